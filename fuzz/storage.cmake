@@ -1,0 +1,1 @@
+qm_fuzz_target(text_convert_fuzz DEPS storage)
