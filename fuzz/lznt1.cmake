@@ -1,0 +1,1 @@
+qm_fuzz_target(lznt1_fuzz DEPS filemodel)

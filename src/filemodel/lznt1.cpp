@@ -1,0 +1,67 @@
+#include "filemodel/lznt1.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qm {
+
+std::optional<std::size_t> Lznt1DecompressChunk(ByteView data, std::span<std::uint8_t, kLznt1ChunkSize> out) {
+  std::size_t in = 0;
+  std::size_t produced = 0;
+  while (in < data.size()) {
+    const std::uint8_t flags = data.u8(in++);
+    for (int bit = 0; bit < 8 && in < data.size(); ++bit) {
+      if ((flags & (1u << bit)) == 0) {
+        if (produced >= kLznt1ChunkSize) return std::nullopt;
+        out[produced++] = data.u8(in++);
+        continue;
+      }
+      if (!data.has(in, 2)) return std::nullopt; // a token cut in half
+      const std::uint16_t token = data.le16(in);
+      in += 2;
+      // The split between offset and length bits moves with the output
+      // position: the further into the chunk, the more offset bits.
+      unsigned offsetShift = 12;
+      std::uint16_t lengthMask = 0x0FFF;
+      for (std::size_t p = produced - (produced > 0 ? 1 : 0); p >= 0x10; p >>= 1) {
+        --offsetShift;
+        lengthMask >>= 1;
+      }
+      const std::size_t offset = (static_cast<std::size_t>(token) >> offsetShift) + 1;
+      const std::size_t length = (token & lengthMask) + 3u;
+      if (produced == 0 || offset > produced) return std::nullopt; // before the chunk
+      if (length > kLznt1ChunkSize - produced) return std::nullopt;
+      // Byte by byte: a copy may overlap what it produces (runs).
+      for (std::size_t i = 0; i < length; ++i, ++produced) out[produced] = out[produced - offset];
+    }
+  }
+  return produced;
+}
+
+std::optional<std::vector<std::uint8_t>> Lznt1DecompressUnit(ByteView unit, std::size_t maxOutput) {
+  std::vector<std::uint8_t> result;
+  std::uint8_t chunk[kLznt1ChunkSize];
+  std::size_t pos = 0;
+  while (result.size() < maxOutput && unit.has(pos, 2)) {
+    const std::uint16_t header = unit.le16(pos);
+    if (header == 0) break;
+    const std::size_t dataLength = (header & kLznt1SizeMask) + 1u;
+    if (!unit.has(pos + 2, dataLength)) return std::nullopt;
+    const ByteView data = unit.sub(pos + 2, dataLength);
+    std::size_t produced = 0;
+    if (header & kLznt1CompressedFlag) {
+      const auto decoded = Lznt1DecompressChunk(data, chunk);
+      if (!decoded) return std::nullopt;
+      produced = *decoded;
+    } else {
+      produced = std::min(dataLength, kLznt1ChunkSize);
+      std::memcpy(chunk, data.data(), produced);
+    }
+    produced = std::min(produced, maxOutput - result.size());
+    result.insert(result.end(), chunk, chunk + produced);
+    pos += 2 + dataLength;
+  }
+  return result;
+}
+
+} // namespace qm
