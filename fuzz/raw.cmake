@@ -1,0 +1,1 @@
+qm_fuzz_target(header_script_fuzz DEPS raw)
