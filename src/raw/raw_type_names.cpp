@@ -7,15 +7,6 @@
 
 namespace {
 
-constexpr const char* kBuiltInNames[kLastBuiltInRawType + 1] = {
-    "Raw", "3DS", "3GP", "ADP",  "ANI",  "AI",   "ASF",   "AU",  "AVI", "BMP", "CAB", "CDR",
-    "CHM", "CLK", "CMX", "CPT",  "CRW",  "CSL",  "CUR",   "DBX", "DLL", "DOC", "DWG", "DXF",
-    "EMF", "EPS", "EXE", "FH11", "GIF",  "GZ",   "HLP",   "HTM", "ICO", "JPG", "LZH", "MAX",
-    "MID", "MDB", "MNY", "MOF",  "MOV",  "MP3",  "MP4",   "MPP", "OLE", "ONE", "PDF", "PNG",
-    "PPT", "PUB", "PSD", "PSP",  "PST",  "QPW",  "RAR",   "RIFF", "RTF", "SHW", "SWF", "TAR",
-    "TIF", "TTF", "VSD", "WAV",  "WPD",  "WPG",  "WMF",   "XLS", "ZIP", "DOCX", "XLSX", "PPTX",
-    "ACCDB", "NEF"};
-
 using Entry = std::array<char, kRawTypeNameMax + 1>;
 
 struct CustomTypes {
@@ -40,7 +31,7 @@ bool EqualsIgnoringCase(const Entry& entry, std::string_view name) {
 } // namespace
 
 const char* GetRawTypeName(int typeId) {
-  if (typeId >= 0 && typeId <= kLastBuiltInRawType) return kBuiltInNames[typeId];
+  if (typeId >= 0 && typeId <= kLastBuiltInRawType) return kBuiltInRawTypeNames[typeId];
   if (typeId < kFirstCustomRawType || typeId >= kRawTypeCount) return "";
   CustomTypes& custom = Custom();
   std::lock_guard lock(custom.mutex);

@@ -7,8 +7,9 @@
 #include <cstddef>
 #include <string_view>
 
+#include "filemodel/raw_type_ids.h"
+
 inline constexpr int kRawTypeCount = 2000;      // entries of the table
-inline constexpr int kLastBuiltInRawType = 73;  // ids 1..73 are built in
 inline constexpr int kFirstCustomRawType = 1000;
 inline constexpr std::size_t kRawTypeNameMax = 5; // characters per entry
 
