@@ -1,0 +1,53 @@
+#include "support/scratch_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace qm {
+
+std::filesystem::path ScratchPath(const std::string& name) {
+  const char* binary = std::getenv("QM_BINARY_DIR");
+  std::filesystem::path folder =
+      (binary != nullptr && binary[0] != '\0') ? std::filesystem::path(binary) / "scratch"
+                                              : std::filesystem::temp_directory_path() / "qm-scratch";
+  std::filesystem::create_directories(folder);
+  return folder / name;
+}
+
+std::filesystem::path MakeSparseImage(const std::string& name, std::uint64_t bytes) {
+  const std::filesystem::path path = ScratchPath(name);
+  std::filesystem::remove(path);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+    if (fd >= 0) ::close(fd);
+    throw std::runtime_error("cannot make " + path.string());
+  }
+  ::close(fd);
+  return path;
+}
+
+int RunCommand(const std::string& command) {
+  const int status = std::system(command.c_str());
+  if (status == -1) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("cannot open " + path.string());
+  const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+  ::close(fd);
+  if (n != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace qm

@@ -1,0 +1,26 @@
+// Scratch files for tests: sparse image files in the build tree, made
+// fresh by each test, and a way to run the real disk tools on them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// $QM_BINARY_DIR/scratch/<name> (or the temp folder), with its folder made.
+std::filesystem::path ScratchPath(const std::string& name);
+
+// A sparse file of the given size at ScratchPath(name), replacing any old
+// one; returns its path.
+std::filesystem::path MakeSparseImage(const std::string& name, std::uint64_t bytes);
+
+// Runs a shell command; returns its exit status (-1 when it could not run).
+int RunCommand(const std::string& command);
+
+// Writes bytes at the byte offset of an existing file.
+void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+
+} // namespace qm
