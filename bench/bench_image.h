@@ -1,0 +1,81 @@
+// Shared by the device benchmarks: a 1 GiB image made at bench time (never
+// by the tests), plain sequential reads of it as the reference, and MB/s.
+#pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+inline constexpr std::uint64_t kImageBytes = 1ull << 30;
+inline constexpr std::size_t kRequestBytes = 4u << 20;
+
+// A 1 GiB file of non-repeating bytes beside the benchmark, made once.
+inline std::filesystem::path BenchImage() {
+  const char* dir = std::getenv("QM_BENCH_DIR");
+  const std::filesystem::path folder = dir != nullptr ? dir : std::filesystem::temp_directory_path() / "qm-bench";
+  std::filesystem::create_directories(folder);
+  const auto path = folder / "bench-1g.img";
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) == kImageBytes) return path;
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  std::vector<std::uint64_t> block(kRequestBytes / 8);
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  for (std::uint64_t done = 0; done < kImageBytes; done += kRequestBytes) {
+    for (auto& word : block) {
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      word = state;
+    }
+    std::fwrite(block.data(), 1, kRequestBytes, out);
+  }
+  std::fclose(out);
+  return path;
+}
+
+template <typename Fn>
+double Seconds(Fn&& fn) {
+  const auto start = std::chrono::steady_clock::now();
+  fn();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+inline double MBps(std::uint64_t bytes, double seconds) { return static_cast<double>(bytes) / 1e6 / seconds; }
+
+// The reference: the same file read with plain pread in 4 MiB requests.
+inline std::uint64_t PlainRead(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  std::uint64_t sum = 0;
+  for (std::uint64_t offset = 0; offset < kImageBytes; offset += kRequestBytes) {
+    if (::pread(fd, buffer.data(), kRequestBytes, static_cast<off_t>(offset)) != static_cast<ssize_t>(kRequestBytes))
+      std::abort();
+    sum += buffer[0];
+  }
+  ::close(fd);
+  return sum;
+}
+
+// Best of several rounds, alternating, so both sides see the same cache.
+template <typename Fn>
+void Compare(const char* name, const std::filesystem::path& path, Fn&& device, int rounds = 5) {
+  std::vector<std::uint8_t> buffer(kRequestBytes);
+  PlainRead(path, buffer); // warm the page cache
+  double plain = 1e9, dev = 1e9;
+  for (int r = 0; r < rounds; ++r) {
+    plain = std::min(plain, Seconds([&] { PlainRead(path, buffer); }));
+    dev = std::min(dev, Seconds([&] { device(); }));
+  }
+  std::printf("%-28s %9.1f MB/s   plain pread %9.1f MB/s   ratio %.3f\n", name, MBps(kImageBytes, dev),
+              MBps(kImageBytes, plain), plain / dev);
+}
+
+} // namespace bench

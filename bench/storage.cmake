@@ -1,0 +1,1 @@
+qm_bench(image_device DEPS storage)
