@@ -1,0 +1,146 @@
+#include "filemodel/mapping_pairs.h"
+
+namespace qm {
+namespace {
+
+constexpr unsigned kMaxFieldBytes = 8;
+constexpr unsigned kMaxStrictFieldBytes = 4;
+
+// Sign-extends the low `bytes` bytes of value (1 to 8).
+std::uint64_t SignExtend(std::uint64_t value, unsigned bytes) {
+  if (bytes == 0 || bytes >= 8) return value;
+  const unsigned bits = bytes * 8;
+  const std::uint64_t signBit = std::uint64_t{1} << (bits - 1);
+  if (value & signBit) value |= ~std::uint64_t{0} << bits;
+  return value;
+}
+
+// Fewest bytes (1 to 8) whose sign-extension gives back value.
+unsigned SignedWidth(std::int64_t value) {
+  unsigned bytes = 1;
+  while (bytes < 8) {
+    const std::int64_t limit = std::int64_t{1} << (bytes * 8 - 1);
+    if (value >= -limit && value < limit) break;
+    ++bytes;
+  }
+  return bytes;
+}
+
+// Fewest bytes (1 to 8) that hold an unsigned length as a signed number;
+// lengths with the top bit set take all 8 bytes, which read back unsigned.
+unsigned LengthWidth(std::uint64_t value) {
+  if (value > static_cast<std::uint64_t>(INT64_MAX)) return 8;
+  return SignedWidth(static_cast<std::int64_t>(value));
+}
+
+void PutLe(std::vector<std::uint8_t>& out, std::uint64_t value, unsigned bytes) {
+  for (unsigned i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+} // namespace
+
+bool MappingPairsReader::Next(DataRunEntry& run) {
+  if (done_) return false;
+  if (!bytes_.has(position_, 1)) {
+    end_ = MappingPairsEnd::kEndOfBytes;
+    done_ = true;
+    return false;
+  }
+  const std::uint8_t header = bytes_.u8(position_);
+  if (header == 0) {
+    ++position_;
+    end_ = MappingPairsEnd::kTerminator;
+    done_ = true;
+    return false;
+  }
+  const unsigned lengthBytes = header & 0x0F;
+  const unsigned offsetBytes = header >> 4;
+  if (lengthBytes > kMaxFieldBytes || offsetBytes > kMaxFieldBytes) {
+    end_ = MappingPairsEnd::kBadFieldSize;
+    done_ = true;
+    return false;
+  }
+  if (!bytes_.has(position_ + 1, lengthBytes + offsetBytes)) {
+    end_ = MappingPairsEnd::kTruncated;
+    done_ = true;
+    return false;
+  }
+  const std::uint64_t length = bytes_.leN(position_ + 1, lengthBytes);
+  if (offsetBytes == 0) {
+    run.start = kSparseRunStart;
+  } else {
+    const std::uint64_t delta = SignExtend(bytes_.leN(position_ + 1 + lengthBytes, offsetBytes), offsetBytes);
+    lcn_ += delta; // wraps like the signed sum it stands for
+    run.start = lcn_;
+  }
+  run.count = length;
+  vcn_ = nextVcn_;
+  nextVcn_ += length;
+  position_ += 1 + lengthBytes + offsetBytes;
+  return true;
+}
+
+MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& runs) {
+  MappingPairsReader reader(bytes);
+  DataRunEntry run;
+  while (reader.Next(run)) runs.push_back(run);
+  return reader.End();
+}
+
+bool ValidateMappingPairsStrict(ByteView bytes) {
+  std::size_t position = 0;
+  for (;;) {
+    if (!bytes.has(position, 1)) return false;
+    const std::uint8_t header = bytes.u8(position);
+    if (header == 0) return true;
+    if (header >= 0x80) return false;
+    const unsigned lengthBytes = header & 0x0F;
+    const unsigned offsetBytes = header >> 4;
+    if (lengthBytes > kMaxStrictFieldBytes || offsetBytes > kMaxStrictFieldBytes) return false;
+    position += 1 + lengthBytes + offsetBytes;
+    if (position >= bytes.size()) return false;
+  }
+}
+
+void MappingPairsWriter::Add(const DataRunEntry& run) {
+  const unsigned lengthBytes = LengthWidth(run.count);
+  if (run.IsSparse()) {
+    bytes_.push_back(static_cast<std::uint8_t>(lengthBytes));
+    PutLe(bytes_, run.count, lengthBytes);
+    return;
+  }
+  const auto delta = static_cast<std::int64_t>(run.start - previousStart_);
+  const unsigned offsetBytes = SignedWidth(delta);
+  bytes_.push_back(static_cast<std::uint8_t>(lengthBytes | (offsetBytes << 4)));
+  PutLe(bytes_, run.count, lengthBytes);
+  PutLe(bytes_, static_cast<std::uint64_t>(delta), offsetBytes);
+  previousStart_ = run.start;
+}
+
+std::vector<std::uint8_t> MappingPairsWriter::Finish() {
+  bytes_.push_back(0);
+  std::vector<std::uint8_t> out;
+  out.swap(bytes_);
+  previousStart_ = 0;
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeMappingPairs(const std::vector<DataRunEntry>& runs) {
+  MappingPairsWriter writer;
+  for (const DataRunEntry& run : runs) writer.Add(run);
+  return writer.Finish();
+}
+
+std::size_t MappingPairsLength(ByteView bytes) {
+  std::size_t position = 0;
+  while (bytes.has(position, 1)) {
+    const std::uint8_t header = bytes.u8(position);
+    if (header == 0) return position + 1;
+    const std::size_t step = 1 + (header & 0x0F) + (header >> 4);
+    if (!bytes.has(position, step)) break;
+    position += step;
+  }
+  return bytes.size();
+}
+
+} // namespace qm

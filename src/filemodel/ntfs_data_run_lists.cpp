@@ -1,0 +1,16 @@
+#include "filemodel/ntfs_data_run_lists.h"
+
+#include "filemodel/mapping_pairs.h"
+
+int CNoneResidentNTFSDataRunList::ParseMappingPairs(qm::ByteView bytes) {
+  qm::MappingPairsReader reader(bytes);
+  DataRunEntry run;
+  while (reader.Next(run)) AddRun(run);
+  return 1;
+}
+
+void CResidentNTFSDataRunList::SetResidentData(std::uint64_t recordSector, std::uint64_t count,
+                                               std::uint32_t residentOffset) {
+  AddRun(recordSector, count);
+  residentOffset_ = residentOffset;
+}

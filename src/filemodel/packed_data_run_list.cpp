@@ -1,0 +1,54 @@
+#include "filemodel/packed_data_run_list.h"
+
+#include <cstring>
+
+#include "filemodel/mapping_pairs.h"
+#include "filemodel/ntfs_data_run_lists.h"
+#include "storage/mem_alloc.h"
+
+CPackedDataRunList::CPackedDataRunList(const std::uint8_t* bytes, std::size_t size, std::uint16_t residentValue)
+    : size_(static_cast<std::uint32_t>(size)), residentValue_(residentValue) {
+  if (size <= kInlineBytes) {
+    std::memset(inline_, 0, sizeof inline_);
+    if (size != 0) std::memcpy(inline_, bytes, size);
+  } else {
+    heap_ = static_cast<std::uint8_t*>(MemAlloc(size));
+    std::memcpy(heap_, bytes, size);
+  }
+}
+
+CPackedDataRunList::~CPackedDataRunList() {
+  if (size_ > kInlineBytes) MemFree(heap_);
+}
+
+std::unique_ptr<CPackedDataRunList> CPackedDataRunList::FromDataRunList(IDataRunList* list) {
+  if (list == nullptr) return nullptr;
+  const DataRunEntry* run = list->FirstRun();
+  if (run == nullptr) return nullptr;
+  qm::MappingPairsWriter writer;
+  for (; run != nullptr; run = list->NextRun()) writer.Add(*run);
+  const std::vector<std::uint8_t> pairs = writer.Finish();
+  const std::uint16_t resident =
+      list->GetKind() == qm::kRunListNtfsResident ? static_cast<std::uint16_t>(list->GetResidentValue()) : 0;
+  return FromMappingPairs(qm::ByteView(pairs.data(), pairs.size()), resident);
+}
+
+std::unique_ptr<CPackedDataRunList> CPackedDataRunList::FromMappingPairs(qm::ByteView pairs,
+                                                                         std::uint16_t residentValue) {
+  if (pairs.size() > kMaxPackedBytes) return nullptr;
+  return std::unique_ptr<CPackedDataRunList>(new CPackedDataRunList(pairs.data(), pairs.size(), residentValue));
+}
+
+std::unique_ptr<IDataRunList> CPackedDataRunList::Unpack() const {
+  if (residentValue_ == 0) {
+    auto list = std::make_unique<CNoneResidentNTFSDataRunList>();
+    list->ParseMappingPairs(MappingPairs());
+    return list;
+  }
+  qm::MappingPairsReader reader(MappingPairs());
+  DataRunEntry first;
+  if (!reader.Next(first)) return nullptr;
+  auto list = std::make_unique<CResidentNTFSDataRunList>();
+  list->SetResidentData(first.start, first.count, residentValue_);
+  return list;
+}

@@ -1,0 +1,63 @@
+// The compact form of a file's extents kept with its properties and in
+// saved results: the runs as NTFS mapping pairs (mapping_pairs.h) plus a
+// 16-bit resident value (0 for a non-resident list, else the low 16 bits of
+// the NTFS resident offset). Millions of found files each keep one, so a
+// short string (the usual one- or two-run file) lives inside the object.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "filemodel/data_run_list.h"
+#include "platform/byte_view.h"
+
+class IRSData;
+
+class CPackedDataRunList {
+public:
+  // The longest mapping-pair string a saved result may hold. Far beyond
+  // any real file (a million fragments take about 10 MiB); a larger count
+  // in a saved result is damage.
+  static constexpr std::uint32_t kMaxPackedBytes = 64u << 20;
+
+  CPackedDataRunList(const CPackedDataRunList&) = delete;
+  CPackedDataRunList& operator=(const CPackedDataRunList&) = delete;
+  ~CPackedDataRunList();
+
+  // Null when the list is null or has no runs. Walks the list with
+  // FirstRun / NextRun. A resident NTFS list keeps the low 16 bits of its
+  // resident offset.
+  static std::unique_ptr<CPackedDataRunList> FromDataRunList(IDataRunList* list);
+  // A packed list over mapping pairs as they stand (closing 0 included).
+  static std::unique_ptr<CPackedDataRunList> FromMappingPairs(qm::ByteView pairs, std::uint16_t residentValue);
+
+  // u32 n, the n bytes of the mapping pairs (closing 0 included), u16 the
+  // resident value. Stream errors raise the stream's exception. Returns 1.
+  int Write(IRSData* stream) const;
+  // Reads what Write wrote; null on a stream exception (not passed on) and
+  // on a length beyond kMaxPackedBytes. Memory grows with the bytes
+  // actually read, never with the stored count alone.
+  static std::unique_ptr<CPackedDataRunList> Read(IRSData* stream);
+
+  // A new run list: for resident value 0 a CNoneResidentNTFSDataRunList of
+  // every run; otherwise a CResidentNTFSDataRunList of the first run and
+  // the resident value (null when no run decodes).
+  std::unique_ptr<IDataRunList> Unpack() const;
+
+  std::uint16_t GetResidentValue() const { return residentValue_; }
+  qm::ByteView MappingPairs() const { return qm::ByteView(data(), size_); }
+
+private:
+  static constexpr std::size_t kInlineBytes = 8;
+
+  CPackedDataRunList(const std::uint8_t* bytes, std::size_t size, std::uint16_t residentValue);
+  const std::uint8_t* data() const { return size_ <= kInlineBytes ? inline_ : heap_; }
+
+  union {
+    std::uint8_t* heap_;
+    std::uint8_t inline_[kInlineBytes];
+  };
+  std::uint32_t size_ = 0;
+  std::uint16_t residentValue_ = 0;
+};
