@@ -1,5 +1,8 @@
 #include "filemodel/data_run_list.h"
 
+#include "filemodel/rs_data.h"
+#include "platform/byte_view.h"
+
 const DataRunEntry* IDataRunList::FirstRun() {
   cursor_ = 0;
   return runs_.empty() ? nullptr : &runs_[0];
@@ -33,4 +36,27 @@ void IDataRunList::AddRunMerged(const DataRunEntry& run) {
     }
   }
   runs_.push_back(run);
+}
+
+int IDataRunList::Save(IRSData* stream) const {
+  qm::RSWrite(*stream, static_cast<std::uint32_t>(runs_.size()));
+  for (const DataRunEntry& run : runs_) {
+    std::uint8_t bytes[qm::kSavedRunBytes];
+    qm::StoreLe64(bytes, run.start);
+    qm::StoreLe64(bytes + 8, run.count);
+    stream->Write(bytes, sizeof bytes);
+  }
+  return 1;
+}
+
+int IDataRunList::Load(IRSData* stream) {
+  const auto count = qm::RSRead<std::uint32_t>(*stream);
+  // One run at a time: the list grows only by runs actually read.
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint8_t bytes[qm::kSavedRunBytes];
+    stream->Read(bytes, sizeof bytes);
+    const qm::ByteView view(bytes, sizeof bytes);
+    runs_.push_back({view.le64(0), view.le64(8)});
+  }
+  return 1;
 }

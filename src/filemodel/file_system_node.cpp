@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "filemodel/rs_data.h"
 #include "platform/byte_view.h"
+#include "platform/log.h"
 
 namespace qm {
 
@@ -192,4 +194,47 @@ void CFileSystemNode::SetName(const char* name) {
   }
   std::memcpy(name_.data(), name, length);
   nameLength_ = static_cast<std::uint32_t>(length);
+}
+
+int CFileSystemNode::Save(IRSData* stream) const {
+  qm::SelectionSummary saved = summary_;
+  // What the user had checked is not part of a saved tree.
+  saved.checkedFiles = 0;
+  saved.checkedBytes = 0;
+  saved.checkedCompressedFiles = 0;
+  saved.checkedEncryptedFiles = 0;
+  std::uint8_t bytes[qm::SelectionSummary::kBytes];
+  saved.ToBytes(bytes);
+  stream->Write(bytes, sizeof bytes);
+  qm::RSWrite(*stream, baseSector_);
+  qm::RSWrite(*stream, sectorsPerCluster_);
+  qm::RSWrite(*stream, volumeState_);
+  qm::RSWrite(*stream, nameLength_);
+  if (nameLength_ != 0) stream->Write(name_.data(), nameLength_);
+  return 1;
+}
+
+int CFileSystemNode::Load(IRSData* stream) {
+  std::uint8_t bytes[qm::SelectionSummary::kBytes];
+  stream->Read(bytes, sizeof bytes);
+  const qm::SelectionSummary summary = qm::SelectionSummary::FromBytes(bytes);
+  const auto baseSector = qm::RSRead<std::uint64_t>(*stream);
+  const auto sectorsPerCluster = qm::RSRead<std::uint32_t>(*stream);
+  const auto volumeState = qm::RSRead<std::uint32_t>(*stream);
+  const auto nameLength = qm::RSRead<std::uint32_t>(*stream);
+  // The writer never stores more than 40 characters: a longer length is
+  // damage, and reading on would take the following records for a name.
+  if (nameLength > kMaxNameLength) {
+    LogError("Saved volume node name length %u exceeds %u", nameLength, static_cast<unsigned>(kMaxNameLength));
+    throw CRSException(qm::kRSBadHeaderValue);
+  }
+  std::array<char, kMaxNameLength + 1> name{};
+  if (nameLength != 0) stream->Read(name.data(), nameLength);
+  summary_ = summary;
+  baseSector_ = baseSector;
+  sectorsPerCluster_ = sectorsPerCluster;
+  volumeState_ = volumeState;
+  name_ = name;
+  nameLength_ = nameLength;
+  return 1;
 }

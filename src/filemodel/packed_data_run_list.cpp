@@ -1,9 +1,13 @@
 #include "filemodel/packed_data_run_list.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "filemodel/mapping_pairs.h"
 #include "filemodel/ntfs_data_run_lists.h"
+#include "filemodel/rs_data.h"
+#include "platform/log.h"
 #include "storage/mem_alloc.h"
 
 CPackedDataRunList::CPackedDataRunList(const std::uint8_t* bytes, std::size_t size, std::uint16_t residentValue)
@@ -51,4 +55,36 @@ std::unique_ptr<IDataRunList> CPackedDataRunList::Unpack() const {
   auto list = std::make_unique<CResidentNTFSDataRunList>();
   list->SetResidentData(first.start, first.count, residentValue_);
   return list;
+}
+
+int CPackedDataRunList::Write(IRSData* stream) const {
+  qm::RSWrite(*stream, size_);
+  if (size_ != 0) stream->Write(data(), size_);
+  qm::RSWrite(*stream, residentValue_);
+  return 1;
+}
+
+std::unique_ptr<CPackedDataRunList> CPackedDataRunList::Read(IRSData* stream) {
+  try {
+    const auto size = qm::RSRead<std::uint32_t>(*stream);
+    if (size > kMaxPackedBytes) {
+      LogError("Saved extent list of %u bytes exceeds %u", size, kMaxPackedBytes);
+      return nullptr;
+    }
+    // Read in pieces so that a damaged length costs no more memory than
+    // the bytes the stream really holds.
+    constexpr std::uint32_t kPiece = 4096;
+    std::vector<std::uint8_t> bytes;
+    while (bytes.size() < size) {
+      const std::uint32_t piece = std::min<std::uint32_t>(kPiece, size - static_cast<std::uint32_t>(bytes.size()));
+      const std::size_t at = bytes.size();
+      bytes.resize(at + piece);
+      stream->Read(bytes.data() + at, piece);
+    }
+    const auto resident = qm::RSRead<std::uint16_t>(*stream);
+    return FromMappingPairs(qm::ByteView(bytes.data(), bytes.size()), resident);
+  } catch (const IRSException& error) {
+    LogError("RS Exception:%d", static_cast<int>(error.GetErrorCode()));
+    return nullptr;
+  }
 }

@@ -1,0 +1,1 @@
+qm_fuzz_target(mapping_pairs_fuzz DEPS filemodel)
