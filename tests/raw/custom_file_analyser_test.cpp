@@ -8,7 +8,7 @@
 #include <string>
 
 #include "raw/custom_file_analyser.h"
-#include "raw/raw_file_info.h"
+#include "filemodel/raw_file_info.h"
 #include "raw/raw_type_names.h"
 
 namespace fs = std::filesystem;

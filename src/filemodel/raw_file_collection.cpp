@@ -1,4 +1,4 @@
-#include "raw/raw_file_collection.h"
+#include "filemodel/raw_file_collection.h"
 
 CRawFileCollection::~CRawFileCollection() { Clear(); }
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "raw/list_iterator.h"
-#include "raw/raw_file_info.h"
+#include "filemodel/list_iterator.h"
+#include "filemodel/raw_file_info.h"
 
 class CRawFileCollection {
 public:

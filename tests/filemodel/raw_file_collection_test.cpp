@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "raw/raw_file_collection.h"
+#include "filemodel/raw_file_collection.h"
 
 namespace {
 

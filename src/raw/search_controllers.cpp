@@ -1,0 +1,91 @@
+#include "raw/search_controllers.h"
+
+#include "filemodel/rs_data.h"
+#include "platform/log.h"
+#include "storage/app_settings.h"
+
+namespace {
+
+// A saved list holds one controller per file system (four); more than
+// this is a damaged file, refused before anything is made.
+constexpr std::uint64_t kMaxSavedControllers = 16;
+
+void Append(SearchControllerList& list, const SearchControllerMaker& make, int kind) {
+  auto controller = make ? make(kind) : nullptr;
+  if (!controller) {
+    LogError("No %s search controller in this build; the scan runs without it\n", SearchControllerKindName(kind));
+    return;
+  }
+  list.push_back(std::move(controller));
+}
+
+} // namespace
+
+std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind) {
+  switch (kind) {
+  // The engines' controllers join here as they are built.
+  default: return nullptr;
+  }
+}
+
+void BuildSearchControllerList(SearchControllerList& list, const SearchControllerMaker& make) {
+  const AppSettings* settings = GetAppSettings();
+  if (!settings->bRawOnly) {
+    Append(list, make, kFatSearchController);
+    Append(list, make, kNtfsSearchController);
+    Append(list, make, kExt2SearchController);
+  }
+  if (settings->bRecoverRaw) Append(list, make, kRawSearchController);
+}
+
+void DistributeRawFileCollection(SearchControllerList& list, CRawFileCollection* collection) {
+  for (auto& controller : list) controller->SetRawFileCollection(collection);
+}
+
+int SaveSearchControllerList(IRSData* stream, SearchControllerList& list) {
+  if (stream == nullptr) return 0;
+  try {
+    stream->OpenSection(kSearchControllerListSection);
+    qm::RSWrite<std::uint64_t>(*stream, list.size());
+    for (auto& controller : list) {
+      qm::RSWrite<std::int32_t>(*stream, controller->GetKind());
+      controller->Save(stream);
+    }
+    stream->CloseSection();
+  } catch (const IRSException& error) {
+    LogError("RS Exception:%d", static_cast<int>(error.GetErrorCode()));
+    throw;
+  }
+  return 1;
+}
+
+int LoadSearchControllerList(IRSData* stream, SearchControllerList& list, const SearchControllerMaker& make) {
+  if (stream == nullptr) return 0;
+  try {
+    if (!stream->TryOpenSection(kSearchControllerListSection)) return 0;
+    auto count = qm::RSRead<std::uint64_t>(*stream);
+    if (count > kMaxSavedControllers) {
+      LogError("Saved controller list holds %llu controllers; refused\n", static_cast<unsigned long long>(count));
+      stream->CloseSection();
+      return 0;
+    }
+    for (std::uint64_t i = 0; i < count; ++i) {
+      auto kind = qm::RSRead<std::int32_t>(*stream);
+      auto controller = make ? make(kind) : nullptr;
+      if (!controller) {
+        LogError("Saved controller list names controller kind %d, which cannot be made; refused\n", kind);
+        list.clear();
+        stream->CloseSection();
+        return 0;
+      }
+      controller->Load(stream); // a throw deletes it with the list
+      list.push_back(std::move(controller));
+    }
+    stream->CloseSection();
+  } catch (const IRSException& error) {
+    list.clear();
+    LogError("RS Exception:%d", static_cast<int>(error.GetErrorCode()));
+    throw;
+  }
+  return 1;
+}

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "filemodel/raw_file_collection.h"
+#include "filemodel/rs_data.h"
+#include "raw/search_controllers.h"
+#include "storage/app_settings.h"
+
+namespace {
+
+// A result stream in memory: sections by GUID, one open at a time.
+class MemoryStream : public IRSData {
+public:
+  int IsValid() override { return 1; }
+  int Open(const char*, int) override { return 1; }
+  int Close() override { return 1; }
+  int WriteHeader(const RSHeader&) override { return 1; }
+  int ReadHeader(RSHeader&) override { return 1; }
+  int GetFileKind() override { return 1; }
+  void SetFileKind(int) override {}
+  void SetText(const char*) override {}
+  int GetText(char*, int) override { return 0; }
+  int OpenSection(const GUID& id) override {
+    if (reading && !Has(id)) throw CRSException(qm::kRSNoSuchSection);
+    open = Key(id);
+    position = 0;
+    return 1;
+  }
+  int CloseSection() override {
+    open.clear();
+    return 1;
+  }
+  std::uint32_t GetSectionLength() override { return static_cast<std::uint32_t>(sections[open].size()); }
+  int Read(void* buffer, std::uint32_t n) override {
+    std::string& data = sections[open];
+    if (open.empty() || data.size() - position < n) throw CRSException(qm::kRSShortRead);
+    std::memcpy(buffer, data.data() + position, n);
+    position += n;
+    return 1;
+  }
+  int Write(const void* buffer, std::uint32_t n) override {
+    if (open.empty()) throw CRSException(qm::kRSNoOpenSection);
+    sections[open].append(static_cast<const char*>(buffer), n);
+    return 1;
+  }
+  void Flush() override {}
+  int TryOpenSection(const GUID& id) override { return Has(id) ? OpenSection(id) : 0; }
+  int HasSection(const GUID& id) override { return Has(id) ? 1 : 0; }
+
+  static std::string Key(const GUID& id) {
+    std::uint8_t bytes[16];
+    qm::StoreGuid(bytes, id);
+    return std::string(reinterpret_cast<char*>(bytes), 16);
+  }
+  bool Has(const GUID& id) { return sections.count(Key(id)) != 0; }
+
+  bool reading = false;
+  std::map<std::string, std::string> sections;
+  std::string open;
+  std::size_t position = 0;
+};
+
+// A controller that records what it is told and keeps a small state of
+// its own in the stream.
+class TestController : public IFileSystemSearchController {
+public:
+  TestController(int kind, std::vector<std::string>* calls) : kind_(kind), calls_(calls) {}
+  ~TestController() override { Note("deleted"); }
+
+  void SetDevice(IStorageDevice*) override {}
+  void SetSectorsPerBlock(std::uint32_t) override {}
+  int PrepareSearch() override { return 1; }
+  int AnalyzeBlock(std::uint64_t, std::uint64_t, SearchStatistics*) override { return 1; }
+  void GetFoundPartitions(std::vector<CSearchedPartitionInfo*>&) override {}
+  void SetRawFileCollection(CRawFileCollection* collection) override {
+    collection_ = collection;
+    Note("collection");
+  }
+  int Save(IRSData* stream) override {
+    qm::RSWrite<std::uint32_t>(*stream, 1000 + static_cast<std::uint32_t>(kind_));
+    return 1;
+  }
+  int Load(IRSData* stream) override {
+    loaded_ = qm::RSRead<std::uint32_t>(*stream);
+    return 1;
+  }
+  int GetKind() override { return kind_; }
+
+  CRawFileCollection* collection_ = nullptr;
+  std::uint32_t loaded_ = 0;
+
+private:
+  void Note(const char* what) {
+    if (calls_) calls_->push_back(std::string(SearchControllerKindName(kind_)) + " " + what);
+  }
+  int kind_;
+  std::vector<std::string>* calls_;
+};
+
+SearchControllerMaker MakerFor(std::vector<std::string>* calls) {
+  return [calls](int kind) -> std::unique_ptr<IFileSystemSearchController> {
+    if (kind < 0 || kind > 3) return nullptr;
+    return std::make_unique<TestController>(kind, calls);
+  };
+}
+
+std::vector<int> Kinds(SearchControllerList& list) {
+  std::vector<int> kinds;
+  for (auto& controller : list) kinds.push_back(controller->GetKind());
+  return kinds;
+}
+
+class SearchControllers : public ::testing::Test {
+protected:
+  void TearDown() override {
+    GetAppSettings()->bRawOnly = 0;
+    GetAppSettings()->bRecoverRaw = 1;
+  }
+};
+
+TEST_F(SearchControllers, ListFollowsRawOnlyAndRecoverRaw) {
+  struct Row {
+    int rawOnly;
+    int recoverRaw;
+    std::vector<int> kinds;
+  } rows[] = {
+      {0, 1, {kFatSearchController, kNtfsSearchController, kExt2SearchController, kRawSearchController}},
+      {0, 0, {kFatSearchController, kNtfsSearchController, kExt2SearchController}},
+      {1, 1, {kRawSearchController}},
+      {1, 0, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.rawOnly * 10 + row.recoverRaw);
+    GetAppSettings()->bRawOnly = row.rawOnly;
+    GetAppSettings()->bRecoverRaw = row.recoverRaw;
+    SearchControllerList list;
+    BuildSearchControllerList(list, MakerFor(nullptr));
+    EXPECT_EQ(Kinds(list), row.kinds);
+  }
+}
+
+TEST_F(SearchControllers, KindsWithoutAnEngineAreLeftOut) {
+  SearchControllerList list;
+  BuildSearchControllerList(list, [](int kind) -> std::unique_ptr<IFileSystemSearchController> {
+    if (kind != kNtfsSearchController) return nullptr;
+    return std::make_unique<TestController>(kind, nullptr);
+  });
+  EXPECT_EQ(Kinds(list), std::vector<int>{kNtfsSearchController});
+}
+
+TEST_F(SearchControllers, CollectionReachesEveryControllerInOrderAndListOwnsThem) {
+  std::vector<std::string> calls;
+  {
+    SearchControllerList list;
+    BuildSearchControllerList(list, MakerFor(&calls));
+    CRawFileCollection collection;
+    DistributeRawFileCollection(list, &collection);
+    for (auto& controller : list) EXPECT_EQ(static_cast<TestController&>(*controller).collection_, &collection);
+  }
+  EXPECT_EQ(calls, (std::vector<std::string>{"FAT collection", "NTFS collection", "EXT2 collection", "RAW collection",
+                                             "FAT deleted", "NTFS deleted", "EXT2 deleted", "RAW deleted"}));
+}
+
+TEST_F(SearchControllers, SaveAndLoadKeepOrderKindsAndRecords) {
+  SearchControllerList saved;
+  BuildSearchControllerList(saved, MakerFor(nullptr));
+  MemoryStream stream;
+  ASSERT_EQ(SaveSearchControllerList(&stream, saved), 1);
+  stream.reading = true;
+  SearchControllerList loaded;
+  ASSERT_EQ(LoadSearchControllerList(&stream, loaded, MakerFor(nullptr)), 1);
+  EXPECT_EQ(Kinds(loaded), Kinds(saved));
+  for (auto& controller : loaded)
+    EXPECT_EQ(static_cast<TestController&>(*controller).loaded_, 1000u + static_cast<std::uint32_t>(controller->GetKind()));
+}
+
+TEST_F(SearchControllers, DamagedListsAreRefused) {
+  SearchControllerList list;
+  MemoryStream missing;
+  missing.reading = true;
+  EXPECT_EQ(LoadSearchControllerList(&missing, list, MakerFor(nullptr)), 0);
+
+  auto streamWith = [](std::uint64_t count, std::vector<std::int32_t> kinds) {
+    MemoryStream stream;
+    stream.OpenSection(kSearchControllerListSection);
+    qm::RSWrite<std::uint64_t>(stream, count);
+    for (std::int32_t kind : kinds) {
+      qm::RSWrite<std::int32_t>(stream, kind);
+      qm::RSWrite<std::uint32_t>(stream, 7);
+    }
+    stream.CloseSection();
+    stream.reading = true;
+    return stream;
+  };
+
+  std::vector<std::string> calls;
+  MemoryStream unknownKind = streamWith(2, {kFatSearchController, 9});
+  EXPECT_EQ(LoadSearchControllerList(&unknownKind, list, MakerFor(&calls)), 0);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(calls, (std::vector<std::string>{"FAT deleted"}));
+
+  MemoryStream hugeCount = streamWith(~std::uint64_t{0}, {kFatSearchController});
+  EXPECT_EQ(LoadSearchControllerList(&hugeCount, list, MakerFor(nullptr)), 0);
+  EXPECT_TRUE(list.empty());
+
+  // The stream ends inside the third entry: the error passes on and the
+  // entries read so far are deleted.
+  calls.clear();
+  MemoryStream cut = streamWith(3, {kFatSearchController, kNtfsSearchController});
+  EXPECT_THROW(LoadSearchControllerList(&cut, list, MakerFor(&calls)), IRSException);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(calls, (std::vector<std::string>{"FAT deleted", "NTFS deleted"}));
+}
+
+} // namespace
