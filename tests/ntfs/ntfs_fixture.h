@@ -1,0 +1,31 @@
+// The committed NTFS fixture image (made by tests/fixtures/ntfs/
+// make_ntfs_fixture.sh), decompressed once into the build tree, and its
+// manifest.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+struct NtfsManifestEntry {
+  std::string kind; // file, dir, stream, deleted, deleted-dir
+  std::uint64_t record = 0;
+  std::uint64_t parent = 0;
+  std::uint64_t size = 0;
+  std::string sha256;
+  std::string flags;
+  std::string path;
+  bool Has(const std::string& flag) const;
+  // The last path component (for a stream, the file's name without it).
+  std::string Name() const;
+};
+
+// Path of the decompressed image in the build tree (made on first use).
+const std::string& NtfsBasicImagePath();
+// The image's bytes, read once.
+const std::vector<std::uint8_t>& NtfsBasicImage();
+const std::vector<NtfsManifestEntry>& NtfsBasicManifest();
+
+} // namespace qm::test
