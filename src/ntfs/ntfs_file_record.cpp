@@ -1,0 +1,217 @@
+#include "ntfs/ntfs_file_record.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "ntfs/mft_attribute.h"
+
+namespace {
+
+// $ATTRIBUTE_LIST entry (offsets from the start of the entry).
+constexpr std::size_t kEntryType = 0x00;      // u32
+constexpr std::size_t kEntryLength = 0x04;    // u16
+constexpr std::size_t kEntryReference = 0x10; // 48-bit record number + sequence
+constexpr std::size_t kEntryMinimum = 0x18;
+
+bool GeometryUsable(const qm::NtfsVolumeGeometry& g) {
+  return g.sectorsPerCluster != 0 && g.sectorSize != 0 && g.sectorSize % 512 == 0 && g.recordSize != 0;
+}
+
+// Sectors [first, first + count) lie on the device.
+bool OnDevice(IStorageDevice& device, std::uint64_t first, std::uint64_t count) {
+  const std::uint64_t total = device.GetSectorCount();
+  return first <= total && count <= total - first;
+}
+
+// Fills buffer from the runs of a non-resident attribute, each run whole,
+// while it fits; runs at negative clusters or off the device end the
+// reading, sparse runs stay zero. Returns the bytes covered.
+std::uint64_t ReadRunsInto(const qm::NtfsRunList& runs, std::span<std::uint8_t> buffer, std::uint64_t firstSector,
+                           std::uint32_t sectorsPerCluster, IStorageDevice& device) {
+  const std::int32_t sectorSize = device.GetSectorSize();
+  if (sectorSize <= 0 || sectorsPerCluster == 0) return 0;
+  const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * static_cast<std::uint64_t>(sectorSize);
+  std::uint64_t done = 0;
+  for (const qm::NtfsRun& run : runs) {
+    const std::uint64_t room = buffer.size() - done;
+    if (run.length > room / clusterBytes) break; // no partial run
+    const std::uint64_t bytes = run.length * clusterBytes;
+    if (run.lcn == qm::kSparseLcn) {
+      std::memset(buffer.data() + done, 0, bytes);
+    } else {
+      if (run.lcn < 0) break;
+      const std::uint64_t lcn = static_cast<std::uint64_t>(run.lcn);
+      if (lcn > (~std::uint64_t{0} - firstSector) / sectorsPerCluster) break;
+      const std::uint64_t sector = firstSector + lcn * sectorsPerCluster;
+      const std::uint64_t count = run.length * sectorsPerCluster;
+      if (!OnDevice(device, sector, count)) break;
+      if (count != 0 && !device.ReadSectors(buffer.data() + done, sector, count)) break;
+    }
+    done += bytes;
+  }
+  return done;
+}
+
+} // namespace
+
+namespace qm {
+
+std::optional<NtfsRecordLocation> LocateMftRecord(const NtfsVolumeGeometry& g, const NtfsRunList& mftRuns,
+                                                  std::uint64_t recordNumber) {
+  if (!GeometryUsable(g)) return std::nullopt;
+  recordNumber &= kRecordNumberMask;
+  const std::uint64_t clusterBytes = g.ClusterBytes();
+  const std::uint64_t byte = recordNumber * g.recordSize; // < 2^48 * 2^12, no overflow
+  const std::int64_t lcn = VcnToLcn(mftRuns, byte / clusterBytes);
+  if (lcn < 0) return std::nullopt;
+  const std::uint64_t inVolume = static_cast<std::uint64_t>(lcn) * g.sectorsPerCluster;
+  const std::uint64_t within = byte % clusterBytes;
+  NtfsRecordLocation at;
+  at.sector = g.partitionStart + inVolume + within / g.sectorSize;
+  at.offsetInSector = static_cast<std::uint32_t>(within % g.sectorSize);
+  return at;
+}
+
+namespace {
+
+bool ReadRecordAt(IStorageDevice& device, std::uint64_t sector, std::uint32_t offsetInSector,
+                  std::uint32_t recordSize, std::vector<std::uint8_t>& out) {
+  const std::int32_t sectorSize = device.GetSectorSize();
+  if (sectorSize <= 0) return false;
+  const std::uint64_t span = std::uint64_t{offsetInSector} + recordSize;
+  const std::uint64_t count = (span + sectorSize - 1) / static_cast<std::uint64_t>(sectorSize);
+  if (!OnDevice(device, sector, count)) return false;
+  std::vector<std::uint8_t> sectors(count * static_cast<std::uint64_t>(sectorSize));
+  if (!device.ReadSectors(sectors.data(), sector, count)) return false;
+  out.assign(sectors.begin() + offsetInSector, sectors.begin() + offsetInSector + recordSize);
+  return true;
+}
+
+} // namespace
+
+bool ReadMftRecord(IStorageDevice& device, const NtfsVolumeGeometry& geometry, const NtfsRunList& mftRuns,
+                   std::uint64_t recordNumber, std::vector<std::uint8_t>& out) {
+  const auto at = LocateMftRecord(geometry, mftRuns, recordNumber);
+  return at && ReadRecordAt(device, at->sector, at->offsetInSector, geometry.recordSize, out);
+}
+
+} // namespace qm
+
+std::optional<qm::ExtensionRecordList> BuildExtensionRecordList(std::span<std::uint8_t> record,
+                                                                std::uint64_t recordSector, IStorageDevice& device,
+                                                                const qm::NtfsVolumeGeometry& geometry,
+                                                                const qm::NtfsRunList& mftRuns) {
+  const CNTFSFileRecordView view(record, false);
+  if (!view.IsValid()) return std::nullopt;
+  const qm::NtfsAttribute list = FindAttribute(view.Record(), qm::mft::kAttributeList, 0);
+  if (!list) return std::nullopt;
+
+  std::vector<std::uint8_t> owned;
+  qm::ByteView entries;
+  if (qm::attr::IsResident(list.bytes)) {
+    const auto value = qm::attr::ResidentValue(list.bytes);
+    if (!value) return std::nullopt;
+    entries = *value;
+  } else {
+    const auto nr = qm::ReadNonResident(list.bytes);
+    if (!nr || nr->initializedSize == 0 || nr->initializedSize > nr->allocatedSize) return std::nullopt;
+    const std::uint64_t size = std::min(nr->allocatedSize, qm::kMaxAttributeListBytes);
+    owned.assign(size, 0);
+    qm::NtfsRunList runs;
+    DecodeDataRuns(nr->mappingPairs, runs);
+    ReadRunsInto(runs, owned, geometry.partitionStart, geometry.sectorsPerCluster, device);
+    entries = qm::ByteView(owned.data(), std::min<std::uint64_t>(nr->initializedSize, size));
+  }
+
+  qm::ExtensionRecordList out;
+  std::unordered_set<std::uint64_t> seen;
+  std::uint64_t offset = 0;
+  while (offset < entries.size() && entries.has(offset, kEntryMinimum)) {
+    const std::uint32_t type = entries.le32(offset + kEntryType);
+    const std::uint16_t length = entries.le16(offset + kEntryLength);
+    if (type == 0 || length == 0) break;
+    const std::uint64_t number = entries.le64(offset + kEntryReference) & qm::kRecordNumberMask;
+    if (seen.insert(number).second) {
+      const auto at = qm::LocateMftRecord(geometry, mftRuns, number);
+      if (at && !(at->sector == recordSector && at->offsetInSector == 0)) {
+        out.push_back({at->sector, number, at->offsetInSector});
+      }
+    }
+    offset += length;
+  }
+  if (out.empty()) return std::nullopt;
+  return out;
+}
+
+CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
+                                 const qm::ExtensionRecordList& extensions)
+    : base_(record.begin(), record.end()), sector_(sector), device_(device) {
+  valid_ = IsValidFileRecord(base_);
+  if (valid_) ApplyUpdateSequenceFixup(base_);
+  for (const auto& ref : extensions) extensions_.push_back({ref, false, false, {}});
+}
+
+CNTFSFileRecord::~CNTFSFileRecord() = default;
+
+qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
+  if (!e.loaded) {
+    e.loaded = true;
+    // An extension record has the base record's size.
+    if (device_ && qm::ReadRecordAt(*device_, e.ref.sector, e.ref.offsetInSector,
+                                static_cast<std::uint32_t>(base_.size()), e.bytes) &&
+        IsValidFileRecord(e.bytes)) {
+      ApplyUpdateSequenceFixup(e.bytes);
+      e.valid = true;
+    } else {
+      e.bytes.clear();
+    }
+  }
+  return e.valid ? qm::ByteView(e.bytes.data(), e.bytes.size()) : qm::ByteView();
+}
+
+CNTFSFileRecord::Found CNTFSFileRecord::FindAttributeAnywhere(std::uint32_t type, unsigned index) {
+  Found found;
+  if (!valid_) return found;
+  const unsigned inBase = CountAttributes(Record(), type);
+  if (index < inBase) {
+    found.attribute = FindAttribute(Record(), type, index);
+    found.recordSector = sector_;
+    return found;
+  }
+  unsigned counted = inBase;
+  for (Extension& e : extensions_) {
+    const qm::ByteView r = LoadExtension(e);
+    if (r.empty()) continue;
+    const unsigned here = CountAttributes(r, type);
+    if (index < counted + here) {
+      found.attribute = FindAttribute(r, type, index - counted);
+      found.recordSector = e.ref.sector;
+      return found;
+    }
+    counted += here;
+  }
+  return found;
+}
+
+std::optional<std::uint64_t> NtfsReadResidentData(qm::ByteView attribute, std::span<std::uint8_t> buffer) {
+  const auto value = qm::attr::ResidentValue(attribute);
+  if (!value || value->size() > buffer.size()) return std::nullopt;
+  value->copyTo(0, buffer.data(), value->size());
+  return value->size();
+}
+
+std::optional<std::uint64_t> NtfsReadAttributeData(qm::ByteView attribute, std::span<std::uint8_t> buffer,
+                                                   std::uint64_t firstSector, std::uint32_t sectorsPerCluster,
+                                                   IStorageDevice& device) {
+  if (qm::attr::IsResident(attribute)) return NtfsReadResidentData(attribute, buffer);
+  const auto nr = qm::ReadNonResident(attribute);
+  if (!nr) return std::nullopt;
+  qm::NtfsRunList runs;
+  DecodeDataRuns(nr->mappingPairs, runs);
+  const std::uint64_t length = std::min<std::uint64_t>(nr->realSize, buffer.size());
+  const std::uint64_t read = ReadRunsInto(runs, buffer, firstSector, sectorsPerCluster, device);
+  // What no run delivered reads as zeros, never as stale buffer bytes.
+  if (read < length) std::memset(buffer.data() + read, 0, length - read);
+  return length;
+}
