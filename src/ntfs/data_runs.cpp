@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "filemodel/mapping_pairs.h"
+
 namespace {
 
 // A saved list claims its count; no list of more runs than this is
@@ -43,46 +45,17 @@ std::optional<NtfsRunList> LoadRunList(ByteView bytes, std::size_t* consumed) {
 
 } // namespace qm
 
-bool ValidateMappingPairs(qm::ByteView pairs) {
-  std::uint64_t pos = 0;
-  while (pos < pairs.size()) {
-    const auto header = static_cast<std::int8_t>(pairs.u8(pos));
-    if (header == 0) return true;
-    if (header < 0) return false;
-    const unsigned lengthSize = static_cast<unsigned>(header) & 0x0F;
-    const unsigned offsetSize = static_cast<unsigned>(header) >> 4;
-    if (lengthSize > 4 || offsetSize > 4) return false;
-    pos += 1 + lengthSize + offsetSize;
-  }
-  return false; // no 0 header before the end
-}
+bool ValidateMappingPairs(qm::ByteView pairs) { return qm::ValidateMappingPairsStrict(pairs); }
 
 void DecodeDataRuns(qm::ByteView pairs, qm::NtfsRunList& runs, std::uint64_t firstVcn) {
-  std::uint64_t pos = 0;
-  std::uint64_t lcn = 0; // unsigned, so that hostile offsets wrap instead of overflowing
-  std::uint64_t vcn = firstVcn;
-  while (pos < pairs.size()) {
-    const std::uint8_t header = pairs.u8(pos);
-    if (header == 0) break;
-    const unsigned lengthSize = header & 0x0F;
-    const unsigned offsetSize = header >> 4;
-    if (lengthSize > 8 || offsetSize > 8) break;
-    if (!pairs.has(pos + 1, lengthSize + offsetSize)) break;
-    const std::uint64_t length = pairs.leN(pos + 1, lengthSize);
+  qm::MappingPairsReader reader(pairs);
+  DataRunEntry entry;
+  while (reader.Next(entry)) {
     qm::NtfsRun run;
-    run.vcn = vcn;
-    run.length = length;
-    if (offsetSize == 0) {
-      run.lcn = qm::kSparseLcn;
-    } else {
-      std::uint64_t offset = pairs.leN(pos + 1 + lengthSize, offsetSize);
-      if (offsetSize < 8 && (offset >> (offsetSize * 8 - 1)) & 1) offset |= ~std::uint64_t{0} << (offsetSize * 8);
-      lcn += offset;
-      run.lcn = static_cast<std::int64_t>(lcn);
-    }
+    run.lcn = entry.IsSparse() ? qm::kSparseLcn : static_cast<std::int64_t>(entry.start);
+    run.vcn = firstVcn + reader.Vcn();
+    run.length = entry.count;
     runs.push_back(run);
-    vcn += length;
-    pos += 1 + lengthSize + offsetSize;
   }
 }
 
