@@ -1,1 +1,2 @@
 qm_fuzz_target(mapping_pairs_fuzz DEPS filemodel)
+qm_fuzz_target(rs_data_fuzz DEPS filemodel)

@@ -12,6 +12,10 @@ int MapProgress(int code) { return code == Z_BUF_ERROR ? Z_OK : code; }
 CZlibCompressor::~CZlibCompressor() { End(); }
 
 int CZlibCompressor::Init(int level, int /*dictionarySize*/) {
+  // Callers that compress many small pieces start a new stream per piece;
+  // resetting keeps zlib's 256 KB of state instead of freeing and
+  // allocating it again each time.
+  if (initialised_ && level == level_) return deflateReset(&stream_);
   End();
   const std::uint8_t* in = stream_.next_in;
   const uInt availIn = stream_.avail_in;
@@ -21,6 +25,7 @@ int CZlibCompressor::Init(int level, int /*dictionarySize*/) {
   const int code = deflateInit(&stream_, level);
   if (code != Z_OK) return code;
   initialised_ = true;
+  level_ = level;
   // Buffers handed over before Init stay in force.
   stream_.next_in = const_cast<std::uint8_t*>(in);
   stream_.avail_in = availIn;
@@ -72,6 +77,8 @@ const char* CZlibCompressor::GetErrorString(int code) {
 czlibdecompressor::~czlibdecompressor() { End(); }
 
 int czlibdecompressor::Init() {
+  finished_ = false;
+  if (initialised_) return inflateReset(&stream_);
   End();
   const std::uint8_t* in = stream_.next_in;
   const uInt availIn = stream_.avail_in;

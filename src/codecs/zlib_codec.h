@@ -23,6 +23,7 @@ public:
 private:
   z_stream stream_{};
   bool initialised_ = false; // between Init and End
+  int level_ = 0;
 };
 
 class czlibdecompressor : public IDecompressor {
