@@ -33,10 +33,6 @@ unsigned LengthWidth(std::uint64_t value) {
   return SignedWidth(static_cast<std::int64_t>(value));
 }
 
-void PutLe(std::vector<std::uint8_t>& out, std::uint64_t value, unsigned bytes) {
-  for (unsigned i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
 } // namespace
 
 bool MappingPairsReader::Next(DataRunEntry& run) {
@@ -102,19 +98,27 @@ bool ValidateMappingPairsStrict(ByteView bytes) {
   }
 }
 
-void MappingPairsWriter::Add(const DataRunEntry& run) {
+std::size_t EncodeMappingPair(const DataRunEntry& run, std::uint64_t& previousStart, std::uint8_t* out) {
   const unsigned lengthBytes = LengthWidth(run.count);
+  std::size_t at = 1;
+  for (unsigned i = 0; i < lengthBytes; ++i) out[at++] = static_cast<std::uint8_t>(run.count >> (8 * i));
   if (run.IsSparse()) {
-    bytes_.push_back(static_cast<std::uint8_t>(lengthBytes));
-    PutLe(bytes_, run.count, lengthBytes);
-    return;
+    out[0] = static_cast<std::uint8_t>(lengthBytes);
+    return at;
   }
-  const auto delta = static_cast<std::int64_t>(run.start - previousStart_);
+  const auto delta = static_cast<std::int64_t>(run.start - previousStart);
   const unsigned offsetBytes = SignedWidth(delta);
-  bytes_.push_back(static_cast<std::uint8_t>(lengthBytes | (offsetBytes << 4)));
-  PutLe(bytes_, run.count, lengthBytes);
-  PutLe(bytes_, static_cast<std::uint64_t>(delta), offsetBytes);
-  previousStart_ = run.start;
+  for (unsigned i = 0; i < offsetBytes; ++i)
+    out[at++] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i));
+  out[0] = static_cast<std::uint8_t>(lengthBytes | (offsetBytes << 4));
+  previousStart = run.start;
+  return at;
+}
+
+void MappingPairsWriter::Add(const DataRunEntry& run) {
+  std::uint8_t entry[kMaxMappingPairBytes];
+  const std::size_t n = EncodeMappingPair(run, previousStart_, entry);
+  bytes_.insert(bytes_.end(), entry, entry + n);
 }
 
 std::vector<std::uint8_t> MappingPairsWriter::Finish() {

@@ -70,6 +70,14 @@ MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& ru
 // success; running out of bytes before it fails.
 bool ValidateMappingPairsStrict(ByteView bytes);
 
+// The most bytes one entry takes: header, 8 length and 8 offset bytes.
+inline constexpr std::size_t kMaxMappingPairBytes = 17;
+
+// Encodes one run into out (room for kMaxMappingPairBytes) against the
+// previous non-sparse start, which it moves on; returns the bytes written.
+// Field widths as MappingPairsWriter.
+std::size_t EncodeMappingPair(const DataRunEntry& run, std::uint64_t& previousStart, std::uint8_t* out);
+
 // Builds mapping pairs from runs. Each field takes the fewest bytes that
 // hold its value as a signed number (a length of 128 takes two), at least
 // one, so that a run at the previous start or of length 0 is never read as

@@ -10,14 +10,13 @@
 #include "platform/log.h"
 #include "storage/mem_alloc.h"
 
-CPackedDataRunList::CPackedDataRunList(const std::uint8_t* bytes, std::size_t size, std::uint16_t residentValue)
+CPackedDataRunList::CPackedDataRunList(std::size_t size, std::uint16_t residentValue)
     : size_(static_cast<std::uint32_t>(size)), residentValue_(residentValue) {
   if (size <= kInlineBytes) {
     std::memset(inline_, 0, sizeof inline_);
-    if (size != 0) std::memcpy(inline_, bytes, size);
   } else {
     heap_ = static_cast<std::uint8_t*>(MemAlloc(size));
-    std::memcpy(heap_, bytes, size);
+    std::memset(heap_, 0, size);
   }
 }
 
@@ -26,21 +25,32 @@ CPackedDataRunList::~CPackedDataRunList() {
 }
 
 std::unique_ptr<CPackedDataRunList> CPackedDataRunList::FromDataRunList(IDataRunList* list) {
-  if (list == nullptr) return nullptr;
-  const DataRunEntry* run = list->FirstRun();
-  if (run == nullptr) return nullptr;
-  qm::MappingPairsWriter writer;
-  for (; run != nullptr; run = list->NextRun()) writer.Add(*run);
-  const std::vector<std::uint8_t> pairs = writer.Finish();
+  if (list == nullptr || list->FirstRun() == nullptr) return nullptr;
+  // Two passes, sizing and then writing, so that packing the extents of
+  // millions of files allocates nothing but the packed lists themselves.
+  std::uint8_t entry[qm::kMaxMappingPairBytes];
+  std::uint64_t previousStart = 0;
+  std::size_t size = 1; // the closing 0
+  for (const DataRunEntry* run = list->FirstRun(); run != nullptr; run = list->NextRun())
+    size += qm::EncodeMappingPair(*run, previousStart, entry);
+  if (size > kMaxPackedBytes) return nullptr;
   const std::uint16_t resident =
       list->GetKind() == qm::kRunListNtfsResident ? static_cast<std::uint16_t>(list->GetResidentValue()) : 0;
-  return FromMappingPairs(qm::ByteView(pairs.data(), pairs.size()), resident);
+  std::unique_ptr<CPackedDataRunList> packed(new CPackedDataRunList(size, resident));
+  std::uint8_t* out = packed->data();
+  previousStart = 0;
+  for (const DataRunEntry* run = list->FirstRun(); run != nullptr; run = list->NextRun())
+    out += qm::EncodeMappingPair(*run, previousStart, out);
+  *out = 0;
+  return packed;
 }
 
 std::unique_ptr<CPackedDataRunList> CPackedDataRunList::FromMappingPairs(qm::ByteView pairs,
                                                                          std::uint16_t residentValue) {
   if (pairs.size() > kMaxPackedBytes) return nullptr;
-  return std::unique_ptr<CPackedDataRunList>(new CPackedDataRunList(pairs.data(), pairs.size(), residentValue));
+  std::unique_ptr<CPackedDataRunList> packed(new CPackedDataRunList(pairs.size(), residentValue));
+  pairs.copyTo(0, packed->data(), pairs.size());
+  return packed;
 }
 
 std::unique_ptr<IDataRunList> CPackedDataRunList::Unpack() const {
@@ -71,18 +81,26 @@ std::unique_ptr<CPackedDataRunList> CPackedDataRunList::Read(IRSData* stream) {
       LogError("Saved extent list of %u bytes exceeds %u", size, kMaxPackedBytes);
       return nullptr;
     }
-    // Read in pieces so that a damaged length costs no more memory than
-    // the bytes the stream really holds.
+    // A short string (nearly every file) is read straight into the list.
+    // A longer one is read in pieces, so that a damaged length costs no
+    // more memory than the bytes the stream really holds.
     constexpr std::uint32_t kPiece = 4096;
-    std::vector<std::uint8_t> bytes;
-    while (bytes.size() < size) {
-      const std::uint32_t piece = std::min<std::uint32_t>(kPiece, size - static_cast<std::uint32_t>(bytes.size()));
-      const std::size_t at = bytes.size();
-      bytes.resize(at + piece);
-      stream->Read(bytes.data() + at, piece);
+    std::unique_ptr<CPackedDataRunList> packed;
+    if (size <= kPiece) {
+      packed.reset(new CPackedDataRunList(size, 0));
+      if (size != 0) stream->Read(packed->data(), size);
+    } else {
+      std::vector<std::uint8_t> bytes;
+      while (bytes.size() < size) {
+        const std::uint32_t piece = std::min<std::uint32_t>(kPiece, size - static_cast<std::uint32_t>(bytes.size()));
+        const std::size_t at = bytes.size();
+        bytes.resize(at + piece);
+        stream->Read(bytes.data() + at, piece);
+      }
+      packed = FromMappingPairs(qm::ByteView(bytes.data(), bytes.size()), 0);
     }
-    const auto resident = qm::RSRead<std::uint16_t>(*stream);
-    return FromMappingPairs(qm::ByteView(bytes.data(), bytes.size()), resident);
+    packed->residentValue_ = qm::RSRead<std::uint16_t>(*stream);
+    return packed;
   } catch (const IRSException& error) {
     LogError("RS Exception:%d", static_cast<int>(error.GetErrorCode()));
     return nullptr;

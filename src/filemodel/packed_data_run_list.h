@@ -51,8 +51,10 @@ public:
 private:
   static constexpr std::size_t kInlineBytes = 8;
 
-  CPackedDataRunList(const std::uint8_t* bytes, std::size_t size, std::uint16_t residentValue);
+  // Room for size bytes of mapping pairs, zero-filled.
+  CPackedDataRunList(std::size_t size, std::uint16_t residentValue);
   const std::uint8_t* data() const { return size_ <= kInlineBytes ? inline_ : heap_; }
+  std::uint8_t* data() { return size_ <= kInlineBytes ? inline_ : heap_; }
 
   union {
     std::uint8_t* heap_;

@@ -89,6 +89,22 @@ TEST(PackedDataRunList, StreamRoundTrip) {
   }
 }
 
+// A badly fragmented file: its pairs are longer than one read piece.
+TEST(PackedDataRunList, LongListRoundTripAndTruncation) {
+  CNoneResidentNTFSDataRunList list;
+  for (std::uint64_t i = 0; i < 2000; ++i) list.AddRun(i % 7 == 0 ? kSparse : (i * 0x10001) % 0x7654321, i + 1);
+  const auto packed = CPackedDataRunList::FromDataRunList(&list);
+  ASSERT_GT(packed->MappingPairs().size(), 8192u);
+  MemoryStream stream;
+  packed->Write(&stream);
+  MemoryStream truncated;
+  truncated.bytes.assign(stream.bytes.begin(), stream.bytes.end() - 3);
+  const auto back = CPackedDataRunList::Read(&stream);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Unpack()->Runs(), list.Runs());
+  EXPECT_EQ(CPackedDataRunList::Read(&truncated), nullptr);
+}
+
 TEST(PackedDataRunList, DamagedStreamsReadAsNull) {
   const auto packed = [] {
     CNoneResidentNTFSDataRunList list;

@@ -1,0 +1,1 @@
+qm_bench(file_tree DEPS filemodel)
