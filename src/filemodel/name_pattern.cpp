@@ -4,6 +4,7 @@
 
 #include <locale>
 
+#include "filemodel/file_properties.h"
 #include "platform/log.h"
 #include "storage/text_convert.h"
 
@@ -210,4 +211,10 @@ void NameFilterRegex::Reset() {
   pattern.clear();
   caseSensitive = false;
   expression = qm::NameRegex();
+}
+
+bool NameFilterRegex::IsMatch(const IFileProperties* properties) const {
+  if (properties == nullptr) return false;
+  const char* name = properties->GetName();
+  return expression.Matches(std::string_view(name, std::char_traits<char>::length(name)));
 }

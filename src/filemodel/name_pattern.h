@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+class IFileProperties;
+
 namespace qm {
 
 // Wildcard modes: find names that contain the pattern, or match a mask.
@@ -69,4 +71,6 @@ struct NameFilterRegex {
   // Releases the expression; an empty filter matches every name.
   void Reset();
   bool IsMatch(std::string_view utf8Name) const { return expression.Matches(utf8Name); }
+  // Whether the file carries a name that matches; false for no file.
+  bool IsMatch(const IFileProperties* properties) const;
 };
