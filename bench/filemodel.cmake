@@ -1,1 +1,2 @@
 qm_bench(file_tree DEPS filemodel)
+qm_bench(name_lookup DEPS filemodel)

@@ -84,6 +84,7 @@ NameRegex& NameRegex::operator=(NameRegex&&) noexcept = default;
 
 bool NameRegex::Compile(std::wstring_view text, bool caseSensitive) {
   expression_.reset();
+  foldNames_ = false;
   auto compiled = std::make_unique<Expression>();
   try {
     compiled->regex.imbue(FoldingLocale());
@@ -98,22 +99,44 @@ bool NameRegex::Compile(std::wstring_view text, bool caseSensitive) {
   return true;
 }
 
-bool NameRegex::Matches(std::wstring_view name) const {
+bool NameRegex::CompileFolded(std::wstring_view text) {
+  bool ok = Compile(text, true);
+  foldNames_ = ok;
+  return ok;
+}
+
+bool NameRegex::MatchesOwned(std::wstring& name) const {
   if (!expression_) return true;
+  if (foldNames_) FoldCase(name);
   try {
-    return boost::regex_match(name.begin(), name.end(), expression_->regex);
+    return boost::regex_match(name.cbegin(), name.cend(), expression_->regex);
   } catch (const std::runtime_error&) {
     // Too complex to decide (a pathological pattern): not a match.
     return false;
   }
 }
 
+bool NameRegex::Matches(std::wstring_view name) const {
+  if (!expression_) return true;
+  std::wstring copy(name);
+  return MatchesOwned(copy);
+}
+
 bool NameRegex::Matches(std::string_view utf8Name) const {
-  return expression_ ? Matches(std::wstring_view(WidenUtf8(utf8Name))) : true;
+  if (!expression_) return true;
+  std::wstring wide = WidenUtf8(utf8Name);
+  return MatchesOwned(wide);
 }
 
 bool NameRegex::Matches(std::u16string_view name) const {
-  return expression_ ? Matches(std::wstring_view(WidenUtf16(name))) : true;
+  if (!expression_) return true;
+  std::wstring wide = WidenUtf16(name);
+  return MatchesOwned(wide);
+}
+
+void FoldCase(std::wstring& text) {
+  static const auto& ctype = std::use_facet<std::ctype<wchar_t>>(FoldingLocale());
+  if (!text.empty()) ctype.tolower(text.data(), text.data() + text.size());
 }
 
 std::wstring WidenUtf16(std::u16string_view text) {
@@ -173,13 +196,19 @@ std::wstring WildcardExpressionText(std::wstring_view normalized) {
 qm::NameRegex WildcardToRegex(std::string_view pattern, bool caseSensitive, bool wholeName, int mode) {
   qm::NameRegex regex;
   std::wstring normalized = qm::NormalizeWildcard(qm::WidenUtf8(pattern), wholeName, mode);
-  regex.Compile(qm::WildcardExpressionText(normalized), caseSensitive);
+  if (caseSensitive) {
+    regex.Compile(qm::WildcardExpressionText(normalized), true);
+  } else {
+    qm::FoldCase(normalized);
+    regex.CompileFolded(qm::WildcardExpressionText(normalized));
+  }
   return regex;
 }
 
 qm::NameRegex BuildTypeListRegex(std::string_view list) {
   qm::NameRegex regex;
   std::wstring wide = qm::WidenUtf8(list);
+  qm::FoldCase(wide);
   std::wstring text;
   std::wstring_view rest(wide);
   while (true) {
@@ -189,15 +218,19 @@ qm::NameRegex BuildTypeListRegex(std::string_view list) {
     if (!item.empty()) {
       if (!text.empty()) text += L"|";
       // Each mask may be preceded by anything: "jpg" finds "photo.jpg".
+      // Runs of stars become one: "**" would backtrack quadratically on
+      // every name that does not match.
+      std::wstring mask = L"*";
+      for (wchar_t c : item)
+        if (c != L'*' || mask.back() != L'*') mask.push_back(c);
       text += L"(";
-      text += qm::kAnyRun;
-      qm::AppendMaskText(text, item);
+      qm::AppendMaskText(text, mask);
       text += L")";
     }
     if (semicolon == std::wstring_view::npos) break;
     rest.remove_prefix(semicolon + 1);
   }
-  if (!text.empty()) regex.Compile(text, false);
+  if (!text.empty()) regex.CompileFolded(text);
   return regex;
 }
 

@@ -28,6 +28,11 @@ public:
   // Builds from regular-expression text (over wide characters); false,
   // and a match-everything expression, when it does not compile.
   bool Compile(std::wstring_view expression, bool caseSensitive);
+  // Builds from expression text whose literals are already case-folded
+  // (FoldCase); names are folded the same way before they are matched.
+  // Much faster than a case-insensitive expression, whose character sets
+  // translate every character they test.
+  bool CompileFolded(std::wstring_view expression);
 
   // Whether the whole name (UTF-8, or UTF-16) matches.
   bool Matches(std::string_view utf8Name) const;
@@ -37,8 +42,11 @@ public:
   bool MatchesEverything() const { return expression_ == nullptr; }
 
 private:
+  bool MatchesOwned(std::wstring& name) const;
+
   struct Expression;
   std::unique_ptr<Expression> expression_;
+  bool foldNames_ = false;
 };
 
 // Steps of WildcardToRegex, exposed for tests: the wildcard pattern after
@@ -50,6 +58,8 @@ std::wstring WildcardExpressionText(std::wstring_view normalized);
 // UTF-8 (invalid bytes become U+FFFD) to one wide character per code point.
 std::wstring WidenUtf8(std::string_view text);
 std::wstring WidenUtf16(std::u16string_view text);
+// Lower-cases in place, beyond ASCII too.
+void FoldCase(std::wstring& text);
 
 } // namespace qm
 
