@@ -110,12 +110,13 @@ private:
   void Refill();
   std::uint32_t ReadAhead() const { return fill_ - cursor_; }
   void DecodeNextPiece();
-  void StorePiece(const std::uint8_t* content, std::uint32_t length);
+  // Encodes one piece (header and data) at out; returns its stored size.
+  std::uint32_t StorePiece(const std::uint8_t* content, std::uint32_t length, std::uint8_t* out);
 
   std::unique_ptr<ICompressor> compressor_;
   std::unique_ptr<IDecompressor> decompressor_;
   qm::MemBuffer<> piece_;          // the current decoded piece (reading)
-  qm::MemBuffer<> packed_;         // compressor output (writing)
+  qm::MemBuffer<> packed_;         // stored pieces waiting to be written
   std::uint32_t pieceLength_ = 0;
   std::uint32_t piecePos_ = 0;
   std::uint32_t cursor_ = 0;       // next unread read-ahead byte in buffer_

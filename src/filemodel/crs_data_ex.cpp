@@ -13,11 +13,13 @@ constexpr std::uint32_t kPieceHeaderSize = 2;
 constexpr std::uint32_t kPackedRoom = 8190;
 constexpr int kZlibLevel = 5;
 constexpr int kZlibSecondArgument = 0x800000;
+// Stored pieces of one buffer, written together.
+constexpr std::uint32_t kStagingSize = 0x40000;
 
 } // namespace
 
 CRSDataEx::CRSDataEx(int mode)
-    : CRSData(mode), piece_(qm::MakeMemBuffer(qm::kRSPieceContentMax)), packed_(qm::MakeMemBuffer(kPackedRoom)) {}
+    : CRSData(mode), piece_(qm::MakeMemBuffer(qm::kRSPieceContentMax)), packed_(qm::MakeMemBuffer(kStagingSize)) {}
 
 CRSDataEx::~CRSDataEx() {
   try {
@@ -59,34 +61,23 @@ int CRSDataEx::Write(const void* buffer, std::uint32_t n) {
   return 1;
 }
 
-void CRSDataEx::StorePiece(const std::uint8_t* content, std::uint32_t length) {
+std::uint32_t CRSDataEx::StorePiece(const std::uint8_t* content, std::uint32_t length, std::uint8_t* out) {
   if (!compressor_) compressor_ = qm::MakeCompressor(kCodecZlib);
+  std::uint8_t* const data = out + kPieceHeaderSize;
   std::uint32_t packedLength = 0;
   if (compressor_->Init(kZlibLevel, kZlibSecondArgument) == 0) {
     compressor_->SetInput(content, length);
-    compressor_->SetOutput(packed_.get(), kPackedRoom);
+    compressor_->SetOutput(data, kPackedRoom);
     int code = compressor_->Compress(false);
     if (code >= 0) code = compressor_->Compress(true);
-    if (code == 1) packedLength = static_cast<std::uint32_t>(compressor_->GetNextOut() - packed_.get());
+    if (code == 1) packedLength = static_cast<std::uint32_t>(compressor_->GetNextOut() - data);
   }
   // Stored compressed only when that is shorter; an error stores it plain.
   const bool compressed = packedLength != 0 && packedLength < length;
   const std::uint32_t dataLength = compressed ? packedLength : length;
-  const std::uint8_t* data = compressed ? packed_.get() : content;
-  std::uint8_t header[kPieceHeaderSize];
-  qm::StoreLe16(header, static_cast<std::uint16_t>((dataLength - 1) | (compressed ? qm::kRSPieceCompressed : 0)));
-  // Header and data go out in one write when they fit the packed buffer.
-  if (compressed) {
-    std::uint8_t piece[kPieceHeaderSize + kPackedRoom];
-    std::memcpy(piece, header, kPieceHeaderSize);
-    std::memcpy(piece + kPieceHeaderSize, data, dataLength);
-    AppendStored(piece, kPieceHeaderSize + dataLength);
-  } else {
-    std::uint8_t piece[kPieceHeaderSize + qm::kRSPieceContentMax];
-    std::memcpy(piece, header, kPieceHeaderSize);
-    std::memcpy(piece + kPieceHeaderSize, data, dataLength);
-    AppendStored(piece, kPieceHeaderSize + dataLength);
-  }
+  if (!compressed) std::memcpy(data, content, length);
+  qm::StoreLe16(out, static_cast<std::uint16_t>((dataLength - 1) | (compressed ? qm::kRSPieceCompressed : 0)));
+  return kPieceHeaderSize + dataLength;
 }
 
 void CRSDataEx::Flush() {
@@ -94,8 +85,16 @@ void CRSDataEx::Flush() {
   RequireSection();
   const std::uint32_t n = fill_;
   fill_ = 0;
-  for (std::uint32_t offset = 0; offset < n; offset += qm::kRSPieceContentMax)
-    StorePiece(buffer_.get() + offset, std::min(qm::kRSPieceContentMax, n - offset));
+  // Pieces are staged and written with one call per buffer.
+  std::uint32_t staged = 0;
+  for (std::uint32_t offset = 0; offset < n; offset += qm::kRSPieceContentMax) {
+    if (staged > kStagingSize - (kPieceHeaderSize + kPackedRoom)) {
+      AppendStored(packed_.get(), staged);
+      staged = 0;
+    }
+    staged += StorePiece(buffer_.get() + offset, std::min(qm::kRSPieceContentMax, n - offset), packed_.get() + staged);
+  }
+  AppendStored(packed_.get(), staged);
 }
 
 void CRSDataEx::Refill() {
