@@ -1,8 +1,11 @@
 #include "raw/search_controllers.h"
 
+#include <algorithm>
+
 #include "filemodel/rs_data.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
+#include "storage/searched_partition_info.h"
 
 namespace {
 
@@ -40,6 +43,28 @@ void BuildSearchControllerList(SearchControllerList& list, const SearchControlle
 
 void DistributeRawFileCollection(SearchControllerList& list, CRawFileCollection* collection) {
   for (auto& controller : list) controller->SetRawFileCollection(collection);
+}
+
+void CollectFoundPartitions(SearchControllerList& list, std::vector<CSearchedPartitionInfo*>& partitions) {
+  for (auto& controller : list) controller->GetFoundPartitions(partitions);
+}
+
+void SortFoundPartitionsByWeight(std::vector<CSearchedPartitionInfo*>& partitions) {
+  std::stable_sort(partitions.begin(), partitions.end(),
+                   [](const CSearchedPartitionInfo* a, const CSearchedPartitionInfo* b) {
+                     return a->GetWeight() > b->GetWeight();
+                   });
+}
+
+CFileNode* BuildTreeOfFoundPartition(SearchControllerList& list, CSearchedPartitionInfo* partition,
+                                     IStorageDevice* device, int ordinal, IDIRBuildCallback* callback) {
+  if (partition == nullptr) return nullptr;
+  const int type = static_cast<int>(partition->GetFileSystemType());
+  for (auto& controller : list) {
+    if (controller->AcceptsPartitionType(type)) return controller->BuildTree(partition, device, ordinal, callback);
+  }
+  LogInfo("No search controller builds trees of file-system type %d\n", type);
+  return nullptr;
 }
 
 int SaveSearchControllerList(IRSData* stream, SearchControllerList& list) {

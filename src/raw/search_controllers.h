@@ -26,6 +26,21 @@ void BuildSearchControllerList(SearchControllerList& list, const SearchControlle
 // stays the caller's and must outlive the controllers' use of it.
 void DistributeRawFileCollection(SearchControllerList& list, CRawFileCollection* collection);
 
+// Asks every controller in list order for its candidates, appending them
+// to one list (whose owner then owns them).
+void CollectFoundPartitions(SearchControllerList& list, std::vector<CSearchedPartitionInfo*>& partitions);
+
+// Orders candidates by weight, highest first; equal weights keep their
+// order.
+void SortFoundPartitionsByWeight(std::vector<CSearchedPartitionInfo*>& partitions);
+
+// The root of the file tree of a found partition, built by the first
+// controller in list order that accepts the partition's file-system type;
+// null when none accepts it or the build fails. The ordinal counts the
+// partitions built in this run (0 for the first).
+CFileNode* BuildTreeOfFoundPartition(SearchControllerList& list, CSearchedPartitionInfo* partition,
+                                     IStorageDevice* device, int ordinal, IDIRBuildCallback* callback);
+
 // The controller-list section of scan-result files.
 inline constexpr GUID kSearchControllerListSection = {
     0x409B6394, 0xF681, 0x4E88, {0xA2, 0x0F, 0x5D, 0x63, 0x57, 0x82, 0xED, 0x75}};

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "filemodel/file_node.h"
 #include "filemodel/raw_file_collection.h"
 #include "filemodel/rs_data.h"
 #include "raw/search_controllers.h"
 #include "storage/app_settings.h"
+#include "storage/searched_partition_info.h"
 
 namespace {
 
@@ -75,7 +77,17 @@ public:
   void SetSectorsPerBlock(std::uint32_t) override {}
   int PrepareSearch() override { return 1; }
   int AnalyzeBlock(std::uint64_t, std::uint64_t, SearchStatistics*) override { return 1; }
-  void GetFoundPartitions(std::vector<CSearchedPartitionInfo*>&) override {}
+  // Hands out the weights it was given, as candidates of its own.
+  void GetFoundPartitions(std::vector<CSearchedPartitionInfo*>& partitions) override {
+    for (double weight : candidateWeights_) {
+      auto partition = std::make_unique<CSearchedPartitionInfo>();
+      partition->SetWeight(weight);
+      partition->SetAuxValue(static_cast<std::uint32_t>(kind_));
+      partitions.push_back(partition.release()); // the list's owner owns it now
+    }
+    candidateWeights_.clear();
+  }
+  std::vector<double> candidateWeights_;
   void SetRawFileCollection(CRawFileCollection* collection) override {
     collection_ = collection;
     Note("collection");
@@ -89,8 +101,27 @@ public:
     return 1;
   }
   int GetKind() override { return kind_; }
+  // The type codes of the real controllers: NTFS 3, FAT 0-2, EXT2 4-5,
+  // carving none.
+  int AcceptsPartitionType(int type) override {
+    switch (kind_) {
+    case kNtfsSearchController: return type == 3;
+    case kFatSearchController: return type >= 0 && type <= 2;
+    case kExt2SearchController: return type == 4 || type == 5;
+    default: return 0;
+    }
+  }
+  CFileNode* BuildTree(CSearchedPartitionInfo* partition, IStorageDevice*, int ordinal, IDIRBuildCallback*) override {
+    Note("build");
+    lastOrdinal_ = ordinal;
+    lastPartition_ = partition;
+    return failBuild_ ? nullptr : CreateFileNode();
+  }
 
   CRawFileCollection* collection_ = nullptr;
+  int lastOrdinal_ = -1;
+  CSearchedPartitionInfo* lastPartition_ = nullptr;
+  bool failBuild_ = false;
   std::uint32_t loaded_ = 0;
 
 private:
@@ -163,6 +194,75 @@ TEST_F(SearchControllers, CollectionReachesEveryControllerInOrderAndListOwnsThem
   }
   EXPECT_EQ(calls, (std::vector<std::string>{"FAT collection", "NTFS collection", "EXT2 collection", "RAW collection",
                                              "FAT deleted", "NTFS deleted", "EXT2 deleted", "RAW deleted"}));
+}
+
+TEST_F(SearchControllers, TreeIsBuiltByTheFirstControllerThatAcceptsTheType) {
+  std::vector<std::string> calls;
+  SearchControllerList list;
+  BuildSearchControllerList(list, MakerFor(&calls));
+  struct Row {
+    std::uint32_t type;
+    const char* builder; // nullptr: no tree
+  } rows[] = {{kFsFat12, "FAT build"}, {kFsFat32, "FAT build"}, {kFsNtfs, "NTFS build"},
+              {kFsExt3, "EXT2 build"}, {kFsUnknown, nullptr},   {6, nullptr}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.type);
+    calls.clear();
+    CSearchedPartitionInfo partition;
+    partition.SetFileSystemType(row.type);
+    CFileNode* root = BuildTreeOfFoundPartition(list, &partition, nullptr, 2, nullptr);
+    if (row.builder == nullptr) {
+      EXPECT_EQ(root, nullptr);
+      EXPECT_TRUE(calls.empty());
+      continue;
+    }
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(calls, std::vector<std::string>{row.builder});
+    DeleteFileTree(root);
+  }
+  auto& ntfs = static_cast<TestController&>(*list[1]);
+  EXPECT_EQ(ntfs.lastOrdinal_, 2);
+  ntfs.failBuild_ = true;
+  CSearchedPartitionInfo partition;
+  partition.SetFileSystemType(kFsNtfs);
+  EXPECT_EQ(BuildTreeOfFoundPartition(list, &partition, nullptr, 0, nullptr), nullptr);
+  EXPECT_EQ(BuildTreeOfFoundPartition(list, nullptr, nullptr, 0, nullptr), nullptr);
+}
+
+TEST_F(SearchControllers, CarvingAloneBuildsNoTree) {
+  GetAppSettings()->bRawOnly = 1;
+  SearchControllerList list;
+  BuildSearchControllerList(list, MakerFor(nullptr));
+  ASSERT_EQ(list.size(), 1u);
+  std::vector<CSearchedPartitionInfo*> found;
+  for (auto& controller : list) controller->GetFoundPartitions(found);
+  EXPECT_TRUE(found.empty());
+  for (std::uint32_t type : {kFsFat12, kFsFat16, kFsFat32, kFsNtfs, kFsExt2, kFsExt3, kFsUnknown}) {
+    CSearchedPartitionInfo partition;
+    partition.SetFileSystemType(type);
+    EXPECT_EQ(BuildTreeOfFoundPartition(list, &partition, nullptr, 0, nullptr), nullptr);
+  }
+}
+
+TEST_F(SearchControllers, CandidatesOfAllControllersAreCollectedThenSortedStably) {
+  SearchControllerList list;
+  BuildSearchControllerList(list, MakerFor(nullptr));
+  static_cast<TestController&>(*list[0]).candidateWeights_ = {5, 9};   // FAT
+  static_cast<TestController&>(*list[1]).candidateWeights_ = {9, 1};   // NTFS
+  static_cast<TestController&>(*list[2]).candidateWeights_ = {5};      // EXT2
+  std::vector<CSearchedPartitionInfo*> found;
+  CollectFoundPartitions(list, found);
+  ASSERT_EQ(found.size(), 5u);
+  SortFoundPartitionsByWeight(found);
+  std::vector<std::pair<double, std::uint32_t>> order;
+  for (auto* partition : found) order.emplace_back(partition->GetWeight(), partition->GetAuxValue());
+  using K = std::uint32_t;
+  EXPECT_EQ(order, (std::vector<std::pair<double, std::uint32_t>>{{9, K{kFatSearchController}},
+                                                                  {9, K{kNtfsSearchController}},
+                                                                  {5, K{kFatSearchController}},
+                                                                  {5, K{kExt2SearchController}},
+                                                                  {1, K{kNtfsSearchController}}}));
+  for (auto* partition : found) std::unique_ptr<CSearchedPartitionInfo> owned(partition);
 }
 
 TEST_F(SearchControllers, SaveAndLoadKeepOrderKindsAndRecords) {

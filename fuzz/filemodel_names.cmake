@@ -1,0 +1,1 @@
+qm_fuzz_target(name_extension_fuzz DEPS filemodel)
