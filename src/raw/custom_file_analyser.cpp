@@ -15,7 +15,7 @@ int CustomFileAnalyser::AnalyseFileSize(CRawFileInfo*, IStorageDevice*) { return
 int CustomFileAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   std::string name;
   if (!headers_.Match(sector, name)) return 0;
-  int id = AssignCustomRawTypeId(name);
+  int id = RawTypeNames::AssignCustom(name);
   if (id < 0) return 0;
   if (info != nullptr) info->SetType(id);
   return 1;

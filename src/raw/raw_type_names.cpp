@@ -30,7 +30,7 @@ bool EqualsIgnoringCase(const Entry& entry, std::string_view name) {
 
 } // namespace
 
-const char* GetRawTypeName(int typeId) {
+const char* RawTypeNames::Get(int typeId) {
   if (typeId >= 0 && typeId <= kLastBuiltInRawType) return kBuiltInRawTypeNames[typeId];
   if (typeId < kFirstCustomRawType || typeId >= kRawTypeCount) return "";
   CustomTypes& custom = Custom();
@@ -41,7 +41,7 @@ const char* GetRawTypeName(int typeId) {
   return entry[0] == '\0' ? "" : entry.data();
 }
 
-int AssignCustomRawTypeId(std::string_view name) {
+int RawTypeNames::AssignCustom(std::string_view name) {
   name = name.substr(0, std::min(name.find('\0'), kRawTypeNameMax));
   if (name.empty()) return -1;
   CustomTypes& custom = Custom();
@@ -60,10 +60,8 @@ int AssignCustomRawTypeId(std::string_view name) {
   return -1;
 }
 
-namespace qm {
-void ResetCustomRawTypesForTest() {
+void RawTypeNames::ResetCustomForTest() {
   CustomTypes& custom = Custom();
   std::lock_guard lock(custom.mutex);
   custom.entries = {};
 }
-} // namespace qm

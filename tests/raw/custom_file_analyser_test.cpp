@@ -22,11 +22,11 @@ protected:
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    qm::ResetCustomRawTypesForTest();
+    RawTypeNames::ResetCustomForTest();
   }
   void TearDown() override {
     fs::remove_all(folder_);
-    qm::ResetCustomRawTypesForTest();
+    RawTypeNames::ResetCustomForTest();
   }
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(folder_ / name, std::ios::binary) << text;
@@ -61,7 +61,7 @@ TEST_F(ScriptFolder, FirstScriptInNameOrderWinsAndInvalidOnesAreSkipped) {
   CRawFileInfo info;
   ASSERT_EQ(Check(analyser, "ABC", info), 1);
   EXPECT_EQ(info.GetType(), 1000);
-  EXPECT_STREQ(GetRawTypeName(1000), "FIRST");
+  EXPECT_STREQ(RawTypeNames::Get(1000), "FIRST");
   EXPECT_EQ(info.GetLength(), 0u); // user-defined types get no length
   EXPECT_EQ(analyser.AnalyseFileSize(&info, nullptr), 0);
   EXPECT_EQ(info.GetLength(), 0u);
@@ -105,21 +105,21 @@ TEST_F(ScriptFolder, ReloadReplacesTheHeaders) {
 TEST_F(ScriptFolder, NamesDifferingInCaseShareAnIdAndKeepTheFirstSpelling) {
   // Script names are upper-cased, so mixed spellings reach the table only
   // through direct assignment; the table itself must still fold case.
-  EXPECT_EQ(AssignCustomRawTypeId("Abc"), 1000);
-  EXPECT_EQ(AssignCustomRawTypeId("aBC"), 1000);
-  EXPECT_STREQ(GetRawTypeName(1000), "Abc");
-  EXPECT_EQ(AssignCustomRawTypeId("xyz"), 1001);
+  EXPECT_EQ(RawTypeNames::AssignCustom("Abc"), 1000);
+  EXPECT_EQ(RawTypeNames::AssignCustom("aBC"), 1000);
+  EXPECT_STREQ(RawTypeNames::Get(1000), "Abc");
+  EXPECT_EQ(RawTypeNames::AssignCustom("xyz"), 1001);
   // Longer names are cut to the five characters an entry holds.
-  EXPECT_EQ(AssignCustomRawTypeId("LONGNAME"), 1002);
-  EXPECT_EQ(AssignCustomRawTypeId("longn"), 1002);
-  EXPECT_STREQ(GetRawTypeName(1002), "LONGN");
-  EXPECT_EQ(AssignCustomRawTypeId(""), -1);
+  EXPECT_EQ(RawTypeNames::AssignCustom("LONGNAME"), 1002);
+  EXPECT_EQ(RawTypeNames::AssignCustom("longn"), 1002);
+  EXPECT_STREQ(RawTypeNames::Get(1002), "LONGN");
+  EXPECT_EQ(RawTypeNames::AssignCustom(""), -1);
 }
 
 TEST_F(ScriptFolder, FullCustomRangeRefusesNewNames) {
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(AssignCustomRawTypeId("n" + std::to_string(i)), 1000 + i);
-  EXPECT_EQ(AssignCustomRawTypeId("new"), -1);
-  EXPECT_EQ(AssignCustomRawTypeId("N999"), 1999);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(RawTypeNames::AssignCustom("n" + std::to_string(i)), 1000 + i);
+  EXPECT_EQ(RawTypeNames::AssignCustom("new"), -1);
+  EXPECT_EQ(RawTypeNames::AssignCustom("N999"), 1999);
 
   Write("a.fhs", Script("new", "A"));
   CustomFileAnalyser analyser(folder_);
@@ -133,7 +133,7 @@ TEST(RawTypeNames, FixedTableAndRanges) {
     const char* name;
   } rows[] = {{0, "Raw"}, {1, "3DS"}, {27, "FH11"}, {33, "JPG"}, {55, "RIFF"}, {72, "ACCDB"}, {73, "NEF"},
               {74, ""},   {999, ""},  {-1, ""},    {2000, ""},  {1000, ""}};
-  for (const Row& row : rows) EXPECT_STREQ(GetRawTypeName(row.id), row.name) << row.id;
+  for (const Row& row : rows) EXPECT_STREQ(RawTypeNames::Get(row.id), row.name) << row.id;
 }
 
 TEST(RawFileInfo, FreshRecord) {
