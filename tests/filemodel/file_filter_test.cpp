@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "filemodel/file_filter.h"
+#include "filemodel/find_file_criteria.h"
 #include "filemodel/my_file_properties.h"
 #include "filemodel/name_pattern.h"
 
@@ -80,6 +81,23 @@ TEST(FileFilter, NamePatternOverProperties) {
   EXPECT_TRUE(filter.IsMatch(&photo));
   EXPECT_FALSE(filter.IsMatch(&text));
   EXPECT_FALSE(filter.IsMatch(static_cast<const IFileProperties*>(nullptr)));
+}
+
+TEST(FileFilter, FindCriteriaCombineNameTypeListAndEncryption) {
+  auto plain = File(0x20, 0, qm::kValidAll, "Budget 2024.xls");
+  auto encrypted = File(0x40, 0, qm::kValidAll, "budget old.XLS");
+  auto other = File(0x40, 0, qm::kValidAll, "budget.doc");
+  FindFileCriteria criteria;
+  criteria.Set("budget", false, false, qm::kWildcardNamePart, "*.xls;*.xlsx", false);
+  EXPECT_TRUE(criteria.IsMatch(&plain));
+  EXPECT_TRUE(criteria.IsMatch(&encrypted));
+  EXPECT_FALSE(criteria.IsMatch(&other));
+  criteria.Set("budget", false, false, qm::kWildcardNamePart, "*.xls;*.xlsx", true);
+  EXPECT_FALSE(criteria.IsMatch(&plain));
+  EXPECT_TRUE(criteria.IsMatch(&encrypted));
+  criteria.Set("", false, false, qm::kWildcardNamePart, "", false);
+  EXPECT_TRUE(criteria.IsMatch(&other));
+  EXPECT_FALSE(criteria.IsMatch(nullptr));
 }
 
 } // namespace
