@@ -1,0 +1,1 @@
+qm_bench(custom_header DEPS raw)
