@@ -9,6 +9,7 @@
 #include "filemodel/raw_file_collection.h"
 #include "filemodel/rs_data.h"
 #include "raw/search_controllers.h"
+#include "platform/log.h"
 #include "storage/app_settings.h"
 #include "storage/searched_partition_info.h"
 
@@ -314,6 +315,20 @@ TEST_F(SearchControllers, DamagedListsAreRefused) {
   EXPECT_THROW(LoadSearchControllerList(&cut, list, MakerFor(&calls)), IRSException);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(calls, (std::vector<std::string>{"FAT deleted", "NTFS deleted"}));
+}
+
+TEST_F(SearchControllers, StreamErrorsWhileSavingAreLoggedAndPassedOn) {
+  struct FullStream : MemoryStream {
+    int Write(const void*, std::uint32_t) override { throw CRSException(qm::kRSWriteFailed); }
+  } stream;
+  std::vector<std::string> lines;
+  int observer = qm::AddLogObserver([&](LogKind, std::string_view text) { lines.emplace_back(text); });
+  SearchControllerList list;
+  BuildSearchControllerList(list, MakerFor(nullptr));
+  EXPECT_THROW(SaveSearchControllerList(&stream, list), IRSException);
+  qm::RemoveLogObserver(observer);
+  EXPECT_EQ(list.size(), 4u); // saving leaves the list alone
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "RS Exception:6"), lines.end());
 }
 
 } // namespace
