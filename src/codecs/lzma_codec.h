@@ -22,6 +22,8 @@ public:
   ~CLZMACompressor() override;
   // Reads only the dictionary size (bytes); the level is not used.
   int Init(int level, int dictionarySize) override;
+  // Ends the stream and forgets the caller's buffers; the encoder's memory
+  // is kept for the next Init and released with the object.
   int End() override;
   // After the stream completed (or failed), Compress(true) returns 0 and
   // Compress(false) returns -1.
@@ -36,7 +38,6 @@ public:
 
 private:
   lzma_stream stream_ = LZMA_STREAM_INIT;
-  bool initialised_ = false;
   bool stopped_ = true; // no stream running: before Init, after the end or an error
   std::uint8_t header_[qm::kLzmaHeaderSize] = {};
   std::size_t headerWritten_ = qm::kLzmaHeaderSize;

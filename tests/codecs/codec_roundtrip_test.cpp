@@ -65,8 +65,11 @@ TEST_P(CodecReuse, ReinitialisedObjectsStartAFreshStream) {
   std::unique_ptr<IDecompressor> decompressor = MakeDecompressor(type);
   const Bytes first = RepetitiveBytes(5000);
   const Bytes second = RandomBytes(3000, 1);
-  for (const Bytes* input : {&first, &second}) {
-    ASSERT_EQ(compressor->Init(9, 1 << 16), 0);
+  int dictionary = 1 << 16;
+  for (const Bytes* input : {&first, &second, &first}) {
+    // A new dictionary size on the second stream, the same on the third.
+    ASSERT_EQ(compressor->Init(9, dictionary), 0);
+    dictionary = 1 << 20;
     const CodecRun packed = CompressAll(*compressor, *input, 1000, 100);
     ASSERT_EQ(packed.result, 1);
     ASSERT_EQ(decompressor->Init(), 0);

@@ -1,0 +1,1 @@
+qm_bench(codec DEPS codecs)
