@@ -26,7 +26,9 @@ public:
   BenchProperties(std::uint16_t attributes, std::uint64_t size) : size_(size), attributes_(attributes) {}
   ~BenchProperties() override { MemFree(name_); }
 
-  std::uint32_t GetNameLength() const override { return name_ ? static_cast<std::uint32_t>(std::strlen(name_)) : 0; }
+  std::uint32_t GetNameLength() const override {
+    return name_ ? static_cast<std::uint32_t>(std::strlen(name_)) : 0;
+  }
   void SetName(const char* name) override {
     MemFree(name_);
     const std::size_t n = std::strlen(name);
@@ -37,13 +39,24 @@ public:
   std::uint64_t GetSize() const override { return size_; }
   std::uint16_t GetAttributes() const override { return attributes_; }
   const char* GetDescription() const override { return ""; }
-  qm::FileTime* GetCreationTime(qm::FileTime* out) const override { *out = times_[0]; return out; }
-  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const override { *out = times_[1]; return out; }
-  qm::FileTime* GetLastAccessTime(qm::FileTime* out) const override { *out = times_[2]; return out; }
+  qm::FileTime* GetCreationTime(qm::FileTime* out) const override {
+    *out = times_[0];
+    return out;
+  }
+  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const override {
+    *out = times_[1];
+    return out;
+  }
+  qm::FileTime* GetLastAccessTime(qm::FileTime* out) const override {
+    *out = times_[2];
+    return out;
+  }
   std::uint16_t GetState() const override { return state_; }
   std::uint8_t GetCheckState() const override { return check_; }
   void SetCheckState(std::uint8_t state) override { check_ = state; }
-  std::unique_ptr<IDataRunList> GetDataRunList() const override { return extents_ ? extents_->Unpack() : nullptr; }
+  std::unique_ptr<IDataRunList> GetDataRunList() const override {
+    return extents_ ? extents_->Unpack() : nullptr;
+  }
   std::uint32_t GetValidFields() const override { return qm::kValidAll; }
   std::uint32_t GetExtraValue() const override { return mark_; }
   std::uint32_t SetExtraValue(std::uint32_t value) override {
@@ -94,7 +107,8 @@ int main() {
     root->AddChild(folder);
     for (int i = 0; i < kFilesPerFolder; ++i) {
       const std::uint64_t clusters = random() % 4096 + 1;
-      auto* properties = new BenchProperties(random() % 50 == 0 ? qm::kAttrCompressed : 0, clusters * 4096 - 100);
+      auto* properties =
+          new BenchProperties(random() % 50 == 0 ? qm::kAttrCompressed : 0, clusters * 4096 - 100);
       CNoneResidentNTFSDataRunList runs;
       runs.AddRun(random() % 200000000, clusters);
       properties->SetExtents(CPackedDataRunList::FromDataRunList(&runs));
@@ -136,7 +150,8 @@ int main() {
   std::uint64_t clusters = 0;
   for (CFileNode* file : files) {
     auto list = file->GetProperties()->GetDataRunList();
-    for (const DataRunEntry* run = list->FirstRun(); run != nullptr; run = list->NextRun()) clusters += run->count;
+    for (const DataRunEntry* run = list->FirstRun(); run != nullptr; run = list->NextRun())
+      clusters += run->count;
   }
   const double unpackSeconds = Seconds(start);
 
@@ -148,8 +163,8 @@ int main() {
   std::printf("tree of %d files in %d folders (%d nodes)\n", kFiles, kFolders, nodes);
   std::printf("  build (nodes, properties, packed extents): %8.1f ms\n", buildSeconds * 1e3);
   std::printf("  summary (first count):                     %8.1f ms\n", summaryFirstSeconds * 1e3);
-  std::printf("  toggle root:                               %8.1f ms  (%u files checked)\n", toggleSeconds * 1e3,
-              checkedAfterToggle);
+  std::printf("  toggle root:                               %8.1f ms  (%u files checked)\n",
+              toggleSeconds * 1e3, checkedAfterToggle);
   std::printf("  refresh check states:                      %8.1f ms\n", refreshSeconds * 1e3);
   std::printf("  summary (recount):                         %8.1f ms\n", summarySeconds * 1e3);
   std::printf("  unpack every file's extents:               %8.1f ms  (%llu clusters)\n", unpackSeconds * 1e3,

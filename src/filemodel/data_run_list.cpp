@@ -30,7 +30,8 @@ void IDataRunList::AppendRun(const DataRunEntry& run) {
 void IDataRunList::AddRunMerged(const DataRunEntry& run) {
   if (!runs_.empty()) {
     DataRunEntry& last = runs_.back();
-    if (static_cast<std::int64_t>(last.start) >= 0 && !run.IsSparse() && last.start + last.count == run.start) {
+    if (static_cast<std::int64_t>(last.start) >= 0 && !run.IsSparse() &&
+        last.start + last.count == run.start) {
       last.count += run.count;
       return;
     }

@@ -42,7 +42,8 @@ CFileNode* CFileNode::AddChild(CFileNode* child) {
 int CFileNode::RemoveChild(CFileNode* child) {
   if (child == nullptr) return 0;
   CFileNode** link = &firstChild_;
-  while (*link != nullptr && *link != child) link = &(*link)->nextSibling_;
+  while (*link != nullptr && *link != child)
+    link = &(*link)->nextSibling_;
   if (*link == nullptr) return 0;
   *link = child->nextSibling_;
   child->parent_ = nullptr;
@@ -64,7 +65,8 @@ void DeleteFileTree(CFileNode* root) {
   // however deep the tree is.
   CFileNode* node = root;
   for (;;) {
-    while (node->GetFirstChild() != nullptr) node = node->GetFirstChild();
+    while (node->GetFirstChild() != nullptr)
+      node = node->GetFirstChild();
     if (node == root) break;
     CFileNode* parent = node->GetParent();
     parent->RemoveChild(node); // the first child: O(1)

@@ -86,8 +86,7 @@ void DeleteFileTree(CFileNode* root);
 // Calls visitor(node) for root and every node below it, breadth first (the
 // root, then its children first child first, then theirs). The visitor may
 // change properties but not links.
-template <typename Visitor>
-void VisitTreeBreadthFirst(CFileNode* root, Visitor&& visitor) {
+template <typename Visitor> void VisitTreeBreadthFirst(CFileNode* root, Visitor&& visitor) {
   if (root == nullptr) return;
   std::deque<CFileNode*> queue{root};
   while (!queue.empty()) {
@@ -105,8 +104,7 @@ namespace qm {
 // pre-order, following the links alone: no memory, whatever the depth. For
 // walks whose result does not depend on the order. The visitor may change
 // properties but not links.
-template <typename Visitor>
-void ForEachInSubtree(CFileNode* root, Visitor&& visitor) {
+template <typename Visitor> void ForEachInSubtree(CFileNode* root, Visitor&& visitor) {
   CFileNode* node = root;
   while (node != nullptr) {
     visitor(node);
@@ -114,7 +112,8 @@ void ForEachInSubtree(CFileNode* root, Visitor&& visitor) {
       node = child;
       continue;
     }
-    while (node != root && node->GetNextSibling() == nullptr) node = node->GetParent();
+    while (node != root && node->GetNextSibling() == nullptr)
+      node = node->GetParent();
     if (node == root) break;
     node = node->GetNextSibling();
   }
@@ -122,17 +121,18 @@ void ForEachInSubtree(CFileNode* root, Visitor&& visitor) {
 
 // Calls visitor(node) for every node below root and then root, each node
 // after all of its children (post-order), following the links alone.
-template <typename Visitor>
-void ForEachInSubtreeChildrenFirst(CFileNode* root, Visitor&& visitor) {
+template <typename Visitor> void ForEachInSubtreeChildrenFirst(CFileNode* root, Visitor&& visitor) {
   if (root == nullptr) return;
   CFileNode* node = root;
-  while (node->GetFirstChild() != nullptr) node = node->GetFirstChild();
+  while (node->GetFirstChild() != nullptr)
+    node = node->GetFirstChild();
   for (;;) {
     visitor(node);
     if (node == root) break;
     if (CFileNode* sibling = node->GetNextSibling()) {
       node = sibling;
-      while (node->GetFirstChild() != nullptr) node = node->GetFirstChild();
+      while (node->GetFirstChild() != nullptr)
+        node = node->GetFirstChild();
     } else {
       node = node->GetParent();
     }

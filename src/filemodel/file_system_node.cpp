@@ -41,8 +41,10 @@ std::uint8_t FolderCheckStateFromChildren(const CFileNode* folder) {
     ++children;
     const IFileProperties* properties = child->GetProperties();
     const std::uint8_t state = properties != nullptr ? properties->GetCheckState() : kUnchecked;
-    if (state == kChecked) ++checked;
-    else if (state == kPartlyChecked) ++partly;
+    if (state == kChecked)
+      ++checked;
+    else if (state == kPartlyChecked)
+      ++partly;
   }
   if (checked == 0 && partly == 0) return kUnchecked;
   return checked == children ? kChecked : kPartlyChecked;
@@ -143,7 +145,8 @@ int CFileSystemNode::ToggleCheck(CFileNode* node, int thisNodeOnly) {
   }
   const bool checked = newState == qm::kChecked;
   const qm::SelectionSummary delta = qm::CountSubtree(node, true, newState);
-  if (auto* fileSystem = dynamic_cast<CFileSystemNode*>(node)) qm::AdjustSummary(fileSystem->summary_, delta, checked);
+  if (auto* fileSystem = dynamic_cast<CFileSystemNode*>(node))
+    qm::AdjustSummary(fileSystem->summary_, delta, checked);
   for (CFileNode* ancestor = node->GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent()) {
     if (IFileProperties* ancestorProperties = ancestor->GetProperties())
       ancestorProperties->SetCheckState(qm::FolderCheckStateFromChildren(ancestor));
@@ -185,9 +188,12 @@ void CFileSystemNode::SetName(const char* name) {
   if (length > kMaxNameLength) {
     length = kMaxNameLength;
     // Cut before a UTF-8 sequence that the limit would split.
-    const auto isContinuation = [&](std::size_t i) { return (static_cast<unsigned char>(name[i]) & 0xC0) == 0x80; };
+    const auto isContinuation = [&](std::size_t i) {
+      return (static_cast<unsigned char>(name[i]) & 0xC0) == 0x80;
+    };
     if (isContinuation(length)) {
-      while (length > 0 && isContinuation(length)) --length;
+      while (length > 0 && isContinuation(length))
+        --length;
       // length now stands on the lead byte of the split sequence; drop it
       // too.
     }
@@ -225,7 +231,8 @@ int CFileSystemNode::Load(IRSData* stream) {
   // The writer never stores more than 40 characters: a longer length is
   // damage, and reading on would take the following records for a name.
   if (nameLength > kMaxNameLength) {
-    LogError("Saved volume node name length %u exceeds %u", nameLength, static_cast<unsigned>(kMaxNameLength));
+    LogError("Saved volume node name length %u exceeds %u", nameLength,
+             static_cast<unsigned>(kMaxNameLength));
     throw CRSException(qm::kRSBadHeaderValue);
   }
   std::array<char, kMaxNameLength + 1> name{};

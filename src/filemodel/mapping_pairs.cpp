@@ -79,7 +79,8 @@ bool MappingPairsReader::Next(DataRunEntry& run) {
 MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& runs) {
   MappingPairsReader reader(bytes);
   DataRunEntry run;
-  while (reader.Next(run)) runs.push_back(run);
+  while (reader.Next(run))
+    runs.push_back(run);
   return reader.End();
 }
 
@@ -101,7 +102,8 @@ bool ValidateMappingPairsStrict(ByteView bytes) {
 std::size_t EncodeMappingPair(const DataRunEntry& run, std::uint64_t& previousStart, std::uint8_t* out) {
   const unsigned lengthBytes = LengthWidth(run.count);
   std::size_t at = 1;
-  for (unsigned i = 0; i < lengthBytes; ++i) out[at++] = static_cast<std::uint8_t>(run.count >> (8 * i));
+  for (unsigned i = 0; i < lengthBytes; ++i)
+    out[at++] = static_cast<std::uint8_t>(run.count >> (8 * i));
   if (run.IsSparse()) {
     out[0] = static_cast<std::uint8_t>(lengthBytes);
     return at;
@@ -131,7 +133,8 @@ std::vector<std::uint8_t> MappingPairsWriter::Finish() {
 
 std::vector<std::uint8_t> EncodeMappingPairs(const std::vector<DataRunEntry>& runs) {
   MappingPairsWriter writer;
-  for (const DataRunEntry& run : runs) writer.Add(run);
+  for (const DataRunEntry& run : runs)
+    writer.Add(run);
   return writer.Finish();
 }
 

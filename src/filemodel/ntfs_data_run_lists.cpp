@@ -6,7 +6,8 @@
 int CNoneResidentNTFSDataRunList::ParseMappingPairs(qm::ByteView bytes) {
   qm::MappingPairsReader reader(bytes);
   DataRunEntry run;
-  while (reader.Next(run)) AddRun(run);
+  while (reader.Next(run))
+    AddRun(run);
   return 1;
 }
 

@@ -92,7 +92,8 @@ std::unique_ptr<CPackedDataRunList> CPackedDataRunList::Read(IRSData* stream) {
     } else {
       std::vector<std::uint8_t> bytes;
       while (bytes.size() < size) {
-        const std::uint32_t piece = std::min<std::uint32_t>(kPiece, size - static_cast<std::uint32_t>(bytes.size()));
+        const std::uint32_t piece =
+            std::min<std::uint32_t>(kPiece, size - static_cast<std::uint32_t>(bytes.size()));
         const std::size_t at = bytes.size();
         bytes.resize(at + piece);
         stream->Read(bytes.data() + at, piece);

@@ -30,7 +30,8 @@ public:
   // resident offset.
   static std::unique_ptr<CPackedDataRunList> FromDataRunList(IDataRunList* list);
   // A packed list over mapping pairs as they stand (closing 0 included).
-  static std::unique_ptr<CPackedDataRunList> FromMappingPairs(qm::ByteView pairs, std::uint16_t residentValue);
+  static std::unique_ptr<CPackedDataRunList> FromMappingPairs(qm::ByteView pairs,
+                                                              std::uint16_t residentValue);
 
   // u32 n, the n bytes of the mapping pairs (closing 0 included), u16 the
   // resident value. Stream errors raise the stream's exception. Returns 1.

@@ -18,7 +18,8 @@ TEST(DataRunList, CursorWalksEveryRunOnce) {
   list.AddRun(10, 1);
   list.AddRun(DataRunEntry{20, 2});
   Runs seen;
-  for (const DataRunEntry* run = list.FirstRun(); run != nullptr; run = list.NextRun()) seen.push_back(*run);
+  for (const DataRunEntry* run = list.FirstRun(); run != nullptr; run = list.NextRun())
+    seen.push_back(*run);
   EXPECT_EQ(seen, (Runs{{10, 1}, {20, 2}}));
   EXPECT_TRUE(list.IsEmpty());
   EXPECT_EQ(list.NextRun(), nullptr); // past the end stays at the end
@@ -31,7 +32,7 @@ TEST(DataRunList, AppendAndMergeRules) {
     const char* name;
     Runs existing;
     DataRunEntry added;
-    bool merged; // AddRunMerged
+    bool merged;   // AddRunMerged
     bool appended; // AppendRun
   } cases[] = {
       {"continues the last run", {{5, 5}}, {10, 2}, true, true},

@@ -14,7 +14,8 @@ using qm::test::TestProperties;
 
 std::vector<CFileNode*> Children(const CFileNode* node) {
   std::vector<CFileNode*> out;
-  for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) out.push_back(child);
+  for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling())
+    out.push_back(child);
   return out;
 }
 

@@ -84,7 +84,8 @@ TEST(FileSystemNodeSave, NameLongerThanFortyFailsBeforeReadingIt) {
   MemoryStream stream;
   node.Save(&stream);
   stream.bytes.resize(56);
-  for (std::uint8_t b : {41, 0, 0, 0}) stream.bytes.push_back(b);
+  for (std::uint8_t b : {41, 0, 0, 0})
+    stream.bytes.push_back(b);
   stream.bytes.insert(stream.bytes.end(), 41, 'n');
   CFileSystemNode loaded;
   try {

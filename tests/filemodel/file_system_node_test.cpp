@@ -128,7 +128,8 @@ TEST_F(SelectionTree, ThisNodeOnlyChangesNothingElse) {
 
 TEST_F(SelectionTree, TogglingTheRootChecksEverything) {
   root->ToggleCheck(root, 0); // no properties: counts as unchecked
-  for (CFileNode* n : {full, partial, empty, top, a, b, c, d}) EXPECT_EQ(StateOf(n), kChecked);
+  for (CFileNode* n : {full, partial, empty, top, a, b, c, d})
+    EXPECT_EQ(StateOf(n), kChecked);
   const SelectionSummary s = Recount();
   EXPECT_EQ(s.checkedFiles, 5u);
   EXPECT_EQ(s.checkedBytes, 385u);
@@ -165,8 +166,8 @@ TEST(FileSystemNodeSelection, ToggleKeepsSummaryAndFolderStatesConsistent) {
     std::vector<CFileNode*> nodes;
     for (int i = 0; i < 200; ++i) {
       CFileNode* parent = folders[random() % folders.size()];
-      const std::uint16_t attributes = static_cast<std::uint16_t>(
-          (random() % 3 == 0 ? kAttrCompressed : 0) | (random() % 4 == 0 ? kAttrEncrypted : 0));
+      const std::uint16_t attributes = static_cast<std::uint16_t>((random() % 3 == 0 ? kAttrCompressed : 0) |
+                                                                  (random() % 4 == 0 ? kAttrEncrypted : 0));
       if (random() % 4 == 0) {
         folders.push_back(AddFolder(parent));
         nodes.push_back(folders.back());
@@ -176,16 +177,19 @@ TEST(FileSystemNodeSelection, ToggleKeepsSummaryAndFolderStatesConsistent) {
     }
     // An empty folder keeps a toggled state that a refresh takes back, so
     // every folder gets a file.
-    for (std::size_t i = 1; i < folders.size(); ++i) nodes.push_back(AddFile(folders[i], 1));
+    for (std::size_t i = 1; i < folders.size(); ++i)
+      nodes.push_back(AddFile(folders[i], 1));
     root->RefreshCheckStates();
     for (int t = 0; t < 50; ++t) {
       root->ToggleCheck(nodes[random() % nodes.size()], 0);
       std::vector<std::uint8_t> states;
-      for (CFileNode* n : nodes) states.push_back(StateOf(n));
+      for (CFileNode* n : nodes)
+        states.push_back(StateOf(n));
       const SelectionSummary kept = root->Summary();
       root->RefreshCheckStates();
       ASSERT_EQ(root->Summary(), kept);
-      for (std::size_t i = 0; i < nodes.size(); ++i) ASSERT_EQ(StateOf(nodes[i]), states[i]) << "node " << i;
+      for (std::size_t i = 0; i < nodes.size(); ++i)
+        ASSERT_EQ(StateOf(nodes[i]), states[i]) << "node " << i;
     }
     DeleteFileTree(root);
   }
@@ -194,7 +198,8 @@ TEST(FileSystemNodeSelection, ToggleKeepsSummaryAndFolderStatesConsistent) {
 TEST(FileSystemNodeSelection, DeepChainTogglesWithoutRecursion) {
   CFileSystemNode* root = CreateFileSystemNode();
   CFileNode* node = root;
-  for (int i = 0; i < 100000; ++i) node = AddFolder(node);
+  for (int i = 0; i < 100000; ++i)
+    node = AddFolder(node);
   CFileNode* leaf = AddFile(node, 3);
   root->ToggleCheck(leaf, 0);
   EXPECT_EQ(StateOf(root->GetFirstChild()), kChecked);
@@ -236,7 +241,8 @@ TEST(FileSystemNode, KeepsGeometryRecordAndNodeValues) {
   EXPECT_EQ(perCluster, 8u);
 
   std::uint8_t record[CFileSystemNode::kPartitionRecordSize];
-  for (std::size_t i = 0; i < sizeof record; ++i) record[i] = static_cast<std::uint8_t>(i * 7);
+  for (std::size_t i = 0; i < sizeof record; ++i)
+    record[i] = static_cast<std::uint8_t>(i * 7);
   EXPECT_EQ(root->SetPartitionRecord(record), 1);
   std::uint8_t back[CFileSystemNode::kPartitionRecordSize] = {};
   EXPECT_EQ(root->GetPartitionRecord(back), 1);

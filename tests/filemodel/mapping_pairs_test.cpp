@@ -25,22 +25,31 @@ struct DecodeCase {
 
 TEST(MappingPairsDecode, Table) {
   const DecodeCase cases[] = {
-      {"one run, two-byte start", {0x21, 0x18, 0x34, 0x56, 0x00}, {{0x5634, 0x18}}, MappingPairsEnd::kTerminator},
+      {"one run, two-byte start",
+       {0x21, 0x18, 0x34, 0x56, 0x00},
+       {{0x5634, 0x18}},
+       MappingPairsEnd::kTerminator},
       {"second run steps back to LCN 0",
        {0x31, 0x10, 0x00, 0x10, 0x00, 0x21, 0x08, 0x00, 0xF0, 0x00},
        {{0x1000, 0x10}, {0, 0x08}},
        MappingPairsEnd::kTerminator},
       {"0 header ends at once", {0x00, 0x11, 0x01, 0x01}, {}, MappingPairsEnd::kTerminator},
       {"header 0x01 is a sparse run", {0x01, 0x05, 0x00}, {{kSparse, 5}}, MappingPairsEnd::kTerminator},
-      {"one-byte 0xFF is -1", {0x11, 0x01, 0x10, 0x11, 0x01, 0xFF, 0x00}, {{0x10, 1}, {0x0F, 1}},
+      {"one-byte 0xFF is -1",
+       {0x11, 0x01, 0x10, 0x11, 0x01, 0xFF, 0x00},
+       {{0x10, 1}, {0x0F, 1}},
        MappingPairsEnd::kTerminator},
       {"three-byte 0x800000 is negative",
        {0x41, 0x01, 0x00, 0x00, 0x90, 0x00, 0x31, 0x01, 0x00, 0x00, 0x80, 0x00},
        {{0x900000, 1}, {0x100000, 1}},
        MappingPairsEnd::kTerminator},
-      {"three-byte 0x7FFFFF is positive", {0x31, 0x01, 0xFF, 0xFF, 0x7F, 0x00}, {{0x7FFFFF, 1}},
+      {"three-byte 0x7FFFFF is positive",
+       {0x31, 0x01, 0xFF, 0xFF, 0x7F, 0x00},
+       {{0x7FFFFF, 1}},
        MappingPairsEnd::kTerminator},
-      {"first run below 0 wraps like a signed LCN", {0x11, 0x01, 0xFE, 0x00}, {{Lcn(-2), 1}},
+      {"first run below 0 wraps like a signed LCN",
+       {0x11, 0x01, 0xFE, 0x00},
+       {{Lcn(-2), 1}},
        MappingPairsEnd::kTerminator},
       {"sparse run keeps the previous start",
        {0x11, 0x04, 0x20, 0x01, 0x02, 0x11, 0x03, 0x05, 0x00},
@@ -50,14 +59,26 @@ TEST(MappingPairsDecode, Table) {
        {0x81, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00},
        {{Lcn(-1), 1}},
        MappingPairsEnd::kTerminator},
-      {"eight-byte length", {0x08, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x88, 0x00},
-       {{kSparse, 0x8807060504030201ull}}, MappingPairsEnd::kTerminator},
-      {"length nibble above 8 stops", {0x11, 0x01, 0x10, 0x19, 0x01, 0x01}, {{0x10, 1}},
+      {"eight-byte length",
+       {0x08, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x88, 0x00},
+       {{kSparse, 0x8807060504030201ull}},
+       MappingPairsEnd::kTerminator},
+      {"length nibble above 8 stops",
+       {0x11, 0x01, 0x10, 0x19, 0x01, 0x01},
+       {{0x10, 1}},
        MappingPairsEnd::kBadFieldSize},
-      {"offset nibble above 8 stops", {0x11, 0x01, 0x10, 0xF1, 0x01}, {{0x10, 1}}, MappingPairsEnd::kBadFieldSize},
-      {"entry running past the end is dropped", {0x11, 0x01, 0x10, 0x32, 0x01, 0x00, 0x00},
-       {{0x10, 1}}, MappingPairsEnd::kTruncated},
-      {"entry ending exactly at the end is kept", {0x11, 0x01, 0x10}, {{0x10, 1}}, MappingPairsEnd::kEndOfBytes},
+      {"offset nibble above 8 stops",
+       {0x11, 0x01, 0x10, 0xF1, 0x01},
+       {{0x10, 1}},
+       MappingPairsEnd::kBadFieldSize},
+      {"entry running past the end is dropped",
+       {0x11, 0x01, 0x10, 0x32, 0x01, 0x00, 0x00},
+       {{0x10, 1}},
+       MappingPairsEnd::kTruncated},
+      {"entry ending exactly at the end is kept",
+       {0x11, 0x01, 0x10},
+       {{0x10, 1}},
+       MappingPairsEnd::kEndOfBytes},
       {"no bytes at all", {}, {}, MappingPairsEnd::kEndOfBytes},
   };
   for (const DecodeCase& c : cases) {
@@ -73,7 +94,8 @@ TEST(MappingPairsDecode, ReportsVcnAndConsumedBytes) {
   qm::MappingPairsReader reader(qm::ByteView(bytes.data(), bytes.size()));
   DataRunEntry run;
   std::vector<std::uint64_t> vcns;
-  while (reader.Next(run)) vcns.push_back(reader.Vcn());
+  while (reader.Next(run))
+    vcns.push_back(reader.Vcn());
   EXPECT_EQ(vcns, (std::vector<std::uint64_t>{0, 4, 6}));
   EXPECT_EQ(reader.Position(), 9u); // the 0 byte counts, the byte after it does not
   EXPECT_FALSE(reader.Next(run));   // stays ended
@@ -90,7 +112,9 @@ TEST(MappingPairsEncode, Table) {
       {"run (0x100, 8)", {{0x100, 8}}, {0x21, 0x08, 0x00, 0x01, 0x00}},
       {"delta -1 takes one byte", {{0x10, 1}, {0x0F, 1}}, {0x11, 0x01, 0x10, 0x11, 0x01, 0xFF, 0x00}},
       {"delta 128 takes two bytes", {{0x80, 1}}, {0x21, 0x01, 0x80, 0x00, 0x00}},
-      {"delta -128 takes one byte", {{0x100, 1}, {0x80, 1}}, {0x21, 0x01, 0x00, 0x01, 0x11, 0x01, 0x80, 0x00}},
+      {"delta -128 takes one byte",
+       {{0x100, 1}, {0x80, 1}},
+       {0x21, 0x01, 0x00, 0x01, 0x11, 0x01, 0x80, 0x00}},
       {"length 128 takes two bytes", {{0x10, 128}}, {0x12, 0x80, 0x00, 0x10, 0x00}},
       {"sparse run against the run before it",
        {{0x20, 4}, {kSparse, 2}, {0x25, 3}},
@@ -99,7 +123,9 @@ TEST(MappingPairsEncode, Table) {
       // would read as sparse, an empty header as the end.
       {"run at cluster 0", {{0, 3}}, {0x11, 0x03, 0x00, 0x00}},
       {"sparse run of length 0", {{kSparse, 0}}, {0x01, 0x00, 0x00}},
-      {"huge length takes all 8 bytes", {{kSparse, ~0ull}}, {0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}},
+      {"huge length takes all 8 bytes",
+       {{kSparse, ~0ull}},
+       {0x08, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}},
       {"no runs", {}, {0x00}},
   };
   for (const EncodeCase& c : cases) {
@@ -135,7 +161,8 @@ TEST(MappingPairsLength, StepsToTheZeroByte) {
   const Bytes bytes = {0x21, 0x08, 0x00, 0x01, 0x00, 0x77, 0x77};
   EXPECT_EQ(qm::MappingPairsLength(qm::ByteView(bytes.data(), bytes.size())), 5u);
   const Bytes unterminated = {0x21, 0x08, 0x00, 0x01, 0x31};
-  EXPECT_EQ(qm::MappingPairsLength(qm::ByteView(unterminated.data(), unterminated.size())), unterminated.size());
+  EXPECT_EQ(qm::MappingPairsLength(qm::ByteView(unterminated.data(), unterminated.size())),
+            unterminated.size());
   EXPECT_EQ(qm::MappingPairsLength(qm::ByteView()), 0u);
 }
 

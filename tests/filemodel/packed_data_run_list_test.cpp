@@ -26,7 +26,9 @@ TEST(PackedDataRunList, PacksRunsAsMappingPairs) {
       {"run (0x100, 8)", {{0x100, 8}}, {0x21, 0x08, 0x00, 0x01, 0x00}},
       {"negative delta", {{0x10, 1}, {0x0F, 1}}, {0x11, 0x01, 0x10, 0x11, 0x01, 0xFF, 0x00}},
       {"delta 128", {{0x80, 1}}, {0x21, 0x01, 0x80, 0x00, 0x00}},
-      {"sparse", {{0x20, 4}, {kSparse, 2}, {0x25, 3}}, {0x11, 0x04, 0x20, 0x01, 0x02, 0x11, 0x03, 0x05, 0x00}},
+      {"sparse",
+       {{0x20, 4}, {kSparse, 2}, {0x25, 3}},
+       {0x11, 0x04, 0x20, 0x01, 0x02, 0x11, 0x03, 0x05, 0x00}},
       // Longer than fits inside the object.
       {"many runs",
        {{0x1000, 0x10}, {0, 8}, {0x123456, 0x7FFF}},
@@ -35,7 +37,8 @@ TEST(PackedDataRunList, PacksRunsAsMappingPairs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CNoneResidentNTFSDataRunList list;
-    for (const DataRunEntry& run : c.runs) list.AddRun(run);
+    for (const DataRunEntry& run : c.runs)
+      list.AddRun(run);
     const auto packed = CPackedDataRunList::FromDataRunList(&list);
     ASSERT_NE(packed, nullptr);
     EXPECT_EQ(PairsOf(*packed), c.pairs);
@@ -67,14 +70,17 @@ TEST(PackedDataRunList, ResidentListKeepsRecordSectorAndOffset) {
 
   // A resident value over mapping pairs that decode to nothing.
   const Bytes nothing = {0x00};
-  const auto hollow = CPackedDataRunList::FromMappingPairs(qm::ByteView(nothing.data(), nothing.size()), 0x40);
+  const auto hollow =
+      CPackedDataRunList::FromMappingPairs(qm::ByteView(nothing.data(), nothing.size()), 0x40);
   EXPECT_EQ(hollow->Unpack(), nullptr);
 }
 
 TEST(PackedDataRunList, StreamRoundTrip) {
-  for (const Runs& runs : {Runs{{0x100, 8}}, Runs{{0x1000, 0x10}, {kSparse, 3}, {0, 8}, {0x123456789A, 0x7FFF}}}) {
+  for (const Runs& runs :
+       {Runs{{0x100, 8}}, Runs{{0x1000, 0x10}, {kSparse, 3}, {0, 8}, {0x123456789A, 0x7FFF}}}) {
     CNoneResidentNTFSDataRunList list;
-    for (const DataRunEntry& run : runs) list.AddRun(run);
+    for (const DataRunEntry& run : runs)
+      list.AddRun(run);
     const auto packed = CPackedDataRunList::FromDataRunList(&list);
     MemoryStream stream;
     EXPECT_EQ(packed->Write(&stream), 1);
@@ -92,7 +98,8 @@ TEST(PackedDataRunList, StreamRoundTrip) {
 // A badly fragmented file: its pairs are longer than one read piece.
 TEST(PackedDataRunList, LongListRoundTripAndTruncation) {
   CNoneResidentNTFSDataRunList list;
-  for (std::uint64_t i = 0; i < 2000; ++i) list.AddRun(i % 7 == 0 ? kSparse : (i * 0x10001) % 0x7654321, i + 1);
+  for (std::uint64_t i = 0; i < 2000; ++i)
+    list.AddRun(i % 7 == 0 ? kSparse : (i * 0x10001) % 0x7654321, i + 1);
   const auto packed = CPackedDataRunList::FromDataRunList(&list);
   ASSERT_GT(packed->MappingPairs().size(), 8192u);
   MemoryStream stream;

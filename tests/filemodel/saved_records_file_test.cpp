@@ -25,7 +25,8 @@ TEST(SavedRecordsFile, RoundTripThroughCompressedSections) {
   volume.SetVolumeState(qm::kVolumeNtfs);
   volume.SetName("System");
   CNoneResidentNTFSDataRunList runs;
-  for (std::uint64_t i = 0; i < 3000; ++i) runs.AddRun(0x1000 + i * 9, 4); // compresses well
+  for (std::uint64_t i = 0; i < 3000; ++i)
+    runs.AddRun(0x1000 + i * 9, 4); // compresses well
   const auto packed = CPackedDataRunList::FromDataRunList(&runs);
   CResidentNTFSDataRunList resident;
   resident.SetResidentData(0xABCDEF, 1, 0x150);
