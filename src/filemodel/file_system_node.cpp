@@ -52,12 +52,39 @@ std::uint8_t FolderCheckStateFromChildren(const CFileNode* folder) {
 
 namespace {
 
+// Moves the checked fields of a summary by the delta of a subtree that
+// has just been checked (everything in it is now checked) or unchecked
+// (nothing in it is). The totals stay.
+void AdjustSummary(SelectionSummary& summary, const SelectionSummary& delta, bool checked) {
+  if (checked) {
+    summary.checkedFiles += delta.files - delta.checkedFiles;
+    summary.checkedBytes += delta.bytes - delta.checkedBytes;
+    summary.checkedCompressedFiles += delta.compressedFiles - delta.checkedCompressedFiles;
+    summary.checkedEncryptedFiles += delta.encryptedFiles - delta.checkedEncryptedFiles;
+  } else {
+    summary.checkedFiles -= delta.checkedFiles;
+    summary.checkedBytes -= delta.checkedBytes;
+    summary.checkedCompressedFiles -= delta.checkedCompressedFiles;
+    summary.checkedEncryptedFiles -= delta.checkedEncryptedFiles;
+  }
+}
+
+} // namespace
+} // namespace qm
+
 // Counts the files of a subtree into a summary and, when asked, sets every
 // node of it (folders too) to a new check state. Counting uses the state a
 // node had before the change.
-SelectionSummary CountSubtree(CFileNode* root, bool apply, std::uint8_t newState) {
+qm::SelectionSummary CFileSystemNode::CountSubtree(CFileNode* root, bool apply, std::uint8_t newState) {
+  using namespace qm;
   SelectionSummary sum;
   ForEachInSubtree(root, [&](CFileNode* node) {
+    if (apply && node != root && node->IsFileSystemNode()) {
+      // A volume inside the subtree: everything in it takes the new state
+      // too, so its own checked counts become all or nothing.
+      if (auto* inner = dynamic_cast<CFileSystemNode*>(node))
+        inner->SettleCheckedCounts(newState == kChecked);
+    }
     IFileProperties* properties = node->GetProperties();
     if (properties == nullptr) return;
     const std::uint16_t attributes = properties->GetAttributes();
@@ -84,25 +111,12 @@ SelectionSummary CountSubtree(CFileNode* root, bool apply, std::uint8_t newState
   return sum;
 }
 
-// Moves the checked fields of a summary by the delta of a subtree that
-// has just been checked (everything in it is now checked) or unchecked
-// (nothing in it is). The totals stay.
-void AdjustSummary(SelectionSummary& summary, const SelectionSummary& delta, bool checked) {
-  if (checked) {
-    summary.checkedFiles += delta.files - delta.checkedFiles;
-    summary.checkedBytes += delta.bytes - delta.checkedBytes;
-    summary.checkedCompressedFiles += delta.compressedFiles - delta.checkedCompressedFiles;
-    summary.checkedEncryptedFiles += delta.encryptedFiles - delta.checkedEncryptedFiles;
-  } else {
-    summary.checkedFiles -= delta.checkedFiles;
-    summary.checkedBytes -= delta.checkedBytes;
-    summary.checkedCompressedFiles -= delta.checkedCompressedFiles;
-    summary.checkedEncryptedFiles -= delta.checkedEncryptedFiles;
-  }
+void CFileSystemNode::SettleCheckedCounts(bool allChecked) {
+  summary_.checkedFiles = allChecked ? summary_.files : 0;
+  summary_.checkedBytes = allChecked ? summary_.bytes : 0;
+  summary_.checkedCompressedFiles = allChecked ? summary_.compressedFiles : 0;
+  summary_.checkedEncryptedFiles = allChecked ? summary_.encryptedFiles : 0;
 }
-
-} // namespace
-} // namespace qm
 
 CFileSystemNode::~CFileSystemNode() {
   summary_ = {};
@@ -144,7 +158,7 @@ int CFileSystemNode::ToggleCheck(CFileNode* node, int thisNodeOnly) {
     return 1;
   }
   const bool checked = newState == qm::kChecked;
-  const qm::SelectionSummary delta = qm::CountSubtree(node, true, newState);
+  const qm::SelectionSummary delta = CountSubtree(node, true, newState);
   if (auto* fileSystem = dynamic_cast<CFileSystemNode*>(node))
     qm::AdjustSummary(fileSystem->summary_, delta, checked);
   for (CFileNode* ancestor = node->GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent()) {
@@ -167,7 +181,7 @@ int CFileSystemNode::GetSelectionSummary(qm::SelectionSummary* out) const {
 }
 
 int CFileSystemNode::UpdateSelectionSummary() {
-  summary_ = qm::CountSubtree(this, false, 0);
+  summary_ = CountSubtree(this, false, 0);
   return 1;
 }
 

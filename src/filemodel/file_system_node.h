@@ -73,7 +73,8 @@ public:
   // thisNodeOnly non-zero only the node's own state changes. Otherwise the
   // whole subtree takes the new state, the ancestors' folder states are
   // recomputed from their children, and the summaries of the file-system
-  // nodes among node and its ancestors follow the change. Returns 1.
+  // nodes among node, its ancestors and its descendants follow the change.
+  // Returns 1.
   int ToggleCheck(CFileNode* node, int thisNodeOnly);
   // The node's properties' SetExtraValue; 0 without node or properties.
   std::uint32_t SetNodeValue(CFileNode* node, std::uint32_t value);
@@ -93,6 +94,9 @@ public:
   void SetName(const char* name);
 
 private:
+  static qm::SelectionSummary CountSubtree(CFileNode* root, bool apply, std::uint8_t newState);
+  void SettleCheckedCounts(bool allChecked);
+
   qm::SelectionSummary summary_;
   std::array<std::uint8_t, kPartitionRecordSize> partitionRecord_{};
   std::uint64_t baseSector_ = 0;

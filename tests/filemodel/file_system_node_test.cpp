@@ -153,22 +153,38 @@ TEST(FileSystemNodeSelection, NestedFileSystemNodesFollowTheChange) {
   disk->ToggleCheck(volume, 0); // the volume's own summary follows too
   EXPECT_EQ(volume->Summary().checkedBytes, 0u);
   EXPECT_EQ(disk->Summary().checkedBytes, 0u);
+  disk->ToggleCheck(folder, 0); // and so does a volume below the toggled node
+  EXPECT_EQ(volume->Summary().checkedBytes, 7u);
+  EXPECT_EQ(volume->Summary().checkedFiles, 1u);
+  disk->ToggleCheck(folder, 0);
+  EXPECT_EQ(volume->Summary().checkedFiles, 0u);
+  disk->ToggleCheck(disk, 0); // no properties: counts as unchecked, so checks
+  EXPECT_EQ(volume->Summary().checkedFiles, 1u);
   DeleteFileTree(disk);
 }
 
-// Random trees and random toggles: the incrementally kept summary always
-// equals a recount, and every folder's state equals what a refresh gives.
+// Random trees (some folders volumes of their own) and random toggles: the
+// incrementally kept summaries always equal a recount, and every folder's
+// state equals what a refresh gives.
 TEST(FileSystemNodeSelection, ToggleKeepsSummaryAndFolderStatesConsistent) {
   std::mt19937 random(11);
   for (int round = 0; round < 20; ++round) {
     CFileSystemNode* root = CreateFileSystemNode();
     std::vector<CFileNode*> folders{root};
     std::vector<CFileNode*> nodes;
+    std::vector<CFileSystemNode*> volumes;
     for (int i = 0; i < 200; ++i) {
       CFileNode* parent = folders[random() % folders.size()];
       const std::uint16_t attributes = static_cast<std::uint16_t>((random() % 3 == 0 ? kAttrCompressed : 0) |
                                                                   (random() % 4 == 0 ? kAttrEncrypted : 0));
-      if (random() % 4 == 0) {
+      if (random() % 20 == 0) {
+        CFileSystemNode* volume = CreateFileSystemNode();
+        volume->SetProperties(new qm::test::TestProperties(qm::kAttrFolder, 0));
+        parent->AddChild(volume);
+        volumes.push_back(volume);
+        folders.push_back(volume);
+        nodes.push_back(volume);
+      } else if (random() % 4 == 0) {
         folders.push_back(AddFolder(parent));
         nodes.push_back(folders.back());
       } else {
@@ -180,8 +196,15 @@ TEST(FileSystemNodeSelection, ToggleKeepsSummaryAndFolderStatesConsistent) {
     for (std::size_t i = 1; i < folders.size(); ++i)
       nodes.push_back(AddFile(folders[i], 1));
     root->RefreshCheckStates();
+    for (CFileSystemNode* volume : volumes)
+      volume->UpdateSelectionSummary();
     for (int t = 0; t < 50; ++t) {
       root->ToggleCheck(nodes[random() % nodes.size()], 0);
+      for (CFileSystemNode* volume : volumes) {
+        const SelectionSummary volumeKept = volume->Summary();
+        volume->UpdateSelectionSummary();
+        ASSERT_EQ(volume->Summary(), volumeKept);
+      }
       std::vector<std::uint8_t> states;
       for (CFileNode* n : nodes)
         states.push_back(StateOf(n));
