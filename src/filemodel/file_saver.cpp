@@ -1,0 +1,522 @@
+#include "filemodel/file_saver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "filemodel/data_run_list.h"
+#include "filemodel/efs_backup.h"
+#include "filemodel/file_node.h"
+#include "filemodel/file_properties.h"
+#include "filemodel/file_system_node.h"
+#include "filemodel/file_recover_callback.h"
+#include "filemodel/file_stream_source.h"
+#include "filemodel/lznt1.h"
+#include "filemodel/plain_file.h"
+#include "filemodel/target_names.h"
+#include "platform/log.h"
+#include "platform/message_pump.h"
+#include "storage/storage_device.h"
+
+namespace {
+
+constexpr std::uint32_t kCopyBufferBytes = 65536;
+constexpr std::uint32_t kMaxResidentBytes = 4096;
+constexpr std::uint64_t kUnitClusters = 16; // NTFS compression unit
+// FILETIME of the Unix epoch, in 100-ns units.
+constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ull;
+
+std::atomic<std::uint32_t> g_lastResult{qm::kSaveDone};
+
+bool IsCancel(int value) { return value == -1; }
+
+// What the callback says, or 0 without one.
+template <typename Call>
+int Tell(IFileRecoverCallback* callback, Call call) {
+  return callback != nullptr ? call(*callback) : 0;
+}
+
+// Writes every byte that the copy loops produce and keeps their count.
+struct TargetWriter {
+  CPlainFile& file;
+  IFileRecoverCallback* callback;
+  std::uint64_t written = 0;
+
+  // kSaveDone, kSaveFailed on a write error, kSaveCancelled.
+  std::uint32_t Put(const std::uint8_t* bytes, std::uint32_t n) {
+    if (n == 0) return qm::kSaveDone;
+    if (!file.Write(bytes, n)) return qm::kSaveFailed;
+    written += n;
+    if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnBytesWritten(n); })))
+      return qm::kSaveCancelled;
+    return qm::kSaveDone;
+  }
+};
+
+// Reads sectors of a run: device sector base + cluster x sectors per
+// cluster + offset. The arithmetic is checked, and a range outside the
+// device is a failed read. On failure the buffer is zero.
+bool ReadRunPiece(IStorageDevice* device, const qm::SaveContext& context, std::uint64_t cluster,
+                  std::uint64_t sectorOffset, std::uint32_t sectors, std::uint8_t* buffer, std::size_t bufferBytes) {
+  std::uint64_t first = 0;
+  std::uint64_t end = 0;
+  const bool overflow = __builtin_mul_overflow(cluster, context.sectorsPerCluster, &first) ||
+                        __builtin_add_overflow(first, context.baseSector, &first) ||
+                        __builtin_add_overflow(first, sectorOffset, &first) ||
+                        __builtin_add_overflow(first, sectors, &end);
+  if (overflow || end > device->GetSectorCount()) {
+    std::memset(buffer, 0, bufferBytes);
+    return false;
+  }
+  if (device->ReadSectors(buffer, first, sectors)) return true;
+  // Salvage what can be read: sector by sector, zeros where a sector fails.
+  const std::size_t sectorSize = static_cast<std::size_t>(device->GetSectorSize());
+  for (std::uint32_t i = 0; i < sectors; ++i) {
+    std::uint8_t* at = buffer + i * sectorSize;
+    if (!device->ReadSectors(at, first + i, 1)) std::memset(at, 0, sectorSize);
+  }
+  return false;
+}
+
+// Copies the runs of a list into the target until amount bytes are
+// written. In hole mode a run starting at 0 is a hole, as a sparse run is.
+std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device, IDataRunList& list,
+                         std::uint64_t amount, bool holeMode, TargetWriter& out, bool& readFailed) {
+  const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
+  if (sectorSize == 0 || sectorSize > kCopyBufferBytes || context.sectorsPerCluster == 0) return qm::kSaveFailed;
+  const std::uint32_t piecesSectors = kCopyBufferBytes / sectorSize;
+  std::vector<std::uint8_t> buffer(kCopyBufferBytes);
+  for (const DataRunEntry& run : list.Runs()) {
+    if (amount == 0) break;
+    std::uint64_t runSectors = 0;
+    if (__builtin_mul_overflow(run.count, context.sectorsPerCluster, &runSectors)) return qm::kSaveFailed;
+    const bool hole = run.IsSparse() || (holeMode && run.start == 0);
+    for (std::uint64_t done = 0; done < runSectors && amount > 0;) {
+      const std::uint32_t sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(piecesSectors, runSectors - done));
+      const std::uint32_t bytes = sectors * sectorSize;
+      std::memset(buffer.data(), 0, bytes);
+      if (!hole && !ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes)) readFailed = true;
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
+      if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
+      amount -= n;
+      done += sectors;
+    }
+  }
+  return qm::kSaveDone;
+}
+
+// A piece of a compressed file's runs, cut along compression units.
+struct UnitPiece {
+  std::uint64_t start;
+  std::uint64_t count;
+  int kind; // 0 stored as it is, 1 part of a compressed unit, 2 a unit of zeros
+  bool IsSparse() const { return start == qm::kSparseRunStart; }
+};
+
+// Cuts the runs along unit borders. A unit that ends in a sparse part is
+// compressed (its pieces kind 1), a unit that is all sparse is zeros (kind
+// 2), any other unit is stored as it is (kind 0).
+std::vector<UnitPiece> SplitIntoUnits(const std::vector<DataRunEntry>& runs) {
+  std::vector<UnitPiece> out;
+  std::vector<UnitPiece> pending;
+  std::uint64_t room = kUnitClusters;
+  for (const DataRunEntry& run : runs) {
+    const bool sparse = run.IsSparse();
+    std::uint64_t used = 0;
+    std::uint64_t remaining = run.count;
+    while (remaining >= room) {
+      const int kind = !sparse ? 0 : (room == kUnitClusters ? 2 : 1);
+      for (UnitPiece& piece : pending) {
+        piece.kind = kind;
+        out.push_back(piece);
+      }
+      pending.clear();
+      out.push_back({sparse ? qm::kSparseRunStart : run.start + used, room, kind});
+      used += room;
+      remaining -= room;
+      room = kUnitClusters;
+    }
+    if (remaining > 0) {
+      pending.push_back({sparse ? qm::kSparseRunStart : run.start + used, remaining, 0});
+      room -= remaining;
+    }
+  }
+  for (UnitPiece& piece : pending) {
+    piece.kind = 0;
+    out.push_back(piece);
+  }
+  return out;
+}
+
+std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* device, IDataRunList& list,
+                             std::uint64_t amount, TargetWriter& out, bool& readFailed, const char* name) {
+  const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
+  const std::uint64_t clusterBytes = static_cast<std::uint64_t>(sectorSize) * context.sectorsPerCluster;
+  if (sectorSize == 0 || clusterBytes == 0 || clusterBytes * kUnitClusters > kCopyBufferBytes) return qm::kSaveFailed;
+  std::vector<std::uint8_t> buffer(kCopyBufferBytes);
+  const std::vector<UnitPiece> pieces = SplitIntoUnits(list.Runs());
+  for (std::size_t i = 0; i < pieces.size() && amount > 0;) {
+    const UnitPiece& piece = pieces[i];
+    const std::uint64_t pieceBytes = piece.count * clusterBytes;
+    if (piece.kind == 1 && piece.IsSparse()) { // the tail of a compressed unit: nothing of its own
+      ++i;
+      continue;
+    }
+    if (piece.kind == 0 || piece.kind == 2) {
+      // Pieces never exceed a unit, so one buffer holds them.
+      const std::uint32_t bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(pieceBytes, kCopyBufferBytes));
+      std::memset(buffer.data(), 0, bytes);
+      if (piece.kind == 0 && !piece.IsSparse() &&
+          !ReadRunPiece(device, context, piece.start, 0, static_cast<std::uint32_t>(piece.count * context.sectorsPerCluster),
+                        buffer.data(), bytes))
+        readFailed = true;
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
+      if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
+      amount -= n;
+      ++i;
+      continue;
+    }
+    // Gather the stored clusters of one compressed unit.
+    std::size_t gathered = 0;
+    for (; i < pieces.size() && pieces[i].kind == 1 && !pieces[i].IsSparse(); ++i) {
+      const std::uint64_t bytes = pieces[i].count * clusterBytes;
+      if (bytes > kCopyBufferBytes - gathered) {
+        LogError("Compressed unit of %s is larger than %u bytes", name, kCopyBufferBytes);
+        return qm::kSaveFailed;
+      }
+      if (!ReadRunPiece(device, context, pieces[i].start, 0, static_cast<std::uint32_t>(pieces[i].count * context.sectorsPerCluster),
+                        buffer.data() + gathered, static_cast<std::size_t>(bytes)))
+        readFailed = true;
+      gathered += static_cast<std::size_t>(bytes);
+    }
+    const qm::ByteView unit(buffer.data(), gathered);
+    if (unit.le16(0) == 0) { // a unit stored without compression
+      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(gathered, amount));
+      if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
+      amount -= n;
+      continue;
+    }
+    const auto decoded = qm::Lznt1DecompressUnit(unit, static_cast<std::size_t>(std::min<std::uint64_t>(amount, kCopyBufferBytes)));
+    if (!decoded) {
+      LogError("Bad compressed data in %s", name);
+      return qm::kSaveFailed;
+    }
+    if (const std::uint32_t code = out.Put(decoded->data(), static_cast<std::uint32_t>(decoded->size())); code != qm::kSaveDone)
+      return code;
+    amount -= decoded->size();
+  }
+  return qm::kSaveDone;
+}
+
+// Applies attributes and times; Linux keeps no creation time, and of the
+// attributes only read-only has a counterpart (the write bits).
+void ApplyAttributesAndTimes(const std::string& path, const IFileProperties& properties) {
+  const std::uint16_t attributes = properties.GetAttributes() & static_cast<std::uint16_t>(~qm::kAttrHidden);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    LogError("Failed to set file time");
+    return;
+  }
+  const std::uint32_t valid = properties.GetValidFields();
+  auto toTimespec = [](qm::FileTime time) {
+    timespec spec{};
+    const std::int64_t units = static_cast<std::int64_t>(time - kUnixEpochFileTime);
+    std::int64_t seconds = units / 10000000;
+    std::int64_t rest = units % 10000000;
+    if (rest < 0) {
+      rest += 10000000;
+      --seconds;
+    }
+    spec.tv_sec = static_cast<time_t>(seconds);
+    spec.tv_nsec = static_cast<long>(rest * 100);
+    return spec;
+  };
+  timespec times[2];
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_nsec = UTIME_OMIT;
+  qm::FileTime value = 0;
+  if (valid & qm::kValidLastAccessTime) times[0] = toTimespec(*properties.GetLastAccessTime(&value));
+  if (valid & qm::kValidLastWriteTime) times[1] = toTimespec(*properties.GetLastWriteTime(&value));
+  if (::futimens(fd, times) != 0) LogError("Failed to set file time");
+  if ((valid & qm::kValidAttributes) && (attributes & qm::kAttrReadOnly)) {
+    struct stat info{};
+    if (::fstat(fd, &info) == 0) ::fchmod(fd, info.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
+  }
+  ::close(fd);
+}
+
+// Process-wide locks keyed by name, standing for the named mutex that keeps
+// two saves of one node apart.
+class NamedLocks {
+public:
+  std::shared_ptr<std::mutex> Get(const std::string& name) {
+    std::lock_guard guard(lock_);
+    auto& weak = locks_[name];
+    std::shared_ptr<std::mutex> mutex = weak.lock();
+    if (!mutex) {
+      mutex = std::make_shared<std::mutex>();
+      weak = mutex;
+    }
+    return mutex;
+  }
+  void Drop(const std::string& name) {
+    std::lock_guard guard(lock_);
+    auto found = locks_.find(name);
+    if (found != locks_.end() && found->second.expired()) locks_.erase(found);
+  }
+
+private:
+  std::mutex lock_;
+  std::map<std::string, std::weak_ptr<std::mutex>> locks_;
+};
+
+NamedLocks& FileLocks() {
+  static NamedLocks locks;
+  return locks;
+}
+
+} // namespace
+
+namespace qm {
+
+IStorageDevice* DeviceForNode(IStorageDevice* device, CFileNode* node) {
+  if (device == nullptr || node == nullptr) return device;
+  const std::uint32_t state = node->GetVolumeState();
+  if (state == kVolumeExt2 || state == kVolumeExt3) return device->Get512ByteSectorDevice();
+  return device;
+}
+
+} // namespace qm
+
+std::uint32_t SaveResult::GetCode() { return g_lastResult.load(); }
+void SaveResult::Reset() { g_lastResult = qm::kSaveDone; }
+void SaveResult::Set(std::uint32_t code) { g_lastResult = code; }
+
+std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath) {
+  if (node == nullptr) return qm::kSaveFailed;
+  if (!node->GetVolumeGeometry(&context.baseSector, &context.sectorsPerCluster)) {
+    LogError("Failed to get file system info.");
+    return qm::kSaveFailed;
+  }
+  IFileProperties* properties = node->GetProperties();
+  if (properties == nullptr) return qm::kSaveFailed;
+  if (properties->IsFolder()) {
+    LogError("It is a directory.Not valid!");
+    return qm::kSaveFailed;
+  }
+  IFileRecoverCallback* callback = context.callback;
+  if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnFileBegin(properties->GetName()); })))
+    return qm::kSaveCancelled;
+  IStorageDevice* device = context.device;
+  if (device == nullptr) return qm::kSaveFailed;
+
+  const std::uint16_t attributes = properties->GetAttributes();
+  const bool compressed = (attributes & qm::kAttrCompressed) != 0;
+  const bool encrypted = (attributes & qm::kAttrEncrypted) != 0;
+  const std::uint64_t clusterBytes = static_cast<std::uint64_t>(device->GetSectorSize()) * context.sectorsPerCluster;
+  // A compression unit of 16 clusters must fit the 64 KiB copy buffer.
+  if (compressed && clusterBytes > 4096) return qm::kSaveFailed;
+
+  CPlainFile target;
+  if (!target.Open(targetPath.c_str(), CPlainFile::kCreateAlways)) {
+    ::unlink(targetPath.c_str());
+    if (!target.Open(targetPath.c_str(), CPlainFile::kCreateAlways)) return qm::kSaveFailed;
+  }
+  const std::uint64_t size = properties->GetSize();
+  std::uint64_t amount = size;
+  TargetWriter out{target, callback};
+  bool readFailed = false;
+  bool efsHeaderWritten = false;
+  std::uint32_t code = qm::kSaveDone;
+  auto* streams = dynamic_cast<IFileStreamSource*>(properties);
+
+  if (properties->GetTypeCode() == qm::kPropertiesExt2 && (attributes & qm::kAttrSparse)) {
+    std::unique_ptr<IDataRunList> list = properties->GetDataRunList();
+    if (list)
+      code = CopyByRuns(context, device, *list, amount, true, out, readFailed);
+    else if (size != 0)
+      code = qm::kSaveFailed;
+  } else {
+    if (encrypted && streams != nullptr) {
+      std::vector<std::uint8_t> metadata(qm::kEfsPieceBytes);
+      std::uint32_t length = 0;
+      if (streams->ReadEncryptionMetadata(node, device, &length, metadata.data(), qm::kEfsPieceBytes) &&
+          length <= qm::kEfsPieceBytes) {
+        const auto header = qm::MakeEfsFileHeader(length);
+        if (!target.Write(header.data(), static_cast<std::uint32_t>(header.size())) ||
+            !target.Write(metadata.data(), length))
+          code = qm::kSaveFailed;
+        efsHeaderWritten = true;
+        const std::uint64_t sector = static_cast<std::uint64_t>(device->GetSectorSize());
+        if (sector != 0) amount = (amount + sector - 1) / sector * sector;
+      }
+    }
+    std::unique_ptr<IDataRunList> list = code == qm::kSaveDone ? properties->GetDataRunList() : nullptr;
+    if (code != qm::kSaveDone) {
+    } else if (!list) {
+      if (size != 0) code = qm::kSaveFailed;
+    } else if (list->IsResident()) {
+      std::uint8_t resident[kMaxResidentBytes];
+      std::uint32_t length = 0;
+      if (streams == nullptr || !streams->ReadResidentData(node, device, &length, resident, kMaxResidentBytes) ||
+          length > kMaxResidentBytes)
+        code = qm::kSaveFailed;
+      else
+        code = out.Put(resident, length);
+    } else if (!compressed) {
+      code = CopyByRuns(context, device, *list, amount, false, out, readFailed);
+    } else if (context.sectorsPerCluster < 9) {
+      code = CopyCompressed(context, device, *list, amount, out, readFailed, properties->GetName());
+    } else {
+      code = qm::kSaveFailed;
+    }
+  }
+  target.Close();
+  if (code != qm::kSaveDone) return code;
+
+  std::string finalPath = targetPath;
+  if (efsHeaderWritten) {
+    if (!ImportEfsRaw(targetPath, size, callback)) return qm::kSaveFailed;
+    finalPath = targetPath + ".EFS";
+  }
+  ApplyAttributesAndTimes(finalPath, *properties);
+  const std::uint64_t extra = out.written > size ? out.written - size : 0;
+  if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnBytesTakenBack(static_cast<std::uint32_t>(extra)); })))
+    return qm::kSaveCancelled;
+  if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnFileDone(1); }))) return qm::kSaveCancelled;
+  // Unreadable sectors were written as zeros: the file is there, but it is
+  // not what the disk held, and the user must know.
+  return readFailed ? qm::kSaveFailed : qm::kSaveDone;
+}
+
+std::uint32_t SaveFolderContents(qm::SaveContext& context, const std::string& baseFolder, CFileNode* node,
+                                 const std::string& currentFolder) {
+  // An explicit stack: damaged file systems give trees thousands of levels
+  // deep.
+  struct Level {
+    CFileNode* child;
+    std::string folder;
+  };
+  std::vector<Level> stack;
+  stack.push_back({node->GetFirstChild(), currentFolder});
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    CFileNode* child = level.child;
+    if (child == nullptr) {
+      stack.pop_back();
+      continue;
+    }
+    level.child = child->GetNextSibling();
+    IFileProperties* properties = child->GetProperties();
+    if (properties == nullptr || properties->GetCheckState() == qm::kUnchecked) continue;
+    const std::string name = qm::SanitizeEntryName(properties->GetName());
+    if (properties->IsFolder()) {
+      std::string folder;
+      if (!level.folder.empty()) {
+        folder = level.folder + "/" + name;
+        if (!CreateUniqueDirectory(folder)) folder.clear();
+      }
+      stack.push_back({child->GetFirstChild(), folder});
+      continue;
+    }
+    std::string path;
+    std::uint32_t code = qm::kSaveFailed;
+    if (PrepareTargetFile(baseFolder, level.folder.empty() ? baseFolder : level.folder, name, path))
+      code = SaveOneFile(context, child, path);
+    if (code == qm::kSaveCancelled) return code;
+    if (code == qm::kSaveFailed) LogError("Failed to recover file: %s", properties->GetName());
+  }
+  return qm::kSaveDone;
+}
+
+std::uint32_t SaveCheckedTree(qm::SaveContext& context, CFileNode* root, const std::string& targetFolder,
+                              std::string* createdFolder) {
+  std::string base = targetFolder;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  std::error_code ignored;
+  std::filesystem::create_directories(base, ignored);
+  if (root == nullptr || root->GetProperties() == nullptr || root->GetProperties()->GetCheckState() == qm::kUnchecked)
+    return qm::kSaveDone;
+  std::string folder = base + "/" + qm::SanitizeRootName(root->GetProperties()->GetName());
+  if (!CreateUniqueDirectory(folder)) folder.clear();
+  const std::uint32_t code = SaveFolderContents(context, base, root, folder);
+  if (createdFolder != nullptr) *createdFolder = folder;
+  return code;
+}
+
+int StartSaveFiles(IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* root, const char* targetFolder,
+                   char* createdFolder, std::size_t createdFolderSize) {
+  if (root == nullptr || root->GetProperties() == nullptr || root->GetProperties()->GetCheckState() == qm::kUnchecked ||
+      targetFolder == nullptr)
+    return 0;
+  std::atomic<bool> done{false};
+  std::string created;
+  qm::SaveContext context{callback, qm::DeviceForNode(device, root)};
+  const std::string target = targetFolder;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      SaveResult::Set(SaveCheckedTree(context, root, target, &created));
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    return 0;
+  }
+  qm::WaitPumping([&] { return done.load(); });
+  worker.join();
+  if (createdFolder != nullptr && createdFolderSize > 0) {
+    const std::string cut = qm::CutUtf8(created, createdFolderSize - 1);
+    std::memcpy(createdFolder, cut.c_str(), cut.size() + 1);
+  }
+  return 1;
+}
+
+int SaveSingleFileJob(IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* node,
+                      const std::string& targetPath) {
+  char name[32];
+  std::snprintf(name, sizeof name, "File%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(node)));
+  std::uint32_t code = qm::kSaveFailed;
+  {
+    std::shared_ptr<std::mutex> lock = FileLocks().Get(name);
+    std::lock_guard guard(*lock);
+    qm::SaveContext context{callback, qm::DeviceForNode(device, node)};
+    code = SaveOneFile(context, node, targetPath);
+    if (code == qm::kSaveFailed) LogError("Failed to recover file :%s", targetPath.c_str());
+  }
+  FileLocks().Drop(name);
+  return code == qm::kSaveDone ? 1 : 0;
+}
+
+int StartSaveSelectedFiles(IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* node,
+                           const char* targetPath, void* dialog) {
+  if (targetPath == nullptr) return 0;
+  const std::string path = targetPath;
+  if (dialog == nullptr) return SaveSingleFileJob(callback, device, node, path);
+  std::atomic<bool> done{false};
+  int result = 0;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      result = SaveSingleFileJob(callback, device, node, path);
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    return 0;
+  }
+  qm::WaitPumping([&] { return done.load(); });
+  worker.join();
+  return result;
+}
