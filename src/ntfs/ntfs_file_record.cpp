@@ -145,8 +145,8 @@ std::optional<qm::ExtensionRecordList> BuildExtensionRecordList(std::span<std::u
 }
 
 CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
-                                 const qm::ExtensionRecordList& extensions)
-    : base_(record.begin(), record.end()), sector_(sector), device_(device) {
+                                 const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector)
+    : base_(record.begin(), record.end()), sector_(sector), offsetInSector_(offsetInSector), device_(device) {
   valid_ = IsValidFileRecord(base_);
   if (valid_) ApplyUpdateSequenceFixup(base_);
   for (const auto& ref : extensions) extensions_.push_back({ref, false, false, {}});
@@ -177,6 +177,7 @@ CNTFSFileRecord::Found CNTFSFileRecord::FindAttributeAnywhere(std::uint32_t type
   if (index < inBase) {
     found.attribute = FindAttribute(Record(), type, index);
     found.recordSector = sector_;
+    found.recordOffsetInSector = offsetInSector_;
     return found;
   }
   unsigned counted = inBase;
@@ -187,6 +188,7 @@ CNTFSFileRecord::Found CNTFSFileRecord::FindAttributeAnywhere(std::uint32_t type
     if (index < counted + here) {
       found.attribute = FindAttribute(r, type, index - counted);
       found.recordSector = e.ref.sector;
+      found.recordOffsetInSector = e.ref.offsetInSector;
       return found;
     }
     counted += here;

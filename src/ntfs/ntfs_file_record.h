@@ -72,8 +72,10 @@ class CNTFSFileRecord {
 public:
   // Keeps a fixed-up private copy of the record. The extension records are
   // read from the device on first use.
+  // offsetInSector: where the record starts inside its sector (not 0 only
+  // on devices whose sectors hold several records).
   CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
-                  const qm::ExtensionRecordList& extensions);
+                  const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector = 0);
   ~CNTFSFileRecord();
   CNTFSFileRecord(const CNTFSFileRecord&) = delete;
   CNTFSFileRecord& operator=(const CNTFSFileRecord&) = delete;
@@ -81,10 +83,12 @@ public:
   bool IsValid() const { return valid_; }
   qm::ByteView Record() const { return valid_ ? qm::ByteView(base_.data(), base_.size()) : qm::ByteView(); }
   std::uint64_t Sector() const { return sector_; }
+  std::uint32_t OffsetInSector() const { return offsetInSector_; }
 
   struct Found {
     qm::NtfsAttribute attribute; // bytes stay valid while this object lives
     std::uint64_t recordSector = 0;
+    std::uint32_t recordOffsetInSector = 0;
     explicit operator bool() const { return static_cast<bool>(attribute); }
   };
   // The index-th attribute of the type: first in the base record, then in
@@ -103,6 +107,7 @@ private:
 
   std::vector<std::uint8_t> base_;
   std::uint64_t sector_ = 0;
+  std::uint32_t offsetInSector_ = 0;
   IStorageDevice* device_ = nullptr;
   std::vector<Extension> extensions_;
   bool valid_ = false;

@@ -8,6 +8,7 @@
 #include "ntfs/mft_attribute.h"
 #include "ntfs/ntfs_boot_sector.h"
 #include "ntfs/ntfs_file_record.h"
+#include "fixture_volume.h"
 #include "ntfs_fixture.h"
 #include "storage/text_convert.h"
 #include "support/memory_device.h"
@@ -17,51 +18,7 @@ namespace {
 
 using qm::test::NtfsManifestEntry;
 
-struct Volume {
-  std::unique_ptr<qm::MemoryDevice> device;
-  qm::NtfsVolumeGeometry geometry;
-  qm::NtfsRunList mftRuns;
-};
-
-// Opens the fixture as a device of the given sector size and finds the
-// $MFT's runs from its boot sector and first record.
-Volume OpenFixture(std::int32_t sectorSize) {
-  Volume v;
-  v.device = std::make_unique<qm::MemoryDevice>(qm::test::NtfsBasicImage(), sectorSize);
-  std::vector<std::uint8_t> first(sectorSize);
-  EXPECT_TRUE(v.device->ReadSectors(first.data(), 0, 1));
-  CNTFSDBR dbr;
-  EXPECT_TRUE(dbr.Load(qm::ByteView(first.data(), first.size())));
-  EXPECT_TRUE(dbr.HasUsableFileRecordSize());
-  const std::uint64_t clusterBytes = std::uint64_t{dbr.GetSectorsPerCluster()} * dbr.GetBytesPerSector();
-  v.geometry.sectorSize = static_cast<std::uint32_t>(sectorSize);
-  v.geometry.sectorsPerCluster = static_cast<std::uint32_t>(clusterBytes / sectorSize);
-  v.geometry.recordSize = dbr.GetFileRecordSize();
-  // Record 0 lies at the start of the $MFT's first cluster.
-  const qm::NtfsRunList bootstrap = {{dbr.GetMftStartCluster(), 0, 1}};
-  std::vector<std::uint8_t> record;
-  EXPECT_TRUE(qm::ReadMftRecord(*v.device, v.geometry, bootstrap, 0, record));
-  CNTFSFileRecord mft(record, 0, v.device.get(), {});
-  EXPECT_TRUE(mft.IsValid());
-  for (unsigned i = 0;; ++i) {
-    const auto data = mft.FindAttributeAnywhere(0x80, i);
-    if (!data) break;
-    const auto nr = qm::ReadNonResident(data.attribute.bytes);
-    if (nr && qm::attr::NameLength(data.attribute.bytes) == 0)
-      DecodeDataRuns(nr->mappingPairs, v.mftRuns, nr->firstVcn);
-  }
-  SortByVcn(v.mftRuns);
-  return v;
-}
-
-std::unique_ptr<CNTFSFileRecord> LoadRecord(Volume& v, std::uint64_t n) {
-  std::vector<std::uint8_t> bytes;
-  if (!qm::ReadMftRecord(*v.device, v.geometry, v.mftRuns, n, bytes)) return nullptr;
-  const auto at = qm::LocateMftRecord(v.geometry, v.mftRuns, n);
-  const auto extensions = BuildExtensionRecordList(bytes, at->sector, *v.device, v.geometry, v.mftRuns);
-  return std::make_unique<CNTFSFileRecord>(bytes, at->sector, v.device.get(),
-                                           extensions.value_or(qm::ExtensionRecordList{}));
-}
+using Volume = qm::test::FixtureVolume;
 
 std::string AttributeName(qm::ByteView attribute) {
   const qm::ByteView raw = qm::attr::NameBytes(attribute);
@@ -81,7 +38,7 @@ CNTFSFileRecord::Found FindData(CNTFSFileRecord& record, const NtfsManifestEntry
 
 void CheckEntry(Volume& v, const NtfsManifestEntry& e) {
   SCOPED_TRACE(e.kind + " " + e.path);
-  const auto record = LoadRecord(v, e.record);
+  const auto record = qm::test::LoadFixtureRecord(v, e.record);
   ASSERT_TRUE(record && record->IsValid());
   const bool deleted = e.kind.rfind("deleted", 0) == 0;
   EXPECT_EQ(IsInUse(record->Record()), !deleted);
@@ -130,10 +87,10 @@ void CheckEntry(Volume& v, const NtfsManifestEntry& e) {
   EXPECT_EQ(qm::test::Sha256Hex({buffer.data(), e.size}), e.sha256);
 }
 
-class FixtureVolume : public ::testing::TestWithParam<std::int32_t> {};
+class FixtureVolumeRead : public ::testing::TestWithParam<std::int32_t> {};
 
-TEST_P(FixtureVolume, EveryManifestEntryDecodesAndHashes) {
-  Volume v = OpenFixture(GetParam());
+TEST_P(FixtureVolumeRead, EveryManifestEntryDecodesAndHashes) {
+  Volume v = qm::test::OpenFixtureVolume(GetParam());
   ASSERT_FALSE(v.mftRuns.empty());
   // About 2,100 records: the $MFT spans many clusters.
   EXPECT_GT(TotalClusters(v.mftRuns) * v.geometry.ClusterBytes(), 2000u * 1024);
@@ -143,6 +100,6 @@ TEST_P(FixtureVolume, EveryManifestEntryDecodesAndHashes) {
 }
 
 // The same volume behind 512-byte and 4096-byte device sectors.
-INSTANTIATE_TEST_SUITE_P(SectorSizes, FixtureVolume, ::testing::Values(512, 4096));
+INSTANTIATE_TEST_SUITE_P(SectorSizes, FixtureVolumeRead, ::testing::Values(512, 4096));
 
 } // namespace
