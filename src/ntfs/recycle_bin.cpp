@@ -169,8 +169,10 @@ int ReadRecycleBinOriginalName(IStorageDevice* device, CFileNode* dataNode, CFil
   for (std::size_t i = 0; i < kUnits; ++i) units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   const std::size_t slash = units.rfind(u'\\');
   if (slash == std::u16string::npos) return 0;
-  // Only a drive path ("X:\...") is taken for an original path.
-  if (units.substr(0, slash).find(u":\\") == std::u16string::npos) return 0;
+  // Only a drive path ("X:\...") is taken for an original path. The last
+  // backslash itself counts, so that a file from a drive's root folder
+  // ("C:\name") gets its name too.
+  if (units.substr(0, slash + 1).find(u":\\") == std::u16string::npos) return 0;
   std::u16string name = units.substr(slash + 1);
   name.resize(std::min(name.find(u'\0'), name.size()));
   const std::string text = qm::Utf16ToUtf8(name);

@@ -4,6 +4,7 @@
 
 #include "filemodel/file_properties.h"
 #include "fixture_volume.h"
+#include "ntfs/cluster_use_bitmap.h"
 #include "ntfs/recycle_bin.h"
 #include "ntfs_fixture.h"
 #include "packed_properties.h"
@@ -197,6 +198,72 @@ TEST(ContentReader, EndsWhereNoRunHoldsTheCluster) {
     EXPECT_EQ(got, row.expect) << row.what;
     EXPECT_EQ(reader.ReadAt(3 * 512, out.data(), 512, &got), row.expect == 2048 ? 1 : 0) << row.what;
   }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ClusterUseBitMap, MarkingAndLookups) {
+  std::vector<bool> bits(100);
+  CClusterUseBitMap map(&bits, 1000, 8, 100);
+  EXPECT_TRUE(map.IsClusterUsed(999)) << "before the partition";
+  EXPECT_TRUE(map.IsClusterUsed(1000 + 100 * 8)) << "past the last cluster";
+  EXPECT_FALSE(map.IsClusterUsed(1000 + 99 * 8 + 7));
+
+  // A file whose size ends inside its second cluster marks two clusters.
+  CNoneResidentNTFSDataRunList list;
+  list.AddRun(10, 5);
+  map.MarkDataRuns(list, 4096 + 1);
+  EXPECT_TRUE(bits[10] && bits[11]);
+  EXPECT_FALSE(bits[12]);
+  // Size 0 with runs marks the first cluster only; a sparse run counts but
+  // sets nothing; numbers off the vector and negative ones are ignored.
+  CNoneResidentNTFSDataRunList sparse;
+  sparse.AddRun(qm::kSparseRunStart, 2);
+  sparse.AddRun(50, 2);
+  sparse.AddRun(99, 5);
+  map.MarkDataRuns(sparse, 1u << 20);
+  EXPECT_TRUE(bits[50] && bits[51] && bits[99]);
+  CNoneResidentNTFSDataRunList empty;
+  empty.AddRun(20, 3);
+  map.MarkDataRuns(empty, 0);
+  EXPECT_TRUE(bits[20]);
+  EXPECT_FALSE(bits[21]);
+  map.SetCluster(-5);
+  EXPECT_EQ(std::count(bits.begin(), bits.end(), true), 6);
+
+  // With one sector a cluster, a record sector marks two clusters.
+  std::vector<bool> small(10);
+  CClusterUseBitMap one(&small, 0, 1, 10);
+  CResidentNTFSDataRunList resident;
+  resident.SetResidentData(4, 1, 0x98);
+  one.MarkDataRuns(resident, 100);
+  EXPECT_TRUE(small[4] && small[5]);
+  EXPECT_EQ(std::count(small.begin(), small.end(), true), 2);
+}
+
+TEST(ClusterUseBitMap, WholeTree) {
+  CFileSystemNode* root = CreateFileSystemNode();
+  root->SetVolumeGeometry(64, 8);
+  CFileNode* folder = qm::test::AddNode(root, "folder", 0, qm::kAttrFolder);
+  CNoneResidentNTFSDataRunList a;
+  a.AddRun(3, 2);
+  qm::test::AddNode(folder, "a", 8192, 0, CPackedDataRunList::FromDataRunList(&a));
+  CNoneResidentNTFSDataRunList b;
+  b.AddRun(7, 1);
+  qm::test::AddNode(root, "b", 100, 0, CPackedDataRunList::FromDataRunList(&b));
+  std::vector<bool> bits(16);
+  const auto map = BuildClusterUseBitMap(root, &bits, 16);
+  ASSERT_TRUE(map);
+  EXPECT_TRUE(map->IsClusterUsed(64 + 3 * 8));
+  EXPECT_TRUE(map->IsClusterUsed(64 + 4 * 8 + 7));
+  EXPECT_FALSE(map->IsClusterUsed(64 + 5 * 8));
+  EXPECT_TRUE(map->IsClusterUsed(64 + 7 * 8));
+  CFileNode* detached = CreateFileNode();
+  EXPECT_FALSE(BuildClusterUseBitMap(detached, &bits, 16)) << "no volume geometry";
+  DeleteFileNode(detached);
+  DeleteFileTree(root);
 }
 
 } // namespace
