@@ -14,7 +14,8 @@
 namespace {
 
 std::vector<std::string> MakeNames(std::size_t count) {
-  const char* extensions[] = {"jpg", "JPG", "doc", "txt", "png", "mp3", "accdb", "dll", "gz", "xlsx", "h", ""};
+  const char* extensions[] = {"jpg",   "JPG", "doc", "txt",  "png", "mp3",
+                              "accdb", "dll", "gz",  "xlsx", "h",   ""};
   std::vector<std::string> names;
   names.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
@@ -32,7 +33,8 @@ template <typename F>
 void Run(const char* what, const std::vector<std::string>& names, double referenceSeconds, F&& perName) {
   auto start = std::chrono::steady_clock::now();
   std::size_t hits = 0;
-  for (const std::string& name : names) hits += perName(name) ? 1 : 0;
+  for (const std::string& name : names)
+    hits += perName(name) ? 1 : 0;
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%-34s %8.1f M names/s  (%5.1fx reference)  hits %zu\n", what, names.size() / seconds / 1e6,
               seconds / referenceSeconds, hits);
@@ -45,9 +47,11 @@ int main() {
 
   auto start = std::chrono::steady_clock::now();
   std::size_t dots = 0;
-  for (const std::string& name : names) dots += std::strrchr(name.c_str(), '.') != nullptr;
+  for (const std::string& name : names)
+    dots += std::strrchr(name.c_str(), '.') != nullptr;
   double reference = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%-34s %8.1f M names/s  dots %zu\n", "reference: find last dot", names.size() / reference / 1e6, dots);
+  std::printf("%-34s %8.1f M names/s  dots %zu\n", "reference: find last dot", names.size() / reference / 1e6,
+              dots);
 
   Run("MatchFileTypeA", names, reference, [](const std::string& name) {
     FileTypeMatch match;

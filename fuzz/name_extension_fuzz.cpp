@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IsMediaExtensionA(std::u16string_view(extension, length));
   }
   std::u16string wide(size / 2, u'\0');
-  for (std::size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  for (std::size_t i = 0; i < wide.size(); ++i)
+    wide[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   MatchFileTypeW(wide, 1, 2, match);
   std::u16string_view found;
   if (GetExtensionW(wide, found) && found.size() > kMaxExtensionLength) __builtin_trap();

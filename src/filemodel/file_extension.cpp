@@ -24,7 +24,8 @@ constexpr std::uint32_t PackKey(std::u16string_view text) {
 constexpr std::uint32_t PackAscii(std::string_view text) {
   std::u16string_view::value_type units[kMaxExtensionLength] = {};
   if (text.size() > kMaxExtensionLength) return 0;
-  for (std::size_t i = 0; i < text.size(); ++i) units[i] = static_cast<unsigned char>(text[i]);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    units[i] = static_cast<unsigned char>(text[i]);
   return PackKey(std::u16string_view(units, text.size()));
 }
 
@@ -38,7 +39,8 @@ struct TypeKey {
 const auto& RawExtensionMap() {
   static const auto table = [] {
     std::array<TypeKey, kLastBuiltInRawType> keys{};
-    for (int id = 1; id <= kLastBuiltInRawType; ++id) keys[id - 1] = {PackAscii(kBuiltInRawTypeNames[id]), id};
+    for (int id = 1; id <= kLastBuiltInRawType; ++id)
+      keys[id - 1] = {PackAscii(kBuiltInRawTypeNames[id]), id};
     std::sort(keys.begin(), keys.end(), [](const TypeKey& a, const TypeKey& b) { return a.key < b.key; });
     return keys;
   }();
@@ -46,22 +48,22 @@ const auto& RawExtensionMap() {
 }
 
 constexpr std::string_view kMediaExtensions[] = {
-    "psd", "bmp", "crw", "cdr", "eps", "emf", "gif",  "shp", "shx", "jpg", "jpeg",
-    "lws", "psp", "max", "mix", "png", "ppm", "eps",  "qxd", "swf", "sdr", "tiff",
+    "psd", "bmp", "crw", "cdr",  "eps", "emf", "gif", "shp", "shx", "jpg", "jpeg",
+    "lws", "psp", "max", "mix",  "png", "ppm", "eps", "qxd", "swf", "sdr", "tiff",
     "wmf", "xar", "aif", "aiff", "avi", "aif", "cwp", "sc4", "lso", "mp3", "mpg"};
 
 const auto& MediaSet() {
   static const auto table = [] {
     std::array<std::uint32_t, std::size(kMediaExtensions)> keys{};
-    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = PackAscii(kMediaExtensions[i]);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      keys[i] = PackAscii(kMediaExtensions[i]);
     std::sort(keys.begin(), keys.end());
     return keys;
   }();
   return table;
 }
 
-template <typename Char>
-int FindExtension(std::basic_string_view<Char> name, std::size_t& dot) {
+template <typename Char> int FindExtension(std::basic_string_view<Char> name, std::size_t& dot) {
   // The whole length counts: long names (over 255 bytes of UTF-8) are
   // common on EXT2 and in NTFS names converted to UTF-8.
   if (name.size() <= 2) return 0;
@@ -71,7 +73,8 @@ int FindExtension(std::basic_string_view<Char> name, std::size_t& dot) {
   return 1;
 }
 
-int MatchExtension(std::u16string_view extension, std::int64_t first, std::int64_t second, FileTypeMatch& match) {
+int MatchExtension(std::u16string_view extension, std::int64_t first, std::int64_t second,
+                   FileTypeMatch& match) {
   int type = RawTypeOfExtension(extension);
   if (type == 0 || first < 0 || second < 0) return 0;
   match.type = static_cast<std::uint16_t>(type);
@@ -93,7 +96,8 @@ int GetExtensionA(std::string_view name, char16_t (&extension)[kMaxExtensionLeng
   std::size_t dot = 0;
   if (!FindExtension(name, dot)) return 0;
   length = name.size() - dot - 1;
-  for (std::size_t i = 0; i < length; ++i) extension[i] = static_cast<unsigned char>(name[dot + 1 + i]);
+  for (std::size_t i = 0; i < length; ++i)
+    extension[i] = static_cast<unsigned char>(name[dot + 1 + i]);
   return 1;
 }
 

@@ -10,9 +10,9 @@
 // the type and two values that the scan chooses (for the NTFS and FAT scans
 // the first data cluster and the record's sector).
 struct FileTypeMatch {
-  std::uint16_t type = 0;     // 0 = none
-  std::int64_t first = -1;    // -1 = none
-  std::int64_t second = -1;   // -1 = none
+  std::uint16_t type = 0;   // 0 = none
+  std::int64_t first = -1;  // -1 = none
+  std::int64_t second = -1; // -1 = none
 };
 
 inline constexpr std::size_t kMaxExtensionLength = 4;

@@ -42,7 +42,8 @@ void CFileTypeMap::Build(std::span<const FileTypeChoice> catalogue, int allTypes
   if (allTypes != 0) return;
   for (const FileTypeChoice& entry : catalogue) {
     if (mode_ == kInclude && entry.checkState == 2) {
-      for (const std::string& extension : entry.extensions) Add(extension);
+      for (const std::string& extension : entry.extensions)
+        Add(extension);
     } else if (mode_ == kExclude && entry.checkState == 0) {
       for (const std::string& extension : entry.extensions) {
         bool chosenElsewhere = false;
@@ -86,7 +87,8 @@ int CFileTypeMap::IsFileTypeInList(const char* extension) {
       auto it = extensions_.find(KeyOf(extension));
       found = it != extensions_.end() ? 1 : 0;
       if (found) value = it->second.c_str();
-      DebugTrace("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s,bRet = %d\n", extension, value, found);
+      DebugTrace("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s,bRet = %d\n", extension, value,
+                 found);
     } else {
       return 1; // nothing chosen: every file passes, whatever the mode
     }
@@ -94,4 +96,6 @@ int CFileTypeMap::IsFileTypeInList(const char* extension) {
   return mode == kExclude ? !found : found;
 }
 
-int IsFileTypeInList(const char* extension) { return CFileTypeMap::GetInstance().IsFileTypeInList(extension); }
+int IsFileTypeInList(const char* extension) {
+  return CFileTypeMap::GetInstance().IsFileTypeInList(extension);
+}

@@ -13,8 +13,8 @@
 
 // One entry of the file-type catalogue as far as the choice needs it.
 struct FileTypeChoice {
-  int checkState = 0; // 2 chosen, 0 not chosen
-  int isMutex = 0;    // a chosen entry with this flag makes the list one of exclusions
+  int checkState = 0;                  // 2 chosen, 0 not chosen
+  int isMutex = 0;                     // a chosen entry with this flag makes the list one of exclusions
   std::vector<std::string> extensions; // without the dot
 };
 

@@ -12,5 +12,6 @@ void FindFileCriteria::Set(std::string_view pattern, bool caseSensitive, bool wh
 bool FindFileCriteria::IsMatch(IFileProperties* properties) {
   if (properties == nullptr) return false;
   std::string_view name(properties->GetName());
-  return nameExpression.Matches(name) && typeListExpression.Matches(name) && attributeFilter.IsMatch(properties);
+  return nameExpression.Matches(name) && typeListExpression.Matches(name) &&
+         attributeFilter.IsMatch(properties);
 }

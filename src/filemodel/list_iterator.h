@@ -4,8 +4,7 @@
 
 #include <list>
 
-template <typename T>
-class IIterator {
+template <typename T> class IIterator {
 public:
   virtual ~IIterator() = default;
   virtual void First() = 0;
@@ -15,8 +14,7 @@ public:
 };
 
 // Walks a std::list that it does not own; First must be called before use.
-template <typename T>
-class ListIterator : public IIterator<T> {
+template <typename T> class ListIterator : public IIterator<T> {
 public:
   explicit ListIterator(const std::list<T>& list) : list_(&list), position_(list.end()) {}
 

@@ -22,30 +22,48 @@ constexpr std::wstring_view kAnyOne = LR"([^/\x2A\x3F:"<>|]{1})";
 // would turn the next character into an operator.
 const wchar_t* EscapeOf(wchar_t c) {
   switch (c) {
-  case L'[': return L"\\x5B";
-  case L']': return L"\\x5D";
-  case L'{': return L"\\x7B";
-  case L'}': return L"\\x7D";
-  case L'(': return L"\\x28";
-  case L')': return L"\\x29";
-  case L'+': return L"\\x2B";
-  case L'|': return L"\\x7C";
-  case L'^': return L"\\x5E";
-  case L'$': return L"\\x24";
-  case L'-': return L"\\x2D";
-  case L'.': return L"\\x2e";
-  case L'\\': return L"\\x5C";
-  default: return nullptr;
+  case L'[':
+    return L"\\x5B";
+  case L']':
+    return L"\\x5D";
+  case L'{':
+    return L"\\x7B";
+  case L'}':
+    return L"\\x7D";
+  case L'(':
+    return L"\\x28";
+  case L')':
+    return L"\\x29";
+  case L'+':
+    return L"\\x2B";
+  case L'|':
+    return L"\\x7C";
+  case L'^':
+    return L"\\x5E";
+  case L'$':
+    return L"\\x24";
+  case L'-':
+    return L"\\x2D";
+  case L'.':
+    return L"\\x2e";
+  case L'\\':
+    return L"\\x5C";
+  default:
+    return nullptr;
   }
 }
 
 // Escapes the specials and turns "*" and "?" into the wildcard classes.
 void AppendMaskText(std::wstring& out, std::wstring_view mask) {
   for (wchar_t c : mask) {
-    if (c == L'*') out += kAnyRun;
-    else if (c == L'?') out += kAnyOne;
-    else if (const wchar_t* escape = EscapeOf(c)) out += escape;
-    else out.push_back(c);
+    if (c == L'*')
+      out += kAnyRun;
+    else if (c == L'?')
+      out += kAnyOne;
+    else if (const wchar_t* escape = EscapeOf(c))
+      out += escape;
+    else
+      out.push_back(c);
   }
 }
 
@@ -66,8 +84,10 @@ const std::locale& FoldingLocale() {
 }
 
 std::wstring_view TrimBlanks(std::wstring_view text) {
-  while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.remove_suffix(1);
+  while (!text.empty() && (text.front() == L' ' || text.front() == L'\t'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t'))
+    text.remove_suffix(1);
   return text;
 }
 
@@ -174,12 +194,15 @@ std::wstring NormalizeWildcard(std::wstring_view pattern, bool wholeName, int mo
     std::size_t end = text.find_first_not_of(L"*?", i);
     if (end == std::wstring::npos) end = text.size();
     std::wstring_view run(text.data() + i, end - i);
-    if (run.find(L'*') != std::wstring_view::npos) collapsed.push_back(L'*');
-    else collapsed.append(run);
+    if (run.find(L'*') != std::wstring_view::npos)
+      collapsed.push_back(L'*');
+    else
+      collapsed.append(run);
     i = end;
   }
   if (!collapsed.empty() && collapsed.back() == L'?') {
-    if (mode == kWildcardNamePart || (mode == kWildcardFileMask && collapsed.find(L'.') == std::wstring::npos))
+    if (mode == kWildcardNamePart ||
+        (mode == kWildcardFileMask && collapsed.find(L'.') == std::wstring::npos))
       collapsed.back() = L'*';
   }
   return collapsed;

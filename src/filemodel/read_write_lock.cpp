@@ -16,8 +16,10 @@ void CReadWriteLock::AcquireExclusive() {
 
 void CReadWriteLock::Release() {
   std::unique_lock lock(mutex_);
-  if (holders_ > 0) --holders_;
-  else if (holders_ == -1) holders_ = 0;
+  if (holders_ > 0)
+    --holders_;
+  else if (holders_ == -1)
+    holders_ = 0;
   if (holders_ != 0) return;
   if (waitingWriters_ > 0) {
     lock.unlock();

@@ -64,8 +64,8 @@ public:
   virtual int GetKind() = 0;
   // The root of the file tree of a found partition, or null. The ordinal
   // counts the partitions built in this run (0, 1, 2 ...).
-  virtual CFileNode* BuildTree(CSearchedPartitionInfo* /*partition*/, IStorageDevice* /*device*/, int /*ordinal*/,
-                               IDIRBuildCallback* /*callback*/) {
+  virtual CFileNode* BuildTree(CSearchedPartitionInfo* /*partition*/, IStorageDevice* /*device*/,
+                               int /*ordinal*/, IDIRBuildCallback* /*callback*/) {
     return nullptr;
   }
   // Non-zero when this controller builds trees of that partition type
@@ -80,10 +80,15 @@ using SearchControllerList = std::vector<std::unique_ptr<IFileSystemSearchContro
 // "FAT", "RAW", "EXT2"; "?" for another value).
 inline const char* SearchControllerKindName(int kind) {
   switch (kind) {
-  case kNtfsSearchController: return "NTFS";
-  case kFatSearchController: return "FAT";
-  case kRawSearchController: return "RAW";
-  case kExt2SearchController: return "EXT2";
-  default: return "?";
+  case kNtfsSearchController:
+    return "NTFS";
+  case kFatSearchController:
+    return "FAT";
+  case kRawSearchController:
+    return "RAW";
+  case kExt2SearchController:
+    return "EXT2";
+  default:
+    return "?";
   }
 }

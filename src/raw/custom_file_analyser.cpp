@@ -1,7 +1,7 @@
 #include "raw/custom_file_analyser.h"
 
-#include "platform/folders.h"
 #include "filemodel/raw_file_info.h"
+#include "platform/folders.h"
 #include "raw/raw_type_names.h"
 
 CustomFileAnalyser::CustomFileAnalyser() : CustomFileAnalyser(qm::GetProgramFolder() / kCustomScriptFolder) {}

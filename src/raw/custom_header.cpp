@@ -23,7 +23,8 @@ int CCustomHeader::LoadFrom(CScriptProcess& script) {
   script.GetName(name_);
   std::size_t line = 0;
   CustomHeaderSignature signature;
-  while (script.NextSignature(line, signature)) signatures_.push_back(signature);
+  while (script.NextSignature(line, signature))
+    signatures_.push_back(signature);
   return 1;
 }
 
@@ -43,7 +44,8 @@ namespace {
 bool HasScriptExtension(const std::filesystem::path& path) {
   std::string extension = path.extension().string();
   if (extension.size() != 4) return false;
-  for (char& c : extension) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+  for (char& c : extension)
+    c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
   return extension == ".fhs";
 }
 

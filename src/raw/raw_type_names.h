@@ -9,7 +9,7 @@
 
 #include "filemodel/raw_type_ids.h"
 
-inline constexpr int kRawTypeCount = 2000;      // entries of the table
+inline constexpr int kRawTypeCount = 2000; // entries of the table
 inline constexpr int kFirstCustomRawType = 1000;
 inline constexpr std::size_t kRawTypeNameMax = 5; // characters per entry
 

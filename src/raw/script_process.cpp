@@ -14,8 +14,10 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
   return text;
 }
 
@@ -48,7 +50,8 @@ std::optional<ScriptLine> ParseFileInfo(std::string_view attributes) {
   if (!name || name->empty() || name->size() > kMaxHeaderNameLength) return std::nullopt;
   ScriptLine line;
   line.kind = ScriptLineKind::FileInfo;
-  for (char c : *name) line.name.push_back(UpperAscii(c));
+  for (char c : *name)
+    line.name.push_back(UpperAscii(c));
   return line;
 }
 
@@ -86,7 +89,8 @@ std::optional<ScriptLine> ParseFileSign(std::string_view attributes) {
   if (EqualsIgnoringCase(*typeText, "CHAR")) {
     auto text = Unquote(*valueText);
     if (!text || text->size() > kMaxSignatureLength) return std::nullopt;
-    for (std::size_t i = 0; i < text->size(); ++i) signature.bytes[i] = static_cast<std::uint8_t>((*text)[i]);
+    for (std::size_t i = 0; i < text->size(); ++i)
+      signature.bytes[i] = static_cast<std::uint8_t>((*text)[i]);
     signature.length = static_cast<std::uint32_t>(text->size());
   } else if (EqualsIgnoringCase(*typeText, "BYTE")) {
     if (!ParseByteList(*valueText, signature)) return std::nullopt;
@@ -134,10 +138,12 @@ std::optional<std::string_view> FindScriptAttribute(std::string_view attributes,
     ++at;
   }
   std::size_t pos = at + key.size();
-  while (pos < attributes.size() && IsBlank(attributes[pos])) ++pos;
+  while (pos < attributes.size() && IsBlank(attributes[pos]))
+    ++pos;
   if (pos >= attributes.size() || attributes[pos] != '=') return std::nullopt;
   ++pos;
-  while (pos < attributes.size() && IsBlank(attributes[pos])) ++pos;
+  while (pos < attributes.size() && IsBlank(attributes[pos]))
+    ++pos;
   std::string_view rest = attributes.substr(pos);
   if (!rest.empty() && rest.front() == '"') return rest.substr(0, rest.rfind('"') + 1);
   return rest.substr(0, rest.find_first_of(" \t\n"));
@@ -162,8 +168,8 @@ bool CScriptProcess::Open(const std::filesystem::path& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            info.st_size <= static_cast<off_t>(kMaxScriptBytes);
+  bool ok =
+      ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= static_cast<off_t>(kMaxScriptBytes);
   std::string text;
   if (ok) {
     // One byte more than allowed, to notice a file that grew meanwhile.

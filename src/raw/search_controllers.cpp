@@ -16,7 +16,8 @@ constexpr std::uint64_t kMaxSavedControllers = 16;
 void Append(SearchControllerList& list, const SearchControllerMaker& make, int kind) {
   auto controller = make ? make(kind) : nullptr;
   if (!controller) {
-    LogError("No %s search controller in this build; the scan runs without it\n", SearchControllerKindName(kind));
+    LogError("No %s search controller in this build; the scan runs without it\n",
+             SearchControllerKindName(kind));
     return;
   }
   list.push_back(std::move(controller));
@@ -27,7 +28,8 @@ void Append(SearchControllerList& list, const SearchControllerMaker& make, int k
 std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind) {
   switch (kind) {
   // The engines' controllers join here as they are built.
-  default: return nullptr;
+  default:
+    return nullptr;
   }
 }
 
@@ -42,11 +44,13 @@ void BuildSearchControllerList(SearchControllerList& list, const SearchControlle
 }
 
 void DistributeRawFileCollection(SearchControllerList& list, CRawFileCollection* collection) {
-  for (auto& controller : list) controller->SetRawFileCollection(collection);
+  for (auto& controller : list)
+    controller->SetRawFileCollection(collection);
 }
 
 void CollectFoundPartitions(SearchControllerList& list, std::vector<CSearchedPartitionInfo*>& partitions) {
-  for (auto& controller : list) controller->GetFoundPartitions(partitions);
+  for (auto& controller : list)
+    controller->GetFoundPartitions(partitions);
 }
 
 void SortFoundPartitionsByWeight(std::vector<CSearchedPartitionInfo*>& partitions) {
@@ -61,7 +65,8 @@ CFileNode* BuildTreeOfFoundPartition(SearchControllerList& list, CSearchedPartit
   if (partition == nullptr) return nullptr;
   const int type = static_cast<int>(partition->GetFileSystemType());
   for (auto& controller : list) {
-    if (controller->AcceptsPartitionType(type)) return controller->BuildTree(partition, device, ordinal, callback);
+    if (controller->AcceptsPartitionType(type))
+      return controller->BuildTree(partition, device, ordinal, callback);
   }
   LogInfo("No search controller builds trees of file-system type %d\n", type);
   return nullptr;
@@ -90,7 +95,8 @@ int LoadSearchControllerList(IRSData* stream, SearchControllerList& list, const 
     if (!stream->TryOpenSection(kSearchControllerListSection)) return 0;
     auto count = qm::RSRead<std::uint64_t>(*stream);
     if (count > kMaxSavedControllers) {
-      LogError("Saved controller list holds %llu controllers; refused\n", static_cast<unsigned long long>(count));
+      LogError("Saved controller list holds %llu controllers; refused\n",
+               static_cast<unsigned long long>(count));
       stream->CloseSection();
       return 0;
     }

@@ -20,7 +20,8 @@ std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind);
 // Appends the controllers of a scan to an empty list: FAT, NTFS and EXT2
 // unless the settings ask for carving only, then the carving controller
 // when carving is on. Kinds the maker cannot make are left out (logged).
-void BuildSearchControllerList(SearchControllerList& list, const SearchControllerMaker& make = CreateSearchController);
+void BuildSearchControllerList(SearchControllerList& list,
+                               const SearchControllerMaker& make = CreateSearchController);
 
 // Hands the collection to every controller in list order. The collection
 // stays the caller's and must outlive the controllers' use of it.

@@ -13,11 +13,12 @@ TEST(FileExtension, ExtensionAndTypeTable) {
     const char* extension; // nullptr: none
     int type;
   } rows[] = {
-      {"photo.JPG", "JPG", 33},  {"photo.jpg", "jpg", 33},  {"photo.jpeg", "jpeg", 0}, {"db.accdb", nullptr, 0},
-      {".profile", nullptr, 0},  {"a.b", "b", 0},           {"ab", nullptr, 0},        {".a", nullptr, 0},
-      {"abc.", "", 0},           {"x.tar.gz", "gz", 29},    {"noext", nullptr, 0},     {"a.3ds", "3ds", 1},
-      {"clip.Mp4", "Mp4", 42},   {"x.fh11", "fh11", 27},    {"x.raw", "raw", 0},       {"..gz", "gz", 29},
-      {"file.docx", "docx", 69}, {"a.b.c.dll", "dll", 20},
+      {"photo.JPG", "JPG", 33}, {"photo.jpg", "jpg", 33},  {"photo.jpeg", "jpeg", 0},
+      {"db.accdb", nullptr, 0}, {".profile", nullptr, 0},  {"a.b", "b", 0},
+      {"ab", nullptr, 0},       {".a", nullptr, 0},        {"abc.", "", 0},
+      {"x.tar.gz", "gz", 29},   {"noext", nullptr, 0},     {"a.3ds", "3ds", 1},
+      {"clip.Mp4", "Mp4", 42},  {"x.fh11", "fh11", 27},    {"x.raw", "raw", 0},
+      {"..gz", "gz", 29},       {"file.docx", "docx", 69}, {"a.b.c.dll", "dll", 20},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -57,7 +58,8 @@ TEST(FileExtension, LongUtf8NamesUseTheirFullLength) {
   // 256 bytes of two-byte characters before the extension: a length taken
   // modulo 256 would see a name of four bytes.
   std::string name;
-  for (int i = 0; i < 128; ++i) name += "\xC3\xA4";
+  for (int i = 0; i < 128; ++i)
+    name += "\xC3\xA4";
   name += ".jpg";
   ASSERT_EQ(name.size() % 256, 4u);
   FileTypeMatch match;
@@ -73,9 +75,11 @@ TEST(FileExtension, MediaSet) {
   struct Row {
     const char16_t* extension;
     int media;
-  } rows[] = {{u"jpeg", 1}, {u"JPG", 1}, {u"Tiff", 1}, {u"mp3", 1}, {u"sc4", 1}, {u"aif", 1}, {u"mpg", 1},
-              {u"doc", 0},  {u"", 0},    {u"jpegx", 0}, {u"mp", 0}, {u"j\u00e4g", 0}, {u"zip", 0}};
-  for (const Row& row : rows) EXPECT_EQ(IsMediaExtensionA(row.extension), row.media) << row.media;
+  } rows[] = {{u"jpeg", 1}, {u"JPG", 1},      {u"Tiff", 1}, {u"mp3", 1}, {u"sc4", 1},
+              {u"aif", 1},  {u"mpg", 1},      {u"doc", 0},  {u"", 0},    {u"jpegx", 0},
+              {u"mp", 0},   {u"j\u00e4g", 0}, {u"zip", 0}};
+  for (const Row& row : rows)
+    EXPECT_EQ(IsMediaExtensionA(row.extension), row.media) << row.media;
 
   char16_t extension[kMaxExtensionLength];
   std::size_t length = 0;

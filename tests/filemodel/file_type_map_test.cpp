@@ -11,10 +11,10 @@ namespace {
 
 std::vector<FileTypeChoice> Catalogue(int jpgState, int docState, int mutexOnDoc) {
   return {
-      {0, 0, {}},                                   // the root
-      {jpgState, 0, {"jpg", "JPEG"}},               // pictures
-      {docState, mutexOnDoc, {"doc", "txt"}},       // documents
-      {0, 0, {"TXT", "log"}},                       // plain text, not chosen
+      {0, 0, {}},                             // the root
+      {jpgState, 0, {"jpg", "JPEG"}},         // pictures
+      {docState, mutexOnDoc, {"doc", "txt"}}, // documents
+      {0, 0, {"TXT", "log"}},                 // plain text, not chosen
   };
 }
 
@@ -27,9 +27,15 @@ TEST(FileTypeMap, IncludeExcludeAndAllTable) {
     std::vector<std::pair<const char*, int>> answers;
   } rows[] = {
       {"all types", Catalogue(2, 0, 0), 1, CFileTypeMap::kAllFiles, {{".jpg", 1}, {".exe", 1}}},
-      {"pictures chosen", Catalogue(2, 0, 0), 0, CFileTypeMap::kInclude,
+      {"pictures chosen",
+       Catalogue(2, 0, 0),
+       0,
+       CFileTypeMap::kInclude,
        {{".jpg", 1}, {".JPG", 1}, {"jpeg", 1}, {".doc", 0}, {".log", 0}, {"", 0}}},
-      {"exclusion: the types not chosen are left out", Catalogue(0, 2, 1), 0, CFileTypeMap::kExclude,
+      {"exclusion: the types not chosen are left out",
+       Catalogue(0, 2, 1),
+       0,
+       CFileTypeMap::kExclude,
        // txt is listed by a chosen entry too, so it stays
        {{".jpg", 0}, {".Jpeg", 0}, {".log", 0}, {".txt", 1}, {".doc", 1}, {".exe", 1}}},
       {"nothing chosen", Catalogue(0, 0, 0), 0, CFileTypeMap::kInclude, {{".jpg", 1}, {".exe", 1}}},
@@ -39,7 +45,8 @@ TEST(FileTypeMap, IncludeExcludeAndAllTable) {
     SCOPED_TRACE(row.what);
     map.Build(row.catalogue, row.allTypes);
     EXPECT_EQ(map.GetMode(), row.mode);
-    for (auto [extension, expected] : row.answers) EXPECT_EQ(map.IsFileTypeInList(extension), expected) << extension;
+    for (auto [extension, expected] : row.answers)
+      EXPECT_EQ(map.IsFileTypeInList(extension), expected) << extension;
     EXPECT_EQ(map.IsFileTypeInList(nullptr), 0);
   }
 }
@@ -69,12 +76,15 @@ TEST(FileTypeMap, ProcessWideSetAndLookupsDuringRebuilds) {
   std::vector<std::thread> readers;
   for (int t = 0; t < 3; ++t)
     readers.emplace_back([&] {
-      while (!stop) if (IsFileTypeInList(".jpg") != 1) ++wrong;
+      while (!stop)
+        if (IsFileTypeInList(".jpg") != 1) ++wrong;
     });
   std::vector<FileTypeChoice> more = {{2, 0, {"jpg", "png", "gif"}}};
-  for (int i = 0; i < 200; ++i) map.Build(i % 2 ? pictures : more, 0);
+  for (int i = 0; i < 200; ++i)
+    map.Build(i % 2 ? pictures : more, 0);
   stop = true;
-  for (auto& reader : readers) reader.join();
+  for (auto& reader : readers)
+    reader.join();
   EXPECT_EQ(wrong, 0);
   map.Build({}, 1);
   EXPECT_EQ(IsFileTypeInList(".doc"), 1);

@@ -8,7 +8,8 @@ namespace {
 
 std::string Narrow(const std::wstring& wide) {
   std::string out;
-  for (wchar_t c : wide) out.push_back(c < 0x80 ? static_cast<char>(c) : '#');
+  for (wchar_t c : wide)
+    out.push_back(c < 0x80 ? static_cast<char>(c) : '#');
   return out;
 }
 
@@ -35,13 +36,25 @@ TEST(NamePattern, WildcardTable) {
       {"a.b", false, true, kPart, "a.b", {"a.b", "A.B"}, {"axb", "xa.b", "a.bx"}},
       {"a.b", false, false, kPart, "*a.b*", {"a.b", "xa.by"}, {"axb"}},
       {"ab?", false, true, kPart, "ab*", {"ab", "abcd"}, {"a"}},
-      {"*.jpg", false, false, kMask, "*.jpg", {"photo.jpg", "PHOTO.JPG", ".jpg"}, {"photo.jpgx", "photoxjpg"}},
+      {"*.jpg",
+       false,
+       false,
+       kMask,
+       "*.jpg",
+       {"photo.jpg", "PHOTO.JPG", ".jpg"},
+       {"photo.jpgx", "photoxjpg"}},
       {"file?", false, false, kMask, "file*", {"file", "file.txt"}, {"afile"}},
       {"file.tx?", false, false, kMask, "file.tx?", {"file.txt"}, {"file.tx", "file.txtt"}},
       {"ABC", true, true, kPart, "ABC", {"ABC"}, {"abc", "Abc"}},
       {"abc", true, false, kPart, "*abc*", {"xabc"}, {"xABC"}},
       // Every special character of a regular expression stands for itself.
-      {"a+b(1)[x]{2}^$-z", false, true, kPart, "a+b(1)[x]{2}^$-z", {"a+b(1)[x]{2}^$-z"}, {"aab1x22z", "a+b(1)[x]{2}^$-"}},
+      {"a+b(1)[x]{2}^$-z",
+       false,
+       true,
+       kPart,
+       "a+b(1)[x]{2}^$-z",
+       {"a+b(1)[x]{2}^$-z"},
+       {"aab1x22z", "a+b(1)[x]{2}^$-"}},
       {"back\\slash", false, true, kPart, "back\\slash", {"back\\slash"}, {"backslash", "back\\Slash2"}},
       {"a|b", false, true, kPart, "a|b", {"a|b"}, {"a", "b"}},
       // The wildcards never stand for a slash, colon, quote, < > or |.
@@ -51,15 +64,24 @@ TEST(NamePattern, WildcardTable) {
       {"\xC3\x84RGER", true, true, kPart, "#RGER", {"\xC3\x84RGER"}, {"\xC3\xA4rger"}},
       {"\xCE\xA3*", false, true, kMask, "#*", {"\xCF\x83\xCE\xB1"}, {"sa"}},
       {"?", false, true, kMask, "*", {"x", ""}, {}},
-      {"?x", false, true, kMask, "?x", {"ax", "\xE2\x82\xAC" "x"}, {"x", "abx"}},
+      {"?x",
+       false,
+       true,
+       kMask,
+       "?x",
+       {"ax", "\xE2\x82\xAC"
+              "x"},
+       {"x", "abx"}},
   };
   for (const WildcardCase& c : cases) {
     SCOPED_TRACE(c.pattern);
     EXPECT_EQ(Narrow(qm::NormalizeWildcard(qm::WidenUtf8(c.pattern), c.wholeName, c.mode)), c.normalized);
     qm::NameRegex regex = WildcardToRegex(c.pattern, c.caseSensitive, c.wholeName, c.mode);
     EXPECT_FALSE(regex.MatchesEverything());
-    for (const char* name : c.matching) EXPECT_TRUE(regex.Matches(std::string_view(name))) << name;
-    for (const char* name : c.notMatching) EXPECT_FALSE(regex.Matches(std::string_view(name))) << name;
+    for (const char* name : c.matching)
+      EXPECT_TRUE(regex.Matches(std::string_view(name))) << name;
+    for (const char* name : c.notMatching)
+      EXPECT_FALSE(regex.Matches(std::string_view(name))) << name;
   }
 }
 
@@ -81,7 +103,7 @@ TEST(NamePattern, TypeListTable) {
       {"*.jpg;*.png", false, {"a.JPG", "b.png", "c.d.jpg"}, {"c.gif", "a.jpg.txt", "jpg"}},
       {"", true, {"a", ""}, {}},
       {" ; ;", true, {"a"}, {}},
-      {"*.jpg;", false, {"x.jpg"}, {"x.gif"}},          // a trailing ";" adds nothing
+      {"*.jpg;", false, {"x.jpg"}, {"x.gif"}}, // a trailing ";" adds nothing
       {" *.doc ;\t*.xls", false, {"a.doc", "b.XLS"}, {"a.docx", " a.doc x"}},
       {"jpg", false, {"photo.jpg", "jpg"}, {"photo.jpeg"}},
       {"*.(1)", false, {"a.(1)"}, {"a.1"}},
@@ -91,8 +113,10 @@ TEST(NamePattern, TypeListTable) {
     SCOPED_TRACE(row.list);
     qm::NameRegex regex = BuildTypeListRegex(row.list);
     EXPECT_EQ(regex.MatchesEverything(), row.everything);
-    for (const char* name : row.matching) EXPECT_TRUE(regex.Matches(std::string_view(name))) << name;
-    for (const char* name : row.notMatching) EXPECT_FALSE(regex.Matches(std::string_view(name))) << name;
+    for (const char* name : row.matching)
+      EXPECT_TRUE(regex.Matches(std::string_view(name))) << name;
+    for (const char* name : row.notMatching)
+      EXPECT_FALSE(regex.Matches(std::string_view(name))) << name;
   }
 }
 

@@ -23,7 +23,8 @@ TEST(RawFileCollection, KeepsFoundOrderAndIndexesByStartSector) {
 
   std::vector<std::uint64_t> starts;
   auto& it = collection.GetIterator();
-  for (it.First(); !it.IsDone(); it.Next()) starts.push_back(it.CurrentItem()->GetStartSector());
+  for (it.First(); !it.IsDone(); it.Next())
+    starts.push_back(it.CurrentItem()->GetStartSector());
   EXPECT_EQ(starts, (std::vector<std::uint64_t>{500, 100, 500}));
   EXPECT_EQ(it.CurrentItem(), nullptr);
 
@@ -48,7 +49,8 @@ TEST(RawFileCollection, ClearEmptiesListIndexAndIterator) {
 TEST(RawFileCollection, DestructionFreesEveryRecord) {
   // The sanitizer build's leak check fails this test if a record survives.
   auto collection = std::make_unique<CRawFileCollection>();
-  for (std::uint64_t i = 0; i < 1000; ++i) collection->Add(Record(i * 8, 33));
+  for (std::uint64_t i = 0; i < 1000; ++i)
+    collection->Add(Record(i * 8, 33));
   collection.reset();
 }
 

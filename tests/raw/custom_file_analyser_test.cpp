@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "raw/custom_file_analyser.h"
 #include "filemodel/raw_file_info.h"
+#include "raw/custom_file_analyser.h"
 #include "raw/raw_type_names.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +32,8 @@ protected:
     std::ofstream(folder_ / name, std::ios::binary) << text;
   }
   static std::string Script(const std::string& extName, const std::string& signature) {
-    return "FILEINFO: EXTNAME=\"" + extName + "\"\r\nFILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"" + signature + "\"";
+    return "FILEINFO: EXTNAME=\"" + extName + "\"\r\nFILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"" + signature +
+           "\"";
   }
 
   fs::path folder_;
@@ -40,7 +41,8 @@ protected:
 
 std::array<std::uint8_t, 512> SectorStartingWith(std::string_view text) {
   std::array<std::uint8_t, 512> sector{};
-  for (std::size_t i = 0; i < text.size(); ++i) sector[i] = static_cast<std::uint8_t>(text[i]);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    sector[i] = static_cast<std::uint8_t>(text[i]);
   return sector;
 }
 
@@ -51,7 +53,7 @@ int Check(CustomFileAnalyser& analyser, std::string_view start, CRawFileInfo& in
 
 TEST_F(ScriptFolder, FirstScriptInNameOrderWinsAndInvalidOnesAreSkipped) {
   Write("b.fhs", Script("second", "AB"));
-  Write("a.FHS", Script("first", "A"));        // the extension in any case
+  Write("a.FHS", Script("first", "A"));           // the extension in any case
   Write("0.fhs", Script("broken", "A") + "\r\n"); // invalid: ends with CR LF
   Write("c.txt", Script("ignored", "A"));
   CustomFileAnalyser analyser(folder_);
@@ -117,7 +119,8 @@ TEST_F(ScriptFolder, NamesDifferingInCaseShareAnIdAndKeepTheFirstSpelling) {
 }
 
 TEST_F(ScriptFolder, FullCustomRangeRefusesNewNames) {
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(RawTypeNames::AssignCustom("n" + std::to_string(i)), 1000 + i);
+  for (int i = 0; i < 1000; ++i)
+    ASSERT_EQ(RawTypeNames::AssignCustom("n" + std::to_string(i)), 1000 + i);
   EXPECT_EQ(RawTypeNames::AssignCustom("new"), -1);
   EXPECT_EQ(RawTypeNames::AssignCustom("N999"), 1999);
 
@@ -131,9 +134,10 @@ TEST(RawTypeNames, FixedTableAndRanges) {
   struct Row {
     int id;
     const char* name;
-  } rows[] = {{0, "Raw"}, {1, "3DS"}, {27, "FH11"}, {33, "JPG"}, {55, "RIFF"}, {72, "ACCDB"}, {73, "NEF"},
-              {74, ""},   {999, ""},  {-1, ""},    {2000, ""},  {1000, ""}};
-  for (const Row& row : rows) EXPECT_STREQ(RawTypeNames::Get(row.id), row.name) << row.id;
+  } rows[] = {{0, "Raw"},  {1, "3DS"}, {27, "FH11"}, {33, "JPG"}, {55, "RIFF"}, {72, "ACCDB"},
+              {73, "NEF"}, {74, ""},   {999, ""},    {-1, ""},    {2000, ""},   {1000, ""}};
+  for (const Row& row : rows)
+    EXPECT_STREQ(RawTypeNames::Get(row.id), row.name) << row.id;
 }
 
 TEST(RawFileInfo, FreshRecord) {

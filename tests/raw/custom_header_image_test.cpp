@@ -18,7 +18,8 @@ namespace {
 
 std::vector<std::uint8_t> FileWithHeader(std::size_t size, std::size_t headerAt) {
   std::vector<std::uint8_t> bytes(size);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 131 + 7);
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<std::uint8_t>(i * 131 + 7);
   const char signature[] = "QMSIGNAT";
   std::copy(signature, signature + 8, bytes.begin() + static_cast<std::ptrdiff_t>(headerAt));
   bytes[headerAt + 0x1F0] = 0xCA;
@@ -28,13 +29,14 @@ std::vector<std::uint8_t> FileWithHeader(std::size_t size, std::size_t headerAt)
 
 std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
   std::vector<std::uint8_t> bytes(fs::file_size(path));
-  std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ifstream(path, std::ios::binary)
+      .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return bytes;
 }
 
 void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(CustomHeaderOnImage, FindsTheFileStartInAFatVolume) {
@@ -46,11 +48,15 @@ TEST(CustomHeaderOnImage, FindsTheFileStartInAFatVolume) {
   WriteFile(work / "wanted.bin", wanted);
   WriteFile(work / "decoy.bin", decoy);
   ASSERT_EQ(qm::RunCommand("mkfs.fat -F 12 -n QMTEST " + image.string() + " >/dev/null"), 0);
-  ASSERT_EQ(qm::RunCommand("mcopy -i " + image.string() + " " + (work / "decoy.bin").string() + " ::DECOY.BIN"), 0);
-  ASSERT_EQ(qm::RunCommand("mcopy -i " + image.string() + " " + (work / "wanted.bin").string() + " ::WANTED.BIN"), 0);
+  ASSERT_EQ(
+      qm::RunCommand("mcopy -i " + image.string() + " " + (work / "decoy.bin").string() + " ::DECOY.BIN"), 0);
+  ASSERT_EQ(
+      qm::RunCommand("mcopy -i " + image.string() + " " + (work / "wanted.bin").string() + " ::WANTED.BIN"),
+      0);
   std::ofstream(work / "scripts" / "qm.fhs", std::ios::binary)
       << "REMARK: test type\r\nFILEINFO: EXTNAME=\"qmsig\"\r\n"
-         "FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"QMSIGNAT\"\r\nFILESIGN: OFFSET=0x1F0 TYPE=BYTE VALUE=0xCA,0xFE";
+         "FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"QMSIGNAT\"\r\nFILESIGN: OFFSET=0x1F0 TYPE=BYTE "
+         "VALUE=0xCA,0xFE";
   const std::vector<std::uint8_t> before = ReadWhole(image);
 
   RawTypeNames::ResetCustomForTest();

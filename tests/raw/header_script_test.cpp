@@ -35,20 +35,34 @@ const std::string kInfo = R"(FILEINFO: EXTNAME="abc")";
 
 std::vector<ScriptCase> Cases() {
   return {
-      {"the basic script", Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")"}), true, "ABC", {{0, {'A', 'B'}}}},
-      {"CR LF after the last line", Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")"}) + "\r\n", false},
+      {"the basic script",
+       Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")"}),
+       true,
+       "ABC",
+       {{0, {'A', 'B'}}}},
+      {"CR LF after the last line", Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")"}) + "\r\n",
+       false},
       {"lone LF does not end a line", kInfo + "\n" + R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")", false},
       {"empty line in between", Lines({kInfo, "", R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")"}), false},
       {"empty script", "", false},
       {"blanks around lines and the sign",
-       Lines({" \tREMARK: any text: here", "  filesign :OFFSET = 0x10\tTYPE=byte   VALUE=\t0x50,0x4b ", "FileInfo:EXTNAME=\"zz\""}),
-       true, "ZZ", {{0x10, {0x50, 0x4B}}}},
-      {"offset 0x1F0 is the last allowed", Lines({kInfo, "FILESIGN: OFFSET=0x1F0 TYPE=BYTE VALUE=0x01,0x02"}), true, "ABC",
+       Lines({" \tREMARK: any text: here", "  filesign :OFFSET = 0x10\tTYPE=byte   VALUE=\t0x50,0x4b ",
+              "FileInfo:EXTNAME=\"zz\""}),
+       true,
+       "ZZ",
+       {{0x10, {0x50, 0x4B}}}},
+      {"offset 0x1F0 is the last allowed",
+       Lines({kInfo, "FILESIGN: OFFSET=0x1F0 TYPE=BYTE VALUE=0x01,0x02"}),
+       true,
+       "ABC",
        {{0x1F0, {1, 2}}}},
       {"offset 0x1F1 is past 496", Lines({kInfo, "FILESIGN: OFFSET=0x1F1 TYPE=BYTE VALUE=0x01"}), false},
       {"offset without prefix", Lines({kInfo, "FILESIGN: OFFSET=16 TYPE=BYTE VALUE=0x01"}), false},
       {"offset with 9 digits", Lines({kInfo, "FILESIGN: OFFSET=0x000000001 TYPE=BYTE VALUE=0x01"}), false},
-      {"offset 0X prefix and 8 digits", Lines({kInfo, "FILESIGN: OFFSET=0X0000001f TYPE=BYTE VALUE=0x01"}), true, "ABC",
+      {"offset 0X prefix and 8 digits",
+       Lines({kInfo, "FILESIGN: OFFSET=0X0000001f TYPE=BYTE VALUE=0x01"}),
+       true,
+       "ABC",
        {{0x1F, {1}}}},
       {"offset with a bad digit", Lines({kInfo, "FILESIGN: OFFSET=0x1G TYPE=BYTE VALUE=0x01"}), false},
       {"lower-case key is not found", Lines({kInfo, "FILESIGN: offset=0x0 TYPE=BYTE VALUE=0x01"}), false},
@@ -61,14 +75,26 @@ std::vector<ScriptCase> Cases() {
       {"empty list item", Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0x50,,0x4B"}), false},
       {"byte above 0xFF", Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0x100"}), false},
       {"last byte written long", Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0x50,0x004B"}), false},
-      {"16 bytes", Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0x0,0x1,0x2,0x3,0x4,0x5,0x6,0x7,0x8,0x9,0xa,0xb,0xc,0xd,0xe,0xf"}),
-       true, "ABC", {{0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}}}},
-      {"17 bytes", Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0x0,0x1,0x2,0x3,0x4,0x5,0x6,0x7,0x8,0x9,0xa,0xb,0xc,0xd,0xe,0xf,0x10"}),
+      {"16 bytes",
+       Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE "
+                     "VALUE=0x0,0x1,0x2,0x3,0x4,0x5,0x6,0x7,0x8,0x9,0xa,0xb,0xc,0xd,0xe,0xf"}),
+       true,
+       "ABC",
+       {{0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}}}},
+      {"17 bytes",
+       Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE "
+                     "VALUE=0x0,0x1,0x2,0x3,0x4,0x5,0x6,0x7,0x8,0x9,0xa,0xb,0xc,0xd,0xe,0xf,0x10"}),
        false},
-      {"CHAR of 16", Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="0123456789abcdef")"}), true, "ABC",
+      {"CHAR of 16",
+       Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="0123456789abcdef")"}),
+       true,
+       "ABC",
        {{0, {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'}}}},
       {"CHAR of 17", Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="0123456789abcdefg")"}), false},
-      {"CHAR keeps inner quotes and spaces", Lines({kInfo, R"(FILESIGN: TYPE=CHAR OFFSET=0x2 VALUE="a "b")"}), true, "ABC",
+      {"CHAR keeps inner quotes and spaces",
+       Lines({kInfo, R"(FILESIGN: TYPE=CHAR OFFSET=0x2 VALUE="a "b")"}),
+       true,
+       "ABC",
        {{2, {'a', ' ', '"', 'b'}}}},
       {"CHAR unquoted", Lines({kInfo, "FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=AB"}), false},
       {"EXTNAME of 16", Lines({R"(FILEINFO: EXTNAME="abcdefghijklmnop")"}), true, "ABCDEFGHIJKLMNOP"},
@@ -80,7 +106,10 @@ std::vector<ScriptCase> Cases() {
       {"unknown keyword", Lines({kInfo, "COMMENT: hello"}), false},
       {"line without a colon", Lines({kInfo, "REMARK hello"}), false},
       {"signatures keep their line order",
-       Lines({"FILESIGN: OFFSET=0x8 TYPE=CHAR VALUE=\"x\"", kInfo, "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0xFF"}), true, "ABC",
+       Lines({"FILESIGN: OFFSET=0x8 TYPE=CHAR VALUE=\"x\"", kInfo,
+              "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0xFF"}),
+       true,
+       "ABC",
        {{8, {'x'}}, {0, {0xFF}}}},
       {"no FILESIGN loads", Lines({kInfo, "REMARK: nothing to match"}), true, "ABC"},
       {"zero byte in the text", Lines({kInfo, std::string("REMARK: a\0b", 11)}), false},
@@ -100,7 +129,8 @@ TEST(HeaderScript, GrammarTable) {
     for (std::size_t i = 0; i < signatures.size(); ++i) {
       EXPECT_EQ(signatures[i].offset, c.signatures[i].offset);
       ASSERT_EQ(signatures[i].length, c.signatures[i].bytes.size());
-      EXPECT_TRUE(std::equal(c.signatures[i].bytes.begin(), c.signatures[i].bytes.end(), signatures[i].bytes.begin()));
+      EXPECT_TRUE(std::equal(c.signatures[i].bytes.begin(), c.signatures[i].bytes.end(),
+                             signatures[i].bytes.begin()));
     }
   }
 }
@@ -115,9 +145,11 @@ TEST(HeaderScript, ExactlyTheLimitOf1024BytesLoads) {
 
 TEST(HeaderScript, MatchNeedsEverySignatureAndStaysInsideTheSector) {
   CCustomHeader header;
-  ASSERT_EQ(header.LoadText(Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")",
-                                   "FILESIGN: OFFSET=0x1F0 TYPE=BYTE VALUE=0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x55,0xAA"})),
-            1);
+  ASSERT_EQ(
+      header.LoadText(Lines({kInfo, R"(FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE="AB")",
+                             "FILESIGN: OFFSET=0x1F0 TYPE=BYTE "
+                             "VALUE=0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x0,0x55,0xAA"})),
+      1);
   std::array<std::uint8_t, 512> sector{};
   sector[0] = 'A';
   sector[1] = 'B';

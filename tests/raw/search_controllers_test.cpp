@@ -8,8 +8,8 @@
 #include "filemodel/file_node.h"
 #include "filemodel/raw_file_collection.h"
 #include "filemodel/rs_data.h"
-#include "raw/search_controllers.h"
 #include "platform/log.h"
+#include "raw/search_controllers.h"
 #include "storage/app_settings.h"
 #include "storage/searched_partition_info.h"
 
@@ -106,13 +106,18 @@ public:
   // carving none.
   int AcceptsPartitionType(int type) override {
     switch (kind_) {
-    case kNtfsSearchController: return type == 3;
-    case kFatSearchController: return type >= 0 && type <= 2;
-    case kExt2SearchController: return type == 4 || type == 5;
-    default: return 0;
+    case kNtfsSearchController:
+      return type == 3;
+    case kFatSearchController:
+      return type >= 0 && type <= 2;
+    case kExt2SearchController:
+      return type == 4 || type == 5;
+    default:
+      return 0;
     }
   }
-  CFileNode* BuildTree(CSearchedPartitionInfo* partition, IStorageDevice*, int ordinal, IDIRBuildCallback*) override {
+  CFileNode* BuildTree(CSearchedPartitionInfo* partition, IStorageDevice*, int ordinal,
+                       IDIRBuildCallback*) override {
     Note("build");
     lastOrdinal_ = ordinal;
     lastPartition_ = partition;
@@ -142,7 +147,8 @@ SearchControllerMaker MakerFor(std::vector<std::string>* calls) {
 
 std::vector<int> Kinds(SearchControllerList& list) {
   std::vector<int> kinds;
-  for (auto& controller : list) kinds.push_back(controller->GetKind());
+  for (auto& controller : list)
+    kinds.push_back(controller->GetKind());
   return kinds;
 }
 
@@ -191,10 +197,12 @@ TEST_F(SearchControllers, CollectionReachesEveryControllerInOrderAndListOwnsThem
     BuildSearchControllerList(list, MakerFor(&calls));
     CRawFileCollection collection;
     DistributeRawFileCollection(list, &collection);
-    for (auto& controller : list) EXPECT_EQ(static_cast<TestController&>(*controller).collection_, &collection);
+    for (auto& controller : list)
+      EXPECT_EQ(static_cast<TestController&>(*controller).collection_, &collection);
   }
-  EXPECT_EQ(calls, (std::vector<std::string>{"FAT collection", "NTFS collection", "EXT2 collection", "RAW collection",
-                                             "FAT deleted", "NTFS deleted", "EXT2 deleted", "RAW deleted"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"FAT collection", "NTFS collection", "EXT2 collection",
+                                             "RAW collection", "FAT deleted", "NTFS deleted", "EXT2 deleted",
+                                             "RAW deleted"}));
 }
 
 TEST_F(SearchControllers, TreeIsBuiltByTheFirstControllerThatAcceptsTheType) {
@@ -236,7 +244,8 @@ TEST_F(SearchControllers, CarvingAloneBuildsNoTree) {
   BuildSearchControllerList(list, MakerFor(nullptr));
   ASSERT_EQ(list.size(), 1u);
   std::vector<CSearchedPartitionInfo*> found;
-  for (auto& controller : list) controller->GetFoundPartitions(found);
+  for (auto& controller : list)
+    controller->GetFoundPartitions(found);
   EXPECT_TRUE(found.empty());
   for (std::uint32_t type : {kFsFat12, kFsFat16, kFsFat32, kFsNtfs, kFsExt2, kFsExt3, kFsUnknown}) {
     CSearchedPartitionInfo partition;
@@ -248,22 +257,24 @@ TEST_F(SearchControllers, CarvingAloneBuildsNoTree) {
 TEST_F(SearchControllers, CandidatesOfAllControllersAreCollectedThenSortedStably) {
   SearchControllerList list;
   BuildSearchControllerList(list, MakerFor(nullptr));
-  static_cast<TestController&>(*list[0]).candidateWeights_ = {5, 9};   // FAT
-  static_cast<TestController&>(*list[1]).candidateWeights_ = {9, 1};   // NTFS
-  static_cast<TestController&>(*list[2]).candidateWeights_ = {5};      // EXT2
+  static_cast<TestController&>(*list[0]).candidateWeights_ = {5, 9}; // FAT
+  static_cast<TestController&>(*list[1]).candidateWeights_ = {9, 1}; // NTFS
+  static_cast<TestController&>(*list[2]).candidateWeights_ = {5};    // EXT2
   std::vector<CSearchedPartitionInfo*> found;
   CollectFoundPartitions(list, found);
   ASSERT_EQ(found.size(), 5u);
   SortFoundPartitionsByWeight(found);
   std::vector<std::pair<double, std::uint32_t>> order;
-  for (auto* partition : found) order.emplace_back(partition->GetWeight(), partition->GetAuxValue());
+  for (auto* partition : found)
+    order.emplace_back(partition->GetWeight(), partition->GetAuxValue());
   using K = std::uint32_t;
   EXPECT_EQ(order, (std::vector<std::pair<double, std::uint32_t>>{{9, K{kFatSearchController}},
                                                                   {9, K{kNtfsSearchController}},
                                                                   {5, K{kFatSearchController}},
                                                                   {5, K{kExt2SearchController}},
                                                                   {1, K{kNtfsSearchController}}}));
-  for (auto* partition : found) std::unique_ptr<CSearchedPartitionInfo> owned(partition);
+  for (auto* partition : found)
+    std::unique_ptr<CSearchedPartitionInfo> owned(partition);
 }
 
 TEST_F(SearchControllers, SaveAndLoadKeepOrderKindsAndRecords) {
@@ -276,7 +287,8 @@ TEST_F(SearchControllers, SaveAndLoadKeepOrderKindsAndRecords) {
   ASSERT_EQ(LoadSearchControllerList(&stream, loaded, MakerFor(nullptr)), 1);
   EXPECT_EQ(Kinds(loaded), Kinds(saved));
   for (auto& controller : loaded)
-    EXPECT_EQ(static_cast<TestController&>(*controller).loaded_, 1000u + static_cast<std::uint32_t>(controller->GetKind()));
+    EXPECT_EQ(static_cast<TestController&>(*controller).loaded_,
+              1000u + static_cast<std::uint32_t>(controller->GetKind()));
 }
 
 TEST_F(SearchControllers, DamagedListsAreRefused) {
