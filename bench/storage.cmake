@@ -1,1 +1,2 @@
 qm_bench(image_device DEPS storage)
+qm_bench(cache DEPS storage)
