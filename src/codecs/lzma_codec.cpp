@@ -163,9 +163,12 @@ int clzmadecompressor::StartDecoder() {
   properties %= 45;
   options.lp = properties / 9;
   options.lc = properties % 9;
-  // The decoder needs no more than the stream says; a stated size below
-  // the coder's minimum decodes the same with the minimum.
-  options.dict_size = std::max(header.le32(1), kDictionaryMin);
+  // The decoder allocates the dictionary the stream states. Above the
+  // largest one an encoder can write, the size is hostile, not real; below
+  // the coder's minimum, the stream decodes the same with the minimum.
+  const std::uint32_t dictionary = header.le32(1);
+  if (dictionary > kDictionaryMax) return kDecodeError;
+  options.dict_size = std::max(dictionary, kDictionaryMin);
   const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   // Setting up the decoder must not lose the caller's buffers.
   const std::uint8_t* in = stream_.next_in;

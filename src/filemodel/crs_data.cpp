@@ -269,8 +269,17 @@ int CRSData::HasSection(const GUID& id) {
 int CRSData::CloseSection() {
   if (!SectionOpen()) return 1;
   if (mode_ == kWriteMode) {
-    Flush();
     std::uint8_t bytes[qm::kRSSectionHeaderSize];
+    try {
+      Flush();
+    } catch (const IRSException&) {
+      // The section ends with what reached the file, so that the sections
+      // before it stay readable; it is closed either way.
+      EncodeSectionHeader(sectionId_, sectionLength_, bytes);
+      if (file_.Seek(static_cast<std::uint64_t>(sectionPos_))) file_.Write(bytes, sizeof bytes);
+      ForgetSection();
+      throw;
+    }
     EncodeSectionHeader(sectionId_, sectionLength_, bytes);
     if (!file_.Seek(static_cast<std::uint64_t>(sectionPos_)) || !file_.Write(bytes, sizeof bytes)) {
       ForgetSection();

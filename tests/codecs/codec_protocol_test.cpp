@@ -11,6 +11,7 @@
 #include "codecs/codec.h"
 #include "codecs/codec_driver.h"
 #include "codecs/lzma_codec.h"
+#include "platform/byte_view.h"
 
 namespace qm::test {
 namespace {
@@ -117,6 +118,14 @@ TEST(CodecDamage, LzmaPropertiesByteOutsideTheValidRangeIsRefused) {
     stream[0] = properties;
     EXPECT_EQ(Unpacked(kCodecLzma, stream).result, -1) << int(properties);
   }
+  // A dictionary beyond what any encoder writes would only make the decoder
+  // allocate gigabytes for a hostile header.
+  stream[0] = 0x5D;
+  for (std::uint32_t dictionary : {0xFFFFFFFFu, 0x60000001u}) {
+    qm::StoreLe32(stream.data() + 1, dictionary);
+    EXPECT_EQ(Unpacked(kCodecLzma, stream).result, -1) << dictionary;
+  }
+  stream[0] = 225;
   // Stays refused on later calls.
   auto decompressor = MakeDecompressor(kCodecLzma);
   decompressor->Init();

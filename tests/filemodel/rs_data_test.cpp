@@ -363,6 +363,26 @@ TEST_F(RSDataTest, ProcessWideStreamsAreOneWriterAndOneReader) {
   reader->Close();
 }
 
+// A writer whose open section already holds nearly 4 GiB of stored bytes,
+// so that the 32-bit length field's limit is reached without writing them.
+class NearlyFullWriter : public CRSDataEx {
+public:
+  NearlyFullWriter() : CRSDataEx(kWriteMode) {}
+  void FillSectionTo(std::uint32_t stored) { sectionLength_ = stored; }
+};
+
+TEST_F(RSDataTest, SectionOutgrowingItsLengthFieldRaisesInsteadOfWrapping) {
+  NearlyFullWriter writer;
+  ASSERT_EQ(writer.Open(path_.c_str(), 1), 1);
+  writer.SetFileKind(1);
+  writer.OpenSection(kTree);
+  writer.FillSectionTo(0xFFFFFFFFu - 100);
+  const Bytes noise = RandomBytes(4096, 8);
+  writer.Write(noise.data(), static_cast<std::uint32_t>(noise.size()));
+  EXPECT_EQ(CodeOf([&] { writer.CloseSection(); }), 6u);
+  EXPECT_EQ(CodeOf([&] { writer.Write(noise.data(), 1); }), 8u) << "the failed section is closed";
+}
+
 // Rewrites the first piece of a one-section file (content starts at 168).
 Bytes WithFirstPiece(const Bytes& file, std::uint16_t pieceHeader, const Bytes& data) {
   Bytes out(file.begin(), file.begin() + qm::kRSHeaderSize + qm::kRSSectionHeaderSize);

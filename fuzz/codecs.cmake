@@ -1,0 +1,1 @@
+qm_fuzz_target(codec_fuzz DEPS codecs)
