@@ -85,7 +85,8 @@ void CRSDataEx::Flush() {
   RequireSection();
   const std::uint32_t n = fill_;
   fill_ = 0;
-  // Pieces are staged and written with one call per buffer.
+  // Stored pieces are staged and written a few hundred kilobytes at a time,
+  // not one small write per piece.
   std::uint32_t staged = 0;
   for (std::uint32_t offset = 0; offset < n; offset += qm::kRSPieceContentMax) {
     if (staged > kStagingSize - (kPieceHeaderSize + kPackedRoom)) {
