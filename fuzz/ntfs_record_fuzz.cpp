@@ -11,6 +11,8 @@
 #include "ntfs/mft_attribute.h"
 #include "ntfs/mft_record.h"
 #include "ntfs/ntfs_boot_sector.h"
+#include "ntfs/ntfs_extents.h"
+#include "ntfs/ntfs_file_record.h"
 #include "ntfs/system_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -58,6 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)GuessSectorsPerClusterFromMftRecord(r, 4096);
   }
   if (record != before) __builtin_trap();
+  {
+    // A file's extents gathered from the record alone (no extension
+    // records), packed and unpacked again.
+    CNTFSFileRecord file(record, 7, nullptr, {});
+    qm::NtfsFileExtents info;
+    CollectFileDataRuns(file, 4096, info);
+    if (info.size < 0) __builtin_trap();
+    if (info.extents) (void)info.extents->Unpack();
+    std::uint8_t small[64];
+    (void)NtfsReadResidentFileData(file, small);
+  }
   char label[kVolumeLabelBytes];
   std::memset(label, 0x55, sizeof label);
   if (GetVolumeLabelFromRecord(record, label) && std::memchr(label, 0, sizeof label) == nullptr) __builtin_trap();

@@ -9,8 +9,13 @@
 namespace qm::test {
 
 FixtureVolume OpenFixtureVolume(std::int32_t sectorSize) {
+  return OpenFixtureVolume(std::make_unique<qm::MemoryDevice>(NtfsBasicImage(), sectorSize));
+}
+
+FixtureVolume OpenFixtureVolume(std::unique_ptr<IStorageDevice> device) {
   FixtureVolume v;
-  v.device = std::make_unique<qm::MemoryDevice>(NtfsBasicImage(), sectorSize);
+  v.device = std::move(device);
+  const std::int32_t sectorSize = v.device->GetSectorSize();
   std::vector<std::uint8_t> first(sectorSize);
   EXPECT_TRUE(v.device->ReadSectors(first.data(), 0, 1));
   CNTFSDBR dbr;

@@ -11,13 +11,15 @@
 namespace qm::test {
 
 struct FixtureVolume {
-  std::unique_ptr<qm::MemoryDevice> device;
+  std::unique_ptr<IStorageDevice> device;
   qm::NtfsVolumeGeometry geometry;
   qm::NtfsRunList mftRuns;
 };
 
 // The fixture as a device of the given sector size.
 FixtureVolume OpenFixtureVolume(std::int32_t sectorSize);
+// The fixture behind the given device (an image-file device, say).
+FixtureVolume OpenFixtureVolume(std::unique_ptr<IStorageDevice> device);
 std::unique_ptr<CNTFSFileRecord> LoadFixtureRecord(FixtureVolume& v, std::uint64_t n);
 
 } // namespace qm::test

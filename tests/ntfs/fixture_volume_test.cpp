@@ -10,7 +10,10 @@
 #include "ntfs/ntfs_file_record.h"
 #include "fixture_volume.h"
 #include "ntfs_fixture.h"
+#include "storage/image_file_device.h"
 #include "storage/text_convert.h"
+
+#include <fstream>
 #include "support/memory_device.h"
 #include "support/sha256.h"
 
@@ -97,6 +100,24 @@ TEST_P(FixtureVolumeRead, EveryManifestEntryDecodesAndHashes) {
   const auto& manifest = qm::test::NtfsBasicManifest();
   ASSERT_GT(manifest.size(), 30u);
   for (const auto& e : manifest) CheckEntry(v, e);
+}
+
+// Read through the image-file device, the image is byte for byte as made.
+TEST(FixtureImage, ReadingLeavesTheImageUnchanged) {
+  const std::string& path = qm::test::NtfsBasicImagePath();
+  auto device = std::make_unique<CImageFileDevice>(path.c_str());
+  ASSERT_EQ(device->Open(), 1);
+  Volume v = qm::test::OpenFixtureVolume(std::move(device));
+  for (const auto& e : qm::test::NtfsBasicManifest()) CheckEntry(v, e);
+  v.device.reset();
+  const std::string expected = qm::test::NtfsBasicImageSha256();
+  ASSERT_EQ(expected.size(), 64u);
+  std::ifstream image(path, std::ios::binary);
+  qm::test::Sha256 sha;
+  std::vector<char> block(1 << 20);
+  while (image.read(block.data(), static_cast<std::streamsize>(block.size())) || image.gcount() > 0)
+    sha.Update(block.data(), static_cast<std::size_t>(image.gcount()));
+  EXPECT_EQ(sha.HexDigest(), expected);
 }
 
 // The same volume behind 512-byte and 4096-byte device sectors.

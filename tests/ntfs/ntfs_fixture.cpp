@@ -117,4 +117,11 @@ const std::vector<NtfsManifestEntry>& NtfsBasicManifest() {
   return entries;
 }
 
+std::string NtfsBasicImageSha256() {
+  std::ifstream in(SourceFixtures() / "ntfs_basic.img.sha256");
+  std::string sum;
+  in >> sum;
+  return sum;
+}
+
 } // namespace qm::test

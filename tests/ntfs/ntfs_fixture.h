@@ -27,5 +27,7 @@ const std::string& NtfsBasicImagePath();
 // The image's bytes, read once.
 const std::vector<std::uint8_t>& NtfsBasicImage();
 const std::vector<NtfsManifestEntry>& NtfsBasicManifest();
+// The SHA-256 of the uncompressed image, as the fixture script wrote it.
+std::string NtfsBasicImageSha256();
 
 } // namespace qm::test
