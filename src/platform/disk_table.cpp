@@ -347,6 +347,8 @@ bool QueryStorageProperty(int diskIndex, StorageProperty& property) {
   const fs::path device = fs::path(disk.sysfsPath) / "device";
   property.busType = BusTypeFromSysfsPath(disk.sysfsPath);
   property.vendor = ReadSysfsText(device / "vendor");
+  // Virtio and some others give a numeric bus id there, not a name.
+  if (StartsWith(property.vendor, "0x")) property.vendor.clear();
   property.product = ReadSysfsText(device / "model");
   if (property.product.empty()) property.product = ReadSysfsText(device / "name"); // mmc
   property.revision = ReadSysfsText(device / "rev");

@@ -33,7 +33,7 @@ CDiskDevice::CDiskDevice(int diskIndex) : m_nDiskIndex(diskIndex) { Open(); }
 CDiskDevice::~CDiskDevice() { Close(); }
 
 int CDiskDevice::Open() {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   return OpenLocked();
 }
 
@@ -52,13 +52,13 @@ int CDiskDevice::OpenLocked() {
 }
 
 int CDiskDevice::Close() {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   m_handle.reset();
   return 1;
 }
 
 int CDiskDevice::IsOpen() {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   return m_handle ? 1 : 0;
 }
 
@@ -67,12 +67,12 @@ std::int32_t CDiskDevice::GetDiskNumber() const {
 }
 
 int CDiskDevice::GetGeometry(qm::DiskGeometry& geometry) {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   return m_handle && m_handle->GetGeometry(geometry) ? 1 : 0;
 }
 
 std::int32_t CDiskDevice::GetSectorSize() {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   if (m_nSectorSize > 0) return m_nSectorSize;
   if (!m_handle) return 0;
   qm::DiskGeometry geometry;
@@ -82,7 +82,7 @@ std::int32_t CDiskDevice::GetSectorSize() {
 }
 
 std::uint64_t CDiskDevice::GetSectorCount() {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   if (m_nSectorCount > 0) return m_nSectorCount;
   qm::DiskGeometry geometry;
   if (!m_handle || !m_handle->GetGeometry(geometry)) return 0;
@@ -114,7 +114,7 @@ std::int32_t CDiskDevice::GetMediaType() {
 }
 
 int CDiskDevice::ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) {
-  std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CLockGuard guard(m_lock);
   const int ignoreBadSectors = GetAppSettings()->bIgnoreBadSectors;
   int result = 0;
   for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {

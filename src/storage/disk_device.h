@@ -10,6 +10,7 @@
 
 #include "platform/device_handle.h"
 #include "storage/bad_sector_set.h"
+#include "storage/lock_guard.h"
 #include "storage/storage_device.h"
 
 // What GetDiskDescription fills; all zero when it fails.

@@ -16,6 +16,9 @@ struct LostPartitionRecord {
   std::uint32_t fileSystemType = 7;
   char volumeLabel[100] = {};
   IStorageDevice* partitionDevice = nullptr; // a window onto the disk
+
+  // Back to a new record (the search reuses one record for every find).
+  void Reset() { *this = LostPartitionRecord{}; }
 };
 
 class IPartitionSearchCallback {

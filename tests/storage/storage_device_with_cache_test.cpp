@@ -6,6 +6,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/disk_table.h"
+#include "storage/disk_device.h"
 #include "storage/image_file_device.h"
 #include "support/memory_device.h"
 #include "support/scratch_files.h"
@@ -86,6 +88,32 @@ TEST(StorageDeviceWithCache, EveryBlockOfAnImageReadsAsDirectReads) {
     }
   }
   cache.StopCache();
+}
+
+TEST(StorageDeviceWithCache, OverADiskDeviceReadFromBothThreads) {
+  ConfigFolder config("");
+  const std::uint64_t sectors = 6 * 256 + 7;
+  const auto path = qm::MakeSparseImage("cache_disk.img", sectors * 512);
+  const auto pattern = qm::MakePatternBytes(sectors, 512);
+  qm::WriteFileBytes(path, 0, pattern);
+  const int index = qm::AddDiskOverride(path.string());
+  CDiskDevice disk(index);
+  CStorageDeviceWithCache cache(&disk);
+  cache.SetBlockSize(256);
+  cache.StartCache();
+  std::vector<std::uint8_t> out(300 * 512);
+  for (std::uint64_t block = 0; cache.IsValidBlock(block); ++block) {
+    ASSERT_EQ(cache.SetCurCacheBlock(block), 1);
+    // Straddles the block's end: memory, then the disk, while the
+    // read-ahead thread reads the disk too.
+    const std::uint64_t first = block * 256 + (block * 256 + 200 < sectors ? 200 : 2);
+    const std::uint64_t count = std::min<std::uint64_t>(100, sectors - first);
+    ASSERT_EQ(cache.ReadSectors(out.data(), first, count), 1) << block;
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(count * 512),
+                           pattern.begin() + static_cast<std::ptrdiff_t>(first * 512)));
+  }
+  cache.StopCache();
+  qm::ClearDiskOverrides();
 }
 
 TEST(StorageDeviceWithCache, BlocksAreTakenStrictlyInOrder) {

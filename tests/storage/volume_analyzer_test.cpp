@@ -97,6 +97,10 @@ TEST(LostPartitionRecord, ANewRecordAndACopy) {
   const LostPartitionRecord copy = record;
   EXPECT_EQ(copy.startSector, 63u);
   EXPECT_STREQ(copy.volumeLabel, "DATA");
+  record.Reset();
+  EXPECT_EQ(record.startSector, 0u);
+  EXPECT_EQ(record.fileSystemType, 7u);
+  EXPECT_EQ(record.volumeLabel[0], 0);
 }
 
 } // namespace
