@@ -43,6 +43,13 @@ private:
   std::uint64_t clusterCount_;
 };
 
+// What a tree walk that marks clusters carries along.
+struct NtfsRunRequest {
+  std::vector<bool>* bits = nullptr;
+  std::uint64_t firstSector = 0;
+  std::uint8_t sectorsPerCluster = 0;
+};
+
 // Marks the clusters of every file and folder under root (breadth first)
 // into bits, which has one bit a cluster of the volume, all clear. Null when
 // root has no volume geometry.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filemodel/mapping_pairs.h"
+#include "filemodel/rs_data.h"
 
 namespace {
 
@@ -40,6 +41,26 @@ std::optional<NtfsRunList> LoadRunList(ByteView bytes, std::size_t* consumed) {
     runs[i].vcn = bytes.le64(at + 16);
   }
   if (consumed) *consumed = static_cast<std::size_t>(8 + count * 24);
+  return runs;
+}
+
+void SaveRunList(const NtfsRunList& runs, IRSData& stream) {
+  std::vector<std::uint8_t> bytes;
+  SaveRunList(runs, bytes);
+  stream.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+std::optional<NtfsRunList> LoadRunList(IRSData& stream) {
+  const auto count = RSRead<std::uint64_t>(stream);
+  if (count > kMaxSavedRuns) return std::nullopt;
+  NtfsRunList runs;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    NtfsRun run;
+    run.lcn = RSRead<std::int64_t>(stream);
+    run.length = RSRead<std::uint64_t>(stream);
+    run.vcn = RSRead<std::uint64_t>(stream);
+    runs.push_back(run);
+  }
   return runs;
 }
 

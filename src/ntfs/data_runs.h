@@ -10,6 +10,8 @@
 
 #include "platform/byte_view.h"
 
+class IRSData;
+
 namespace qm {
 
 inline constexpr std::int64_t kSparseLcn = -1;
@@ -26,6 +28,11 @@ using NtfsRunList = std::vector<NtfsRun>;
 // run, 8 bytes each. Loading caps the count by the bytes present.
 void SaveRunList(const NtfsRunList& runs, std::vector<std::uint8_t>& out);
 std::optional<NtfsRunList> LoadRunList(ByteView bytes, std::size_t* consumed = nullptr);
+// The same form in a result stream. Stream errors raise the stream's
+// exception; a count beyond the cap gives nothing, and runs are read one by
+// one, so a damaged count never sizes an allocation.
+void SaveRunList(const NtfsRunList& runs, IRSData& stream);
+std::optional<NtfsRunList> LoadRunList(IRSData& stream);
 
 } // namespace qm
 

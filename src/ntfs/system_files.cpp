@@ -44,8 +44,10 @@ bool IsNamedSystemFile(const CNTFSFileRecordView& view, std::u16string_view name
   return view.IsValid() && IsHiddenSystem(view.Record()) && FirstNameEquals(view.Record(), name);
 }
 
-std::span<std::uint8_t> First1024(std::span<std::uint8_t> record) {
-  return record.size() > 1024 ? record.first(1024) : record;
+template <typename Test>
+bool OverFirst1024(std::span<std::uint8_t> record, Test&& test) {
+  const CNTFSFileRecordView view(record.size() > 1024 ? record.first(1024) : record, false);
+  return test(view);
 }
 
 } // namespace
@@ -70,14 +72,26 @@ bool IsBitmapFileRecord(const CNTFSFileRecordView& v) { return IsNamedSystemFile
 bool IsAttrDefFileRecord(const CNTFSFileRecordView& v) { return IsNamedSystemFile(v, u"$AttrDef"); }
 bool IsUpCaseFileRecord(const CNTFSFileRecordView& v) { return IsNamedSystemFile(v, u"$UpCase"); }
 
-bool IsMftFileRecord(std::span<std::uint8_t> record) {
-  const CNTFSFileRecordView view(First1024(record), false);
-  return IsMftFileRecord(view);
+bool IsMftFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsMftFileRecord(v); });
 }
-
-bool IsVolumeFileRecord(std::span<std::uint8_t> record) {
-  const CNTFSFileRecordView view(First1024(record), false);
-  return IsVolumeFileRecord(view);
+bool IsMftMirrFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsMftMirrFileRecord(v); });
+}
+bool IsLogFileFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsLogFileFileRecord(v); });
+}
+bool IsVolumeFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsVolumeFileRecord(v); });
+}
+bool IsBitmapFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsBitmapFileRecord(v); });
+}
+bool IsAttrDefFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsAttrDefFileRecord(v); });
+}
+bool IsUpCaseFileRecord(std::span<std::uint8_t> r) {
+  return OverFirst1024(r, [](const CNTFSFileRecordView& v) { return IsUpCaseFileRecord(v); });
 }
 
 bool GetVolumeLabelFromRecord(std::span<std::uint8_t> record, char (&label)[kVolumeLabelBytes]) {

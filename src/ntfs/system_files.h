@@ -25,7 +25,12 @@ bool IsAttrDefFileRecord(const CNTFSFileRecordView& view);
 bool IsUpCaseFileRecord(const CNTFSFileRecordView& view);
 // Buffer forms: a view over the first 1024 bytes of the buffer.
 bool IsMftFileRecord(std::span<std::uint8_t> record);
+bool IsMftMirrFileRecord(std::span<std::uint8_t> record);
+bool IsLogFileFileRecord(std::span<std::uint8_t> record);
 bool IsVolumeFileRecord(std::span<std::uint8_t> record);
+bool IsBitmapFileRecord(std::span<std::uint8_t> record);
+bool IsAttrDefFileRecord(std::span<std::uint8_t> record);
+bool IsUpCaseFileRecord(std::span<std::uint8_t> record);
 
 inline constexpr std::size_t kVolumeLabelBytes = 80;
 // Writes the label of a $Volume record as UTF-8 into the 80-byte output,

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "filemodel/memory_stream.h"
+#include "filemodel/rs_exception.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -108,6 +111,26 @@ TEST(RunLists, LookupsSortAndSavedForm) {
   lying.resize(lying.size() - 1);
   qm::StoreLe64(lying.data(), 3);
   EXPECT_FALSE(qm::LoadRunList(View(lying)));
+}
+
+TEST(RunLists, ResultStreamForm) {
+  const NtfsRunList runs = {{0x1234, 0, 16}, {-1, 16, 4}, {0x20, 20, 1}};
+  qm::test::MemoryStream stream;
+  qm::SaveRunList(runs, stream);
+  EXPECT_EQ(stream.bytes.size(), 8u + 3 * 24);
+  const auto loaded = qm::LoadRunList(stream);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(*loaded, runs);
+
+  // A damaged count: refused beyond the cap, and a count the stream cannot
+  // back ends in the stream's short-read error, not a huge allocation.
+  qm::test::MemoryStream huge;
+  qm::RSWrite<std::uint64_t>(huge, 1ull << 40);
+  EXPECT_FALSE(qm::LoadRunList(huge));
+  qm::test::MemoryStream shortStream;
+  qm::RSWrite<std::uint64_t>(shortStream, 1000);
+  qm::RSWrite<std::uint64_t>(shortStream, 5);
+  EXPECT_THROW(qm::LoadRunList(shortStream), CRSException);
 }
 
 } // namespace

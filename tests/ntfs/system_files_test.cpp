@@ -40,6 +40,14 @@ TEST(SystemFiles, NumbersOfTheRealVolume) {
     }
     EXPECT_EQ(record, before);
   }
+  // The buffer forms look at the first 1024 bytes of a longer buffer.
+  Bytes padded = FixtureRecord(6);
+  padded.resize(4096, 0xEE);
+  EXPECT_TRUE(IsBitmapFileRecord(std::span<std::uint8_t>(padded)));
+  EXPECT_FALSE(IsUpCaseFileRecord(std::span<std::uint8_t>(padded)));
+  Bytes logFile = FixtureRecord(2);
+  EXPECT_TRUE(IsLogFileFileRecord(std::span<std::uint8_t>(logFile)));
+
   Bytes ordinary = FixtureRecord(69); // resident.bin
   CNTFSFileRecordView view({ordinary.data(), ordinary.size()}, false);
   ASSERT_TRUE(view.IsValid());
