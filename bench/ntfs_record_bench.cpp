@@ -35,7 +35,8 @@ std::vector<std::uint8_t> SoundRecord() {
   qm::StoreLe16(&r[at + 0x14], 0x18);
   qm::StoreLe64(&r[at + 0x18], 5);
   r[at + 0x18 + 0x40] = static_cast<std::uint8_t>(chars);
-  for (std::size_t i = 0; i < chars; ++i) qm::StoreLe16(&r[at + 0x18 + 0x42 + 2 * i], name[i]);
+  for (std::size_t i = 0; i < chars; ++i)
+    qm::StoreLe16(&r[at + 0x18 + 0x42 + 2 * i], name[i]);
   at += fnLength;
   // $DATA, non-resident
   const std::uint8_t pairs[] = {0x21, 0x10, 0x00, 0x10, 0x11, 0x08, 0x20, 0x01, 0x04, 0x00};
@@ -74,7 +75,8 @@ int main() {
     std::memcpy(&data[i], &x, 8);
   }
   const auto record = SoundRecord();
-  for (std::size_t at = 0; at + 1024 <= data.size(); at += 8 * 1024) std::memcpy(&data[at], record.data(), 1024);
+  for (std::size_t at = 0; at + 1024 <= data.size(); at += 8 * 1024)
+    std::memcpy(&data[at], record.data(), 1024);
 
   auto start = std::chrono::steady_clock::now();
   std::uint64_t sum = 0;
@@ -114,8 +116,8 @@ int main() {
 
   std::printf("reference: first word of each sector     %8.0f MB/s  (sum %llu)\n", kBytes / reference / 1e6,
               static_cast<unsigned long long>(sum & 0xFF));
-  std::printf("header test + validation of every sector %8.0f MB/s  headers %zu valid %zu\n", kBytes / scan / 1e6,
-              headers, valid);
+  std::printf("header test + validation of every sector %8.0f MB/s  headers %zu valid %zu\n",
+              kBytes / scan / 1e6, headers, valid);
   std::printf("decode (view, name, runs) of records     %8.2f M records/s  runs %zu names %zu\n",
               records / decode / 1e6, runs, names);
   return valid == records ? 0 : 1;

@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (unsigned i = 0; i <= count && i < 64; ++i) {
         const qm::NtfsAttribute a = FindAttribute(r, type, i);
         if (!a) continue;
-        if (a.bytes.data() < r.data() || a.bytes.data() + a.bytes.size() > r.data() + r.size()) __builtin_trap();
+        if (a.bytes.data() < r.data() || a.bytes.data() + a.bytes.size() > r.data() + r.size())
+          __builtin_trap();
         (void)qm::attr::NameBytes(a.bytes);
         (void)qm::attr::ResidentValue(a.bytes);
         (void)qm::ReadStandardInformation(a.bytes);
@@ -73,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   char label[kVolumeLabelBytes];
   std::memset(label, 0x55, sizeof label);
-  if (GetVolumeLabelFromRecord(record, label) && std::memchr(label, 0, sizeof label) == nullptr) __builtin_trap();
+  if (GetVolumeLabelFromRecord(record, label) && std::memchr(label, 0, sizeof label) == nullptr)
+    __builtin_trap();
   if (record != before) __builtin_trap();
   return 0;
 }

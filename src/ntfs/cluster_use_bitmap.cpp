@@ -5,7 +5,8 @@
 
 CClusterUseBitMap::CClusterUseBitMap(std::vector<bool>* bits, std::uint64_t firstSector,
                                      std::uint8_t sectorsPerCluster, std::uint64_t clusterCount)
-    : bits_(bits), firstSector_(firstSector), sectorsPerCluster_(sectorsPerCluster), clusterCount_(clusterCount) {}
+    : bits_(bits), firstSector_(firstSector), sectorsPerCluster_(sectorsPerCluster),
+      clusterCount_(clusterCount) {}
 
 bool CClusterUseBitMap::IsClusterUsed(std::uint64_t sector) const {
   if (sector < firstSector_ || sectorsPerCluster_ == 0) return true;
@@ -54,8 +55,8 @@ std::unique_ptr<CClusterUseBitMap> BuildClusterUseBitMap(CFileNode* root, std::v
   std::uint64_t firstSector = 0;
   std::uint32_t sectorsPerCluster = 0;
   if (!root->GetVolumeGeometry(&firstSector, &sectorsPerCluster)) return nullptr;
-  auto map = std::make_unique<CClusterUseBitMap>(bits, firstSector, static_cast<std::uint8_t>(sectorsPerCluster),
-                                                 clusterCount);
+  auto map = std::make_unique<CClusterUseBitMap>(bits, firstSector,
+                                                 static_cast<std::uint8_t>(sectorsPerCluster), clusterCount);
   VisitTreeBreadthFirst(root, [&](CFileNode* node) {
     IFileProperties* properties = node->GetProperties();
     if (!properties) return;

@@ -97,7 +97,8 @@ std::uint64_t SumRunLengths(qm::ByteView pairs) {
 
 std::uint64_t TotalClusters(const qm::NtfsRunList& runs) {
   std::uint64_t total = 0;
-  for (const auto& run : runs) total += run.length;
+  for (const auto& run : runs)
+    total += run.length;
   return total;
 }
 
@@ -119,7 +120,8 @@ std::int64_t VcnToLcn(const qm::NtfsRunList& runs, std::uint64_t vcn) {
 bool ContainsVcn(const qm::NtfsRunList& runs, std::uint64_t vcn) { return RunHolding(runs, vcn) != nullptr; }
 
 void SortByVcn(qm::NtfsRunList& runs) {
-  std::stable_sort(runs.begin(), runs.end(), [](const qm::NtfsRun& a, const qm::NtfsRun& b) { return a.vcn < b.vcn; });
+  std::stable_sort(runs.begin(), runs.end(),
+                   [](const qm::NtfsRun& a, const qm::NtfsRun& b) { return a.vcn < b.vcn; });
 }
 
 bool SameRuns(const qm::NtfsRunList& a, const qm::NtfsRunList& b) { return a == b; }

@@ -80,7 +80,8 @@ std::optional<FileNameInfo> ReadFileName(ByteView a) {
   const std::uint8_t space = value->u8(filename::kNameSpace);
   fn.nameSpace = space > 4 ? 4 : space;
   fn.name.resize(chars);
-  for (std::size_t i = 0; i < chars; ++i) fn.name[i] = static_cast<char16_t>(value->le16(filename::kName + 2 * i));
+  for (std::size_t i = 0; i < chars; ++i)
+    fn.name[i] = static_cast<char16_t>(value->le16(filename::kName + 2 * i));
   return fn;
 }
 

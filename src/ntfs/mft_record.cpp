@@ -74,7 +74,15 @@ namespace {
 // Characters that no file name may hold.
 bool IsForbiddenNameChar(std::uint16_t c) {
   switch (c) {
-  case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
+  case '"':
+  case '*':
+  case '/':
+  case ':':
+  case '<':
+  case '>':
+  case '?':
+  case '\\':
+  case '|':
     return true;
   default:
     return false;
@@ -106,8 +114,7 @@ bool IsValidAttribute(qm::ByteView a) {
 // to stop. With validate, every attribute met must be sound and the result
 // says whether they all were; without it the walk simply stops at an
 // attribute that would run past the buffer.
-template <typename Visit>
-bool WalkAttributes(qm::ByteView r, bool validate, Visit&& visit) {
+template <typename Visit> bool WalkAttributes(qm::ByteView r, bool validate, Visit&& visit) {
   std::uint64_t offset = r.le16(kFirstAttribute);
   while (offset < kWalkLimit) {
     if (!r.has(offset, 4)) return !validate;

@@ -12,17 +12,17 @@
 
 namespace qm::mft {
 // FILE record header (offsets from the start of the record).
-inline constexpr std::size_t kMagic = 0x00;          // "FILE"
-inline constexpr std::size_t kUsaOffset = 0x04;      // u16
-inline constexpr std::size_t kUsaCount = 0x06;       // u16: sequence number + one entry a stride
-inline constexpr std::size_t kLsn = 0x08;            // u64
-inline constexpr std::size_t kFirstAttribute = 0x14; // u16
-inline constexpr std::size_t kFlags = 0x16;          // u16: 1 in use, 2 directory
-inline constexpr std::size_t kBytesInUse = 0x18;     // u32
-inline constexpr std::size_t kBytesAllocated = 0x1C; // u32
-inline constexpr std::size_t kBaseReference = 0x20;  // 8 bytes, 48-bit record number + sequence
+inline constexpr std::size_t kMagic = 0x00;             // "FILE"
+inline constexpr std::size_t kUsaOffset = 0x04;         // u16
+inline constexpr std::size_t kUsaCount = 0x06;          // u16: sequence number + one entry a stride
+inline constexpr std::size_t kLsn = 0x08;               // u64
+inline constexpr std::size_t kFirstAttribute = 0x14;    // u16
+inline constexpr std::size_t kFlags = 0x16;             // u16: 1 in use, 2 directory
+inline constexpr std::size_t kBytesInUse = 0x18;        // u32
+inline constexpr std::size_t kBytesAllocated = 0x1C;    // u32
+inline constexpr std::size_t kBaseReference = 0x20;     // 8 bytes, 48-bit record number + sequence
 inline constexpr std::size_t kRecordNumberGuard = 0x2A; // u16, 0 when the number at 0x2C is present
-inline constexpr std::size_t kRecordNumber = 0x2C;   // u32
+inline constexpr std::size_t kRecordNumber = 0x2C;      // u32
 
 inline constexpr std::uint16_t kFlagInUse = 0x0001;
 inline constexpr std::uint16_t kFlagDirectory = 0x0002;
@@ -34,17 +34,17 @@ inline constexpr std::size_t kFixupBytes = 1024;
 inline constexpr std::size_t kWalkLimit = 1016;
 
 // Attribute header (offsets from the start of the attribute).
-inline constexpr std::size_t kAttrType = 0x00;        // u32
-inline constexpr std::size_t kAttrLength = 0x04;      // u32
-inline constexpr std::size_t kAttrNonResident = 0x08; // u8
-inline constexpr std::size_t kAttrNameLength = 0x09;  // u8, characters
-inline constexpr std::size_t kAttrNameOffset = 0x0A;  // u16
-inline constexpr std::size_t kAttrFlags = 0x0C;       // u16: 0x0001 compressed, 0x4000 encrypted
-inline constexpr std::size_t kAttrValueLength = 0x10; // u32 (resident)
-inline constexpr std::size_t kAttrValueOffset = 0x14; // u16 (resident)
-inline constexpr std::size_t kAttrFirstVcn = 0x10;    // u64 (non-resident)
-inline constexpr std::size_t kAttrLastVcn = 0x18;     // u64
-inline constexpr std::size_t kAttrPairsOffset = 0x20; // u16
+inline constexpr std::size_t kAttrType = 0x00;            // u32
+inline constexpr std::size_t kAttrLength = 0x04;          // u32
+inline constexpr std::size_t kAttrNonResident = 0x08;     // u8
+inline constexpr std::size_t kAttrNameLength = 0x09;      // u8, characters
+inline constexpr std::size_t kAttrNameOffset = 0x0A;      // u16
+inline constexpr std::size_t kAttrFlags = 0x0C;           // u16: 0x0001 compressed, 0x4000 encrypted
+inline constexpr std::size_t kAttrValueLength = 0x10;     // u32 (resident)
+inline constexpr std::size_t kAttrValueOffset = 0x14;     // u16 (resident)
+inline constexpr std::size_t kAttrFirstVcn = 0x10;        // u64 (non-resident)
+inline constexpr std::size_t kAttrLastVcn = 0x18;         // u64
+inline constexpr std::size_t kAttrPairsOffset = 0x20;     // u16
 inline constexpr std::size_t kAttrCompressionUnit = 0x22; // u16
 inline constexpr std::size_t kAttrAllocatedSize = 0x28;   // u64
 inline constexpr std::size_t kAttrRealSize = 0x30;        // u64

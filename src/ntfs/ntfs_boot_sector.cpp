@@ -52,7 +52,9 @@ bool CNTFSDBR::Load(const void* sector) {
 }
 
 std::uint64_t CNTFSDBR::GetTotalSectors() const { return Bytes().le64(kTotalSectors); }
-std::int64_t CNTFSDBR::GetMftStartCluster() const { return static_cast<std::int64_t>(Bytes().le64(kMftCluster)); }
+std::int64_t CNTFSDBR::GetMftStartCluster() const {
+  return static_cast<std::int64_t>(Bytes().le64(kMftCluster));
+}
 std::int64_t CNTFSDBR::GetMftMirrStartCluster() const {
   return static_cast<std::int64_t>(Bytes().le64(kMftMirrCluster));
 }

@@ -21,7 +21,8 @@ std::unique_ptr<CNoneResidentNTFSDataRunList> BuildNonResidentRunList(const qm::
   return list;
 }
 
-std::unique_ptr<CResidentNTFSDataRunList> BuildResidentRunList(qm::ByteView attribute, std::uint64_t recordSector,
+std::unique_ptr<CResidentNTFSDataRunList> BuildResidentRunList(qm::ByteView attribute,
+                                                               std::uint64_t recordSector,
                                                                std::uint32_t attributeOffset,
                                                                std::uint64_t* valueLength) {
   auto list = std::make_unique<CResidentNTFSDataRunList>();
@@ -46,7 +47,8 @@ void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
     if (qm::attr::IsResident(a)) {
       if (!qm::attr::ResidentValue(a)) continue; // a value outside its attribute is no data
       std::uint64_t length = 0;
-      list = BuildResidentRunList(a, data.recordSector, data.recordOffsetInSector + data.attribute.offset, &length);
+      list = BuildResidentRunList(a, data.recordSector, data.recordOffsetInSector + data.attribute.offset,
+                                  &length);
       info.size = static_cast<std::int64_t>(length);
       resident = true;
       break;
@@ -76,7 +78,8 @@ void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
     info.attributes &= static_cast<std::uint16_t>(~qm::kAttrCompressed);
 }
 
-std::optional<std::uint64_t> NtfsReadResidentFileData(CNTFSFileRecord& record, std::span<std::uint8_t> buffer) {
+std::optional<std::uint64_t> NtfsReadResidentFileData(CNTFSFileRecord& record,
+                                                      std::span<std::uint8_t> buffer) {
   for (unsigned i = 0;; ++i) {
     const auto data = record.FindAttributeAnywhere(qm::mft::kData, i);
     if (!data) return std::nullopt;
@@ -86,8 +89,10 @@ std::optional<std::uint64_t> NtfsReadResidentFileData(CNTFSFileRecord& record, s
   }
 }
 
-std::optional<std::uint64_t> ReadNtfsFileStreamForRecovery(CNTFSFileRecord& record, std::span<std::uint8_t> buffer,
-                                                           std::uint64_t firstSector, std::uint32_t sectorsPerCluster,
+std::optional<std::uint64_t> ReadNtfsFileStreamForRecovery(CNTFSFileRecord& record,
+                                                           std::span<std::uint8_t> buffer,
+                                                           std::uint64_t firstSector,
+                                                           std::uint32_t sectorsPerCluster,
                                                            IStorageDevice& device) {
   const auto stream = record.FindAttributeAnywhere(qm::mft::kLoggedUtilityStream, 0);
   if (!stream) return std::nullopt;
@@ -104,8 +109,8 @@ std::optional<std::uint64_t> ReadNtfsFileStreamForRecovery(CNTFSFileRecord& reco
   return length;
 }
 
-std::optional<std::vector<std::uint8_t>> NtfsReadResidentContent(IStorageDevice& device, const IDataRunList& list,
-                                                                 std::uint64_t length) {
+std::optional<std::vector<std::uint8_t>>
+NtfsReadResidentContent(IStorageDevice& device, const IDataRunList& list, std::uint64_t length) {
   constexpr std::uint64_t kMaxRecord = 4096;
   if (!list.IsResident() || list.Runs().empty()) return std::nullopt;
   const std::uint64_t sector = list.Runs().front().start;
@@ -119,7 +124,8 @@ std::optional<std::vector<std::uint8_t>> NtfsReadResidentContent(IStorageDevice&
   const std::uint64_t total = device.GetSectorCount();
   if (sector > total) return std::nullopt;
   std::vector<std::uint8_t> sectors(std::min(count, total - sector) * static_cast<std::uint64_t>(sectorSize));
-  if (sectors.empty() || !device.ReadSectors(sectors.data(), sector, sectors.size() / sectorSize)) return std::nullopt;
+  if (sectors.empty() || !device.ReadSectors(sectors.data(), sector, sectors.size() / sectorSize))
+    return std::nullopt;
   for (std::uint64_t start = firstRecord;; start -= 1024) {
     const qm::ByteView at(sectors.data() + start, sectors.size() - start);
     if (start < sectors.size() && IsFileRecordHeader(at)) {

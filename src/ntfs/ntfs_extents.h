@@ -24,7 +24,8 @@ std::unique_ptr<CNoneResidentNTFSDataRunList> BuildNonResidentRunList(const qm::
 // A resident run list: the run (record sector, 1) and the offset of the
 // value from the start of that sector. attributeOffset is the attribute's
 // offset from the start of the record's sector.
-std::unique_ptr<CResidentNTFSDataRunList> BuildResidentRunList(qm::ByteView attribute, std::uint64_t recordSector,
+std::unique_ptr<CResidentNTFSDataRunList> BuildResidentRunList(qm::ByteView attribute,
+                                                               std::uint64_t recordSector,
                                                                std::uint32_t attributeOffset,
                                                                std::uint64_t* valueLength);
 
@@ -46,18 +47,21 @@ void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
 
 // The resident content of the record's first unnamed $DATA, copied when it
 // fits the buffer; its length, or nothing.
-std::optional<std::uint64_t> NtfsReadResidentFileData(CNTFSFileRecord& record, std::span<std::uint8_t> buffer);
+std::optional<std::uint64_t> NtfsReadResidentFileData(CNTFSFileRecord& record,
+                                                      std::span<std::uint8_t> buffer);
 
 // The content of the record's $LOGGED_UTILITY_STREAM, accepted only when
 // its first 8 bytes state its own size (as a u64 when non-resident, as a u32
 // and a zero u32 when resident); its length, or nothing.
-std::optional<std::uint64_t> ReadNtfsFileStreamForRecovery(CNTFSFileRecord& record, std::span<std::uint8_t> buffer,
-                                                           std::uint64_t firstSector, std::uint32_t sectorsPerCluster,
+std::optional<std::uint64_t> ReadNtfsFileStreamForRecovery(CNTFSFileRecord& record,
+                                                           std::span<std::uint8_t> buffer,
+                                                           std::uint64_t firstSector,
+                                                           std::uint32_t sectorsPerCluster,
                                                            IStorageDevice& device);
 
 // length bytes of resident content that a resident run list points at: the
 // record around the offset is read from the device and fixed up, so the
 // bytes come back as the file held them. Nothing when no sound record is
 // there or the content would leave it.
-std::optional<std::vector<std::uint8_t>> NtfsReadResidentContent(IStorageDevice& device, const IDataRunList& list,
-                                                                 std::uint64_t length);
+std::optional<std::vector<std::uint8_t>>
+NtfsReadResidentContent(IStorageDevice& device, const IDataRunList& list, std::uint64_t length);

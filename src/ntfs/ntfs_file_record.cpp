@@ -27,11 +27,13 @@ bool OnDevice(IStorageDevice& device, std::uint64_t first, std::uint64_t count) 
 // Fills buffer from the runs of a non-resident attribute, each run whole,
 // while it fits; runs at negative clusters or off the device end the
 // reading, sparse runs stay zero. Returns the bytes covered.
-std::uint64_t ReadRunsInto(const qm::NtfsRunList& runs, std::span<std::uint8_t> buffer, std::uint64_t firstSector,
-                           std::uint32_t sectorsPerCluster, IStorageDevice& device) {
+std::uint64_t ReadRunsInto(const qm::NtfsRunList& runs, std::span<std::uint8_t> buffer,
+                           std::uint64_t firstSector, std::uint32_t sectorsPerCluster,
+                           IStorageDevice& device) {
   const std::int32_t sectorSize = device.GetSectorSize();
   if (sectorSize <= 0 || sectorsPerCluster == 0) return 0;
-  const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * static_cast<std::uint64_t>(sectorSize);
+  const std::uint64_t clusterBytes =
+      std::uint64_t{sectorsPerCluster} * static_cast<std::uint64_t>(sectorSize);
   std::uint64_t done = 0;
   for (const qm::NtfsRun& run : runs) {
     const std::uint64_t room = buffer.size() - done;
@@ -98,10 +100,9 @@ bool ReadMftRecord(IStorageDevice& device, const NtfsVolumeGeometry& geometry, c
 
 } // namespace qm
 
-std::optional<qm::ExtensionRecordList> BuildExtensionRecordList(std::span<std::uint8_t> record,
-                                                                std::uint64_t recordSector, IStorageDevice& device,
-                                                                const qm::NtfsVolumeGeometry& geometry,
-                                                                const qm::NtfsRunList& mftRuns) {
+std::optional<qm::ExtensionRecordList>
+BuildExtensionRecordList(std::span<std::uint8_t> record, std::uint64_t recordSector, IStorageDevice& device,
+                         const qm::NtfsVolumeGeometry& geometry, const qm::NtfsRunList& mftRuns) {
   const CNTFSFileRecordView view(record, false);
   if (!view.IsValid()) return std::nullopt;
   const qm::NtfsAttribute list = FindAttribute(view.Record(), qm::mft::kAttributeList, 0);
@@ -144,12 +145,14 @@ std::optional<qm::ExtensionRecordList> BuildExtensionRecordList(std::span<std::u
   return out;
 }
 
-CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
-                                 const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector)
+CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint64_t sector,
+                                 IStorageDevice* device, const qm::ExtensionRecordList& extensions,
+                                 std::uint32_t offsetInSector)
     : base_(record.begin(), record.end()), sector_(sector), offsetInSector_(offsetInSector), device_(device) {
   valid_ = IsValidFileRecord(base_);
   if (valid_) ApplyUpdateSequenceFixup(base_);
-  for (const auto& ref : extensions) extensions_.push_back({ref, false, false, {}});
+  for (const auto& ref : extensions)
+    extensions_.push_back({ref, false, false, {}});
 }
 
 CNTFSFileRecord::~CNTFSFileRecord() = default;
@@ -158,8 +161,9 @@ qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
   if (!e.loaded) {
     e.loaded = true;
     // An extension record has the base record's size.
-    if (device_ && qm::ReadRecordAt(*device_, e.ref.sector, e.ref.offsetInSector,
-                                static_cast<std::uint32_t>(base_.size()), e.bytes) &&
+    if (device_ &&
+        qm::ReadRecordAt(*device_, e.ref.sector, e.ref.offsetInSector,
+                         static_cast<std::uint32_t>(base_.size()), e.bytes) &&
         IsValidFileRecord(e.bytes)) {
       ApplyUpdateSequenceFixup(e.bytes);
       e.valid = true;

@@ -26,7 +26,7 @@ struct NtfsRecordLocation {
 
 // The geometry needed to find records and clusters on a device.
 struct NtfsVolumeGeometry {
-  std::uint64_t partitionStart = 0;   // device sector of the volume's sector 0
+  std::uint64_t partitionStart = 0;    // device sector of the volume's sector 0
   std::uint32_t sectorsPerCluster = 0; // device sectors
   std::uint32_t sectorSize = 512;      // device sector size in bytes
   std::uint32_t recordSize = 1024;     // bytes of one MFT record
@@ -35,8 +35,8 @@ struct NtfsVolumeGeometry {
 
 // Maps record n through the $MFT's runs; nothing when its cluster is not
 // mapped (or the geometry is unusable).
-std::optional<NtfsRecordLocation> LocateMftRecord(const NtfsVolumeGeometry& geometry, const NtfsRunList& mftRuns,
-                                                  std::uint64_t recordNumber);
+std::optional<NtfsRecordLocation> LocateMftRecord(const NtfsVolumeGeometry& geometry,
+                                                  const NtfsRunList& mftRuns, std::uint64_t recordNumber);
 
 // Reads record n into out (geometry.recordSize bytes). False when it is not
 // mapped or the read fails.
@@ -63,10 +63,9 @@ inline constexpr std::uint64_t kMaxAttributeListBytes = 256 * 1024;
 // through the $MFT's runs; entries that are unmapped or point at the base
 // record itself are dropped. Nothing when there is no list or it is empty.
 // The record's bytes leave unchanged.
-std::optional<qm::ExtensionRecordList> BuildExtensionRecordList(std::span<std::uint8_t> record,
-                                                                std::uint64_t recordSector, IStorageDevice& device,
-                                                                const qm::NtfsVolumeGeometry& geometry,
-                                                                const qm::NtfsRunList& mftRuns);
+std::optional<qm::ExtensionRecordList>
+BuildExtensionRecordList(std::span<std::uint8_t> record, std::uint64_t recordSector, IStorageDevice& device,
+                         const qm::NtfsVolumeGeometry& geometry, const qm::NtfsRunList& mftRuns);
 
 class CNTFSFileRecord {
 public:

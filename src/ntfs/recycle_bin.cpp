@@ -166,7 +166,8 @@ int ReadRecycleBinOriginalName(IStorageDevice* device, CFileNode* dataNode, CFil
   std::uint64_t got = 0;
   if (!reader.ReadAt(0, bytes, sizeof bytes, &got) || got == 0) return 0;
   std::u16string units(kUnits, u'\0');
-  for (std::size_t i = 0; i < kUnits; ++i) units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  for (std::size_t i = 0; i < kUnits; ++i)
+    units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   const std::size_t slash = units.rfind(u'\\');
   if (slash == std::u16string::npos) return 0;
   // Only a drive path ("X:\...") is taken for an original path. The last

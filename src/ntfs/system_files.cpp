@@ -16,9 +16,9 @@ struct SystemFile {
 };
 
 constexpr SystemFile kSystemFiles[] = {
-    {u"$MFT", 0},      {u"$MFTMirr", 1}, {u"$LogFile", 2}, {u"$Volume", 3},  {u"$AttrDef", 4},
-    {u".", 5},         {u"$Bitmap", 6},  {u"$Boot", 7},    {u"$BadClus", 8}, {u"$Secure", 9},
-    {u"$UpCase", 10},  {u"$Extend", 11}, {u"$Quota", 32},  {u"$ObjId", 33},  {u"$Reparse", 34},
+    {u"$MFT", 0},     {u"$MFTMirr", 1}, {u"$LogFile", 2}, {u"$Volume", 3},  {u"$AttrDef", 4},
+    {u".", 5},        {u"$Bitmap", 6},  {u"$Boot", 7},    {u"$BadClus", 8}, {u"$Secure", 9},
+    {u"$UpCase", 10}, {u"$Extend", 11}, {u"$Quota", 32},  {u"$ObjId", 33},  {u"$Reparse", 34},
 };
 
 bool FirstNameEquals(qm::ByteView record, std::u16string_view wanted) {
@@ -44,8 +44,7 @@ bool IsNamedSystemFile(const CNTFSFileRecordView& view, std::u16string_view name
   return view.IsValid() && IsHiddenSystem(view.Record()) && FirstNameEquals(view.Record(), name);
 }
 
-template <typename Test>
-bool OverFirst1024(std::span<std::uint8_t> record, Test&& test) {
+template <typename Test> bool OverFirst1024(std::span<std::uint8_t> record, Test&& test) {
   const CNTFSFileRecordView view(record.size() > 1024 ? record.first(1024) : record, false);
   return test(view);
 }
@@ -101,15 +100,18 @@ bool GetVolumeLabelFromRecord(std::span<std::uint8_t> record, char (&label)[kVol
   if (!attribute) return false;
   const auto value = qm::attr::ResidentValue(attribute.bytes);
   if (!value) return false;
-  const std::uint64_t end = std::uint64_t{attribute.offset} + (value->data() - attribute.bytes.data()) + value->size();
+  const std::uint64_t end =
+      std::uint64_t{attribute.offset} + (value->data() - attribute.bytes.data()) + value->size();
   if (end > 1024) return false;
   std::u16string text(value->size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(value->le16(2 * i));
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(value->le16(2 * i));
   const std::string utf8 = qm::Utf16ToUtf8(text);
   // Cut at a whole character so that the output stays valid UTF-8 and
   // leaves room for the terminator.
   std::size_t n = std::min(utf8.size(), kVolumeLabelBytes - 1);
-  while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+  while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
+    --n;
   std::memcpy(label, utf8.data(), n);
   label[n] = '\0';
   return true;

@@ -66,7 +66,8 @@ TEST(ExtensionRecords, ResidentListFindsAttributesAcrossRecords) {
   const auto list = BuildExtensionRecordList(record, v.SectorOf(3), v.device, v.geometry, v.mftRuns);
   EXPECT_EQ(record, before);
   ASSERT_TRUE(list);
-  const qm::ExtensionRecordList expected = {{v.SectorOf(5), 5, 0}, {v.SectorOf(7), 7, 0}, {v.SectorOf(9), 9, 0}};
+  const qm::ExtensionRecordList expected = {
+      {v.SectorOf(5), 5, 0}, {v.SectorOf(7), 7, 0}, {v.SectorOf(9), 9, 0}};
   EXPECT_EQ(*list, expected);
 
   CNTFSFileRecord file(record, v.SectorOf(3), &v.device, *list);
@@ -100,7 +101,11 @@ TEST(ExtensionRecords, HostileListsCostNothing) {
       {"nothing initialized", {0x21, 0x01, 200, 0x00, 0x00}, 512, 0, false},
       {"run past the device", {0x21, 0x01, 0x00, 0x10, 0x00}, 512, 512, false},
       {"negative cluster", {0x11, 0x01, 0x80, 0x00}, 512, 512, false},
-      {"huge run length", {0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x01, 0x00}, 4096, 4096, false},
+      {"huge run length",
+       {0x81, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x01, 0x00},
+       4096,
+       4096,
+       false},
   };
   for (const Row& row : rows) {
     Volume v;

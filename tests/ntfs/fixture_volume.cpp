@@ -47,8 +47,8 @@ std::unique_ptr<CNTFSFileRecord> LoadFixtureRecord(FixtureVolume& v, std::uint64
   if (!qm::ReadMftRecord(*v.device, v.geometry, v.mftRuns, n, bytes)) return nullptr;
   const auto at = qm::LocateMftRecord(v.geometry, v.mftRuns, n);
   const auto extensions = BuildExtensionRecordList(bytes, at->sector, *v.device, v.geometry, v.mftRuns);
-  return std::make_unique<CNTFSFileRecord>(bytes, at->sector, v.device.get(),
-                                           extensions.value_or(qm::ExtensionRecordList{}), at->offsetInSector);
+  return std::make_unique<CNTFSFileRecord>(
+      bytes, at->sector, v.device.get(), extensions.value_or(qm::ExtensionRecordList{}), at->offsetInSector);
 }
 
 } // namespace qm::test

@@ -5,17 +5,17 @@
 
 #include <cstring>
 
+#include "fixture_volume.h"
 #include "ntfs/mft_attribute.h"
 #include "ntfs/ntfs_boot_sector.h"
 #include "ntfs/ntfs_file_record.h"
-#include "fixture_volume.h"
 #include "ntfs_fixture.h"
 #include "storage/image_file_device.h"
 #include "storage/text_convert.h"
 
-#include <fstream>
 #include "support/memory_device.h"
 #include "support/sha256.h"
+#include <fstream>
 
 namespace {
 
@@ -26,7 +26,8 @@ using Volume = qm::test::FixtureVolume;
 std::string AttributeName(qm::ByteView attribute) {
   const qm::ByteView raw = qm::attr::NameBytes(attribute);
   std::u16string name(raw.size() / 2, u'\0');
-  for (std::size_t i = 0; i < name.size(); ++i) name[i] = static_cast<char16_t>(raw.le16(2 * i));
+  for (std::size_t i = 0; i < name.size(); ++i)
+    name[i] = static_cast<char16_t>(raw.le16(2 * i));
   return qm::Utf16ToUtf8(name);
 }
 
@@ -83,8 +84,8 @@ void CheckEntry(Volume& v, const NtfsManifestEntry& e) {
     EXPECT_EQ(nr->realSize, e.size);
   }
   std::vector<std::uint8_t> buffer(room + 1, 0xCC);
-  const auto length = NtfsReadAttributeData(a, buffer, v.geometry.partitionStart, v.geometry.sectorsPerCluster,
-                                            *v.device);
+  const auto length =
+      NtfsReadAttributeData(a, buffer, v.geometry.partitionStart, v.geometry.sectorsPerCluster, *v.device);
   ASSERT_TRUE(length);
   ASSERT_EQ(*length, e.size);
   EXPECT_EQ(qm::test::Sha256Hex({buffer.data(), e.size}), e.sha256);
@@ -99,7 +100,8 @@ TEST_P(FixtureVolumeRead, EveryManifestEntryDecodesAndHashes) {
   EXPECT_GT(TotalClusters(v.mftRuns) * v.geometry.ClusterBytes(), 2000u * 1024);
   const auto& manifest = qm::test::NtfsBasicManifest();
   ASSERT_GT(manifest.size(), 30u);
-  for (const auto& e : manifest) CheckEntry(v, e);
+  for (const auto& e : manifest)
+    CheckEntry(v, e);
 }
 
 // Read through the image-file device, the image is byte for byte as made.
@@ -108,7 +110,8 @@ TEST(FixtureImage, ReadingLeavesTheImageUnchanged) {
   auto device = std::make_unique<CImageFileDevice>(path.c_str());
   ASSERT_EQ(device->Open(), 1);
   Volume v = qm::test::OpenFixtureVolume(std::move(device));
-  for (const auto& e : qm::test::NtfsBasicManifest()) CheckEntry(v, e);
+  for (const auto& e : qm::test::NtfsBasicManifest())
+    CheckEntry(v, e);
   v.device.reset();
   const std::string expected = qm::test::NtfsBasicImageSha256();
   ASSERT_EQ(expected.size(), 64u);

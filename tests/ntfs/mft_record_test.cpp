@@ -35,10 +35,25 @@ TEST(MftRecordHeader, Rules) {
       {"17 sequence entries", [](Bytes& r) { qm::StoreLe16(&r[6], 17); }, false},
       {"allocated 1536", [](Bytes& r) { qm::StoreLe32(&r[0x1C], 1536); }, false},
       {"allocated 5120", [](Bytes& r) { qm::StoreLe32(&r[0x1C], 5120); }, false},
-      {"allocated 0 with 1 entry", [](Bytes& r) { qm::StoreLe32(&r[0x1C], 0); qm::StoreLe16(&r[6], 1); }, true},
-      {"allocated 0 with 0 entries", [](Bytes& r) { qm::StoreLe32(&r[0x1C], 0); qm::StoreLe16(&r[6], 0); }, true},
+      {"allocated 0 with 1 entry",
+       [](Bytes& r) {
+         qm::StoreLe32(&r[0x1C], 0);
+         qm::StoreLe16(&r[6], 1);
+       },
+       true},
+      {"allocated 0 with 0 entries",
+       [](Bytes& r) {
+         qm::StoreLe32(&r[0x1C], 0);
+         qm::StoreLe16(&r[6], 0);
+       },
+       true},
       {"allocated 0 with 3 entries", [](Bytes& r) { qm::StoreLe32(&r[0x1C], 0); }, false},
-      {"allocated 4096 with 9 entries", [](Bytes& r) { qm::StoreLe32(&r[0x1C], 4096); qm::StoreLe16(&r[6], 9); }, true},
+      {"allocated 4096 with 9 entries",
+       [](Bytes& r) {
+         qm::StoreLe32(&r[0x1C], 4096);
+         qm::StoreLe16(&r[6], 9);
+       },
+       true},
       {"more entries than strides", [](Bytes& r) { qm::StoreLe16(&r[6], 4); }, false},
       {"sequence offset 41", [](Bytes& r) { qm::StoreLe16(&r[4], 41); }, false},
       {"sequence offset 42", [](Bytes& r) { qm::StoreLe16(&r[4], 42); }, true},
@@ -129,7 +144,8 @@ TEST(MftRecordValidation, AttributeRules) {
       {"sound", [](RecordBuilder& b) { b.AddFileName(u"a.txt"); }, true},
       {"name with colon", [](RecordBuilder& b) { b.AddFileName(u"a:b"); }, false},
       {"name with question mark", [](RecordBuilder& b) { b.AddFileName(u"why?"); }, false},
-      {"forbidden char after a 0", [](RecordBuilder& b) { b.AddFileName(std::u16string(u"ok\0:x", 5)); }, true},
+      {"forbidden char after a 0", [](RecordBuilder& b) { b.AddFileName(std::u16string(u"ok\0:x", 5)); },
+       true},
       {"name running past its attribute",
        [](RecordBuilder& b) {
          const std::size_t at = b.AddFileName(u"abc");
@@ -160,9 +176,21 @@ TEST(MftRecordValidation, AttributeRules) {
          qm::StoreLe16(&b.bytes()[at + 0x20], 0x100);
        },
        false},
-      {"$DATA pairs with a 5-byte offset", [](RecordBuilder& b) { b.AddNonResident(0x80, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 1); }, false},
-      {"$DATA pairs without end", [](RecordBuilder& b) { b.AddNonResident(0x80, {0x11, 1, 1, 0x11, 1, 1, 0x11, 1}, 0, 0, 1); }, false},
-      {"other pairs are not checked", [](RecordBuilder& b) { b.AddNonResident(0xA0, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 1); }, true},
+      {"$DATA pairs with a 5-byte offset",
+       [](RecordBuilder& b) {
+         b.AddNonResident(0x80, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 1);
+       },
+       false},
+      {"$DATA pairs without end",
+       [](RecordBuilder& b) {
+         b.AddNonResident(0x80, {0x11, 1, 1, 0x11, 1, 1, 0x11, 1}, 0, 0, 1);
+       },
+       false},
+      {"other pairs are not checked",
+       [](RecordBuilder& b) {
+         b.AddNonResident(0xA0, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 1);
+       },
+       true},
       {"attribute longer than the record",
        [](RecordBuilder& b) {
          const std::size_t at = b.AddFileName(u"x");

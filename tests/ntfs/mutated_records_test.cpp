@@ -33,7 +33,8 @@ TEST(MutatedRecords, DecodeAndReadWithoutHarm) {
       for (int i = 0; i < edits; ++i) {
         const std::size_t where = 0x10 + random() % (1024 - 0x18);
         const std::size_t span = random() % 5 == 0 ? 8 : 1;
-        for (std::size_t k = 0; k < span; ++k) record[where + k] = static_cast<std::uint8_t>(random());
+        for (std::size_t k = 0; k < span; ++k)
+          record[where + k] = static_cast<std::uint8_t>(random());
       }
       auto file = qm::test::LoadFixtureRecord(v, e.record);
       if (file && file->IsValid()) {
@@ -42,8 +43,8 @@ TEST(MutatedRecords, DecodeAndReadWithoutHarm) {
         CollectFileDataRuns(*file, v.geometry.ClusterBytes(), info);
         ASSERT_GE(info.size, 0);
         if (info.extents && info.size > 0) {
-          CFileNode* node = qm::test::AddNode(root, "m", static_cast<std::uint64_t>(info.size), 0,
-                                              std::move(info.extents));
+          CFileNode* node =
+              qm::test::AddNode(root, "m", static_cast<std::uint64_t>(info.size), 0, std::move(info.extents));
           CFileContentReader reader;
           if (reader.Open(v.device.get(), node)) {
             std::vector<std::uint8_t> out(16 * 1024);

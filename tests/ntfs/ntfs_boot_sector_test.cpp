@@ -14,7 +14,9 @@ using Sector = std::array<std::uint8_t, 512>;
 
 Sector SoundBootSector() {
   Sector s{};
-  s[0] = 0xEB; s[1] = 0x52; s[2] = 0x90;
+  s[0] = 0xEB;
+  s[1] = 0x52;
+  s[2] = 0x90;
   std::memcpy(&s[3], "NTFS    ", 8);
   qm::StoreLe16(&s[0x0B], 512);
   s[0x0D] = 8;
@@ -24,7 +26,8 @@ Sector SoundBootSector() {
   qm::StoreLe64(&s[0x38], 0x1000);
   s[0x40] = 0xF6;
   qm::StoreLe64(&s[0x48], 0x1122334455667788ull);
-  s[0x1FE] = 0x55; s[0x1FF] = 0xAA;
+  s[0x1FE] = 0x55;
+  s[0x1FF] = 0xAA;
   return s;
 }
 
@@ -52,7 +55,12 @@ TEST(NtfsBootSector, ValidityRules) {
       {"16-bit count", [](Sector& s) { s[0x14] = 1; }, false},
       {"sectors per FAT", [](Sector& s) { s[0x17] = 1; }, false},
       {"32-bit count top byte", [](Sector& s) { s[0x23] = 1; }, false},
-      {"swapped end marker", [](Sector& s) { s[0x1FE] = 0xAA; s[0x1FF] = 0x55; }, false},
+      {"swapped end marker",
+       [](Sector& s) {
+         s[0x1FE] = 0xAA;
+         s[0x1FF] = 0x55;
+       },
+       false},
       {"media byte is ignored", [](Sector& s) { s[0x15] = 0x00; }, true},
   };
   for (const auto& c : cases) {
@@ -69,16 +77,22 @@ TEST(NtfsBootSector, ValidityRules) {
 }
 
 TEST(NtfsBootSector, RecordSizeCodes) {
-  struct Row { std::uint8_t code; std::uint16_t bps; std::uint8_t spc; std::uint32_t size; bool usable; };
+  struct Row {
+    std::uint8_t code;
+    std::uint16_t bps;
+    std::uint8_t spc;
+    std::uint32_t size;
+    bool usable;
+  };
   const Row rows[] = {
-      {0xF6, 512, 8, 1024, true},     // -10
-      {0xF4, 4096, 1, 4096, true},    // -12
-      {0x02, 512, 8, 8192, false},    // two clusters
-      {0x01, 512, 2, 1024, true},     // one 1024-byte cluster
+      {0xF6, 512, 8, 1024, true},  // -10
+      {0xF4, 4096, 1, 4096, true}, // -12
+      {0x02, 512, 8, 8192, false}, // two clusters
+      {0x01, 512, 2, 1024, true},  // one 1024-byte cluster
       {0x00, 512, 8, 1024, true},
       {0x81, 512, 8, 0x80000000u, false}, // -127: exponent 127 mod 32 = 31
       {0x7F, 512, 128, 127u * 512 * 128, false},
-      {0xE0, 512, 8, 1, false},       // -32 wraps to 2^0
+      {0xE0, 512, 8, 1, false}, // -32 wraps to 2^0
       {0xF5, 512, 8, 2048, true},
       {0xF3, 512, 8, 8192, false},
   };

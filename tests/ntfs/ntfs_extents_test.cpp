@@ -188,8 +188,10 @@ TEST(ContentReader, EndsWhereNoRunHoldsTheCluster) {
   };
   for (const Row& row : rows) {
     CNoneResidentNTFSDataRunList list;
-    for (const auto& r : row.runs) list.AddRun(r);
-    CFileNode* node = qm::test::AddNode(tree.root, "f", 4 * 512, 0, CPackedDataRunList::FromDataRunList(&list));
+    for (const auto& r : row.runs)
+      list.AddRun(r);
+    CFileNode* node =
+        qm::test::AddNode(tree.root, "f", 4 * 512, 0, CPackedDataRunList::FromDataRunList(&list));
     CFileContentReader reader;
     ASSERT_EQ(reader.Open(&device, node), 1) << row.what;
     Bytes out(4 * 512, 0xCC);

@@ -13,7 +13,9 @@ namespace qm::test {
 
 class PackedProperties : public CMyFileProperties {
 public:
-  std::unique_ptr<IDataRunList> GetDataRunList() const override { return packed ? packed->Unpack() : nullptr; }
+  std::unique_ptr<IDataRunList> GetDataRunList() const override {
+    return packed ? packed->Unpack() : nullptr;
+  }
   std::unique_ptr<CPackedDataRunList> packed;
 };
 

@@ -37,7 +37,8 @@ std::size_t RecordBuilder::AddResident(std::uint32_t type, const std::vector<std
   StoreLe16(a + 0x0A, static_cast<std::uint16_t>(nameOffset));
   StoreLe32(a + 0x10, static_cast<std::uint32_t>(value.size()));
   StoreLe16(a + 0x14, static_cast<std::uint16_t>(valueOffset));
-  for (std::size_t i = 0; i < name.size(); ++i) StoreLe16(a + nameOffset + 2 * i, name[i]);
+  for (std::size_t i = 0; i < name.size(); ++i)
+    StoreLe16(a + nameOffset + 2 * i, name[i]);
   if (!value.empty()) std::memcpy(a + valueOffset, value.data(), value.size());
   end_ += length;
   StoreLe32(&bytes_[0x18], static_cast<std::uint32_t>(end_ + 8));
@@ -45,8 +46,8 @@ std::size_t RecordBuilder::AddResident(std::uint32_t type, const std::vector<std
 }
 
 std::size_t RecordBuilder::AddNonResident(std::uint32_t type, const std::vector<std::uint8_t>& pairs,
-                                          std::uint64_t firstVcn, std::uint64_t lastVcn, std::uint64_t realSize,
-                                          std::u16string name, std::uint16_t flags) {
+                                          std::uint64_t firstVcn, std::uint64_t lastVcn,
+                                          std::uint64_t realSize, std::u16string name, std::uint16_t flags) {
   const std::size_t at = end_;
   const std::size_t nameOffset = 0x40;
   const std::size_t pairsOffset = (nameOffset + name.size() * 2 + 7) & ~std::size_t{7};
@@ -65,14 +66,16 @@ std::size_t RecordBuilder::AddNonResident(std::uint32_t type, const std::vector<
   StoreLe64(a + 0x28, (lastVcn + 1) * 4096);
   StoreLe64(a + 0x30, realSize);
   StoreLe64(a + 0x38, realSize);
-  for (std::size_t i = 0; i < name.size(); ++i) StoreLe16(a + nameOffset + 2 * i, name[i]);
+  for (std::size_t i = 0; i < name.size(); ++i)
+    StoreLe16(a + nameOffset + 2 * i, name[i]);
   std::memcpy(a + pairsOffset, pairs.data(), pairs.size());
   end_ += length;
   StoreLe32(&bytes_[0x18], static_cast<std::uint32_t>(end_ + 8));
   return at;
 }
 
-std::vector<std::uint8_t> FileNameValue(const std::u16string& name, std::uint64_t parent, std::uint32_t flags) {
+std::vector<std::uint8_t> FileNameValue(const std::u16string& name, std::uint64_t parent,
+                                        std::uint32_t flags) {
   std::vector<std::uint8_t> v(0x42 + name.size() * 2, 0);
   StoreLe64(&v[0x00], parent | (std::uint64_t{1} << 48));
   StoreLe64(&v[0x08], 0x01D0000000000001ull);
@@ -82,11 +85,13 @@ std::vector<std::uint8_t> FileNameValue(const std::u16string& name, std::uint64_
   StoreLe32(&v[0x38], flags);
   v[0x40] = static_cast<std::uint8_t>(name.size());
   v[0x41] = 1;
-  for (std::size_t i = 0; i < name.size(); ++i) StoreLe16(&v[0x42 + 2 * i], name[i]);
+  for (std::size_t i = 0; i < name.size(); ++i)
+    StoreLe16(&v[0x42 + 2 * i], name[i]);
   return v;
 }
 
-std::size_t RecordBuilder::AddFileName(const std::u16string& name, std::uint64_t parent, std::uint32_t flags) {
+std::size_t RecordBuilder::AddFileName(const std::u16string& name, std::uint64_t parent,
+                                       std::uint32_t flags) {
   return AddResident(0x30, FileNameValue(name, parent, flags));
 }
 

@@ -17,10 +17,11 @@ public:
   explicit RecordBuilder(std::size_t size = 1024, std::uint16_t flags = 1);
 
   // Appends an attribute; returns its offset in the record.
-  std::size_t AddResident(std::uint32_t type, const std::vector<std::uint8_t>& value, std::u16string name = u"");
-  std::size_t AddNonResident(std::uint32_t type, const std::vector<std::uint8_t>& pairs, std::uint64_t firstVcn,
-                             std::uint64_t lastVcn, std::uint64_t realSize, std::u16string name = u"",
-                             std::uint16_t flags = 0);
+  std::size_t AddResident(std::uint32_t type, const std::vector<std::uint8_t>& value,
+                          std::u16string name = u"");
+  std::size_t AddNonResident(std::uint32_t type, const std::vector<std::uint8_t>& pairs,
+                             std::uint64_t firstVcn, std::uint64_t lastVcn, std::uint64_t realSize,
+                             std::u16string name = u"", std::uint16_t flags = 0);
   std::size_t AddFileName(const std::u16string& name, std::uint64_t parent = 5, std::uint32_t flags = 0);
   std::size_t AddStandardInformation(std::uint32_t fileAttributes);
 
@@ -38,6 +39,7 @@ private:
   std::size_t end_ = kFirstAttribute;
 };
 
-std::vector<std::uint8_t> FileNameValue(const std::u16string& name, std::uint64_t parent, std::uint32_t flags);
+std::vector<std::uint8_t> FileNameValue(const std::u16string& name, std::uint64_t parent,
+                                        std::uint32_t flags);
 
 } // namespace qm::test

@@ -22,12 +22,14 @@ struct Tree {
 // The node of a fixture file, with the extents read from its record.
 CFileNode* AddFixtureFile(qm::test::FixtureVolume& v, CFileNode* parent, const std::string& suffix) {
   for (const auto& e : qm::test::NtfsBasicManifest()) {
-    if (e.path.size() < suffix.size() || e.path.compare(e.path.size() - suffix.size(), suffix.size(), suffix) != 0)
+    if (e.path.size() < suffix.size() ||
+        e.path.compare(e.path.size() - suffix.size(), suffix.size(), suffix) != 0)
       continue;
     auto record = qm::test::LoadFixtureRecord(v, e.record);
     qm::NtfsFileExtents info;
     CollectFileDataRuns(*record, v.geometry.ClusterBytes(), info);
-    return AddNode(parent, e.Name().c_str(), static_cast<std::uint64_t>(info.size), 0, std::move(info.extents));
+    return AddNode(parent, e.Name().c_str(), static_cast<std::uint64_t>(info.size), 0,
+                   std::move(info.extents));
   }
   ADD_FAILURE() << "no fixture file " << suffix;
   return nullptr;
@@ -97,7 +99,8 @@ struct InfoVolume {
   explicit InfoVolume(const std::u16string& path, std::uint64_t size = 1024) {
     auto* bytes = device.sector(10);
     qm::StoreLe64(bytes, 2);
-    for (std::size_t i = 0; i < path.size(); ++i) qm::StoreLe16(bytes + 28 + 2 * i, path[i]);
+    for (std::size_t i = 0; i < path.size(); ++i)
+      qm::StoreLe16(bytes + 28 + 2 * i, path[i]);
     tree.root = CreateFileSystemNode();
     tree.root->SetVolumeGeometry(0, 1);
     CNoneResidentNTFSDataRunList list;

@@ -79,7 +79,8 @@ TEST(VolumeLabel, RealVolumeAndBoundedOutput) {
   b.AddFileName(u"$Volume", 5);
   std::u16string longLabel(120, u'\u03A9');
   Bytes value(longLabel.size() * 2);
-  for (std::size_t i = 0; i < longLabel.size(); ++i) qm::StoreLe16(&value[2 * i], longLabel[i]);
+  for (std::size_t i = 0; i < longLabel.size(); ++i)
+    qm::StoreLe16(&value[2 * i], longLabel[i]);
   b.AddResident(0x60, value);
   Bytes crafted = b.Build();
   std::memset(label, 'x', sizeof label);
@@ -107,8 +108,10 @@ TEST(ClusterGuess, FromMftRecord) {
     unsigned expected;
   };
   const Row rows[] = {
-      {"1 sector", 16, 16 * 512, 1},        {"3 sectors round to 4", 10, 10 * 1536, 4},
-      {"5 sectors round to 8", 10, 10 * 2560, 8}, {"128 sectors", 2, 2 * 65536, 128},
+      {"1 sector", 16, 16 * 512, 1},
+      {"3 sectors round to 4", 10, 10 * 1536, 4},
+      {"5 sectors round to 8", 10, 10 * 2560, 8},
+      {"128 sectors", 2, 2 * 65536, 128},
       {"too large", 1, 129 * 512, 0},
   };
   for (const Row& row : rows) {

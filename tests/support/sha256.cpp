@@ -26,8 +26,8 @@ Sha256::Sha256()
 void Sha256::Block(const std::uint8_t* p) {
   std::uint32_t w[64];
   for (int i = 0; i < 16; ++i)
-    w[i] = std::uint32_t{p[4 * i]} << 24 | std::uint32_t{p[4 * i + 1]} << 16 | std::uint32_t{p[4 * i + 2]} << 8 |
-           p[4 * i + 3];
+    w[i] = std::uint32_t{p[4 * i]} << 24 | std::uint32_t{p[4 * i + 1]} << 16 |
+           std::uint32_t{p[4 * i + 2]} << 8 | p[4 * i + 3];
   for (int i = 16; i < 64; ++i) {
     const std::uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
     const std::uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -35,11 +35,26 @@ void Sha256::Block(const std::uint8_t* p) {
   }
   std::uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3], e = h_[4], f = h_[5], g = h_[6], h = h_[7];
   for (int i = 0; i < 64; ++i) {
-    const std::uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+    const std::uint32_t t1 =
+        h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
     const std::uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-    h = g; g = f; f = e; e = d + t1; d = c; c = b; b = a; a = t1 + t2;
+    h = g;
+    g = f;
+    f = e;
+    e = d + t1;
+    d = c;
+    c = b;
+    b = a;
+    a = t1 + t2;
   }
-  h_[0] += a; h_[1] += b; h_[2] += c; h_[3] += d; h_[4] += e; h_[5] += f; h_[6] += g; h_[7] += h;
+  h_[0] += a;
+  h_[1] += b;
+  h_[2] += c;
+  h_[3] += d;
+  h_[4] += e;
+  h_[5] += f;
+  h_[6] += g;
+  h_[7] += h;
 }
 
 void Sha256::Update(const void* data, std::size_t size) {
@@ -48,8 +63,13 @@ void Sha256::Update(const void* data, std::size_t size) {
   while (size > 0) {
     const std::size_t n = std::min(size, 64 - buffered_);
     std::memcpy(buffer_ + buffered_, p, n);
-    buffered_ += n; p += n; size -= n;
-    if (buffered_ == 64) { Block(buffer_); buffered_ = 0; }
+    buffered_ += n;
+    p += n;
+    size -= n;
+    if (buffered_ == 64) {
+      Block(buffer_);
+      buffered_ = 0;
+    }
   }
 }
 
@@ -57,14 +77,17 @@ std::string Sha256::HexDigest() {
   const std::uint64_t bits = total_ * 8;
   const std::uint8_t one = 0x80, zero = 0;
   Update(&one, 1);
-  while (buffered_ != 56) Update(&zero, 1);
+  while (buffered_ != 56)
+    Update(&zero, 1);
   std::uint8_t length[8];
-  for (int i = 0; i < 8; ++i) length[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+  for (int i = 0; i < 8; ++i)
+    length[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
   Update(length, 8);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   for (std::uint32_t v : h_)
-    for (int i = 28; i >= 0; i -= 4) out += kHex[(v >> i) & 0xF];
+    for (int i = 28; i >= 0; i -= 4)
+      out += kHex[(v >> i) & 0xF];
   return out;
 }
 
