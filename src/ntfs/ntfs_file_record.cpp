@@ -200,6 +200,25 @@ CNTFSFileRecord::Found CNTFSFileRecord::FindAttributeAnywhere(std::uint32_t type
   return found;
 }
 
+std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecordAt(IStorageDevice& device, std::uint64_t sector,
+                                                      const qm::ExtensionRecordList& extensions,
+                                                      std::uint32_t offsetInSector) {
+  constexpr std::uint32_t kLargestRecord = 4096;
+  std::vector<std::uint8_t> bytes;
+  if (!qm::ReadRecordAt(device, sector, offsetInSector, kLargestRecord, bytes)) {
+    // A record near the end of the device: at least the smallest size.
+    if (!qm::ReadRecordAt(device, sector, offsetInSector, 1024, bytes)) return nullptr;
+  }
+  const qm::ByteView header(bytes.data(), bytes.size());
+  if (!IsFileRecordHeader(header)) return nullptr;
+  const std::uint32_t size = std::max<std::uint32_t>(header.le32(qm::mft::kBytesAllocated), 1024);
+  if (size > bytes.size()) return nullptr;
+  auto record = std::make_unique<CNTFSFileRecord>(std::span<const std::uint8_t>(bytes.data(), size), sector,
+                                                  &device, extensions, offsetInSector);
+  if (!record->IsValid()) return nullptr;
+  return record;
+}
+
 std::optional<std::uint64_t> NtfsReadResidentData(qm::ByteView attribute, std::span<std::uint8_t> buffer) {
   const auto value = qm::attr::ResidentValue(attribute);
   if (!value || value->size() > buffer.size()) return std::nullopt;

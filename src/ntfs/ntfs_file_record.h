@@ -112,6 +112,14 @@ private:
   bool valid_ = false;
 };
 
+// The record that starts offsetInSector bytes into the given device sector,
+// read with its extension list, sized by its own header (1024 to 4096
+// bytes); null when it cannot be read or is not a valid record. This is
+// what a found file's node is loaded again from.
+std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecordAt(IStorageDevice& device, std::uint64_t sector,
+                                                      const qm::ExtensionRecordList& extensions,
+                                                      std::uint32_t offsetInSector = 0);
+
 // Copies a resident attribute's value into the buffer when it fits; its
 // length, or nothing.
 std::optional<std::uint64_t> NtfsReadResidentData(qm::ByteView attribute, std::span<std::uint8_t> buffer);

@@ -104,6 +104,22 @@ TEST_P(FixtureVolumeRead, EveryManifestEntryDecodesAndHashes) {
     CheckEntry(v, e);
 }
 
+// A found file's record loaded again from its sector alone, on both
+// sector sizes; a sector that holds no record gives nothing.
+TEST_P(FixtureVolumeRead, RecordLoadedAgainFromItsSector) {
+  Volume v = qm::test::OpenFixtureVolume(GetParam());
+  for (const auto& e : qm::test::NtfsBasicManifest()) {
+    const auto at = qm::LocateMftRecord(v.geometry, v.mftRuns, e.record);
+    ASSERT_TRUE(at);
+    const auto record = NtfsLoadFileRecordAt(*v.device, at->sector, {}, at->offsetInSector);
+    ASSERT_TRUE(record) << e.path;
+    EXPECT_EQ(record->Record().size(), 1024u);
+    EXPECT_EQ(record->Record().le32(0x2C), e.record) << e.path;
+  }
+  EXPECT_FALSE(NtfsLoadFileRecordAt(*v.device, 0, {})) << "the boot sector";
+  EXPECT_FALSE(NtfsLoadFileRecordAt(*v.device, v.device->GetSectorCount(), {})) << "past the end";
+}
+
 // Read through the image-file device, the image is byte for byte as made.
 TEST(FixtureImage, ReadingLeavesTheImageUnchanged) {
   const std::string& path = qm::test::NtfsBasicImagePath();
