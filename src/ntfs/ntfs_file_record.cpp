@@ -95,7 +95,28 @@ bool ReadRecordAt(IStorageDevice& device, std::uint64_t sector, std::uint32_t of
 bool ReadMftRecord(IStorageDevice& device, const NtfsVolumeGeometry& geometry, const NtfsRunList& mftRuns,
                    std::uint64_t recordNumber, std::vector<std::uint8_t>& out) {
   const auto at = LocateMftRecord(geometry, mftRuns, recordNumber);
-  return at && ReadRecordAt(device, at->sector, at->offsetInSector, geometry.recordSize, out);
+  if (!at) return false;
+  const std::uint64_t clusterBytes = geometry.ClusterBytes();
+  if (geometry.recordSize <= clusterBytes) {
+    return ReadRecordAt(device, at->sector, at->offsetInSector, geometry.recordSize, out);
+  }
+  // A record larger than a cluster may be split where the $MFT is
+  // fragmented: each of its clusters is mapped on its own.
+  if (geometry.recordSize % clusterBytes != 0) return false;
+  const std::uint64_t firstVcn = (recordNumber & kRecordNumberMask) * geometry.recordSize / clusterBytes;
+  std::vector<std::uint8_t> record;
+  record.reserve(geometry.recordSize);
+  std::vector<std::uint8_t> cluster;
+  for (std::uint64_t i = 0; i < geometry.recordSize / clusterBytes; ++i) {
+    const std::int64_t lcn = VcnToLcn(mftRuns, firstVcn + i);
+    if (lcn < 0) return false;
+    const std::uint64_t sector =
+        geometry.partitionStart + static_cast<std::uint64_t>(lcn) * geometry.sectorsPerCluster;
+    if (!ReadRecordAt(device, sector, 0, static_cast<std::uint32_t>(clusterBytes), cluster)) return false;
+    record.insert(record.end(), cluster.begin(), cluster.end());
+  }
+  out = std::move(record);
+  return true;
 }
 
 } // namespace qm

@@ -125,6 +125,23 @@ TEST(ExtensionRecords, HostileListsCostNothing) {
   }
 }
 
+TEST(MftRecords, RecordSplitAcrossTwoRunsOfTheMft) {
+  // One-sector clusters: record 1 covers VCN 2 and 3, which lie in
+  // different runs of a fragmented $MFT.
+  qm::MemoryDevice device(std::uint64_t{128}, 512);
+  const qm::NtfsVolumeGeometry g{0, 1, 512, 1024};
+  const qm::NtfsRunList runs = {{10, 0, 3}, {50, 3, 4}};
+  RecordBuilder b;
+  b.AddFileName(u"split");
+  const Bytes record = b.Build();
+  std::copy(record.begin(), record.begin() + 512, device.sector(12));
+  std::copy(record.begin() + 512, record.end(), device.sector(50));
+  Bytes out;
+  ASSERT_TRUE(qm::ReadMftRecord(device, g, runs, 1, out));
+  EXPECT_EQ(out, record);
+  EXPECT_FALSE(qm::ReadMftRecord(device, g, runs, 3, out)) << "second half (VCN 7) unmapped";
+}
+
 TEST(ExtensionRecords, RecordsOfA4096ByteSectorDevice) {
   // 4096-byte sectors hold four records each; record 6 is the third record
   // of the sector that holds records 4 to 7.
