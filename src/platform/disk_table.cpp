@@ -44,9 +44,11 @@ std::uint64_t ReadSysfsNumber(const fs::path& file) {
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 bool IsWholeDiskName(const std::string& name, const fs::path& entry) {
+  // Hidden entries are the per-path devices of a multipath disk.
+  if (ReadSysfsNumber(entry / "hidden") != 0) return false;
   if (StartsWith(name, "sd") || StartsWith(name, "vd") || StartsWith(name, "hd") || StartsWith(name, "xvd"))
     return true;
-  if (StartsWith(name, "nvme")) return name.find('n', 4) != std::string::npos; // nvme0n1, not nvme0c0n1 paths
+  if (StartsWith(name, "nvme")) return name.find('n', 4) != std::string::npos; // namespaces: nvme0n1
   if (StartsWith(name, "mmcblk"))
     return name.find("boot") == std::string::npos && name.find("rpmb") == std::string::npos;
   if (StartsWith(name, "loop")) return !ReadSysfsText(entry / "loop" / "backing_file").empty();
