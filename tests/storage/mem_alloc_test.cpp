@@ -53,8 +53,8 @@ TEST(MemAlloc, ExhaustionIsLoggedAndRaisedNeverNull) {
 }
 
 TEST(MemAlloc, OperatorNewRaisesTheSameException) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer's operator new reports and aborts without asking a new-handler";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers' operator new reports and aborts without asking a new-handler";
 #else
   InstallOutOfMemoryHandler();
   LogLines log;
