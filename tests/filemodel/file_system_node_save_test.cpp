@@ -3,7 +3,7 @@
 #include <string>
 
 #include "filemodel/file_system_node.h"
-#include "memory_stream.h"
+#include "support/memory_stream.h"
 #include "test_properties.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "memory_stream.h"
+#include "support/memory_stream.h"
 
 namespace {
 

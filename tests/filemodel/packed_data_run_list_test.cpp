@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "filemodel/ntfs_data_run_lists.h"
-#include "memory_stream.h"
+#include "support/memory_stream.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "memory_stream.h"
+#include "support/memory_stream.h"
 
 namespace {
 

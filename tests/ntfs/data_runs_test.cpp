@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filemodel/memory_stream.h"
+#include "support/memory_stream.h"
 #include "filemodel/rs_exception.h"
 
 namespace {
