@@ -1,1 +1,7 @@
 qm_fuzz_target(ntfs_record_fuzz DEPS ntfs)
+# Reads a volume through the in-memory sector device of the test support.
+qm_fuzz_target(ntfs_volume_fuzz DEPS ntfs)
+if(TARGET ntfs_volume_fuzz)
+  target_sources(ntfs_volume_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/memory_device.cpp)
+  target_include_directories(ntfs_volume_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+endif()
