@@ -1,0 +1,223 @@
+#include "ntfs/ntfs_file_properties.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "filemodel/file_node.h"
+#include "filemodel/rs_data.h"
+#include "ntfs/mft_record.h"
+#include "ntfs/ntfs_boot_sector.h"
+#include "ntfs/mft_attribute.h"
+#include "ntfs/ntfs_extents.h"
+#include "storage/storage_device.h"
+
+namespace {
+
+// A saved extension pair is (sector, record number); the record's offset
+// inside its sector (not 0 only on devices whose sectors hold several
+// records) rides in the 16 bits above the 48-bit record number.
+constexpr unsigned kOffsetShift = 48;
+
+std::uint64_t PackExtensionNumber(const qm::ExtensionRecordRef& ref) {
+  return (ref.recordNumber & qm::kRecordNumberMask) | (std::uint64_t{ref.offsetInSector} << kOffsetShift);
+}
+
+qm::ExtensionRecordRef UnpackExtension(std::uint64_t sector, std::uint64_t packed) {
+  qm::ExtensionRecordRef ref;
+  ref.sector = sector;
+  ref.recordNumber = packed & qm::kRecordNumberMask;
+  ref.offsetInSector = static_cast<std::uint32_t>(packed >> kOffsetShift);
+  return ref;
+}
+
+// Sectors read for a record: enough for the largest record on any device.
+constexpr std::uint64_t kRecordReadSectors = 16;
+
+} // namespace
+
+void CNTFSFileProperties::SetName(const char* name) {
+  if (name == nullptr) return;
+  const std::size_t length = std::strlen(name);
+  name_.assign(name, length);
+  nameLength_ = static_cast<std::uint16_t>(std::min<std::size_t>(length + 1, 0xFFFF));
+}
+
+qm::FileTime* CNTFSFileProperties::GetCreationTime(qm::FileTime* out) const {
+  if (out != nullptr) *out = creationTime_;
+  return out;
+}
+
+qm::FileTime* CNTFSFileProperties::GetLastWriteTime(qm::FileTime* out) const {
+  if (out != nullptr) *out = lastWriteTime_;
+  return out;
+}
+
+qm::FileTime* CNTFSFileProperties::GetLastAccessTime(qm::FileTime* out) const {
+  if (out != nullptr) *out = lastAccessTime_;
+  return out;
+}
+
+std::unique_ptr<IDataRunList> CNTFSFileProperties::GetDataRunList() const {
+  return extents_ ? extents_->Unpack() : nullptr;
+}
+
+std::uint32_t CNTFSFileProperties::SetExtraValue(std::uint32_t value) {
+  const std::uint32_t previous = mark_;
+  mark_ = static_cast<std::uint8_t>(value);
+  return previous;
+}
+
+int CNTFSFileProperties::Save(IRSData* stream) const {
+  if (stream == nullptr) return 0;
+  IRSData& s = *stream;
+  qm::RSWrite(s, nameLength_);
+  if (nameLength_ != 0) {
+    // The stored bytes: the name, then zeros (its terminator) up to the
+    // length.
+    std::vector<char> bytes(nameLength_, '\0');
+    std::memcpy(bytes.data(), name_.data(), std::min<std::size_t>(name_.size(), nameLength_));
+    s.Write(bytes.data(), nameLength_);
+  }
+  qm::RSWrite(s, size_);
+  qm::RSWrite(s, attributes_);
+  qm::RSWrite(s, creationTime_);
+  qm::RSWrite(s, lastWriteTime_);
+  qm::RSWrite(s, lastAccessTime_);
+  qm::RSWrite(s, state_);
+  qm::RSWrite(s, recordSector_);
+  if (extents_) {
+    qm::RSWrite(s, std::uint32_t{1});
+    extents_->Write(stream);
+  } else {
+    qm::RSWrite(s, std::uint32_t{0});
+  }
+  const std::uint64_t count = extensions_ ? extensions_->size() : 0;
+  qm::RSWrite(s, count);
+  if (extensions_) {
+    for (const qm::ExtensionRecordRef& ref : *extensions_) {
+      qm::RSWrite(s, ref.sector);
+      qm::RSWrite(s, PackExtensionNumber(ref));
+    }
+  }
+  return 1;
+}
+
+int CNTFSFileProperties::Load(IRSData* stream) {
+  if (stream == nullptr) return 0;
+  IRSData& s = *stream;
+  nameLength_ = qm::RSRead<std::uint16_t>(s);
+  name_.clear();
+  if (nameLength_ != 0) {
+    name_.resize(nameLength_);
+    s.Read(name_.data(), nameLength_);
+  }
+  size_ = qm::RSRead<std::uint64_t>(s);
+  attributes_ = qm::RSRead<std::uint16_t>(s);
+  creationTime_ = qm::RSRead<std::uint64_t>(s);
+  lastWriteTime_ = qm::RSRead<std::uint64_t>(s);
+  lastAccessTime_ = qm::RSRead<std::uint64_t>(s);
+  state_ = qm::RSRead<std::uint8_t>(s);
+  recordSector_ = qm::RSRead<std::uint64_t>(s);
+  checkState_ = 0;
+  mark_ = 0;
+  extents_.reset();
+  extensions_.reset();
+  const auto hasExtents = qm::RSRead<std::uint32_t>(s);
+  if (hasExtents == 1) {
+    extents_ = CPackedDataRunList::Read(stream);
+    if (!extents_) return 0;
+  } else if (hasExtents != 0) {
+    return 0;
+  }
+  const auto count = qm::RSRead<std::uint64_t>(s);
+  if (count > kMaxExtensionRecords) return 0;
+  if (count != 0) {
+    qm::ExtensionRecordList list;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const auto sector = qm::RSRead<std::uint64_t>(s);
+      const auto packed = qm::RSRead<std::uint64_t>(s);
+      list.push_back(UnpackExtension(sector, packed));
+    }
+    extensions_ = std::move(list);
+  }
+  return 1;
+}
+
+void CNTFSFileProperties::Init(NtfsFileInfo&& info) {
+  name_ = std::move(info.name);
+  nameLength_ = info.nameLength;
+  size_ = info.size;
+  attributes_ = info.attributes;
+  creationTime_ = info.creationTime;
+  lastWriteTime_ = info.lastWriteTime;
+  lastAccessTime_ = info.lastAccessTime;
+  state_ = info.state;
+  checkState_ = info.checkState;
+  mark_ = info.mark;
+  recordSector_ = info.recordSector;
+  extents_ = std::move(info.extents);
+}
+
+int CNTFSFileProperties::ReadResidentData(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                                          std::uint8_t* buffer, std::uint32_t bufferSize) {
+  return NtfsReadResidentFileData(node, device, length, buffer, bufferSize);
+}
+
+int CNTFSFileProperties::ReadEncryptionMetadata(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                                                std::uint8_t* buffer, std::uint32_t bufferSize) {
+  return ReadNtfsFileStreamForRecovery(node, device, length, buffer, bufferSize);
+}
+
+std::unique_ptr<CNTFSFileProperties> CreateNtfsFileProperties() { return std::make_unique<CNTFSFileProperties>(); }
+
+std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDevice* device) {
+  if (node == nullptr || device == nullptr || node->IsFileSystemNode()) return nullptr;
+  auto* properties = dynamic_cast<CNTFSFileProperties*>(node->GetProperties());
+  if (properties == nullptr || properties->IsFolder()) return nullptr;
+  const std::int32_t sectorSize = device->GetSectorSize();
+  if (sectorSize <= 0) return nullptr;
+  const std::uint64_t sector = properties->GetFileRecordSector();
+  const std::uint64_t total = device->GetSectorCount();
+  if (sector >= total) return nullptr;
+  const std::uint64_t count = std::min(kRecordReadSectors, total - sector);
+  std::vector<std::uint8_t> buffer(count * static_cast<std::uint64_t>(sectorSize));
+  if (!device->ReadSectors(buffer.data(), sector, count)) return nullptr;
+  // The record is as long as its header says when that is a size NTFS
+  // uses; 1024 bytes otherwise.
+  std::size_t recordSize = qm::ByteView(buffer.data(), buffer.size()).le32(qm::mft::kBytesAllocated);
+  if (!qm::IsUsableFileRecordSize(recordSize)) recordSize = qm::mft::kFixupBytes;
+  if (recordSize > buffer.size()) return nullptr;
+  const auto& extensions = properties->GetExtensionList();
+  auto record = std::make_unique<CNTFSFileRecord>(std::span<const std::uint8_t>(buffer.data(), recordSize), sector,
+                                                  device, extensions.value_or(qm::ExtensionRecordList{}));
+  if (!record->IsValid()) return nullptr;
+  return record;
+}
+
+int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
+                             std::uint32_t bufferSize) {
+  if (buffer == nullptr) return 0;
+  const auto record = NtfsLoadFileRecord(node, device);
+  if (!record) return 0;
+  const auto read = NtfsReadResidentFileData(*record, std::span<std::uint8_t>(buffer, bufferSize));
+  if (!read) return 0;
+  if (length != nullptr) *length = static_cast<std::uint32_t>(*read);
+  return 1;
+}
+
+int ReadNtfsFileStreamForRecovery(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                                  std::uint8_t* buffer, std::uint32_t bufferSize) {
+  if (buffer == nullptr) return 0;
+  std::uint64_t firstSector = 0;
+  std::uint32_t sectorsPerCluster = 0;
+  if (node == nullptr || !node->GetVolumeGeometry(&firstSector, &sectorsPerCluster)) return 0;
+  const auto record = NtfsLoadFileRecord(node, device);
+  if (!record) return 0;
+  const auto read = ReadNtfsFileStreamForRecovery(*record, std::span<std::uint8_t>(buffer, bufferSize), firstSector,
+                                                  sectorsPerCluster, *device);
+  if (!read) return 0;
+  if (length != nullptr) *length = static_cast<std::uint32_t>(*read);
+  return 1;
+}

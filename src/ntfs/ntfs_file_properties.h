@@ -1,0 +1,117 @@
+// The properties of one file of an NTFS tree: what the tree build read
+// from its MFT record (name, size, attributes, times, state, extents), the
+// sector of that record and its extension records, so that the record can
+// be read again later for resident content and encryption metadata.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "filemodel/file_properties.h"
+#include "filemodel/file_stream_source.h"
+#include "filemodel/packed_data_run_list.h"
+#include "ntfs/ntfs_file_record.h"
+
+class CFileNode;
+class IStorageDevice;
+
+// The plain record from which a tree build fills one file's properties.
+struct NtfsFileInfo {
+  std::string name;             // the program's 8-bit text
+  std::uint16_t nameLength = 0; // as the tree build sets it
+  std::uint64_t size = 0;
+  std::uint16_t attributes = 0; // 0x10 folder, 0x40 encrypted, 0x800 compressed
+  qm::FileTime creationTime = 0;
+  qm::FileTime lastWriteTime = 0;
+  qm::FileTime lastAccessTime = 0;
+  std::uint8_t state = 0;
+  std::uint8_t checkState = 0;
+  std::uint8_t mark = 0;
+  std::uint64_t recordSector = 0; // absolute sector where the MFT record starts
+  std::unique_ptr<CPackedDataRunList> extents;
+};
+
+class CNTFSFileProperties : public IFileProperties, public IFileStreamSource {
+public:
+  // More extension records than a file can have: a saved count above it is
+  // damage.
+  static constexpr std::uint64_t kMaxExtensionRecords = 65536;
+
+  CNTFSFileProperties() = default;
+  CNTFSFileProperties(const CNTFSFileProperties&) = delete;
+  CNTFSFileProperties& operator=(const CNTFSFileProperties&) = delete;
+
+  std::uint32_t GetNameLength() const override { return nameLength_; }
+  // Null changes nothing; else the name is the text and the length counts
+  // its terminator.
+  void SetName(const char* name) override;
+  const char* GetName() const override { return name_.c_str(); }
+  std::uint64_t GetSize() const override { return size_; }
+  std::uint16_t GetAttributes() const override { return attributes_; }
+  const char* GetDescription() const override { return ""; }
+  qm::FileTime* GetCreationTime(qm::FileTime* out) const override;
+  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const override;
+  qm::FileTime* GetLastAccessTime(qm::FileTime* out) const override;
+  std::uint16_t GetState() const override { return state_; }
+  std::uint8_t GetCheckState() const override { return checkState_; }
+  void SetCheckState(std::uint8_t state) override { checkState_ = state; }
+  std::unique_ptr<IDataRunList> GetDataRunList() const override;
+  std::uint32_t GetValidFields() const override { return qm::kValidAll; }
+  std::uint32_t GetExtraValue() const override { return mark_; }
+  std::uint32_t SetExtraValue(std::uint32_t value) override;
+  // Name length, name (that many bytes), size, attributes, three times,
+  // state, record sector, extents (u32 1 and the packed list, or u32 0),
+  // extension-record count and pairs. Stream errors raise.
+  int Save(IRSData* stream) const override;
+  std::uint32_t GetTypeCode() const override { return qm::kPropertiesNtfs; }
+  // Reads what Save wrote; check state and mark start at 0. 0 for damage
+  // (an unknown extents flag, unreadable extents, too many extension
+  // records); stream errors raise.
+  int Load(IRSData* stream) override;
+
+  // IFileStreamSource: read through the file's MFT record.
+  int ReadResidentData(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
+                       std::uint32_t bufferSize) override;
+  int ReadEncryptionMetadata(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
+                             std::uint32_t bufferSize) override;
+
+  // Copies every field and takes over the name and the extents.
+  void Init(NtfsFileInfo&& info);
+  void SetExtensionList(std::optional<qm::ExtensionRecordList> list) { extensions_ = std::move(list); }
+  const std::optional<qm::ExtensionRecordList>& GetExtensionList() const { return extensions_; }
+  std::uint64_t GetFileRecordSector() const { return recordSector_; }
+  const CPackedDataRunList* GetPackedExtents() const { return extents_.get(); }
+
+private:
+  std::string name_; // as stored: nameLength_ bytes may include the terminator
+  std::uint16_t nameLength_ = 0;
+  std::uint64_t size_ = 0;
+  std::uint16_t attributes_ = 0;
+  qm::FileTime creationTime_ = 0;
+  qm::FileTime lastWriteTime_ = 0;
+  qm::FileTime lastAccessTime_ = 0;
+  std::uint8_t state_ = 0;
+  std::uint8_t checkState_ = 0;
+  std::uint8_t mark_ = 0;
+  std::uint64_t recordSector_ = 0;
+  std::unique_ptr<CPackedDataRunList> extents_;
+  std::optional<qm::ExtensionRecordList> extensions_;
+};
+
+std::unique_ptr<CNTFSFileProperties> CreateNtfsFileProperties();
+
+// The MFT record of a file node of an NTFS tree, with its extension
+// records, read again from the device. Null for a file-system node, a
+// folder, a node without NTFS properties, or a record that is not valid.
+std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDevice* device);
+
+// The resident content of the node's first unnamed $DATA: 1 with *length
+// set when it fits the buffer, else 0.
+int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
+                             std::uint32_t bufferSize);
+// The content of the node's $LOGGED_UTILITY_STREAM (encryption metadata):
+// 1 with *length set, else 0.
+int ReadNtfsFileStreamForRecovery(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                                  std::uint8_t* buffer, std::uint32_t bufferSize);
