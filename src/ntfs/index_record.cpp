@@ -42,6 +42,15 @@ Step ReadEntry(qm::ByteView b, std::uint64_t pos, std::uint64_t end, std::uint16
   return Step::kEntry;
 }
 
+// A real size above the allocated size marks a damaged key, except for
+// sparse and compressed files: NTFS (Windows and ntfs-3g alike) records
+// only the clusters actually allocated to those.
+bool SizesImpossible(qm::ByteView b, std::uint64_t pos) {
+  constexpr std::uint32_t kSparseOrCompressed = 0x200 | 0x800;
+  if ((b.le32(pos + kKeyFlags) & kSparseOrCompressed) != 0) return false;
+  return b.le64(pos + kKeyRealSize) > b.le64(pos + kKeyAllocated);
+}
+
 // Update-sequence array and strides of a block, when they lie inside it.
 bool FixupBounds(qm::ByteView b, std::size_t& usa, unsigned& strides) {
   if (!b.has(0, 8)) return false;
@@ -124,7 +133,7 @@ bool CheckIndxEntries(qm::ByteView b) {
     }
     if (flags != kEntrySubNode) {
       if (keyLength < kKeyFixedBytes || !haveParent) return false;
-      if (b.le64(pos + kKeyRealSize) > b.le64(pos + kKeyAllocated)) return false;
+      if (SizesImpossible(b, pos)) return false;
       if (b.le64(pos + kKeyParent) != firstParent) return false;
     }
     pos += length;
@@ -163,9 +172,7 @@ std::int64_t GetIndexRootParent(qm::ByteView attribute) {
     if (ReadEntry(*value, pos, end, length, keyLength, flags) != Step::kEntry) break;
     if (flags != kEntrySubNode) {
       // An entry without a name or with impossible sizes ends the listing.
-      if (keyLength < kKeyFixedBytes || value->u8(pos + kKeyNameLength) == 0 ||
-          value->le64(pos + kKeyRealSize) > value->le64(pos + kKeyAllocated))
-        break;
+      if (keyLength < kKeyFixedBytes || value->u8(pos + kKeyNameLength) == 0 || SizesImpossible(*value, pos)) break;
     }
     if (keyLength >= 8) {
       const std::uint64_t p = value->le64(pos + kKeyParent) & qm::kRecordNumberMask;

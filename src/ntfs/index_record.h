@@ -77,7 +77,8 @@ bool RestoreIndxFixup(std::span<std::uint8_t> block);
 // the size in use), each with its header and key inside that bound; the
 // walk stops (valid) at a last entry or a 0 length; entries that only point
 // to a sub-node are passed over; every other entry needs a real size not
-// above its allocated size and the first entry's parent reference.
+// above its allocated size (unless it is sparse or compressed) and the
+// first entry's parent reference.
 bool CheckIndxEntries(qm::ByteView block);
 
 // Header, fix-up, entries; the block leaves byte for byte as it came.
