@@ -1,0 +1,1 @@
+qm_fuzz_target(index_record_fuzz DEPS ntfs)
