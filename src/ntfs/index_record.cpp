@@ -8,9 +8,12 @@ using namespace qm::indx;
 
 namespace {
 
-// Where a block's entries lie: from 0x18 + first-entry offset to that plus
-// the size in use. Both ends must lie inside the block, or nothing of the
-// entries can be trusted.
+// Where a block's entries lie: from 0x18 + first-entry offset to 0x18 +
+// size in use. The size in use counts from the index header at 0x18, whose
+// own 16 bytes and the first-entry offset lie inside it (a real block's
+// last entry ends exactly there); adding the first-entry offset once more
+// would reach past a nearly full block. Both ends must lie inside the
+// block, in order, or nothing of the entries can be trusted.
 struct EntryBounds {
   std::uint64_t start = 0;
   std::uint64_t end = 0;
@@ -20,8 +23,8 @@ std::optional<EntryBounds> IndxEntryBounds(qm::ByteView b) {
   if (!b.has(0, kHeaderBytes)) return std::nullopt;
   EntryBounds bounds;
   bounds.start = kHeader + std::uint64_t{b.le32(kFirstEntry)};
-  bounds.end = bounds.start + b.le32(kBytesInUse);
-  if (bounds.end > b.size()) return std::nullopt;
+  bounds.end = kHeader + std::uint64_t{b.le32(kBytesInUse)};
+  if (bounds.start > bounds.end || bounds.end > b.size()) return std::nullopt;
   return bounds;
 }
 

@@ -20,7 +20,7 @@ inline constexpr std::size_t kUsaCount = 0x06;       // u16: sectors + 1
 inline constexpr std::size_t kVcn = 0x10;            // u64, VCN of this block
 inline constexpr std::size_t kHeader = 0x18;         // the three sizes below count from here
 inline constexpr std::size_t kFirstEntry = 0x18;     // u32, from kHeader
-inline constexpr std::size_t kBytesInUse = 0x1C;     // u32, from kHeader
+inline constexpr std::size_t kBytesInUse = 0x1C;     // u32, from kHeader (header included)
 inline constexpr std::size_t kBytesAllocated = 0x20; // u32, from kHeader
 inline constexpr std::size_t kHeaderBytes = 0x24;
 
@@ -73,8 +73,8 @@ bool ApplyIndxFixup(std::span<std::uint8_t> block);
 bool RestoreIndxFixup(std::span<std::uint8_t> block);
 
 // Entry rules over a fixed-up block. The entries must lie inside the block
-// (the first one at 0x18 + first-entry offset, all of them before that plus
-// the size in use), each with its header and key inside that bound; the
+// (the first one at 0x18 + first-entry offset, all of them before 0x18 +
+// size in use), each with its header and key inside that bound; the
 // walk stops (valid) at a last entry or a 0 length; entries that only point
 // to a sub-node are passed over; every other entry needs a real size not
 // above its allocated size (unless it is sparse or compressed) and the

@@ -210,14 +210,9 @@ TEST(IndxRecord, EntryRules) {
        }, true},
       {"no last entry: the size in use ends the walk", [](IndxBlock& k) { k.SetInUse(k.last - 0x18); }, true},
       {"first entry offset past the block", [](IndxBlock& k) { StoreLe32(&k.bytes[0x18], 0x1000); }, false},
-      {"first entry offset at the block end", [](IndxBlock& k) {
-         StoreLe32(&k.bytes[0x18], 0x1000 - 0x18);
-         k.SetInUse(0);
-       }, true},
-      {"size in use past the block end", [](IndxBlock& k) {
-         StoreLe32(&k.bytes[0x18], 0xF00);
-         k.SetInUse(0x200);
-       }, false},
+      {"a nearly full block: in use up to the block end", [](IndxBlock& k) { k.SetInUse(0x1000 - 0x18); }, true},
+      {"size in use past the block end", [](IndxBlock& k) { k.SetInUse(0x1000 - 0x18 + 1); }, false},
+      {"first entry after the end of the size in use", [](IndxBlock& k) { StoreLe32(&k.bytes[0x18], 0xF00); }, false},
       {"an entry running off the size in use", [](IndxBlock& k) { k.SetInUse(k.entries[2] + 40 - 0x18); }, false},
       {"an entry header cut by the size in use", [](IndxBlock& k) { k.SetInUse(k.entries[2] + 8 - 0x18); }, false},
       {"an entry longer than the block", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[2] + 8], 0xFFF8); }, false},

@@ -1,0 +1,1 @@
+qm_bench(ntfs_index DEPS ntfs)
