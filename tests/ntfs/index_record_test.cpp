@@ -315,7 +315,9 @@ FolderIndex ReadFolderIndex(qm::test::FixtureVolume& v, std::uint64_t folder) {
     if (!entries) continue;
     for (const auto& e : *entries) {
       EXPECT_EQ(e.parentReference & qm::kRecordNumberMask, folder);
-      if ((e.fileFlags & 0xA00) == 0) EXPECT_LE(e.realSize, e.allocatedSize);
+      if ((e.fileFlags & 0xA00) == 0) {
+        EXPECT_LE(e.realSize, e.allocatedSize);
+      }
       result.names.insert(e.name);
     }
     ++result.blocks;

@@ -130,7 +130,8 @@ TEST_P(FixtureLogFile, PagesInTheLogsClusters) {
   }
 
   const std::uint64_t byteOfPage0 = pageSector(0) * v.geometry.sectorSize;
-  std::uint8_t* log = v.device->bytes().data() + byteOfPage0;
+  auto* memory = static_cast<qm::MemoryDevice*>(v.device.get()); // the sector-size form makes one
+  std::uint8_t* log = memory->bytes().data() + byteOfPage0;
   WriteRestartPage(log, 1);
   WriteRestartPage(log + 4096, 1);
   for (std::uint64_t page = 4; page < 8; ++page) WriteRecordPage(log + page * 4096, static_cast<std::uint16_t>(page));

@@ -8,7 +8,7 @@
 #include "filemodel/file_node.h"
 #include "filemodel/file_saver.h"
 #include "filemodel/file_system_node.h"
-#include "filemodel/memory_stream.h"
+#include "support/memory_stream.h"
 #include "fixture_volume.h"
 #include "ntfs/ntfs_extents.h"
 #include "ntfs_fixture.h"
@@ -33,7 +33,9 @@ std::unique_ptr<CNTFSFileProperties> Loaded(const Bytes& bytes, int expected = 1
   stream.bytes = bytes;
   auto p = CreateNtfsFileProperties();
   EXPECT_EQ(p->Load(&stream), expected);
-  if (expected == 1) EXPECT_EQ(stream.Remaining(), 0u);
+  if (expected == 1) {
+    EXPECT_EQ(stream.Remaining(), 0u);
+  }
   return p;
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "filemodel/memory_stream.h"
+#include "support/memory_stream.h"
 #include "ntfs/partition_display_name.h"
 #include "platform/byte_view.h"
 #include "storage/app_settings.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "filemodel/memory_stream.h"
+#include "support/memory_stream.h"
 #include "filemodel/raw_file_collection.h"
 #include "fixture_volume.h"
 #include "ntfs/file_type_matches.h"
