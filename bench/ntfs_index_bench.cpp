@@ -60,8 +60,7 @@ void WriteIndxBlock(std::uint8_t* b) {
   }
 }
 
-template <typename F>
-double Time(F&& f) {
+template <typename F> double Time(F&& f) {
   const auto start = std::chrono::steady_clock::now();
   f();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -78,8 +77,8 @@ void RunOver(const char* name, std::vector<std::uint8_t>& bytes) {
     for (std::size_t at = 0; at + kBlock <= bytes.size(); at += kSector)
       magic += std::memcmp(&bytes[at], "INDX", 4) == 0;
   });
-  std::printf("%s\n%-40s %8.0f MB/s  magic %zu\n", name, "  reference: compare the magic", kBufferBytes / reference / 1e6,
-              magic);
+  std::printf("%s\n%-40s %8.0f MB/s  magic %zu\n", name, "  reference: compare the magic",
+              kBufferBytes / reference / 1e6, magic);
   std::size_t hits = 0;
   double seconds = Time([&] {
     for (std::size_t at = 0; at + kBlock <= bytes.size(); at += kSector)
@@ -102,7 +101,8 @@ int main() {
   auto random = RandomBytes();
   RunOver("random sectors", random);
   std::vector<std::uint8_t> blocks(kBufferBytes);
-  for (std::size_t at = 0; at < blocks.size(); at += kBlock) WriteIndxBlock(&blocks[at]);
+  for (std::size_t at = 0; at < blocks.size(); at += kBlock)
+    WriteIndxBlock(&blocks[at]);
   RunOver("sound INDX blocks", blocks);
   return 0;
 }

@@ -33,8 +33,8 @@ enum class Step { kBad, kStop, kEntry };
 
 // Reads the entry header at pos. An entry that is not the last one must be
 // at least a header long and lie with its key inside [pos, end).
-Step ReadEntry(qm::ByteView b, std::uint64_t pos, std::uint64_t end, std::uint16_t& length, std::uint16_t& keyLength,
-               std::uint16_t& flags) {
+Step ReadEntry(qm::ByteView b, std::uint64_t pos, std::uint64_t end, std::uint16_t& length,
+               std::uint16_t& keyLength, std::uint16_t& flags) {
   if (end - pos < kEntryHeader) return Step::kBad;
   length = b.le16(pos + kEntryLength);
   flags = b.le16(pos + kEntryFlags);
@@ -170,12 +170,14 @@ std::int64_t GetIndexRootParent(qm::ByteView attribute) {
   const std::uint64_t end = value->size();
   bool haveParent = false;
   std::uint64_t parent = 0;
-  for (std::uint64_t pos = first; pos >= first && pos < end && static_cast<std::int64_t>(pos - first) < total - 16;) {
+  for (std::uint64_t pos = first;
+       pos >= first && pos < end && static_cast<std::int64_t>(pos - first) < total - 16;) {
     std::uint16_t length = 0, keyLength = 0, flags = 0;
     if (ReadEntry(*value, pos, end, length, keyLength, flags) != Step::kEntry) break;
     if (flags != kEntrySubNode) {
       // An entry without a name or with impossible sizes ends the listing.
-      if (keyLength < kKeyFixedBytes || value->u8(pos + kKeyNameLength) == 0 || SizesImpossible(*value, pos)) break;
+      if (keyLength < kKeyFixedBytes || value->u8(pos + kKeyNameLength) == 0 || SizesImpossible(*value, pos))
+        break;
     }
     if (keyLength >= 8) {
       const std::uint64_t p = value->le64(pos + kKeyParent) & qm::kRecordNumberMask;
@@ -211,7 +213,8 @@ std::optional<std::vector<IndexEntryInfo>> DecodeIndxEntries(ByteView b) {
       e.fileFlags = b.le32(pos + kKeyFlags);
       e.nameSpace = b.u8(pos + kKeyNameSpace);
       e.name.resize(nameLength);
-      for (unsigned i = 0; i < nameLength; ++i) e.name[i] = static_cast<char16_t>(b.le16(pos + kKeyName + 2 * i));
+      for (unsigned i = 0; i < nameLength; ++i)
+        e.name[i] = static_cast<char16_t>(b.le16(pos + kKeyName + 2 * i));
       entries.push_back(std::move(e));
     }
     pos += length;

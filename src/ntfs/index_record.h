@@ -40,13 +40,13 @@ inline constexpr std::uint16_t kEntrySubNode = 1;
 inline constexpr std::uint16_t kEntryLast = 2;
 
 // $FILE_NAME key fields (offsets from the start of the entry).
-inline constexpr std::size_t kKeyParent = 16;    // u64: 48-bit record number + 16-bit sequence
-inline constexpr std::size_t kKeyAllocated = 56; // u64
-inline constexpr std::size_t kKeyRealSize = 64;  // u64
-inline constexpr std::size_t kKeyFlags = 72;     // u32
+inline constexpr std::size_t kKeyParent = 16;     // u64: 48-bit record number + 16-bit sequence
+inline constexpr std::size_t kKeyAllocated = 56;  // u64
+inline constexpr std::size_t kKeyRealSize = 64;   // u64
+inline constexpr std::size_t kKeyFlags = 72;      // u32
 inline constexpr std::size_t kKeyNameLength = 80; // u8, characters
-inline constexpr std::size_t kKeyNameSpace = 81; // u8
-inline constexpr std::size_t kKeyName = 82;      // UTF-16
+inline constexpr std::size_t kKeyNameSpace = 81;  // u8
+inline constexpr std::size_t kKeyName = 82;       // UTF-16
 // The key bytes up to the name: what an entry must hold for its sizes,
 // flags and name length to be read.
 inline constexpr std::size_t kKeyFixedBytes = kKeyName - kEntryKey;

@@ -7,9 +7,9 @@
 
 #include "filemodel/file_node.h"
 #include "filemodel/rs_data.h"
+#include "ntfs/mft_attribute.h"
 #include "ntfs/mft_record.h"
 #include "ntfs/ntfs_boot_sector.h"
-#include "ntfs/mft_attribute.h"
 #include "ntfs/ntfs_extents.h"
 #include "storage/storage_device.h"
 
@@ -34,6 +34,35 @@ qm::ExtensionRecordRef UnpackExtension(std::uint64_t sector, std::uint64_t packe
 
 // Sectors read for a record: enough for the largest record on any device.
 constexpr std::uint64_t kRecordReadSectors = 16;
+
+// Where the file's record starts inside its sector. Only a device sector
+// larger than a record holds several; the record sector alone does not
+// tell them apart, but a resident file's extents keep the offset of its
+// value from the sector's start: the record is the one (at a multiple of
+// 1024 bytes) whose first unnamed resident $DATA value lies exactly there.
+// Anything else starts at the sector.
+std::uint32_t RecordOffsetInSector(const CNTFSFileProperties& properties,
+                                   std::span<const std::uint8_t> buffer, std::uint32_t sectorSize) {
+  const CPackedDataRunList* extents = properties.GetPackedExtents();
+  if (sectorSize <= qm::mft::kFixupBytes || extents == nullptr || extents->GetResidentValue() == 0) return 0;
+  const std::uint32_t value = extents->GetResidentValue();
+  for (std::uint32_t at = value / qm::mft::kFixupBytes * qm::mft::kFixupBytes;; at -= qm::mft::kFixupBytes) {
+    if (at < sectorSize && at + qm::mft::kFixupBytes <= buffer.size()) {
+      std::vector<std::uint8_t> copy(buffer.begin() + at, buffer.begin() + at + qm::mft::kFixupBytes);
+      const CNTFSFileRecordView view(copy, false);
+      for (unsigned i = 0; view.IsValid(); ++i) {
+        const qm::NtfsAttribute data = FindAttribute(view.Record(), qm::mft::kData, i);
+        if (!data) break;
+        if (qm::attr::NameLength(data.bytes) != 0) continue;
+        if (qm::attr::IsResident(data.bytes) &&
+            data.offset + std::uint32_t{data.bytes.le16(qm::mft::kAttrValueOffset)} == value - at)
+          return at;
+        break;
+      }
+    }
+    if (at == 0) return 0;
+  }
+}
 
 } // namespace
 
@@ -165,12 +194,15 @@ int CNTFSFileProperties::ReadResidentData(CFileNode* node, IStorageDevice* devic
   return NtfsReadResidentFileData(node, device, length, buffer, bufferSize);
 }
 
-int CNTFSFileProperties::ReadEncryptionMetadata(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
-                                                std::uint8_t* buffer, std::uint32_t bufferSize) {
+int CNTFSFileProperties::ReadEncryptionMetadata(CFileNode* node, IStorageDevice* device,
+                                                std::uint32_t* length, std::uint8_t* buffer,
+                                                std::uint32_t bufferSize) {
   return ReadNtfsFileStreamForRecovery(node, device, length, buffer, bufferSize);
 }
 
-std::unique_ptr<CNTFSFileProperties> CreateNtfsFileProperties() { return std::make_unique<CNTFSFileProperties>(); }
+std::unique_ptr<CNTFSFileProperties> CreateNtfsFileProperties() {
+  return std::make_unique<CNTFSFileProperties>();
+}
 
 std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDevice* device) {
   if (node == nullptr || device == nullptr || node->IsFileSystemNode()) return nullptr;
@@ -184,20 +216,24 @@ std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDev
   const std::uint64_t count = std::min(kRecordReadSectors, total - sector);
   std::vector<std::uint8_t> buffer(count * static_cast<std::uint64_t>(sectorSize));
   if (!device->ReadSectors(buffer.data(), sector, count)) return nullptr;
+  const std::uint32_t offset =
+      RecordOffsetInSector(*properties, buffer, static_cast<std::uint32_t>(sectorSize));
+  const qm::ByteView view(buffer.data() + offset, buffer.size() - offset);
   // The record is as long as its header says when that is a size NTFS
   // uses; 1024 bytes otherwise.
-  std::size_t recordSize = qm::ByteView(buffer.data(), buffer.size()).le32(qm::mft::kBytesAllocated);
+  std::size_t recordSize = view.le32(qm::mft::kBytesAllocated);
   if (!qm::IsUsableFileRecordSize(recordSize)) recordSize = qm::mft::kFixupBytes;
-  if (recordSize > buffer.size()) return nullptr;
+  if (recordSize > view.size()) return nullptr;
   const auto& extensions = properties->GetExtensionList();
-  auto record = std::make_unique<CNTFSFileRecord>(std::span<const std::uint8_t>(buffer.data(), recordSize), sector,
-                                                  device, extensions.value_or(qm::ExtensionRecordList{}));
+  auto record =
+      std::make_unique<CNTFSFileRecord>(std::span<const std::uint8_t>(view.data(), recordSize), sector,
+                                        device, extensions.value_or(qm::ExtensionRecordList{}), offset);
   if (!record->IsValid()) return nullptr;
   return record;
 }
 
-int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
-                             std::uint32_t bufferSize) {
+int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                             std::uint8_t* buffer, std::uint32_t bufferSize) {
   if (buffer == nullptr) return 0;
   const auto record = NtfsLoadFileRecord(node, device);
   if (!record) return 0;
@@ -215,8 +251,8 @@ int ReadNtfsFileStreamForRecovery(CFileNode* node, IStorageDevice* device, std::
   if (node == nullptr || !node->GetVolumeGeometry(&firstSector, &sectorsPerCluster)) return 0;
   const auto record = NtfsLoadFileRecord(node, device);
   if (!record) return 0;
-  const auto read = ReadNtfsFileStreamForRecovery(*record, std::span<std::uint8_t>(buffer, bufferSize), firstSector,
-                                                  sectorsPerCluster, *device);
+  const auto read = ReadNtfsFileStreamForRecovery(*record, std::span<std::uint8_t>(buffer, bufferSize),
+                                                  firstSector, sectorsPerCluster, *device);
   if (!read) return 0;
   if (length != nullptr) *length = static_cast<std::uint32_t>(*read);
   return 1;

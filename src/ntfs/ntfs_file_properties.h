@@ -74,8 +74,8 @@ public:
   // IFileStreamSource: read through the file's MFT record.
   int ReadResidentData(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
                        std::uint32_t bufferSize) override;
-  int ReadEncryptionMetadata(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
-                             std::uint32_t bufferSize) override;
+  int ReadEncryptionMetadata(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                             std::uint8_t* buffer, std::uint32_t bufferSize) override;
 
   // Copies every field and takes over the name and the extents.
   void Init(NtfsFileInfo&& info);
@@ -109,8 +109,8 @@ std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDev
 
 // The resident content of the node's first unnamed $DATA: 1 with *length
 // set when it fits the buffer, else 0.
-int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length, std::uint8_t* buffer,
-                             std::uint32_t bufferSize);
+int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
+                             std::uint8_t* buffer, std::uint32_t bufferSize);
 // The content of the node's $LOGGED_UTILITY_STREAM (encryption metadata):
 // 1 with *length set, else 0.
 int ReadNtfsFileStreamForRecovery(CFileNode* node, IStorageDevice* device, std::uint32_t* length,

@@ -2,7 +2,8 @@
 
 #include "filemodel/rs_data.h"
 
-CSearchedNTFSPartitionInfo::CSearchedNTFSPartitionInfo(std::uint64_t serialNumber, std::uint32_t bytesPerSector)
+CSearchedNTFSPartitionInfo::CSearchedNTFSPartitionInfo(std::uint64_t serialNumber,
+                                                       std::uint32_t bytesPerSector)
     : CSearchedPartitionInfo(bytesPerSector), m_u64SerialNumber(serialNumber) {
   m_nFileSystemType = kFsNtfs;
 }

@@ -63,10 +63,10 @@ public:
   }
 
   std::uint64_t m_u64SerialNumber = 0;
-  std::uint32_t m_nSectorsPerFileRecord = 2;  // "Sectors per $mft file record"
-  std::uint32_t m_nFoundFlags = 0;            // qm::NtfsFoundFlag bits
-  std::uint32_t m_bUseMft = 0;                // "Use$MFT"
-  std::uint32_t m_bFilesFromMftOnly = 0;      // "ProcessFilesfrom$MFTonly"
+  std::uint32_t m_nSectorsPerFileRecord = 2;   // "Sectors per $mft file record"
+  std::uint32_t m_nFoundFlags = 0;             // qm::NtfsFoundFlag bits
+  std::uint32_t m_bUseMft = 0;                 // "Use$MFT"
+  std::uint32_t m_bFilesFromMftOnly = 0;       // "ProcessFilesfrom$MFTonly"
   std::uint64_t m_u64TotalClusters = kUnknown; // "Total Clusters"
   std::uint64_t m_u64LogFileMatches = kUnknown;
   std::uint64_t m_u64AttrDefMatches = kUnknown;

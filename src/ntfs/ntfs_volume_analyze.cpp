@@ -33,7 +33,8 @@ CNtfsVolumeAnalyze::CNtfsVolumeAnalyze(IStorageDevice* device, std::uint64_t sta
 
 void CNtfsVolumeAnalyze::GetLabel(char* buffer, int bufferLength) {
   if (buffer == nullptr || bufferLength <= 0) return;
-  std::memcpy(buffer, m_szDescription, std::min<std::size_t>(static_cast<std::size_t>(bufferLength), kDescriptionBytes));
+  std::memcpy(buffer, m_szDescription,
+              std::min<std::size_t>(static_cast<std::size_t>(bufferLength), kDescriptionBytes));
 }
 
 namespace qm {

@@ -24,7 +24,8 @@ std::string FormatPartitionDisplayName(std::string_view label, std::uint8_t& dri
   if (text.size() > qm::kMaxDisplayNameLength) {
     // Cut at a whole UTF-8 character.
     std::size_t n = qm::kMaxDisplayNameLength;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+      --n;
     text.resize(n);
   }
   return text;

@@ -34,7 +34,8 @@ NtfsRecordRange LoadRecordRange(IRSData& stream) {
 
 std::int64_t TranslateThroughRanges(std::span<const NtfsRangeMap> maps, std::uint64_t value) {
   for (const NtfsRangeMap& m : maps) {
-    if (value >= m.start && value - m.start < m.length) return static_cast<std::int64_t>(m.target + (value - m.start));
+    if (value >= m.start && value - m.start < m.length)
+      return static_cast<std::int64_t>(m.target + (value - m.start));
   }
   return -1;
 }
@@ -64,9 +65,9 @@ std::optional<NtfsFolderIndexInfo> MakeFolderIndexInfo(ByteView record, std::uin
     const std::uint64_t clusters = TotalClusters(info.indexRuns);
     if (info.indexRuns.empty() || clusters == 0 || static_cast<std::int64_t>(nr->initializedSize) <= 0)
       return std::nullopt;
-    info.sectorsPerClusterGuess = RoundSectorsPerClusterGuess(static_cast<double>(nr->initializedSize) /
-                                                              static_cast<double>(clusters) /
-                                                              static_cast<double>(ScanSectorSize(deviceSectorSize)));
+    info.sectorsPerClusterGuess =
+        RoundSectorsPerClusterGuess(static_cast<double>(nr->initializedSize) / static_cast<double>(clusters) /
+                                    static_cast<double>(ScanSectorSize(deviceSectorSize)));
   }
   if (info.sectorsPerClusterGuess == 0) return std::nullopt;
   info.recordSector = recordSector;
@@ -81,9 +82,11 @@ std::optional<NtfsFolderIndexInfo> MakeFolderIndexInfo(ByteView record, std::uin
   return info;
 }
 
-std::optional<NtfsSystemFileInfo> MakeSystemFileInfo(std::span<std::uint8_t> record, std::uint64_t recordSector,
+std::optional<NtfsSystemFileInfo> MakeSystemFileInfo(std::span<std::uint8_t> record,
+                                                     std::uint64_t recordSector,
                                                      std::uint32_t deviceSectorSize) {
-  const CNTFSFileRecordView view(record.size() > mft::kFixupBytes ? record.first(mft::kFixupBytes) : record, false);
+  const CNTFSFileRecordView view(record.size() > mft::kFixupBytes ? record.first(mft::kFixupBytes) : record,
+                                 false);
   if (!view.IsValid()) return std::nullopt;
   NtfsSystemFileInfo info;
   const unsigned spc = GuessSectorsPerClusterFromMftRecord(view.Record(), ScanSectorSize(deviceSectorSize));

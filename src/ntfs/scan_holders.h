@@ -81,7 +81,8 @@ std::optional<NtfsFolderIndexInfo> MakeFolderIndexInfo(ByteView record, std::uin
                                                        std::uint32_t deviceSectorSize);
 // The record may be protected or fixed up; it is checked as a FILE record
 // first and leaves unchanged.
-std::optional<NtfsSystemFileInfo> MakeSystemFileInfo(std::span<std::uint8_t> record, std::uint64_t recordSector,
+std::optional<NtfsSystemFileInfo> MakeSystemFileInfo(std::span<std::uint8_t> record,
+                                                     std::uint64_t recordSector,
                                                      std::uint32_t deviceSectorSize);
 std::optional<NtfsDataStreamInfo> MakeDataStreamInfo(ByteView record, std::uint64_t recordSector);
 

@@ -11,8 +11,8 @@ namespace {
 
 // Reads length bytes that start byteOffset bytes after device sector
 // firstSector, whatever the device's sector size.
-bool ReadBytesAt(IStorageDevice& device, std::uint64_t firstSector, std::uint64_t byteOffset, std::size_t length,
-                 std::vector<std::uint8_t>& out) {
+bool ReadBytesAt(IStorageDevice& device, std::uint64_t firstSector, std::uint64_t byteOffset,
+                 std::size_t length, std::vector<std::uint8_t>& out) {
   const std::int32_t sectorSize = device.GetSectorSize();
   if (sectorSize <= 0) return false;
   const std::uint64_t ss = static_cast<std::uint64_t>(sectorSize);
@@ -43,11 +43,13 @@ bool GetVolumeNameFromRecord(std::span<std::uint8_t> record, char (&name)[qm::kV
   const std::uint64_t valueOffset = static_cast<std::uint64_t>(value->data() - attribute.bytes.data());
   if (std::uint64_t{attribute.offset} + valueOffset + value->size() > qm::mft::kFixupBytes) return false;
   std::u16string text(value->size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(value->le16(2 * i));
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(value->le16(2 * i));
   const std::string utf8 = WideStringToMultiByte(text);
   // Cut at a whole character so that the name stays valid UTF-8.
   std::size_t n = std::min(utf8.size(), qm::kVolumeNameBytes - 1);
-  while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+  while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
+    --n;
   std::memcpy(name, utf8.data(), n);
   name[n] = '\0';
   return true;
@@ -64,7 +66,8 @@ int ReadVolumeRecord(IStorageDevice& device, std::uint64_t firstSector, const CN
   // Positions are counted in bytes, so that the record is found on devices
   // whose sectors are larger than the volume's.
   if (static_cast<std::uint64_t>(lcn) > (std::uint64_t{1} << 62) / clusterBytes) return 0;
-  const std::uint64_t byte = static_cast<std::uint64_t>(lcn) * clusterBytes + qm::kVolumeRecordNumber * recordSize;
+  const std::uint64_t byte =
+      static_cast<std::uint64_t>(lcn) * clusterBytes + qm::kVolumeRecordNumber * recordSize;
   std::vector<std::uint8_t> record;
   if (!ReadBytesAt(device, firstSector, byte, recordSize, record)) return 0;
   GetVolumeNameFromRecord(record, name);
@@ -76,8 +79,8 @@ int ReadVolumeNameAt(std::int64_t sector, IStorageDevice& device, char (&name)[q
   name[0] = '\0';
   if (sector < 0 || recordSize < 1024 || recordSize > 4096) return 0;
   std::vector<std::uint8_t> bytes;
-  if (!ReadBytesAt(device, static_cast<std::uint64_t>(sector), qm::kVolumeRecordDistance, qm::kVolumeNameReadBytes,
-                   bytes))
+  if (!ReadBytesAt(device, static_cast<std::uint64_t>(sector), qm::kVolumeRecordDistance,
+                   qm::kVolumeNameReadBytes, bytes))
     return 0;
   GetVolumeNameFromRecord(std::span<std::uint8_t>(bytes).first(recordSize), name);
   return 1;

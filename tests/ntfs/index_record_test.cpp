@@ -39,7 +39,8 @@ std::size_t AddEntry(Bytes& b, std::size_t at, std::uint64_t parent, const std::
   StoreLe64(&b[at + 64], real);
   b[at + 80] = static_cast<std::uint8_t>(name.size());
   b[at + 81] = 1;
-  for (std::size_t i = 0; i < name.size(); ++i) StoreLe16(&b[at + 82 + 2 * i], name[i]);
+  for (std::size_t i = 0; i < name.size(); ++i)
+    StoreLe16(&b[at + 82 + 2 * i], name[i]);
   return at + length;
 }
 
@@ -184,41 +185,61 @@ TEST(IndxRecord, EntryRules) {
   };
   const Row rows[] = {
       {"sound", [](IndxBlock&) {}, true},
-      {"an entry of another parent", [](IndxBlock& k) { StoreLe64(&k.bytes[k.entries[2] + 16], kParent + 1); }, false},
+      {"an entry of another parent",
+       [](IndxBlock& k) { StoreLe64(&k.bytes[k.entries[2] + 16], kParent + 1); }, false},
       {"a parent of another sequence", [](IndxBlock& k) { k.bytes[k.entries[1] + 22] = 9; }, false},
-      {"real size above allocated", [](IndxBlock& k) { StoreLe64(&k.bytes[k.entries[1] + 64], 4097); }, false},
-      {"real size above allocated of a sparse file", [](IndxBlock& k) {
+      {"real size above allocated", [](IndxBlock& k) { StoreLe64(&k.bytes[k.entries[1] + 64], 4097); },
+       false},
+      {"real size above allocated of a sparse file",
+       [](IndxBlock& k) {
          StoreLe64(&k.bytes[k.entries[1] + 64], 1u << 30);
          StoreLe32(&k.bytes[k.entries[1] + 72], 0x220);
-       }, true},
-      {"real size above allocated of a compressed file", [](IndxBlock& k) {
+       },
+       true},
+      {"real size above allocated of a compressed file",
+       [](IndxBlock& k) {
          StoreLe64(&k.bytes[k.entries[1] + 64], 1u << 30);
          StoreLe32(&k.bytes[k.entries[1] + 72], 0x820);
-       }, true},
-      {"a sub-node entry is passed over", [](IndxBlock& k) {
+       },
+       true},
+      {"a sub-node entry is passed over",
+       [](IndxBlock& k) {
          StoreLe16(&k.bytes[k.entries[2] + 12], 1);
          StoreLe64(&k.bytes[k.entries[2] + 16], 99);
          StoreLe64(&k.bytes[k.entries[2] + 64], 1u << 30);
-       }, true},
-      {"length 0 ends the walk", [](IndxBlock& k) {
+       },
+       true},
+      {"length 0 ends the walk",
+       [](IndxBlock& k) {
          StoreLe16(&k.bytes[k.entries[1] + 8], 0);
          StoreLe64(&k.bytes[k.entries[2] + 16], 99);
-       }, true},
-      {"a last entry ends the walk", [](IndxBlock& k) {
+       },
+       true},
+      {"a last entry ends the walk",
+       [](IndxBlock& k) {
          StoreLe16(&k.bytes[k.entries[1] + 12], 2);
          StoreLe64(&k.bytes[k.entries[2] + 16], 99);
-       }, true},
+       },
+       true},
       {"no last entry: the size in use ends the walk", [](IndxBlock& k) { k.SetInUse(k.last - 0x18); }, true},
       {"first entry offset past the block", [](IndxBlock& k) { StoreLe32(&k.bytes[0x18], 0x1000); }, false},
-      {"a nearly full block: in use up to the block end", [](IndxBlock& k) { k.SetInUse(0x1000 - 0x18); }, true},
+      {"a nearly full block: in use up to the block end", [](IndxBlock& k) { k.SetInUse(0x1000 - 0x18); },
+       true},
       {"size in use past the block end", [](IndxBlock& k) { k.SetInUse(0x1000 - 0x18 + 1); }, false},
-      {"first entry after the end of the size in use", [](IndxBlock& k) { StoreLe32(&k.bytes[0x18], 0xF00); }, false},
-      {"an entry running off the size in use", [](IndxBlock& k) { k.SetInUse(k.entries[2] + 40 - 0x18); }, false},
-      {"an entry header cut by the size in use", [](IndxBlock& k) { k.SetInUse(k.entries[2] + 8 - 0x18); }, false},
-      {"an entry longer than the block", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[2] + 8], 0xFFF8); }, false},
-      {"an entry shorter than its header", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[1] + 8], 8); }, false},
-      {"a key longer than its entry", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[1] + 10], 0x200); }, false},
-      {"a key too short for its sizes", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[1] + 10], 0x20); }, false},
+      {"first entry after the end of the size in use", [](IndxBlock& k) { StoreLe32(&k.bytes[0x18], 0xF00); },
+       false},
+      {"an entry running off the size in use", [](IndxBlock& k) { k.SetInUse(k.entries[2] + 40 - 0x18); },
+       false},
+      {"an entry header cut by the size in use", [](IndxBlock& k) { k.SetInUse(k.entries[2] + 8 - 0x18); },
+       false},
+      {"an entry longer than the block", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[2] + 8], 0xFFF8); },
+       false},
+      {"an entry shorter than its header", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[1] + 8], 8); },
+       false},
+      {"a key longer than its entry", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[1] + 10], 0x200); },
+       false},
+      {"a key too short for its sizes", [](IndxBlock& k) { StoreLe16(&k.bytes[k.entries[1] + 10], 0x20); },
+       false},
   };
   for (const Row& row : rows) {
     IndxBlock block;
@@ -260,7 +281,8 @@ Bytes IndexRootAttribute(const std::vector<std::uint64_t>& parents, bool lastEnt
   qm::test::RecordBuilder record(1024, 3);
   const std::size_t offset = record.AddResident(0x90, value, u"$I30");
   const Bytes plain = record.Plain();
-  return Bytes(plain.begin() + offset, plain.begin() + offset + qm::ByteView(plain.data(), plain.size()).le32(offset + 4));
+  return Bytes(plain.begin() + offset,
+               plain.begin() + offset + qm::ByteView(plain.data(), plain.size()).le32(offset + 4));
 }
 
 TEST(IndexRoot, CommonParentOfTheEntries) {

@@ -38,7 +38,8 @@ void WriteRestartPage(std::uint8_t* page, std::uint16_t sequence) {
   StoreLe16(page + 0x1A, 1);
   StoreLe16(page + 0x1C, 1);
   const char16_t name[] = u"NTFS";
-  for (int i = 0; i < 4; ++i) StoreLe16(page + 0x90 + 2 * i, name[i]);
+  for (int i = 0; i < 4; ++i)
+    StoreLe16(page + 0x90 + 2 * i, name[i]);
   Protect(page, 0x1E, sequence);
 }
 
@@ -47,7 +48,8 @@ void WriteRecordPage(std::uint8_t* page, std::uint16_t sequence) {
   std::memcpy(page, "RCRD", 4);
   StoreLe16(page + 4, 40);
   StoreLe16(page + 6, 9);
-  for (std::size_t i = 64; i < 4096; ++i) page[i] = static_cast<std::uint8_t>(i * 7);
+  for (std::size_t i = 64; i < 4096; ++i)
+    page[i] = static_cast<std::uint8_t>(i * 7);
   Protect(page, 40, sequence);
 }
 
@@ -134,7 +136,8 @@ TEST_P(FixtureLogFile, PagesInTheLogsClusters) {
   std::uint8_t* log = memory->bytes().data() + byteOfPage0;
   WriteRestartPage(log, 1);
   WriteRestartPage(log + 4096, 1);
-  for (std::uint64_t page = 4; page < 8; ++page) WriteRecordPage(log + page * 4096, static_cast<std::uint16_t>(page));
+  for (std::uint64_t page = 4; page < 8; ++page)
+    WriteRecordPage(log + page * 4096, static_cast<std::uint16_t>(page));
   for (std::uint64_t page = 0; page < 8; ++page) {
     const Bytes bytes = readPage(page);
     EXPECT_EQ(IsValidRstrPage(View(bytes)), page < 2) << page;

@@ -8,12 +8,12 @@
 #include "filemodel/file_node.h"
 #include "filemodel/file_saver.h"
 #include "filemodel/file_system_node.h"
-#include "support/memory_stream.h"
 #include "fixture_volume.h"
 #include "ntfs/ntfs_extents.h"
 #include "ntfs_fixture.h"
 #include "record_builder.h"
 #include "support/memory_device.h"
+#include "support/memory_stream.h"
 #include "support/scratch_files.h"
 #include "support/sha256.h"
 
@@ -145,11 +145,12 @@ TEST(NtfsFileProperties, SmallOperations) {
 
 // A tree of fixture files whose properties come from their records: the
 // file saver copies each one out, resident or not, also after a round
-// trip through the saved form.
-class FixtureFiles : public ::testing::Test {
+// trip through the saved form. With 4096-byte sectors four records share a
+// sector, and each resident file must still get its own record's content.
+class FixtureFiles : public ::testing::TestWithParam<std::int32_t> {
 protected:
   void SetUp() override {
-    v_ = qm::test::OpenFixtureVolume(512);
+    v_ = qm::test::OpenFixtureVolume(GetParam());
     root_ = CreateFileSystemNode();
     root_->SetVolumeGeometry(0, v_.geometry.sectorsPerCluster);
   }
@@ -189,7 +190,7 @@ protected:
   CFileSystemNode* root_ = nullptr;
 };
 
-TEST_F(FixtureFiles, SaverCopiesResidentAndNonResidentFiles) {
+TEST_P(FixtureFiles, SaverCopiesResidentAndNonResidentFiles) {
   std::size_t checked = 0;
   for (const auto& entry : qm::test::NtfsBasicManifest()) {
     if (entry.kind != "file") continue;
@@ -202,7 +203,7 @@ TEST_F(FixtureFiles, SaverCopiesResidentAndNonResidentFiles) {
   EXPECT_GT(checked, 20u);
 }
 
-TEST_F(FixtureFiles, StreamSourceReadsTheRecordAgain) {
+TEST_P(FixtureFiles, StreamSourceReadsTheRecordAgain) {
   CFileNode* node = AddFile(69, false); // resident.bin, 600 bytes
   auto* source = dynamic_cast<IFileStreamSource*>(node->GetProperties());
   ASSERT_NE(source, nullptr);
@@ -214,9 +215,12 @@ TEST_F(FixtureFiles, StreamSourceReadsTheRecordAgain) {
   EXPECT_EQ(source->ReadEncryptionMetadata(node, v_.device.get(), &length, buffer, sizeof buffer), 0)
       << "no encryption stream";
   CFileNode* big = AddFile(88, false);
-  EXPECT_EQ(source->ReadResidentData(big, v_.device.get(), &length, buffer, sizeof buffer), 0) << "non-resident";
+  EXPECT_EQ(source->ReadResidentData(big, v_.device.get(), &length, buffer, sizeof buffer), 0)
+      << "non-resident";
   EXPECT_FALSE(NtfsLoadFileRecord(root_, v_.device.get())) << "a file-system node";
 }
+
+INSTANTIATE_TEST_SUITE_P(SectorSizes, FixtureFiles, ::testing::Values(512, 4096));
 
 TEST(NtfsFileRecordLoad, EncryptionMetadataAndRefusals) {
   // A record with a resident $LOGGED_UTILITY_STREAM whose first 8 bytes
@@ -253,7 +257,8 @@ TEST(NtfsFileRecordLoad, EncryptionMetadataAndRefusals) {
     std::uint64_t sector;
     std::uint16_t attributes;
   };
-  const Row rows[] = {{"a folder", 16, 0x10}, {"no record there", 20, 0}, {"past the device", 64, 0}, {"last sector", 63, 0}};
+  const Row rows[] = {
+      {"a folder", 16, 0x10}, {"no record there", 20, 0}, {"past the device", 64, 0}, {"last sector", 63, 0}};
   for (const Row& row : rows) {
     auto* p = static_cast<CNTFSFileProperties*>(node->GetProperties());
     NtfsFileInfo other;

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "support/memory_stream.h"
 #include "ntfs/partition_display_name.h"
 #include "platform/byte_view.h"
 #include "storage/app_settings.h"
+#include "support/memory_stream.h"
 
 namespace {
 
@@ -114,7 +114,8 @@ TEST(PartitionDisplayName, FourForms) {
   // A long label is cut to 254 bytes at a whole character.
   std::uint8_t letter = 'C';
   std::string label;
-  for (int i = 0; i < 200; ++i) label += "é";
+  for (int i = 0; i < 200; ++i)
+    label += "é";
   const std::string text = FormatPartitionDisplayName(label, letter, "NTFS", 1);
   EXPECT_EQ(text.size(), 253u);
   EXPECT_EQ(text.rfind("C:(", 0), 0u);

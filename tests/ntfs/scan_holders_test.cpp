@@ -5,12 +5,12 @@
 #include <cmath>
 #include <limits>
 
-#include "support/memory_stream.h"
 #include "filemodel/raw_file_collection.h"
 #include "fixture_volume.h"
 #include "ntfs/file_type_matches.h"
 #include "ntfs/ntfs_partition_info.h"
 #include "record_builder.h"
+#include "support/memory_stream.h"
 
 namespace {
 
@@ -108,7 +108,8 @@ TEST(ScanHolders, FolderIndexFromCraftedRecords) {
   r = build(0, 0x40);
   EXPECT_FALSE(qm::MakeFolderIndexInfo(qm::ByteView(r.data(), r.size()), 0, 512)) << "no initialized size";
   r = build(2 * 512 * 200, 0x40);
-  EXPECT_FALSE(qm::MakeFolderIndexInfo(qm::ByteView(r.data(), r.size()), 0, 512)) << "clusters of 200 sectors";
+  EXPECT_FALSE(qm::MakeFolderIndexInfo(qm::ByteView(r.data(), r.size()), 0, 512))
+      << "clusters of 200 sectors";
 }
 
 TEST(ScanHolders, RangesAndGuesses) {
@@ -134,10 +135,19 @@ TEST(ScanHolders, RangesAndGuesses) {
   EXPECT_EQ(qm::TranslateThroughRanges(maps, ~0ull - 1), 0);
   EXPECT_EQ(qm::TranslateThroughRanges(maps, ~0ull), -1);
 
-  const std::pair<double, unsigned> guesses[] = {{0, 0},   {0.2, 1},  {1, 1},     {1.01, 2},  {3, 4},
-                                                 {8, 8},   {8.5, 16}, {128, 128}, {128.1, 0}, {-5, 0},
+  const std::pair<double, unsigned> guesses[] = {{0, 0},
+                                                 {0.2, 1},
+                                                 {1, 1},
+                                                 {1.01, 2},
+                                                 {3, 4},
+                                                 {8, 8},
+                                                 {8.5, 16},
+                                                 {128, 128},
+                                                 {128.1, 0},
+                                                 {-5, 0},
                                                  {std::numeric_limits<double>::quiet_NaN(), 0}};
-  for (const auto& [value, spc] : guesses) EXPECT_EQ(qm::RoundSectorsPerClusterGuess(value), spc) << value;
+  for (const auto& [value, spc] : guesses)
+    EXPECT_EQ(qm::RoundSectorsPerClusterGuess(value), spc) << value;
 }
 
 TEST(FileTypeMatches, AddedForKnownTypesOnly) {
@@ -170,14 +180,14 @@ TEST(FileTypeMatches, CountedWhenTheCarverFoundTheFileAtItsCluster) {
   add(1000 + 30 * 8, 35);
 
   qm::FileTypeMatchList matches = {
-      {33, 10, 900},   // record before the partition: passed over
-      {33, 10, 1100},  // counted
-      {33, 11, 1102},  // nothing carved at that cluster
-      {33, 30, 1104},  // another type there
-      {35, 30, 1106},  // counted
+      {33, 10, 900},    // record before the partition: passed over
+      {33, 10, 1100},   // counted
+      {33, 11, 1102},   // nothing carved at that cluster
+      {33, 30, 1104},   // another type there
+      {35, 30, 1106},   // counted
       {33, 5000, 1108}, // data outside the partition
-      {33, 20, 11000}, // record at the partition's end: the walk stops
-      {33, 20, 1110},  // after the stop, not counted
+      {33, 20, 11000},  // record at the partition's end: the walk stops
+      {33, 20, 1110},   // after the stop, not counted
   };
   CountFileTypeMatches(matches, carved, partition);
   EXPECT_EQ(partition.GetFilesMatched(), 7u);

@@ -21,7 +21,8 @@ constexpr const char* kFixtureLabel = "QM Fixture";
 
 Bytes VolumeNameValue(const std::u16string& name) {
   Bytes value(name.size() * 2);
-  for (std::size_t i = 0; i < name.size(); ++i) qm::StoreLe16(&value[2 * i], name[i]);
+  for (std::size_t i = 0; i < name.size(); ++i)
+    qm::StoreLe16(&value[2 * i], name[i]);
   return value;
 }
 
@@ -53,7 +54,8 @@ TEST_P(FixtureVolumeName, ThroughTheBootSectorAndFromTheMftRecord) {
   EXPECT_EQ(ReadVolumeNameAt(-1, *device, name, 1024), 0);
   EXPECT_EQ(ReadVolumeNameAt(0, *device, name, 512), 0);
   EXPECT_EQ(ReadVolumeNameAt(0, *device, name, 8192), 0);
-  EXPECT_EQ(ReadVolumeNameAt(static_cast<std::int64_t>(device->GetSectorCount()) - 1, *device, name, 1024), 0);
+  EXPECT_EQ(ReadVolumeNameAt(static_cast<std::int64_t>(device->GetSectorCount()) - 1, *device, name, 1024),
+            0);
   EXPECT_STREQ(name, "");
 }
 
