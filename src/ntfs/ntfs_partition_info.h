@@ -62,6 +62,10 @@ public:
     return m_nStartSector == other.m_nStartSector && m_u64SerialNumber == other.m_u64SerialNumber;
   }
 
+  // qm::NtfsFoundFlag bits, as the partition properties list shows them.
+  int GetFoundFlags() const { return static_cast<int>(m_nFoundFlags); }
+  int GetSectorsPerFileRecord() const { return static_cast<int>(m_nSectorsPerFileRecord); }
+
   std::uint64_t m_u64SerialNumber = 0;
   std::uint32_t m_nSectorsPerFileRecord = 2;   // "Sectors per $mft file record"
   std::uint32_t m_nFoundFlags = 0;             // qm::NtfsFoundFlag bits

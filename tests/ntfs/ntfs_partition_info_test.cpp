@@ -70,6 +70,8 @@ TEST(NtfsPartitionInfo, SavesAndLoadsByteExactly) {
   EXPECT_EQ(loaded.GetStartSector(), 2048u);
   EXPECT_EQ(loaded.m_u64MftSector, info.m_u64MftSector);
   EXPECT_EQ(loaded.m_bFilesFromMftOnly, 1u);
+  EXPECT_EQ(loaded.GetFoundFlags(), 0x21);
+  EXPECT_EQ(loaded.GetSectorsPerFileRecord(), 8);
 
   MemoryStream cut;
   cut.bytes.assign(stream.bytes.begin(), stream.bytes.end() - 1);
