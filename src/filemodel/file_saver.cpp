@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -126,40 +127,63 @@ struct UnitPiece {
   bool IsSparse() const { return start == qm::kSparseRunStart; }
 };
 
-// Cuts the runs along unit borders. A unit that ends in a sparse part is
-// compressed (its pieces kind 1), a unit that is all sparse is zeros (kind
-// 2), any other unit is stored as it is (kind 0).
-std::vector<UnitPiece> SplitIntoUnits(const std::vector<DataRunEntry>& runs) {
-  std::vector<UnitPiece> out;
-  std::vector<UnitPiece> pending;
-  std::uint64_t room = kUnitClusters;
-  for (const DataRunEntry& run : runs) {
-    const bool sparse = run.IsSparse();
-    std::uint64_t used = 0;
-    std::uint64_t remaining = run.count;
-    while (remaining >= room) {
-      const int kind = !sparse ? 0 : (room == kUnitClusters ? 2 : 1);
-      for (UnitPiece& piece : pending) {
-        piece.kind = kind;
-        out.push_back(piece);
+// The pieces of one compression unit: each piece holds at least one
+// cluster, so a unit has at most 16.
+struct Unit {
+  std::array<UnitPiece, kUnitClusters> pieces;
+  std::size_t count = 0;
+};
+
+// Cuts the runs along unit borders, one unit at a time, so that runs of
+// any length (damaged extents claim billions of clusters) cost no memory.
+// A unit that ends in a sparse part is compressed (its pieces kind 1), a
+// unit that is all sparse is zeros (kind 2), any other unit is stored as
+// it is (kind 0), and so is what is left pending after the last run.
+class UnitSplitter {
+public:
+  explicit UnitSplitter(const std::vector<DataRunEntry>& runs) : runs_(runs) {}
+
+  // The next unit; false after the last.
+  bool Next(Unit& unit) {
+    for (; run_ < runs_.size(); ++run_, used_ = 0) {
+      const DataRunEntry& run = runs_[run_];
+      const std::uint64_t remaining = run.count - used_;
+      if (remaining >= room_) {
+        const int kind = !run.IsSparse() ? 0 : (room_ == kUnitClusters ? 2 : 1);
+        unit = pending_;
+        for (std::size_t i = 0; i < unit.count; ++i) unit.pieces[i].kind = kind;
+        unit.pieces[unit.count++] = {PieceStart(run), room_, kind};
+        used_ += room_;
+        pending_.count = 0;
+        room_ = kUnitClusters;
+        if (used_ == run.count) {
+          ++run_;
+          used_ = 0;
+        }
+        return true;
       }
-      pending.clear();
-      out.push_back({sparse ? qm::kSparseRunStart : run.start + used, room, kind});
-      used += room;
-      remaining -= room;
-      room = kUnitClusters;
+      if (remaining > 0) {
+        pending_.pieces[pending_.count++] = {PieceStart(run), remaining, 0};
+        room_ -= remaining;
+      }
     }
-    if (remaining > 0) {
-      pending.push_back({sparse ? qm::kSparseRunStart : run.start + used, remaining, 0});
-      room -= remaining;
-    }
+    if (pending_.count == 0) return false;
+    unit = pending_;
+    pending_.count = 0;
+    return true;
   }
-  for (UnitPiece& piece : pending) {
-    piece.kind = 0;
-    out.push_back(piece);
+
+private:
+  std::uint64_t PieceStart(const DataRunEntry& run) const {
+    return run.IsSparse() ? qm::kSparseRunStart : run.start + used_;
   }
-  return out;
-}
+
+  const std::vector<DataRunEntry>& runs_;
+  std::size_t run_ = 0;
+  std::uint64_t used_ = 0; // clusters of runs_[run_] already cut
+  Unit pending_;
+  std::uint64_t room_ = kUnitClusters;
+};
 
 std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* device, IDataRunList& list,
                              std::uint64_t amount, TargetWriter& out, bool& readFailed, const char* name) {
@@ -167,56 +191,59 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
   const std::uint64_t clusterBytes = static_cast<std::uint64_t>(sectorSize) * context.sectorsPerCluster;
   if (sectorSize == 0 || clusterBytes == 0 || clusterBytes * kUnitClusters > kCopyBufferBytes) return qm::kSaveFailed;
   std::vector<std::uint8_t> buffer(kCopyBufferBytes);
-  const std::vector<UnitPiece> pieces = SplitIntoUnits(list.Runs());
-  for (std::size_t i = 0; i < pieces.size() && amount > 0;) {
-    const UnitPiece& piece = pieces[i];
-    const std::uint64_t pieceBytes = piece.count * clusterBytes;
-    if (piece.kind == 1 && piece.IsSparse()) { // the tail of a compressed unit: nothing of its own
-      ++i;
-      continue;
-    }
-    if (piece.kind == 0 || piece.kind == 2) {
-      // Pieces never exceed a unit, so one buffer holds them.
-      const std::uint32_t bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(pieceBytes, kCopyBufferBytes));
-      std::memset(buffer.data(), 0, bytes);
-      if (piece.kind == 0 && !piece.IsSparse() &&
-          !ReadRunPiece(device, context, piece.start, 0, static_cast<std::uint32_t>(piece.count * context.sectorsPerCluster),
-                        buffer.data(), bytes))
-        readFailed = true;
-      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
-      if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
-      amount -= n;
-      ++i;
-      continue;
-    }
-    // Gather the stored clusters of one compressed unit.
-    std::size_t gathered = 0;
-    for (; i < pieces.size() && pieces[i].kind == 1 && !pieces[i].IsSparse(); ++i) {
-      const std::uint64_t bytes = pieces[i].count * clusterBytes;
-      if (bytes > kCopyBufferBytes - gathered) {
-        LogError("Compressed unit of %s is larger than %u bytes", name, kCopyBufferBytes);
-        return qm::kSaveFailed;
+  std::vector<std::uint8_t> decoded(kCopyBufferBytes);
+  auto readPiece = [&](const UnitPiece& piece, std::uint8_t* at) {
+    // A piece never exceeds a unit, so it fits the buffer and its sector
+    // count fits 32 bits.
+    const auto sectors = static_cast<std::uint32_t>(piece.count * context.sectorsPerCluster);
+    if (!ReadRunPiece(device, context, piece.start, 0, sectors, at, static_cast<std::size_t>(piece.count * clusterBytes)))
+      readFailed = true;
+  };
+  UnitSplitter splitter(list.Runs());
+  Unit unit;
+  while (amount > 0 && splitter.Next(unit)) {
+    for (std::size_t i = 0; i < unit.count && amount > 0;) {
+      const UnitPiece& piece = unit.pieces[i];
+      if (piece.kind == 1 && piece.IsSparse()) { // the tail of a compressed unit: nothing of its own
+        ++i;
+        continue;
       }
-      if (!ReadRunPiece(device, context, pieces[i].start, 0, static_cast<std::uint32_t>(pieces[i].count * context.sectorsPerCluster),
-                        buffer.data() + gathered, static_cast<std::size_t>(bytes)))
-        readFailed = true;
-      gathered += static_cast<std::size_t>(bytes);
-    }
-    const qm::ByteView unit(buffer.data(), gathered);
-    if (unit.le16(0) == 0) { // a unit stored without compression
-      const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(gathered, amount));
-      if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
+      if (piece.kind == 0 || piece.kind == 2) {
+        const auto bytes = static_cast<std::uint32_t>(piece.count * clusterBytes);
+        if (piece.kind == 0 && !piece.IsSparse())
+          readPiece(piece, buffer.data());
+        else
+          std::memset(buffer.data(), 0, bytes);
+        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
+        if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
+        amount -= n;
+        ++i;
+        continue;
+      }
+      // Gather the stored clusters of the compressed unit: they and its
+      // sparse tail are never more than the unit, so they fit the buffer.
+      std::size_t gathered = 0;
+      for (; i < unit.count && unit.pieces[i].kind == 1 && !unit.pieces[i].IsSparse(); ++i) {
+        readPiece(unit.pieces[i], buffer.data() + gathered);
+        gathered += static_cast<std::size_t>(unit.pieces[i].count * clusterBytes);
+      }
+      const std::uint8_t* result = buffer.data();
+      std::size_t length = gathered;
+      if (qm::ByteView(buffer.data(), gathered).le16(0) != 0) { // else a unit stored without compression
+        const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(amount, decoded.size()));
+        const auto produced =
+            qm::Lznt1DecompressUnit(qm::ByteView(buffer.data(), gathered), std::span(decoded.data(), limit));
+        if (!produced) {
+          LogError("Bad compressed data in %s", name);
+          return qm::kSaveFailed;
+        }
+        result = decoded.data();
+        length = *produced;
+      }
+      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(length, amount));
+      if (const std::uint32_t code = out.Put(result, n); code != qm::kSaveDone) return code;
       amount -= n;
-      continue;
     }
-    const auto decoded = qm::Lznt1DecompressUnit(unit, static_cast<std::size_t>(std::min<std::uint64_t>(amount, kCopyBufferBytes)));
-    if (!decoded) {
-      LogError("Bad compressed data in %s", name);
-      return qm::kSaveFailed;
-    }
-    if (const std::uint32_t code = out.Put(decoded->data(), static_cast<std::uint32_t>(decoded->size())); code != qm::kSaveDone)
-      return code;
-    amount -= decoded->size();
   }
   return qm::kSaveDone;
 }

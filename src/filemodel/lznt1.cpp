@@ -38,30 +38,30 @@ std::optional<std::size_t> Lznt1DecompressChunk(ByteView data, std::span<std::ui
   return produced;
 }
 
-std::optional<std::vector<std::uint8_t>> Lznt1DecompressUnit(ByteView unit, std::size_t maxOutput) {
-  std::vector<std::uint8_t> result;
+std::optional<std::size_t> Lznt1DecompressUnit(ByteView unit, std::span<std::uint8_t> out) {
   std::uint8_t chunk[kLznt1ChunkSize];
+  std::size_t total = 0;
   std::size_t pos = 0;
-  while (result.size() < maxOutput && unit.has(pos, 2)) {
+  while (total < out.size() && unit.has(pos, 2)) {
     const std::uint16_t header = unit.le16(pos);
     if (header == 0) break;
     const std::size_t dataLength = (header & kLznt1SizeMask) + 1u;
     if (!unit.has(pos + 2, dataLength)) return std::nullopt;
     const ByteView data = unit.sub(pos + 2, dataLength);
-    std::size_t produced = 0;
+    const std::uint8_t* produced = data.data();
+    std::size_t length = std::min(dataLength, kLznt1ChunkSize);
     if (header & kLznt1CompressedFlag) {
       const auto decoded = Lznt1DecompressChunk(data, chunk);
       if (!decoded) return std::nullopt;
-      produced = *decoded;
-    } else {
-      produced = std::min(dataLength, kLznt1ChunkSize);
-      std::memcpy(chunk, data.data(), produced);
+      produced = chunk;
+      length = *decoded;
     }
-    produced = std::min(produced, maxOutput - result.size());
-    result.insert(result.end(), chunk, chunk + produced);
+    length = std::min(length, out.size() - total);
+    std::memcpy(out.data() + total, produced, length);
+    total += length;
     pos += 2 + dataLength;
   }
-  return result;
+  return total;
 }
 
 } // namespace qm

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "platform/byte_view.h"
 
@@ -26,10 +25,10 @@ inline constexpr std::uint16_t kLznt1SizeMask = 0x0FFF;
 // token points before the chunk's start or the output would pass 4096 bytes.
 std::optional<std::size_t> Lznt1DecompressChunk(ByteView data, std::span<std::uint8_t, kLznt1ChunkSize> out);
 
-// Decompresses a whole unit: chunk after chunk until a zero header, fewer
-// than two bytes left, or maxOutput bytes produced. Each chunk's output is
-// appended; a chunk whose stored size runs past the unit, or whose data
+// Decompresses a whole unit into out: chunk after chunk until a zero
+// header, fewer than two bytes left, or out is full. Returns the bytes
+// produced; a chunk whose stored size runs past the unit, or whose data
 // does not decode, fails the whole unit (nothing).
-std::optional<std::vector<std::uint8_t>> Lznt1DecompressUnit(ByteView unit, std::size_t maxOutput);
+std::optional<std::size_t> Lznt1DecompressUnit(ByteView unit, std::span<std::uint8_t> out);
 
 } // namespace qm

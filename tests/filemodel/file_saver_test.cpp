@@ -384,6 +384,36 @@ TEST_F(SaverTest, CompressedUnitsAreDecompressed) {
   EXPECT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "packed3.txt").string()), qm::kSaveFailed);
 }
 
+TEST_F(SaverTest, CompressedFileWithHugeRunsCopiesOnlyItsSize) {
+  // Damaged extents (from a record or a saved result) may claim runs of
+  // billions of clusters; copying a small file must cost no more than the
+  // file itself.
+  root_->SetVolumeGeometry(kBase, 1);
+  const Bytes unit = qm::Lznt1CompressUnit(Bytes(8192, 'z'));
+  ASSERT_LE(unit.size(), 512u);
+  std::memcpy(device_->bytes().data() + (kBase + 300) * 512, unit.data(), unit.size());
+  const Bytes stored(device_->bytes().begin() + (kBase + 300) * 512,
+                     device_->bytes().begin() + (kBase + 300) * 512 + 1000);
+  struct Row {
+    const char* name;
+    std::vector<DataRunEntry> runs;
+    Bytes expected;
+  };
+  const std::uint64_t huge = std::uint64_t{1} << 40;
+  const Row rows[] = {
+      {"sparse.bin", {{qm::kSparseRunStart, huge}}, Bytes(1000, 0)},
+      {"stored.bin", {{300, huge}}, stored},
+      {"compressed.bin", {{300, 1}, {qm::kSparseRunStart, huge + 15}}, Bytes(1000, 'z')},
+  };
+  fs::create_directories(out_);
+  for (const Row& row : rows) {
+    AddFile(root_, row.name, 1000, row.runs, qm::kAttrCompressed);
+    qm::SaveContext context = Context();
+    EXPECT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / row.name).string()), qm::kSaveDone) << row.name;
+    EXPECT_EQ(ReadAll(out_ / row.name), row.expected) << row.name;
+  }
+}
+
 TEST_F(SaverTest, EncryptedFilesAreKeptAsTheirRawBackup) {
   TestProperties* secret = AddFile(root_, "secret.doc", 700, {{50, 1}}, qm::kAttrEncrypted);
   secret->metadata = Bytes(100, 0xAB);

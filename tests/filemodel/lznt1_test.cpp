@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,10 +15,19 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes CompressUnit(const Bytes& input) { return qm::Lznt1CompressUnit(input); }
 
+// The unit decoded into a buffer of limit bytes; nothing when it fails.
+std::optional<Bytes> Decode(const Bytes& unit, std::size_t limit) {
+  Bytes out(limit);
+  const auto produced = qm::Lznt1DecompressUnit(qm::ByteView(unit), out);
+  if (!produced) return std::nullopt;
+  out.resize(*produced);
+  return out;
+}
+
 TEST(Lznt1, DecodesAHandMadeChunk) {
   // "abc" as literals, then one copy of 9 bytes from 3 back.
   const Bytes unit = {0x05, 0xB0, 0x08, 'a', 'b', 'c', 0x06, 0x20};
-  const auto out = qm::Lznt1DecompressUnit(qm::ByteView(unit), 1 << 16);
+  const auto out = Decode(unit, 1 << 16);
   ASSERT_TRUE(out);
   EXPECT_EQ(std::string(out->begin(), out->end()), "abcabcabcabc");
 }
@@ -32,11 +42,11 @@ TEST(Lznt1, RoundTripsTextRunsAndNoiseAcrossChunks) {
   ASSERT_EQ(input.size(), 16384u);
   const Bytes unit = CompressUnit(input);
   EXPECT_LT(unit.size(), input.size());
-  const auto out = qm::Lznt1DecompressUnit(qm::ByteView(unit), input.size());
+  const auto out = Decode(unit, input.size());
   ASSERT_TRUE(out);
   EXPECT_EQ(*out, input);
   // The caller's limit cuts the output inside a chunk.
-  const auto partial = qm::Lznt1DecompressUnit(qm::ByteView(unit), 5000);
+  const auto partial = Decode(unit, 5000);
   ASSERT_TRUE(partial);
   EXPECT_EQ(*partial, Bytes(input.begin(), input.begin() + 5000));
 }
@@ -53,7 +63,7 @@ TEST(Lznt1, HostileChunksFailWithoutReadingOrWritingOutOfBounds) {
       {"plain chunk", {0x02, 0x30, 'x', 'y', 'z'}, true, 3},
   };
   for (const Row& row : rows) {
-    const auto out = qm::Lznt1DecompressUnit(qm::ByteView(row.unit), 1 << 16);
+    const auto out = Decode(row.unit, 1 << 16);
     EXPECT_EQ(out.has_value(), row.ok) << row.what;
     if (out) {
       EXPECT_EQ(out->size(), row.produced) << row.what;
