@@ -35,9 +35,12 @@ std::string SanitizeEntryName(std::string_view name) {
   std::string out;
   out.reserve(name.size());
   for (char c : name) out.push_back(c == '/' || c == '\0' ? '#' : c);
+  // Cut first: a damaged name cut at a character border can end up empty
+  // or as a dot name, which must not reach the file system either.
+  out = CutUtf8(out, kMaxNameBytes);
   if (out.empty() || out == ".") return "#";
   if (out == "..") return "##";
-  return CutUtf8(out, kMaxNameBytes);
+  return out;
 }
 
 int CreateNewFile(const std::string& path) {

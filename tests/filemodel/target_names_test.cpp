@@ -45,6 +45,14 @@ TEST(TargetNames, SanitizeKeepsEveryNameOneComponent) {
   const std::string cut = qm::SanitizeEntryName(longName);
   EXPECT_EQ(cut.size(), 254u);
   EXPECT_EQ(cut.substr(252), "\xC3\xA9");
+  // Cutting a damaged name (continuation bytes only after its start) must
+  // not leave an empty name or a dot name behind.
+  const std::string stray(300, '\x80');
+  const Row cutRows[] = {{stray, "#", "#"}, {"." + stray, "#", "#"}, {".." + stray, "#", "#"}};
+  for (const Row& row : cutRows) {
+    EXPECT_EQ(qm::SanitizeEntryName(row.in), row.entry) << row.in.substr(0, 2);
+    EXPECT_EQ(qm::SanitizeRootName(row.in), row.root) << row.in.substr(0, 2);
+  }
 }
 
 TEST_F(TargetFolder, UniqueDirectoriesTakeNumbers) {
