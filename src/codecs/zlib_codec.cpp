@@ -7,6 +7,30 @@ namespace {
 // protocol that is "give more and call again", not an error.
 int MapProgress(int code) { return code == Z_BUF_ERROR ? Z_OK : code; }
 
+// zlib never writes through next_in; its field is only declared non-const.
+void SetStreamInput(z_stream& stream, const std::uint8_t* data, std::uint32_t size) {
+  stream.next_in = const_cast<std::uint8_t*>(data);
+  stream.avail_in = size;
+}
+
+void SetStreamOutput(z_stream& stream, std::uint8_t* buffer, std::uint32_t size) {
+  stream.next_out = buffer;
+  stream.avail_out = size;
+}
+
+// Makes a fresh stream record with init (deflateInit or inflateInit); the
+// buffers handed over before Init stay in force.
+template <typename InitCall>
+int FreshStream(z_stream& stream, InitCall init) {
+  const z_stream old = stream;
+  stream = z_stream{};
+  const int code = init(stream);
+  if (code != Z_OK) return code;
+  SetStreamInput(stream, old.next_in, old.avail_in);
+  SetStreamOutput(stream, old.next_out, old.avail_out);
+  return Z_OK;
+}
+
 } // namespace
 
 CZlibCompressor::~CZlibCompressor() { End(); }
@@ -17,20 +41,10 @@ int CZlibCompressor::Init(int level, int /*dictionarySize*/) {
   // allocating it again each time.
   if (initialised_ && level == level_) return deflateReset(&stream_);
   End();
-  const std::uint8_t* in = stream_.next_in;
-  const uInt availIn = stream_.avail_in;
-  std::uint8_t* out = stream_.next_out;
-  const uInt availOut = stream_.avail_out;
-  stream_ = z_stream{};
-  const int code = deflateInit(&stream_, level);
+  const int code = FreshStream(stream_, [level](z_stream& s) { return deflateInit(&s, level); });
   if (code != Z_OK) return code;
   initialised_ = true;
   level_ = level;
-  // Buffers handed over before Init stay in force.
-  stream_.next_in = const_cast<std::uint8_t*>(in);
-  stream_.avail_in = availIn;
-  stream_.next_out = out;
-  stream_.avail_out = availOut;
   return Z_OK;
 }
 
@@ -48,16 +62,8 @@ int CZlibCompressor::Compress(bool finish) {
   return MapProgress(deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH));
 }
 
-void CZlibCompressor::SetInput(const std::uint8_t* data, std::uint32_t size) {
-  // zlib never writes through next_in; its field is only declared non-const.
-  stream_.next_in = const_cast<std::uint8_t*>(data);
-  stream_.avail_in = size;
-}
-
-void CZlibCompressor::SetOutput(std::uint8_t* buffer, std::uint32_t size) {
-  stream_.next_out = buffer;
-  stream_.avail_out = size;
-}
+void CZlibCompressor::SetInput(const std::uint8_t* data, std::uint32_t size) { SetStreamInput(stream_, data, size); }
+void CZlibCompressor::SetOutput(std::uint8_t* buffer, std::uint32_t size) { SetStreamOutput(stream_, buffer, size); }
 
 std::uint8_t* CZlibCompressor::GetNextOut() { return stream_.next_out; }
 std::uint32_t CZlibCompressor::GetAvailIn() { return stream_.avail_in; }
@@ -78,33 +84,17 @@ czlibdecompressor::~czlibdecompressor() { End(); }
 
 int czlibdecompressor::Init() {
   finished_ = false;
+  // The result stream inflates every piece with a new stream: resetting
+  // keeps zlib's state instead of freeing and allocating it each time.
   if (initialised_) return inflateReset(&stream_);
-  End();
-  const std::uint8_t* in = stream_.next_in;
-  const uInt availIn = stream_.avail_in;
-  std::uint8_t* out = stream_.next_out;
-  const uInt availOut = stream_.avail_out;
-  stream_ = z_stream{};
-  finished_ = false;
-  const int code = inflateInit(&stream_);
+  const int code = FreshStream(stream_, [](z_stream& s) { return inflateInit(&s); });
   if (code != Z_OK) return code;
   initialised_ = true;
-  stream_.next_in = const_cast<std::uint8_t*>(in);
-  stream_.avail_in = availIn;
-  stream_.next_out = out;
-  stream_.avail_out = availOut;
   return Z_OK;
 }
 
-void czlibdecompressor::SetInput(const std::uint8_t* data, std::uint32_t size) {
-  stream_.next_in = const_cast<std::uint8_t*>(data);
-  stream_.avail_in = size;
-}
-
-void czlibdecompressor::SetOutput(std::uint8_t* buffer, std::uint32_t size) {
-  stream_.next_out = buffer;
-  stream_.avail_out = size;
-}
+void czlibdecompressor::SetInput(const std::uint8_t* data, std::uint32_t size) { SetStreamInput(stream_, data, size); }
+void czlibdecompressor::SetOutput(std::uint8_t* buffer, std::uint32_t size) { SetStreamOutput(stream_, buffer, size); }
 
 std::uint32_t czlibdecompressor::GetAvailOut() { return stream_.avail_out; }
 

@@ -50,15 +50,9 @@ int CRSDataEx::Write(const void* buffer, std::uint32_t n) {
     if (fill_ == qm::kRSBufferSize) Flush();
     return 1;
   }
-  while (n != 0) {
-    const std::uint32_t take = std::min(n, qm::kRSBufferSize - fill_);
-    std::memcpy(buffer_.get() + fill_, bytes, take);
-    fill_ += take;
-    bytes += take;
-    n -= take;
-    if (fill_ == qm::kRSBufferSize) Flush();
-  }
-  return 1;
+  // A value that crosses the buffer's end: the base fills and flushes it
+  // piece by piece (Flush is this class's).
+  return CRSData::Write(buffer, n);
 }
 
 std::uint32_t CRSDataEx::StorePiece(const std::uint8_t* content, std::uint32_t length, std::uint8_t* out) {
