@@ -388,7 +388,9 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
           code = qm::kSaveFailed;
         efsHeaderWritten = true;
         const std::uint64_t sector = static_cast<std::uint64_t>(device->GetSectorSize());
-        if (sector != 0) amount = (amount + sector - 1) / sector * sector;
+        // A damaged size so large that rounding would wrap stays as it is.
+        if (sector != 0 && amount <= ~std::uint64_t{0} - (sector - 1))
+          amount = (amount + sector - 1) / sector * sector;
       }
     }
     std::unique_ptr<IDataRunList> list = code == qm::kSaveDone ? properties->GetDataRunList() : nullptr;

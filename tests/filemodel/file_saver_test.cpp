@@ -440,6 +440,20 @@ TEST_F(SaverTest, EncryptedFilesAreKeptAsTheirRawBackup) {
   EXPECT_EQ(callback.takenBack, 1024u - 700);
 }
 
+TEST_F(SaverTest, EncryptedFileOfDamagedSizeKeepsItsData) {
+  // A size that rounding up to whole sectors would wrap to 0.
+  TestProperties* secret = AddFile(root_, "huge.doc", ~std::uint64_t{0} - 10, {{50, 1}}, qm::kAttrEncrypted);
+  secret->metadata = Bytes(100, 0xAB);
+  fs::create_directories(out_);
+  qm::SaveContext context = Context();
+  const fs::path path = out_ / "huge.doc";
+  SaveOneFile(context, root_->GetFirstChild(), path.string());
+  const Bytes backup = ReadAll(out_ / "huge.doc.EFS");
+  ASSERT_EQ(backup.size(), 66u + 100 + 42 + 512 + kClusterBytes);
+  const Bytes data = Clusters(50, 1);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), backup.begin() + 66 + 100 + 42 + 512));
+}
+
 TEST_F(SaverTest, SingleFileJobsOnAnyThread) {
   AddFile(root_, "one.txt", 300, {{7, 1}});
   fs::create_directories(out_);
