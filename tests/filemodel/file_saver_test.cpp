@@ -414,6 +414,40 @@ TEST_F(SaverTest, CompressedFileWithHugeRunsCopiesOnlyItsSize) {
   }
 }
 
+TEST_F(SaverTest, Ext2SparseFilesTreatBlockZeroAsAHole) {
+  // Block 0 of an EXT2 volume is never file data: in a sparse file's runs
+  // it marks a hole. Elsewhere it is a cluster like any other.
+  root_->SetVolumeState(qm::kVolumeExt2);
+  TestProperties* sparse = AddFile(root_, "sparse", 3 * kClusterBytes, {{0, 1}, {5, 1}, {0, 1}}, qm::kAttrSparse);
+  sparse->typeCode = qm::kPropertiesExt2;
+  fs::create_directories(out_);
+  qm::SaveContext context = Context();
+  ASSERT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "sparse").string()), qm::kSaveDone);
+  Bytes expected(kClusterBytes, 0);
+  const Bytes five = Clusters(5, 1);
+  expected.insert(expected.end(), five.begin(), five.end());
+  expected.insert(expected.end(), kClusterBytes, 0);
+  EXPECT_EQ(ReadAll(out_ / "sparse"), expected);
+
+  TestProperties* plain = AddFile(root_, "plain", kClusterBytes, {{0, 1}});
+  plain->typeCode = qm::kPropertiesExt2;
+  ASSERT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "plain").string()), qm::kSaveDone);
+  EXPECT_EQ(ReadAll(out_ / "plain"), Clusters(0, 1));
+}
+
+TEST(SaverDevice, Ext2TreesAreReadThroughThe512ByteView) {
+  qm::MemoryDevice device(Bytes(8 * 4096, 0), 4096);
+  CFileSystemNode* root = CreateFileSystemNode();
+  CFileNode* file = root->AddChild(CreateFileNode());
+  for (const std::uint32_t state : {qm::kVolumeExt2, qm::kVolumeExt3, qm::kVolumeNtfs, qm::kVolumeFat32}) {
+    root->SetVolumeState(state);
+    IStorageDevice* chosen = qm::DeviceForNode(&device, file);
+    const bool ext = state == qm::kVolumeExt2 || state == qm::kVolumeExt3;
+    EXPECT_EQ(chosen->GetSectorSize(), ext ? 512 : 4096) << state;
+  }
+  DeleteFileTree(root);
+}
+
 TEST_F(SaverTest, EncryptedFilesAreKeptAsTheirRawBackup) {
   TestProperties* secret = AddFile(root_, "secret.doc", 700, {{50, 1}}, qm::kAttrEncrypted);
   secret->metadata = Bytes(100, 0xAB);
