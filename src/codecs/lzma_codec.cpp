@@ -135,7 +135,10 @@ void clzmadecompressor::ReleaseDecoder() {
 }
 
 int clzmadecompressor::Init() {
-  ReleaseDecoder();
+  // The decoder itself stays: setting it up again for the next stream
+  // reuses its probabilities and, when the size is the same, its
+  // dictionary (an image reader starts a new stream for every block).
+  decoderReady_ = false;
   finished_ = false;
   failed_ = false;
   headerRead_ = 0;

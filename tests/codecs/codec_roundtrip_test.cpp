@@ -76,6 +76,11 @@ TEST_P(CodecReuse, ReinitialisedObjectsStartAFreshStream) {
     const CodecRun unpacked = DecompressAll(*decompressor, packed.output, 1000, 100);
     EXPECT_EQ(unpacked.result, 1);
     EXPECT_TRUE(unpacked.output == *input);
+    // A damaged stream in between leaves nothing behind for the next one.
+    Bytes damaged = packed.output;
+    for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 8 && i < damaged.size(); ++i) damaged[i] ^= 0x5A;
+    ASSERT_EQ(decompressor->Init(), 0);
+    DecompressAll(*decompressor, damaged, 1000, 100);
   }
 }
 
