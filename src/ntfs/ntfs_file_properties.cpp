@@ -32,24 +32,26 @@ qm::ExtensionRecordRef UnpackExtension(std::uint64_t sector, std::uint64_t packe
   return ref;
 }
 
-// Sectors read for a record: enough for the largest record on any device.
-constexpr std::uint64_t kRecordReadSectors = 16;
-
 // Where the file's record starts inside its sector. Only a device sector
 // larger than a record holds several; the record sector alone does not
 // tell them apart, but a resident file's extents keep the offset of its
 // value from the sector's start: the record is the one (at a multiple of
 // 1024 bytes) whose first unnamed resident $DATA value lies exactly there.
 // Anything else starts at the sector.
-std::uint32_t RecordOffsetInSector(const CNTFSFileProperties& properties,
-                                   std::span<const std::uint8_t> buffer, std::uint32_t sectorSize) {
+std::uint32_t RecordOffsetInSector(const CNTFSFileProperties& properties, IStorageDevice& device,
+                                   std::uint64_t sector) {
+  const std::int32_t sectorSize = device.GetSectorSize();
   const CPackedDataRunList* extents = properties.GetPackedExtents();
-  if (sectorSize <= qm::mft::kFixupBytes || extents == nullptr || extents->GetResidentValue() == 0) return 0;
+  if (sectorSize <= static_cast<std::int32_t>(qm::mft::kFixupBytes) || extents == nullptr ||
+      extents->GetResidentValue() == 0 || sector >= device.GetSectorCount())
+    return 0;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(sectorSize));
+  if (!device.ReadSectors(buffer.data(), sector, 1)) return 0;
   const std::uint32_t value = extents->GetResidentValue();
   for (std::uint32_t at = value / qm::mft::kFixupBytes * qm::mft::kFixupBytes;; at -= qm::mft::kFixupBytes) {
-    if (at < sectorSize && at + qm::mft::kFixupBytes <= buffer.size()) {
-      std::vector<std::uint8_t> copy(buffer.begin() + at, buffer.begin() + at + qm::mft::kFixupBytes);
-      const CNTFSFileRecordView view(copy, false);
+    if (at + qm::mft::kFixupBytes <= buffer.size()) {
+      const std::span<std::uint8_t> candidate(buffer.data() + at, qm::mft::kFixupBytes);
+      const CNTFSFileRecordView view(candidate, false);
       for (unsigned i = 0; view.IsValid(); ++i) {
         const qm::NtfsAttribute data = FindAttribute(view.Record(), qm::mft::kData, i);
         if (!data) break;
@@ -208,28 +210,10 @@ std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDev
   if (node == nullptr || device == nullptr || node->IsFileSystemNode()) return nullptr;
   auto* properties = dynamic_cast<CNTFSFileProperties*>(node->GetProperties());
   if (properties == nullptr || properties->IsFolder()) return nullptr;
-  const std::int32_t sectorSize = device->GetSectorSize();
-  if (sectorSize <= 0) return nullptr;
   const std::uint64_t sector = properties->GetFileRecordSector();
-  const std::uint64_t total = device->GetSectorCount();
-  if (sector >= total) return nullptr;
-  const std::uint64_t count = std::min(kRecordReadSectors, total - sector);
-  std::vector<std::uint8_t> buffer(count * static_cast<std::uint64_t>(sectorSize));
-  if (!device->ReadSectors(buffer.data(), sector, count)) return nullptr;
-  const std::uint32_t offset =
-      RecordOffsetInSector(*properties, buffer, static_cast<std::uint32_t>(sectorSize));
-  const qm::ByteView view(buffer.data() + offset, buffer.size() - offset);
-  // The record is as long as its header says when that is a size NTFS
-  // uses; 1024 bytes otherwise.
-  std::size_t recordSize = view.le32(qm::mft::kBytesAllocated);
-  if (!qm::IsUsableFileRecordSize(recordSize)) recordSize = qm::mft::kFixupBytes;
-  if (recordSize > view.size()) return nullptr;
   const auto& extensions = properties->GetExtensionList();
-  auto record =
-      std::make_unique<CNTFSFileRecord>(std::span<const std::uint8_t>(view.data(), recordSize), sector,
-                                        device, extensions.value_or(qm::ExtensionRecordList{}), offset);
-  if (!record->IsValid()) return nullptr;
-  return record;
+  return NtfsLoadFileRecordAt(*device, sector, extensions.value_or(qm::ExtensionRecordList{}),
+                              RecordOffsetInSector(*properties, *device, sector));
 }
 
 int NtfsReadResidentFileData(CFileNode* node, IStorageDevice* device, std::uint32_t* length,
