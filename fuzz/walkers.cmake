@@ -1,0 +1,5 @@
+qm_fuzz_target(iso_media_boxes_fuzz DEPS raw)
+qm_fuzz_target(end_marker_fuzz DEPS raw)
+qm_fuzz_target(archive_records_fuzz DEPS raw)
+qm_fuzz_target(mpeg_audio_header_fuzz DEPS raw)
+qm_fuzz_target(exif_reader_fuzz DEPS raw)
