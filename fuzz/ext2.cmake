@@ -1,0 +1,1 @@
+qm_fuzz_target(ext2_fuzz DEPS fatext2)
