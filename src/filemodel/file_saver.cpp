@@ -190,6 +190,7 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
   const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
   const std::uint64_t clusterBytes = static_cast<std::uint64_t>(sectorSize) * context.sectorsPerCluster;
   if (sectorSize == 0 || clusterBytes == 0 || clusterBytes * kUnitClusters > kCopyBufferBytes) return qm::kSaveFailed;
+  const auto unitBytes = static_cast<std::uint32_t>(clusterBytes * kUnitClusters);
   std::vector<std::uint8_t> buffer(kCopyBufferBytes);
   std::vector<std::uint8_t> decoded(kCopyBufferBytes);
   auto readPiece = [&](const UnitPiece& piece, std::uint8_t* at) {
@@ -227,21 +228,24 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
         readPiece(unit.pieces[i], buffer.data() + gathered);
         gathered += static_cast<std::size_t>(unit.pieces[i].count * clusterBytes);
       }
-      const std::uint8_t* result = buffer.data();
-      std::size_t length = gathered;
-      if (qm::ByteView(buffer.data(), gathered).le16(0) != 0) { // else a unit stored without compression
-        const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(amount, decoded.size()));
+      // The unit stands for 16 clusters of the file, however little it
+      // holds: what it leaves out is zeros, so that the next unit lands in
+      // its own place.
+      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(unitBytes, amount));
+      std::size_t length = std::min<std::size_t>(gathered, n);
+      if (qm::ByteView(buffer.data(), gathered).le16(0) != 0) {
         const auto produced =
-            qm::Lznt1DecompressUnit(qm::ByteView(buffer.data(), gathered), std::span(decoded.data(), limit));
+            qm::Lznt1DecompressUnit(qm::ByteView(buffer.data(), gathered), std::span(decoded.data(), n));
         if (!produced) {
           LogError("Bad compressed data in %s", name);
           return qm::kSaveFailed;
         }
-        result = decoded.data();
         length = *produced;
+      } else { // a unit stored without compression
+        std::memcpy(decoded.data(), buffer.data(), length);
       }
-      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(length, amount));
-      if (const std::uint32_t code = out.Put(result, n); code != qm::kSaveDone) return code;
+      std::memset(decoded.data() + length, 0, n - length);
+      if (const std::uint32_t code = out.Put(decoded.data(), n); code != qm::kSaveDone) return code;
       amount -= n;
     }
   }

@@ -42,9 +42,13 @@ std::optional<std::size_t> Lznt1DecompressUnit(ByteView unit, std::span<std::uin
   std::uint8_t chunk[kLznt1ChunkSize];
   std::size_t total = 0;
   std::size_t pos = 0;
-  while (total < out.size() && unit.has(pos, 2)) {
+  for (std::size_t chunkStart = 0; chunkStart < out.size() && unit.has(pos, 2); chunkStart += kLznt1ChunkSize) {
     const std::uint16_t header = unit.le16(pos);
     if (header == 0) break;
+    // Every chunk stands for 4096 bytes of output: after one that decoded
+    // shorter, zeros fill its place, as the NTFS drivers do.
+    std::memset(out.data() + total, 0, chunkStart - total);
+    total = chunkStart;
     const std::size_t dataLength = (header & kLznt1SizeMask) + 1u;
     if (!unit.has(pos + 2, dataLength)) return std::nullopt;
     const ByteView data = unit.sub(pos + 2, dataLength);

@@ -26,9 +26,10 @@ inline constexpr std::uint16_t kLznt1SizeMask = 0x0FFF;
 std::optional<std::size_t> Lznt1DecompressChunk(ByteView data, std::span<std::uint8_t, kLznt1ChunkSize> out);
 
 // Decompresses a whole unit into out: chunk after chunk until a zero
-// header, fewer than two bytes left, or out is full. Returns the bytes
-// produced; a chunk whose stored size runs past the unit, or whose data
-// does not decode, fails the whole unit (nothing).
+// header, fewer than two bytes left, or out is full. Chunk n's output
+// starts at n x 4096, zeros filling what a shorter chunk before it left.
+// Returns the bytes produced; a chunk whose stored size runs past the
+// unit, or whose data does not decode, fails the whole unit (nothing).
 std::optional<std::size_t> Lznt1DecompressUnit(ByteView unit, std::span<std::uint8_t> out);
 
 } // namespace qm

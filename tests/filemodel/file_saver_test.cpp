@@ -384,6 +384,24 @@ TEST_F(SaverTest, CompressedUnitsAreDecompressed) {
   EXPECT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "packed3.txt").string()), qm::kSaveFailed);
 }
 
+TEST_F(SaverTest, ShortCompressedUnitKeepsTheNextUnitInPlace) {
+  // A compressed unit stands for 16 clusters of the file however little it
+  // decodes to; what it leaves out is zeros, and the next unit follows at
+  // its own place.
+  root_->SetVolumeGeometry(kBase, 1);
+  const Bytes unit = qm::Lznt1CompressUnit(Bytes(100, 'a'));
+  std::memcpy(device_->bytes().data() + (kBase + 300) * 512, unit.data(), unit.size());
+  AddFile(root_, "short.bin", 2 * 8192, {{300, 1}, {qm::kSparseRunStart, 15}, {500, 16}}, qm::kAttrCompressed);
+  fs::create_directories(out_);
+  qm::SaveContext context = Context();
+  ASSERT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "short.bin").string()), qm::kSaveDone);
+  Bytes expected(100, 'a');
+  expected.resize(8192, 0);
+  const auto& bytes = device_->bytes();
+  expected.insert(expected.end(), bytes.begin() + (kBase + 500) * 512, bytes.begin() + (kBase + 516) * 512);
+  EXPECT_EQ(ReadAll(out_ / "short.bin"), expected);
+}
+
 TEST_F(SaverTest, CompressedFileWithHugeRunsCopiesOnlyItsSize) {
   // Damaged extents (from a record or a saved result) may claim runs of
   // billions of clusters; copying a small file must cost no more than the

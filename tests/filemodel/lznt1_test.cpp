@@ -71,6 +71,24 @@ TEST(Lznt1, HostileChunksFailWithoutReadingOrWritingOutOfBounds) {
   }
 }
 
+TEST(Lznt1, EveryChunkAfterAShortOneStartsAtItsOwn4096Bytes) {
+  // Each chunk stands for 4096 bytes of output: one that decodes shorter is
+  // followed by zeros up to the next chunk's place.
+  Bytes unit = CompressUnit(Bytes(100, 'a'));
+  const Bytes plain = {0x02, 0x30, 'x', 'y', 'z'};
+  unit.insert(unit.end(), plain.begin(), plain.end());
+  const auto out = Decode(unit, 1 << 16);
+  ASSERT_TRUE(out);
+  Bytes expected(100, 'a');
+  expected.resize(4096, 0);
+  expected.insert(expected.end(), {'x', 'y', 'z'});
+  EXPECT_EQ(*out, expected);
+  // The limit cuts the chunk after the zeros.
+  const auto cut = Decode(unit, 4098);
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(*cut, Bytes(expected.begin(), expected.begin() + 4098));
+}
+
 TEST(Lznt1, OutputOfAChunkStopsAt4096Bytes) {
   std::uint8_t out[qm::kLznt1ChunkSize];
   // 'a', then a copy of 4095 bytes from 1 back: exactly a full chunk.
