@@ -95,7 +95,7 @@ bool ReadRunPiece(IStorageDevice* device, const qm::SaveContext& context, std::u
 // Copies the runs of a list into the target until amount bytes are
 // written. In hole mode a run starting at 0 is a hole, as a sparse run is.
 std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device, IDataRunList& list,
-                         std::uint64_t amount, bool holeMode, TargetWriter& out, bool& readFailed) {
+                         std::uint64_t amount, bool holeMode, TargetWriter& out, bool& dataLost) {
   const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
   if (sectorSize == 0 || sectorSize > kCopyBufferBytes || context.sectorsPerCluster == 0) return qm::kSaveFailed;
   const std::uint32_t piecesSectors = kCopyBufferBytes / sectorSize;
@@ -109,7 +109,7 @@ std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device,
       const std::uint32_t sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(piecesSectors, runSectors - done));
       const std::uint32_t bytes = sectors * sectorSize;
       std::memset(buffer.data(), 0, bytes);
-      if (!hole && !ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes)) readFailed = true;
+      if (!hole && !ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes)) dataLost = true;
       const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
       if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
       amount -= n;
@@ -186,7 +186,7 @@ private:
 };
 
 std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* device, IDataRunList& list,
-                             std::uint64_t amount, TargetWriter& out, bool& readFailed, const char* name) {
+                             std::uint64_t amount, TargetWriter& out, bool& dataLost, const char* name) {
   const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
   const std::uint64_t clusterBytes = static_cast<std::uint64_t>(sectorSize) * context.sectorsPerCluster;
   if (sectorSize == 0 || clusterBytes == 0 || clusterBytes * kUnitClusters > kCopyBufferBytes) return qm::kSaveFailed;
@@ -198,7 +198,7 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
     // count fits 32 bits.
     const auto sectors = static_cast<std::uint32_t>(piece.count * context.sectorsPerCluster);
     if (!ReadRunPiece(device, context, piece.start, 0, sectors, at, static_cast<std::size_t>(piece.count * clusterBytes)))
-      readFailed = true;
+      dataLost = true;
   };
   UnitSplitter splitter(list.Runs());
   Unit unit;
@@ -236,11 +236,15 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
       if (qm::ByteView(buffer.data(), gathered).le16(0) != 0) {
         const auto produced =
             qm::Lznt1DecompressUnit(qm::ByteView(buffer.data(), gathered), std::span(decoded.data(), n));
-        if (!produced) {
+        // A unit that does not decode is written as zeros: the rest of the
+        // file is still worth having, and the file is reported as failed.
+        if (produced) {
+          length = *produced;
+        } else {
           LogError("Bad compressed data in %s", name);
-          return qm::kSaveFailed;
+          dataLost = true;
+          length = 0;
         }
-        length = *produced;
       } else { // a unit stored without compression
         std::memcpy(decoded.data(), buffer.data(), length);
       }
@@ -369,7 +373,7 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
   const std::uint64_t size = properties->GetSize();
   std::uint64_t amount = size;
   TargetWriter out{target, callback};
-  bool readFailed = false;
+  bool dataLost = false;
   bool efsHeaderWritten = false;
   std::uint32_t code = qm::kSaveDone;
   auto* streams = dynamic_cast<IFileStreamSource*>(properties);
@@ -377,7 +381,7 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
   if (properties->GetTypeCode() == qm::kPropertiesExt2 && (attributes & qm::kAttrSparse)) {
     std::unique_ptr<IDataRunList> list = properties->GetDataRunList();
     if (list)
-      code = CopyByRuns(context, device, *list, amount, true, out, readFailed);
+      code = CopyByRuns(context, device, *list, amount, true, out, dataLost);
     else if (size != 0)
       code = qm::kSaveFailed;
   } else {
@@ -410,9 +414,9 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
       else
         code = out.Put(resident, length);
     } else if (!compressed) {
-      code = CopyByRuns(context, device, *list, amount, false, out, readFailed);
+      code = CopyByRuns(context, device, *list, amount, false, out, dataLost);
     } else if (context.sectorsPerCluster < 9) {
-      code = CopyCompressed(context, device, *list, amount, out, readFailed, properties->GetName());
+      code = CopyCompressed(context, device, *list, amount, out, dataLost, properties->GetName());
     } else {
       code = qm::kSaveFailed;
     }
@@ -430,9 +434,9 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
   if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnBytesTakenBack(static_cast<std::uint32_t>(extra)); })))
     return qm::kSaveCancelled;
   if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnFileDone(1); }))) return qm::kSaveCancelled;
-  // Unreadable sectors were written as zeros: the file is there, but it is
-  // not what the disk held, and the user must know.
-  return readFailed ? qm::kSaveFailed : qm::kSaveDone;
+  // Unreadable sectors and undecodable units were written as zeros: the
+  // file is there, but it is not what the disk held, and the user must know.
+  return dataLost ? qm::kSaveFailed : qm::kSaveDone;
 }
 
 std::uint32_t SaveFolderContents(qm::SaveContext& context, const std::string& baseFolder, CFileNode* node,

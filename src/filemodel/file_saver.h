@@ -41,8 +41,8 @@ public:
 };
 
 // Saves one file node to targetPath: 0 done, 1 failed, 2 cancelled. A file
-// whose device reads failed is still written whole (unreadable parts as
-// zeros) but reported as failed.
+// whose device reads failed, or whose compressed units do not decode, is
+// still written whole (those parts as zeros) but reported as failed.
 std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath);
 
 // Saves the checked children of node into currentFolder (empty when that

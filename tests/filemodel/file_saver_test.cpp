@@ -373,11 +373,14 @@ TEST_F(SaverTest, CompressedUnitsAreDecompressed) {
   expected.insert(expected.end(), bytes.begin() + (kBase + 600) * 512, bytes.begin() + (kBase + 600) * 512 + 1000);
   EXPECT_EQ(ReadAll(out_ / "packed.txt"), expected);
 
-  // A damaged unit fails the file rather than writing garbage.
+  // A damaged unit fails the file rather than writing garbage: the unit is
+  // zeros, and the rest of the file is still there.
   device_->bytes()[(kBase + 300) * 512 + 2] = 0xFF; // flags: all copies
   device_->bytes()[(kBase + 300) * 512 + 3] = 0xFF;
   device_->bytes()[(kBase + 300) * 512 + 4] = 0xFF;
   EXPECT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "packed2.txt").string()), qm::kSaveFailed);
+  std::fill(expected.begin(), expected.begin() + 8192, 0);
+  EXPECT_EQ(ReadAll(out_ / "packed2.txt"), expected);
 
   // Clusters of 8 KiB cannot hold a unit in the copy buffer.
   root_->SetVolumeGeometry(kBase, 16);
