@@ -108,8 +108,11 @@ std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device,
     for (std::uint64_t done = 0; done < runSectors && amount > 0;) {
       const std::uint32_t sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(piecesSectors, runSectors - done));
       const std::uint32_t bytes = sectors * sectorSize;
-      std::memset(buffer.data(), 0, bytes);
-      if (!hole && !ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes)) dataLost = true;
+      // A failed read leaves zeros too (ReadRunPiece clears what it cannot read).
+      if (hole)
+        std::memset(buffer.data(), 0, bytes);
+      else if (!ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes))
+        dataLost = true;
       const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
       if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
       amount -= n;
