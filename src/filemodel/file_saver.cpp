@@ -206,55 +206,52 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
   UnitSplitter splitter(list.Runs());
   Unit unit;
   while (amount > 0 && splitter.Next(unit)) {
-    for (std::size_t i = 0; i < unit.count && amount > 0;) {
-      const UnitPiece& piece = unit.pieces[i];
-      if (piece.kind == 1 && piece.IsSparse()) { // the tail of a compressed unit: nothing of its own
-        ++i;
-        continue;
-      }
-      if (piece.kind == 0 || piece.kind == 2) {
+    // Every piece of a unit has the unit's kind.
+    const int kind = unit.pieces[0].kind;
+    if (kind == 0) { // stored as it is, sparse parts as zeros
+      for (std::size_t i = 0; i < unit.count && amount > 0; ++i) {
+        const UnitPiece& piece = unit.pieces[i];
         const auto bytes = static_cast<std::uint32_t>(piece.count * clusterBytes);
-        if (piece.kind == 0 && !piece.IsSparse())
-          readPiece(piece, buffer.data());
-        else
+        if (piece.IsSparse())
           std::memset(buffer.data(), 0, bytes);
+        else
+          readPiece(piece, buffer.data());
         const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
         if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
         amount -= n;
-        ++i;
-        continue;
       }
-      // Gather the stored clusters of the compressed unit: they and its
-      // sparse tail are never more than the unit, so they fit the buffer.
+      continue;
+    }
+    // A unit of zeros, or a compressed one: either stands for 16 clusters
+    // of the file however little it holds, so that the next unit lands in
+    // its own place.
+    const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(unitBytes, amount));
+    std::size_t length = 0;
+    if (kind == 1) {
+      // The stored clusters of the unit, before its sparse tail; together
+      // with the tail they are the unit, so they fit the buffer.
       std::size_t gathered = 0;
-      for (; i < unit.count && unit.pieces[i].kind == 1 && !unit.pieces[i].IsSparse(); ++i) {
+      for (std::size_t i = 0; i < unit.count; ++i) {
+        if (unit.pieces[i].IsSparse()) continue;
         readPiece(unit.pieces[i], buffer.data() + gathered);
         gathered += static_cast<std::size_t>(unit.pieces[i].count * clusterBytes);
       }
-      // The unit stands for 16 clusters of the file, however little it
-      // holds: what it leaves out is zeros, so that the next unit lands in
-      // its own place.
-      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(unitBytes, amount));
-      std::size_t length = std::min<std::size_t>(gathered, n);
-      if (qm::ByteView(buffer.data(), gathered).le16(0) != 0) {
-        const auto produced =
-            qm::Lznt1DecompressUnit(qm::ByteView(buffer.data(), gathered), std::span(decoded.data(), n));
+      if (qm::ByteView(buffer.data(), gathered).le16(0) == 0) { // stored without compression
+        length = std::min<std::size_t>(gathered, n);
+        std::memcpy(decoded.data(), buffer.data(), length);
+      } else if (const auto produced =
+                     qm::Lznt1DecompressUnit(qm::ByteView(buffer.data(), gathered), std::span(decoded.data(), n))) {
+        length = *produced;
+      } else {
         // A unit that does not decode is written as zeros: the rest of the
         // file is still worth having, and the file is reported as failed.
-        if (produced) {
-          length = *produced;
-        } else {
-          LogError("Bad compressed data in %s", name);
-          dataLost = true;
-          length = 0;
-        }
-      } else { // a unit stored without compression
-        std::memcpy(decoded.data(), buffer.data(), length);
+        LogError("Bad compressed data in %s", name);
+        dataLost = true;
       }
-      std::memset(decoded.data() + length, 0, n - length);
-      if (const std::uint32_t code = out.Put(decoded.data(), n); code != qm::kSaveDone) return code;
-      amount -= n;
     }
+    std::memset(decoded.data() + length, 0, n - length);
+    if (const std::uint32_t code = out.Put(decoded.data(), n); code != qm::kSaveDone) return code;
+    amount -= n;
   }
   return qm::kSaveDone;
 }

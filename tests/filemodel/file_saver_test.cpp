@@ -403,6 +403,13 @@ TEST_F(SaverTest, ShortCompressedUnitKeepsTheNextUnitInPlace) {
   const auto& bytes = device_->bytes();
   expected.insert(expected.end(), bytes.begin() + (kBase + 500) * 512, bytes.begin() + (kBase + 516) * 512);
   EXPECT_EQ(ReadAll(out_ / "short.bin"), expected);
+
+  // A unit made of two sparse runs is zeros, not nothing.
+  AddFile(root_, "split.bin", 2 * 8192, {{qm::kSparseRunStart, 5}, {qm::kSparseRunStart, 11}, {500, 16}},
+          qm::kAttrCompressed);
+  ASSERT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "split.bin").string()), qm::kSaveDone);
+  std::fill(expected.begin(), expected.begin() + 8192, 0);
+  EXPECT_EQ(ReadAll(out_ / "split.bin"), expected);
 }
 
 TEST_F(SaverTest, CompressedFileWithHugeRunsCopiesOnlyItsSize) {
