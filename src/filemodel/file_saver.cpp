@@ -282,9 +282,11 @@ void ApplyAttributesAndTimes(const std::string& path, const IFileProperties& pro
   timespec times[2];
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_nsec = UTIME_OMIT;
+  // A time of 0 is one the file system never set: leave the target's own,
+  // as the platform's file-time call does for a zero time.
   qm::FileTime value = 0;
-  if (valid & qm::kValidLastAccessTime) times[0] = toTimespec(*properties.GetLastAccessTime(&value));
-  if (valid & qm::kValidLastWriteTime) times[1] = toTimespec(*properties.GetLastWriteTime(&value));
+  if ((valid & qm::kValidLastAccessTime) && *properties.GetLastAccessTime(&value) != 0) times[0] = toTimespec(value);
+  if ((valid & qm::kValidLastWriteTime) && *properties.GetLastWriteTime(&value) != 0) times[1] = toTimespec(value);
   if (::futimens(fd, times) != 0) LogError("Failed to set file time");
   if ((valid & qm::kValidAttributes) && (attributes & qm::kAttrReadOnly)) {
     struct stat info{};
