@@ -48,19 +48,20 @@ int FindEndMarker(CRawFileInfo* record, IStorageDevice* device, const EndMarker&
       ++offset;
       continue;
     }
-    // Scan the bytes in view up to the limit and the next pump for the
-    // marker's first byte, then compare the whole marker there.
     std::uint64_t toLimit = limit - offset; // offsets up to the limit itself are searched
     if (toLimit != UINT64_MAX) ++toLimit;
-    const std::uint64_t stop = std::min({std::uint64_t{view.size() - marker.bytes.size() + 1}, toLimit, nextPump - offset});
+    const std::uint64_t stop =
+        std::min({std::uint64_t{view.size() - marker.bytes.size() + 1}, toLimit, nextPump - offset});
+    // Scan the bytes in view up to the limit and the next pump for the
+    // marker's first byte, and compare the whole marker where it stands.
     const std::uint8_t* data = view.data();
-    std::uint64_t i = 0;
-    while (i < stop && data[i] != firstUpper && data[i] != firstLower) ++i;
-    if (i < stop && MatchesAt(view.from(i), marker.bytes)) {
-      record->SetLength(offset + i + marker.bytes.size());
-      return 1;
+    for (std::uint64_t i = 0; i < stop; ++i) {
+      if ((data[i] == firstUpper || data[i] == firstLower) && MatchesAt(view.from(i), marker.bytes)) {
+        record->SetLength(offset + i + marker.bytes.size());
+        return 1;
+      }
     }
-    offset += i < stop ? i + 1 : stop;
+    offset += stop;
   }
   record->SetLength(offset);
   return 1;

@@ -1,0 +1,1 @@
+qm_bench(end_marker DEPS raw)
