@@ -90,6 +90,21 @@ std::vector<std::uint8_t> CentralHeader(const std::string& name, std::uint16_t e
   return h;
 }
 
+TEST(ZipRecords, ALengthPastTheDeviceEndEndsTheWalkThere) {
+  std::vector<std::uint8_t> bytes = LocalHeader(8, "big.bin", 0xFFFFFF00u);
+  bytes.resize(4096);
+  qm::MemoryDevice device(bytes, 512);
+  int type = 68;
+  EXPECT_EQ(WalkRecords(&device, 0, true, type), 30u + 7u + 0xFFFFFF00u);
+  // A header cut by the device's end is no record.
+  bytes.assign(4096 - 20, 0);
+  const std::vector<std::uint8_t> tail = LocalHeader(0, "x", 0);
+  bytes.insert(bytes.end(), tail.begin(), tail.begin() + 20);
+  qm::MemoryDevice cut(bytes, 512);
+  CRawReadBuffer reader(&cut, 0);
+  EXPECT_EQ(IsZipRecord(reader.GetPointer(4096 - 20)), 0);
+}
+
 TEST(ZipRecords, CraftedRecords) {
   struct Case {
     const char* what;
