@@ -42,7 +42,8 @@ int main() {
   constexpr std::size_t kBytes = 48u << 20;
   std::vector<std::uint8_t> text(kBytes + (1u << 20));
   const char line[] = "<p>A paragraph of a page that never closes its <b>HTML</b> element.</p>\r\n";
-  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<std::uint8_t>(line[i % (sizeof line - 1)]);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<std::uint8_t>(line[i % (sizeof line - 1)]);
   BenchDevice device(text);
 
   auto start = std::chrono::steady_clock::now();

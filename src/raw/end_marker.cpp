@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::uint64_t kPumpEvery = 512;
 
-std::uint8_t FoldCase(std::uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c | 0x20) : c; }
+std::uint8_t FoldCase(std::uint8_t c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c | 0x20) : c;
+}
 
 bool MatchesAt(qm::ByteView bytes, std::string_view marker) {
   for (std::size_t i = 0; i < marker.size(); ++i)
@@ -28,7 +30,8 @@ int FindEndMarker(CRawFileInfo* record, IStorageDevice* device, const EndMarker&
   if (marker.bytes.size() > reader.GetWindowSize()) return 0;
   const std::uint64_t limit = marker.limit != 0 ? marker.limit : GetAppSettings()->u64MaxRawFileSize;
   const std::uint8_t first = static_cast<std::uint8_t>(marker.bytes[0]);
-  const std::uint8_t firstUpper = first >= 'a' && first <= 'z' ? static_cast<std::uint8_t>(first - 0x20) : first;
+  const std::uint8_t firstUpper =
+      first >= 'a' && first <= 'z' ? static_cast<std::uint8_t>(first - 0x20) : first;
   const std::uint8_t firstLower = FoldCase(first);
 
   std::uint64_t offset = 0;

@@ -9,7 +9,7 @@ class CRawFileInfo;
 class IStorageDevice;
 
 struct EndMarker {
-  std::string_view bytes; // compared ignoring ASCII case
+  std::string_view bytes;  // compared ignoring ASCII case
   std::uint64_t limit = 0; // bytes searched at most; 0: the maximum carved size
 };
 

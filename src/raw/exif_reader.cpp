@@ -34,26 +34,62 @@ constexpr std::uint64_t kEntryValue = 8;
 constexpr std::size_t kMaxDirectories = 32;
 
 enum Format : int {
-  kUByte = 1, kString = 2, kUShort = 3, kULong = 4, kURational = 5, kSByte = 6,
-  kUndefined = 7, kSShort = 8, kSLong = 9, kSRational = 10, kSingle = 11, kDouble = 12,
+  kUByte = 1,
+  kString = 2,
+  kUShort = 3,
+  kULong = 4,
+  kURational = 5,
+  kSByte = 6,
+  kUndefined = 7,
+  kSShort = 8,
+  kSLong = 9,
+  kSRational = 10,
+  kSingle = 11,
+  kDouble = 12,
 };
 constexpr std::uint64_t kFormatSizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
 enum Tag : std::uint16_t {
-  kMake = 271, kModel = 272, kOrientation = 274, kXResolution = 282, kYResolution = 283,
-  kResolutionUnit = 296, kThumbnailOffset = 513, kThumbnailLength = 514, kExposureTime = 33434,
-  kFNumber = 33437, kExposureProgram = 34850, kIsoEquivalent = 34855, kExifSubIfd = 34665,
-  kExifVersion = 36864, kDateTimeOriginal = 36867, kDateTimeDigitized = 36868, kCompressionLevel = 37122,
-  kBrightness = 37379, kExposureBias = 37380, kSubjectDistance = 37382, kMeteringMode = 37383,
-  kLightSource = 37384, kFlash = 37385, kFocalLength = 37386, kMakerNote = 37500, kUserComment = 37510,
-  kPixelXDimension = 40962, kPixelYDimension = 40963, kInteropIfd = 40965, kFocalPlaneXResolution = 41486,
-  kFocalPlaneYResolution = 41487, kFocalPlaneResolutionUnit = 41488,
+  kMake = 271,
+  kModel = 272,
+  kOrientation = 274,
+  kXResolution = 282,
+  kYResolution = 283,
+  kResolutionUnit = 296,
+  kThumbnailOffset = 513,
+  kThumbnailLength = 514,
+  kExposureTime = 33434,
+  kFNumber = 33437,
+  kExposureProgram = 34850,
+  kIsoEquivalent = 34855,
+  kExifSubIfd = 34665,
+  kExifVersion = 36864,
+  kDateTimeOriginal = 36867,
+  kDateTimeDigitized = 36868,
+  kCompressionLevel = 37122,
+  kBrightness = 37379,
+  kExposureBias = 37380,
+  kSubjectDistance = 37382,
+  kMeteringMode = 37383,
+  kLightSource = 37384,
+  kFlash = 37385,
+  kFocalLength = 37386,
+  kMakerNote = 37500,
+  kUserComment = 37510,
+  kPixelXDimension = 40962,
+  kPixelYDimension = 40963,
+  kInteropIfd = 40965,
+  kFocalPlaneXResolution = 41486,
+  kFocalPlaneYResolution = 41487,
+  kFocalPlaneResolutionUnit = 41488,
 };
 
 // Numbers from the data may be anything a double holds, NaN included; casts
 // to integers go through these so that none is undefined.
 int ToInt(double v) { return v != v ? 0 : static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0)); }
-std::uint32_t ToU32(double v) { return v != v ? 0 : static_cast<std::uint32_t>(std::clamp(v, 0.0, 4294967295.0)); }
+std::uint32_t ToU32(double v) {
+  return v != v ? 0 : static_cast<std::uint32_t>(std::clamp(v, 0.0, 4294967295.0));
+}
 
 thread_local ExifInfo* t_current = nullptr;
 thread_local std::string t_error;
@@ -73,8 +109,12 @@ private:
     std::uint32_t next = 0; // index of the next entry to read
   };
 
-  std::uint16_t Get16(std::uint64_t offset) const { return bigEndian_ ? tiff_.be16(offset) : tiff_.le16(offset); }
-  std::uint32_t Get32(std::uint64_t offset) const { return bigEndian_ ? tiff_.be32(offset) : tiff_.le32(offset); }
+  std::uint16_t Get16(std::uint64_t offset) const {
+    return bigEndian_ ? tiff_.be16(offset) : tiff_.le16(offset);
+  }
+  std::uint32_t Get32(std::uint64_t offset) const {
+    return bigEndian_ ? tiff_.be32(offset) : tiff_.le32(offset);
+  }
   double Convert(qm::ByteView value, int format) const;
   bool Fail(const char* message) {
     t_error = message;
@@ -130,11 +170,11 @@ double ExifWalk::Convert(qm::ByteView value, int format) const {
 
 // Copies text of at most capacity - 1 characters, ending at the value's end
 // or its first zero.
-template <std::size_t N>
-void CopyText(char (&out)[N], qm::ByteView value, std::size_t characters) {
+template <std::size_t N> void CopyText(char (&out)[N], qm::ByteView value, std::size_t characters) {
   const std::size_t count = std::min({characters, N - 1, value.size()});
   std::size_t i = 0;
-  for (; i < count && value.u8(i) != 0; ++i) out[i] = static_cast<char>(value.u8(i));
+  for (; i < count && value.u8(i) != 0; ++i)
+    out[i] = static_cast<char>(value.u8(i));
   out[i] = '\0';
 }
 
@@ -317,7 +357,8 @@ void SetExifInfo(ExifInfo* info) { t_current = info; }
 
 const std::string& GetExifError() { return t_error; }
 
-int ProcessExif(qm::ByteView segment, std::uint64_t segmentOffset, std::size_t exifPos, std::uint32_t segmentLength) {
+int ProcessExif(qm::ByteView segment, std::uint64_t segmentOffset, std::size_t exifPos,
+                std::uint32_t segmentLength) {
   t_error.clear();
   ExifInfo scratch{};
   ExifInfo& info = t_current != nullptr ? *t_current : scratch;
@@ -332,7 +373,8 @@ int ProcessExif(qm::ByteView segment, std::uint64_t segmentOffset, std::size_t e
   // The TIFF data: what the segment says it holds, never more than the
   // bytes at hand.
   const std::uint64_t declared = segmentLength > kExifHeaderSize ? segmentLength - kExifHeaderSize : 0;
-  const qm::ByteView tiff = exif.sub(kExifHeaderSize, std::min<std::uint64_t>(declared, exif.size() - kExifHeaderSize));
+  const qm::ByteView tiff =
+      exif.sub(kExifHeaderSize, std::min<std::uint64_t>(declared, exif.size() - kExifHeaderSize));
 
   bool bigEndian;
   if (tiff.matches(0, "II")) {

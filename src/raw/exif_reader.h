@@ -17,7 +17,7 @@ struct ExifInfo {
   char exifVersion[5];
   char cameraMake[32];
   char cameraModel[40];
-  char dateTime[20];          // capture date and time
+  char dateTime[20]; // capture date and time
   char dateTimeDigitized[20];
   // From a start-of-frame segment; not filled here.
   int width;
@@ -64,7 +64,8 @@ void SetExifInfo(ExifInfo* info);
 // belong to the segment (reads stop at the end of segment in any case).
 // 1 on success; 0 with the error text set. Fields filled before a failure
 // stay.
-int ProcessExif(qm::ByteView segment, std::uint64_t segmentOffset, std::size_t exifPos, std::uint32_t segmentLength);
+int ProcessExif(qm::ByteView segment, std::uint64_t segmentOffset, std::size_t exifPos,
+                std::uint32_t segmentLength);
 
 // The last error message of ProcessExif on this thread (empty after a
 // clean read).

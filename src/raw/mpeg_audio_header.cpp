@@ -52,9 +52,9 @@ int MpegAudioHeader::Parse(qm::ByteView bytes) {
       table = 4;
     } else {
       // Layer II of MPEG-1 allows only some bit rates per channel mode.
-      const bool allowed = mode == kMono ? !(bitRateIndex >= 11 && bitRateIndex <= 14)
-                                         : !(bitRateIndex == 1 || bitRateIndex == 2 || bitRateIndex == 3 ||
-                                             bitRateIndex == 5);
+      const bool allowed =
+          mode == kMono ? !(bitRateIndex >= 11 && bitRateIndex <= 14)
+                        : !(bitRateIndex == 1 || bitRateIndex == 2 || bitRateIndex == 3 || bitRateIndex == 5);
       if (!allowed) return 0;
       const int perChannel = mode == kMono ? kbits : kbits / 2;
       const int rate = kSampleRates[version][sampleIndex];

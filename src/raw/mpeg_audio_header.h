@@ -8,15 +8,15 @@
 #include "platform/byte_view.h"
 
 struct MpegAudioHeader {
-  int lsf = 0;          // 1 for MPEG-2 and MPEG-2.5, 0 for MPEG-1
-  int versionId = 0;    // header bits: 0 MPEG-2.5, 2 MPEG-2, 3 MPEG-1
-  int layer = 0;        // 0 Layer I, 1 Layer II, 2 Layer III
-  int emphasis = 0;     // 2 bits
-  int channelMode = 0;  // 2 bits; 3 = mono
-  int sampleRate = 0;   // Hz
-  int bitRate = 0;      // bits per second
-  int padding = 0;      // 0 / 1
-  int allocTable = 0;   // Layer II allocation-table choice, 0 to 4
+  int lsf = 0;         // 1 for MPEG-2 and MPEG-2.5, 0 for MPEG-1
+  int versionId = 0;   // header bits: 0 MPEG-2.5, 2 MPEG-2, 3 MPEG-1
+  int layer = 0;       // 0 Layer I, 1 Layer II, 2 Layer III
+  int emphasis = 0;    // 2 bits
+  int channelMode = 0; // 2 bits; 3 = mono
+  int sampleRate = 0;  // Hz
+  int bitRate = 0;     // bits per second
+  int padding = 0;     // 0 / 1
+  int allocTable = 0;  // Layer II allocation-table choice, 0 to 4
 
   // 1 when the first 4 bytes are a usable frame header (frame sync, no
   // reserved or free-format field, a Layer II bit rate allowed for its

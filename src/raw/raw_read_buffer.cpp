@@ -33,7 +33,8 @@ bool CRawReadBuffer::LoadAt(std::uint64_t relSector) {
   loadedBytes_ = 0;
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
   if (firstSector_ > kMax - kLoadSectors || relSector > kMax - kLoadSectors - firstSector_) return false;
-  if (!buffer_) buffer_ = qm::MakeMemBuffer<std::uint8_t>(static_cast<std::size_t>(kLoadSectors * sectorSize_));
+  if (!buffer_)
+    buffer_ = qm::MakeMemBuffer<std::uint8_t>(static_cast<std::size_t>(kLoadSectors * sectorSize_));
   const std::uint64_t start = firstSector_ + relSector;
   std::uint64_t count = 0;
   if (device_->ReadSectors(buffer_.get(), start, kLoadSectors)) {
@@ -50,7 +51,8 @@ bool CRawReadBuffer::LoadAt(std::uint64_t relSector) {
     // carving ring reports only the sectors it holds): sector by sector up
     // to the first that fails.
     if (count == 0) {
-      while (count < kLoadSectors && device_->ReadSectors(buffer_.get() + count * sectorSize_, start + count, 1))
+      while (count < kLoadSectors &&
+             device_->ReadSectors(buffer_.get() + count * sectorSize_, start + count, 1))
         ++count;
     }
   }

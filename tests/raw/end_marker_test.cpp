@@ -34,7 +34,8 @@ std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), t
 
 TEST(EndMarker, FindsTheMarkerIgnoringCaseWhereverItFalls) {
   std::string page = "<html><head><title>t</title></head><body>";
-  while (page.size() < 70000) page += "<p>a paragraph of the page, with </HTM and </htmX that are not the end</p>\n";
+  while (page.size() < 70000)
+    page += "<p>a paragraph of the page, with </HTM and </htmX that are not the end</p>\n";
   struct Case {
     const char* what;
     std::size_t at; // where the end marker is put
@@ -55,7 +56,8 @@ TEST(EndMarker, FindsTheMarkerIgnoringCaseWhereverItFalls) {
 }
 
 TEST(EndMarker, MarkersWithBytesOutsideLettersAndAtTheLastPossiblePlace) {
-  std::string drawing = std::string(3000, 'x') + "Decode" + std::string(1, '\0') + "\xFF\xFF\xFF\xFF" + "tail";
+  std::string drawing =
+      std::string(3000, 'x') + "Decode" + std::string(1, '\0') + "\xFF\xFF\xFF\xFF" + "tail";
   auto device = qm::DeviceWithFile(Bytes(drawing), 0, 0);
   EXPECT_EQ(Find(device.get(), 0, kFreeHand).length, 3011u);
 

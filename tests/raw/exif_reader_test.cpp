@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "format_fixture.h"
@@ -66,8 +68,8 @@ struct Entry {
   std::uint16_t tag;
   std::uint16_t format;
   std::uint32_t count;
-  std::uint32_t value = 0;   // inline number, when no payload
-  std::string payload = {};  // bytes in file order; more than 4 go after the directory
+  std::uint32_t value = 0;  // inline number, when no payload
+  std::string payload = {}; // bytes in file order; more than 4 go after the directory
 };
 
 Entry Text(std::uint16_t tag, const std::string& text) {
@@ -88,7 +90,8 @@ public:
   std::uint32_t End() const { return static_cast<std::uint32_t>(bytes_.size() - 6); }
   void Put16(std::uint32_t at, std::uint16_t v) {
     Grow(at + 2);
-    for (int i = 0; i < 2; ++i) bytes_[6 + at + i] = static_cast<std::uint8_t>(big_ ? v >> (8 - 8 * i) : v >> (8 * i));
+    for (int i = 0; i < 2; ++i)
+      bytes_[6 + at + i] = static_cast<std::uint8_t>(big_ ? v >> (8 - 8 * i) : v >> (8 * i));
   }
   void Put32(std::uint32_t at, std::uint32_t v) {
     Grow(at + 4);
@@ -127,8 +130,12 @@ public:
     }
     return at;
   }
-  static std::uint32_t ValueAt(std::uint32_t directory, std::uint32_t index) { return directory + 2 + 12 * index + 8; }
-  static std::uint32_t LinkAt(std::uint32_t directory, std::uint32_t entries) { return directory + 2 + 12 * entries; }
+  static std::uint32_t ValueAt(std::uint32_t directory, std::uint32_t index) {
+    return directory + 2 + 12 * index + 8;
+  }
+  static std::uint32_t LinkAt(std::uint32_t directory, std::uint32_t entries) {
+    return directory + 2 + 12 * entries;
+  }
 
   int Process(ExifInfo& info, std::int64_t lengthChange = 0) {
     info = ExifInfo{};
@@ -206,7 +213,8 @@ TEST(ExifReader, RefusalsLeaveTheirMessage) {
   };
   const Case cases[] = {
       {"not Exif", [](ExifBuilder& b, std::uint32_t) { b.bytes()[4] = 'X'; }, "Incorrect Exif header"},
-      {"byte-order mark", [](ExifBuilder& b, std::uint32_t) { b.bytes()[7] = 'M'; }, "Invalid Exif alignment marker."},
+      {"byte-order mark", [](ExifBuilder& b, std::uint32_t) { b.bytes()[7] = 'M'; },
+       "Invalid Exif alignment marker."},
       {"not 42", [](ExifBuilder& b, std::uint32_t) { b.Put16(2, 43); }, "Invalid Exif start (1)"},
       {"first directory at 20", [](ExifBuilder& b, std::uint32_t) { b.Put32(4, 20); },
        "Suspicious offset of first IFD value"},
@@ -214,16 +222,21 @@ TEST(ExifReader, RefusalsLeaveTheirMessage) {
        "Suspicious offset of first IFD value"},
       {"more entries than the data holds", [](ExifBuilder& b, std::uint32_t d) { b.Put16(d, 500); },
        "Illegally sized directory"},
-      {"format 13", [](ExifBuilder& b, std::uint32_t d) { b.Put16(d + 2 + 2, 13); }, "Illegal format code in EXIF dir"},
-      {"format 0", [](ExifBuilder& b, std::uint32_t d) { b.Put16(d + 2 + 2, 0); }, "Illegal format code in EXIF dir"},
-      {"value past the data", [](ExifBuilder& b, std::uint32_t d) { b.Put32(ExifBuilder::ValueAt(d, 0), b.End() - 3); },
+      {"format 13", [](ExifBuilder& b, std::uint32_t d) { b.Put16(d + 2 + 2, 13); },
+       "Illegal format code in EXIF dir"},
+      {"format 0", [](ExifBuilder& b, std::uint32_t d) { b.Put16(d + 2 + 2, 0); },
+       "Illegal format code in EXIF dir"},
+      {"value past the data",
+       [](ExifBuilder& b, std::uint32_t d) { b.Put32(ExifBuilder::ValueAt(d, 0), b.End() - 3); },
        "Illegal pointer offset value in EXIF."},
-      {"value count that wraps 32 bits", [](ExifBuilder& b, std::uint32_t d) { b.Put32(d + 2 + 4, 0x80000000u); },
+      {"value count that wraps 32 bits",
+       [](ExifBuilder& b, std::uint32_t d) { b.Put32(d + 2 + 4, 0x80000000u); },
        "Illegal pointer offset value in EXIF."},
       {"sub-directory past the data",
        [](ExifBuilder& b, std::uint32_t d) { b.Put32(ExifBuilder::ValueAt(d, 1), 0x7FFFFFFF); },
        "Illegal subdirectory link"},
-      {"next directory past the data", [](ExifBuilder& b, std::uint32_t d) { b.Put32(ExifBuilder::LinkAt(d, 2), b.End()); },
+      {"next directory past the data",
+       [](ExifBuilder& b, std::uint32_t d) { b.Put32(ExifBuilder::LinkAt(d, 2), b.End()); },
        "Illegal subdirectory link"},
   };
   for (const Case& c : cases) {
@@ -303,6 +316,33 @@ TEST(ExifReader, ReadsStayWithinTheSegment) {
   // Without a current record the segment is still read safely.
   SetExifInfo(nullptr);
   EXPECT_EQ(ProcessExif(qm::ByteView(b.bytes().data(), b.bytes().size()), 0, 0, 200), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ExifReader, TwoThreadsReadTheirOwnSegmentsIntoTheirOwnRecords) {
+  const std::vector<std::uint8_t> little = qm::ReadFormatFixture("exif_II.jpg");
+  ExifBuilder other(true);
+  other.Directory({Text(271, "Other Maker"), Short(274, 9)});
+  std::atomic<int> wrong{0};
+  auto readMany = [&](bool picture) {
+    for (int i = 0; i < 300; ++i) {
+      ExifInfo info{};
+      const int result = picture ? ReadPicture(little, info) : other.Process(info);
+      const bool ok = picture ? result == 1 && std::string(info.cameraMake) == "Walker Camera Works" &&
+                                    GetExifError().empty()
+                              : result == 1 && std::string(info.cameraMake) == "Other Maker" &&
+                                    GetExifError() == "Undefined rotation value";
+      if (!ok) ++wrong;
+    }
+  };
+  std::thread a(readMany, true);
+  std::thread b(readMany, false);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 } // namespace

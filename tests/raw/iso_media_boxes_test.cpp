@@ -37,7 +37,8 @@ TEST(IsoMediaBoxes, RealFilesAreMeasuredToTheirExactSize) {
 void PutBox(std::vector<std::uint8_t>& out, std::uint32_t size, const char* type) {
   const std::size_t at = out.size();
   out.resize(at + std::clamp<std::uint32_t>(size, 8, 1 << 16));
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+  for (int i = 0; i < 4; ++i)
+    out[at + i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
   std::copy(type, type + 4, out.begin() + static_cast<std::ptrdiff_t>(at + 4));
 }
 
@@ -69,7 +70,8 @@ TEST(IsoMediaBoxes, WalkEndsAtTheFirstBoxThatIsNotPartOfTheBody) {
   PutBox(large, 24, "ftyp");
   PutBox(large, 1, "mdat"); // a 64-bit size follows
   large.resize(large.size() + 8);
-  for (int i = 0; i < 8; ++i) large[32 + i] = static_cast<std::uint8_t>(std::uint64_t{48} >> (56 - 8 * i));
+  for (int i = 0; i < 8; ++i)
+    large[32 + i] = static_cast<std::uint8_t>(std::uint64_t{48} >> (56 - 8 * i));
   large.resize(24 + 48);
   PutBox(large, 8, "free");
   PutBox(badLarge, 24, "ftyp");
@@ -125,7 +127,8 @@ TEST(IsoMediaBoxes, AnUnreadableBoxEndsTheWalkWithWhatWasMeasured) {
 TEST(IsoMediaBoxes, WalkIsBoundedByBoxCountAndMaximumSizeAndPumpsMessages) {
   std::vector<std::uint8_t> bytes;
   PutBox(bytes, 24, "ftyp");
-  for (int i = 0; i < 700; ++i) PutBox(bytes, 8, "free");
+  for (int i = 0; i < 700; ++i)
+    PutBox(bytes, 8, "free");
   auto device = Device(bytes);
   int pumped = 0;
   qm::SetMessagePump([&] { ++pumped; });

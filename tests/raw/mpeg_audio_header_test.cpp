@@ -37,8 +37,10 @@ TEST(MpegAudioHeader, FieldsAndFrameLengthsOfCraftedHeaders) {
        64000, 3, 288},
       {"MPEG-1 Layer II stereo 96 kbit/s (48) at 44100 Hz", Header(3, 2, 6, 0), 0, 1, 44100, 96000, 2, 313},
       {"MPEG-1 Layer II mono 64 kbit/s", Header(3, 2, 4, 0, 0, 3), 0, 1, 44100, 64000, 0, 208},
-      {"MPEG-1 Layer II stereo 192 kbit/s (96) at 48000 Hz", Header(3, 2, 10, 1), 0, 1, 48000, 192000, 0, 576},
-      {"MPEG-1 Layer II stereo 192 kbit/s (96) at 44100 Hz", Header(3, 2, 10, 0), 0, 1, 44100, 192000, 1, 626},
+      {"MPEG-1 Layer II stereo 192 kbit/s (96) at 48000 Hz", Header(3, 2, 10, 1), 0, 1, 48000, 192000, 0,
+       576},
+      {"MPEG-1 Layer II stereo 192 kbit/s (96) at 44100 Hz", Header(3, 2, 10, 0), 0, 1, 44100, 192000, 1,
+       626},
       {"MPEG-1 Layer II mono 192 kbit/s at 48000 Hz", Header(3, 2, 10, 1, 0, 3), 0, 1, 48000, 192000, 0, 576},
       {"MPEG-1 Layer II stereo 384 kbit/s (192)", Header(3, 2, 14, 0), 0, 1, 44100, 384000, 1, 1253},
   };
@@ -95,10 +97,8 @@ TEST(MpegAudioHeader, FramesOfRealFilesFollowEachOtherToTheEnd) {
     int versionId, layer, sampleRate, bitRate;
   } cases[] = {
       {"mpeg1_l3_id3.mp3", 3, 2, 32000, 32000}, // ID3v2 before, ID3v1 after
-      {"mpeg2_l3.mp3", 2, 2, 22050, 24000},
-      {"mpeg25_l3.mp3", 0, 2, 8000, 8000},
-      {"mpeg1_l2_mono.mp2", 3, 1, 44100, 64000},
-      {"mpeg1_l2_stereo.mp2", 3, 1, 48000, 192000},
+      {"mpeg2_l3.mp3", 2, 2, 22050, 24000},      {"mpeg25_l3.mp3", 0, 2, 8000, 8000},
+      {"mpeg1_l2_mono.mp2", 3, 1, 44100, 64000}, {"mpeg1_l2_stereo.mp2", 3, 1, 48000, 192000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -133,11 +133,8 @@ TEST(MpegAudioHeader, SyncsafeNumbers) {
     int ok;
     std::uint32_t value;
   } cases[] = {
-      {{0, 0, 0, 0}, 1, 0},
-      {{0, 0, 2, 1}, 1, 257},
-      {{0x7F, 0x7F, 0x7F, 0x7F}, 1, 0x0FFFFFFF},
-      {{0x80, 0, 0, 0}, 0, 99},
-      {{0, 0, 0, 0xFF}, 0, 99},
+      {{0, 0, 0, 0}, 1, 0},     {{0, 0, 2, 1}, 1, 257},   {{0x7F, 0x7F, 0x7F, 0x7F}, 1, 0x0FFFFFFF},
+      {{0x80, 0, 0, 0}, 0, 99}, {{0, 0, 0, 0xFF}, 0, 99},
   };
   for (const Case& c : cases) {
     std::uint32_t value = 99;

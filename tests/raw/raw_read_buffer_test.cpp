@@ -28,8 +28,9 @@ TEST(RawReadBuffer, HandsOutTheFileBytesAtEveryOffsetForBothSectorSizes) {
     CRawReadBuffer reader(&device, first);
     const std::uint64_t window = reader.GetWindowSize();
     EXPECT_EQ(window, 128u * sectorSize);
-    for (std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t(sectorSize) - 1, window - 1,
-                                 window, window + 17, 3 * window + 100, 2 * window - 8, std::uint64_t{0}}) {
+    for (std::uint64_t offset :
+         {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t(sectorSize) - 1, window - 1, window, window + 17,
+          3 * window + 100, 2 * window - 8, std::uint64_t{0}}) {
       SCOPED_TRACE(offset);
       const qm::ByteView view = reader.GetPointer(offset);
       ASSERT_FALSE(view.empty());
@@ -58,7 +59,8 @@ TEST(RawReadBuffer, ARecordNearAWindowEndIsSeenWholeAndLongerOnesToo) {
 TEST(RawReadBuffer, WalkingOneWindowReadsTheDeviceOnce) {
   MemoryDevice device(qm::MakePatternBytes(600, 512), 512);
   CRawReadBuffer reader(&device, 0);
-  for (std::uint64_t offset = 0; offset < reader.GetWindowSize(); offset += 97) reader.GetPointer(offset);
+  for (std::uint64_t offset = 0; offset < reader.GetWindowSize(); offset += 97)
+    reader.GetPointer(offset);
   // The window's extra sector is served from the same load.
   reader.GetPointer(reader.GetWindowSize() + 511);
   EXPECT_EQ(device.readCalls(), 1u);

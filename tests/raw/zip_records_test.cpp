@@ -12,7 +12,8 @@ namespace {
 
 // The record walk of a carved archive, as its analyser runs it: record
 // after record while the bytes there are a record.
-std::uint64_t WalkRecords(IStorageDevice* device, std::uint64_t firstSector, bool checkOfficeNames, int& type) {
+std::uint64_t WalkRecords(IStorageDevice* device, std::uint64_t firstSector, bool checkOfficeNames,
+                          int& type) {
   CRawReadBuffer reader(device, firstSector);
   std::uint64_t offset = 0;
   for (int records = 0; records < 10000; ++records) {
