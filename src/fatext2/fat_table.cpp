@@ -1,7 +1,6 @@
 #include "fatext2/fat_table.h"
 
 #include <cstring>
-#include <vector>
 
 #include "fatext2/fat_boot_sector.h"
 #include "storage/storage_device.h"
@@ -49,49 +48,45 @@ bool Fat12MediaRule(qm::ByteView bytes) { return bytes.has(0, 4) && (bytes.le32(
 // Entries may not point to cluster 1, to themselves, or past the table;
 // no two clusters may lead to the same cluster, and no chain may loop.
 //
-// Each chain is walked from every cluster that nothing leads to yet, and a
-// walk stops where it joins a chain an earlier walk has checked, so the
-// whole check is linear in the table however its chains are ordered. A
-// walk that comes back to a cluster it has itself visited is a loop.
-template <std::uint32_t (*EntryAt)(const std::uint8_t*, std::uint32_t), typename Link>
+// Once no cluster has two predecessors, every chain is either a path from
+// a cluster that nothing leads to, or a closed loop that no path enters
+// (entering it would give a cluster two predecessors). So the first pass
+// marks every cluster that something leads to, the second walks the paths
+// from the unmarked ones, and a loop exists exactly when the walks reach
+// fewer clusters than were marked. Both passes are linear in the table,
+// however its chains are laid out, and need one bit per entry.
+template <std::uint32_t (*EntryAt)(const std::uint8_t*, std::uint32_t)>
 int VerifyLinks(const std::uint8_t* table, std::uint32_t count, std::uint32_t maxLink) {
+  const std::size_t words = (std::size_t{count} + 63) / 64;
+  qm::MemBuffer<std::uint64_t> led = qm::MakeMemBuffer<std::uint64_t>(words);
+  std::memset(led.get(), 0, words * sizeof(std::uint64_t));
+  auto isLed = [&](std::uint32_t n) { return (led[n >> 6] >> (n & 63)) & 1; };
+
+  std::uint64_t ledCount = 0;
   for (std::uint32_t i = 2; i < count; ++i) {
     const std::uint32_t e = EntryAt(table, i);
     if ((e >= count && e <= maxLink) || e == 1 || e == i) return 0;
+    if (e < 2 || e > maxLink) continue; // free, bad or end of chain
+    if (isLed(e)) return 0;             // two clusters lead to e
+    led[e >> 6] |= std::uint64_t{1} << (e & 63);
+    ++ledCount;
   }
-  if (count < 3) return 1;
 
-  qm::MemBuffer<Link> predecessor = qm::MakeMemBuffer<Link>(count);
-  std::memset(predecessor.get(), 0, std::size_t{count} * sizeof(Link));
-  // Clusters reached by a walk that has ended.
-  std::vector<bool> settled(count, false);
-
+  std::uint64_t reached = 0;
   for (std::uint32_t i = 2; i < count; ++i) {
-    if (predecessor[i] != 0 || settled[i]) continue;
+    if (isLed(i)) continue;
     std::uint32_t cur = i;
     std::uint32_t steps = 0;
     while (steps < count) {
       const std::uint32_t n = EntryAt(table, cur);
-      if (n < 2 || n > maxLink) break; // free, bad or end of chain
-      if (predecessor[n] != 0) {
-        if (predecessor[n] != cur) return 0; // two clusters lead to n
-        if (!settled[n]) return 0;           // back into this walk: a loop
-        break;                               // joined a checked chain
-      }
-      predecessor[n] = static_cast<Link>(cur);
+      if (n < 2 || n > maxLink) break;
       cur = n;
       ++steps;
     }
-    if (steps >= count - 2) return 0;
-    // Settle this walk's clusters so that later walks may stop at them.
-    cur = i;
-    settled[cur] = true;
-    for (std::uint32_t s = 0; s < steps; ++s) {
-      cur = EntryAt(table, cur);
-      settled[cur] = true;
-    }
+    if (count > 2 && steps >= count - 2) return 0; // no path is this long
+    reached += steps;
   }
-  return 1;
+  return reached == ledCount ? 1 : 0; // the rest lie on closed loops
 }
 
 } // namespace
@@ -131,7 +126,7 @@ std::uint32_t CFAT32Table::GetNextCluster(std::uint32_t n) const {
 
 int CFAT32Table::Verify() const {
   if (!IsLoaded() || !Fat32MediaRule(Bytes())) return 0;
-  return VerifyLinks<Entry32, std::uint32_t>(Data(), GetEntryCount(), kFat32MaxLink);
+  return VerifyLinks<Entry32>(Data(), GetEntryCount(), kFat32MaxLink);
 }
 
 CFAT16Table::CFAT16Table(IStorageDevice* device, std::uint64_t firstSector, std::uint32_t sectorsPerFat)
@@ -150,9 +145,7 @@ std::uint32_t CFAT16Table::GetNextCluster(std::uint32_t n) const {
 
 int CFAT16Table::Verify() const {
   if (!IsLoaded() || !Fat16MediaRule(Bytes())) return 0;
-  // At most 65536 entries: every predecessor fits 16 bits.
-  if (GetEntryCount() > 0x10000) return 0;
-  return VerifyLinks<Entry16, std::uint16_t>(Data(), GetEntryCount(), kFat16MaxLink);
+  return VerifyLinks<Entry16>(Data(), GetEntryCount(), kFat16MaxLink);
 }
 
 CFAT12Table::CFAT12Table(IStorageDevice* device, std::uint64_t firstSector, std::uint32_t sectorsPerFat)

@@ -1,0 +1,1 @@
+qm_bench(fat_table DEPS fatext2)
