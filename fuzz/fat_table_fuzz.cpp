@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "fatext2/fat_file_runs.h"
 #include "fatext2/fat_table.h"
 #include "storage/storage_device.h"
 
@@ -53,5 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sink = sink + cluster;
   }
   sink = sink + table->GetNextCluster(0xFFFFFFFF) + table->GetNextCluster(count);
+
+  // File runs over the same table: sizes up to 4 GiB, live and deleted.
+  const qm::FatVolumeGeometry geometry{1u + (data[1] & 3), 512, count * 2ull};
+  for (std::uint32_t start = 0; start < 24; ++start) {
+    const std::uint64_t size = (std::uint64_t{data[start % size]} << 24) * (start + 1) % 0x100000000ull;
+    for (const bool deleted : {false, true}) {
+      const auto runs = BuildFatFileRuns(table.get(), start, size, deleted, geometry);
+      if (runs != nullptr) sink = sink + static_cast<std::uint32_t>(runs->RunCount());
+    }
+  }
   return 0;
 }

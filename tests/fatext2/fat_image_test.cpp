@@ -14,6 +14,7 @@
 #include "fatext2/fat_dir_entry.h"
 #include "fatext2/fat_dir_sector_scanner.h"
 #include "fatext2/fat_file_properties.h"
+#include "fatext2/fat_file_runs.h"
 #include "fatext2/fat_table.h"
 #include "storage/image_file_device.h"
 #include "support/scratch_files.h"
@@ -205,6 +206,13 @@ TEST_P(FatImageTest, DecodesWhatTheToolsWrote) {
   recovered.resize(deletedEntry.GetFileSize());
   EXPECT_TRUE(recovered == lost->content);
 
+  // The same guess as the tree build makes it.
+  const qm::FatVolumeGeometry geometry{reader.Dbr().GetSectorsPerCluster(), 512, reader.Dbr().GetTotalSectors()};
+  const auto guessed = BuildFatFileRuns(&reader.Fat(), deletedEntry.GetFirstCluster(), deletedEntry.GetFileSize(),
+                                        true, geometry);
+  ASSERT_NE(guessed, nullptr);
+  EXPECT_EQ(guessed->Runs(), (std::vector<DataRunEntry>{{guess.front() - 2u, guess.size()}}));
+
   device.Close();
   EXPECT_TRUE(WholeFile(fixture.image) == before) << "reading never writes";
 }
@@ -239,9 +247,13 @@ TEST_P(FatImageTest, FragmentedFileThroughItsProperties) {
   properties->SetLastWriteTime(view.GetLastWriteDate(), view.GetLastWriteTime());
   properties->SetLastAccessDate(view.GetLastAccessDate());
   properties->SetFirstCluster(view.GetFirstCluster());
-  auto runs = std::make_unique<CFATDataRunList>();
-  for (const std::uint32_t cluster : reader.Chain(view.GetFirstCluster())) runs->AddRunMerged({cluster - 2u, 1});
-  EXPECT_EQ(runs->RunCount(), gaps.size() + 1);
+  const qm::FatVolumeGeometry geometry{reader.Dbr().GetSectorsPerCluster(), 512, reader.Dbr().GetTotalSectors()};
+  auto runs = BuildFatFileRuns(&reader.Fat(), view.GetFirstCluster(), view.GetFileSize(), false, geometry);
+  ASSERT_NE(runs, nullptr);
+  CFATDataRunList merged;
+  for (const std::uint32_t cluster : reader.Chain(view.GetFirstCluster())) merged.AddRunMerged({cluster - 2u, 1});
+  EXPECT_EQ(merged.RunCount(), gaps.size() + 1);
+  EXPECT_EQ(runs->Runs(), merged.Runs()) << "the chain's fragments, each whole";
   properties->SetDataRunList(std::move(runs));
 
   qm::FileTime written = 0;
