@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // File runs over the same table: sizes up to 4 GiB, live and deleted.
   const qm::FatVolumeGeometry geometry{1u + (data[1] & 3), 512, count * 2ull};
-  for (std::uint32_t start = 0; start < 24; ++start) {
+  for (std::uint32_t start = 0; start < 8; ++start) {
     const std::uint64_t fileSize = (std::uint64_t{data[start % size]} << 24) * (start + 1) % 0x100000000ull;
     for (const bool deleted : {false, true}) {
       const auto runs = BuildFatFileRuns(table.get(), start, fileSize, deleted, geometry);
