@@ -1,0 +1,1 @@
+qm_bench(ext2 DEPS fatext2)
