@@ -69,8 +69,8 @@ void Exercise(CExt2FileSystem& fileSystem) {
   CExt2Inode inode;
   int walked = 0;
   try {
-    for (auto it = fileSystem.FirstInodeCursor(), end = fileSystem.EndInodeCursor(); it != end && walked < 256;
-         it.Next(), ++walked) {
+    for (auto it = fileSystem.FirstInodeCursor(), end = fileSystem.EndInodeCursor();
+         it != end && walked < 256; it.Next(), ++walked) {
       try {
         it.Read(inode);
         if (inode.IsInUse() && !inode.IsDirectory()) ReadFile(inode);

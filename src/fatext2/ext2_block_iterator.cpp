@@ -85,7 +85,8 @@ CExt2BlockIterator::Data CExt2BlockIterator::ReadData() {
   if (result.block == 0) return result;
   CExt2FileSystem* fileSystem = m_pInode->GetFileSystem();
   const std::uint64_t blockSize = fileSystem->BlockSize();
-  const std::uint64_t groupBlocks = std::uint64_t{fileSystem->GroupCount()} * fileSystem->SuperBlock().BlocksPerGroup();
+  const std::uint64_t groupBlocks =
+      std::uint64_t{fileSystem->GroupCount()} * fileSystem->SuperBlock().BlocksPerGroup();
   if (result.block > groupBlocks) return result;
   if (m_data == nullptr) m_data = qm::MakeMemBuffer<std::uint8_t>(blockSize);
   try {

@@ -33,12 +33,8 @@ CExt2DirIterator::CExt2DirIterator(const CExt2Inode* directory, std::uint64_t po
 }
 
 CExt2DirIterator::CExt2DirIterator(const CExt2DirIterator& other)
-    : m_pDirectory(other.m_pDirectory),
-      m_nPosition(other.m_nPosition),
-      m_nEnd(other.m_nEnd),
-      m_nBlockSize(other.m_nBlockSize),
-      m_nBlockCount(other.m_nBlockCount),
-      m_blocks(other.m_blocks) {
+    : m_pDirectory(other.m_pDirectory), m_nPosition(other.m_nPosition), m_nEnd(other.m_nEnd),
+      m_nBlockSize(other.m_nBlockSize), m_nBlockCount(other.m_nBlockCount), m_blocks(other.m_blocks) {
   if (other.m_window != nullptr) {
     m_window = qm::MakeMemBuffer<std::uint8_t>(std::size_t{2} * m_nBlockSize);
     std::memcpy(m_window.get(), other.m_window.get(), std::size_t{2} * m_nBlockSize);

@@ -14,11 +14,11 @@
 namespace qm::ext2 {
 
 // Directory entry layout (offset, width, meaning); little-endian.
-inline constexpr std::size_t kEntryInode = 0;      // u32
+inline constexpr std::size_t kEntryInode = 0;        // u32
 inline constexpr std::size_t kEntryRecordLength = 4; // u16
-inline constexpr std::size_t kEntryNameLength = 6; // u8
-inline constexpr std::size_t kEntryFileType = 7;   // u8, not used
-inline constexpr std::size_t kEntryName = 8;       // name bytes, not NUL-terminated
+inline constexpr std::size_t kEntryNameLength = 6;   // u8
+inline constexpr std::size_t kEntryFileType = 7;     // u8, not used
+inline constexpr std::size_t kEntryName = 8;         // name bytes, not NUL-terminated
 // The longest entry: header and a 255-byte name, rounded up to 4.
 inline constexpr std::uint32_t kLongestEntry = 264;
 
@@ -79,7 +79,7 @@ private:
   const CExt2Inode* m_pDirectory = nullptr;
   qm::MemBuffer<std::uint8_t> m_window; // two blocks; null until the first load
   std::uint64_t m_nPosition = 0;
-  std::uint64_t m_nEnd = 0;     // the directory's effective size
+  std::uint64_t m_nEnd = 0; // the directory's effective size
   std::uint32_t m_nBlockSize = 0;
   std::uint32_t m_nBlockCount = 0; // the directory's GetBlockCount()
   CExt2BlockIterator m_blocks;

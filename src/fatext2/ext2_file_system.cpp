@@ -35,7 +35,8 @@ CExt2FileSystem::CExt2FileSystem(IStorageDevice* device, std::uint64_t superBloc
 
   qm::MemBuffer<std::uint8_t> first = qm::MakeMemBuffer<std::uint8_t>(kSuperBlockReadBytes);
   if (superBlockSector > static_cast<std::uint64_t>(INT64_MAX) ||
-      !ReadDeviceSectors(first.get(), static_cast<std::int64_t>(superBlockSector), kSuperBlockReadBytes / 512))
+      !ReadDeviceSectors(first.get(), static_cast<std::int64_t>(superBlockSector),
+                         kSuperBlockReadBytes / 512))
     throw CExt2ReadSectorError();
   m_superBlock.Assign({first.get(), qm::ext2::kSuperBlockBytes});
   NormaliseAndCheck();
@@ -67,7 +68,8 @@ CExt2FileSystem::CExt2FileSystem(IStorageDevice* device, std::uint64_t partition
   if (device != nullptr && device->GetSectorSize() != 512) device = device->Get512ByteSectorDevice();
   if (device == nullptr) throw CExt2ReadSectorError();
   m_pDevice = device;
-  if (superBlockImage.size() < qm::ext2::kSuperBlockBytes || partitionStart > static_cast<std::uint64_t>(INT64_MAX) - 2)
+  if (superBlockImage.size() < qm::ext2::kSuperBlockBytes ||
+      partitionStart > static_cast<std::uint64_t>(INT64_MAX) - 2)
     throw CExt2BadSuperBlock();
   m_superBlock.Assign(superBlockImage);
   NormaliseAndCheck();

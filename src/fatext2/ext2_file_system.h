@@ -24,8 +24,8 @@ public:
   // Opens a file system whose super block image (1024 bytes, as found) and
   // descriptor table (group count x 32 bytes, or empty) were found
   // elsewhere; no size test against the device is made.
-  CExt2FileSystem(IStorageDevice* device, std::uint64_t partitionStart, std::span<const std::uint8_t> superBlockImage,
-                  std::span<const std::uint8_t> descriptors);
+  CExt2FileSystem(IStorageDevice* device, std::uint64_t partitionStart,
+                  std::span<const std::uint8_t> superBlockImage, std::span<const std::uint8_t> descriptors);
   virtual ~CExt2FileSystem();
   CExt2FileSystem(const CExt2FileSystem&) = delete;
   CExt2FileSystem& operator=(const CExt2FileSystem&) = delete;
@@ -58,7 +58,9 @@ public:
   std::uint32_t BlockBitmapBlock(std::uint32_t group) const;
   std::uint32_t InodeBitmapBlock(std::uint32_t group) const;
   std::uint32_t InodeTableBlock(std::uint32_t group) const;
-  qm::ByteView Descriptors() const { return {m_descriptors.get(), std::size_t{m_nGroupCount} * qm::ext2::kDescriptorBytes}; }
+  qm::ByteView Descriptors() const {
+    return {m_descriptors.get(), std::size_t{m_nGroupCount} * qm::ext2::kDescriptorBytes};
+  }
 
   CExt2InodeTableCursor FirstInodeCursor();
   CExt2InodeTableCursor EndInodeCursor();

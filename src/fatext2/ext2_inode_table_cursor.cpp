@@ -22,7 +22,8 @@ void CExt2InodeTableCursor::LoadPiece(std::uint32_t group, std::uint64_t firstBl
   const std::uint64_t blockSize = fileSystem.BlockSize();
   const std::uint64_t tableBlocks =
       (std::uint64_t{superBlock.InodeSize()} * superBlock.InodesPerGroup() + blockSize - 1) / blockSize;
-  const std::uint64_t blocks = std::min(tableBlocks - firstBlock, std::max<std::uint64_t>(1, kMaxPieceBytes / blockSize));
+  const std::uint64_t blocks =
+      std::min(tableBlocks - firstBlock, std::max<std::uint64_t>(1, kMaxPieceBytes / blockSize));
   const std::uint64_t start = std::uint64_t{fileSystem.InodeTableBlock(group)} + firstBlock;
   if (start + blocks > UINT32_MAX) throw std::out_of_range("CExt2FileSystem::ReadBlocks");
   if (m_nBufferBytes < blocks * blockSize) {
@@ -32,7 +33,8 @@ void CExt2InodeTableCursor::LoadPiece(std::uint32_t group, std::uint64_t firstBl
   m_nGroup = kNoGroup;
   m_badBlocks.assign(blocks, false);
   try {
-    fileSystem.ReadBlocks(m_buffer.get(), static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(blocks));
+    fileSystem.ReadBlocks(m_buffer.get(), static_cast<std::uint32_t>(start),
+                          static_cast<std::uint32_t>(blocks));
   } catch (const CExt2ReadSectorError&) {
     // One bad sector must not cost the whole group: read block by block
     // and remember which ones failed.
@@ -63,9 +65,11 @@ void CExt2InodeTableCursor::Read(CExt2Inode& inode) {
   const std::uint64_t blockSize = fileSystem.BlockSize();
   const std::uint64_t byte = std::uint64_t{superBlock.InodeIndex(number)} * superBlock.InodeSize();
   const std::uint64_t block = byte / blockSize;
-  if (group != m_nGroup || block < m_nPieceFirst || block >= m_nPieceFirst + m_nPieceBlocks) LoadPiece(group, block);
+  if (group != m_nGroup || block < m_nPieceFirst || block >= m_nPieceFirst + m_nPieceBlocks)
+    LoadPiece(group, block);
   const std::uint64_t inPiece = block - m_nPieceFirst;
   if (m_badBlocks[inPiece]) throw CExt2ReadSectorError();
   const qm::ByteView piece(m_buffer.get(), m_nPieceBlocks * blockSize);
-  inode.FromTableSlot(&fileSystem, piece.sub(inPiece * blockSize + byte % blockSize, qm::ext2::kInodeBytes), number);
+  inode.FromTableSlot(&fileSystem, piece.sub(inPiece * blockSize + byte % blockSize, qm::ext2::kInodeBytes),
+                      number);
 }

@@ -46,8 +46,8 @@ private:
   std::uint64_t m_nInode = 0;
   qm::MemBuffer<std::uint8_t> m_buffer;
   std::uint64_t m_nBufferBytes = 0;
-  std::uint32_t m_nGroup = kNoGroup;     // the group whose table piece is in the buffer
-  std::uint64_t m_nPieceFirst = 0;       // its first block, counted from the table start
+  std::uint32_t m_nGroup = kNoGroup; // the group whose table piece is in the buffer
+  std::uint64_t m_nPieceFirst = 0;   // its first block, counted from the table start
   std::uint64_t m_nPieceBlocks = 0;
-  std::vector<bool> m_badBlocks;         // blocks of the piece that could not be read
+  std::vector<bool> m_badBlocks; // blocks of the piece that could not be read
 };

@@ -70,7 +70,8 @@ void CExt2SuperBlock::Normalise() {
   // mke2fs always makes exactly groups x inodes per group inodes; a count
   // that cannot be right is repaired from the geometry.
   if (count <= FirstInodeField() || count <= (groups - 1) * perGroup || count > groups * perGroup) {
-    const std::uint64_t repaired = std::min<std::uint64_t>(groups * perGroup, std::numeric_limits<std::uint32_t>::max());
+    const std::uint64_t repaired =
+        std::min<std::uint64_t>(groups * perGroup, std::numeric_limits<std::uint32_t>::max());
     qm::StoreLe32(m_image.data() + kInodeCount, static_cast<std::uint32_t>(repaired));
   }
 }
@@ -102,10 +103,10 @@ bool CExt2SuperBlock::Check() const {
 }
 
 bool CExt2SuperBlock::EqualTo(const CExt2SuperBlock& other) const {
-  return Magic() == other.Magic() && LogBlockSize() == other.LogBlockSize() && BlockCount() == other.BlockCount() &&
-         InodeCount() == other.InodeCount() && BlocksPerGroup() == other.BlocksPerGroup() &&
-         InodesPerGroup() == other.InodesPerGroup() && InodeSize() == other.InodeSize() &&
-         FirstDataBlock() == other.FirstDataBlock() &&
+  return Magic() == other.Magic() && LogBlockSize() == other.LogBlockSize() &&
+         BlockCount() == other.BlockCount() && InodeCount() == other.InodeCount() &&
+         BlocksPerGroup() == other.BlocksPerGroup() && InodesPerGroup() == other.InodesPerGroup() &&
+         InodeSize() == other.InodeSize() && FirstDataBlock() == other.FirstDataBlock() &&
          std::memcmp(m_image.data() + kVolumeId, other.m_image.data() + kVolumeId, 16) == 0;
 }
 

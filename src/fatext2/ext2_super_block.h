@@ -14,23 +14,23 @@ namespace qm::ext2 {
 
 // Super block layout (offset, width, meaning); little-endian.
 inline constexpr std::size_t kSuperBlockBytes = 1024;
-inline constexpr std::size_t kInodeCount = 0x00;        // u32
-inline constexpr std::size_t kBlockCount = 0x04;        // u32
-inline constexpr std::size_t kFirstDataBlock = 0x14;    // u32, recomputed on load
-inline constexpr std::size_t kLogBlockSize = 0x18;      // u32, log2(block size) - 10
-inline constexpr std::size_t kBlocksPerGroup = 0x20;    // u32
-inline constexpr std::size_t kInodesPerGroup = 0x28;    // u32
-inline constexpr std::size_t kMountTime = 0x2C;         // u32
-inline constexpr std::size_t kWriteTime = 0x30;         // u32
-inline constexpr std::size_t kMagic = 0x38;             // u16, 0xEF53
-inline constexpr std::size_t kCheckTime = 0x40;         // u32
-inline constexpr std::size_t kRevisionLevel = 0x4C;     // u32, 0: fixed inode size and first inode
-inline constexpr std::size_t kFirstInode = 0x54;        // u32
-inline constexpr std::size_t kInodeSize = 0x58;         // u16
-inline constexpr std::size_t kGroupNumber = 0x5A;       // u16, group holding this copy
-inline constexpr std::size_t kVolumeId = 0x68;          // 16 bytes
-inline constexpr std::size_t kVolumeName = 0x78;        // 16 bytes, NUL-terminated
-inline constexpr std::size_t kJournalInode = 0xE0;      // u32, non-zero: EXT3
+inline constexpr std::size_t kInodeCount = 0x00;     // u32
+inline constexpr std::size_t kBlockCount = 0x04;     // u32
+inline constexpr std::size_t kFirstDataBlock = 0x14; // u32, recomputed on load
+inline constexpr std::size_t kLogBlockSize = 0x18;   // u32, log2(block size) - 10
+inline constexpr std::size_t kBlocksPerGroup = 0x20; // u32
+inline constexpr std::size_t kInodesPerGroup = 0x28; // u32
+inline constexpr std::size_t kMountTime = 0x2C;      // u32
+inline constexpr std::size_t kWriteTime = 0x30;      // u32
+inline constexpr std::size_t kMagic = 0x38;          // u16, 0xEF53
+inline constexpr std::size_t kCheckTime = 0x40;      // u32
+inline constexpr std::size_t kRevisionLevel = 0x4C;  // u32, 0: fixed inode size and first inode
+inline constexpr std::size_t kFirstInode = 0x54;     // u32
+inline constexpr std::size_t kInodeSize = 0x58;      // u16
+inline constexpr std::size_t kGroupNumber = 0x5A;    // u16, group holding this copy
+inline constexpr std::size_t kVolumeId = 0x68;       // 16 bytes
+inline constexpr std::size_t kVolumeName = 0x78;     // 16 bytes, NUL-terminated
+inline constexpr std::size_t kJournalInode = 0xE0;   // u32, non-zero: EXT3
 
 inline constexpr std::uint16_t kSuperBlockMagic = 0xEF53;
 inline constexpr std::uint32_t kGoodOldInodeSize = 128;

@@ -48,7 +48,8 @@ void WalkWithCollections(CExt2FileSystem& fileSystem) {
       qm::ext2::FreeCollectedInode(inode);
     if (it.GetNumber() == half) {
       qm::ext2::CollectNow();
-      for (int i = 0; i < 1000; ++i) std::memset(qm::ext2::CollectedBytes(sizeof(CExt2Inode)), 0x5A, sizeof(CExt2Inode));
+      for (int i = 0; i < 1000; ++i)
+        std::memset(qm::ext2::CollectedBytes(sizeof(CExt2Inode)), 0x5A, sizeof(CExt2Inode));
       qm::ext2::CollectNow();
     }
   }
@@ -56,11 +57,13 @@ void WalkWithCollections(CExt2FileSystem& fileSystem) {
   CExt2Inode fresh;
   for (CExt2Inode* inode : kept) {
     fresh.Load(&fileSystem, inode->GetNumber());
-    ASSERT_TRUE(std::equal(fresh.Raw().bytes().begin(), fresh.Raw().bytes().end(), inode->Raw().bytes().begin()))
+    ASSERT_TRUE(
+        std::equal(fresh.Raw().bytes().begin(), fresh.Raw().bytes().end(), inode->Raw().bytes().begin()))
         << inode->GetNumber();
     ASSERT_EQ(inode->GetFileSystem(), &fileSystem);
   }
-  for (CExt2Inode* inode : kept) qm::ext2::FreeCollectedInode(inode);
+  for (CExt2Inode* inode : kept)
+    qm::ext2::FreeCollectedInode(inode);
 }
 
 TEST(Ext2Collector, InodeObjectsSurviveACollectionInTheMiddleOfAWalk) {

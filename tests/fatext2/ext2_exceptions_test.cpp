@@ -26,13 +26,18 @@ TEST(Ext2Exceptions, AllAreStandardExceptions) {
 
 TEST(Ext2Exceptions, FaultCodeNames) {
   const std::pair<std::uint32_t, const char*> rows[] = {
-      {0x80000001, "EXCEPTION_GUARD_PAGE"},        {0x80000004, "EXCEPTION_SINGLE_STEP"},
-      {0xC0000006, "EXCEPTION_IN_PAGE_ERROR"},     {0xC000008C, "EXCEPTION_ARRAY_BOUNDS_EXCEEDED"},
-      {0xC0000094, "EXCEPTION_INT_DIVIDE_BY_ZERO"}, {0xC00000FD, "EXCEPTION_STACK_OVERFLOW"},
-      {0, "EXCEPTION_UNKNOWN"},                    {0xC0000007, "EXCEPTION_UNKNOWN"},
+      {0x80000001, "EXCEPTION_GUARD_PAGE"},
+      {0x80000004, "EXCEPTION_SINGLE_STEP"},
+      {0xC0000006, "EXCEPTION_IN_PAGE_ERROR"},
+      {0xC000008C, "EXCEPTION_ARRAY_BOUNDS_EXCEEDED"},
+      {0xC0000094, "EXCEPTION_INT_DIVIDE_BY_ZERO"},
+      {0xC00000FD, "EXCEPTION_STACK_OVERFLOW"},
+      {0, "EXCEPTION_UNKNOWN"},
+      {0xC0000007, "EXCEPTION_UNKNOWN"},
       {0xE0000001, "EXCEPTION_UNKNOWN"},
   };
-  for (const auto& [code, name] : rows) EXPECT_STREQ(CStructuredException::CodeName(code), name) << std::hex << code;
+  for (const auto& [code, name] : rows)
+    EXPECT_STREQ(CStructuredException::CodeName(code), name) << std::hex << code;
   std::uint8_t record[80] = {1};
   std::uint8_t context[716] = {2};
   const CStructuredException fault(0xC000001D, record, context);

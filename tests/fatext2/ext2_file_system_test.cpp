@@ -36,9 +36,13 @@ protected:
   void Set(std::uint64_t at, std::uint32_t value) { qm::StoreLe32(bytes_.data() + at, value); }
   // Moves group 2's block bitmap inside group 2: the copy stays acceptable
   // but differs from the others.
-  void Shift(std::uint32_t copyGroup, std::uint32_t by) { Set(DescriptorAt(copyGroup, 2, 0), originalBitmap2_ + by); }
+  void Shift(std::uint32_t copyGroup, std::uint32_t by) {
+    Set(DescriptorAt(copyGroup, 2, 0), originalBitmap2_ + by);
+  }
   // Points group 0's inode table into group 1: the copy fails the range test.
-  void Break(std::uint32_t copyGroup) { Set(DescriptorAt(copyGroup, 0, 8), static_cast<std::uint32_t>(kPerGroup + 50)); }
+  void Break(std::uint32_t copyGroup) {
+    Set(DescriptorAt(copyGroup, 0, 8), static_cast<std::uint32_t>(kPerGroup + 50));
+  }
   std::uint32_t ChosenShift() {
     qm::MemoryDevice device(bytes_);
     CExt2FileSystem fileSystem(&device, 2);
@@ -69,12 +73,14 @@ TEST_F(Ext2TableChoiceTest, TwoEqualBackupsWinOverADifferentPrimary) {
 }
 
 TEST_F(Ext2TableChoiceTest, WithoutAgreementTheLastAcceptableTableIsUsed) {
-  for (std::uint32_t copy : {0u, 1u, 3u, 5u, 7u}) Shift(copy, copy + 1);
+  for (std::uint32_t copy : {0u, 1u, 3u, 5u, 7u})
+    Shift(copy, copy + 1);
   EXPECT_EQ(ChosenShift(), 8u);
 }
 
 TEST_F(Ext2TableChoiceTest, ALastTableThatFailsLeavesTheFirstAccepted) {
-  for (std::uint32_t copy : {0u, 1u, 3u, 5u}) Shift(copy, copy + 1);
+  for (std::uint32_t copy : {0u, 1u, 3u, 5u})
+    Shift(copy, copy + 1);
   Break(7);
   EXPECT_EQ(ChosenShift(), 1u);
 }
@@ -90,7 +96,8 @@ TEST_F(Ext2TableChoiceTest, ACopyOfAnotherFileSystemIsSkipped) {
 }
 
 TEST_F(Ext2TableChoiceTest, NoAcceptableTable) {
-  for (std::uint32_t copy : {0u, 1u, 3u, 5u, 7u}) Break(copy);
+  for (std::uint32_t copy : {0u, 1u, 3u, 5u, 7u})
+    Break(copy);
   qm::MemoryDevice device(bytes_);
   EXPECT_THROW(CExt2FileSystem(&device, 2), CExt2BadGroupDescriptor);
 }

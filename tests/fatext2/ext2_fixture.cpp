@@ -53,6 +53,18 @@ Ext2Image Make(Ext2Layout layout) {
     bytes = 16ull << 20;
     image.blockSize = 1024;
     break;
+  case Ext2Layout::Ext2Revision0:
+    name = "ext2_rev0";
+    options = "-t ext2 -r 0 -b 2048";
+    bytes = 24ull << 20;
+    image.blockSize = 2048;
+    break;
+  case Ext2Layout::Ext2Blocks8K:
+    name = "ext2_8k";
+    options = "-t ext2 -b 8192";
+    bytes = 24ull << 20;
+    image.blockSize = 8192;
+    break;
   }
   image.path = MakeSparseImage(name + ".img", bytes);
   const std::filesystem::path host = ScratchPath(name + "_files");
@@ -61,7 +73,8 @@ Ext2Image Make(Ext2Layout layout) {
 
   std::ostringstream script;
   image.directories = {"/a", "/a/b", "/a/b/c", "/a/b/c/d", "/a/b/c/d/e", "/many"};
-  for (const auto& dir : image.directories) script << "mkdir " << dir.substr(1) << "\n";
+  for (const auto& dir : image.directories)
+    script << "mkdir " << dir.substr(1) << "\n";
   std::uint32_t seed = 1;
   auto add = [&](const std::string& path, std::vector<std::uint8_t> content) {
     const std::string hostName = "f" + std::to_string(seed++);
@@ -79,7 +92,9 @@ Ext2Image Make(Ext2Layout layout) {
   add("/big.bin", Pattern(seed, 700000));
   add("/exact.bin", Pattern(seed, 3 * image.blockSize));
   add("/empty.txt", {});
-  add("/gr\xC3\xBC\xC3\x9F" "e.txt", Pattern(seed, 77));
+  add("/gr\xC3\xBC\xC3\x9F"
+      "e.txt",
+      Pattern(seed, 77));
   // Enough entries for a directory of several blocks.
   for (int i = 0; i < 150; ++i) {
     char fileName[64];
@@ -152,7 +167,8 @@ std::vector<std::uint8_t> ReadContent(const CExt2Inode& inode) {
   const std::uint32_t blockSize = inode.GetFileSystem()->BlockSize();
   for (CExt2BlockIterator it = inode.Blocks(); content.size() < size; it.Next()) {
     const auto data = it.ReadData();
-    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(size - content.size(), blockSize));
+    const std::size_t take =
+        static_cast<std::size_t>(std::min<std::uint64_t>(size - content.size(), blockSize));
     if (data.buffer == nullptr)
       content.insert(content.end(), take, 0);
     else

@@ -32,6 +32,8 @@ enum class Ext2Layout {
   Ext2Blocks1K,    // EXT2, 1 KiB blocks, three groups
   Ext3Blocks4K,    // EXT3, 4 KiB blocks, two groups (a backup in group 1)
   Ext2SmallGroups, // EXT2, 1 KiB blocks, 2048 blocks per group (copies in groups 0, 1, 3, 5, 7)
+  Ext2Revision0,   // EXT2 of revision 0 (fixed 128-byte inodes, first inode 11), 2 KiB blocks
+  Ext2Blocks8K,    // EXT2, 8 KiB blocks
 };
 
 // Made once per test process; skips the test when the tools are missing.

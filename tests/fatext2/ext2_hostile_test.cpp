@@ -60,16 +60,20 @@ TEST_F(Ext2HostileTest, InodePredicates) {
   };
   const std::uint32_t tooFar = 24 * 1024; // the block count
   const Row rows[] = {
-      {"regular file of 5 GiB", 0x81A4, 0x40000000, 1, 10485768, 500, 501, 5ull << 30, 5ull << 30, false, true, tooFar},
+      {"regular file of 5 GiB", 0x81A4, 0x40000000, 1, 10485768, 500, 501, 5ull << 30, 5ull << 30, false,
+       true, tooFar},
       {"directory ignores the high word", 0x41ED, 1024, 1, 2, 500, 0, 1024, 1024, false, true, 1},
       {"directory of size 0 with 8 sectors", 0x41ED, 0, 0, 8, 500, 0, 0, 4096, false, true, 4},
       {"sparse file", 0x81A4, 1 << 20, 0, 2, 500, 0, 1 << 20, 1 << 20, true, true, 1024},
-      {"sparse size beyond the volume", 0x81A4, 0, 0x100, 2, 500, 0, 0x100ull << 32, 0x100ull << 32, true, true, tooFar},
+      {"sparse size beyond the volume", 0x81A4, 0, 0x100, 2, 500, 0, 0x100ull << 32, 0x100ull << 32, true,
+       true, tooFar},
       {"small file", 0x81A4, 3000, 0, 6, 500, 0, 3000, 3000, false, true, 3},
       {"unused mode", 0, 3000, 0, 6, 500, 0, 3000, 3000, false, false, 3},
       {"direct pointer off the volume", 0x81A4, 3000, 0, 6, tooFar, 0, 3000, 3000, false, false, 3},
-      {"indirect pointer checked from 13 blocks on", 0x81A4, 13 * 1024, 0, 28, 500, tooFar, 13 * 1024, 13 * 1024, false, false, 14},
-      {"indirect pointer unchecked below 13 blocks", 0x81A4, 12 * 1024, 0, 24, 500, tooFar, 12 * 1024, 12 * 1024, false, true, 12},
+      {"indirect pointer checked from 13 blocks on", 0x81A4, 13 * 1024, 0, 28, 500, tooFar, 13 * 1024,
+       13 * 1024, false, false, 14},
+      {"indirect pointer unchecked below 13 blocks", 0x81A4, 12 * 1024, 0, 24, 500, tooFar, 12 * 1024,
+       12 * 1024, false, true, 12},
       {"every sector allocated", 0x81A4, 100, 0, 0xFFFFFFFF, 500, 0, 100, 100, false, true, tooFar},
   };
   for (const Row& row : rows) {
@@ -163,7 +167,8 @@ protected:
   // Byte offset of entry k in the directory's first block.
   std::uint64_t EntryAt(int k) {
     std::uint64_t at = BlockByte(firstBlock_);
-    for (int i = 0; i < k; ++i) at += Get32(at + 4) & 0xFFFF;
+    for (int i = 0; i < k; ++i)
+      at += Get32(at + 4) & 0xFFFF;
     return at;
   }
   std::vector<std::string> List() {
@@ -199,7 +204,9 @@ TEST_F(Ext2DirEntryTest, CorruptEntryEndsTheListing) {
     Put16(at + kEntryRecordLength, row.recordLength);
     if (row.nameLength >= 0) Bytes()[at + kEntryNameLength] = static_cast<std::uint8_t>(row.nameLength);
     const auto names = List();
-    EXPECT_EQ(names, std::vector<std::string>(original_.begin(), original_.begin() + static_cast<long>(row.listed))) << row.what;
+    EXPECT_EQ(names,
+              std::vector<std::string>(original_.begin(), original_.begin() + static_cast<long>(row.listed)))
+        << row.what;
   }
   // Name length 5 in a record of 16 is valid: the entry is listed, cut to
   // its five bytes.
@@ -283,7 +290,8 @@ TEST_F(Ext2HostileTest, BadSectorInAnInodeTableCostsOnlyItsInodes) {
 
 TEST_F(Ext2HostileTest, InodeTableOutsideTheDeviceStopsTheWalk) {
   // Only the first group is on the device; the table still describes three.
-  std::vector<std::uint8_t> table(fileSystem_->Descriptors().bytes().begin(), fileSystem_->Descriptors().bytes().end());
+  std::vector<std::uint8_t> table(fileSystem_->Descriptors().bytes().begin(),
+                                  fileSystem_->Descriptors().bytes().end());
   std::vector<std::uint8_t> head(Bytes().begin(), Bytes().begin() + 9000 * 1024);
   qm::MemoryDevice short_(head);
   CExt2FileSystem fileSystem(&short_, 0, std::span<const std::uint8_t>(head.data() + 1024, 1024), table);

@@ -110,19 +110,42 @@ TEST(Ext2SuperBlock, CheckTable) {
       {"inode size 64", [](CExt2SuperBlock& s, std::uint32_t) { Put16(s, kInodeSize, 64); }, false},
       {"inode size 128", [](CExt2SuperBlock& s, std::uint32_t) { Put16(s, kInodeSize, 128); }, true},
       {"inode size 1024", [](CExt2SuperBlock& s, std::uint32_t) { Put16(s, kInodeSize, 1024); }, true},
-      {"inode size not a power of two", [](CExt2SuperBlock& s, std::uint32_t) { Put16(s, kInodeSize, 384); }, false},
-      {"inode size over a block", [](CExt2SuperBlock& s, std::uint32_t bs) { Put16(s, kInodeSize, static_cast<std::uint16_t>(2 * bs)); }, false},
-      {"block size 512", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kLogBlockSize, 0xFFFFFFFF); }, false},
+      {"inode size not a power of two", [](CExt2SuperBlock& s, std::uint32_t) { Put16(s, kInodeSize, 384); },
+       false},
+      {"inode size over a block",
+       [](CExt2SuperBlock& s, std::uint32_t bs) { Put16(s, kInodeSize, static_cast<std::uint16_t>(2 * bs)); },
+       false},
+      {"block size 512", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kLogBlockSize, 0xFFFFFFFF); },
+       false},
       {"block size 16384", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kLogBlockSize, 4); }, false},
-      {"block size field huge", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kLogBlockSize, 40); }, false},
-      {"more blocks per group than a bitmap covers", [](CExt2SuperBlock& s, std::uint32_t bs) { Put32(s, kBlocksPerGroup, 8 * bs + 1); }, false},
-      {"more inodes per group than a bitmap covers", [](CExt2SuperBlock& s, std::uint32_t bs) { Put32(s, kInodesPerGroup, 8 * bs + 1); }, false},
-      {"small groups (mke2fs -g)", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kBlocksPerGroup, 1024); Put32(s, kInodeCount, 0); }, true},
+      {"block size field huge", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kLogBlockSize, 40); },
+       false},
+      {"more blocks per group than a bitmap covers",
+       [](CExt2SuperBlock& s, std::uint32_t bs) { Put32(s, kBlocksPerGroup, 8 * bs + 1); }, false},
+      {"more inodes per group than a bitmap covers",
+       [](CExt2SuperBlock& s, std::uint32_t bs) { Put32(s, kInodesPerGroup, 8 * bs + 1); }, false},
+      {"small groups (mke2fs -g)",
+       [](CExt2SuperBlock& s, std::uint32_t) {
+         Put32(s, kBlocksPerGroup, 1024);
+         Put32(s, kInodeCount, 0);
+       },
+       true},
       {"descriptor table outgrows its group",
-       [](CExt2SuperBlock& s, std::uint32_t bs) { Put32(s, kBlocksPerGroup, 8); Put32(s, kBlockCount, 8 * (bs / 4 + 50)); Put32(s, kInodeCount, 0); }, false},
-      {"first inode beyond every inode", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kFirstInode, 3 * 2048); }, false},
+       [](CExt2SuperBlock& s, std::uint32_t bs) {
+         Put32(s, kBlocksPerGroup, 8);
+         Put32(s, kBlockCount, 8 * (bs / 4 + 50));
+         Put32(s, kInodeCount, 0);
+       },
+       false},
+      {"first inode beyond every inode",
+       [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kFirstInode, 3 * 2048); }, false},
       // 2^32 blocks of 1 KiB need a 16 MiB descriptor table: more than a group.
-      {"largest block count", [](CExt2SuperBlock& s, std::uint32_t) { Put32(s, kBlockCount, 0xFFFFFFFF); Put32(s, kInodeCount, 0); }, false, true},
+      {"largest block count",
+       [](CExt2SuperBlock& s, std::uint32_t) {
+         Put32(s, kBlockCount, 0xFFFFFFFF);
+         Put32(s, kInodeCount, 0);
+       },
+       false, true},
   };
   for (const Row& row : rows) {
     for (std::uint32_t log : {0u, 2u}) {

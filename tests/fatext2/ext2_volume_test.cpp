@@ -19,7 +19,9 @@ using namespace qm::test;
 
 namespace {
 
-std::string Parent(const std::string& path) { return path.substr(0, std::max<std::size_t>(1, path.rfind('/'))); }
+std::string Parent(const std::string& path) {
+  return path.substr(0, std::max<std::size_t>(1, path.rfind('/')));
+}
 std::string Leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 // Every file and directory of the fixture is where it was written, with
@@ -60,15 +62,18 @@ TEST_P(Ext2VolumeTest, RootListsItsEntriesAndTheBigDirectoryListsAll) {
   root.Load(&fileSystem, 2);
   const auto rootNames = ListNames(root);
   const std::set<std::string> names(rootNames.begin(), rootNames.end());
-  for (const char* expected : {".", "..", "lost+found", "a", "many", "small.txt", "big.bin", "exact.bin", "empty.txt"})
+  for (const char* expected :
+       {".", "..", "lost+found", "a", "many", "small.txt", "big.bin", "exact.bin", "empty.txt"})
     EXPECT_TRUE(names.count(expected)) << expected;
   // The removed file's entry is gone from its directory.
   EXPECT_FALSE(names.count("gone.bin"));
 
   const CExt2Inode many = FindPath(fileSystem, "/many");
-  ASSERT_GT(many.GetEffectiveSize(), image.blockSize) << "the directory should span several blocks";
+  if (image.blockSize <= 4096)
+    ASSERT_GT(many.GetEffectiveSize(), image.blockSize) << "the directory should span several blocks";
   std::size_t listed = 0;
-  for (const auto& name : ListNames(many)) listed += name.rfind("entry_with", 0) == 0;
+  for (const auto& name : ListNames(many))
+    listed += name.rfind("entry_with", 0) == 0;
   EXPECT_EQ(listed, 150u);
 }
 
@@ -102,7 +107,8 @@ TEST_P(Ext2VolumeTest, InodeWalkMatchesSingleLoads) {
   for (auto it = fileSystem.FirstInodeCursor(), end = fileSystem.EndInodeCursor(); it != end; it.Next()) {
     it.Read(fromWalk);
     loaded.Load(&fileSystem, it.GetNumber());
-    ASSERT_TRUE(std::equal(fromWalk.Raw().bytes().begin(), fromWalk.Raw().bytes().end(), loaded.Raw().bytes().begin()))
+    ASSERT_TRUE(std::equal(fromWalk.Raw().bytes().begin(), fromWalk.Raw().bytes().end(),
+                           loaded.Raw().bytes().begin()))
         << it.GetNumber();
     ++walked;
     inUse += fromWalk.IsInUse();
@@ -113,7 +119,8 @@ TEST_P(Ext2VolumeTest, InodeWalkMatchesSingleLoads) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Ext2VolumeTest,
                          ::testing::Values(Ext2Layout::Ext2Blocks1K, Ext2Layout::Ext3Blocks4K,
-                                           Ext2Layout::Ext2SmallGroups));
+                                           Ext2Layout::Ext2SmallGroups, Ext2Layout::Ext2Revision0,
+                                           Ext2Layout::Ext2Blocks8K));
 
 TEST(Ext2Volume, TypeLabelAndGeometry) {
   struct Row {
@@ -121,9 +128,13 @@ TEST(Ext2Volume, TypeLabelAndGeometry) {
     int type;
     const char* label;
     std::uint32_t groups;
+    std::uint32_t inodeSize;
   };
-  for (const Row& row : {Row{Ext2Layout::Ext2Blocks1K, 4, "ext2label", 3}, Row{Ext2Layout::Ext3Blocks4K, 5, "journalled", 2},
-                         Row{Ext2Layout::Ext2SmallGroups, 4, "", 8}}) {
+  for (const Row& row :
+       {Row{Ext2Layout::Ext2Blocks1K, 4, "ext2label", 3, 256},
+        Row{Ext2Layout::Ext3Blocks4K, 5, "journalled", 2, 256},
+        Row{Ext2Layout::Ext2SmallGroups, 4, "", 8, 256}, Row{Ext2Layout::Ext2Revision0, 4, "", 1, 128},
+        Row{Ext2Layout::Ext2Blocks8K, 4, "", 1, 256}}) {
     const Ext2Image& image = GetExt2Image(row.layout);
     CImageFileDevice device(image.path.c_str());
     ASSERT_EQ(device.Open(), 1);
@@ -131,6 +142,8 @@ TEST(Ext2Volume, TypeLabelAndGeometry) {
     EXPECT_EQ(fileSystem.GetFileSystemType(), row.type);
     EXPECT_EQ(fileSystem.GetLabel(), row.label);
     EXPECT_EQ(fileSystem.GroupCount(), row.groups);
+    EXPECT_EQ(fileSystem.SuperBlock().InodeSize(), row.inodeSize);
+    EXPECT_EQ(fileSystem.SuperBlock().FirstInode(), 11u);
     EXPECT_EQ(fileSystem.GetSizeInBytes(), std::filesystem::file_size(image.path));
     EXPECT_EQ(fileSystem.GetBlockSector(0), 0);
     EXPECT_EQ(fileSystem.GetBlockSector(5), 5 * image.blockSize / 512);
@@ -143,7 +156,8 @@ TEST(Ext2Volume, BackupSuperBlockGivesTheSameBlockSectors) {
     std::uint64_t backupSector; // group 1's copy
   };
   // 1 KiB blocks: block 8192 x 1 + 1; 4 KiB blocks: the start of block 32768.
-  for (const Row& row : {Row{Ext2Layout::Ext2Blocks1K, (8192 + 1) * 2}, Row{Ext2Layout::Ext3Blocks4K, 32768 * 8}}) {
+  for (const Row& row :
+       {Row{Ext2Layout::Ext2Blocks1K, (8192 + 1) * 2}, Row{Ext2Layout::Ext3Blocks4K, 32768 * 8}}) {
     const Ext2Image& image = GetExt2Image(row.layout);
     qm::MemoryDevice device(image.Bytes());
     CExt2FileSystem primary(&device, 2);
