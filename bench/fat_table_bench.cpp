@@ -56,20 +56,23 @@ std::vector<std::uint32_t> FillTable(std::vector<std::uint32_t>& fat) {
     const bool split = next() % 4 == 0;
     heads.push_back(cluster);
     if (!split) {
-      for (std::uint32_t i = 0; i + 1 < length; ++i) fat[cluster + i] = cluster + i + 1;
+      for (std::uint32_t i = 0; i + 1 < length; ++i)
+        fat[cluster + i] = cluster + i + 1;
       fat[cluster + length - 1] = 0x0FFFFFFF;
       cluster += length;
       continue;
     }
     // First half, then a small file, then the second half.
     const std::uint32_t half = (length + 1) / 2;
-    for (std::uint32_t i = 0; i + 1 < half; ++i) fat[cluster + i] = cluster + i + 1;
+    for (std::uint32_t i = 0; i + 1 < half; ++i)
+      fat[cluster + i] = cluster + i + 1;
     const std::uint32_t small = cluster + half;
     fat[small] = 0x0FFFFFFF;
     heads.push_back(small);
     const std::uint32_t rest = small + 1;
     fat[cluster + half - 1] = rest;
-    for (std::uint32_t i = 0; i + 1 < length - half; ++i) fat[rest + i] = rest + i + 1;
+    for (std::uint32_t i = 0; i + 1 < length - half; ++i)
+      fat[rest + i] = rest + i + 1;
     fat[rest + (length - half) - 1] = 0x0FFFFFFF;
     if (length - half == 0) fat[cluster + half - 1] = 0x0FFFFFFF;
     cluster = rest + (length - half) + 1;
@@ -79,7 +82,8 @@ std::vector<std::uint32_t> FillTable(std::vector<std::uint32_t>& fat) {
 
 std::vector<std::uint8_t> ToBytes(const std::vector<std::uint32_t>& fat) {
   std::vector<std::uint8_t> bytes(std::size_t{kSectorsPerFat} * 512);
-  for (std::size_t i = 0; i < fat.size(); ++i) qm::StoreLe32(&bytes[i * 4], fat[i]);
+  for (std::size_t i = 0; i < fat.size(); ++i)
+    qm::StoreLe32(&bytes[i * 4], fat[i]);
   return bytes;
 }
 
@@ -117,17 +121,19 @@ int main() {
     start = std::chrono::steady_clock::now();
     walked = 0;
     for (const std::uint32_t head : heads)
-      for (std::uint32_t c = head; c >= 2 && c < qm::fat_table::kEndOfChain; c = table->GetNextCluster(c)) ++walked;
+      for (std::uint32_t c = head; c >= 2 && c < qm::fat_table::kEndOfChain; c = table->GetNextCluster(c))
+        ++walked;
     walk = std::min(walk, Seconds(start));
   }
   Report("FAT32 load + check, 16M entries", load, plain);
-  std::printf("%-34s %9.1f M clusters/s (%llu clusters in %zu chains)\n", "chains followed", walked / walk / 1e6,
-              static_cast<unsigned long long>(walked), heads.size());
+  std::printf("%-34s %9.1f M clusters/s (%llu clusters in %zu chains)\n", "chains followed",
+              walked / walk / 1e6, static_cast<unsigned long long>(walked), heads.size());
 
   std::vector<std::uint32_t> descending(kEntries, 0);
   descending[0] = 0x0FFFFFF8;
   descending[1] = 0x0FFFFFFF;
-  for (std::uint32_t c = kEntries - 1; c > 2; --c) descending[c] = c - 1;
+  for (std::uint32_t c = kEntries - 1; c > 2; --c)
+    descending[c] = c - 1;
   descending[2] = 0x0FFFFFFF;
   MemoryDisk reversed(ToBytes(descending));
   double worst = 1e9;

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CFATDBR dbr(bytes, sectorSize);
   volatile std::uint64_t sink = dbr.GetFatType();
   sink = sink + dbr.GetTotalSectors() + dbr.GetSectorsPerFat() + dbr.GetNumberOfFats() +
-         dbr.GetSectorsPerCluster() + dbr.GetReservedSectors() + dbr.GetRootCluster() + dbr.GetRootEntryCount() +
-         dbr.GetReservedSectorCount();
+         dbr.GetSectorsPerCluster() + dbr.GetReservedSectors() + dbr.GetRootCluster() +
+         dbr.GetRootEntryCount() + dbr.GetReservedSectorCount();
   sink = sink + HasBootSignature(bytes) + IsFatTableStartSector(bytes);
 
   CFatDirSectorScanner scanner;

@@ -20,7 +20,8 @@ public:
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::memset(out, 0, count * 512);
     const std::uint64_t offset = first * 512;
-    if (offset < size_) std::memcpy(out, data_ + offset, std::min<std::uint64_t>(count * 512, size_ - offset));
+    if (offset < size_)
+      std::memcpy(out, data_ + offset, std::min<std::uint64_t>(count * 512, size_ - offset));
     return 1;
   }
   std::uint64_t GetSectorCount() override { return 4096; }
@@ -43,13 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t sectorsPerFat = kBase[type] + data[1] % 16;
   FuzzDisk disk(data + 2, size - 2);
   auto table = CreateFATTable(&disk, 0, type, sectorsPerFat, (data[1] & 0x40) == 0, true);
-  const IRealFATTable* copy = table->GetFirstCopy() != nullptr ? table->GetFirstCopy() : table->GetSecondCopy();
+  const IRealFATTable* copy =
+      table->GetFirstCopy() != nullptr ? table->GetFirstCopy() : table->GetSecondCopy();
   if (copy == nullptr) return 0;
   const std::uint32_t count = std::max<std::uint32_t>(copy->GetEntryCount(), 4096);
   volatile std::uint32_t sink = 0;
   for (std::uint32_t start = 2; start < 64; ++start) {
     std::uint32_t cluster = start;
-    for (std::uint32_t steps = 0; steps <= count && cluster >= 2 && cluster < qm::fat_table::kEndOfChain; ++steps)
+    for (std::uint32_t steps = 0; steps <= count && cluster >= 2 && cluster < qm::fat_table::kEndOfChain;
+         ++steps)
       cluster = table->GetNextCluster(cluster);
     sink = sink + cluster;
   }

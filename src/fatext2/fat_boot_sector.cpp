@@ -18,10 +18,13 @@ bool LabelIs(qm::ByteView sector, std::size_t offset, std::string_view text) {
 }
 
 bool IsClusterSizeCode(std::uint32_t sectorsPerCluster) {
-  return sectorsPerCluster != 0 && sectorsPerCluster <= 128 && (sectorsPerCluster & (sectorsPerCluster - 1)) == 0;
+  return sectorsPerCluster != 0 && sectorsPerCluster <= 128 &&
+         (sectorsPerCluster & (sectorsPerCluster - 1)) == 0;
 }
 
-bool HasEndMarker(qm::ByteView sector) { return sector.u8(kSignature) == 0x55 && sector.u8(kSignature + 1) == 0xAA; }
+bool HasEndMarker(qm::ByteView sector) {
+  return sector.u8(kSignature) == 0x55 && sector.u8(kSignature + 1) == 0xAA;
+}
 
 // The rules the three tests share: a whole sector, two FAT copies, a
 // power-of-two cluster of at most 128 sectors, the device's sector size
@@ -44,7 +47,8 @@ bool HasBootSignature(qm::ByteView sector) {
 }
 
 bool IsFat16BootSector(qm::ByteView sector, std::uint32_t expectedBytesPerSector) {
-  if (!LabelIs(sector, kLabel16, "FAT16   ") || !SharedRulesHold(sector, expectedBytesPerSector)) return false;
+  if (!LabelIs(sector, kLabel16, "FAT16   ") || !SharedRulesHold(sector, expectedBytesPerSector))
+    return false;
   const std::uint32_t rootEntries = sector.le16(kRootEntries);
   return rootEntries >= 224 && RootFillsSectors(rootEntries, expectedBytesPerSector) &&
          sector.le16(kSectorsPerFat16) >= 1;
@@ -56,7 +60,8 @@ bool IsFat32BootSector(qm::ByteView sector, std::uint32_t expectedBytesPerSector
 }
 
 bool IsFat12BootSector(qm::ByteView sector, std::uint32_t expectedBytesPerSector) {
-  if (!LabelIs(sector, kLabel16, "FAT12   ") || !SharedRulesHold(sector, expectedBytesPerSector)) return false;
+  if (!LabelIs(sector, kLabel16, "FAT12   ") || !SharedRulesHold(sector, expectedBytesPerSector))
+    return false;
   const std::uint32_t rootEntries = sector.le16(kRootEntries);
   const std::uint32_t sectorsPerFat = sector.le16(kSectorsPerFat16);
   return rootEntries >= 224 && rootEntries <= 2048 && RootFillsSectors(rootEntries, expectedBytesPerSector) &&

@@ -44,7 +44,8 @@ bool TimeIsPlausible(std::uint16_t time) {
 
 // Bytes [offset, offset + length) of the name with trailing blanks cut.
 std::size_t TrimmedLength(qm::ByteView entry, std::size_t offset, std::size_t length) {
-  while (length > 0 && entry.u8(offset + length - 1) == ' ') --length;
+  while (length > 0 && entry.u8(offset + length - 1) == ' ')
+    --length;
   return length;
 }
 
@@ -74,13 +75,9 @@ bool CFatDirEntry::IsAllZero() const {
   return true;
 }
 
-bool CFatDirEntry::IsDotEntry() const {
-  return entry_.matches(kName, ".          ") && IsDirectory();
-}
+bool CFatDirEntry::IsDotEntry() const { return entry_.matches(kName, ".          ") && IsDirectory(); }
 
-bool CFatDirEntry::IsDotDotEntry() const {
-  return entry_.matches(kName, "..         ") && IsDirectory();
-}
+bool CFatDirEntry::IsDotDotEntry() const { return entry_.matches(kName, "..         ") && IsDirectory(); }
 
 bool CFatDirEntry::IsValid(bool strict) const {
   if (!entry_.has(0, kEntryBytes)) return false;
@@ -97,7 +94,8 @@ bool CFatDirEntry::IsValid(bool strict) const {
       (!DateIsPlausible(GetCreationDate()) || !DateIsPlausible(GetLastWriteDate()) ||
        !DateIsPlausible(GetLastAccessDate())))
     return false;
-  if (settings->bCheckFatTime != 0 && (!TimeIsPlausible(GetCreationTime()) || !TimeIsPlausible(GetLastWriteTime())))
+  if (settings->bCheckFatTime != 0 &&
+      (!TimeIsPlausible(GetCreationTime()) || !TimeIsPlausible(GetLastWriteTime())))
     return false;
   if ((GetAttributes() & kAttrReserved) != 0) return false;
   return GetAttributes() == kAttrVolumeLabel || HasValidShortNameChars();

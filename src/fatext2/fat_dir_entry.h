@@ -58,7 +58,8 @@ public:
   bool IsDotDotEntry() const;
 
   std::uint32_t GetFirstCluster() const {
-    return (std::uint32_t{entry_.le16(qm::fat_dir::kClusterHigh)} << 16) | entry_.le16(qm::fat_dir::kClusterLow);
+    return (std::uint32_t{entry_.le16(qm::fat_dir::kClusterHigh)} << 16) |
+           entry_.le16(qm::fat_dir::kClusterLow);
   }
   std::uint32_t GetFileSize() const { return entry_.le32(qm::fat_dir::kFileSize); }
   std::uint16_t GetCreationDate() const { return entry_.le16(qm::fat_dir::kCreationDate); }

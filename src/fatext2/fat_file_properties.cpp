@@ -53,8 +53,9 @@ bool qm::DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime*
   const unsigned seconds = (time & 0x1F) * 2;
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
   if (hours > 23 || minutes > 59 || seconds > 59) return false;
-  const std::uint64_t totalSeconds = static_cast<std::uint64_t>(DaysSince1601(year, month, day)) * kSecondsPerDay +
-                                     hours * 3600u + minutes * 60u + seconds;
+  const std::uint64_t totalSeconds =
+      static_cast<std::uint64_t>(DaysSince1601(year, month, day)) * kSecondsPerDay + hours * 3600u +
+      minutes * 60u + seconds;
   if (out != nullptr) *out = totalSeconds * kTicksPerSecond;
   return true;
 }
@@ -161,4 +162,6 @@ int CFATFileProperties::Load(IRSData* stream) {
   return 1;
 }
 
-std::unique_ptr<CFATFileProperties> CreateFatFileProperties() { return std::make_unique<CFATFileProperties>(); }
+std::unique_ptr<CFATFileProperties> CreateFatFileProperties() {
+  return std::make_unique<CFATFileProperties>();
+}

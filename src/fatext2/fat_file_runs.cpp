@@ -33,7 +33,8 @@ std::unique_ptr<CFATDataRunList> GuessDeletedRuns(const IFATTable& fat, std::uin
 std::unique_ptr<CFATDataRunList> BuildFatFileRuns(const IFATTable* fat, std::uint32_t firstCluster,
                                                   std::uint64_t size, bool deleted,
                                                   const qm::FatVolumeGeometry& geometry) {
-  if (size == 0 || firstCluster < 2 || geometry.sectorsPerCluster == 0 || geometry.sectorSize == 0) return nullptr;
+  if (size == 0 || firstCluster < 2 || geometry.sectorsPerCluster == 0 || geometry.sectorSize == 0)
+    return nullptr;
   if (deleted && fat != nullptr) return GuessDeletedRuns(*fat, firstCluster, size, geometry);
 
   const std::uint64_t clusterBytes = std::uint64_t{geometry.sectorsPerCluster} * geometry.sectorSize;
@@ -45,7 +46,8 @@ std::unique_ptr<CFATDataRunList> BuildFatFileRuns(const IFATTable* fat, std::uin
   std::uint64_t start = current - 2u;
   std::uint64_t length = 1; // clusters of the current run, current included
   for (std::uint64_t steps = 0;; ++steps) {
-    const std::uint32_t next = (deleted || fat == nullptr || steps >= maxSteps) ? 0 : fat->GetNextCluster(current);
+    const std::uint32_t next =
+        (deleted || fat == nullptr || steps >= maxSteps) ? 0 : fat->GetNextCluster(current);
     // A bad-cluster mark cannot stand inside a live chain: it ends the
     // chain like an end mark rather than being followed as a cluster.
     if (next < 2 || next >= kBadCluster) {

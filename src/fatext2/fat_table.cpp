@@ -42,7 +42,9 @@ bool Fat32MediaRule(qm::ByteView bytes) {
 
 bool Fat16MediaRule(qm::ByteView bytes) { return bytes.has(0, 4) && bytes.le32(0) == 0xFFFFFFF8; }
 
-bool Fat12MediaRule(qm::ByteView bytes) { return bytes.has(0, 4) && (bytes.le32(0) & 0x00FFFFF0) == 0x00FFFFF0; }
+bool Fat12MediaRule(qm::ByteView bytes) {
+  return bytes.has(0, 4) && (bytes.le32(0) & 0x00FFFFF0) == 0x00FFFFF0;
+}
 
 // The entry and chain checks of a FAT16 or FAT32 copy of count entries.
 // Entries may not point to cluster 1, to themselves, or past the table;

@@ -71,23 +71,20 @@ TEST(FatBootSector, Classification) {
   const auto none = [](Sector&) {};
   const ClassifyCase cases[] = {
       {"sound FAT16", Fat16Sector, none, 512, kFatType16},
-      {"lower-case label", Fat16Sector, [](Sector& s) { std::memcpy(&s[0x36], "fat16   ", 8); }, 512, kFatType16},
+      {"lower-case label", Fat16Sector, [](Sector& s) { std::memcpy(&s[0x36], "fat16   ", 8); }, 512,
+       kFatType16},
       {"three FATs", Fat16Sector, [](Sector& s) { s[0x10] = 3; }, 512, kFatTypeNone},
       {"one FAT", Fat16Sector, [](Sector& s) { s[0x10] = 1; }, 512, kFatTypeNone},
-      {"224 root entries, 64 per cluster",
-       Fat16Sector,
+      {"224 root entries, 64 per cluster", Fat16Sector,
        [](Sector& s) {
          qm::StoreLe16(&s[0x11], 224);
          s[0x0D] = 64;
        },
        512, kFatType16},
       {"223 root entries", Fat16Sector, [](Sector& s) { qm::StoreLe16(&s[0x11], 223); }, 512, kFatTypeNone},
-      {"root of 512 entries on 4096-byte sectors",
-       Fat16Sector,
-       [](Sector& s) { qm::StoreLe16(&s[0x0B], 4096); },
-       4096, kFatType16},
-      {"root of 224 entries on 4096-byte sectors",
-       Fat16Sector,
+      {"root of 512 entries on 4096-byte sectors", Fat16Sector,
+       [](Sector& s) { qm::StoreLe16(&s[0x0B], 4096); }, 4096, kFatType16},
+      {"root of 224 entries on 4096-byte sectors", Fat16Sector,
        [](Sector& s) {
          qm::StoreLe16(&s[0x0B], 4096);
          qm::StoreLe16(&s[0x11], 224);
@@ -100,10 +97,11 @@ TEST(FatBootSector, Classification) {
       {"128 sectors per cluster", Fat16Sector, [](Sector& s) { s[0x0D] = 128; }, 512, kFatType16},
       {"no FAT sectors", Fat16Sector, [](Sector& s) { qm::StoreLe16(&s[0x16], 0); }, 512, kFatTypeNone},
       {"no end marker", Fat16Sector, [](Sector& s) { s[0x1FF] = 0; }, 512, kFatTypeNone},
-      {"label of FAT32 at the FAT16 place", Fat16Sector, [](Sector& s) { std::memcpy(&s[0x36], "FAT32   ", 8); },
-       512, kFatTypeNone},
+      {"label of FAT32 at the FAT16 place", Fat16Sector,
+       [](Sector& s) { std::memcpy(&s[0x36], "FAT32   ", 8); }, 512, kFatTypeNone},
       {"sound FAT32", Fat32Sector, none, 512, kFatType32},
-      {"FAT32 without FAT sectors", Fat32Sector, [](Sector& s) { qm::StoreLe32(&s[0x24], 0); }, 512, kFatTypeNone},
+      {"FAT32 without FAT sectors", Fat32Sector, [](Sector& s) { qm::StoreLe32(&s[0x24], 0); }, 512,
+       kFatTypeNone},
       {"FAT32 with 256 sectors per cluster", Fat32Sector, [](Sector& s) { s[0x0D] = 0; }, 512, kFatTypeNone},
       {"FAT32 with one FAT", Fat32Sector, [](Sector& s) { s[0x10] = 1; }, 512, kFatTypeNone},
       {"sound FAT12 floppy", Fat12Sector, none, 512, kFatType12},

@@ -87,7 +87,8 @@ TEST_F(FatDirEntryTest, Plausibility) {
        false, true},
       {"folder with a size and a low cluster", [](Entry& e) { e[0x0B] = 0x10; }, true, true},
       {"month 13", [](Entry& e) { qm::StoreLe16(&e[0x18], (44 << 9) | (13 << 5) | 1); }, false, false},
-      {"day 0 of the access date", [](Entry& e) { qm::StoreLe16(&e[0x12], (44 << 9) | (3 << 5)); }, false, false},
+      {"day 0 of the access date", [](Entry& e) { qm::StoreLe16(&e[0x12], (44 << 9) | (3 << 5)); }, false,
+       false},
       {"no creation date", [](Entry& e) { qm::StoreLe16(&e[0x10], 0); }, true, true},
       {"hour 24", [](Entry& e) { qm::StoreLe16(&e[0x16], 24 << 11); }, false, false},
       {"minute 60", [](Entry& e) { qm::StoreLe16(&e[0x0E], 60 << 5); }, false, false},
@@ -96,7 +97,8 @@ TEST_F(FatDirEntryTest, Plausibility) {
       {"blank first character", [](Entry& e) { e[0] = ' '; }, false, false},
       {"control byte", [](Entry& e) { e[3] = 0x19; }, false, false},
       {"question mark", [](Entry& e) { e[9] = '?'; }, false, false},
-      {"lead byte hides a bad byte", [](Entry& e) {
+      {"lead byte hides a bad byte",
+       [](Entry& e) {
          e[1] = 0x81;
          e[2] = '?';
        },
@@ -111,7 +113,8 @@ TEST_F(FatDirEntryTest, Plausibility) {
          qm::StoreLe16(&e[0x1A], 0);
        },
        true, true},
-      {"long-name piece with garbage", [](Entry& e) {
+      {"long-name piece with garbage",
+       [](Entry& e) {
          e.fill(0xFF);
          e[0x0B] = 0x0F;
        },
@@ -142,7 +145,9 @@ TEST_F(FatDirEntryTest, ShortNames) {
     bool noDot;
     const char* name;
   };
-  Entry deleted = FileEntry("\xE5" "EADME", "TXT", 3, 10);
+  Entry deleted = FileEntry("\xE5"
+                            "EADME",
+                            "TXT", 3, 10);
   Entry lower = FileEntry("README", "TXT", 3, 10);
   lower[0x0C] = 0x18;
   Entry lowerBase = FileEntry("README", "TXT", 3, 10);
@@ -156,9 +161,15 @@ TEST_F(FatDirEntryTest, ShortNames) {
       {lowerBase, false, "readme.TXT"},
       {label, true, "MY DISKLBL"},
       {FileEntry("MY DISK", "", 0, 0, 0x08), true, "MY DISK"},
-      {FileEntry("\x80" "BC", "\xE1", 3, 10), false, "\xC3\x87" "BC.\xC3\x9F"}, // code page 437
+      {FileEntry("\x80"
+                 "BC",
+                 "\xE1", 3, 10),
+       false,
+       "\xC3\x87"
+       "BC.\xC3\x9F"}, // code page 437
   };
-  for (const auto& c : cases) EXPECT_EQ(View(c.entry).GetShortName(c.noDot), c.name);
+  for (const auto& c : cases)
+    EXPECT_EQ(View(c.entry).GetShortName(c.noDot), c.name);
 }
 
 TEST_F(FatDirEntryTest, EntryKinds) {

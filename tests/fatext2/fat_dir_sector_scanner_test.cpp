@@ -41,7 +41,9 @@ TEST(FatDirSectorScanner, DirectoryStartWinsOverLaterGarbage) {
   s.Add(".          ", 0x10, 0x1234, 0)
       .Add("..         ", 0x10, 7, 0)
       .Add("FILE1   TXT", 0x20, 0x20000, 10)
-      .Add("\xE5" "ILE2   TXT", 0x20, 40, 10)
+      .Add("\xE5"
+           "ILE2   TXT",
+           0x20, 40, 10)
       .Garbage();
   CFatDirSectorScanner scanner;
   EXPECT_TRUE(scanner.Analyze(s.View()));
@@ -56,7 +58,9 @@ TEST(FatDirSectorScanner, RunOfEntries) {
   SectorBuilder s;
   s.Add("A          ", 0x20, 50, 1)
       .Add("B          ", 0x20, 60, 1)
-      .Add("\xE5" "ILE       ", 0x20, 60, 1) // deleted: may share a cluster
+      .Add("\xE5"
+           "ILE       ",
+           0x20, 60, 1) // deleted: may share a cluster
       .Add("SUB        ", 0x10, 61, 0);
   CFatDirSectorScanner scanner;
   EXPECT_TRUE(scanner.Analyze(s.View())) << "zeros after entries end the directory cleanly";
@@ -88,13 +92,15 @@ TEST(FatDirSectorScanner, RejectedSectors) {
   SectorBuilder dotsLate;
   dotsLate.Add("A          ", 0x20, 50, 1).Add(".          ", 0x10, 9, 0).Add("..         ", 0x10, 0, 0);
   EXPECT_TRUE(scanner.Analyze(dotsLate.View()));
-  EXPECT_EQ(scanner.GetKind(), CFatDirSectorScanner::kPartOfDirectory) << "dot entries count only at the start";
+  EXPECT_EQ(scanner.GetKind(), CFatDirSectorScanner::kPartOfDirectory)
+      << "dot entries count only at the start";
 }
 
 TEST(FatDirSectorScanner, ExaminesOnlyItsBufferSize) {
   SectorBuilder s(1024);
   s.Add("A          ", 0x20, 50, 1);
-  for (int i = 0; i < 15; ++i) s.Add("B          ", 0x20, 100 + i, 1);
+  for (int i = 0; i < 15; ++i)
+    s.Add("B          ", 0x20, 100 + i, 1);
   s.Garbage(); // entry 17, in the second 512 bytes
   CFatDirSectorScanner scanner;
   scanner.SetBufferSize(512);

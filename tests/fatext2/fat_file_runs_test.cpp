@@ -54,24 +54,19 @@ TEST(FatFileRuns, ChainsAndGuesses) {
        4 * kCluster,
        false,
        {{3, 2}, {7, 2}}},
-      {"one cluster per fragment", {{5, 9}, {9, 7}, {7, kEnd}}, 5, 3 * kCluster - 1, false, {{3, 1}, {7, 1}, {5, 1}}},
+      {"one cluster per fragment",
+       {{5, 9}, {9, 7}, {7, kEnd}},
+       5,
+       3 * kCluster - 1,
+       false,
+       {{3, 1}, {7, 1}, {5, 1}}},
       {"chain that ends early runs on", {{5, kEnd}}, 5, 3 * kCluster, false, {{3, 3}}},
       {"size covered before the chain ends", {{5, 9}, {9, 20}, {20, kEnd}}, 5, kCluster, false, {{3, 1}}},
       {"free first cluster: one run by size", {}, 5, 2 * kCluster + 1, false, {{3, 3}}},
       {"bad cluster in a chain ends it", {{5, 0x0FFFFFF7}}, 5, 2 * kCluster, false, {{3, 2}}},
-      {"deleted: a bad cluster is stepped over",
-       {{6, 0x0FFFFFF7}},
-       5,
-       10000,
-       true,
-       {{3, 1}, {5, 2}}},
+      {"deleted: a bad cluster is stepped over", {{6, 0x0FFFFFF7}}, 5, 10000, true, {{3, 1}, {5, 2}}},
       {"deleted: the old chain is not followed", {{5, 9}}, 5, 2 * kCluster, true, {{3, 2}}},
-      {"deleted at the partition's end",
-       {},
-       10001,
-       3 * kCluster,
-       true,
-       {{9999, 1}}},
+      {"deleted at the partition's end", {}, 10001, 3 * kCluster, true, {{9999, 1}}},
       {"empty file", {{5, kEnd}}, 5, 0, false, {}},
       {"no first cluster", {}, 0, kCluster, false, {}},
       {"first cluster 1", {}, 1, kCluster, true, {}},
@@ -87,7 +82,8 @@ TEST(FatFileRuns, ChainsAndGuesses) {
 TEST(FatFileRuns, WithoutATable) {
   EXPECT_EQ(Runs(BuildFatFileRuns(nullptr, 5, 2 * kCluster + 1, false, kGeometry)),
             (std::vector<DataRunEntry>{{3, 3}}));
-  EXPECT_EQ(Runs(BuildFatFileRuns(nullptr, 5, kCluster, true, kGeometry)), (std::vector<DataRunEntry>{{3, 1}}));
+  EXPECT_EQ(Runs(BuildFatFileRuns(nullptr, 5, kCluster, true, kGeometry)),
+            (std::vector<DataRunEntry>{{3, 1}}));
   EXPECT_EQ(BuildFatFileRuns(nullptr, 5, kCluster, false, qm::FatVolumeGeometry{0, 512, 8000}), nullptr);
 }
 

@@ -68,7 +68,8 @@ std::map<std::string, std::vector<std::uint32_t>> ParseChains(const fs::path& li
     if (line.rfind("::", 0) != 0) continue;
     const std::size_t open = line.find(" <");
     std::string path = line.substr(2, open == std::string::npos ? std::string::npos : open - 2);
-    while (!path.empty() && path.back() == ' ') path.pop_back();
+    while (!path.empty() && path.back() == ' ')
+      path.pop_back();
     std::vector<std::uint32_t>& chain = chains[path];
     for (std::size_t at = open; at != std::string::npos && at < line.size(); at = line.find('<', at + 1)) {
       const std::size_t start = line.find('<', at);
@@ -79,7 +80,8 @@ std::map<std::string, std::vector<std::uint32_t>> ParseChains(const fs::path& li
       const std::uint32_t first = static_cast<std::uint32_t>(std::stoul(range.substr(0, dash)));
       const std::uint32_t last =
           dash == std::string::npos ? first : static_cast<std::uint32_t>(std::stoul(range.substr(dash + 1)));
-      for (std::uint32_t c = first; c <= last; ++c) chain.push_back(c);
+      for (std::uint32_t c = first; c <= last; ++c)
+        chain.push_back(c);
       at = end;
     }
   }
@@ -91,16 +93,15 @@ FatFixture Make(const Layout& layout) {
   fixture.fatType = layout.bits == 12 ? 0 : layout.bits == 16 ? 1 : 2;
   fixture.sectorsPerCluster = layout.sectorsPerCluster;
   fixture.label = std::string("QM ") + layout.name;
-  for (auto& c : fixture.label) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (auto& c : fixture.label)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   const std::uint32_t clusterBytes = layout.sectorsPerCluster * 512;
 
   const fs::path work = ScratchPath(std::string("fat-") + layout.name);
   fs::remove_all(work);
   fs::create_directories(work / "src");
   fixture.image = work / "volume.img";
-  {
-    std::ofstream create(fixture.image, std::ios::binary);
-  }
+  { std::ofstream create(fixture.image, std::ios::binary); }
   fs::resize_file(fixture.image, layout.bytes);
 
   auto add = [&](const std::string& path, std::size_t size) {
@@ -125,7 +126,8 @@ FatFixture Make(const Layout& layout) {
   add("/Docs/Report 2024 final version.doc", 7000);
   add("/Docs/Deep Folder/ünïcödé naïve.bin", 1500);
   add("/empty.txt", 0);
-  for (int i = 0; i < 40; ++i) add("/Docs/Many/file number " + std::to_string(i) + ".txt", 50 + i);
+  for (int i = 0; i < 40; ++i)
+    add("/Docs/Many/file number " + std::to_string(i) + ".txt", 50 + i);
 
   const std::string img = Quote(fixture.image.string());
   const std::string mtools = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";

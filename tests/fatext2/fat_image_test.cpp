@@ -43,7 +43,8 @@ public:
     rootSectors_ = (dbr_->GetRootEntryCount() * 32 + 511) / 512;
     rootStart_ = fatStart_ + std::uint64_t{dbr_->GetNumberOfFats()} * dbr_->GetSectorsPerFat();
     dataStart_ = rootStart_ + rootSectors_;
-    clusterCount_ = static_cast<std::uint32_t>((dbr_->GetTotalSectors() - dataStart_) / dbr_->GetSectorsPerCluster());
+    clusterCount_ =
+        static_cast<std::uint32_t>((dbr_->GetTotalSectors() - dataStart_) / dbr_->GetSectorsPerCluster());
     fat_ = CreateFATTable(&device_, fatStart_, dbr_->GetFatType(), dbr_->GetSectorsPerFat(), true, true);
   }
 
@@ -83,8 +84,8 @@ public:
   }
 
   // Every entry below the root; live folders are followed.
-  void Walk(const std::vector<std::uint8_t>& directory, const std::string& parent, std::vector<FoundEntry>& out,
-            int depth = 0) {
+  void Walk(const std::vector<std::uint8_t>& directory, const std::string& parent,
+            std::vector<FoundEntry>& out, int depth = 0) {
     ASSERT_LT(depth, 8);
     std::string longName;
     CFatDirEntry entry;
@@ -134,7 +135,6 @@ private:
   std::uint32_t clusterCount_ = 0;
   std::string label_;
 };
-
 
 std::vector<std::uint8_t> WholeFile(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes(std::filesystem::file_size(path));
@@ -201,15 +201,17 @@ TEST_P(FatImageTest, DecodesWhatTheToolsWrote) {
   EXPECT_EQ(deletedEntry.GetFirstCluster(), lost->chain.front());
   EXPECT_EQ(reader.Fat().GetNextCluster(deletedEntry.GetFirstCluster()), 0u) << "its clusters are free";
   std::vector<std::uint32_t> guess;
-  for (std::uint32_t c = deletedEntry.GetFirstCluster(); guess.size() < lost->chain.size(); ++c) guess.push_back(c);
+  for (std::uint32_t c = deletedEntry.GetFirstCluster(); guess.size() < lost->chain.size(); ++c)
+    guess.push_back(c);
   std::vector<std::uint8_t> recovered = reader.ReadClusters(guess);
   recovered.resize(deletedEntry.GetFileSize());
   EXPECT_TRUE(recovered == lost->content);
 
   // The same guess as the tree build makes it.
-  const qm::FatVolumeGeometry geometry{reader.Dbr().GetSectorsPerCluster(), 512, reader.Dbr().GetTotalSectors()};
-  const auto guessed = BuildFatFileRuns(&reader.Fat(), deletedEntry.GetFirstCluster(), deletedEntry.GetFileSize(),
-                                        true, geometry);
+  const qm::FatVolumeGeometry geometry{reader.Dbr().GetSectorsPerCluster(), 512,
+                                       reader.Dbr().GetTotalSectors()};
+  const auto guessed = BuildFatFileRuns(&reader.Fat(), deletedEntry.GetFirstCluster(),
+                                        deletedEntry.GetFileSize(), true, geometry);
   ASSERT_NE(guessed, nullptr);
   EXPECT_EQ(guessed->Runs(), (std::vector<DataRunEntry>{{guess.front() - 2u, guess.size()}}));
 
@@ -247,11 +249,13 @@ TEST_P(FatImageTest, FragmentedFileThroughItsProperties) {
   properties->SetLastWriteTime(view.GetLastWriteDate(), view.GetLastWriteTime());
   properties->SetLastAccessDate(view.GetLastAccessDate());
   properties->SetFirstCluster(view.GetFirstCluster());
-  const qm::FatVolumeGeometry geometry{reader.Dbr().GetSectorsPerCluster(), 512, reader.Dbr().GetTotalSectors()};
+  const qm::FatVolumeGeometry geometry{reader.Dbr().GetSectorsPerCluster(), 512,
+                                       reader.Dbr().GetTotalSectors()};
   auto runs = BuildFatFileRuns(&reader.Fat(), view.GetFirstCluster(), view.GetFileSize(), false, geometry);
   ASSERT_NE(runs, nullptr);
   CFATDataRunList merged;
-  for (const std::uint32_t cluster : reader.Chain(view.GetFirstCluster())) merged.AddRunMerged({cluster - 2u, 1});
+  for (const std::uint32_t cluster : reader.Chain(view.GetFirstCluster()))
+    merged.AddRunMerged({cluster - 2u, 1});
   EXPECT_EQ(merged.RunCount(), gaps.size() + 1);
   EXPECT_EQ(runs->Runs(), merged.Runs()) << "the chain's fragments, each whole";
   properties->SetDataRunList(std::move(runs));
@@ -307,7 +311,9 @@ TEST_P(FatImageTest, SectorScannerOnRealFolders) {
 
 INSTANTIATE_TEST_SUITE_P(Types, FatImageTest, ::testing::Values(kFatType12, kFatType16, kFatType32),
                          [](const ::testing::TestParamInfo<int>& info) {
-                           return std::string(info.param == 0 ? "Fat12" : info.param == 1 ? "Fat16" : "Fat32");
+                           return std::string(info.param == 0   ? "Fat12"
+                                              : info.param == 1 ? "Fat16"
+                                                                : "Fat32");
                          });
 
 } // namespace

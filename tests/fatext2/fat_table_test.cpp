@@ -27,11 +27,13 @@ struct Fat32Image {
   // A chain through the given clusters.
   void Chain(std::initializer_list<std::uint32_t> clusters) {
     const std::vector<std::uint32_t> c(clusters);
-    for (std::size_t i = 0; i + 1 < c.size(); ++i) entries[c[i]] = c[i + 1];
+    for (std::size_t i = 0; i + 1 < c.size(); ++i)
+      entries[c[i]] = c[i + 1];
     entries[c.back()] = kEnd32;
   }
   void WriteTo(qm::MemoryDevice& device, std::uint64_t at) const {
-    for (std::size_t i = 0; i < entries.size(); ++i) qm::StoreLe32(device.sector(at) + i * 4, entries[i]);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      qm::StoreLe32(device.sector(at) + i * 4, entries[i]);
   }
   std::unique_ptr<qm::MemoryDevice> Device() const {
     auto device = std::make_unique<qm::MemoryDevice>(sectorsPerFat * 2ull + 8, 512);
@@ -49,7 +51,8 @@ struct Fat16Image {
   }
   std::unique_ptr<qm::MemoryDevice> Device() const {
     auto device = std::make_unique<qm::MemoryDevice>(sectorsPerFat * 2ull + 8, 512);
-    for (std::size_t i = 0; i < entries.size(); ++i) qm::StoreLe16(device->sector(0) + i * 2, entries[i]);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      qm::StoreLe16(device->sector(0) + i * 2, entries[i]);
     return device;
   }
 };
@@ -72,29 +75,34 @@ TEST(FatTable, Fat32SanityChecks) {
        true},
       {"reserved high bits above a link", [](Fat32Image& f) { f.entries[8] = 0x10000003; }, true},
       {"entry points at itself", [](Fat32Image& f) { f.entries[5] = 5; }, false},
-      {"two clusters lead to one", [](Fat32Image& f) {
+      {"two clusters lead to one",
+       [](Fat32Image& f) {
          f.entries[3] = 6;
          f.entries[4] = 6;
        },
        false},
-      {"loop of two", [](Fat32Image& f) {
+      {"loop of two",
+       [](Fat32Image& f) {
          f.entries[2] = 3;
          f.entries[3] = 2;
        },
        false},
-      {"loop entered from a chain", [](Fat32Image& f) {
+      {"loop entered from a chain",
+       [](Fat32Image& f) {
          f.Chain({10, 11, 12});
          f.entries[12] = 11;
        },
        false},
-      {"long loop", [](Fat32Image& f) {
-         for (std::uint32_t c = 100; c < 20000; ++c) f.entries[c] = c + 1;
+      {"long loop",
+       [](Fat32Image& f) {
+         for (std::uint32_t c = 100; c < 20000; ++c)
+           f.entries[c] = c + 1;
          f.entries[20000] = 100;
        },
        false},
       {"link to cluster 1", [](Fat32Image& f) { f.entries[4] = 1; }, false},
-      {"link past the table", [](Fat32Image& f) { f.entries[4] = static_cast<std::uint32_t>(f.entries.size()); },
-       false},
+      {"link past the table",
+       [](Fat32Image& f) { f.entries[4] = static_cast<std::uint32_t>(f.entries.size()); }, false},
       {"media byte F0", [](Fat32Image& f) { f.entries[0] = 0x0FFFFFF0; }, false},
       {"entry 1 not an end mark", [](Fat32Image& f) { f.entries[1] = 0; }, false},
   };
@@ -114,7 +122,8 @@ TEST(FatTable, Fat32SanityChecks) {
 TEST(FatTable, DescendingChainIsCheckedInLinearTime) {
   Fat32Image image(4096); // 524288 entries
   const auto last = static_cast<std::uint32_t>(image.entries.size() - 1);
-  for (std::uint32_t c = last; c > 2; --c) image.entries[c] = c - 1;
+  for (std::uint32_t c = last; c > 2; --c)
+    image.entries[c] = c - 1;
   image.entries[2] = kEnd32;
   auto device = image.Device();
   const CFAT32Table table(device.get(), 0, 4096);
@@ -141,11 +150,11 @@ TEST(FatTable, Fat16SanityChecksAndAnswers) {
   EXPECT_EQ(table->GetNextCluster(0xFFFFFFFF), 0u);
 
   const std::function<void(Fat16Image&)> rejected[] = {
-      [](Fat16Image& f) { f.entries[0] = 0xFFF0; },                 // media byte F0
-      [](Fat16Image& f) { f.entries[7] = 7; },                      // itself
-      [](Fat16Image& f) { f.entries[7] = 5000; },                   // past the table
-      [](Fat16Image& f) { f.entries[7] = 8, f.entries[8] = 7; },    // loop
-      [](Fat16Image& f) { f.entries[7] = 9, f.entries[8] = 9; },    // cross-link
+      [](Fat16Image& f) { f.entries[0] = 0xFFF0; },              // media byte F0
+      [](Fat16Image& f) { f.entries[7] = 7; },                   // itself
+      [](Fat16Image& f) { f.entries[7] = 5000; },                // past the table
+      [](Fat16Image& f) { f.entries[7] = 8, f.entries[8] = 7; }, // loop
+      [](Fat16Image& f) { f.entries[7] = 9, f.entries[8] = 9; }, // cross-link
   };
   for (const auto& patch : rejected) {
     Fat16Image bad(16);
