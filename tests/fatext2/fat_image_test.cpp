@@ -17,6 +17,7 @@
 #include "fatext2/fat_file_runs.h"
 #include "fatext2/fat_table.h"
 #include "storage/image_file_device.h"
+#include "support/memory_device.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -307,6 +308,73 @@ TEST_P(FatImageTest, SectorScannerOnRealFolders) {
   EXPECT_TRUE(HasBootSignature(qm::ByteView(sector.data(), sector.size())));
   ASSERT_EQ(device.ReadSectors(sector.data(), reader.Dbr().GetReservedSectors(), 1), 1);
   EXPECT_EQ(IsFatTableStartSector(qm::ByteView(sector.data(), sector.size())), fixture.fatType != kFatType12);
+}
+
+// Sets the table entry of cluster in the copy at fatStart to value.
+void PatchEntry(std::vector<std::uint8_t>& image, int fatType, std::uint64_t fatStart, std::uint32_t cluster,
+                std::uint32_t value) {
+  std::uint8_t* table = image.data() + fatStart * 512;
+  if (fatType == kFatType32) {
+    qm::StoreLe32(table + std::size_t{cluster} * 4, value);
+  } else if (fatType == kFatType16) {
+    qm::StoreLe16(table + std::size_t{cluster} * 2, static_cast<std::uint16_t>(value));
+  } else {
+    std::uint8_t* p = table + std::size_t{cluster} * 3 / 2;
+    const std::uint16_t word = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    const std::uint16_t patched = (cluster & 1) != 0
+                                      ? static_cast<std::uint16_t>((word & 0x000F) | ((value & 0xFFF) << 4))
+                                      : static_cast<std::uint16_t>((word & 0xF000) | (value & 0xFFF));
+    qm::StoreLe16(p, patched);
+  }
+}
+
+// The fragmented file's chain made to loop back to its start in the first
+// table copy. FAT16 and FAT32 reject that copy and read the untouched
+// second one; a FAT12 copy is not checked for loops, so the walks over it
+// must end by themselves.
+TEST_P(FatImageTest, LoopInTheFirstTable) {
+  const FatFixture& fixture = GetFatFixture(GetParam());
+  const auto* frag = fixture.Find("/frag.bin");
+  ASSERT_TRUE(frag != nullptr && frag->chain.size() > 2);
+  std::vector<std::uint8_t> image = WholeFile(fixture.image);
+  std::uint64_t fatStart = 0;
+  std::uint32_t spf = 0;
+  {
+    qm::MemoryDevice pristine(image, 512);
+    VolumeReader reader(pristine);
+    fatStart = reader.Dbr().GetReservedSectors();
+    spf = reader.Dbr().GetSectorsPerFat();
+  }
+  PatchEntry(image, fixture.fatType, fatStart, frag->chain.back(), frag->chain.front());
+  qm::MemoryDevice device(std::move(image), 512);
+  VolumeReader reader(device);
+  const std::uint32_t spc = reader.Dbr().GetSectorsPerCluster();
+  const qm::FatVolumeGeometry geometry{spc, 512, reader.Dbr().GetTotalSectors()};
+  const std::uint64_t size = frag->content.size();
+
+  if (fixture.fatType != kFatType12) {
+    EXPECT_EQ(reader.Fat().GetFirstCopy(), nullptr);
+    ASSERT_NE(reader.Fat().GetSecondCopy(), nullptr);
+    EXPECT_EQ(reader.Fat().GetSecondCopy()->GetFirstSector(), fatStart + spf);
+    EXPECT_EQ(reader.Chain(frag->chain.front()), frag->chain);
+  } else {
+    ASSERT_NE(reader.Fat().GetFirstCopy(), nullptr);
+    EXPECT_EQ(reader.Fat().GetNextCluster(frag->chain.back()), frag->chain.front());
+  }
+  // The file's own size is covered before the loop matters.
+  auto runs = BuildFatFileRuns(&reader.Fat(), frag->chain.front(), size, false, geometry);
+  ASSERT_NE(runs, nullptr);
+  std::vector<std::uint8_t> content;
+  for (const auto& run : runs->Runs()) {
+    std::vector<std::uint8_t> bytes(run.count * spc * 512);
+    ASSERT_EQ(device.ReadSectors(bytes.data(), reader.DataStart() + run.start * spc, run.count * spc), 1);
+    content.insert(content.end(), bytes.begin(), bytes.end());
+  }
+  content.resize(size);
+  EXPECT_TRUE(content == frag->content);
+  // A size far beyond the chain walks the loop until the volume's cluster
+  // count ends it.
+  BuildFatFileRuns(&reader.Fat(), frag->chain.front(), 0xFFFFFFFFull, false, geometry);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, FatImageTest, ::testing::Values(kFatType12, kFatType16, kFatType32),
