@@ -428,7 +428,11 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
 
   std::string finalPath = targetPath;
   if (efsHeaderWritten) {
-    if (!ImportEfsRaw(targetPath, size, callback)) return qm::kSaveFailed;
+    // The import stops with 0 when the user cancels in it; that ends the
+    // whole job like any other cancel, not as one failed file.
+    if (!ImportEfsRaw(targetPath, size, callback))
+      return IsCancel(Tell(callback, [](IFileRecoverCallback& c) { return c.Poll(); })) ? qm::kSaveCancelled
+                                                                                       : qm::kSaveFailed;
     finalPath = targetPath + ".EFS";
   }
   ApplyAttributesAndTimes(finalPath, *properties);

@@ -502,6 +502,17 @@ TEST_F(SaverTest, EncryptedFilesAreKeptAsTheirRawBackup) {
   EXPECT_EQ(callback.takenBack, 1024u - 700);
 }
 
+TEST_F(SaverTest, CancelWhileMakingTheRawBackupCancelsTheJob) {
+  AddFile(root_, "plain.txt", 100, {{1, 1}});
+  AddFile(root_, "secret.doc", 700, {{50, 1}}, qm::kAttrEncrypted)->metadata = Bytes(100, 0xAB);
+  RecordingCallback callback;
+  callback.cancelAt = "Poll"; // only the backup's copy loop polls
+  qm::SaveContext context = Context(&callback);
+  EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr), qm::kSaveCancelled);
+  // The job stopped there: the file after it was never begun.
+  EXPECT_EQ(callback.names, std::vector<std::string>{"secret.doc"});
+}
+
 TEST_F(SaverTest, EncryptedFileOfDamagedSizeKeepsItsData) {
   // A size that rounding up to whole sectors would wrap to 0.
   TestProperties* secret = AddFile(root_, "huge.doc", ~std::uint64_t{0} - 10, {{50, 1}}, qm::kAttrEncrypted);
