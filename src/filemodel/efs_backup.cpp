@@ -77,20 +77,26 @@ int ImportEfsRaw(const std::string& path, std::uint64_t size, IFileRecoverCallba
     return 0;
   }
 
+  // A backup that could not be finished is no backup: it goes, and the
+  // raw file stays for the user.
+  auto abandon = [&] {
+    backup.Close();
+    ::unlink(backupPath.c_str());
+    return 0;
+  };
   std::vector<std::uint8_t> piece(qm::kEfsPieceBytes);
   std::uint8_t header[qm::kEfsFileHeaderBytes];
-  if (raw.Read(header, sizeof header) != sizeof header) return 0;
+  if (raw.Read(header, sizeof header) != sizeof header) return abandon();
   // The stored length is the saver's own (metadata + 16), but read it as
   // untrusted all the same: never more than one piece.
   const std::uint32_t stored = qm::ByteView(header, sizeof header).le32(50);
   const std::uint32_t metadataLength = std::min<std::uint32_t>(stored >= 16 ? stored - 16 : 0, qm::kEfsPieceBytes);
-  if (raw.Read(piece.data(), metadataLength) != metadataLength) return 0;
+  if (raw.Read(piece.data(), metadataLength) != metadataLength) return abandon();
   const auto nameBlock = qm::MakeEfsStreamNameBlock();
   if (!backup.Write(header, sizeof header) || !backup.Write(piece.data(), metadataLength) ||
       !backup.Write(nameBlock.data(), static_cast<std::uint32_t>(nameBlock.size())))
-    return 0;
+    return abandon();
 
-  bool cancelled = false;
   std::uint64_t left = size;
   for (std::uint16_t index = 0;; ++index) {
     const std::uint32_t length = raw.Read(piece.data(), qm::kEfsPieceBytes);
@@ -99,17 +105,18 @@ int ImportEfsRaw(const std::string& path, std::uint64_t size, IFileRecoverCallba
     const auto blockHeader = qm::MakeEfsDataBlockHeader(length, index, fileBytes);
     if (!backup.Write(blockHeader.data(), static_cast<std::uint32_t>(blockHeader.size())) ||
         !backup.Write(piece.data(), length))
-      return 0;
+      return abandon();
     if (callback != nullptr && callback->Poll() == -1) {
-      cancelled = true;
-      break;
+      // Cancelled: neither the half-made backup nor the raw file stays.
+      raw.Close();
+      ::unlink(path.c_str());
+      return abandon();
     }
     if (length < qm::kEfsPieceBytes) break;
   }
   raw.Close();
   backup.Close();
   ::unlink(path.c_str());
-  if (cancelled) return 0;
   LogInfo("Encrypted file kept as its raw backup: %s", backupPath.c_str());
   return 1;
 }

@@ -32,5 +32,6 @@ std::array<std::uint8_t, kEfsDataHeaderBytes> MakeEfsDataBlockHeader(std::uint32
 // encrypted data, as the saver wrote them) into the backup form at
 // path + ".EFS", deletes the file at path, and keeps the backup: this
 // platform has no import of encrypted files. size is the file's size.
-// 1 on success; 0 on failure or cancel (callback may be null).
+// 1 on success; 0 on failure (the file at path stays, no backup) or cancel
+// (neither stays). callback may be null.
 int ImportEfsRaw(const std::string& path, std::uint64_t size, IFileRecoverCallback* callback);

@@ -511,6 +511,8 @@ TEST_F(SaverTest, CancelWhileMakingTheRawBackupCancelsTheJob) {
   EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr), qm::kSaveCancelled);
   // The job stopped there: the file after it was never begun.
   EXPECT_EQ(callback.names, std::vector<std::string>{"secret.doc"});
+  // Nothing half-made is left behind.
+  EXPECT_FALSE(fs::exists(out_ / "D#/secret.doc.EFS"));
 }
 
 TEST_F(SaverTest, EncryptedFileOfDamagedSizeKeepsItsData) {
