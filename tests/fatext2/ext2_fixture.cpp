@@ -103,7 +103,13 @@ Ext2Image Make(Ext2Layout layout) {
   }
   image.deleted = {"/gone.bin", Pattern(seed, 5000)};
   WriteHostFile(host / "gone", image.deleted.content);
-  script << "cd /\nwrite " << (host / "gone").string() << " gone.bin\nrm gone.bin\n";
+  image.killed = {"/killed.bin", Pattern(seed, 20000)};
+  WriteHostFile(host / "killed", image.killed.content);
+  // Both written before either is freed, so neither reuses the other's
+  // inode or blocks.
+  script << "cd /\nwrite " << (host / "gone").string() << " gone.bin\n";
+  script << "write " << (host / "killed").string() << " killed.bin\n";
+  script << "rm gone.bin\nkill_file killed.bin\n";
   const std::string commands = script.str();
   WriteHostFile(host / "script", std::vector<std::uint8_t>(commands.begin(), commands.end()));
 

@@ -25,6 +25,7 @@ struct Ext2Image {
   std::vector<Ext2FixtureFile> files;   // files that stay
   std::vector<std::string> directories; // directories made, "/a", "/a/b", ...
   Ext2FixtureFile deleted;              // a file written, then removed with rm
+  Ext2FixtureFile killed;               // a file freed with kill_file: its entry stays
   std::vector<std::uint8_t> Bytes() const;
 };
 

@@ -77,22 +77,30 @@ TEST_P(Ext2VolumeTest, RootListsItsEntriesAndTheBigDirectoryListsAll) {
   EXPECT_EQ(listed, 150u);
 }
 
-TEST_P(Ext2VolumeTest, DeletedFileKeepsItsInodeAndBlocks) {
+TEST_P(Ext2VolumeTest, DeletedFilesKeepTheirInodesAndBlocks) {
   const Ext2Image& image = GetExt2Image(GetParam());
   qm::MemoryDevice device(image.Bytes());
   CExt2FileSystem fileSystem(&device, 2);
 
-  int deleted = 0;
+  // Removed with rm: no entry names it, the inode walk finds it.
+  std::vector<std::uint64_t> deletedSizes;
   CExt2Inode inode;
   for (auto it = fileSystem.FirstInodeCursor(), end = fileSystem.EndInodeCursor(); it != end; it.Next()) {
     it.Read(inode);
     if (!inode.IsDeleted()) continue;
-    ++deleted;
-    EXPECT_EQ(inode.GetSize(), image.deleted.content.size());
-    // EXT2 keeps the block pointers of a removed file: its content is whole.
-    if (GetParam() != Ext2Layout::Ext3Blocks4K) EXPECT_TRUE(ReadContent(inode) == image.deleted.content);
+    deletedSizes.push_back(inode.GetSize());
+    // The block pointers of a freed inode are left in place: the content
+    // is whole.
+    if (inode.GetSize() == image.deleted.content.size()) EXPECT_TRUE(ReadContent(inode) == image.deleted.content);
   }
-  EXPECT_EQ(deleted, 1);
+  std::sort(deletedSizes.begin(), deletedSizes.end());
+  EXPECT_EQ(deletedSizes, (std::vector<std::uint64_t>{image.deleted.content.size(), image.killed.content.size()}));
+
+  // Freed with kill_file: its entry still names it.
+  const CExt2Inode killed = FindPath(fileSystem, image.killed.path);
+  EXPECT_TRUE(killed.IsDeleted());
+  EXPECT_TRUE(killed.IsInUse());
+  EXPECT_TRUE(ReadContent(killed) == image.killed.content);
 }
 
 TEST_P(Ext2VolumeTest, InodeWalkMatchesSingleLoads) {
