@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <tuple>
 
 #include "fatext2/ext2_block_iterator.h"
 #include "fatext2/ext2_dir_iterator.h"
@@ -137,6 +138,33 @@ const Ext2Image& GetExt2Image(Ext2Layout layout) {
   if (it == made.end()) it = made.emplace(layout, Make(layout)).first;
   if (it->second.path.empty()) ADD_FAILURE() << "mke2fs or debugfs failed";
   return it->second;
+}
+
+const std::filesystem::path& GetHashedDirectoryImage() {
+  static const std::filesystem::path made = [] {
+    std::filesystem::path image = MakeSparseImage("ext2_hashed.img", 16ull << 20);
+    const std::filesystem::path first = ScratchPath("ext2_hashed_script1");
+    const std::filesystem::path second = ScratchPath("ext2_hashed_script2");
+    for (const auto& [script, from, to] :
+         {std::tuple{first, 1, 3000}, std::tuple{second, 3001, kHashedEntries}}) {
+      std::ostringstream commands;
+      commands << (from == 1 ? "mkdir big\n" : "") << "cd big\n";
+      for (int i = from; i <= to; ++i)
+        commands << "write /dev/null file_with_quite_a_long_name_number_" << i << "\n";
+      const std::string text = commands.str();
+      WriteHostFile(script, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    const std::string quiet = " >/dev/null 2>&1";
+    // e2fsck exits with 1 when it changed the volume (it built the index).
+    if (RunCommand("mke2fs -q -F -t ext2 -b 1024 -N 4000 " + image.string() + quiet) != 0 ||
+        RunCommand("debugfs -w -f " + first.string() + " " + image.string() + quiet) != 0 ||
+        RunCommand("e2fsck -fyD " + image.string() + quiet) > 1 ||
+        RunCommand("debugfs -w -f " + second.string() + " " + image.string() + quiet) != 0)
+      image.clear();
+    return image;
+  }();
+  if (made.empty()) ADD_FAILURE() << "mke2fs, debugfs or e2fsck failed";
+  return made;
 }
 
 CExt2Inode FindPath(CExt2FileSystem& fileSystem, const std::string& path) {

@@ -40,6 +40,14 @@ enum class Ext2Layout {
 // Made once per test process; skips the test when the tools are missing.
 const Ext2Image& GetExt2Image(Ext2Layout layout);
 
+// A 1 KiB-block volume whose directory "/big" holds kHashedEntries empty
+// files named "file_with_quite_a_long_name_number_<n>" (n from 1): 3000 of
+// them made into a two-level hashed directory by e2fsck -D, the rest added
+// afterwards, so that leaf blocks follow the interior index blocks. Empty
+// when the tools failed.
+inline constexpr int kHashedEntries = 3600;
+const std::filesystem::path& GetHashedDirectoryImage();
+
 // Walks a path of names from the root directory; an all-zero inode when a
 // name is missing.
 CExt2Inode FindPath(CExt2FileSystem& fileSystem, const std::string& path);

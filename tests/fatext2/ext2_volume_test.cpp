@@ -14,6 +14,7 @@
 #include "fatext2/ext2_inode_table_cursor.h"
 #include "storage/image_file_device.h"
 #include "support/memory_device.h"
+#include "support/scratch_files.h"
 
 using namespace qm::test;
 
@@ -91,10 +92,12 @@ TEST_P(Ext2VolumeTest, DeletedFilesKeepTheirInodesAndBlocks) {
     deletedSizes.push_back(inode.GetSize());
     // The block pointers of a freed inode are left in place: the content
     // is whole.
-    if (inode.GetSize() == image.deleted.content.size()) EXPECT_TRUE(ReadContent(inode) == image.deleted.content);
+    if (inode.GetSize() == image.deleted.content.size())
+      EXPECT_TRUE(ReadContent(inode) == image.deleted.content);
   }
   std::sort(deletedSizes.begin(), deletedSizes.end());
-  EXPECT_EQ(deletedSizes, (std::vector<std::uint64_t>{image.deleted.content.size(), image.killed.content.size()}));
+  EXPECT_EQ(deletedSizes,
+            (std::vector<std::uint64_t>{image.deleted.content.size(), image.killed.content.size()}));
 
   // Freed with kill_file: its entry still names it.
   const CExt2Inode killed = FindPath(fileSystem, image.killed.path);
@@ -204,6 +207,21 @@ TEST(Ext2Volume, ReadingLeavesTheImageUnchanged) {
     ExpectAllFiles(fileSystem, image);
   }
   EXPECT_TRUE(image.Bytes() == before);
+}
+
+TEST(Ext2HashedDirectory, IndexBlocksDoNotEndTheListing) {
+  // A two-level hashed directory keeps its interior index blocks among the
+  // leaves; each begins with an unused record (inode 0, no name) spanning
+  // the block, and leaves added later follow them.
+  qm::MemoryDevice device(qm::ReadFileBytes(GetHashedDirectoryImage()));
+  CExt2FileSystem fileSystem(&device, 2);
+  const CExt2Inode big = FindPath(fileSystem, "/big");
+  ASSERT_TRUE(big.IsDirectory());
+  std::set<std::string> names;
+  for (const auto& name : ListNames(big))
+    names.insert(name);
+  for (int i = 1; i <= kHashedEntries; ++i)
+    ASSERT_TRUE(names.count("file_with_quite_a_long_name_number_" + std::to_string(i))) << i;
 }
 
 } // namespace
