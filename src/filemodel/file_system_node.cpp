@@ -52,21 +52,26 @@ std::uint8_t FolderCheckStateFromChildren(const CFileNode* folder) {
 
 namespace {
 
+// One checked field moved by a delta. A this-node-only change leaves the
+// summary behind the states until the next recount, so unchecking can
+// take away more than the field holds: it stops at 0 instead of wrapping
+// into counts of billions.
+template <typename T>
+void MoveChecked(T& checked, T deltaTotal, T deltaChecked, bool nowChecked) {
+  if (nowChecked)
+    checked += deltaTotal - deltaChecked;
+  else
+    checked = deltaChecked > checked ? 0 : checked - deltaChecked;
+}
+
 // Moves the checked fields of a summary by the delta of a subtree that
 // has just been checked (everything in it is now checked) or unchecked
 // (nothing in it is). The totals stay.
 void AdjustSummary(SelectionSummary& summary, const SelectionSummary& delta, bool checked) {
-  if (checked) {
-    summary.checkedFiles += delta.files - delta.checkedFiles;
-    summary.checkedBytes += delta.bytes - delta.checkedBytes;
-    summary.checkedCompressedFiles += delta.compressedFiles - delta.checkedCompressedFiles;
-    summary.checkedEncryptedFiles += delta.encryptedFiles - delta.checkedEncryptedFiles;
-  } else {
-    summary.checkedFiles -= delta.checkedFiles;
-    summary.checkedBytes -= delta.checkedBytes;
-    summary.checkedCompressedFiles -= delta.checkedCompressedFiles;
-    summary.checkedEncryptedFiles -= delta.checkedEncryptedFiles;
-  }
+  MoveChecked(summary.checkedFiles, delta.files, delta.checkedFiles, checked);
+  MoveChecked(summary.checkedBytes, delta.bytes, delta.checkedBytes, checked);
+  MoveChecked(summary.checkedCompressedFiles, delta.compressedFiles, delta.checkedCompressedFiles, checked);
+  MoveChecked(summary.checkedEncryptedFiles, delta.encryptedFiles, delta.checkedEncryptedFiles, checked);
 }
 
 } // namespace

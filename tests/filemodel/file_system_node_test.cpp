@@ -126,6 +126,22 @@ TEST_F(SelectionTree, ThisNodeOnlyChangesNothingElse) {
   EXPECT_EQ(root->Summary(), before);
 }
 
+TEST_F(SelectionTree, CountsNeverWrapAfterThisNodeOnlyChanges) {
+  // A this-node-only change leaves the summary behind the states; later
+  // subtree toggles must still never take a checked count below 0 (where
+  // it would wrap above its total).
+  root->ToggleCheck(full, 0); // a and b unchecked
+  root->ToggleCheck(a, 1);
+  root->ToggleCheck(b, 1);    // checked again, unseen by the summary
+  root->ToggleCheck(full, 0); // checks the already checked
+  root->ToggleCheck(full, 0); // unchecks two that the summary never counted
+  const SelectionSummary s = root->Summary();
+  EXPECT_LE(s.checkedFiles, s.files);
+  EXPECT_LE(s.checkedBytes, s.bytes);
+  EXPECT_LE(s.checkedCompressedFiles, s.compressedFiles);
+  EXPECT_LE(s.checkedEncryptedFiles, s.encryptedFiles);
+}
+
 TEST_F(SelectionTree, TogglingTheRootChecksEverything) {
   root->ToggleCheck(root, 0); // no properties: counts as unchecked
   for (CFileNode* n : {full, partial, empty, top, a, b, c, d})
