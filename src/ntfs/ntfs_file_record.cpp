@@ -178,6 +178,19 @@ CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint
 
 CNTFSFileRecord::~CNTFSFileRecord() = default;
 
+void CNTFSFileRecord::Reset(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
+                            const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector) {
+  base_.assign(record.begin(), record.end());
+  sector_ = sector;
+  offsetInSector_ = offsetInSector;
+  device_ = device;
+  valid_ = IsValidFileRecord(base_);
+  if (valid_) ApplyUpdateSequenceFixup(base_);
+  extensions_.clear();
+  for (const auto& ref : extensions)
+    extensions_.push_back({ref, false, false, {}});
+}
+
 qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
   if (!e.loaded) {
     e.loaded = true;

@@ -79,6 +79,11 @@ public:
   CNTFSFileRecord(const CNTFSFileRecord&) = delete;
   CNTFSFileRecord& operator=(const CNTFSFileRecord&) = delete;
 
+  // Takes another record into the same object, keeping its buffers: a
+  // build that reads millions of records allocates none of them anew.
+  void Reset(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
+             const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector = 0);
+
   bool IsValid() const { return valid_; }
   qm::ByteView Record() const { return valid_ ? qm::ByteView(base_.data(), base_.size()) : qm::ByteView(); }
   std::uint64_t Sector() const { return sector_; }

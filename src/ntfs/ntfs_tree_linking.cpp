@@ -1,0 +1,205 @@
+#include "ntfs/ntfs_tree_linking.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "filemodel/dir_build_callback.h"
+#include "filemodel/file_system_node.h"
+#include "filemodel/my_file_properties.h"
+#include "ntfs/ntfs_properties_build.h"
+#include "ntfs/partition_display_name.h"
+#include "ntfs/recycle_bin.h"
+#include "storage/app_settings.h"
+
+namespace {
+
+constexpr std::size_t kMaxVolumeNameForNode = 64;
+
+bool Cancelled(IDIRBuildCallback* callback) { return callback != nullptr && callback->Poll() == kCallbackCancel; }
+bool StepCancelled(IDIRBuildCallback* callback) {
+  return callback != nullptr && callback->OnStep(1) == kCallbackCancel;
+}
+
+// (parent number, entry index) pairs in key order: the entries of one parent
+// are found by a binary search, with no allocation per entry.
+using ParentIndex = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
+
+template <typename Keep> ParentIndex IndexByParent(std::span<NtfsRecordEntry> entries, Keep&& keep) {
+  ParentIndex index;
+  index.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (keep(entries[i])) index.emplace_back(entries[i].parentNumber, static_cast<std::uint32_t>(i));
+  std::sort(index.begin(), index.end());
+  return index;
+}
+
+std::pair<ParentIndex::const_iterator, ParentIndex::const_iterator> EntriesOf(const ParentIndex& index,
+                                                                                std::uint64_t parent) {
+  const auto first = std::lower_bound(index.begin(), index.end(), std::make_pair(parent, std::uint32_t{0}));
+  auto last = first;
+  while (last != index.end() && last->first == parent)
+    ++last;
+  return {first, last};
+}
+
+CFileNode* NodeFromEntry(NtfsRecordEntry& entry) {
+  CFileNode* node = CreateFileNode();
+  node->SetProperties(std::unique_ptr<IFileProperties>(std::move(entry.properties)));
+  return node;
+}
+
+} // namespace
+
+CFileNode* MakeLostFilesFolder(qm::LostFilesCounter& counter) {
+  char name[32];
+  std::snprintf(name, sizeof name, "LostFiles%d", ++counter.last);
+  NtfsFileInfo info;
+  info.name = name;
+  info.nameLength = static_cast<std::uint16_t>(info.name.size());
+  info.attributes = qm::kAttrFolder;
+  info.state = qm::kStateTemporary;
+  auto properties = CreateNtfsFileProperties();
+  properties->Init(std::move(info));
+  CFileNode* folder = CreateFileNode();
+  folder->SetProperties(std::move(properties));
+  return folder;
+}
+
+CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t sectorsPerCluster, int partitionNumber,
+                                  std::string_view volumeName) {
+  CFileSystemNode* root = CreateFileSystemNode();
+  root->SetVolumeGeometry(firstSector, sectorsPerCluster);
+  root->SetVolumeState(qm::kVolumeNtfs);
+  auto properties = CreateMyFileProperties();
+  CMyFileProperties::Record record;
+  record.attributes = qm::kAttrFolder;
+  record.validFields = qm::kValidName | qm::kValidAttributes;
+  properties->CopyRecord(record);
+  const std::string display = FormatPartitionDisplayName(*GetAppSettings(), "NTFS", partitionNumber + 1);
+  properties->SetName(display.c_str());
+  root->SetProperties(std::move(properties));
+  if (!volumeName.empty() && volumeName.size() <= kMaxVolumeNameForNode) root->SetName(std::string(volumeName).c_str());
+  return root;
+}
+
+bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IDIRBuildCallback* callback,
+                 qm::LostFilesCounter& counter) {
+  // Every orphan becomes a node first; index i of the vectors below is the
+  // i-th orphan.
+  std::vector<std::uint32_t> orphanEntry;
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].properties) orphanEntry.push_back(static_cast<std::uint32_t>(i));
+  if (orphanEntry.empty()) return true;
+  const std::size_t count = orphanEntry.size();
+  std::vector<CFileNode*> nodes(count);
+  std::vector<std::uint64_t> numbers(count);
+  std::vector<std::uint8_t> folder(count);
+  ParentIndex byParent;
+  byParent.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    NtfsRecordEntry& entry = entries[orphanEntry[i]];
+    numbers[i] = entry.recordNumber;
+    folder[i] = entry.isFolder != 0 ? 1 : 0;
+    byParent.emplace_back(entry.parentNumber, static_cast<std::uint32_t>(i));
+    nodes[i] = NodeFromEntry(entry);
+  }
+  std::sort(byParent.begin(), byParent.end());
+
+  // Union-find over the orphans, each set a subtree; top[] of a set's
+  // representative is the subtree's topmost orphan. A child may join a
+  // folder unless it is the top of the folder's own subtree (it would
+  // become its own ancestor).
+  std::vector<std::uint32_t> link(count);
+  std::vector<std::uint32_t> top(count);
+  for (std::uint32_t i = 0; i < count; ++i)
+    link[i] = top[i] = i;
+  auto find = [&link](std::uint32_t i) {
+    std::uint32_t r = i;
+    while (link[r] != r)
+      r = link[r];
+    while (link[i] != r) {
+      const std::uint32_t next = link[i];
+      link[i] = r;
+      i = next;
+    }
+    return r;
+  };
+  std::vector<std::uint8_t> adopted(count);
+  bool cancelled = false;
+  for (std::uint32_t f = 0; f < count && !cancelled; ++f) {
+    if (!folder[f] || numbers[f] == qm::kNoNumber || numbers[f] <= qm::kLastReservedRecord) continue;
+    const auto [first, last] = EntriesOf(byParent, numbers[f]);
+    for (auto it = first; it != last; ++it) {
+      const std::uint32_t child = it->second;
+      if (child == f || adopted[child]) continue;
+      const std::uint32_t folderSet = find(f);
+      if (top[folderSet] == child) continue;
+      nodes[f]->AddChild(nodes[child]);
+      adopted[child] = 1;
+      const std::uint32_t childSet = find(child);
+      link[childSet] = folderSet;
+    }
+    if (StepCancelled(callback)) cancelled = true;
+  }
+
+  CFileNode* lost = nullptr;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (adopted[i]) continue;
+    if (lost == nullptr) lost = MakeLostFilesFolder(counter);
+    lost->AddChild(nodes[i]);
+  }
+  if (lost != nullptr) root->AddChild(lost);
+  return !cancelled;
+}
+
+CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t partitionStart,
+                                IStorageDevice* device, IDIRBuildCallback* callback, qm::LostFilesCounter& counter) {
+  CFileNode* root = collection.root;
+  if (root == nullptr) return nullptr;
+  std::span<NtfsRecordEntry> entries(collection.entries);
+  const ParentIndex byParent = IndexByParent(entries, [](const NtfsRecordEntry&) { return true; });
+  std::vector<std::uint8_t> taken(entries.size());
+
+  struct Pending {
+    CFileNode* node;
+    std::uint64_t key;
+  };
+  std::deque<Pending> queue{{root, qm::kNtfsRootRecord}};
+  std::vector<CFileNode*> recyclePending;
+  while (!queue.empty()) {
+    const Pending current = queue.front();
+    queue.pop_front();
+    const bool inRecycleBin = current.node != root && IsInRecycleBin(current.node);
+    recyclePending.clear();
+    const auto [first, last] = EntriesOf(byParent, current.key);
+    for (auto it = first; it != last; ++it) {
+      const std::uint32_t i = it->second;
+      if (taken[i]) continue;
+      taken[i] = 1;
+      NtfsRecordEntry& entry = entries[i];
+      if (entry.properties) {
+        CFileNode* child = current.node->AddChild(NodeFromEntry(entry));
+        if (entry.isFolder != 0) {
+          std::uint64_t key = entry.recordNumber;
+          if (key == qm::kNoNumber) key = SectorToRecordNumber(collection.mft, entry.recordSector, partitionStart);
+          if (key != qm::kNoNumber) queue.push_back({child, key});
+        }
+        if (callback != nullptr && callback->OnStep(1) == kCallbackCancel) return root;
+        if (inRecycleBin) {
+          if (CFileNode* partner = FindRecycleBinPartner(recyclePending, child)) {
+            CFileNode* info = IsRecycleBinInfoFile(partner) ? partner : child;
+            CFileNode* data = info == partner ? child : partner;
+            ReadRecycleBinOriginalName(device, data, info);
+          }
+        }
+      }
+      if (Cancelled(callback)) return root;
+    }
+  }
+  LinkOrphans(entries, root, callback, counter);
+  return root;
+}
