@@ -224,17 +224,22 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
   CFileSystemNode* root = MakeNtfsRootNode(partitionStart, sectorsPerCluster, partitionNumber, volumeName);
   for (auto& collection : collections) {
     if (cancelled) break;
-    collection.root = CreateFileNode();
+    // A root of its own with the volume's geometry, so that recycled files
+    // can be read while they are linked.
+    CFileSystemNode* collectionRoot = CreateFileSystemNode();
+    collectionRoot->SetVolumeGeometry(partitionStart, sectorsPerCluster);
+    collectionRoot->SetVolumeState(qm::kVolumeNtfs);
+    collection.root = collectionRoot;
     BuildTreeFromRecords(collection, partitionStart, device, callback, counter_);
     while (CFileNode* child = collection.root->GetFirstChild()) {
       collection.root->RemoveChild(child);
       root->AddChild(child);
     }
-    DeleteFileNode(collection.root);
+    DeleteFileSystemNode(collectionRoot);
     collection.root = nullptr;
     if (callback != nullptr && callback->Poll() == kCallbackCancel) cancelled = true;
   }
-  if (!cancelled) LinkOrphans(freeEntries, root, callback, counter_);
+  if (!cancelled) LinkOrphans(freeEntries, root, device, callback, counter_);
   if (GetAppSettings()->bPhotoRecovery != 0) RemoveEmptyFoldersNtfs(root);
 
   if (!cancelled && (callback == nullptr || callback->Poll() != kCallbackCancel)) {

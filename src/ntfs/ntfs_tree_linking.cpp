@@ -46,6 +46,37 @@ std::pair<ParentIndex::const_iterator, ParentIndex::const_iterator> EntriesOf(co
   return {first, last};
 }
 
+// Gives a recycled data file the name its info file recorded, once both of
+// a pair have been met among the children added to a folder.
+void PairRecycled(CFileNode* child, std::vector<CFileNode*>& pending, IStorageDevice* device) {
+  if (CFileNode* partner = FindRecycleBinPartner(pending, child)) {
+    CFileNode* info = IsRecycleBinInfoFile(partner) ? partner : child;
+    CFileNode* data = info == partner ? child : partner;
+    ReadRecycleBinOriginalName(device, data, info);
+  }
+}
+
+bool IsFolderNode(const CFileNode* node) {
+  return node->GetProperties() != nullptr && node->GetProperties()->IsFolder();
+}
+
+// The recycle-bin pairing for the folders below top (orphans, which were
+// linked without it), walked with a flag that says whether a recycle-bin
+// folder lies above.
+void PairRecycledBelow(CFileNode* top, IStorageDevice* device) {
+  std::vector<std::pair<CFileNode*, bool>> stack{{top, IsInRecycleBin(top)}};
+  std::vector<CFileNode*> pending;
+  while (!stack.empty()) {
+    const auto [folder, inBin] = stack.back();
+    stack.pop_back();
+    pending.clear();
+    for (CFileNode* child = folder->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
+      if (inBin) PairRecycled(child, pending, device);
+      if (IsFolderNode(child)) stack.emplace_back(child, inBin || IsRecycleBinFolder(child));
+    }
+  }
+}
+
 CFileNode* NodeFromEntry(NtfsRecordEntry& entry) {
   CFileNode* node = CreateFileNode();
   node->SetProperties(std::unique_ptr<IFileProperties>(std::move(entry.properties)));
@@ -86,8 +117,8 @@ CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t secto
   return root;
 }
 
-bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IDIRBuildCallback* callback,
-                 qm::LostFilesCounter& counter) {
+bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IStorageDevice* device,
+                 IDIRBuildCallback* callback, qm::LostFilesCounter& counter) {
   // Every orphan becomes a node first; index i of the vectors below is the
   // i-th orphan.
   std::vector<std::uint32_t> orphanEntry;
@@ -152,7 +183,10 @@ bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IDIRBuildC
     if (lost == nullptr) lost = MakeLostFilesFolder(counter);
     lost->AddChild(nodes[i]);
   }
-  if (lost != nullptr) root->AddChild(lost);
+  if (lost != nullptr) {
+    root->AddChild(lost);
+    PairRecycledBelow(lost, device);
+  }
   return !cancelled;
 }
 
@@ -167,13 +201,13 @@ CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t 
   struct Pending {
     CFileNode* node;
     std::uint64_t key;
+    bool inRecycleBin;
   };
-  std::deque<Pending> queue{{root, qm::kNtfsRootRecord}};
+  std::deque<Pending> queue{{root, qm::kNtfsRootRecord, false}};
   std::vector<CFileNode*> recyclePending;
   while (!queue.empty()) {
     const Pending current = queue.front();
     queue.pop_front();
-    const bool inRecycleBin = current.node != root && IsInRecycleBin(current.node);
     recyclePending.clear();
     const auto [first, last] = EntriesOf(byParent, current.key);
     for (auto it = first; it != last; ++it) {
@@ -186,20 +220,14 @@ CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t 
         if (entry.isFolder != 0) {
           std::uint64_t key = entry.recordNumber;
           if (key == qm::kNoNumber) key = SectorToRecordNumber(collection.mft, entry.recordSector, partitionStart);
-          if (key != qm::kNoNumber) queue.push_back({child, key});
+          if (key != qm::kNoNumber) queue.push_back({child, key, current.inRecycleBin || IsRecycleBinFolder(child)});
         }
         if (callback != nullptr && callback->OnStep(1) == kCallbackCancel) return root;
-        if (inRecycleBin) {
-          if (CFileNode* partner = FindRecycleBinPartner(recyclePending, child)) {
-            CFileNode* info = IsRecycleBinInfoFile(partner) ? partner : child;
-            CFileNode* data = info == partner ? child : partner;
-            ReadRecycleBinOriginalName(device, data, info);
-          }
-        }
+        if (current.inRecycleBin) PairRecycled(child, recyclePending, device);
       }
       if (Cancelled(callback)) return root;
     }
   }
-  LinkOrphans(entries, root, callback, counter);
+  LinkOrphans(entries, root, device, callback, counter);
   return root;
 }

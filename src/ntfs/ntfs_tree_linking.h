@@ -48,6 +48,7 @@ CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t 
 // Makes a node of every entry in the span that still has properties, lets
 // orphan folders (record numbers above 24) adopt the orphans that name them
 // (never making a loop) and puts the rest under a new "LostFiles%d" folder
-// added to root. False when cancelled.
-bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IDIRBuildCallback* callback,
-                 qm::LostFilesCounter& counter);
+// added to root; recycled files among them take back their names. False
+// when cancelled.
+bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IStorageDevice* device,
+                 IDIRBuildCallback* callback, qm::LostFilesCounter& counter);
