@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "fatext2/ext2_block_iterator.h"
 #include "fatext2/ext2_dir_iterator.h"
@@ -25,11 +24,14 @@ void CExt2Inode::Load(CExt2FileSystem* fileSystem, std::uint32_t inode) {
   std::uint32_t block = 0;
   std::uint32_t offset = 0;
   if (fileSystem == nullptr || !fileSystem->LocateInode(inode, block, offset)) return;
-  qm::MemBuffer<std::uint8_t> buffer = qm::MakeMemBuffer<std::uint8_t>(fileSystem->BlockSize());
-  fileSystem->ReadBlocks(buffer.get(), block, 1);
+  // Directory listings load one inode per entry: no allocation for it.
+  // The super block check holds blocks to at most 8 KiB.
+  std::uint8_t buffer[8192];
+  if (fileSystem->BlockSize() > sizeof buffer) return;
+  fileSystem->ReadBlocks(buffer, block, 1);
   // Inode slots never straddle a block (the super block check holds inode
   // sizes to powers of two no larger than a block); the view keeps it so.
-  qm::ByteView(buffer.get(), fileSystem->BlockSize()).copyTo(offset, m_raw.data(), kInodeBytes);
+  qm::ByteView(buffer, fileSystem->BlockSize()).copyTo(offset, m_raw.data(), kInodeBytes);
 }
 
 void CExt2Inode::FromTableSlot(CExt2FileSystem* fileSystem, qm::ByteView slot, std::uint32_t inode) {
