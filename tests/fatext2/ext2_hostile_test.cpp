@@ -229,6 +229,11 @@ TEST_F(Ext2DirEntryTest, EmptyRecordDoesNotHideLaterBlocks) {
   EXPECT_EQ(names.back(), original_.back());
 }
 
+TEST_F(Ext2DirEntryTest, DirectoryWithALostSizeIsReadByItsAllocation) {
+  Put32(InodeByte(many_) + kSizeLow, 0);
+  EXPECT_EQ(List(), original_);
+}
+
 TEST_F(Ext2DirEntryTest, EntriesNamingNoInode) {
   Put32(EntryAt(5) + kEntryInode, 0xFFFFFFF0u);
   Put32(EntryAt(6) + kEntryInode, 0);
