@@ -121,7 +121,9 @@ TEST(ExtensionRecords, HostileListsCostNothing) {
     Bytes record = base.Build();
     const auto list = BuildExtensionRecordList(record, v.SectorOf(3), v.device, v.geometry, v.mftRuns);
     EXPECT_EQ(list.has_value(), row.found) << row.what;
-    if (list) EXPECT_EQ(list->size(), 2u) << row.what;
+    if (list) {
+      EXPECT_EQ(list->size(), 2u) << row.what;
+    }
   }
 }
 

@@ -76,7 +76,9 @@ void CheckEntry(Volume& v, const NtfsManifestEntry& e) {
   if (const auto nr = qm::ReadNonResident(a)) {
     qm::NtfsRunList runs;
     DecodeDataRuns(nr->mappingPairs, runs);
-    if (e.Has("fragmented")) EXPECT_GT(runs.size(), 2u);
+    if (e.Has("fragmented")) {
+      EXPECT_GT(runs.size(), 2u);
+    }
     if (e.Has("sparse")) {
       EXPECT_TRUE(std::any_of(runs.begin(), runs.end(), [](const qm::NtfsRun& r) { return r.lcn == -1; }));
     }

@@ -211,8 +211,9 @@ TEST(DiskTable, SysfsPathsMountsAndLayouts) {
     if (volume.isFloppy) continue;
     EXPECT_GT(volume.letter, last);
     last = volume.letter;
-    if (volume.diskIndex >= 0 && volume.partitionNumber > 0)
+    if (volume.diskIndex >= 0 && volume.partitionNumber > 0) {
       EXPECT_EQ(qm::FindVolumeLetter(volume.diskIndex, volume.startByte), volume.letter);
+    }
   }
 
   OverrideDisk disk("layout.img", 100);

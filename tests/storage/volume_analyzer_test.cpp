@@ -62,7 +62,9 @@ TEST(VolumeAnalyzerList, FindRecognizedWithRegisteredAnalysers) {
     found->GetLabel(label, sizeof label);
     EXPECT_STREQ(label, c.label);
     // Nothing recognised: the last analyser (the EXT2 slot) answers.
-    if (c.type == 7) EXPECT_EQ(found, list.GetAt(2));
+    if (c.type == 7) {
+      EXPECT_EQ(found, list.GetAt(2));
+    }
   }
 }
 
