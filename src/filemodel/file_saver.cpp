@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <map>
 #include <memory>
@@ -320,6 +321,24 @@ private:
   std::map<std::string, std::weak_ptr<std::mutex>> locks_;
 };
 
+// Runs job on a worker thread while this thread keeps the user interface
+// alive; false when the thread could not be started.
+bool RunOnWorkerPumping(const std::function<void()>& job) {
+  std::atomic<bool> done{false};
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      job();
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  qm::WaitPumping([&] { return done.load(); });
+  worker.join();
+  return true;
+}
+
 NamedLocks& FileLocks() {
   static NamedLocks locks;
   return locks;
@@ -505,21 +524,10 @@ int StartSaveFiles(IFileRecoverCallback* callback, IStorageDevice* device, CFile
   if (root == nullptr || root->GetProperties() == nullptr || root->GetProperties()->GetCheckState() == qm::kUnchecked ||
       targetFolder == nullptr)
     return 0;
-  std::atomic<bool> done{false};
   std::string created;
   qm::SaveContext context{callback, qm::DeviceForNode(device, root)};
   const std::string target = targetFolder;
-  std::thread worker;
-  try {
-    worker = std::thread([&] {
-      SaveResult::Set(SaveCheckedTree(context, root, target, &created));
-      done = true;
-    });
-  } catch (const std::system_error&) {
-    return 0;
-  }
-  qm::WaitPumping([&] { return done.load(); });
-  worker.join();
+  if (!RunOnWorkerPumping([&] { SaveResult::Set(SaveCheckedTree(context, root, target, &created)); })) return 0;
   if (createdFolder != nullptr && createdFolderSize > 0) {
     const std::string cut = qm::CutUtf8(created, createdFolderSize - 1);
     std::memcpy(createdFolder, cut.c_str(), cut.size() + 1);
@@ -548,18 +556,7 @@ int StartSaveSelectedFiles(IFileRecoverCallback* callback, IStorageDevice* devic
   if (targetPath == nullptr) return 0;
   const std::string path = targetPath;
   if (dialog == nullptr) return SaveSingleFileJob(callback, device, node, path);
-  std::atomic<bool> done{false};
   int result = 0;
-  std::thread worker;
-  try {
-    worker = std::thread([&] {
-      result = SaveSingleFileJob(callback, device, node, path);
-      done = true;
-    });
-  } catch (const std::system_error&) {
-    return 0;
-  }
-  qm::WaitPumping([&] { return done.load(); });
-  worker.join();
+  if (!RunOnWorkerPumping([&] { result = SaveSingleFileJob(callback, device, node, path); })) return 0;
   return result;
 }
