@@ -203,26 +203,25 @@ private:
       const std::span<std::uint8_t> raw(block_.data() + pos, recordSize);
       if (!IsFileRecordHeader(qm::ByteView(raw.data(), raw.size()))) continue;
       const std::uint64_t number = (mftByte_ + pos) / recordSize;
-      bool isFolder = false;
-      bool hasList = false;
-      bool isSystemFile = false;
-      {
-        const CNTFSFileRecordView view(raw, false);
-        if (!view.IsValid() || IsExtensionRecord(view.Record())) continue;
-        isSystemFile = IsSystemFileRecord(view);
-        isFolder = IsDirectory(view.Record());
-        hasList = HasAttributeList(view.Record());
-      }
-      if (isSystemFile) {
+      const std::uint64_t sector = blockSectors_[pos / layout_.sectorSize];
+      const auto offset = static_cast<std::uint32_t>(pos % layout_.sectorSize);
+      // One copy, one check and one fix-up a record; the block keeps the
+      // record as it lies for the extension-record lookup.
+      record_.Reset(raw, sector, &device_, kNoExtensions, offset);
+      if (!record_.IsValid()) continue;
+      const qm::ByteView fixed = record_.Record();
+      if (IsExtensionRecord(fixed)) continue;
+      if (IsSystemFileRecord(fixed)) {
         // The volume's name comes from its system record, read on the way.
         if (number == qm::kVolumeRecordNumber) GetVolumeNameFromRecord(raw, volumeName);
         continue;
       }
-      const std::uint64_t sector = blockSectors_[pos / layout_.sectorSize];
-      const auto offset = static_cast<std::uint32_t>(pos % layout_.sectorSize);
+      const bool isFolder = IsDirectory(fixed);
       std::optional<qm::ExtensionRecordList> extensions;
-      if (hasList) extensions = BuildExtensionRecordList(raw, sector, device_, layout_.Geometry(), runs_);
-      record_.Reset(raw, sector, &device_, extensions ? *extensions : kNoExtensions, offset);
+      if (HasAttributeList(fixed)) {
+        extensions = BuildExtensionRecordList(raw, sector, device_, layout_.Geometry(), runs_);
+        if (extensions) record_.Reset(raw, sector, &device_, *extensions, offset);
+      }
       NtfsRecordEntry entry;
       entry.isFolder = isFolder ? 1 : 0;
       entry.recordSector = sector;

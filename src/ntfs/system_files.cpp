@@ -21,10 +21,13 @@ constexpr SystemFile kSystemFiles[] = {
     {u"$UpCase", 10}, {u"$Extend", 11}, {u"$Quota", 32},  {u"$ObjId", 33},  {u"$Reparse", 34},
 };
 
-bool FirstNameEquals(qm::ByteView record, std::u16string_view wanted) {
+// The UTF-16 bytes of the record's first $FILE_NAME, or empty.
+qm::ByteView FirstName(qm::ByteView record) {
   const qm::NtfsAttribute fn = FindAttribute(record, qm::mft::kFileName, 0);
-  if (!fn) return false;
-  const qm::ByteView name = qm::FileNameBytes(fn.bytes);
+  return fn ? qm::FileNameBytes(fn.bytes) : qm::ByteView();
+}
+
+bool NameEquals(qm::ByteView name, std::u16string_view wanted) {
   if (name.size() != wanted.size() * 2) return false;
   for (std::size_t i = 0; i < wanted.size(); ++i) {
     if (name.le16(2 * i) != wanted[i]) return false;
@@ -40,8 +43,20 @@ bool IsHiddenSystem(qm::ByteView record) {
   return info && (info->fileAttributes & kBoth) == kBoth;
 }
 
+bool FirstNameEquals(qm::ByteView record, std::u16string_view wanted) { return NameEquals(FirstName(record), wanted); }
+
 bool IsNamedSystemFile(const CNTFSFileRecordView& view, std::u16string_view name) {
   return view.IsValid() && IsHiddenSystem(view.Record()) && FirstNameEquals(view.Record(), name);
+}
+
+int SystemFileNumberOf(qm::ByteView record) {
+  if (IsExtensionRecord(record)) return -1;
+  const qm::ByteView name = FirstName(record);
+  if (name.empty()) return -1;
+  for (const SystemFile& file : kSystemFiles) {
+    if (NameEquals(name, file.name)) return file.number;
+  }
+  return -1;
 }
 
 template <typename Test> bool OverFirst1024(std::span<std::uint8_t> record, Test&& test) {
@@ -52,15 +67,15 @@ template <typename Test> bool OverFirst1024(std::span<std::uint8_t> record, Test
 } // namespace
 
 int GetSystemFileNumber(const CNTFSFileRecordView& view) {
-  if (!view.IsValid() || IsExtensionRecord(view.Record())) return -1;
-  for (const SystemFile& file : kSystemFiles) {
-    if (FirstNameEquals(view.Record(), file.name)) return file.number;
-  }
-  return -1;
+  return view.IsValid() ? SystemFileNumberOf(view.Record()) : -1;
 }
 
 bool IsSystemFileRecord(const CNTFSFileRecordView& view) {
-  return GetSystemFileNumber(view) >= 0 && IsHiddenSystem(view.Record());
+  return view.IsValid() && IsSystemFileRecord(view.Record());
+}
+
+bool IsSystemFileRecord(qm::ByteView fixedRecord) {
+  return SystemFileNumberOf(fixedRecord) >= 0 && IsHiddenSystem(fixedRecord);
 }
 
 bool IsMftFileRecord(const CNTFSFileRecordView& v) { return IsNamedSystemFile(v, u"$MFT"); }

@@ -15,6 +15,8 @@
 int GetSystemFileNumber(const CNTFSFileRecordView& view);
 // The same, and $STANDARD_INFORMATION marks the file hidden and system.
 bool IsSystemFileRecord(const CNTFSFileRecordView& view);
+// The same over a record that is already fixed up (and known valid).
+bool IsSystemFileRecord(qm::ByteView fixedRecord);
 
 bool IsMftFileRecord(const CNTFSFileRecordView& view);
 bool IsMftMirrFileRecord(const CNTFSFileRecordView& view);
