@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/byte_view.h"
+
 class IStorageDevice;
 
 class IVolume {
@@ -67,6 +69,18 @@ using VolumeAnalyzerFactory = std::function<std::unique_ptr<IVolume>(IStorageDev
 // meant for start-up and tests.
 void RegisterVolumeAnalyzer(VolumeAnalyzerSlot slot, VolumeAnalyzerFactory factory);
 
+// The analyser of one slot made at that position; one that recognises
+// nothing when the slot is empty. Never null.
+std::unique_ptr<IVolume> MakeVolumeAnalyzer(VolumeAnalyzerSlot slot, IStorageDevice* device, std::uint64_t startSector);
+
+// A family's test of one boot sector already in memory: its type code, or
+// 7 when the sector is not of the family. Registered beside the analysers
+// by the engines, for the code here that holds a sector but no volume.
+using BootSectorClassifier = std::function<int(ByteView sector, std::uint32_t bytesPerSector)>;
+void RegisterBootSectorClassifier(VolumeAnalyzerSlot slot, BootSectorClassifier classifier);
+// The answer of the slot's classifier; 7 when the slot has none.
+int ClassifyBootSector(VolumeAnalyzerSlot slot, ByteView sector, std::uint32_t bytesPerSector);
+
 // Puts the factories back as they were when it ends (for tests).
 class ScopedVolumeAnalyzers {
 public:
@@ -77,6 +91,7 @@ public:
 
 private:
   std::vector<VolumeAnalyzerFactory> saved_;
+  std::vector<BootSectorClassifier> savedClassifiers_;
 };
 
 } // namespace qm

@@ -16,27 +16,6 @@ namespace {
 constexpr std::uint64_t kMbrImageBytes = 64ull << 20;
 constexpr std::uint64_t kGptImageBytes = 4ull << 20;
 
-// Makes images with a partition tool, all at once (the tools sync and wait
-// for the kernel, which takes a while each): one command per image, "%s"
-// standing for its path. The paths, empty where a tool failed.
-std::vector<std::filesystem::path> ImagesBy(const std::vector<std::pair<std::string, std::string>>& jobs,
-                                            std::uint64_t bytes) {
-  std::string script;
-  std::vector<std::filesystem::path> paths;
-  for (const auto& [name, command] : jobs) {
-    paths.push_back(qm::MakeSparseImage(name, bytes));
-    std::string line = command;
-    line.replace(line.find("%s"), 2, paths.back().string());
-    const auto done = paths.back().string() + ".ok";
-    std::filesystem::remove(done);
-    script += "( " + line + " >/dev/null 2>&1 && touch " + done + " ) & ";
-  }
-  qm::RunCommand(script + "wait");
-  for (auto& path : paths)
-    if (!std::filesystem::exists(path.string() + ".ok")) path.clear();
-  return paths;
-}
-
 std::uint8_t DynamicOf(const std::filesystem::path& path) {
   CImageFileDevice image(path.c_str());
   return IsDynamicDisk(&image, image.GetSectorCount(), image.GetSectorSize());
@@ -55,7 +34,7 @@ TEST(IsDynamicDisk, MbrDisksMadeWithSfdisk) {
   };
   std::vector<std::pair<std::string, std::string>> jobs;
   for (const Case& c : cases) jobs.emplace_back(c.name, std::string("printf '") + c.table + "' | sfdisk %s");
-  const auto paths = ImagesBy(jobs, kMbrImageBytes);
+  const auto paths = qm::MakeImagesWithTools(jobs, kMbrImageBytes);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     ASSERT_FALSE(paths[i].empty()) << cases[i].name;
     EXPECT_EQ(DynamicOf(paths[i]), cases[i].dynamic) << cases[i].name;
@@ -63,7 +42,7 @@ TEST(IsDynamicDisk, MbrDisksMadeWithSfdisk) {
 }
 
 TEST(IsDynamicDisk, GptDisksNeedBothDatabasePartitions) {
-  const auto paths = ImagesBy(
+  const auto paths = qm::MakeImagesWithTools(
       {{"gpt_ldm.img", "sgdisk -a 1 -n 1:34:2047 -t 1:5808C8AA-7E8F-42E0-85D2-E1E90434CFB3 -c '1:LDM metadata partition' "
                        "-n 2:2048:+1M -t 2:AF9B60A0-1431-4F62-BC68-3311714A69AD -c '2:LDM data partition' %s"},
        {"gpt_ldm_data.img", "sgdisk -n 1:2048:+1M -t 1:AF9B60A0-1431-4F62-BC68-3311714A69AD "

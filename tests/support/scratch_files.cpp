@@ -37,6 +37,26 @@ int RunCommand(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::vector<std::filesystem::path> MakeImagesWithTools(const std::vector<std::pair<std::string, std::string>>& jobs,
+                                                       std::uint64_t bytes) {
+  std::string script;
+  std::vector<std::filesystem::path> paths;
+  for (const auto& [name, command] : jobs) {
+    paths.push_back(MakeSparseImage(name, bytes));
+    std::string line = command;
+    const std::string path = paths.back().string();
+    for (std::size_t at = line.find("%s"); at != std::string::npos; at = line.find("%s", at + path.size()))
+      line.replace(at, 2, path);
+    const auto done = paths.back().string() + ".ok";
+    std::filesystem::remove(done);
+    script += "( " + line + " >/dev/null 2>&1 && touch " + done + " ) & ";
+  }
+  RunCommand(script + "wait");
+  for (auto& path : paths)
+    if (!std::filesystem::exists(path.string() + ".ok")) path.clear();
+  return paths;
+}
+
 void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("cannot open " + path.string());

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -18,6 +19,13 @@ std::filesystem::path MakeSparseImage(const std::string& name, std::uint64_t byt
 
 // Runs a shell command; returns its exit status (-1 when it could not run).
 int RunCommand(const std::string& command);
+
+// Makes sparse images of the given size and runs one tool command on each,
+// all at once (partitioning tools sync and wait for the kernel, which takes
+// a while each): "%s" in a command stands for its image's path. Returns the
+// paths, empty where the command failed.
+std::vector<std::filesystem::path> MakeImagesWithTools(const std::vector<std::pair<std::string, std::string>>& jobs,
+                                                       std::uint64_t bytes);
 
 // Writes bytes at the byte offset of an existing file.
 void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
