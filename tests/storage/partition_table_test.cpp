@@ -525,11 +525,14 @@ std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>> ToolPartition
   return parts;
 }
 
-std::string HashOf(const std::filesystem::path& path) {
-  const std::vector<std::uint8_t> bytes = qm::ReadFileBytes(path);
+// The table sectors' hash and the file's time of change (a hash of the
+// whole 64 MiB would take seconds under the sanitizers).
+std::string StateOf(const std::filesystem::path& path) {
+  std::vector<std::uint8_t> bytes = qm::ReadFileBytes(path);
+  bytes.resize(64 * 512);
   qm::test::Sha256 hash;
   hash.Update(bytes.data(), bytes.size());
-  return hash.HexDigest();
+  return hash.HexDigest() + std::to_string(std::filesystem::last_write_time(path).time_since_epoch().count());
 }
 
 class RealTables : public ::testing::Test {
@@ -574,14 +577,14 @@ TEST_F(RealTables, MbrAsSfdiskWroteIt) {
   for (int i : {0, 1}) {
     ASSERT_FALSE(Image(i).empty()) << "sfdisk failed";
     const auto written = ToolPartitions("sfdisk --dump " + Image(i).string());
-    const std::string before = HashOf(Image(i));
+    const std::string before = StateOf(Image(i));
     CImageFileDevice image(Image(i).c_str());
     DiskPartitionList records;
     ReadDiskPartitionTable(&image, records);
     // Reading the records' windows leaves the image as it was.
     std::vector<std::uint8_t> sector(512);
     for (const auto& record : records) EXPECT_TRUE(record->partitionDevice->ReadSectors(sector.data(), 0, 1));
-    EXPECT_EQ(HashOf(Image(i)), before);
+    EXPECT_EQ(StateOf(Image(i)), before);
     std::vector<Extent> expected;
     for (const auto& [start, count, type] : written)
       if (type != "5" && type != "85") expected.emplace_back(start, count);
