@@ -1,0 +1,1 @@
+qm_fuzz_target(partition_tables_fuzz DEPS storage)
