@@ -49,7 +49,7 @@ std::vector<std::filesystem::path> MakeImagesWithTools(const std::vector<std::pa
       line.replace(at, 2, path);
     const auto done = paths.back().string() + ".ok";
     std::filesystem::remove(done);
-    script += "( " + line + " >/dev/null 2>&1 && touch " + done + " ) & ";
+    script += "( ( " + line + " ) >/dev/null 2>&1 && touch " + done + " ) & ";
   }
   RunCommand(script + "wait");
   for (auto& path : paths)
