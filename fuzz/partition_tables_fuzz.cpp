@@ -23,7 +23,8 @@ public:
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::memset(out, 0, count * 512);
     const std::uint64_t offset = first * 512;
-    if (offset < size_) std::memcpy(out, data_ + offset, std::min<std::uint64_t>(count * 512, size_ - offset));
+    if (offset < size_)
+      std::memcpy(out, data_ + offset, std::min<std::uint64_t>(count * 512, size_ - offset));
     return 1;
   }
   std::uint64_t GetSectorCount() override { return sectors_; }
@@ -47,7 +48,9 @@ public:
   }
   int GetFileSystemType() override { return type_; }
   std::uint64_t GetSectorCount() override { return size_; }
-  void GetLabel(char* buffer, int length) override { std::memset(buffer, 'L', static_cast<std::size_t>(length)); }
+  void GetLabel(char* buffer, int length) override {
+    std::memset(buffer, 'L', static_cast<std::size_t>(length));
+  }
 
 private:
   int type_ = 7;
@@ -69,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DiskPartitionList records;
   ReadDiskPartitionTable(&disk, records);
   std::uint8_t sector[512];
-  for (const auto& record : records) record->partitionDevice->ReadSectors(sector, 0, 1);
+  for (const auto& record : records)
+    record->partitionDevice->ReadSectors(sector, 0, 1);
   return 0;
 }

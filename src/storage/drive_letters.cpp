@@ -17,8 +17,8 @@ constexpr std::size_t kLayoutNumberField = 16;
 
 namespace qm {
 
-void AssignLettersFromLayout(ByteView layout, std::uint32_t bytesPerSector, int diskNumber, DiskPartitionList& records,
-                             std::span<const VolumeEntry> volumes) {
+void AssignLettersFromLayout(ByteView layout, std::uint32_t bytesPerSector, int diskNumber,
+                             DiskPartitionList& records, std::span<const VolumeEntry> volumes) {
   if (bytesPerSector == 0 || !layout.has(0, kLayoutHeaderSize)) return;
   const std::uint64_t count = layout.le32(0);
   for (auto& record : records) {
@@ -51,15 +51,16 @@ void AssignDriveLetters(CDiskDevice* disk, DiskPartitionList& records) {
   if (disk == nullptr || records.empty()) return;
   try {
     void* buffer = nullptr;
-    if (!disk->QueryLayoutBuffer(&buffer, kQueryDriveLayoutEx) && !disk->QueryLayoutBuffer(&buffer, kQueryDriveLayout))
+    if (!disk->QueryLayoutBuffer(&buffer, kQueryDriveLayoutEx) &&
+        !disk->QueryLayoutBuffer(&buffer, kQueryDriveLayout))
       return;
     const qm::MemBuffer<std::uint8_t> layout(static_cast<std::uint8_t*>(buffer));
     // The platform wrote the header and exactly `count` entries.
     const std::uint64_t count = qm::ByteView(layout.get(), qm::kLayoutHeaderSize).le32(0);
     const qm::ByteView view(layout.get(), qm::kLayoutHeaderSize + count * qm::kLayoutEntrySize);
     const std::vector<qm::VolumeEntry> volumes = qm::ListVolumes();
-    qm::AssignLettersFromLayout(view, static_cast<std::uint32_t>(disk->GetSectorSize()), disk->GetDiskNumber(), records,
-                                volumes);
+    qm::AssignLettersFromLayout(view, static_cast<std::uint32_t>(disk->GetSectorSize()),
+                                disk->GetDiskNumber(), records, volumes);
   } catch (const std::exception& error) {
     LogError("--------------Tmx:drive letters of disk %d: %s", disk->GetDiskNumber(), error.what());
   }

@@ -32,7 +32,7 @@ namespace qm {
 
 // The work of AssignDriveLetters on a layout already read (the layout of
 // QueryDriveLayout) and a volume table already listed.
-void AssignLettersFromLayout(ByteView layout, std::uint32_t bytesPerSector, int diskNumber, DiskPartitionList& records,
-                             std::span<const VolumeEntry> volumes);
+void AssignLettersFromLayout(ByteView layout, std::uint32_t bytesPerSector, int diskNumber,
+                             DiskPartitionList& records, std::span<const VolumeEntry> volumes);
 
 } // namespace qm

@@ -77,8 +77,8 @@ std::uint32_t GptCrc32(ByteView bytes) {
   return static_cast<std::uint32_t>(crc);
 }
 
-std::optional<GptArrayLayout> DecodeGptHeader(ByteView sector, std::uint64_t headerLba, std::uint64_t diskSectors,
-                                              std::uint32_t sectorSize) {
+std::optional<GptArrayLayout> DecodeGptHeader(ByteView sector, std::uint64_t headerLba,
+                                              std::uint64_t diskSectors, std::uint32_t sectorSize) {
   if (!sector.matches(0, kGptSignature) || sectorSize == 0) return std::nullopt;
   const std::uint32_t headerSize = sector.le32(kGptHeaderSizeOffset);
   if (headerSize < kGptMinHeaderSize || !sector.has(0, headerSize)) return std::nullopt;

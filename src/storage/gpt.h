@@ -74,8 +74,8 @@ struct GptArrayLayout {
 // entry size that is a multiple of 8 from 128 to kGptMaxEntrySize, 1 or
 // more entries of at most kGptMaxArrayBytes together, and an array that
 // lies on the disk. Nothing when any of these fails.
-std::optional<GptArrayLayout> DecodeGptHeader(ByteView sector, std::uint64_t headerLba, std::uint64_t diskSectors,
-                                              std::uint32_t sectorSize);
+std::optional<GptArrayLayout> DecodeGptHeader(ByteView sector, std::uint64_t headerLba,
+                                              std::uint64_t diskSectors, std::uint32_t sectorSize);
 
 // CRC-32 as the GPT header and entry array use it (that of zlib).
 std::uint32_t GptCrc32(ByteView bytes);

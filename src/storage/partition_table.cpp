@@ -74,8 +74,8 @@ private:
   // is, gives the type, the label and the size.
   void AddTablePartition(std::uint64_t start, std::uint64_t count, bool fromMbr) {
     if (start >= diskSectors_) {
-      LogInfo("--------------Tmx:partition at sector %llu lies past the disk end (%llu sectors), skipped", Ull(start),
-              Ull(diskSectors_));
+      LogInfo("--------------Tmx:partition at sector %llu lies past the disk end (%llu sectors), skipped",
+              Ull(start), Ull(diskSectors_));
       return;
     }
     const std::uint64_t room = diskSectors_ - start;
@@ -141,7 +141,8 @@ private:
     const qm::ByteView bytes(array.get(), static_cast<std::size_t>(layout.ArrayBytes()));
     for (std::uint32_t i = 0; i < layout.entryCount; ++i) {
       const qm::ByteView entry = bytes.sub(std::uint64_t{i} * layout.entrySize, layout.entrySize);
-      if (qm::FindGptPartitionType(qm::FormatGptTypeGuid(entry, qm::kGptEntryTypeOffset)) <= kMbrSchemeTypeNumber)
+      if (qm::FindGptPartitionType(qm::FormatGptTypeGuid(entry, qm::kGptEntryTypeOffset)) <=
+          kMbrSchemeTypeNumber)
         continue;
       const std::uint64_t first = entry.le64(qm::kGptEntryFirstOffset);
       const std::uint64_t last = entry.le64(qm::kGptEntryLastOffset);
@@ -181,7 +182,8 @@ private:
   // boot record, further links relative to the base.
   void ReadExtended(qm::BootRecordChainGuard& guard, std::uint64_t base, std::uint64_t at) {
     if (!guard.Enter(at)) {
-      LogInfo("--------------Tmx:extended boot record at sector %llu already read or the chain is too long", Ull(at));
+      LogInfo("--------------Tmx:extended boot record at sector %llu already read or the chain is too long",
+              Ull(at));
       return;
     }
     if (!ReadSector(at) || !qm::IsMbrTableSector(SectorView())) return;
@@ -200,7 +202,8 @@ private:
 
   std::array<qm::MbrEntry, qm::kMbrEntryCount> Entries() const {
     std::array<qm::MbrEntry, qm::kMbrEntryCount> entries;
-    for (int i = 0; i < qm::kMbrEntryCount; ++i) entries[static_cast<std::size_t>(i)] = qm::ReadMbrEntry(SectorView(), i);
+    for (int i = 0; i < qm::kMbrEntryCount; ++i)
+      entries[static_cast<std::size_t>(i)] = qm::ReadMbrEntry(SectorView(), i);
     return entries;
   }
 

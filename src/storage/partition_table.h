@@ -19,8 +19,8 @@ struct DiskPartitionRecord {
   char volumeLabel[100] = {};
   char driveLetter = 0; // filled by AssignDriveLetters; 0 for none
   int fileSystemType = 7;
-  char text1[20] = {};  // not filled here
-  char text2[40] = {};  // not filled here
+  char text1[20] = {}; // not filled here
+  char text2[40] = {}; // not filled here
   // A CBasicPartitionDevice (start, count) on the disk; the disk must
   // outlive it.
   std::unique_ptr<IStorageDevice> partitionDevice;

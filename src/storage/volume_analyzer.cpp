@@ -54,7 +54,8 @@ void RegisterVolumeAnalyzer(VolumeAnalyzerSlot slot, VolumeAnalyzerFactory facto
   registry.factories[index] = std::move(factory);
 }
 
-std::unique_ptr<IVolume> MakeVolumeAnalyzer(VolumeAnalyzerSlot slot, IStorageDevice* device, std::uint64_t startSector) {
+std::unique_ptr<IVolume> MakeVolumeAnalyzer(VolumeAnalyzerSlot slot, IStorageDevice* device,
+                                            std::uint64_t startSector) {
   const auto index = static_cast<std::size_t>(slot);
   VolumeAnalyzerFactory factory;
   if (index < kSlotCount) {

@@ -63,7 +63,8 @@ namespace qm {
 
 enum class VolumeAnalyzerSlot { Ntfs = 0, Fat = 1, Ext2 = 2 };
 
-using VolumeAnalyzerFactory = std::function<std::unique_ptr<IVolume>(IStorageDevice* device, std::uint64_t startSector)>;
+using VolumeAnalyzerFactory =
+    std::function<std::unique_ptr<IVolume>(IStorageDevice* device, std::uint64_t startSector)>;
 
 // Sets the factory of a slot (an empty factory clears it). Thread-safe;
 // meant for start-up and tests.
@@ -71,7 +72,8 @@ void RegisterVolumeAnalyzer(VolumeAnalyzerSlot slot, VolumeAnalyzerFactory facto
 
 // The analyser of one slot made at that position; one that recognises
 // nothing when the slot is empty. Never null.
-std::unique_ptr<IVolume> MakeVolumeAnalyzer(VolumeAnalyzerSlot slot, IStorageDevice* device, std::uint64_t startSector);
+std::unique_ptr<IVolume> MakeVolumeAnalyzer(VolumeAnalyzerSlot slot, IStorageDevice* device,
+                                            std::uint64_t startSector);
 
 // A family's test of one boot sector already in memory: its type code, or
 // 7 when the sector is not of the family. Registered beside the analysers

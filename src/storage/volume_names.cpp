@@ -22,11 +22,11 @@ struct MbrTypeRow {
 };
 
 constexpr MbrTypeRow kMbrTypes[] = {
-    {0x01, 0}, {0x11, 0},                                                 // FAT12, hidden FAT12
-    {0x04, 1}, {0x06, 1}, {0x0E, 1}, {0x14, 1}, {0x16, 1}, {0x1E, 1},     // FAT16 and hidden
-    {0x0B, 2}, {0x0C, 2}, {0x1B, 2},                                      // FAT32 and hidden
-    {0x07, 3}, {0x17, 3},                                                 // NTFS, hidden NTFS
-    {0x82, 4}, {0x83, 4}, {0x85, 4}, {0x8E, 4}, {0x92, 4}, {0x93, 4},     // Linux types
+    {0x01, 0}, {0x11, 0},                                             // FAT12, hidden FAT12
+    {0x04, 1}, {0x06, 1}, {0x0E, 1}, {0x14, 1}, {0x16, 1}, {0x1E, 1}, // FAT16 and hidden
+    {0x0B, 2}, {0x0C, 2}, {0x1B, 2},                                  // FAT32 and hidden
+    {0x07, 3}, {0x17, 3},                                             // NTFS, hidden NTFS
+    {0x82, 4}, {0x83, 4}, {0x85, 4}, {0x8E, 4}, {0x92, 4}, {0x93, 4}, // Linux types
 };
 
 } // namespace

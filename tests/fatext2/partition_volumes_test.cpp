@@ -24,13 +24,15 @@ using Extent = std::pair<std::uint64_t, std::uint64_t>;
 std::string NtfsInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, const char* label) {
   const std::string volume = disk + ".ntfs" + std::to_string(start);
   return "truncate -s " + std::to_string(sectors * 512) + " " + volume + " && mkntfs -q -F -f -s 512 -p " +
-         std::to_string(start) + " -H 0 -S 0 -L " + label + " " + volume + " && dd if=" + volume + " of=" + disk +
-         " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none && rm " + volume;
+         std::to_string(start) + " -H 0 -S 0 -L " + label + " " + volume + " && dd if=" + volume +
+         " of=" + disk + " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none && rm " +
+         volume;
 }
 
-std::string FatInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, int bits, const char* label) {
-  return "mkfs.fat -F " + std::to_string(bits) + " -s 1 -n " + label + " --offset=" + std::to_string(start) + " " + disk +
-         " " + std::to_string(sectors / 2);
+std::string FatInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, int bits,
+                    const char* label) {
+  return "mkfs.fat -F " + std::to_string(bits) + " -s 1 -n " + label + " --offset=" + std::to_string(start) +
+         " " + disk + " " + std::to_string(sectors / 2);
 }
 
 class PartitionVolumes : public ::testing::Test {

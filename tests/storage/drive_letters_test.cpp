@@ -47,7 +47,8 @@ std::vector<qm::VolumeEntry> Volumes() {
 
 std::string Letters(const DiskPartitionList& records) {
   std::string out;
-  for (const auto& record : records) out += record->driveLetter != 0 ? record->driveLetter : '-';
+  for (const auto& record : records)
+    out += record->driveLetter != 0 ? record->driveLetter : '-';
   return out;
 }
 

@@ -29,11 +29,14 @@ TEST(IsDynamicDisk, MbrDisksMadeWithSfdisk) {
   } cases[] = {
       {"mbr_plain.img", "label: dos\\n2048,20000,83\\n", 0},
       {"mbr_42.img", "label: dos\\n2048,20000,42\\n", 1},
-      {"mbr_logical_42.img", "label: dos\\n2048,10000,83\\n20480,60000,5\\n22528,10000,83\\n40960,10000,42\\n", 1},
-      {"mbr_logical_plain.img", "label: dos\\n2048,10000,83\\n20480,60000,f\\n22528,10000,83\\n40960,10000,7\\n", 0},
+      {"mbr_logical_42.img",
+       "label: dos\\n2048,10000,83\\n20480,60000,5\\n22528,10000,83\\n40960,10000,42\\n", 1},
+      {"mbr_logical_plain.img",
+       "label: dos\\n2048,10000,83\\n20480,60000,f\\n22528,10000,83\\n40960,10000,7\\n", 0},
   };
   std::vector<std::pair<std::string, std::string>> jobs;
-  for (const Case& c : cases) jobs.emplace_back(c.name, std::string("printf '") + c.table + "' | sfdisk %s");
+  for (const Case& c : cases)
+    jobs.emplace_back(c.name, std::string("printf '") + c.table + "' | sfdisk %s");
   const auto paths = qm::MakeImagesWithTools(jobs, kMbrImageBytes);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     ASSERT_FALSE(paths[i].empty()) << cases[i].name;
@@ -43,8 +46,9 @@ TEST(IsDynamicDisk, MbrDisksMadeWithSfdisk) {
 
 TEST(IsDynamicDisk, GptDisksNeedBothDatabasePartitions) {
   const auto paths = qm::MakeImagesWithTools(
-      {{"gpt_ldm.img", "sgdisk -a 1 -n 1:34:2047 -t 1:5808C8AA-7E8F-42E0-85D2-E1E90434CFB3 -c '1:LDM metadata partition' "
-                       "-n 2:2048:+1M -t 2:AF9B60A0-1431-4F62-BC68-3311714A69AD -c '2:LDM data partition' %s"},
+      {{"gpt_ldm.img",
+        "sgdisk -a 1 -n 1:34:2047 -t 1:5808C8AA-7E8F-42E0-85D2-E1E90434CFB3 -c '1:LDM metadata partition' "
+        "-n 2:2048:+1M -t 2:AF9B60A0-1431-4F62-BC68-3311714A69AD -c '2:LDM data partition' %s"},
        {"gpt_ldm_data.img", "sgdisk -n 1:2048:+1M -t 1:AF9B60A0-1431-4F62-BC68-3311714A69AD "
                             "-c '1:LDM data partition' %s"},
        {"gpt_plain.img", "sgdisk -n 1:2048:+1M -c '1:Basic data partition' %s"}},

@@ -29,7 +29,8 @@ using Extent = std::pair<std::uint64_t, std::uint64_t>; // start, count
 // read as zeros. Sectors can be made unreadable.
 class SparseDisk : public IStorageDevice {
 public:
-  explicit SparseDisk(std::uint64_t sectors, std::int32_t sectorSize = 512) : sectors_(sectors), size_(sectorSize) {}
+  explicit SparseDisk(std::uint64_t sectors, std::int32_t sectorSize = 512)
+      : sectors_(sectors), size_(sectorSize) {}
 
   int ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) override {
     if (first >= sectors_ || count > sectors_ - first) return 0;
@@ -78,7 +79,8 @@ void PutEntry(std::uint8_t* sector, int index, std::uint8_t type, std::uint32_t 
 
 std::vector<Extent> Extents(const DiskPartitionList& records) {
   std::vector<Extent> out;
-  for (const auto& record : records) out.emplace_back(record->startSector, record->sectorCount);
+  for (const auto& record : records)
+    out.emplace_back(record->startSector, record->sectorCount);
   return out;
 }
 
@@ -86,7 +88,8 @@ std::vector<Extent> Extents(const DiskPartitionList& records) {
 class NoAnalyzers {
 public:
   NoAnalyzers() {
-    for (auto slot : {qm::VolumeAnalyzerSlot::Ntfs, qm::VolumeAnalyzerSlot::Fat, qm::VolumeAnalyzerSlot::Ext2})
+    for (auto slot :
+         {qm::VolumeAnalyzerSlot::Ntfs, qm::VolumeAnalyzerSlot::Fat, qm::VolumeAnalyzerSlot::Ext2})
       qm::RegisterVolumeAnalyzer(slot, {});
   }
 
@@ -118,7 +121,8 @@ private:
   char label_[16] = {};
 };
 
-void PutFileSystem(SparseDisk& disk, std::uint64_t start, std::uint8_t type, std::uint64_t size, const char* label) {
+void PutFileSystem(SparseDisk& disk, std::uint64_t start, std::uint8_t type, std::uint64_t size,
+                   const char* label) {
   std::uint8_t* sector = disk.Sector(start);
   sector[0] = 'F';
   sector[1] = 'S';
@@ -156,7 +160,8 @@ TEST(ReadDiskPartitionTable, PrimariesAndAnExtendedChain) {
   PutEntry(disk.Sector(12000), 0, 0x07, 63, 2000);
   DiskPartitionList records;
   EXPECT_EQ(ReadDiskPartitionTable(&disk, records), 4u);
-  EXPECT_EQ(Extents(records), (std::vector<Extent>{{2048, 1000}, {10063, 1000}, {12063, 2000}, {40000, 500}}));
+  EXPECT_EQ(Extents(records),
+            (std::vector<Extent>{{2048, 1000}, {10063, 1000}, {12063, 2000}, {40000, 500}}));
   for (const auto& record : records) {
     EXPECT_EQ(record->fileSystemType, 7);
     EXPECT_EQ(record->volumeLabel[0], '\0');
@@ -178,38 +183,51 @@ TEST(ReadDiskPartitionTable, CraftedMbrRules) {
     std::function<void(SparseDisk&)> build;
     std::vector<Extent> expected;
   } cases[] = {
-      {"no signature: no table", [](SparseDisk& d) {
+      {"no signature: no table",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x07, 100, 100);
          d.Sector(0)[511] = 0;
-       }, {}},
-      {"a boot indicator other than 0x00 or 0x80: no table", [](SparseDisk& d) {
+       },
+       {}},
+      {"a boot indicator other than 0x00 or 0x80: no table",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x07, 100, 100);
          PutEntry(d.Sector(0), 3, 0x00, 0, 0, 0x01);
-       }, {}},
-      {"empty entries are skipped, a zero count takes the rest of the disk", [](SparseDisk& d) {
-         PutEntry(d.Sector(0), 1, 0x83, 100, 0);
-       }, {{100, 900}}},
-      {"a partition that begins past the disk end yields nothing", [](SparseDisk& d) {
+       },
+       {}},
+      {"empty entries are skipped, a zero count takes the rest of the disk",
+       [](SparseDisk& d) { PutEntry(d.Sector(0), 1, 0x83, 100, 0); },
+       {{100, 900}}},
+      {"a partition that begins past the disk end yields nothing",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x83, 1000, 10);
          PutEntry(d.Sector(0), 1, 0x83, 0xFFFFFFFF, 10);
-       }, {}},
-      {"a partition that runs past the disk end is cut at it", [](SparseDisk& d) {
-         PutEntry(d.Sector(0), 0, 0x83, 990, 0xFFFFFFFF);
-       }, {{990, 10}}},
-      {"a 0x42 entry marks a dynamic disk: nothing", [](SparseDisk& d) {
+       },
+       {}},
+      {"a partition that runs past the disk end is cut at it",
+       [](SparseDisk& d) { PutEntry(d.Sector(0), 0, 0x83, 990, 0xFFFFFFFF); },
+       {{990, 10}}},
+      {"a 0x42 entry marks a dynamic disk: nothing",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x83, 100, 100);
          PutEntry(d.Sector(0), 3, 0x42, 300, 100);
-       }, {}},
-      {"a 0x42 entry in a boot record is skipped", [](SparseDisk& d) {
+       },
+       {}},
+      {"a 0x42 entry in a boot record is skipped",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x0F, 100, 800);
          PutEntry(d.Sector(100), 0, 0x42, 10, 50);
          PutEntry(d.Sector(100), 1, 0x83, 70, 50);
-       }, {{170, 50}}},
-      {"a Linux extended partition (0x85) is walked too", [](SparseDisk& d) {
+       },
+       {{170, 50}}},
+      {"a Linux extended partition (0x85) is walked too",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x85, 100, 800);
          PutEntry(d.Sector(100), 0, 0x83, 1, 50);
-       }, {{101, 50}}},
-      {"a boot record that lists a start already listed ends the chain there", [](SparseDisk& d) {
+       },
+       {{101, 50}}},
+      {"a boot record that lists a start already listed ends the chain there",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x05, 100, 800);
          PutEntry(d.Sector(100), 0, 0x83, 310, 5); // 410
          PutEntry(d.Sector(100), 1, 0x05, 200, 100);
@@ -218,33 +236,44 @@ TEST(ReadDiskPartitionTable, CraftedMbrRules) {
          PutEntry(d.Sector(300), 2, 0x83, 30, 5);
          PutEntry(d.Sector(300), 3, 0x05, 400, 100);
          PutEntry(d.Sector(500), 0, 0x83, 1, 5);
-       }, {{410, 5}, {320, 5}}},
-      {"a boot record that points at itself is read once", [](SparseDisk& d) {
+       },
+       {{410, 5}, {320, 5}}},
+      {"a boot record that points at itself is read once",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x05, 100, 800);
          PutEntry(d.Sector(100), 0, 0x05, 0, 800);
          PutEntry(d.Sector(100), 1, 0x83, 10, 50);
-       }, {{110, 50}}},
-      {"an extended entry of the MBR that points at the MBR is not followed", [](SparseDisk& d) {
+       },
+       {{110, 50}}},
+      {"an extended entry of the MBR that points at the MBR is not followed",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x05, 0, 800);
          PutEntry(d.Sector(0), 1, 0x83, 10, 50);
-       }, {{10, 50}}},
-      {"two boot records that point at each other are each read once", [](SparseDisk& d) {
+       },
+       {{10, 50}}},
+      {"two boot records that point at each other are each read once",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x05, 100, 800);
          PutEntry(d.Sector(100), 0, 0x83, 10, 5);
          PutEntry(d.Sector(100), 1, 0x05, 100, 800);
          PutEntry(d.Sector(200), 0, 0x83, 10, 5);
          PutEntry(d.Sector(200), 1, 0x05, 0, 800);
-       }, {{110, 5}, {210, 5}}},
-      {"an unreadable boot record keeps what was found before it", [](SparseDisk& d) {
+       },
+       {{110, 5}, {210, 5}}},
+      {"an unreadable boot record keeps what was found before it",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x83, 10, 20);
          PutEntry(d.Sector(0), 1, 0x05, 100, 800);
          PutEntry(d.Sector(0), 2, 0x83, 40, 20);
          d.Fail(100);
-       }, {{10, 20}, {40, 20}}},
-      {"an unreadable sector 0 yields nothing", [](SparseDisk& d) {
+       },
+       {{10, 20}, {40, 20}}},
+      {"an unreadable sector 0 yields nothing",
+       [](SparseDisk& d) {
          PutEntry(d.Sector(0), 0, 0x83, 10, 20);
          d.Fail(0);
-       }, {}},
+       },
+       {}},
   };
   for (const Case& c : cases) {
     SparseDisk disk(1000);
@@ -273,7 +302,8 @@ TEST(ReadDiskPartitionTable, LongAndLoopingChainsEnd) {
   // A chain of links only, round a circle of 700 boot records.
   SparseDisk circle(1u << 20);
   PutEntry(circle.Sector(0), 0, 0x05, 1000, 900000);
-  for (std::uint32_t i = 0; i < 700; ++i) PutEntry(circle.Sector(1000 + i), 0, 0x05, (i + 1) % 700, 10);
+  for (std::uint32_t i = 0; i < 700; ++i)
+    PutEntry(circle.Sector(1000 + i), 0, 0x05, (i + 1) % 700, 10);
   DiskPartitionList none;
   EXPECT_EQ(ReadDiskPartitionTable(&circle, none), 0u);
 }
@@ -306,11 +336,16 @@ TEST(ReadDiskPartitionTable, FileSystemsGiveTypeLabelAndSize) {
       {"a larger file system that ends before the disk end: its size", true, 300000, {{2048, 300000}}},
       {"a file system that reaches the disk end: the table's size", true, 500000 - 2048, {{2048, 204800}}},
       {"GPT: no second record however far the sizes differ", true, 204800 - 40000, {{2048, 164800}}},
-      {"MBR: a gap of 40,000 sectors lists the table's size, then the file system's", false, 204800 - 40000,
+      {"MBR: a gap of 40,000 sectors lists the table's size, then the file system's",
+       false,
+       204800 - 40000,
        {{2048, 204800}, {2048, 164800}}},
       {"MBR: a gap of 32,130 sectors is enough", false, 204800 - 32130, {{2048, 204800}, {2048, 172670}}},
       {"MBR: a gap of 32,129 sectors is not", false, 204800 - 32129, {{2048, 172671}}},
-      {"MBR: a larger file system by 40,000 sectors too", false, 204800 + 40000, {{2048, 204800}, {2048, 244800}}},
+      {"MBR: a larger file system by 40,000 sectors too",
+       false,
+       204800 + 40000,
+       {{2048, 204800}, {2048, 244800}}},
   };
   for (const Case& c : cases) {
     SparseDisk disk(500000);
@@ -363,13 +398,14 @@ TEST(ReadDiskPartitionTable, AFileSystemFromSectorZeroWithoutTable) {
 std::vector<std::uint8_t> TypeGuidBytes(const char* text) {
   // 8-4-4-4-12 text to stored bytes (first three groups little-endian).
   unsigned int d1 = 0, d2 = 0, d3 = 0, b[8] = {};
-  std::sscanf(text, "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x", &d1, &d2, &d3, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5],
-              &b[6], &b[7]);
+  std::sscanf(text, "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x", &d1, &d2, &d3, &b[0], &b[1], &b[2], &b[3], &b[4],
+              &b[5], &b[6], &b[7]);
   std::vector<std::uint8_t> out(16);
   qm::StoreLe32(out.data(), d1);
   qm::StoreLe16(out.data() + 4, static_cast<std::uint16_t>(d2));
   qm::StoreLe16(out.data() + 6, static_cast<std::uint16_t>(d3));
-  for (int i = 0; i < 8; ++i) out[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(b[i]);
+  for (int i = 0; i < 8; ++i)
+    out[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(b[i]);
   return out;
 }
 
@@ -394,8 +430,9 @@ TEST(ReadDiskPartitionTable, CraftedGptRules) {
   NoAnalyzers analyzers;
   constexpr std::uint64_t kDisk = 100000;
   const auto basic = TypeGuidBytes("EBD0A0A2-B9E5-4433-87C0-68B6B72699C7");
-  const auto put = [&](SparseDisk& d, std::uint64_t arrayLba, int index, const std::vector<std::uint8_t>& guid,
-                       std::uint64_t first, std::uint64_t last, std::uint32_t entrySize = 128) {
+  const auto put = [&](SparseDisk& d, std::uint64_t arrayLba, int index,
+                       const std::vector<std::uint8_t>& guid, std::uint64_t first, std::uint64_t last,
+                       std::uint32_t entrySize = 128) {
     const std::uint64_t offset = static_cast<std::uint64_t>(index) * entrySize;
     std::uint8_t* entry = d.Sector(arrayLba + offset / 512) + offset % 512;
     std::memcpy(entry, guid.data(), 16);
@@ -412,59 +449,80 @@ TEST(ReadDiskPartitionTable, CraftedGptRules) {
     std::function<void(SparseDisk&)> build;
     std::vector<Extent> expected;
   } cases[] = {
-      {"no header: the usual array at sector 2; unknown, empty and MBR-scheme entries skipped", [&](SparseDisk& d) {
+      {"no header: the usual array at sector 2; unknown, empty and MBR-scheme entries skipped",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 100, 199);
          put(d, 2, 1, TypeGuidBytes("024DEE41-33E7-11D3-9D69-0008C781F39F"), 300, 399);
          put(d, 2, 2, TypeGuidBytes("2568845D-2332-4675-BC39-8FA5A4748D15"), 400, 499);
          put(d, 2, 127, TypeGuidBytes("0FC63DAF-8483-4772-8E79-3D69D8477DE4"), 500, 599);
-       }, {{100, 100}, {500, 100}}},
-      {"entries that begin past the end, run past it or end before they begin", [&](SparseDisk& d) {
+       },
+       {{100, 100}, {500, 100}}},
+      {"entries that begin past the end, run past it or end before they begin",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, kDisk, kDisk + 10);
          put(d, 2, 1, basic, ~std::uint64_t{0}, ~std::uint64_t{0});
          put(d, 2, 2, basic, kDisk - 10, kDisk + 1000);
          put(d, 2, 3, basic, 500, 100);
          put(d, 2, 4, basic, 0, ~std::uint64_t{0});
-       }, {{kDisk - 10, 10}, {500, kDisk - 500}, {0, kDisk}}},
-      {"a sound header puts 200 entries of 256 bytes at sector 64", [&](SparseDisk& d) {
+       },
+       {{kDisk - 10, 10}, {500, kDisk - 500}, {0, kDisk}}},
+      {"a sound header puts 200 entries of 256 bytes at sector 64",
+       [&](SparseDisk& d) {
          put(d, 64, 0, basic, 1000, 1999, 256);
          put(d, 64, 199, basic, 3000, 3999, 256);
          PutGptHeader(d, 1, 64, 200, 256, arrayCrc(d, 64, 200 * 256));
          put(d, 2, 0, basic, 5000, 5999); // where the usual layout would look
-       }, {{1000, 1000}, {3000, 1000}}},
-      {"a damaged primary header: the backup at the last sector", [&](SparseDisk& d) {
+       },
+       {{1000, 1000}, {3000, 1000}}},
+      {"a damaged primary header: the backup at the last sector",
+       [&](SparseDisk& d) {
          put(d, kDisk - 33, 5, basic, 7000, 7999);
          PutGptHeader(d, kDisk - 1, kDisk - 33, 128, 128, arrayCrc(d, kDisk - 33, 128 * 128));
          std::memcpy(d.Sector(1), "EFI PART", 8); // no sound CRC
          put(d, 2, 0, basic, 5000, 5999);
-       }, {{7000, 1000}}},
-      {"a primary array that fails its CRC: the backup's", [&](SparseDisk& d) {
+       },
+       {{7000, 1000}}},
+      {"a primary array that fails its CRC: the backup's",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          PutGptHeader(d, 1, 2, 128, 128, arrayCrc(d, 2, 128 * 128) ^ 1);
          put(d, kDisk - 33, 5, basic, 7000, 7999);
          PutGptHeader(d, kDisk - 1, kDisk - 33, 128, 128, arrayCrc(d, kDisk - 33, 128 * 128));
-       }, {{7000, 1000}}},
-      {"both arrays fail: the usual array as it stands", [&](SparseDisk& d) {
+       },
+       {{7000, 1000}}},
+      {"both arrays fail: the usual array as it stands",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          PutGptHeader(d, 1, 2, 128, 128, 0);
          PutGptHeader(d, kDisk - 1, kDisk - 33, 128, 128, 0);
-       }, {{5000, 1000}}},
-      {"a header with 2^32-1 entries is refused before anything is allocated", [&](SparseDisk& d) {
+       },
+       {{5000, 1000}}},
+      {"a header with 2^32-1 entries is refused before anything is allocated",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          PutGptHeader(d, 1, 2, 0xFFFFFFFF, 128, 0);
-       }, {{5000, 1000}}},
-      {"a header with entries of 2^32-8 bytes is refused", [&](SparseDisk& d) {
+       },
+       {{5000, 1000}}},
+      {"a header with entries of 2^32-8 bytes is refused",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          PutGptHeader(d, 1, 2, 1, 0xFFFFFFF8, 0);
-       }, {{5000, 1000}}},
-      {"a header with entries of 100 bytes is refused", [&](SparseDisk& d) {
+       },
+       {{5000, 1000}}},
+      {"a header with entries of 100 bytes is refused",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          PutGptHeader(d, 1, 2, 128, 100, arrayCrc(d, 2, 128 * 100));
-       }, {{5000, 1000}}},
-      {"a header whose array lies past the disk end is refused", [&](SparseDisk& d) {
+       },
+       {{5000, 1000}}},
+      {"a header whose array lies past the disk end is refused",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          PutGptHeader(d, 1, kDisk - 10, 128, 128, 0);
-       }, {{5000, 1000}}},
-      {"a header that names another sector as its own is refused", [&](SparseDisk& d) {
+       },
+       {{5000, 1000}}},
+      {"a header that names another sector as its own is refused",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          put(d, 64, 0, basic, 1000, 1999);
          PutGptHeader(d, 1, 64, 128, 128, arrayCrc(d, 64, 128 * 128));
@@ -472,11 +530,14 @@ TEST(ReadDiskPartitionTable, CraftedGptRules) {
          qm::StoreLe64(header + qm::kGptMyLbaOffset, 7);
          qm::StoreLe32(header + qm::kGptHeaderCrcOffset, 0);
          qm::StoreLe32(header + qm::kGptHeaderCrcOffset, qm::GptCrc32(qm::ByteView(header, 92)));
-       }, {{5000, 1000}}},
-      {"an unreadable array yields nothing", [&](SparseDisk& d) {
+       },
+       {{5000, 1000}}},
+      {"an unreadable array yields nothing",
+       [&](SparseDisk& d) {
          put(d, 2, 0, basic, 5000, 5999);
          d.Fail(20);
-       }, {}},
+       },
+       {}},
   };
   for (const Case& c : cases) {
     SparseDisk disk(kDisk);
@@ -507,7 +568,8 @@ TEST(ReadDiskPartitionTable, GptOnDisksOf4096ByteSectors) {
 
 // "start=  2048, size=  8192, type=83" lines of sfdisk --dump, and the
 // partition rows of sgdisk -p ("   1   2048   4095   1024.0 KiB  EF00  name").
-std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>> ToolPartitions(const std::string& command) {
+std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>>
+ToolPartitions(const std::string& command) {
   const std::filesystem::path out = qm::ScratchPath("partition_table_tool.txt");
   EXPECT_EQ(qm::RunCommand(command + " > " + out.string() + " 2>/dev/null"), 0) << command;
   std::ifstream in(out);
@@ -583,7 +645,8 @@ TEST_F(RealTables, MbrAsSfdiskWroteIt) {
     ReadDiskPartitionTable(&image, records);
     // Reading the records' windows leaves the image as it was.
     std::vector<std::uint8_t> sector(512);
-    for (const auto& record : records) EXPECT_TRUE(record->partitionDevice->ReadSectors(sector.data(), 0, 1));
+    for (const auto& record : records)
+      EXPECT_TRUE(record->partitionDevice->ReadSectors(sector.data(), 0, 1));
     EXPECT_EQ(StateOf(Image(i)), before);
     std::vector<Extent> expected;
     for (const auto& [start, count, type] : written)

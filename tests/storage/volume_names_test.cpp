@@ -27,8 +27,8 @@ TEST(VolumeNames, FileSystemAndDynamicVolumeTypeNames) {
   const struct {
     int type;
     const char* name;
-  } dynamic[] = {{0, "UNKNOWN"}, {1, "UNKNOWN"}, {2, "SIMPLE"}, {3, "MIRROR"}, {4, "SPANNED"},
-                 {5, "STRIPPED"}, {6, "RAID5"}, {7, "UNKNOWN"}, {-2, "UNKNOWN"}};
+  } dynamic[] = {{0, "UNKNOWN"},  {1, "UNKNOWN"}, {2, "SIMPLE"},  {3, "MIRROR"},  {4, "SPANNED"},
+                 {5, "STRIPPED"}, {6, "RAID5"},   {7, "UNKNOWN"}, {-2, "UNKNOWN"}};
   for (const auto& row : dynamic) {
     GetDynamicVolumeTypeName(row.type, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, row.name) << row.type;
@@ -44,13 +44,20 @@ TEST(VolumeNames, FileSystemAndDynamicVolumeTypeNames) {
 
 TEST(VolumeNames, MbrPartitionTypes) {
   int expected[256];
-  for (int& e : expected) e = 7;
-  for (int t : {0x01, 0x11}) expected[t] = 0;
-  for (int t : {0x04, 0x06, 0x0E, 0x14, 0x16, 0x1E}) expected[t] = 1;
-  for (int t : {0x0B, 0x0C, 0x1B}) expected[t] = 2;
-  for (int t : {0x07, 0x17}) expected[t] = 3;
-  for (int t : {0x82, 0x83, 0x85, 0x8E, 0x92, 0x93}) expected[t] = 4;
-  for (int t = 0; t < 256; ++t) EXPECT_EQ(GetMbrTypeFileSystem(static_cast<std::uint8_t>(t)), expected[t]) << t;
+  for (int& e : expected)
+    e = 7;
+  for (int t : {0x01, 0x11})
+    expected[t] = 0;
+  for (int t : {0x04, 0x06, 0x0E, 0x14, 0x16, 0x1E})
+    expected[t] = 1;
+  for (int t : {0x0B, 0x0C, 0x1B})
+    expected[t] = 2;
+  for (int t : {0x07, 0x17})
+    expected[t] = 3;
+  for (int t : {0x82, 0x83, 0x85, 0x8E, 0x92, 0x93})
+    expected[t] = 4;
+  for (int t = 0; t < 256; ++t)
+    EXPECT_EQ(GetMbrTypeFileSystem(static_cast<std::uint8_t>(t)), expected[t]) << t;
 }
 
 TEST(VolumeNames, BootSectorFileSystemAsksFatFirstThenNtfs) {
@@ -63,7 +70,8 @@ TEST(VolumeNames, BootSectorFileSystemAsksFatFirstThenNtfs) {
     return s.u8(0) == 3 || s.u8(0) == 9 ? 3 : 7;
   });
   std::vector<std::uint8_t> sector(4096);
-  for (const auto& [marker, expected] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 7}, {9, 3}}) {
+  for (const auto& [marker, expected] :
+       std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 7}, {9, 3}}) {
     sector[0] = static_cast<std::uint8_t>(marker);
     EXPECT_EQ(GetBootSectorFileSystem(sector.data(), 512), expected) << marker;
     EXPECT_EQ(GetBootSectorFileSystem(sector.data(), 4096), expected) << marker;
@@ -115,9 +123,8 @@ TEST(VolumeNames, ReadVolumeLabelAsksTheAnalyserOfTheTypesFamily) {
     int result;
     const char* label;
   } cases[] = {
-      {'F', 0, 1, "LABEL"}, {'F', 1, 1, "LABEL"}, {'F', 2, 1, "LABEL"}, {'F', 3, 0, ""},
-      {'N', 3, 1, "LABEL"}, {'N', 2, 0, ""},      {'E', 4, 0, ""},      {'E', 5, 0, ""},
-      {'F', 7, 0, ""},      {'F', -1, 0, ""},
+      {'F', 0, 1, "LABEL"}, {'F', 1, 1, "LABEL"}, {'F', 2, 1, "LABEL"}, {'F', 3, 0, ""}, {'N', 3, 1, "LABEL"},
+      {'N', 2, 0, ""},      {'E', 4, 0, ""},      {'E', 5, 0, ""},      {'F', 7, 0, ""}, {'F', -1, 0, ""},
   };
   for (const auto& c : cases) {
     qm::MemoryDevice volume(4, 512);

@@ -12,9 +12,9 @@ namespace qm {
 
 std::filesystem::path ScratchPath(const std::string& name) {
   const char* binary = std::getenv("QM_BINARY_DIR");
-  std::filesystem::path folder =
-      (binary != nullptr && binary[0] != '\0') ? std::filesystem::path(binary) / "scratch"
-                                              : std::filesystem::temp_directory_path() / "qm-scratch";
+  std::filesystem::path folder = (binary != nullptr && binary[0] != '\0')
+                                     ? std::filesystem::path(binary) / "scratch"
+                                     : std::filesystem::temp_directory_path() / "qm-scratch";
   std::filesystem::create_directories(folder);
   return folder / name;
 }
@@ -37,8 +37,8 @@ int RunCommand(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<std::filesystem::path> MakeImagesWithTools(const std::vector<std::pair<std::string, std::string>>& jobs,
-                                                       std::uint64_t bytes) {
+std::vector<std::filesystem::path>
+MakeImagesWithTools(const std::vector<std::pair<std::string, std::string>>& jobs, std::uint64_t bytes) {
   std::string script;
   std::vector<std::filesystem::path> paths;
   for (const auto& [name, command] : jobs) {
@@ -57,7 +57,8 @@ std::vector<std::filesystem::path> MakeImagesWithTools(const std::vector<std::pa
   return paths;
 }
 
-void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
+void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset,
+                    const std::vector<std::uint8_t>& bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("cannot open " + path.string());
   const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));

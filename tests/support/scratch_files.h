@@ -24,11 +24,12 @@ int RunCommand(const std::string& command);
 // all at once (partitioning tools sync and wait for the kernel, which takes
 // a while each): "%s" in a command stands for its image's path. Returns the
 // paths, empty where the command failed.
-std::vector<std::filesystem::path> MakeImagesWithTools(const std::vector<std::pair<std::string, std::string>>& jobs,
-                                                       std::uint64_t bytes);
+std::vector<std::filesystem::path>
+MakeImagesWithTools(const std::vector<std::pair<std::string, std::string>>& jobs, std::uint64_t bytes);
 
 // Writes bytes at the byte offset of an existing file.
-void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+void WriteFileBytes(const std::filesystem::path& path, std::uint64_t offset,
+                    const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
 } // namespace qm
