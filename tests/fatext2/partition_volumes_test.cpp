@@ -40,6 +40,7 @@ protected:
   static void SetUpTestSuite() {
     const std::string mbr = qm::ScratchPath("pv_mbr.img").string();
     const std::string gpt = qm::ScratchPath("pv_gpt.img").string();
+    const std::string whole = qm::ScratchPath("pv_whole.img").string();
     paths_ = qm::MakeImagesWithTools(
         {
             // p1 FAT32, p2 NTFS that fills its partition, p3 an NTFS volume
@@ -59,6 +60,8 @@ protected:
                                NtfsInto(mbr, 217216, 16384, "HIDDEN")},
             {"pv_gpt.img", "sgdisk -o -n1:2048:+20M -t1:0700 -c1:Data -n2:0:+8M -t2:8300 %s && " +
                                NtfsInto(gpt, 2048, 40960, "GPTNTFS")},
+            // No table: one NTFS volume from sector 0 over the whole disk.
+            {"pv_whole.img", NtfsInto(whole, 0, 262144, "WHOLE")},
         },
         128ull << 20);
   }
@@ -130,6 +133,16 @@ TEST_F(PartitionVolumes, GptPartitionWithNtfs) {
   std::uint8_t sector[512];
   ASSERT_TRUE(disk.ReadSectors(sector, 0, 1));
   EXPECT_EQ(GetBootSectorFileSystem(sector, 512), 7);
+}
+
+TEST_F(PartitionVolumes, AVolumeFromSectorZeroWithoutTable) {
+  ASSERT_FALSE(paths_[2].empty()) << "making the image failed";
+  CImageFileDevice disk(paths_[2].c_str());
+  DiskPartitionList records;
+  ASSERT_EQ(ReadDiskPartitionTable(&disk, records), 1u);
+  EXPECT_EQ(Extent(records[0]->startSector, records[0]->sectorCount), Extent(0, 262143));
+  EXPECT_EQ(records[0]->fileSystemType, 3);
+  EXPECT_STREQ(records[0]->volumeLabel, "WHOLE");
 }
 
 } // namespace
