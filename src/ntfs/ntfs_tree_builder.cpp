@@ -275,6 +275,11 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
                       static_cast<std::uint32_t>(mftClusters * layout->sectorsPerCluster / qm::kNtfsProgressSectors));
 
   NtfsRecordCollection collection;
+  collection.mft.recordSector = *mftSector;
+  collection.mft.extents = mftRuns_;
+  collection.mft.sectorsPerCluster = static_cast<std::uint8_t>(std::min<std::uint32_t>(layout->sectorsPerCluster, 255));
+  collection.mft.sectorsPerFileRecord =
+      static_cast<std::uint8_t>(std::max<std::uint32_t>(layout->recordSize / layout->sectorSize, 1));
   const std::uint64_t mftRecords =
       std::min(mftClusters, layout->deviceSectors) * layout->ClusterBytes() / layout->recordSize;
   collection.entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(mftRecords, kMaxReservedEntries)));

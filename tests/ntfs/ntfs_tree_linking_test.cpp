@@ -4,6 +4,7 @@
 // and the $MFT mapping the lost-partition build relies on.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,6 +13,8 @@
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
 #include "filemodel/file_type_map.h"
+#include "ntfs/ntfs_lost_tree_builder.h"
+#include "ntfs/ntfs_partition_info.h"
 #include "ntfs/ntfs_properties_build.h"
 #include "ntfs/ntfs_record_collection.h"
 #include "ntfs/ntfs_tree_builder.h"
@@ -87,6 +90,8 @@ public:
   }
   // The $MFT's own record with the given runs (default: one run holding
   // every record).
+  // Sectors past the $MFT, for records placed outside it.
+  void Extra(std::uint64_t sectors) { extraSectors_ = sectors; }
   std::unique_ptr<qm::MemoryDevice> Device(std::vector<std::pair<std::uint64_t, std::int64_t>> runs = {}) {
     const std::uint64_t clusters = (records_ * 1024 + 4095) / 4096;
     if (runs.empty()) runs = {{clusters, static_cast<std::int64_t>(kMftLcn)}};
@@ -98,7 +103,7 @@ public:
     mft.AddNonResident(0x80, Pairs(runs), 0, total - 1, total * 4096);
     Put(0, mft);
 
-    const std::uint64_t sectors = kMftSector + 2 * records_ + 16;
+    const std::uint64_t sectors = kMftSector + 2 * records_ + 16 + extraSectors_;
     auto device = std::make_unique<qm::MemoryDevice>(sectors, 512);
     std::uint8_t* boot = device->sector(0);
     std::memcpy(boot + 3, "NTFS    ", 8);
@@ -118,6 +123,7 @@ public:
 
 private:
   std::uint64_t records_;
+  std::uint64_t extraSectors_ = 0;
   std::map<std::uint64_t, std::vector<std::uint8_t>> placed_;
 };
 
@@ -212,6 +218,45 @@ TEST(NtfsTreeLinking, MftRunsPastTheDeviceReadWhatIsThere) {
     auto device = volume.Device({{16, std::int64_t{1} << 29}});
     CNtfsTreeBuilder builder;
     EXPECT_EQ(builder.Build(0, device.get(), nullptr), nullptr);
+  }
+}
+
+TEST(NtfsTreeLinking, LostPartitionBuildFilesRecordsByTheMftThatHoldsThem) {
+  // Records inside the $MFT are linked through it; a copy of a record
+  // outside it (a stray record left by an old $MFT) is kept in LostFiles,
+  // or dropped when only the $MFT's files are wanted.
+  CraftedVolume volume(32);
+  volume.Folder(20, u"docs", 5, 3);
+  volume.File(21, u"inside.txt", 20);
+  volume.Extra(64);
+  auto device = volume.Device();
+  RecordBuilder stray(1024, 1);
+  stray.AddStandardInformation(0x20);
+  stray.AddFileName(u"stray.txt", 20, 0);
+  const auto strayBytes = stray.Build();
+  const std::uint64_t straySector = kMftSector + 2 * 32 + 32;
+  std::memcpy(device->sector(straySector), strayBytes.data(), strayBytes.size());
+
+  const std::vector<qm::NtfsRecordRange> ranges = {{kMftSector + 40, 4}, {straySector, 1}};
+  NtfsMftInfo mft;
+  mft.recordSector = kMftSector;
+  mft.sectorsPerCluster = kSectorsPerCluster;
+  mft.extents = {{static_cast<std::int64_t>(kMftLcn), 0, 8}};
+  for (const std::uint32_t onlyMft : {0u, 1u}) {
+    CSearchedNTFSPartitionInfo partition;
+    partition.SetStartSector(0);
+    partition.SetSectorCount(device->GetSectorCount());
+    partition.SetSectorsPerCluster(kSectorsPerCluster);
+    partition.m_bUseMft = 1;
+    partition.m_bFilesFromMftOnly = onlyMft;
+    CNtfsLostPartitionTreeBuilder builder;
+    CFileNode* root = builder.Build({mft}, ranges, &partition, nullptr, device.get(), 0, nullptr);
+    ASSERT_NE(root, nullptr);
+    const auto paths = qm::test::CollectPaths(root);
+    EXPECT_TRUE(paths.byPath.count("docs/inside.txt"));
+    EXPECT_EQ(paths.byPath.count("LostFiles1/stray.txt"), onlyMft ? 0u : 1u);
+    EXPECT_EQ(paths.nodes, onlyMft ? 2u : 4u);
+    DeleteFileTree(root);
   }
 }
 
