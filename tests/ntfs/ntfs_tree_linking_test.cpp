@@ -21,6 +21,7 @@
 #include "ntfs/ntfs_tree_linking.h"
 #include "ntfs/tree_build_filters.h"
 #include "platform/byte_view.h"
+#include "platform/log.h"
 #include "record_builder.h"
 #include "storage/app_settings.h"
 #include "support/memory_device.h"
@@ -95,13 +96,17 @@ public:
   std::unique_ptr<qm::MemoryDevice> Device(std::vector<std::pair<std::uint64_t, std::int64_t>> runs = {}) {
     const std::uint64_t clusters = (records_ * 1024 + 4095) / 4096;
     if (runs.empty()) runs = {{clusters, static_cast<std::int64_t>(kMftLcn)}};
-    RecordBuilder mft(1024, 1);
-    mft.AddStandardInformation(0x06);
-    mft.AddFileName(u"$MFT", 5, 0);
-    std::uint64_t total = 0;
-    for (const auto& run : runs) total += run.first;
-    mft.AddNonResident(0x80, Pairs(runs), 0, total - 1, total * 4096);
-    Put(0, mft);
+    // Record 0 from the runs, unless the test placed its own.
+    std::map<std::uint64_t, std::vector<std::uint8_t>> records = placed_;
+    if (!records.count(0)) {
+      RecordBuilder mft(1024, 1);
+      mft.AddStandardInformation(0x06);
+      mft.AddFileName(u"$MFT", 5, 0);
+      std::uint64_t total = 0;
+      for (const auto& run : runs) total += run.first;
+      mft.AddNonResident(0x80, Pairs(runs), 0, total - 1, total * 4096);
+      records[0] = mft.Build();
+    }
 
     const std::uint64_t sectors = kMftSector + 2 * records_ + 16 + extraSectors_;
     auto device = std::make_unique<qm::MemoryDevice>(sectors, 512);
@@ -116,7 +121,7 @@ public:
     boot[0x40] = 0xF6;
     boot[0x1FE] = 0x55;
     boot[0x1FF] = 0xAA;
-    for (const auto& [number, bytes] : placed_)
+    for (const auto& [number, bytes] : records)
       std::memcpy(device->sector(kMftSector + 2 * number), bytes.data(), bytes.size());
     return device;
   }
@@ -258,6 +263,50 @@ TEST(NtfsTreeLinking, LostPartitionBuildFilesRecordsByTheMftThatHoldsThem) {
     EXPECT_EQ(paths.nodes, onlyMft ? 2u : 4u);
     DeleteFileTree(root);
   }
+}
+
+TEST(NtfsTreeLinking, MftExtentsHeldInAnExtensionRecordAreFollowed) {
+  // The $MFT's runs are split: the base record holds VCN 0-1 (records 0-7),
+  // extension record 7, named by the attribute list, holds the rest.
+  constexpr std::uint64_t kRecords = 64;
+  constexpr std::uint64_t kClusters = kRecords / 4;
+  CraftedVolume volume(kRecords);
+  RecordBuilder mft(1024, 1);
+  mft.AddStandardInformation(0x06);
+  mft.AddFileName(u"$MFT", 5, 0);
+  std::vector<std::uint8_t> list(0x40, 0);
+  for (int i = 0; i < 2; ++i) {
+    std::uint8_t* entry = list.data() + 0x20 * i;
+    qm::StoreLe32(entry, 0x80);
+    qm::StoreLe16(entry + 4, 0x20);
+    entry[7] = 0x1A;
+    qm::StoreLe64(entry + 8, i == 0 ? 0 : 2);
+    qm::StoreLe64(entry + 0x10, (i == 0 ? 0 : 7) | (std::uint64_t{1} << 48));
+  }
+  mft.AddResident(0x20, list);
+  mft.AddNonResident(0x80, Pairs({{2, static_cast<std::int64_t>(kMftLcn)}}), 0, 1, kClusters * 4096);
+  volume.Put(0, mft);
+  RecordBuilder extension(1024, 1);
+  qm::StoreLe64(&extension.bytes()[0x20], std::uint64_t{1} << 48); // base record 0
+  extension.AddNonResident(0x80, Pairs({{kClusters - 2, static_cast<std::int64_t>(kMftLcn + 2)}}), 2,
+                           kClusters - 1, 0);
+  volume.Put(7, extension);
+  volume.File(40, u"far-in-the-mft.txt", 5);
+  auto device = volume.Device();
+
+  std::vector<std::string> lines;
+  const int observer = qm::AddLogObserver([&lines](LogKind, std::string_view text) { lines.emplace_back(text); });
+  CNtfsTreeBuilder builder;
+  CFileNode* root = builder.Build(0, device.get(), nullptr);
+  qm::RemoveLogObserver(observer);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(TotalClusters(builder.MftRuns()), kClusters);
+  EXPECT_TRUE(qm::test::CollectPaths(root).byPath.count("far-in-the-mft.txt"));
+  bool logged = false;
+  for (const auto& line : lines)
+    logged |= line.find("MFT file record has 0x20 attribute, MFT start sector is 32") != std::string::npos;
+  EXPECT_TRUE(logged);
+  DeleteFileTree(root);
 }
 
 TEST(NtfsTreeLinking, PhotoRecoveryKeepsMediaFilesAndDropsFoldersLeftEmpty) {
