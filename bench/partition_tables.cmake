@@ -1,0 +1,1 @@
+qm_bench(partition_table DEPS storage)
