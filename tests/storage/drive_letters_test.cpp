@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "storage/disk_device.h"
+#include "support/scratch_files.h"
 
 namespace {
 
@@ -109,6 +110,28 @@ TEST(AssignDriveLetters, ADiskOfTheMachineGetsTheLettersOfItsPartitions) {
     return;
   }
   GTEST_SKIP() << "no readable disk with a partition table";
+}
+
+TEST(AssignDriveLetters, AnImageStandingAsADiskHasNoSystemPartitions) {
+  // The table of an image is read through the disk device, but the system
+  // lists no partitions of it: no letters.
+  const auto path = qm::MakeSparseImage("letters_image.img", 16ull << 20);
+  ASSERT_EQ(
+      qm::RunCommand("printf 'label: dos\\nstart=2048,size=4096,type=83\\nstart=8192,size=4096,type=7\\n' | "
+                     "sfdisk " +
+                     path.string() + " >/dev/null 2>&1"),
+      0);
+  const int index = qm::AddDiskOverride(path.string());
+  {
+    CDiskDevice disk(index);
+    ASSERT_TRUE(disk.IsOpen());
+    DiskPartitionList records;
+    ASSERT_EQ(ReadDiskPartitionTable(&disk, records), 2u);
+    AssignDriveLetters(&disk, records);
+    EXPECT_EQ(Letters(records), "--");
+    AssignDriveLetters(nullptr, records);
+  }
+  qm::ClearDiskOverrides();
 }
 
 TEST(AssignDriveLetters, VolumeGuidsAndDynamicVolumeNamesNameNoVolumeHere) {
