@@ -1,6 +1,7 @@
 #include "filemodel/lznt1.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace qm {
@@ -19,17 +20,14 @@ std::optional<std::size_t> Lznt1DecompressChunk(ByteView data, std::span<std::ui
       if (!data.has(in, 2)) return std::nullopt; // a token cut in half
       const std::uint16_t token = data.le16(in);
       in += 2;
+      if (produced == 0) return std::nullopt; // nothing to copy from yet
       // The split between offset and length bits moves with the output
-      // position: the further into the chunk, the more offset bits.
-      unsigned offsetShift = 12;
-      std::uint16_t lengthMask = 0x0FFF;
-      for (std::size_t p = produced - (produced > 0 ? 1 : 0); p >= 0x10; p >>= 1) {
-        --offsetShift;
-        lengthMask >>= 1;
-      }
-      const std::size_t offset = (static_cast<std::size_t>(token) >> offsetShift) + 1;
-      const std::size_t length = (token & lengthMask) + 3u;
-      if (produced == 0 || offset > produced) return std::nullopt; // before the chunk
+      // position: one offset bit more for every doubling past 16 bytes.
+      const auto width = static_cast<unsigned>(std::bit_width(produced - 1));
+      const unsigned extra = width > 4 ? width - 4 : 0;
+      const std::size_t offset = (static_cast<std::size_t>(token) >> (12 - extra)) + 1;
+      const std::size_t length = (token & (0x0FFFu >> extra)) + 3u;
+      if (offset > produced) return std::nullopt; // before the chunk
       if (length > kLznt1ChunkSize - produced) return std::nullopt;
       // Byte by byte: a copy may overlap what it produces (runs).
       for (std::size_t i = 0; i < length; ++i, ++produced) out[produced] = out[produced - offset];
