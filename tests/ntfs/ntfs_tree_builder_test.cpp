@@ -141,6 +141,28 @@ TEST_F(FixtureTreeBuild, EveryFileAtItsPathAndTheCheckedTreeCopiesOutByteForByte
   fs::remove_all(target);
 }
 
+TEST_F(FixtureTreeBuild, DisksOf4096ByteSectorsGiveTheSameTree) {
+  // Four records share each sector: every record still comes out, and a
+  // resident file is read back from the right quarter of its sector.
+  auto volume = qm::test::OpenFixtureVolume(4096);
+  CNtfsTreeBuilder builder;
+  root_ = builder.Start(0, volume.device.get(), nullptr);
+  ASSERT_NE(root_, nullptr);
+  ExpectManifestInTree(root_, "");
+  static_cast<CFileSystemNode*>(root_)->ToggleCheck(root_, 0);
+  const fs::path target = qm::ScratchPath("ntfs_tree_4096");
+  fs::remove_all(target);
+  qm::SaveContext context{nullptr, volume.device.get()};
+  std::string created;
+  ASSERT_EQ(SaveCheckedTree(context, root_, target.string(), &created), qm::kSaveDone);
+  for (const auto& entry : qm::test::NtfsBasicManifest()) {
+    if (entry.kind != "file" && entry.kind != "deleted") continue;
+    const fs::path path = fs::path(created) / fs::u8path(ExpectedPath(entry));
+    EXPECT_EQ(qm::test::Sha256Hex(qm::ReadFileBytes(path)), entry.sha256) << entry.path;
+  }
+  fs::remove_all(target);
+}
+
 TEST_F(FixtureTreeBuild, LostPartitionBuildFromRecordRangesFindsTheSameTree) {
   std::vector<NtfsMftInfo> mfts;
   auto partition = FoundPartition(mfts);
