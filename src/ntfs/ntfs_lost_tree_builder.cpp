@@ -137,8 +137,11 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
   if (sectorsPerCluster == 0) sectorsPerCluster = 8;
   const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * sectorSize;
 
+  // Windows that would start past the device are never read, so the walk
+  // ends there: a damaged sector count must not make it walk for ever.
+  const std::uint64_t walkEnd = std::min(partitionEnd, deviceSectors);
   std::uint32_t windows = 0;
-  WalkWindows(ranges, partitionStart, partitionEnd, [&](const Window&) { return ++windows != 0; });
+  WalkWindows(ranges, partitionStart, walkEnd, [&](const Window&) { return ++windows != 0; });
   if (callback != nullptr) callback->OnBegin(qm::kNtfsReadingFilesTitle, windows);
 
   std::vector<NtfsRecordEntry> freeEntries;
@@ -147,7 +150,7 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
   CNTFSFileRecord record({}, 0, nullptr, {});
   const qm::ExtensionRecordList noExtensions;
   bool cancelled = false;
-  WalkWindows(ranges, partitionStart, partitionEnd, [&](const Window& window) {
+  WalkWindows(ranges, partitionStart, walkEnd, [&](const Window& window) {
     if (window.start >= deviceSectors) return true;
     const std::uint64_t readEnd = std::min({window.end + extraSectors, deviceSectors, partitionEnd});
     const std::uint64_t count = readEnd - window.start;

@@ -265,6 +265,30 @@ TEST(NtfsTreeLinking, LostPartitionBuildFilesRecordsByTheMftThatHoldsThem) {
   }
 }
 
+TEST(NtfsTreeLinking, DamagedRangesAndSizesEndTheRecordWalkAtTheDevice) {
+  // A partition that claims far more sectors than the device has, ranges
+  // with absurd counts and positions: the walk ends at the device's end.
+  CraftedVolume volume(32);
+  volume.File(20, u"found.txt", 5);
+  auto device = volume.Device();
+  const std::vector<qm::NtfsRecordRange> ranges = {{qm::kNoSector, 5},
+                                                   {0, std::uint64_t{1} << 62},
+                                                   {kMftSector, std::uint64_t{1} << 63},
+                                                   {~std::uint64_t{0} - 1, std::uint64_t{1} << 62}};
+  CSearchedNTFSPartitionInfo partition;
+  partition.SetStartSector(0);
+  partition.SetSectorCount(std::uint64_t{1} << 60);
+  partition.SetSectorsPerCluster(kSectorsPerCluster);
+  partition.m_u64TotalClusters = std::uint64_t{1} << 57;
+  partition.m_u64MftSector = ~std::uint64_t{0} - 3;
+  CNtfsLostPartitionTreeBuilder builder;
+  CFileNode* root = builder.Build({}, ranges, &partition, nullptr, device.get(), 0, nullptr);
+  ASSERT_NE(root, nullptr);
+  EXPECT_TRUE(qm::test::CollectPaths(root).byPath.count("LostFiles1/found.txt"));
+  EXPECT_LE(builder.WindowsRead(), device->GetSectorCount() / 128 + 1);
+  DeleteFileTree(root);
+}
+
 TEST(NtfsTreeLinking, MftExtentsHeldInAnExtensionRecordAreFollowed) {
   // The $MFT's runs are split: the base record holds VCN 0-1 (records 0-7),
   // extension record 7, named by the attribute list, holds the rest.
