@@ -47,11 +47,13 @@ private:
 };
 
 std::vector<std::uint8_t> ReadFixture() {
-  const std::string command = std::string("xz -dc '") + QM_SOURCE_DIR + "/tests/fixtures/ntfs/ntfs_basic.img.xz'";
+  const std::string command =
+      std::string("xz -dc '") + QM_SOURCE_DIR + "/tests/fixtures/ntfs/ntfs_basic.img.xz'";
   std::vector<std::uint8_t> bytes;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     std::uint8_t chunk[1 << 16];
-    for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
+    for (std::size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+      bytes.insert(bytes.end(), chunk, chunk + n);
     pclose(pipe);
   }
   return bytes;
@@ -108,7 +110,8 @@ void PlaceMftRecord(std::uint8_t* r, std::uint64_t lcn, std::uint64_t clusters) 
   qm::StoreLe64(r + at + 0x18, 5);
   r[at + 0x18 + 0x40] = 4;
   r[at + 0x18 + 0x41] = 3;
-  for (int i = 0; i < 4; ++i) qm::StoreLe16(r + at + 0x18 + 0x42 + 2 * i, name[i]);
+  for (int i = 0; i < 4; ++i)
+    qm::StoreLe16(r + at + 0x18 + 0x42 + 2 * i, name[i]);
   at += 0x68;
   // $DATA: one run of 4-byte length and offset.
   qm::StoreLe32(r + at, 0x80);
@@ -164,12 +167,14 @@ int main() {
   std::vector<std::vector<std::uint8_t>> folders;
   std::vector<std::vector<std::uint8_t>> files;
   for (std::uint64_t n = 64; n < 100; ++n) {
-    std::vector<std::uint8_t> record(image.begin() + static_cast<std::ptrdiff_t>(fixtureMft + n * kRecordSize),
-                                     image.begin() + static_cast<std::ptrdiff_t>(fixtureMft + (n + 1) * kRecordSize));
+    std::vector<std::uint8_t> record(
+        image.begin() + static_cast<std::ptrdiff_t>(fixtureMft + n * kRecordSize),
+        image.begin() + static_cast<std::ptrdiff_t>(fixtureMft + (n + 1) * kRecordSize));
     if (!IsValidFileRecord(record) || !IsInUse(qm::ByteView(record.data(), record.size()))) continue;
     ApplyUpdateSequenceFixup(record);
     const qm::ByteView view(record.data(), record.size());
-    if (HasAttributeList(view) || IsExtensionRecord(view) || !FindAttribute(view, qm::mft::kFileName, 0)) continue;
+    if (HasAttributeList(view) || IsExtensionRecord(view) || !FindAttribute(view, qm::mft::kFileName, 0))
+      continue;
     (IsDirectory(view) ? folders : files).push_back(std::move(record));
   }
   if (folders.empty() || files.empty()) {

@@ -178,8 +178,9 @@ CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint
 
 CNTFSFileRecord::~CNTFSFileRecord() = default;
 
-void CNTFSFileRecord::Reset(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
-                            const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector) {
+void CNTFSFileRecord::Reset(std::span<const std::uint8_t> record, std::uint64_t sector,
+                            IStorageDevice* device, const qm::ExtensionRecordList& extensions,
+                            std::uint32_t offsetInSector) {
   base_.assign(record.begin(), record.end());
   sector_ = sector;
   offsetInSector_ = offsetInSector;

@@ -75,14 +75,16 @@ void WalkWindows(const std::vector<qm::NtfsRecordRange>& ranges, std::uint64_t p
   for (;;) {
     const auto position = walk.NextAtOrAfter(from);
     if (!position || *position >= partitionEnd) return;
-    Window window{*position, std::min(partitionEnd, *position + std::min(kWindowSectors, partitionEnd - *position))};
+    Window window{*position,
+                  std::min(partitionEnd, *position + std::min(kWindowSectors, partitionEnd - *position))};
     if (!visit(window)) return;
     from = window.end;
   }
 }
 
 std::uint64_t HeaderRecordNumber(qm::ByteView record) {
-  if (record.le16(qm::mft::kUsaOffset) >= kUsaOffsetWithNumber && record.le16(qm::mft::kRecordNumberGuard) == 0)
+  if (record.le16(qm::mft::kUsaOffset) >= kUsaOffsetWithNumber &&
+      record.le16(qm::mft::kRecordNumberGuard) == 0)
     return record.le32(qm::mft::kRecordNumber);
   return qm::kNoNumber;
 }
@@ -115,15 +117,17 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
   const std::uint64_t deviceSectors = device->GetSectorCount();
   const std::uint64_t partitionStart = ntfs->GetStartSector();
   const std::uint64_t partitionSectors = ntfs->GetSectorCount();
-  const std::uint64_t partitionEnd =
-      partitionSectors > ~std::uint64_t{0} - partitionStart ? ~std::uint64_t{0} : partitionStart + partitionSectors;
+  const std::uint64_t partitionEnd = partitionSectors > ~std::uint64_t{0} - partitionStart
+                                         ? ~std::uint64_t{0}
+                                         : partitionStart + partitionSectors;
 
   // One collection for every $MFT candidate that sits where its own runs say
   // and ends inside the partition.
   std::vector<NtfsRecordCollection> collections;
   for (const auto& mft : mfts) {
     if (mft.sectorsPerCluster == 0 || mft.sectorsPerFileRecord == 0 || mft.extents.empty()) continue;
-    if (!IsMftAtLcn(mft.recordSector, VcnToLcn(mft.extents, 0), partitionStart, mft.sectorsPerCluster)) continue;
+    if (!IsMftAtLcn(mft.recordSector, VcnToLcn(mft.extents, 0), partitionStart, mft.sectorsPerCluster))
+      continue;
     const std::uint64_t end = LastClusterEnd(mft.extents);
     if (end == 0 || end - 1 > partitionSectors / mft.sectorsPerCluster ||
         (end - 1) * mft.sectorsPerCluster >= partitionSectors)
@@ -133,7 +137,8 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
     collections.push_back(std::move(collection));
   }
   std::uint32_t sectorsPerCluster = ntfs->GetSectorsPerCluster();
-  if (sectorsPerCluster == 0 && !collections.empty()) sectorsPerCluster = collections.front().mft.sectorsPerCluster;
+  if (sectorsPerCluster == 0 && !collections.empty())
+    sectorsPerCluster = collections.front().mft.sectorsPerCluster;
   if (sectorsPerCluster == 0) sectorsPerCluster = 8;
   const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * sectorSize;
 

@@ -22,8 +22,9 @@ class IStorageDevice;
 // Adds the carved files that start in clusters no file of the tree uses
 // under the partition's root. The carving result tree is not built yet, so
 // this adds nothing for now; the build calls it where those files belong.
-void AddCarvedFilesInUnusedClusters(CFileNode* root, const CClusterUseBitMap& used, CRawFileCollection* carved,
-                                    IStorageDevice* device, IDIRBuildCallback* callback);
+void AddCarvedFilesInUnusedClusters(CFileNode* root, const CClusterUseBitMap& used,
+                                    CRawFileCollection* carved, IStorageDevice* device,
+                                    IDIRBuildCallback* callback);
 
 class CNtfsLostPartitionTreeBuilder {
 public:

@@ -49,8 +49,9 @@ std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record) {
   const auto second = ReadName(secondAttribute.bytes);
   NtfsChosenName chosen = *first;
   // A DOS alias is never the name to show when the record has another.
-  if (second && (NameSpaceOf(second->attribute) == kWin32NameSpace ||
-                 (NameSpaceOf(first->attribute) == kDosNameSpace && NameSpaceOf(second->attribute) != kDosNameSpace)))
+  if (second &&
+      (NameSpaceOf(second->attribute) == kWin32NameSpace ||
+       (NameSpaceOf(first->attribute) == kDosNameSpace && NameSpaceOf(second->attribute) != kDosNameSpace)))
     chosen = *second;
   if (second && second->parent >= kNtfsRootRecord)
     chosen.parent = second->parent;
@@ -61,9 +62,9 @@ std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record) {
 
 } // namespace qm
 
-std::unique_ptr<CNTFSFileProperties> BuildNtfsFileProperties(std::uint64_t recordSector, CNTFSFileRecord& record,
-                                                             std::uint64_t bytesPerCluster, std::uint64_t* parent,
-                                                             const std::optional<qm::ExtensionRecordList>& extensions) {
+std::unique_ptr<CNTFSFileProperties>
+BuildNtfsFileProperties(std::uint64_t recordSector, CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
+                        std::uint64_t* parent, const std::optional<qm::ExtensionRecordList>& extensions) {
   if (!record.IsValid()) return nullptr;
   const qm::ByteView bytes = record.Record();
   const auto name = qm::ChooseNtfsFileName(bytes);
@@ -103,7 +104,8 @@ std::unique_ptr<CNTFSFileProperties> BuildNtfsFileProperties(std::uint64_t recor
 
   qm::NtfsFileExtents extents;
   // A size past the signed range is damage; the runs decide it then.
-  extents.size = name->realSize > static_cast<std::uint64_t>(INT64_MAX) ? -1 : static_cast<std::int64_t>(name->realSize);
+  extents.size =
+      name->realSize > static_cast<std::uint64_t>(INT64_MAX) ? -1 : static_cast<std::int64_t>(name->realSize);
   extents.attributes = info.attributes;
   CollectFileDataRuns(record, bytesPerCluster, extents);
   info.attributes = extents.attributes;

@@ -19,13 +19,13 @@ inline constexpr std::uint64_t kNtfsRootRecord = 5;
 // The name and parent of a record, chosen among its first two $FILE_NAME
 // attributes (the name's UTF-16 units stay in the record).
 struct NtfsChosenName {
-  ByteView attribute;          // the chosen $FILE_NAME
-  std::uint64_t parent = 0;    // by the parent rule, 48-bit number
+  ByteView attribute;       // the chosen $FILE_NAME
+  std::uint64_t parent = 0; // by the parent rule, 48-bit number
   std::uint64_t creationTime = 0;
   std::uint64_t realSize = 0;
   std::uint32_t flags = 0;
-  std::uint8_t length = 0;     // characters
-  ByteView nameBytes;          // UTF-16LE
+  std::uint8_t length = 0; // characters
+  ByteView nameBytes;      // UTF-16LE
 };
 // The second $FILE_NAME names the file when it is a Win32 name, or when the
 // first is only the DOS alias; otherwise the first. The parent is the

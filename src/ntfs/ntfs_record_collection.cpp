@@ -2,7 +2,8 @@
 
 #include "filemodel/rs_data.h"
 
-std::uint64_t SectorToRecordNumber(const NtfsMftInfo& mft, std::uint64_t sector, std::uint64_t partitionStart) {
+std::uint64_t SectorToRecordNumber(const NtfsMftInfo& mft, std::uint64_t sector,
+                                   std::uint64_t partitionStart) {
   const std::uint64_t perCluster = mft.sectorsPerCluster;
   const std::uint64_t perRecord = mft.sectorsPerFileRecord;
   if (perCluster == 0 || perRecord == 0 || sector < partitionStart) return qm::kNoNumber;

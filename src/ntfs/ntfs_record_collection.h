@@ -17,11 +17,11 @@ class IRSData;
 
 // One base record found while a tree is built.
 struct NtfsRecordEntry {
-  std::uint32_t isFolder = 0;                    // the header's directory flag
-  std::uint64_t recordSector = qm::kNoSector;    // absolute sector where the record starts
-  std::uint64_t parentNumber = qm::kNoNumber;    // -1 when unknown
+  std::uint32_t isFolder = 0;                      // the header's directory flag
+  std::uint64_t recordSector = qm::kNoSector;      // absolute sector where the record starts
+  std::uint64_t parentNumber = qm::kNoNumber;      // -1 when unknown
   std::unique_ptr<CNTFSFileProperties> properties; // moves into the node
-  std::uint64_t recordNumber = qm::kNoNumber;    // -1 when unknown
+  std::uint64_t recordNumber = qm::kNoNumber;      // -1 when unknown
 };
 
 // Where one $MFT lies.
@@ -53,4 +53,5 @@ struct NtfsRecordCollection {
   CFileNode* root = nullptr;
 };
 
-std::uint64_t SectorToRecordNumber(const NtfsMftInfo& mft, std::uint64_t sector, std::uint64_t partitionStart);
+std::uint64_t SectorToRecordNumber(const NtfsMftInfo& mft, std::uint64_t sector,
+                                   std::uint64_t partitionStart);

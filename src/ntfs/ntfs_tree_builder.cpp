@@ -64,10 +64,12 @@ std::optional<VolumeLayout> ReadLayout(IStorageDevice& device, std::uint64_t fir
   layout.sectorSize = static_cast<std::uint32_t>(sectorSize);
   layout.deviceSectors = device.GetSectorCount();
   std::vector<std::uint8_t> sector;
-  if (!ReadAt(device, layout, first, layout.sectorSize, sector) || !boot.Load(qm::ByteView(sector.data(), 512)))
+  if (!ReadAt(device, layout, first, layout.sectorSize, sector) ||
+      !boot.Load(qm::ByteView(sector.data(), 512)))
     return std::nullopt;
   const std::uint64_t clusterBytes = std::uint64_t{boot.GetSectorsPerCluster()} * boot.GetBytesPerSector();
-  if (clusterBytes < layout.sectorSize || clusterBytes % layout.sectorSize != 0 || !boot.HasUsableFileRecordSize())
+  if (clusterBytes < layout.sectorSize || clusterBytes % layout.sectorSize != 0 ||
+      !boot.HasUsableFileRecordSize())
     return std::nullopt;
   layout.sectorsPerCluster = static_cast<std::uint32_t>(clusterBytes / layout.sectorSize);
   layout.recordSize = boot.GetFileRecordSize();
@@ -103,7 +105,8 @@ qm::NtfsRunList CollectMftRuns(IStorageDevice& device, const VolumeLayout& layou
   const qm::ByteView record(fixed.data(), fixed.size());
   CollectUnnamedDataRuns(record, false, runs, realSize);
   if (!HasAttributeList(record)) return runs;
-  LogInfo("MFT file record has 0x20 attribute, MFT start sector is %llu\n", static_cast<unsigned long long>(mftSector));
+  LogInfo("MFT file record has 0x20 attribute, MFT start sector is %llu\n",
+          static_cast<unsigned long long>(mftSector));
   std::set<std::uint64_t> done{0};
   std::vector<std::uint8_t> extensionRaw;
   std::vector<std::uint8_t> extensionFixed;
@@ -119,7 +122,8 @@ qm::NtfsRunList CollectMftRuns(IStorageDevice& device, const VolumeLayout& layou
       extensionFixed = extensionRaw;
       ApplyUpdateSequenceFixup(extensionFixed);
       std::uint64_t ignored = 0;
-      CollectUnnamedDataRuns(qm::ByteView(extensionFixed.data(), extensionFixed.size()), false, runs, ignored);
+      CollectUnnamedDataRuns(qm::ByteView(extensionFixed.data(), extensionFixed.size()), false, runs,
+                             ignored);
       readOne = true;
     }
     if (!readOne) break;
@@ -160,8 +164,7 @@ public:
           break;
         }
         const std::uint64_t room = (kBlockBytes - filled_) / layout_.sectorSize;
-        const std::uint64_t n =
-            std::min({runSectors - done, room, layout_.deviceSectors - sector, budget});
+        const std::uint64_t n = std::min({runSectors - done, room, layout_.deviceSectors - sector, budget});
         std::uint8_t* at = block_.data() + filled_;
         if (!device_.ReadSectors(at, sector, n)) std::fill(at, at + n * layout_.sectorSize, std::uint8_t{0});
         for (std::uint64_t i = 0; i < n; ++i)
@@ -227,7 +230,8 @@ private:
       entry.recordSector = sector;
       entry.recordNumber = number;
       std::uint64_t parent = qm::kNoNumber;
-      entry.properties = BuildNtfsFileProperties(sector, record_, layout_.ClusterBytes(), &parent, extensions);
+      entry.properties =
+          BuildNtfsFileProperties(sector, record_, layout_.ClusterBytes(), &parent, extensions);
       entry.parentNumber = parent;
       entries_.push_back(std::move(entry));
     }
@@ -250,7 +254,8 @@ private:
 
 } // namespace
 
-CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* device, IDIRBuildCallback* callback) {
+CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* device,
+                                   IDIRBuildCallback* callback) {
   counter_ = {};
   mftRuns_.clear();
   entriesFound_ = 0;
@@ -271,18 +276,21 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
 
   const std::uint64_t mftClusters = TotalClusters(mftRuns_);
   if (callback != nullptr)
-    callback->OnBegin(qm::kNtfsReadingFilesTitle,
-                      static_cast<std::uint32_t>(mftClusters * layout->sectorsPerCluster / qm::kNtfsProgressSectors));
+    callback->OnBegin(
+        qm::kNtfsReadingFilesTitle,
+        static_cast<std::uint32_t>(mftClusters * layout->sectorsPerCluster / qm::kNtfsProgressSectors));
 
   NtfsRecordCollection collection;
   collection.mft.recordSector = *mftSector;
   collection.mft.extents = mftRuns_;
-  collection.mft.sectorsPerCluster = static_cast<std::uint8_t>(std::min<std::uint32_t>(layout->sectorsPerCluster, 255));
+  collection.mft.sectorsPerCluster =
+      static_cast<std::uint8_t>(std::min<std::uint32_t>(layout->sectorsPerCluster, 255));
   collection.mft.sectorsPerFileRecord =
       static_cast<std::uint8_t>(std::max<std::uint32_t>(layout->recordSize / layout->sectorSize, 1));
   const std::uint64_t mftRecords =
       std::min(mftClusters, layout->deviceSectors) * layout->ClusterBytes() / layout->recordSize;
-  collection.entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(mftRecords, kMaxReservedEntries)));
+  collection.entries.reserve(
+      static_cast<std::size_t>(std::min<std::uint64_t>(mftRecords, kMaxReservedEntries)));
   MftSweep sweep(*device, *layout, mftRuns_, callback, collection.entries);
   const bool completed = sweep.Run();
   entriesFound_ = collection.entries.size();
@@ -303,7 +311,8 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
   return root;
 }
 
-CFileNode* CNtfsTreeBuilder::Start(std::uint64_t firstSector, IStorageDevice* device, IDIRBuildCallback* callback) {
+CFileNode* CNtfsTreeBuilder::Start(std::uint64_t firstSector, IStorageDevice* device,
+                                   IDIRBuildCallback* callback) {
   std::atomic<bool> done{false};
   CFileNode* root = nullptr;
   std::thread worker;

@@ -19,7 +19,9 @@ namespace {
 
 constexpr std::size_t kMaxVolumeNameForNode = 64;
 
-bool Cancelled(IDIRBuildCallback* callback) { return callback != nullptr && callback->Poll() == kCallbackCancel; }
+bool Cancelled(IDIRBuildCallback* callback) {
+  return callback != nullptr && callback->Poll() == kCallbackCancel;
+}
 bool StepCancelled(IDIRBuildCallback* callback) {
   return callback != nullptr && callback->OnStep(1) == kCallbackCancel;
 }
@@ -38,7 +40,7 @@ template <typename Keep> ParentIndex IndexByParent(std::span<NtfsRecordEntry> en
 }
 
 std::pair<ParentIndex::const_iterator, ParentIndex::const_iterator> EntriesOf(const ParentIndex& index,
-                                                                                std::uint64_t parent) {
+                                                                              std::uint64_t parent) {
   const auto first = std::lower_bound(index.begin(), index.end(), std::make_pair(parent, std::uint32_t{0}));
   auto last = first;
   while (last != index.end() && last->first == parent)
@@ -100,8 +102,8 @@ CFileNode* MakeLostFilesFolder(qm::LostFilesCounter& counter) {
   return folder;
 }
 
-CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t sectorsPerCluster, int partitionNumber,
-                                  std::string_view volumeName) {
+CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t sectorsPerCluster,
+                                  int partitionNumber, std::string_view volumeName) {
   CFileSystemNode* root = CreateFileSystemNode();
   root->SetVolumeGeometry(firstSector, sectorsPerCluster);
   root->SetVolumeState(qm::kVolumeNtfs);
@@ -113,7 +115,8 @@ CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t secto
   const std::string display = FormatPartitionDisplayName(*GetAppSettings(), "NTFS", partitionNumber + 1);
   properties->SetName(display.c_str());
   root->SetProperties(std::move(properties));
-  if (!volumeName.empty() && volumeName.size() <= kMaxVolumeNameForNode) root->SetName(std::string(volumeName).c_str());
+  if (!volumeName.empty() && volumeName.size() <= kMaxVolumeNameForNode)
+    root->SetName(std::string(volumeName).c_str());
   return root;
 }
 
@@ -191,7 +194,8 @@ bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IStorageDe
 }
 
 CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t partitionStart,
-                                IStorageDevice* device, IDIRBuildCallback* callback, qm::LostFilesCounter& counter) {
+                                IStorageDevice* device, IDIRBuildCallback* callback,
+                                qm::LostFilesCounter& counter) {
   CFileNode* root = collection.root;
   if (root == nullptr) return nullptr;
   std::span<NtfsRecordEntry> entries(collection.entries);
@@ -219,8 +223,10 @@ CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t 
         CFileNode* child = current.node->AddChild(NodeFromEntry(entry));
         if (entry.isFolder != 0) {
           std::uint64_t key = entry.recordNumber;
-          if (key == qm::kNoNumber) key = SectorToRecordNumber(collection.mft, entry.recordSector, partitionStart);
-          if (key != qm::kNoNumber) queue.push_back({child, key, current.inRecycleBin || IsRecycleBinFolder(child)});
+          if (key == qm::kNoNumber)
+            key = SectorToRecordNumber(collection.mft, entry.recordSector, partitionStart);
+          if (key != qm::kNoNumber)
+            queue.push_back({child, key, current.inRecycleBin || IsRecycleBinFolder(child)});
         }
         if (callback != nullptr && callback->OnStep(1) == kCallbackCancel) return root;
         if (current.inRecycleBin) PairRecycled(child, recyclePending, device);

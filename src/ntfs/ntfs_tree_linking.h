@@ -33,8 +33,8 @@ CFileNode* MakeLostFilesFolder(qm::LostFilesCounter& counter);
 // The root node of a partition's tree: geometry, volume state NTFS, the
 // display name of the partition (number + 1) and the volume name when it
 // has 1 to 64 characters.
-CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t sectorsPerCluster, int partitionNumber,
-                                  std::string_view volumeName);
+CFileSystemNode* MakeNtfsRootNode(std::uint64_t firstSector, std::uint32_t sectorsPerCluster,
+                                  int partitionNumber, std::string_view volumeName);
 
 // Links the collection's entries under its root, starting with the root
 // folder's children (parent 5); folders are walked breadth first; files of

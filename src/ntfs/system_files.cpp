@@ -43,7 +43,9 @@ bool IsHiddenSystem(qm::ByteView record) {
   return info && (info->fileAttributes & kBoth) == kBoth;
 }
 
-bool FirstNameEquals(qm::ByteView record, std::u16string_view wanted) { return NameEquals(FirstName(record), wanted); }
+bool FirstNameEquals(qm::ByteView record, std::u16string_view wanted) {
+  return NameEquals(FirstName(record), wanted);
+}
 
 bool IsNamedSystemFile(const CNTFSFileRecordView& view, std::u16string_view name) {
   return view.IsValid() && IsHiddenSystem(view.Record()) && FirstNameEquals(view.Record(), name);

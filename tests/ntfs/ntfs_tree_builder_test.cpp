@@ -91,7 +91,8 @@ protected:
     mft.extents = volume_.mftRuns;
     mft.sectorsPerCluster = static_cast<std::uint8_t>(volume_.geometry.sectorsPerCluster);
     mft.sectorsPerFileRecord = 2;
-    mft.recordSector = static_cast<std::uint64_t>(volume_.mftRuns.front().lcn) * volume_.geometry.sectorsPerCluster;
+    mft.recordSector =
+        static_cast<std::uint64_t>(volume_.mftRuns.front().lcn) * volume_.geometry.sectorsPerCluster;
     partition->m_u64MftSector = mft.recordSector;
     mfts.push_back(mft);
     return partition;
@@ -221,8 +222,8 @@ TEST_F(FixtureTreeBuild, CancelStopsEveryBuild) {
     auto partition = FoundPartition(mfts);
     qm::test::RecordingCallback callback(1);
     CNtfsLostPartitionTreeBuilder builder;
-    CFileNode* partial = builder.Start(mfts, RecordRanges(qm::test::NtfsBasicImage()), partition.get(), nullptr,
-                                       volume_.device.get(), 0, &callback);
+    CFileNode* partial = builder.Start(mfts, RecordRanges(qm::test::NtfsBasicImage()), partition.get(),
+                                       nullptr, volume_.device.get(), 0, &callback);
     DeleteFileTree(partial);
     EXPECT_EQ(builder.WindowsRead(), 1u);
   }
@@ -231,8 +232,8 @@ TEST_F(FixtureTreeBuild, CancelStopsEveryBuild) {
 TEST_F(FixtureTreeBuild, LostPartitionBuildRefusesOtherPartitionRecords) {
   CSearchedPartitionInfo other;
   CNtfsLostPartitionTreeBuilder builder;
-  EXPECT_EQ(builder.Start({}, RecordRanges(qm::test::NtfsBasicImage()), &other, nullptr, volume_.device.get(), 0,
-                          nullptr),
+  EXPECT_EQ(builder.Start({}, RecordRanges(qm::test::NtfsBasicImage()), &other, nullptr, volume_.device.get(),
+                          0, nullptr),
             nullptr);
 }
 

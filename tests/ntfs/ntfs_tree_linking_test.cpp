@@ -47,9 +47,11 @@ std::vector<std::uint8_t> Pairs(const std::vector<std::pair<std::uint64_t, std::
       std::uint8_t n = 1;
       if (isSigned) {
         const auto s = static_cast<std::int64_t>(v);
-        while (n < 8 && (s < -(std::int64_t{1} << (8 * n - 1)) || s >= (std::int64_t{1} << (8 * n - 1)))) ++n;
+        while (n < 8 && (s < -(std::int64_t{1} << (8 * n - 1)) || s >= (std::int64_t{1} << (8 * n - 1))))
+          ++n;
       } else {
-        while (n < 8 && v >= (std::uint64_t{1} << (8 * n))) ++n;
+        while (n < 8 && v >= (std::uint64_t{1} << (8 * n)))
+          ++n;
       }
       return n;
     };
@@ -57,7 +59,8 @@ std::vector<std::uint8_t> Pairs(const std::vector<std::pair<std::uint64_t, std::
     const std::int64_t delta = lcn - previous;
     const std::uint8_t offsetBytes = lcn < 0 ? 0 : bytesOf(static_cast<std::uint64_t>(delta), true);
     out.push_back(static_cast<std::uint8_t>(offsetBytes << 4 | lengthBytes));
-    for (std::uint8_t i = 0; i < lengthBytes; ++i) out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
+    for (std::uint8_t i = 0; i < lengthBytes; ++i)
+      out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
     for (std::uint8_t i = 0; i < offsetBytes; ++i)
       out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i)));
     if (lcn >= 0) previous = lcn;
@@ -72,7 +75,8 @@ class CraftedVolume {
 public:
   explicit CraftedVolume(std::uint64_t records) : records_(records) {}
 
-  void Folder(std::uint64_t number, const std::u16string& name, std::uint64_t parent, std::uint16_t flags = 3) {
+  void Folder(std::uint64_t number, const std::u16string& name, std::uint64_t parent,
+              std::uint16_t flags = 3) {
     RecordBuilder r(1024, flags);
     r.AddStandardInformation(0x20);
     r.AddFileName(name, parent, kDirectoryName);
@@ -103,7 +107,8 @@ public:
       mft.AddStandardInformation(0x06);
       mft.AddFileName(u"$MFT", 5, 0);
       std::uint64_t total = 0;
-      for (const auto& run : runs) total += run.first;
+      for (const auto& run : runs)
+        total += run.first;
       mft.AddNonResident(0x80, Pairs(runs), 0, total - 1, total * 4096);
       records[0] = mft.Build();
     }
@@ -134,7 +139,8 @@ private:
 
 std::size_t Depth(const CFileNode* node) {
   std::size_t depth = 0;
-  for (; node->GetParent() != nullptr; node = node->GetParent()) ++depth;
+  for (; node->GetParent() != nullptr; node = node->GetParent())
+    ++depth;
   return depth;
 }
 
@@ -161,11 +167,13 @@ TEST(NtfsTreeLinking, LoopsAndMissingParentsEndOnceUnderLostFiles) {
   EXPECT_TRUE(paths.byPath.count("c.txt"));
   // Each loop is cut at the one member that is no one's child.
   std::size_t loopTops = 0;
-  for (const char* top : {"A", "B"}) loopTops += paths.byPath.count(std::string("LostFiles1/") + top);
+  for (const char* top : {"A", "B"})
+    loopTops += paths.byPath.count(std::string("LostFiles1/") + top);
   EXPECT_EQ(loopTops, 1u);
   EXPECT_TRUE(paths.byPath.count("LostFiles1/A/B") || paths.byPath.count("LostFiles1/B/A"));
   loopTops = 0;
-  for (const char* top : {"X", "Y", "Z"}) loopTops += paths.byPath.count(std::string("LostFiles1/") + top);
+  for (const char* top : {"X", "Y", "Z"})
+    loopTops += paths.byPath.count(std::string("LostFiles1/") + top);
   EXPECT_EQ(loopTops, 1u);
   for (const char* path : {"LostFiles1/S", "LostFiles1/far.txt", "LostFiles1/low", "LostFiles1/under-low.txt",
                            "LostFiles1/both-low.txt"})
@@ -186,7 +194,8 @@ TEST(NtfsTreeLinking, ThousandsOfNestedFoldersLinkWithoutRecursion) {
     CFileNode* root = builder.Build(0, device.get(), nullptr);
     ASSERT_NE(root, nullptr);
     const CFileNode* deepest = root;
-    while (deepest->GetFirstChild() != nullptr) deepest = deepest->GetFirstChild();
+    while (deepest->GetFirstChild() != nullptr)
+      deepest = deepest->GetFirstChild();
     EXPECT_STREQ(deepest->GetProperties()->GetName(), "deep.txt");
     EXPECT_EQ(Depth(deepest), kLevels + 1 + (orphaned ? 1 : 0));
     DeleteFileTree(root);
@@ -199,7 +208,8 @@ TEST(NtfsTreeLinking, MftRunsPastTheDeviceReadWhatIsThere) {
   {
     // A run far past the device and a sparse run after the real one: the
     // records of the real run are still found.
-    auto device = volume.Device({{16, static_cast<std::int64_t>(kMftLcn)}, {1000, std::int64_t{1} << 30}, {8, -1}});
+    auto device =
+        volume.Device({{16, static_cast<std::int64_t>(kMftLcn)}, {1000, std::int64_t{1} << 30}, {8, -1}});
     CNtfsTreeBuilder builder;
     CFileNode* root = builder.Build(0, device.get(), nullptr);
     ASSERT_NE(root, nullptr);
@@ -319,7 +329,8 @@ TEST(NtfsTreeLinking, MftExtentsHeldInAnExtensionRecordAreFollowed) {
   auto device = volume.Device();
 
   std::vector<std::string> lines;
-  const int observer = qm::AddLogObserver([&lines](LogKind, std::string_view text) { lines.emplace_back(text); });
+  const int observer =
+      qm::AddLogObserver([&lines](LogKind, std::string_view text) { lines.emplace_back(text); });
   CNtfsTreeBuilder builder;
   CFileNode* root = builder.Build(0, device.get(), nullptr);
   qm::RemoveLogObserver(observer);
@@ -415,11 +426,19 @@ TEST(NtfsTreeLinking, SectorsMapToRecordNumbersThroughTheMftRuns) {
   mft.extents = {{100, 0, 10}, {50, 10, 10}, {qm::kSparseLcn, 20, 4}};
   constexpr std::uint64_t kStart = 1000;
   const std::pair<std::uint64_t, std::uint64_t> cases[] = {
-      {kStart + 800, 0},   {kStart + 802, 1},          {kStart + 801, qm::kNoNumber}, {kStart + 879, qm::kNoNumber},
-      {kStart + 878, 39},  {kStart + 400, 40},         {kStart + 406, 43},            {kStart + 392, qm::kNoNumber},
-      {kStart - 2, qm::kNoNumber}, {kStart + 880, qm::kNoNumber},
+      {kStart + 800, 0},
+      {kStart + 802, 1},
+      {kStart + 801, qm::kNoNumber},
+      {kStart + 879, qm::kNoNumber},
+      {kStart + 878, 39},
+      {kStart + 400, 40},
+      {kStart + 406, 43},
+      {kStart + 392, qm::kNoNumber},
+      {kStart - 2, qm::kNoNumber},
+      {kStart + 880, qm::kNoNumber},
   };
-  for (const auto& [sector, number] : cases) EXPECT_EQ(SectorToRecordNumber(mft, sector, kStart), number) << sector;
+  for (const auto& [sector, number] : cases)
+    EXPECT_EQ(SectorToRecordNumber(mft, sector, kStart), number) << sector;
   EXPECT_TRUE(mft.ContainsLcn(55));
   EXPECT_FALSE(mft.ContainsLcn(60));
   EXPECT_FALSE(mft.ContainsLcn(-1));
