@@ -1,6 +1,7 @@
 #include "raw/analyser_common.h"
 
 #include "platform/message_pump.h"
+#include "raw/raw_read_buffer.h"
 #include "storage/app_settings.h"
 
 namespace qm {
@@ -10,6 +11,15 @@ std::uint64_t MaxCarvedSize() { return GetAppSettings()->u64MaxRawFileSize; }
 void WalkPump::Step() {
   if (count_ == 0) PumpOneMessage();
   if (++count_ == every_) count_ = 0;
+}
+
+ByteView PeekBytes(CRawReadBuffer& reader, std::uint64_t offset, std::size_t want) {
+  if (want > reader.GetWindowSize()) want = static_cast<std::size_t>(reader.GetWindowSize());
+  const ByteView view = reader.GetPointer(offset, want);
+  if (!view.empty()) return view;
+  // The failed request loaded from offset's sector on as far as the device
+  // goes; what is there now is all there is.
+  return reader.GetPointer(offset);
 }
 
 bool MatchesIgnoringCase(ByteView bytes, std::uint64_t offset, std::string_view text) {

@@ -8,6 +8,8 @@
 
 #include "platform/byte_view.h"
 
+class CRawReadBuffer;
+
 namespace qm {
 
 // CheckHeader looks at no more than this many bytes of its sector.
@@ -40,6 +42,14 @@ private:
   unsigned every_;
   unsigned count_ = 0;
 };
+
+// The file's bytes from offset on, at least `want` of them when the device
+// holds that many there, else all that remain before its end (possibly
+// fewer, so a short record at the device's end is still seen); empty when
+// nothing is readable at offset. A plain GetPointer(offset) may answer with
+// only the few bytes left in the current load, which would end a walk
+// whose next record merely straddles two loads.
+ByteView PeekBytes(CRawReadBuffer& reader, std::uint64_t offset, std::size_t want);
 
 // True when the bytes at offset equal text, ignoring ASCII letter case.
 bool MatchesIgnoringCase(ByteView bytes, std::uint64_t offset, std::string_view text);

@@ -51,7 +51,11 @@ std::uint64_t FindNextZipRecord(CRawReadBuffer& reader, std::uint64_t from, std:
     pump.Step();
     const qm::ByteView view = reader.GetPointer(pos, 4);
     if (view.size() < 4) return 0;
-    const std::uint64_t span = std::min<std::uint64_t>(view.size() - 3, limit - pos + 1);
+    // Positions up to the limit itself are searched (a limit of the
+    // largest offset must not wrap to an empty span).
+    const std::uint64_t toLimit = limit - pos;
+    const std::uint64_t span =
+        std::min<std::uint64_t>(view.size() - 3, toLimit == UINT64_MAX ? toLimit : toLimit + 1);
     const std::uint8_t* data = view.data();
     std::uint64_t found = span;
     for (std::uint64_t i = 0; i < span; ++i) {
@@ -70,7 +74,7 @@ std::uint64_t FindNextZipRecord(CRawReadBuffer& reader, std::uint64_t from, std:
       continue;
     }
     // The record may run past this view: judge it through its own.
-    if (IsZipRecord(reader.GetPointer(pos + found))) return pos + found;
+    if (IsZipRecord(qm::PeekBytes(reader, pos + found, kZipRecordPeek))) return pos + found;
     pos += found + 1;
   }
   return 0;
@@ -135,7 +139,7 @@ int FileZIPAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 int FileZIPAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   if (info == nullptr) return 0;
   CRawReadBuffer reader(device, info->GetStartSector());
-  const qm::ByteView first = reader.GetPointer(0);
+  const qm::ByteView first = qm::PeekBytes(reader, 0, kZipRecordPeek);
   if (!IsZipRecord(first)) return 0;
   officePackage_ = LocalNameIs(first, kOfficeContentTypes);
   drawingPackage_ = LocalNameIs(first, kDrawingContent);
@@ -146,7 +150,7 @@ int FileZIPAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   qm::WalkPump pump;
   for (std::uint64_t steps = 0; steps < qm::kMaxWalkSteps && offset <= maximum; ++steps) {
     pump.Step();
-    const qm::ByteView record = reader.GetPointer(offset);
+    const qm::ByteView record = qm::PeekBytes(reader, offset, kZipRecordPeek);
     std::uint64_t length = 0;
     if (!IsZipRecord(record)) break;
     // Some office suites store the content-types part last among the
@@ -198,14 +202,14 @@ int FileRARAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   qm::WalkPump pump;
   for (std::uint64_t steps = 0; steps < qm::kMaxWalkSteps && offset <= maximum; ++steps) {
     pump.Step();
-    const qm::ByteView view = reader.GetPointer(offset);
+    const std::size_t visible = steps == 0 ? kRarFirstVisible : kRarVisible;
+    const qm::ByteView view = qm::PeekBytes(reader, offset, visible);
     if (view.empty()) {
       // An archive that ends at the device's end without an end block is
       // still whole up to here.
       if (steps == 0) return 0;
       break;
     }
-    const std::size_t visible = steps == 0 ? kRarFirstVisible : kRarVisible;
     std::uint64_t length = 0;
     if (!RarBlockLength(view.sub(0, std::min(view.size(), visible)), length)) {
       if (steps == 0) return 0;

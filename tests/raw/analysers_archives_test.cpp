@@ -138,6 +138,36 @@ TEST(ArchiveAnalysers, ZipPackagesAreTypedByTheirFirstAndMainParts) {
   EXPECT_EQ(qm::Carve(zip, *device, 0).type, 68);
 }
 
+TEST(ArchiveAnalysers, RecordsStraddlingTheReadersLoadsAreSeenWhole) {
+  // The reader loads windows of 128 sectors with one sector more; a record
+  // that begins 10 bytes before the end of that extra sector must still be
+  // read whole, from a load of its own.
+  FileZIPAnalyser zip;
+  for (const std::int32_t sectorSize : {512, 4096}) {
+    const std::size_t window = 128 * static_cast<std::size_t>(sectorSize);
+    Bytes file = ZipEntry("entry.bin", std::string(window + sectorSize - 10 - 39, 'a'));
+    ASSERT_EQ(file.size(), window + sectorSize - 10);
+    for (int i = 0; i < 3; ++i) {
+      const Bytes e = ZipEntry("next.bin", "some more content");
+      file.insert(file.end(), e.begin(), e.end());
+    }
+    Bytes end;
+    Put32(end, 0, 0x06054b50);
+    Put16(end, 20, 0);
+    file.insert(file.end(), end.begin(), end.end());
+    auto device = qm::DeviceWithFile(file, 1, 100, sectorSize);
+    EXPECT_EQ(qm::Carve(zip, *device, 1).length, file.size()) << sectorSize;
+  }
+}
+
+TEST(ArchiveAnalysers, DataDescriptorSearchEndsUnderTheLargestMaximum) {
+  const Bytes file = qm::ReadFormatFixture("streamed.zip");
+  auto device = qm::DeviceWithFile(file, 1, 3000);
+  qm::MaxRawFileSizeGuard guard(~std::uint64_t{0});
+  FileZIPAnalyser zip;
+  EXPECT_EQ(qm::Carve(zip, *device, 1).length, file.size());
+}
+
 TEST(ArchiveAnalysers, ZipWalkEndsOnHostileRecords) {
   FileZIPAnalyser zip;
   {
