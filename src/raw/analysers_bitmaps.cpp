@@ -262,7 +262,8 @@ int FilePSDAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (at > maximum) break;
     const qm::ByteView counts = reader.GetPointer(at, 2);
     if (counts.empty()) return 0;
-    const std::uint64_t inView = std::min<std::uint64_t>(counts.size() / 2, rows - row);
+    const std::uint64_t inView =
+        std::min<std::uint64_t>({counts.size() / 2, rows - row, (maximum - at) / 2 + 1});
     for (std::uint64_t i = 0; i < inView; ++i) data += counts.be16(2 * i);
     row += inView;
     at += 2 * inView;
