@@ -146,7 +146,8 @@ FileBMPAnalyser::FileBMPAnalyser() { typeId = kBMP; }
 
 int FileBMPAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   const qm::ByteView h = HeaderView(sector);
-  if (!h.matches(0, "BM") || !h.has(0, 18) || h.le16(kBmpReserved1) != 0 || h.le16(kBmpReserved2) != 0) return 0;
+  if (!h.matches(0, "BM") || !h.has(0, 18) || h.le16(kBmpReserved1) != 0 || h.le16(kBmpReserved2) != 0)
+    return 0;
   info->SetType(kBMP);
   const std::uint32_t infoSize = h.le32(kBmpInfoSize);
   if (infoSize != 40 && infoSize != 124) return 0;
@@ -172,7 +173,8 @@ bool IconEntryIsSound(qm::ByteView entry, bool cursor, std::uint64_t directoryEn
   if (!cursor) {
     const std::uint16_t planes = entry.le16(4), bits = entry.le16(6);
     if (planes > 1) return false;
-    if (bits != 0 && bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (bits != 0 && bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+      return false;
   }
   const std::uint32_t size = entry.le32(8), offset = entry.le32(12);
   return size != 0 && offset >= directoryEnd;
@@ -237,7 +239,8 @@ int FilePSDAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (h.u8(kPsdReserved + i) != 0) return 0;
   const std::uint64_t channels = h.be16(kPsdChannels), height = h.be32(kPsdHeight), width = h.be32(kPsdWidth),
                       depth = h.be16(kPsdDepth);
-  if (channels == 0 || channels > kPsdMaxChannels || height > kPsdMaxSide || width > kPsdMaxSide || depth > 32)
+  if (channels == 0 || channels > kPsdMaxChannels || height > kPsdMaxSide || width > kPsdMaxSide ||
+      depth > 32)
     return 0;
   std::uint64_t offset = kPsdSections;
   for (int section = 0; section < 3; ++section) {
@@ -264,7 +267,8 @@ int FilePSDAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (counts.empty()) return 0;
     const std::uint64_t inView =
         std::min<std::uint64_t>({counts.size() / 2, rows - row, (maximum - at) / 2 + 1});
-    for (std::uint64_t i = 0; i < inView; ++i) data += counts.be16(2 * i);
+    for (std::uint64_t i = 0; i < inView; ++i)
+      data += counts.be16(2 * i);
     row += inView;
     at += 2 * inView;
   }

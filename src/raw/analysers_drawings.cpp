@@ -37,9 +37,10 @@ int FileWMFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   }
   if (!h.matches(0, kWmfPlaceableKey) || !h.has(0, kWmfPlaceableSize + 18)) return 0;
   std::uint16_t sum = 0;
-  for (std::uint64_t i = 0; i < 10; ++i) sum ^= h.le16(2 * i);
-  if (sum != h.le16(20) || h.le16(4) != 0 || h.le32(16) != 0 || !h.matches(kWmfPlaceableSize, kWmfPlainStart) ||
-      h.le16(kWmfPlaceableSize + kWmfMembers) != 0)
+  for (std::uint64_t i = 0; i < 10; ++i)
+    sum ^= h.le16(2 * i);
+  if (sum != h.le16(20) || h.le16(4) != 0 || h.le32(16) != 0 ||
+      !h.matches(kWmfPlaceableSize, kWmfPlainStart) || h.le16(kWmfPlaceableSize + kWmfMembers) != 0)
     return 0;
   info->SetType(kWMF);
   info->SetLength(kWmfPlaceableSize + 2 * std::uint64_t{h.le32(kWmfPlaceableSize + kWmfSizeWords)});
@@ -89,7 +90,8 @@ int FileEPSAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   // The file ends with whichever of its three sections lies last; a file
   // with both previews, or with none, is then measured whole as well.
   std::uint64_t end = 0;
-  for (std::uint64_t field : {4, 12, 20}) end = std::max(end, std::uint64_t{h.le32(field)} + h.le32(field + 4));
+  for (std::uint64_t field : {4, 12, 20})
+    end = std::max(end, std::uint64_t{h.le32(field)} + h.le32(field + 4));
   info->SetType(kEPS);
   info->SetLength(end);
   return 1;
@@ -140,25 +142,25 @@ int File3DSAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 namespace {
 
 constexpr std::array<std::string_view, 7> kDwgVersions = {"AC1018", "AC1015", "AC1014", "AC1013",
-                                                         "AC1009", "AC1012", "AC1021"};
+                                                          "AC1009", "AC1012", "AC1021"};
 // R13-R15: image seeker at 13, count of section locators at 21, locators
 // of 9 bytes from 25 (record number, 32-bit seeker, 32-bit size); the
 // image data begins with a fixed sentinel.
 constexpr std::uint64_t kDwgImageSeeker = 13, kDwgLocatorCount = 21, kDwgLocators = 25, kDwgLocatorSize = 9;
 constexpr std::uint32_t kDwgMaxLocators = 100;
-constexpr std::string_view kDwgImageSentinel(
-    "\x1F\x25\x6D\x07\xD4\x36\x28\x28\x9D\x57\xCA\x3F\x9D\x44\x10\x2B", 16);
+constexpr std::string_view
+    kDwgImageSentinel("\x1F\x25\x6D\x07\xD4\x36\x28\x28\x9D\x57\xCA\x3F\x9D\x44\x10\x2B", 16);
 // R18 and later: a 16-byte block at 128 that the file repeats near its end.
 constexpr std::uint64_t kDwgHeaderCopy = 128, kDwgSearchFrom = 144;
-constexpr std::string_view kDwgR18Block(
-    "\x68\x40\xF8\xF7\x92\x2A\xB5\xEF\x18\xDD\x0B\xF1\xF1\xBB\xE9\xEB", 16);
+constexpr std::string_view kDwgR18Block("\x68\x40\xF8\xF7\x92\x2A\xB5\xEF\x18\xDD\x0B\xF1\xF1\xBB\xE9\xEB",
+                                        16);
 constexpr std::uint64_t kDwgSearchLimit = 0x1F400000; // 500 MiB
 
 int DwgSearchCopy(CRawFileInfo* info, CRawReadBuffer& reader, std::string_view block, std::uint64_t tail) {
   const std::uint64_t limit = std::min(kDwgSearchLimit, MaxCarvedSize());
-  const ScanResult found = ScanBytes(reader, kDwgSearchFrom, limit, block.size(), static_cast<std::uint8_t>(block[0]),
-                                     static_cast<std::uint8_t>(block[0]),
-                                     [block](qm::ByteView v) { return v.matches(0, block); });
+  const ScanResult found =
+      ScanBytes(reader, kDwgSearchFrom, limit, block.size(), static_cast<std::uint8_t>(block[0]),
+                static_cast<std::uint8_t>(block[0]), [block](qm::ByteView v) { return v.matches(0, block); });
   if (found.end == ScanEnd::kFound) {
     info->SetLength(found.offset + tail);
     return 1;
@@ -195,7 +197,8 @@ int FileDWGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     const std::string block(reinterpret_cast<const char*>(h.data() + kDwgHeaderCopy), 16);
     return DwgSearchCopy(info, reader, block, 1024);
   }
-  if (!h.matches(0, "AC1012") && !h.matches(0, "AC1013") && !h.matches(0, "AC1014") && !h.matches(0, "AC1015"))
+  if (!h.matches(0, "AC1012") && !h.matches(0, "AC1013") && !h.matches(0, "AC1014") &&
+      !h.matches(0, "AC1015"))
     return 0;
   const std::uint32_t seeker = h.le32(kDwgImageSeeker);
   const std::uint32_t locators = h.le32(kDwgLocatorCount);

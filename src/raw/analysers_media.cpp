@@ -24,21 +24,32 @@ struct RiffKind {
   int type;
 };
 constexpr std::array<RiffKind, 13> kRiffKinds = {{
-    {"WAVE", "fmt ", kWAV}, {"AVI ", "LIST", kAVI}, {"ACON", "LIST", kANI}, {"ACON", "anih", kANI},
-    {"CARC", "vrsn", kCLK}, {"CSL2", "vrsn", kCSL}, {"CDR7", "vrsn", kCDR}, {"CDR8", "vrsn", kCDR},
-    {"CDR9", "vrsn", kCDR}, {"CDRA", "vrsn", kCDR}, {"CDRB", "vrsn", kCDR}, {"CDRC", "vrsn", kCDR},
+    {"WAVE", "fmt ", kWAV},
+    {"AVI ", "LIST", kAVI},
+    {"ACON", "LIST", kANI},
+    {"ACON", "anih", kANI},
+    {"CARC", "vrsn", kCLK},
+    {"CSL2", "vrsn", kCSL},
+    {"CDR7", "vrsn", kCDR},
+    {"CDR8", "vrsn", kCDR},
+    {"CDR9", "vrsn", kCDR},
+    {"CDRA", "vrsn", kCDR},
+    {"CDRB", "vrsn", kCDR},
+    {"CDRC", "vrsn", kCDR},
     {"cdr8", "vrsn", kCDR},
 }};
 
 int RiffType(qm::ByteView h) {
   for (std::size_t i = 0; i < 4; ++i) {
     const RiffKind& kind = kRiffKinds[i];
-    if (MatchesNoCase(h, kRiffForm, kind.form) && MatchesNoCase(h, kRiffFirstChunk, kind.chunk)) return kind.type;
+    if (MatchesNoCase(h, kRiffForm, kind.form) && MatchesNoCase(h, kRiffFirstChunk, kind.chunk))
+      return kind.type;
   }
   if (h.matches(kRiffForm, "CMX1") && h.matches(20, "{Corel Binary Meta File}")) return kCMX;
   for (std::size_t i = 4; i < kRiffKinds.size(); ++i) {
     const RiffKind& kind = kRiffKinds[i];
-    if (MatchesNoCase(h, kRiffForm, kind.form) && MatchesNoCase(h, kRiffFirstChunk, kind.chunk)) return kind.type;
+    if (MatchesNoCase(h, kRiffForm, kind.form) && MatchesNoCase(h, kRiffFirstChunk, kind.chunk))
+      return kind.type;
   }
   return kRIFF;
 }
@@ -68,7 +79,8 @@ FileMIDAnalyser::FileMIDAnalyser() { typeId = kMID; }
 
 int FileMIDAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   const qm::ByteView h = HeaderView(sector);
-  if (!h.matches(0, kMidiHeader) || !h.has(kMidiTracks, 2) || h.be16(kMidiFormat) > 2 || h.be16(kMidiTracks) == 0)
+  if (!h.matches(0, kMidiHeader) || !h.has(kMidiTracks, 2) || h.be16(kMidiFormat) > 2 ||
+      h.be16(kMidiTracks) == 0)
     return 0;
   info->SetType(kMID);
   return 1;
@@ -115,9 +127,12 @@ int FileAUAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 namespace {
 
 // Top-level objects: a 16-byte GUID and a 64-bit size at 16.
-constexpr std::string_view kAsfHeaderObject("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
-constexpr std::string_view kAsfDataObject("\x36\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
-constexpr std::string_view kAsfSimpleIndex("\x90\x08\x00\x33\xB1\xE5\xCF\x11\x89\xF4\x00\xA0\xC9\x03\x49\xCB", 16);
+constexpr std::string_view
+    kAsfHeaderObject("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+constexpr std::string_view kAsfDataObject("\x36\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C",
+                                          16);
+constexpr std::string_view kAsfSimpleIndex("\x90\x08\x00\x33\xB1\xE5\xCF\x11\x89\xF4\x00\xA0\xC9\x03\x49\xCB",
+                                           16);
 constexpr std::uint64_t kAsfObjectSize = 16;
 constexpr std::uint64_t kAsfHugeOffset = 100ull << 32;
 

@@ -27,7 +27,8 @@ constexpr int kMaxId3Frames = 4096;
 
 bool IsId3Start(qm::ByteView v) {
   std::uint32_t size = 0;
-  return v.matches(0, "ID3") && (v.u8(3) == 3 || v.u8(3) == 4) && ReadSyncsafe28(v.sub(kId3Size, 4), size) != 0;
+  return v.matches(0, "ID3") && (v.u8(3) == 3 || v.u8(3) == 4) &&
+         ReadSyncsafe28(v.sub(kId3Size, 4), size) != 0;
 }
 
 std::string UpToZero(std::string text) { return text.substr(0, text.find('\0')); }
@@ -38,7 +39,8 @@ std::string DecodeText(qm::ByteView data) {
   if (data.empty()) return {};
   const qm::ByteView text = data.from(1);
   switch (data.u8(0)) {
-  case 0: return UpToZero(std::string(reinterpret_cast<const char*>(text.data()), text.size()));
+  case 0:
+    return UpToZero(std::string(reinterpret_cast<const char*>(text.data()), text.size()));
   case 1: {
     if (text.u8(0) != 0xFF || text.u8(1) != 0xFE) return {};
     std::u16string wide;
@@ -55,7 +57,8 @@ std::string DecodeText(qm::ByteView data) {
     const int n = Utf8ToAnsi(utf8.data(), utf8.size(), out.data(), out.size());
     return UpToZero(out.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0));
   }
-  default: return {};
+  default:
+    return {};
   }
 }
 

@@ -104,7 +104,8 @@ int FileJPGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (seg.empty()) return 0;
     std::uint64_t length = 0;
     bool lastSegment = false;
-    const bool sofLike = marker == kMarkerSof0 || (marker == kMarkerSof2 && walk == JpgWalk::kJfif && width * height == 0);
+    const bool sofLike =
+        marker == kMarkerSof0 || (marker == kMarkerSof2 && walk == JpgWalk::kJfif && width * height == 0);
     if (marker == kMarkerFill) {
       length = 0;
     } else if (sofLike) {
@@ -141,8 +142,10 @@ int FileJPGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   const ScanResult found = ScanBytes(reader, scanEnd, scanEnd + bound - (bound > 0 ? 1 : 0), 2, 0xFF, 0xFF,
                                      [](qm::ByteView v) { return v.u8(1) == 0xD9 && v.has(1, 1); });
   std::uint64_t i = found.offset - scanEnd;
-  if (bound == 0) i = 0;
-  else if (found.end == ScanEnd::kLimit) i = bound;
+  if (bound == 0)
+    i = 0;
+  else if (found.end == ScanEnd::kLimit)
+    i = bound;
   info->SetLength(scanEnd + i + 2);
   return 1;
 }
@@ -170,11 +173,24 @@ constexpr int kMaxIfds = 16;
 
 std::uint32_t TiffValueSize(std::uint16_t type) {
   switch (type) {
-  case 1: case 2: case 6: case 7: return 1;
-  case 3: case 8: return 2;
-  case 4: case 9: case 11: return 4;
-  case 5: case 10: case 12: return 8;
-  default: return 0;
+  case 1:
+  case 2:
+  case 6:
+  case 7:
+    return 1;
+  case 3:
+  case 8:
+    return 2;
+  case 4:
+  case 9:
+  case 11:
+    return 4;
+  case 5:
+  case 10:
+  case 12:
+    return 8;
+  default:
+    return 0;
   }
 }
 
@@ -204,7 +220,8 @@ struct TiffWalk {
     if (size == 0) return out;
     count = std::min(count, kMaxStrips);
     if (std::uint64_t{size} * count <= 4) {
-      for (std::uint32_t i = 0; i < count; ++i) out.push_back(size == 2 ? U16(entry, 8 + 2 * i) : U32(entry, 8));
+      for (std::uint32_t i = 0; i < count; ++i)
+        out.push_back(size == 2 ? U16(entry, 8 + 2 * i) : U32(entry, 8));
       return out;
     }
     std::uint64_t at = U32(entry, 8);
@@ -238,9 +255,10 @@ struct TiffWalk {
       // Values longer than 4 bytes lie elsewhere in the file: part of it.
       if (bytes > 4 && U32(entry, 8) + bytes <= maximum) end = std::max(end, U32(entry, 8) + bytes);
       if (tag == kTagMake || tag == kTagModel) {
-        std::string text = bytes <= 4 ? std::string(reinterpret_cast<const char*>(entry.data() + 8),
-                                                    static_cast<std::size_t>(std::min<std::uint64_t>(count, 4)))
-                                      : Text(U32(entry, 8), count);
+        std::string text = bytes <= 4
+                               ? std::string(reinterpret_cast<const char*>(entry.data() + 8),
+                                             static_cast<std::size_t>(std::min<std::uint64_t>(count, 4)))
+                               : Text(U32(entry, 8), count);
         text = text.substr(0, text.find('\0'));
         (tag == kTagMake ? make : model) = text;
       } else if (tag == kTagStripOffsets) {
@@ -248,7 +266,8 @@ struct TiffWalk {
       } else if (tag == kTagStripByteCounts) {
         counts = Values(entry, type, count);
       } else if (tag == kTagSubIfds && count == 2) {
-        const std::vector<std::uint64_t> subs = Values(entry, static_cast<std::uint16_t>(type == 13 ? 4 : type), count);
+        const std::vector<std::uint64_t> subs =
+            Values(entry, static_cast<std::uint16_t>(type == 13 ? 4 : type), count);
         if (subs.size() == 2) subIfd = subs[1];
       }
     }
@@ -350,7 +369,8 @@ int FileCRWAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   std::uint64_t length = kCrwSearchLimit;
   if (found.end == ScanEnd::kFound) length = (found.offset + sector - 1) / sector * sector;
   // Never past the end of the device.
-  else if (found.end == ScanEnd::kUnreadable) length = std::min(length, found.offset);
+  else if (found.end == ScanEnd::kUnreadable)
+    length = std::min(length, found.offset);
   if (length == 0) return 0;
   info->SetLength(length);
   return 1;

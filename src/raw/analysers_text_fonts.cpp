@@ -36,9 +36,10 @@ int FilePDFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   std::uint64_t offset = kPdfScanFrom;
   for (;;) {
     // Every marker the scan knows begins with "%".
-    const ScanResult hit = ScanBytes(reader, offset, maximum, kIllustratorMark.size(), '%', '%', [](qm::ByteView v) {
-      return v.matches(0, kIllustratorMark) || v.matches(0, kPdfEof) || v.matches(0, kPdfStart);
-    });
+    const ScanResult hit =
+        ScanBytes(reader, offset, maximum, kIllustratorMark.size(), '%', '%', [](qm::ByteView v) {
+          return v.matches(0, kIllustratorMark) || v.matches(0, kPdfEof) || v.matches(0, kPdfStart);
+        });
     if (hit.end == ScanEnd::kUnreadable) return 0;
     if (hit.end == ScanEnd::kLimit) {
       offset = hit.offset;
@@ -60,7 +61,8 @@ int FilePDFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (type != kAI) break;
     ++offset;
     const qm::ByteView after = reader.GetPointer(hit.offset + kPdfEof.size(), 3);
-    if (after.empty() || !IsTextByte(after.u8(0)) || !IsTextByte(after.u8(1)) || !IsTextByte(after.u8(2))) break;
+    if (after.empty() || !IsTextByte(after.u8(0)) || !IsTextByte(after.u8(1)) || !IsTextByte(after.u8(2)))
+      break;
   }
   info->SetType(type);
   info->SetLength(offset);
@@ -103,8 +105,10 @@ int FileRTFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
         escaped = false;
         continue;
       }
-      if (b == '\\') escaped = true;
-      else if (b == '{') ++depth;
+      if (b == '\\')
+        escaped = true;
+      else if (b == '{')
+        ++depth;
       else if (b == '}' && --depth == 0) {
         info->SetLength(offset + i + 1);
         return 1;
@@ -129,7 +133,8 @@ int FileHTMAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   const qm::ByteView h = HeaderView(sector);
   bool match = MatchesNoCase(h, 0, "<HTML>") || MatchesNoCase(h, 0, "<!DOCTYPE HTML");
   if (!match && h.matches(0, "<!")) {
-    for (std::uint64_t at = 0; at <= kHtmlTagSearchEnd && !match; ++at) match = MatchesNoCase(h, at, "<HTML>");
+    for (std::uint64_t at = 0; at <= kHtmlTagSearchEnd && !match; ++at)
+      match = MatchesNoCase(h, at, "<HTML>");
   }
   if (!match) return 0;
   info->SetType(kHTM);
@@ -172,7 +177,8 @@ int FileUnicodeHTMAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* 
   if (head.empty()) return 0;
   if (!MatchesWideNoCase(head, 2, "<HTML>") && !MatchesWideNoCase(head, 2, "<!")) return 0;
   bool tag = false;
-  for (std::uint64_t at = 2; at <= kWideTagSearchEnd && !tag; at += 2) tag = MatchesWideNoCase(head, at, "<HTML>");
+  for (std::uint64_t at = 2; at <= kWideTagSearchEnd && !tag; at += 2)
+    tag = MatchesWideNoCase(head, at, "<HTML>");
   if (!tag) return 0;
   std::uint64_t offset = kWideScanFrom;
   MessagePacer pacer;
@@ -251,7 +257,8 @@ int FileTTFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   for (std::uint32_t i = 0; i < tables; ++i) {
     const qm::ByteView entry = h.sub(kTtfDirectory + kTtfEntrySize * i, kTtfEntrySize);
     if (entry.empty()) return 0;
-    if (std::any_of(kKnownTags.begin(), kKnownTags.end(), [&](std::string_view t) { return entry.matches(0, t); }))
+    if (std::any_of(kKnownTags.begin(), kKnownTags.end(),
+                    [&](std::string_view t) { return entry.matches(0, t); }))
       ++known;
     length += (std::uint64_t{entry.be32(kTtfEntryLength)} + 3) / 4 * 4;
   }

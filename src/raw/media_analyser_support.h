@@ -15,12 +15,49 @@ namespace qm::media {
 
 // Type ids of the carved types these analysers set.
 enum RawType : int {
-  k3DS = 1, k3GP = 2, kANI = 4, kAI = 5, kASF = 6, kAU = 7, kAVI = 8, kBMP = 9, kCDR = 11,
-  kCLK = 13, kCMX = 14, kCPT = 15, kCRW = 16, kCSL = 17, kCUR = 18, kDWG = 22, kDXF = 23,
-  kEMF = 24, kEPS = 25, kFH11 = 27, kGIF = 28, kHTM = 31, kICO = 32, kJPG = 33, kMID = 36,
-  kMOV = 40, kMP3 = 41, kMP4 = 42, kPDF = 46, kPNG = 47, kPSD = 50, kPSP = 51, kRIFF = 55,
-  kRTF = 56, kSHW = 57, kSWF = 58, kTIF = 60, kTTF = 61, kWAV = 63, kWPD = 64, kWPG = 65,
-  kWMF = 66, kNEF = 73,
+  k3DS = 1,
+  k3GP = 2,
+  kANI = 4,
+  kAI = 5,
+  kASF = 6,
+  kAU = 7,
+  kAVI = 8,
+  kBMP = 9,
+  kCDR = 11,
+  kCLK = 13,
+  kCMX = 14,
+  kCPT = 15,
+  kCRW = 16,
+  kCSL = 17,
+  kCUR = 18,
+  kDWG = 22,
+  kDXF = 23,
+  kEMF = 24,
+  kEPS = 25,
+  kFH11 = 27,
+  kGIF = 28,
+  kHTM = 31,
+  kICO = 32,
+  kJPG = 33,
+  kMID = 36,
+  kMOV = 40,
+  kMP3 = 41,
+  kMP4 = 42,
+  kPDF = 46,
+  kPNG = 47,
+  kPSD = 50,
+  kPSP = 51,
+  kRIFF = 55,
+  kRTF = 56,
+  kSHW = 57,
+  kSWF = 58,
+  kTIF = 60,
+  kTTF = 61,
+  kWAV = 63,
+  kWPD = 64,
+  kWPG = 65,
+  kWMF = 66,
+  kNEF = 73,
 };
 
 // Header tests look at no more than this much of a sector.
@@ -105,7 +142,8 @@ ScanResult ScanBytes(CRawReadBuffer& reader, std::uint64_t from, std::uint64_t l
     const std::uint8_t* data = view.data();
     for (std::uint64_t i = 0; i < span;) {
       const void* hit = std::memchr(data + i, first, static_cast<std::size_t>(span - i));
-      std::uint64_t at = hit != nullptr ? static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - data) : span;
+      std::uint64_t at =
+          hit != nullptr ? static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - data) : span;
       if (firstAlt != first) {
         const void* alt = std::memchr(data + i, firstAlt, static_cast<std::size_t>(at - i));
         if (alt != nullptr) at = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(alt) - data);

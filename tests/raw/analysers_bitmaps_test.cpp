@@ -19,11 +19,13 @@ void Put(Bytes& b, std::size_t at, std::string_view s) {
 }
 void PutBe(Bytes& b, std::size_t at, std::uint32_t v, int n = 4) {
   if (b.size() < at + n) b.resize(at + n);
-  for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * (n - 1 - i)));
+  for (int i = 0; i < n; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * (n - 1 - i)));
 }
 void PutLe(Bytes& b, std::size_t at, std::uint32_t v, int n = 4) {
   if (b.size() < at + n) b.resize(at + n);
-  for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 int Header(IRawFileAnalyser& a, const Bytes& sector, CRawFileInfo& record) {
@@ -69,7 +71,9 @@ TEST(PngAnalyser, ChunkWalkEndsAtTheEndChunkOrAtDamage) {
   PngChunk(early, 0x1400001, "IDAT", 0);
   EXPECT_EQ(Carve(png, early).sized, 0);
 
-  for (auto [w, h] : {std::pair{0u, 4u}, std::pair{4u, 0u}}) EXPECT_EQ(Carve(png, PngStart(w, h)).sized, 0);
+  for (auto [w, h] : {std::pair{0u, 4u}, std::pair{4u, 0u}}) {
+    EXPECT_EQ(Carve(png, PngStart(w, h)).sized, 0);
+  }
 
   // Chunks that run off the device, and a file without its end chunk.
   Bytes cut = PngStart();
@@ -170,8 +174,8 @@ TEST(IcoAnalyser, DirectoryGivesTheLength) {
   EXPECT_EQ(Header(ico, Icon(1, 17, 100), refused), 0);
   EXPECT_EQ(refused.GetType(), 32);
   EXPECT_EQ(Header(ico, Icon(1, 0, 100), refused), 0);
-  EXPECT_EQ(Header(ico, Icon(1, 2, 0x80000), refused), 0);         // over 1 MiB
-  EXPECT_EQ(Header(ico, Icon(1, 1, 0x100000 - 22), refused), 1);   // exactly 1 MiB
+  EXPECT_EQ(Header(ico, Icon(1, 2, 0x80000), refused), 0);       // over 1 MiB
+  EXPECT_EQ(Header(ico, Icon(1, 1, 0x100000 - 22), refused), 1); // exactly 1 MiB
   Bytes reserved = Icon(1, 2, 100);
   reserved[6 + 16 + 3] = 1;
   EXPECT_EQ(Header(ico, reserved, refused), 0);
@@ -194,9 +198,9 @@ Bytes Psd(std::uint16_t channels, std::uint32_t height, std::uint32_t width, std
   PutBe(b, 18, width);
   PutBe(b, 22, 8, 2);
   PutBe(b, 24, 3, 2);
-  PutBe(b, 26, 0);       // colour mode data
-  PutBe(b, 30, 10);      // image resources
-  PutBe(b, 44, 6);       // layer and mask information
+  PutBe(b, 26, 0);  // colour mode data
+  PutBe(b, 30, 10); // image resources
+  PutBe(b, 44, 6);  // layer and mask information
   PutBe(b, 54, compression, 2);
   return b;
 }
@@ -223,7 +227,8 @@ TEST(PsdAnalyser, RawAndPackedImageData) {
 TEST(PsdAnalyser, RowTableIsBoundedByTheMaximum) {
   qm::MaxRawFileSizeGuard guard(4000);
   Bytes packed = Psd(4, 30000, 10, 1);
-  for (std::size_t i = 56; i < 8000; i += 2) PutBe(packed, i, 1, 2);
+  for (std::size_t i = 56; i < 8000; i += 2)
+    PutBe(packed, i, 1, 2);
   FilePSDAnalyser psd;
   const auto r = Carve(psd, packed);
   EXPECT_EQ(r.sized, 1);
@@ -270,8 +275,8 @@ TEST(PspAnalyser, BlocksAreChainedFromTheHeader) {
 TEST(CptAnalyser, OffsetChainGivesTheLength) {
   Bytes b;
   Put(b, 0, "CPT9FILE");
-  PutLe(b, 40, 2);   // n
-  PutLe(b, 52, 316); // d0
+  PutLe(b, 40, 2);         // n
+  PutLe(b, 52, 316);       // d0
   PutLe(b, 316 + 8, 1000); // d at d0 + 8n - 8
   PutLe(b, 1000 + 32, 0);
   PutLe(b, 1060, 2000); // x

@@ -20,7 +20,8 @@ void Put(Bytes& b, std::size_t at, std::string_view s) {
 }
 void PutLe(Bytes& b, std::size_t at, std::uint32_t v, int n = 4) {
   if (b.size() < at + n) b.resize(at + n);
-  for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 struct Header {
@@ -42,7 +43,8 @@ Bytes PlaceableWmf(std::uint32_t words) {
   PutLe(b, 12, 100, 2);
   PutLe(b, 14, 1440, 2);
   std::uint16_t sum = 0;
-  for (std::size_t i = 0; i < 20; i += 2) sum ^= static_cast<std::uint16_t>(b[i] | b[i + 1] << 8);
+  for (std::size_t i = 0; i < 20; i += 2)
+    sum ^= static_cast<std::uint16_t>(b[i] | b[i + 1] << 8);
   PutLe(b, 20, sum, 2);
   Put(b, 22, std::string_view("\1\0\x09\0", 4));
   PutLe(b, 22 + 6, words);
@@ -85,18 +87,24 @@ TEST(EmfEpsAnalysers, HeaderFieldsGiveTheLength) {
     std::string_view at28;
     int match;
   };
-  const Case cases[] = {{std::string_view("\xFF\xFF%!", 4), 1}, {std::string_view("\xFF\xFF\0\0", 4), 1},
-                        {"\xFF\xFFII", 1}, {"\xFF\xFFii", 1}, {"\x12\x34%!", 0}, {"\xFF\xFFMM", 0}};
+  const Case cases[] = {{std::string_view("\xFF\xFF%!", 4), 1},
+                        {std::string_view("\xFF\xFF\0\0", 4), 1},
+                        {"\xFF\xFFII", 1},
+                        {"\xFF\xFFii", 1},
+                        {"\x12\x34%!", 0},
+                        {"\xFF\xFFMM", 0}};
   for (const Case& c : cases) {
     Bytes s;
     PutLe(s, 0, 0xC6D3D0C5);
-    PutLe(s, 4, 30), PutLe(s, 8, 1000);     // PostScript 30-1030
-    PutLe(s, 12, 1030), PutLe(s, 16, 500);  // WMF preview to 1530
-    PutLe(s, 20, 1530), PutLe(s, 24, 700);  // TIFF preview to 2230
+    PutLe(s, 4, 30), PutLe(s, 8, 1000);    // PostScript 30-1030
+    PutLe(s, 12, 1030), PutLe(s, 16, 500); // WMF preview to 1530
+    PutLe(s, 20, 1530), PutLe(s, 24, 700); // TIFF preview to 2230
     Put(s, 28, c.at28);
     const Header h = Check(eps, s);
     EXPECT_EQ(h.match, c.match);
-    if (c.match != 0) EXPECT_EQ(h.length, 2230u); // both previews: the last one ends the file
+    if (c.match != 0) { // both previews: the last one ends the file
+      EXPECT_EQ(h.length, 2230u);
+    }
   }
 }
 

@@ -21,11 +21,13 @@ void Put(Bytes& b, std::size_t at, std::string_view s) {
 }
 void PutBe(Bytes& b, std::size_t at, std::uint64_t v, int n = 4) {
   if (b.size() < at + n) b.resize(at + n);
-  for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * (n - 1 - i)));
+  for (int i = 0; i < n; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * (n - 1 - i)));
 }
 void PutLe(Bytes& b, std::size_t at, std::uint64_t v, int n = 4) {
   if (b.size() < at + n) b.resize(at + n);
-  for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 struct Header {
@@ -46,9 +48,10 @@ TEST(RiffAnalyser, SubTypeByFormAndFirstChunk) {
     const char* chunk;
     int type;
   };
-  const Case cases[] = {{"WAVE", "fmt ", 63}, {"wave", "FMT ", 63}, {"AVI ", "LIST", 8}, {"avi ", "list", 8},
-                        {"ACON", "LIST", 4},  {"ACON", "anih", 4},  {"CARC", "vrsn", 13}, {"CSL2", "VRSN", 17},
-                        {"CDR9", "vrsn", 11}, {"cdrc", "vrsn", 11}, {"WAVE", "data", 55}, {"XYZW", "vrsn", 55},
+  const Case cases[] = {{"WAVE", "fmt ", 63}, {"wave", "FMT ", 63}, {"AVI ", "LIST", 8},
+                        {"avi ", "list", 8},  {"ACON", "LIST", 4},  {"ACON", "anih", 4},
+                        {"CARC", "vrsn", 13}, {"CSL2", "VRSN", 17}, {"CDR9", "vrsn", 11},
+                        {"cdrc", "vrsn", 11}, {"WAVE", "data", 55}, {"XYZW", "vrsn", 55},
                         {"CDR6", "vrsn", 55}};
   FileRIFFAnalyser riff;
   for (const Case& c : cases) {
@@ -209,7 +212,8 @@ TEST(MovAnalyser, TopLevelBoxesAreWalked) {
   qm::MaxRawFileSizeGuard guard(4000);
   Bytes frees;
   Box(frees, 20, "ftyp", 20);
-  for (int i = 0; i < 1000; ++i) Box(frees, 8, "free", 8);
+  for (int i = 0; i < 1000; ++i)
+    Box(frees, 8, "free", 8);
   EXPECT_EQ(Carve(mov, frees).length, 4004u);
   qm::SetMessagePump({});
   EXPECT_GE(pumped, 40);
@@ -233,8 +237,12 @@ TEST(IsoMediaAnalysers, BrandsChooseTheAnalyser) {
     const Header a = Check(mp4, s), b = Check(gp3, s);
     EXPECT_EQ(a.match, c.mp4);
     EXPECT_EQ(b.match, c.gp3);
-    if (a.match != 0) EXPECT_EQ(a.type, 42);
-    if (b.match != 0) EXPECT_EQ(b.type, 2);
+    if (a.match != 0) {
+      EXPECT_EQ(a.type, 42);
+    }
+    if (b.match != 0) {
+      EXPECT_EQ(b.type, 2);
+    }
     EXPECT_EQ(Check(mov, s).match, 1); // any file type box
   }
 }

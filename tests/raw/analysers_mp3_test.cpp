@@ -20,7 +20,8 @@ void Put(Bytes& b, std::size_t at, std::string_view s) {
 }
 void PutSyncsafe(Bytes& b, std::size_t at, std::uint32_t v) {
   if (b.size() < at + 4) b.resize(at + 4);
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>((v >> (7 * (3 - i))) & 0x7F);
+  for (int i = 0; i < 4; ++i)
+    b[at + i] = static_cast<std::uint8_t>((v >> (7 * (3 - i))) & 0x7F);
 }
 
 // An ID3v2 tag of the given frames (id, raw data), padded to tagSize.
@@ -31,8 +32,11 @@ Bytes Id3(int major, const std::vector<std::pair<std::string, Bytes>>& frames, s
     const std::size_t at = b.size();
     Put(b, at, id);
     const auto size = static_cast<std::uint32_t>(data.size());
-    if (major == 4) PutSyncsafe(b, at + 4, size);
-    else for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(size >> (24 - 8 * i)));
+    if (major == 4)
+      PutSyncsafe(b, at + 4, size);
+    else
+      for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(size >> (24 - 8 * i)));
     b.resize(at + 10);
     b.insert(b.end(), data.begin(), data.end());
   }
@@ -88,7 +92,8 @@ TEST(Mp3Analyser, TextEncodingsOfTheTag) {
   for (const Case& c : cases) {
     for (int major : {3, 4}) {
       SCOPED_TRACE(c.what);
-      Bytes file = Id3(major, {{"TPE1", Text(0, Latin("Artist"))}, {"TIT2", c.title}, {"TYER", Text(0, Latin("1999"))}});
+      Bytes file = Id3(
+          major, {{"TPE1", Text(0, Latin("Artist"))}, {"TIT2", c.title}, {"TYER", Text(0, Latin("1999"))}});
       Frames(file, 5);
       auto device = DeviceWithZeroTail(file, 2048);
       FileMP3Analyser mp3;

@@ -32,7 +32,8 @@ void PutLe16(Bytes& b, std::size_t at, std::uint32_t v) {
 }
 void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
   if (b.size() < at + 4) b.resize(at + 4);
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // ---------------------------------------------------------------- JPEG
@@ -70,7 +71,8 @@ Bytes Jpeg(const JpegSpec& s) {
   PutBe16(b, sos + 2, 6 + 2 * static_cast<std::uint32_t>(s.components));
   b.push_back(static_cast<std::uint8_t>(s.components));
   b.resize(sos + 2 + 6 + 2 * static_cast<std::size_t>(s.components));
-  for (std::size_t i = 0; i < s.scanBytes; ++i) b.push_back(static_cast<std::uint8_t>(i * 7 % 0xFF));
+  for (std::size_t i = 0; i < s.scanBytes; ++i)
+    b.push_back(static_cast<std::uint8_t>(i * 7 % 0xFF));
   if (s.endMarker) b.insert(b.end(), {0xFF, 0xD9});
   return b;
 }
@@ -81,8 +83,9 @@ TEST(JpgAnalyser, HeaderNeedsAKnownFirstSegment) {
     const char* text;
     bool match;
   };
-  const Case cases[] = {{0xE0, "JFIF", true}, {0xE1, "Exif", true}, {0xE1, "eXIF", true}, {0xE0, "jfif", true},
-                        {0xDB, "xxxx", true}, {0xE1, "XMP ", false}, {0xE2, "Exif", false}, {0xC0, "JFIF", false}};
+  const Case cases[] = {{0xE0, "JFIF", true},  {0xE1, "Exif", true}, {0xE1, "eXIF", true},
+                        {0xE0, "jfif", true},  {0xDB, "xxxx", true}, {0xE1, "XMP ", false},
+                        {0xE2, "Exif", false}, {0xC0, "JFIF", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     Bytes sector = qm::test::Sector({0xFF, 0xD8, 0xFF, c.first});
@@ -124,7 +127,8 @@ TEST(JpgAnalyser, EndSearchStopsAtTheUncompressedSizeAndAtTheMaximum) {
   // header, or up to the maximum carved size when that is smaller.
   JpegSpec spec{.width = 10, .height = 10, .scanBytes = 5000, .endMarker = false};
   Bytes file = Jpeg(spec);
-  for (auto& b : file) if (b == 0xFF && &b > &file[40]) b = 0xFE;
+  for (auto& b : file)
+    if (b == 0xFF && &b > &file[40]) b = 0xFE;
   const std::uint64_t scanEnd = file.size() - 5000;
   FileJPGAnalyser jpg;
   EXPECT_EQ(Carve(jpg, file, 512, 0).length, scanEnd + 300 + 2);
@@ -133,7 +137,8 @@ TEST(JpgAnalyser, EndSearchStopsAtTheUncompressedSizeAndAtTheMaximum) {
   spec.width = spec.height = 65535;
   spec.scanBytes = 3000;
   file = Jpeg(spec);
-  for (std::size_t i = 40; i < file.size(); ++i) if (file[i] == 0xFF) file[i] = 0xFE;
+  for (std::size_t i = 40; i < file.size(); ++i)
+    if (file[i] == 0xFF) file[i] = 0xFE;
   auto device = qm::test::DeviceWithZeroTail(file, 4096);
   EXPECT_EQ(CarveOn(jpg, *device).length, file.size() - 3000 + 1000 + 2);
 }
@@ -173,7 +178,8 @@ struct TiffEntry {
   std::uint32_t count, value;
 };
 
-Bytes Tiff(std::uint32_t ifd, const std::vector<TiffEntry>& entries, std::uint32_t next = 0, std::size_t size = 0) {
+Bytes Tiff(std::uint32_t ifd, const std::vector<TiffEntry>& entries, std::uint32_t next = 0,
+           std::size_t size = 0) {
   Bytes b = {'I', 'I', 42, 0};
   PutLe32(b, 4, ifd);
   PutLe16(b, ifd, static_cast<std::uint32_t>(entries.size()));

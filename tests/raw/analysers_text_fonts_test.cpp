@@ -91,16 +91,22 @@ TEST(HtmAnalyser, HeaderForms) {
     std::string text;
     int match;
   };
-  const Case cases[] = {{"<HTML>", 1}, {"<html>", 1}, {"<!DOCTYPE html PUBLIC", 1}, {"<!-- c -->\n<HtMl>", 1},
+  const Case cases[] = {{"<HTML>", 1},
+                        {"<html>", 1},
+                        {"<!DOCTYPE html PUBLIC", 1},
+                        {"<!-- c -->\n<HtMl>", 1},
                         {"<!-- c -->" + std::string(480, ' ') + "<html>", 1},
-                        {"<!-- c -->" + std::string(495, ' ') + "<html>", 0}, {"<html lang=en>", 0},
+                        {"<!-- c -->" + std::string(495, ' ') + "<html>", 0},
+                        {"<html lang=en>", 0},
                         {"<head><html>", 0}};
   FileHTMAnalyser htm;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 30));
     CRawFileInfo record;
     EXPECT_EQ(Check(htm, B(c.text), record), c.match);
-    if (c.match) EXPECT_EQ(record.GetType(), 31);
+    if (c.match) {
+      EXPECT_EQ(record.GetType(), 31);
+    }
   }
   const std::string page = "<html><body>x</body></Html>";
   EXPECT_EQ(Carve(htm, B(page + "\nrest")).length, page.size());
@@ -108,7 +114,8 @@ TEST(HtmAnalyser, HeaderForms) {
 
 Bytes Wide(std::string_view s) {
   Bytes b = {0xFF, 0xFE};
-  for (char c : s) b.insert(b.end(), {static_cast<std::uint8_t>(c), 0});
+  for (char c : s)
+    b.insert(b.end(), {static_cast<std::uint8_t>(c), 0});
   return b;
 }
 
@@ -129,7 +136,8 @@ TEST(UnicodeHtmAnalyser, Utf16TextEndsAtTheEndTagOrAStopCharacter) {
 
   // Text that never ends stops at 1 MiB.
   Bytes endless = Wide("<html>");
-  for (int i = 0; i < 600000; ++i) endless.insert(endless.end(), {'a', 0});
+  for (int i = 0; i < 600000; ++i)
+    endless.insert(endless.end(), {'a', 0});
   EXPECT_EQ(Carve(htm, endless).length, 0x100000u);
 }
 
@@ -176,7 +184,8 @@ TEST(TtfAnalyser, AtLeastHalfTheTablesMustBeKnown) {
   ASSERT_EQ(Check(ttf, Font(10, 5), record), 1);
   EXPECT_EQ(record.GetType(), 61);
   std::uint64_t tables = 0;
-  for (int i = 0; i < 10; ++i) tables += (10 + i + 3) / 4 * 4;
+  for (int i = 0; i < 10; ++i)
+    tables += (10 + i + 3) / 4 * 4;
   EXPECT_EQ(record.GetLength(), 12 + 160 + tables);
   EXPECT_EQ(Check(ttf, Font(31, 31), record), 1);
   EXPECT_EQ(Check(ttf, Font(32, 32), record), 0);

@@ -30,7 +30,8 @@ inline Carved CarveOn(IRawFileAnalyser& analyser, MemoryDevice& device, std::uin
   out.record.SetStartSector(first);
   const std::uint64_t size = static_cast<std::uint64_t>(device.GetSectorSize());
   out.matched = analyser.CheckHeader(qm::ByteView(device.sector(first), size), &out.record);
-  if (out.matched != 0 && out.record.GetLength() == 0) out.sized = analyser.AnalyseFileSize(&out.record, &device);
+  if (out.matched != 0 && out.record.GetLength() == 0)
+    out.sized = analyser.AnalyseFileSize(&out.record, &device);
   out.type = out.record.GetType();
   out.length = out.record.GetLength();
   return out;
@@ -45,11 +46,12 @@ inline Carved Carve(IRawFileAnalyser& analyser, const std::vector<std::uint8_t>&
 
 // The file after filler sectors, followed by zeros to the end of its last
 // sector and tail more zero bytes.
-inline std::unique_ptr<MemoryDevice> DeviceWithZeroTail(const std::vector<std::uint8_t>& file, std::size_t tail,
-                                                        std::int32_t sectorSize = 512) {
+inline std::unique_ptr<MemoryDevice> DeviceWithZeroTail(const std::vector<std::uint8_t>& file,
+                                                        std::size_t tail, std::int32_t sectorSize = 512) {
   auto device = DeviceWithFile(file, kLeadSectors, tail, sectorSize);
   std::vector<std::uint8_t>& bytes = device->bytes();
-  std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(kLeadSectors * sectorSize + file.size()), bytes.end(), 0);
+  std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(kLeadSectors * sectorSize + file.size()), bytes.end(),
+            0);
   return device;
 }
 

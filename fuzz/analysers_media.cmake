@@ -1,0 +1,1 @@
+qm_fuzz_target(analysers_media_fuzz DEPS raw)
