@@ -25,7 +25,7 @@ constexpr std::uint64_t kPngLimit = 0x1400000; // 20 MiB
 FilePNGAnalyser::FilePNGAnalyser() { typeId = kPNG; }
 
 int FilePNGAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, kPngSignature)) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, kPngSignature)) return 0;
   info->SetType(kPNG);
   return 1;
 }
@@ -37,9 +37,9 @@ int FilePNGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   if (ihdr.empty() || !ihdr.matches(4, "IHDR") || ihdr.be32(8) == 0 || ihdr.be32(12) == 0) return 0;
   std::uint64_t offset = kPngFirstChunk + kPngChunkOverhead + ihdr.be32(0);
   bool sawData = false;
-  MessagePacer pacer;
+  StepBudget pacer;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) return 0;
     if (offset > kPngLimit) return 0;
     const qm::ByteView chunk = reader.GetPointer(offset, 8);
     if (chunk.empty()) return 0;
@@ -78,7 +78,7 @@ std::uint64_t ColourTableSize(std::uint8_t flags) {
 FileGIFAnalyser::FileGIFAnalyser() { typeId = kGIF; }
 
 int FileGIFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, "GIF87a") && !h.matches(0, "GIF89a")) return 0;
   info->SetType(kGIF);
   return 1;
@@ -86,18 +86,18 @@ int FileGIFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 
 int FileGIFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   const qm::ByteView screen = reader.GetPointer(0, kGifFirstBlock);
   if (screen.empty()) return 0;
   // A colour table is skipped only when the flag says one is there; a
   // picture without one would otherwise lose its first blocks.
   std::uint64_t offset = kGifFirstBlock + ColourTableSize(screen.u8(kGifScreenFlags));
-  MessagePacer pacer;
+  StepBudget pacer;
 
   // Skips a chain of sub-blocks (size byte, data) up to its zero size.
   auto skipSubBlocks = [&]() -> bool {
     for (;;) {
-      pacer.Step();
+      if (!pacer.Step()) return false;
       if (offset > maximum) return false;
       const qm::ByteView size = reader.GetPointer(offset);
       if (size.empty()) return false;
@@ -108,7 +108,7 @@ int FileGIFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
 
   std::uint64_t searched = 0;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) return 0;
     if (offset > maximum) return 0;
     const qm::ByteView block = reader.GetPointer(offset, 1);
     if (block.empty()) return 0;
@@ -145,7 +145,7 @@ constexpr std::uint64_t kBmpFileSize = 2, kBmpReserved1 = 6, kBmpReserved2 = 8, 
 FileBMPAnalyser::FileBMPAnalyser() { typeId = kBMP; }
 
 int FileBMPAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, "BM") || !h.has(0, 18) || h.le16(kBmpReserved1) != 0 || h.le16(kBmpReserved2) != 0)
     return 0;
   info->SetType(kBMP);
@@ -185,7 +185,7 @@ bool IconEntryIsSound(qm::ByteView entry, bool cursor, std::uint64_t directoryEn
 FileICOAnalyser::FileICOAnalyser() { typeId = kICO; }
 
 int FileICOAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   const bool icon = h.matches(0, std::string_view("\0\0\1\0", 4));
   const bool cursor = h.matches(0, std::string_view("\0\0\2\0", 4));
   if (!icon && !cursor) return 0;
@@ -225,14 +225,14 @@ constexpr std::uint32_t kPsdMaxChannels = 56, kPsdMaxSide = 300000;
 FilePSDAnalyser::FilePSDAnalyser() { typeId = kPSD; }
 
 int FilePSDAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, "8BPS")) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, "8BPS")) return 0;
   info->SetType(kPSD);
   return 1;
 }
 
 int FilePSDAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   const qm::ByteView h = reader.GetPointer(0, kPsdSections);
   if (h.empty() || h.be16(kPsdVersion) != 1) return 0;
   for (std::uint64_t i = 0; i < 6; ++i)
@@ -259,7 +259,7 @@ int FilePSDAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   const std::uint64_t rows = channels * height;
   std::uint64_t at = offset + 2;
   std::uint64_t data = 0;
-  MessagePacer pacer;
+  StepBudget pacer;
   for (std::uint64_t row = 0; row < rows;) {
     pacer.Step();
     if (at > maximum) break;
@@ -292,7 +292,7 @@ constexpr std::uint64_t kPspBlockLength = 6, kPspBlockHeader = 10;
 FilePSPAnalyser::FilePSPAnalyser() { typeId = kPSP; }
 
 int FilePSPAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, kPspSignature) || !h.has(0, kPspSignatureField)) return 0;
   for (std::uint64_t i = kPspSignature.size(); i < kPspSignatureField; ++i)
     if (h.u8(i) != 0) return 0;
@@ -302,11 +302,11 @@ int FilePSPAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 
 int FilePSPAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   std::uint64_t offset = kPspFirstBlock;
-  MessagePacer pacer;
+  StepBudget pacer;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) break;
     if (offset > maximum) break;
     const qm::ByteView block = reader.GetPointer(offset, kPspBlockHeader);
     if (block.empty()) return 0;
@@ -328,7 +328,7 @@ constexpr std::uint32_t kCptDirectoryOffset = 316;
 FileCPTAnalyser::FileCPTAnalyser() { typeId = kCPT; }
 
 int FileCPTAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, "CPT7FILE") && !h.matches(0, "CPT8FILE") && !h.matches(0, "CPT9FILE")) return 0;
   if (h.le32(kCptDirectory) != kCptDirectoryOffset) return 0;
   info->SetType(kCPT);

@@ -29,7 +29,7 @@ constexpr std::uint64_t kWmfSizeWords = 6, kWmfMembers = 16;
 FileWMFAnalyser::FileWMFAnalyser() { typeId = kWMF; }
 
 int FileWMFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (h.matches(0, kWmfPlainStart) && h.has(kWmfMembers, 2) && h.le16(kWmfMembers) == 0) {
     info->SetType(kWMF);
     info->SetLength(2 * std::uint64_t{h.le32(kWmfSizeWords)});
@@ -58,7 +58,7 @@ constexpr std::uint64_t kEmfSignature = 40, kEmfBytes = 48, kEmfReserved = 58;
 FileEMFAnalyser::FileEMFAnalyser() { typeId = kEMF; }
 
 int FileEMFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(kEmfSignature, " EMF") || !h.has(kEmfReserved, 2) || h.le16(kEmfReserved) != 0 ||
       h.le32(kEmfBytes) == 0)
     return 0;
@@ -81,11 +81,11 @@ constexpr std::uint64_t kEpsChecksum = 28;
 FileEPSAnalyser::FileEPSAnalyser() { typeId = kEPS; }
 
 int FileEPSAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, kEpsKey) || !h.has(kEpsChecksum, 4)) return 0;
-  const bool postScriptFirst = MatchesNoCase(h, kEpsChecksum, std::string_view("\xFF\xFF%!", 4)) ||
-                               MatchesNoCase(h, kEpsChecksum, std::string_view("\xFF\xFF\0\0", 4));
-  const bool tiffFirst = MatchesNoCase(h, kEpsChecksum, "\xFF\xFFII");
+  const bool postScriptFirst = qm::MatchesIgnoringCase(h, kEpsChecksum, std::string_view("\xFF\xFF%!", 4)) ||
+                               qm::MatchesIgnoringCase(h, kEpsChecksum, std::string_view("\xFF\xFF\0\0", 4));
+  const bool tiffFirst = qm::MatchesIgnoringCase(h, kEpsChecksum, "\xFF\xFFII");
   if (!postScriptFirst && !tiffFirst) return 0;
   // The file ends with whichever of its three sections lies last; a file
   // with both previews, or with none, is then measured whole as well.
@@ -107,7 +107,7 @@ constexpr std::string_view kFh11End("Decode\0\xFF\xFF\xFF\xFF", 11);
 FileFH11Analyser::FileFH11Analyser() { typeId = kFH11; }
 
 int FileFH11Analyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, kFh11Start) || !h.matches(34, "11")) return 0;
   info->SetType(kFH11);
   return 1;
@@ -128,7 +128,7 @@ constexpr std::uint64_t kMainLength = 2, kEditorChunk = 16, kEditorLength = 18;
 File3DSAnalyser::File3DSAnalyser() { typeId = k3DS; }
 
 int File3DSAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.has(0, kEditorLength + 4) || h.le16(0) != 0x4D4D || h.le16(kEditorChunk) != 0x3D3D) return 0;
   info->SetType(k3DS);
   const std::uint32_t length = h.le32(kMainLength);
@@ -157,7 +157,7 @@ constexpr std::string_view kDwgR18Block("\x68\x40\xF8\xF7\x92\x2A\xB5\xEF\x18\xD
 constexpr std::uint64_t kDwgSearchLimit = 0x1F400000; // 500 MiB
 
 int DwgSearchCopy(CRawFileInfo* info, CRawReadBuffer& reader, std::string_view block, std::uint64_t tail) {
-  const std::uint64_t limit = std::min(kDwgSearchLimit, MaxCarvedSize());
+  const std::uint64_t limit = std::min(kDwgSearchLimit, qm::MaxCarvedSize());
   const ScanResult found =
       ScanBytes(reader, kDwgSearchFrom, limit, block.size(), static_cast<std::uint8_t>(block[0]),
                 static_cast<std::uint8_t>(block[0]), [block](qm::ByteView v) { return v.matches(0, block); });
@@ -175,7 +175,7 @@ int DwgSearchCopy(CRawFileInfo* info, CRawReadBuffer& reader, std::string_view b
 FileDWGAnalyser::FileDWGAnalyser() { typeId = kDWG; }
 
 int FileDWGAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   for (std::string_view version : kDwgVersions) {
     if (h.matches(0, version) && h.matches(6, std::string_view("\0\0", 2))) {
       info->SetType(kDWG);
@@ -230,7 +230,7 @@ constexpr std::string_view kDxfEnd = "EOF\r\n";
 FileDXFAnalyser::FileDXFAnalyser() { typeId = kDXF; }
 
 int FileDXFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, kDxfStart)) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, kDxfStart)) return 0;
   info->SetType(kDXF);
   return 1;
 }

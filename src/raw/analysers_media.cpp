@@ -42,13 +42,15 @@ constexpr std::array<RiffKind, 13> kRiffKinds = {{
 int RiffType(qm::ByteView h) {
   for (std::size_t i = 0; i < 4; ++i) {
     const RiffKind& kind = kRiffKinds[i];
-    if (MatchesNoCase(h, kRiffForm, kind.form) && MatchesNoCase(h, kRiffFirstChunk, kind.chunk))
+    if (qm::MatchesIgnoringCase(h, kRiffForm, kind.form) &&
+        qm::MatchesIgnoringCase(h, kRiffFirstChunk, kind.chunk))
       return kind.type;
   }
   if (h.matches(kRiffForm, "CMX1") && h.matches(20, "{Corel Binary Meta File}")) return kCMX;
   for (std::size_t i = 4; i < kRiffKinds.size(); ++i) {
     const RiffKind& kind = kRiffKinds[i];
-    if (MatchesNoCase(h, kRiffForm, kind.form) && MatchesNoCase(h, kRiffFirstChunk, kind.chunk))
+    if (qm::MatchesIgnoringCase(h, kRiffForm, kind.form) &&
+        qm::MatchesIgnoringCase(h, kRiffFirstChunk, kind.chunk))
       return kind.type;
   }
   return kRIFF;
@@ -59,7 +61,7 @@ int RiffType(qm::ByteView h) {
 FileRIFFAnalyser::FileRIFFAnalyser() { typeId = kRIFF; }
 
 int FileRIFFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, "RIFF") || !h.has(kRiffSize, 4)) return 0;
   info->SetType(RiffType(h));
   info->SetLength(std::uint64_t{h.le32(kRiffSize)} + 8);
@@ -78,7 +80,7 @@ constexpr std::uint64_t kMidiFormat = 8, kMidiTracks = 10, kMidiFirstTrack = 14;
 FileMIDAnalyser::FileMIDAnalyser() { typeId = kMID; }
 
 int FileMIDAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, kMidiHeader) || !h.has(kMidiTracks, 2) || h.be16(kMidiFormat) > 2 ||
       h.be16(kMidiTracks) == 0)
     return 0;
@@ -88,14 +90,14 @@ int FileMIDAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 
 int FileMIDAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   std::uint64_t offset = kMidiFirstTrack;
-  MessagePacer pacer;
+  StepBudget pacer;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) break;
     if (offset > maximum) break;
     const qm::ByteView chunk = reader.GetPointer(offset, 8);
-    if (chunk.empty() || !MatchesNoCase(chunk, 0, "MTrk")) break;
+    if (chunk.empty() || !qm::MatchesIgnoringCase(chunk, 0, "MTrk")) break;
     offset += 8 + std::uint64_t{chunk.be32(4)};
   }
   info->SetLength(offset);
@@ -113,7 +115,7 @@ constexpr std::uint32_t kAuMinDataOffset = 24;
 FileAUAnalyser::FileAUAnalyser() { typeId = kAU; }
 
 int FileAUAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, ".snd")) return 0;
   info->SetType(kAU);
   const std::uint32_t dataOffset = h.be32(kAuDataOffset), dataSize = h.be32(kAuDataSize);
@@ -141,7 +143,7 @@ constexpr std::uint64_t kAsfHugeOffset = 100ull << 32;
 FileASFAnalyser::FileASFAnalyser() { typeId = kASF; }
 
 int FileASFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, kAsfHeaderObject)) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, kAsfHeaderObject)) return 0;
   info->SetType(kASF);
   info->SetLength(0);
   return 1;
@@ -149,7 +151,7 @@ int FileASFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 
 int FileASFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   const std::string_view expected[3] = {kAsfHeaderObject, kAsfDataObject, kAsfSimpleIndex};
   std::uint64_t offset = 0;
   for (int i = 0; i < 3; ++i) {
@@ -175,7 +177,8 @@ constexpr std::uint64_t kBoxType = 4;
 constexpr std::array<std::string_view, 6> kMovTopBoxes = {"free", "mdat", "pnot", "moov", "wide", "ftyp"};
 
 bool MatchesAnyNoCase(qm::ByteView h, std::uint64_t at, std::initializer_list<std::string_view> texts) {
-  return std::any_of(texts.begin(), texts.end(), [&](std::string_view t) { return MatchesNoCase(h, at, t); });
+  return std::any_of(texts.begin(), texts.end(),
+                     [&](std::string_view t) { return qm::MatchesIgnoringCase(h, at, t); });
 }
 
 } // namespace
@@ -183,18 +186,18 @@ bool MatchesAnyNoCase(qm::ByteView h, std::uint64_t at, std::initializer_list<st
 FileMOVAnalyser::FileMOVAnalyser() { typeId = kMOV; }
 
 int FileMOVAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(kBoxType, "ftyp")) return 0;
+  if (!qm::HeaderBytes(sector).matches(kBoxType, "ftyp")) return 0;
   info->SetType(kMOV);
   return 1;
 }
 
 int FileMOVAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   std::uint64_t offset = 0;
-  MessagePacer pacer;
+  StepBudget pacer;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) break;
     if (offset > maximum) break;
     const qm::ByteView box = reader.GetPointer(offset, 8);
     if (box.empty()) break;
@@ -211,7 +214,7 @@ int FileMOVAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
 FileMP4Analyser::FileMP4Analyser() { typeId = kMP4; }
 
 int FileMP4Analyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!MatchesAnyNoCase(HeaderView(sector), kBoxType, {"ftypisom", "ftypmp42", "ftypM4V "})) return 0;
+  if (!MatchesAnyNoCase(qm::HeaderBytes(sector), kBoxType, {"ftypisom", "ftypmp42", "ftypM4V "})) return 0;
   info->SetType(kMP4);
   info->SetLength(0);
   return 1;
@@ -224,7 +227,7 @@ int FileMP4Analyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
 File3GPAnalyser::File3GPAnalyser() { typeId = k3GP; }
 
 int File3GPAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!MatchesAnyNoCase(HeaderView(sector), kBoxType, {"ftyp3g2a", "ftyp3gp4"})) return 0;
+  if (!MatchesAnyNoCase(qm::HeaderBytes(sector), kBoxType, {"ftyp3g2a", "ftyp3gp4"})) return 0;
   info->SetType(k3GP);
   info->SetLength(0);
   return 1;
@@ -239,7 +242,7 @@ int File3GPAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
 FileSWFAnalyser::FileSWFAnalyser() { typeId = kSWF; }
 
 int FileSWFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if ((!h.matches(0, "FWS") && !h.matches(0, "CWS")) || !h.has(4, 4)) return 0;
   info->SetType(kSWF);
   info->SetLength(h.le32(4));

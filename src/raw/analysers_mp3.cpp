@@ -24,6 +24,8 @@ constexpr std::uint64_t kId3v1Size = 128;
 constexpr int kPumpEvery = 16;
 // Frames read from one tag; a tag lists a few dozen at most.
 constexpr int kMaxId3Frames = 4096;
+// Bytes of a text frame decoded; titles and years are short.
+constexpr std::size_t kMaxTextFrame = 4096;
 
 bool IsId3Start(qm::ByteView v) {
   std::uint32_t size = 0;
@@ -77,7 +79,7 @@ bool IsFiller(qm::ByteView v) {
 FileMP3Analyser::FileMP3Analyser() { typeId = kMP3; }
 
 int FileMP3Analyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, "ID3") || (h.u8(3) != 3 && h.u8(3) != 4)) return 0;
   info->SetType(kMP3);
   return 1;
@@ -85,7 +87,7 @@ int FileMP3Analyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 
 int FileMP3Analyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   const std::uint64_t sectorSize = reader.GetSectorSize() != 0 ? reader.GetSectorSize() : 512;
   const qm::ByteView head = reader.GetPointer(0, kId3HeaderSize);
   std::uint32_t tagSize = 0;
@@ -102,7 +104,8 @@ int FileMP3Analyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (version4 && !ReadSyncsafe28(frame.sub(4, 4), size)) break;
     if (size > audioStart - at - kFrameHeaderSize) break;
     if (frame.matches(0, "TIT2") || frame.matches(0, "TPE1") || frame.matches(0, "TYER")) {
-      const qm::ByteView data = reader.GetPointer(at + kFrameHeaderSize, 1);
+      const qm::ByteView data =
+          qm::PeekBytes(reader, at + kFrameHeaderSize, std::min<std::size_t>(size, kMaxTextFrame));
       const std::string text = DecodeText(data.sub(0, std::min<std::uint64_t>(size, data.size())));
       (frame.matches(0, "TIT2") ? title : frame.matches(0, "TPE1") ? artist : year) = text;
     }
@@ -112,10 +115,10 @@ int FileMP3Analyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   // The audio frames, with a gap of stray bytes allowed between them.
   std::uint64_t offset = audioStart;
   std::uint32_t gap = 0;
-  MessagePacer pacer(kPumpEvery);
+  StepBudget pacer(kPumpEvery);
   MpegAudioHeader header;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) break;
     const std::uint64_t position = offset + gap;
     if (gap > kMaxGap || position > maximum) break;
     const qm::ByteView v = reader.GetPointer(position, 4);

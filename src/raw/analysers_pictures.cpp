@@ -46,11 +46,12 @@ std::string CText(const char* text, std::size_t capacity) {
 FileJPGAnalyser::FileJPGAnalyser() { typeId = kJPG; }
 
 int FileJPGAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.has(0, 4) || h.u8(0) != 0xFF || h.u8(1) != 0xD8 || h.u8(2) != 0xFF) return 0;
   const std::uint8_t marker = h.u8(3);
   if (marker != 0xE0 && marker != 0xE1 && marker != 0xDB) return 0;
-  if (marker != 0xDB && !MatchesNoCase(h, kJpgAppText, "JFIF") && !MatchesNoCase(h, kJpgAppText, "Exif"))
+  if (marker != 0xDB && !qm::MatchesIgnoringCase(h, kJpgAppText, "JFIF") &&
+      !qm::MatchesIgnoringCase(h, kJpgAppText, "Exif"))
     return 0;
   info->SetType(kJPG);
   return 1;
@@ -60,15 +61,15 @@ int FileJPGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   name_.clear();
   name2_.clear();
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   qm::ByteView head = reader.GetPointer(0, 16);
   if (head.empty()) return 0;
 
   JpgWalk walk = JpgWalk::kPlain;
-  if (MatchesNoCase(head, kJpgAppText, "JFIF")) {
+  if (qm::MatchesIgnoringCase(head, kJpgAppText, "JFIF")) {
     if (!head.matches(kJpgAppText, "JFIF")) return 0;
     walk = JpgWalk::kJfif;
-  } else if (MatchesNoCase(head, kJpgAppText, "Exif")) {
+  } else if (qm::MatchesIgnoringCase(head, kJpgAppText, "Exif")) {
     walk = JpgWalk::kExif;
   }
 
@@ -96,11 +97,11 @@ int FileJPGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   std::uint8_t marker = head.u8(kJpgFirstMarker + 1);
   bool frameSeen = false;
   std::uint64_t width = 0, height = 0;
-  MessagePacer pacer;
+  StepBudget pacer;
   for (;;) {
-    pacer.Step();
+    if (!pacer.Step()) return 0;
     // Every segment's fixed part lies within its first 10 bytes.
-    const qm::ByteView seg = reader.GetPointer(offset, 10);
+    const qm::ByteView seg = qm::PeekBytes(reader, offset, 10);
     if (seg.empty()) return 0;
     std::uint64_t length = 0;
     bool lastSegment = false;
@@ -207,7 +208,7 @@ struct TiffWalk {
   std::uint32_t U32(qm::ByteView v, std::uint64_t at) const { return bigEndian ? v.be32(at) : v.le32(at); }
 
   std::string Text(std::uint64_t at, std::uint64_t count) {
-    const qm::ByteView v = reader.GetPointer(at, 1);
+    const qm::ByteView v = qm::PeekBytes(reader, at, kMaxTextBytes);
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>({count, kMaxTextBytes, v.size()}));
     std::string text(reinterpret_cast<const char*>(v.data()), n);
     return text.substr(0, text.find('\0'));
@@ -242,7 +243,7 @@ struct TiffWalk {
     const std::uint32_t entries = U16(countView, 0);
     if (entries > kMaxIfdEntries) return 0;
     std::vector<std::uint64_t> offsets, counts;
-    MessagePacer pacer;
+    qm::WalkPump pacer;
     for (std::uint32_t e = 0; e < entries; ++e) {
       pacer.Step();
       const std::uint64_t at = ifd + 2 + kIfdEntrySize * e;
@@ -304,7 +305,7 @@ struct TiffWalk {
 FileTIFAnalyser::FileTIFAnalyser() { typeId = kTIF; }
 
 int FileTIFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, std::string_view("MM\0*", 4)) && !h.matches(0, std::string_view("II*\0", 4))) return 0;
   info->SetType(kTIF);
   return 1;
@@ -317,7 +318,7 @@ int FileTIFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     CRawReadBuffer reader(device, info->GetStartSector());
     const qm::ByteView head = reader.GetPointer(0, 8);
     if (head.empty()) return 0;
-    TiffWalk walk{reader, head.u8(0) == 'M', MaxCarvedSize(), {}, {}, 0, false, {}};
+    TiffWalk walk{reader, head.u8(0) == 'M', qm::MaxCarvedSize(), {}, {}, 0, false, {}};
     const std::uint64_t first = walk.U32(head, kTifFirstIfd);
     if (first > walk.maximum) return 0;
     const qm::ByteView count = reader.GetPointer(first, 2);
@@ -351,7 +352,7 @@ constexpr std::string_view kCrwMark = "High definition CCD image";
 FileCRWAnalyser::FileCRWAnalyser() { typeId = kCRW; }
 
 int FileCRWAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, kCrwSignature)) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, kCrwSignature)) return 0;
   info->SetType(kCRW);
   return 1;
 }

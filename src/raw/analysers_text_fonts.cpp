@@ -24,14 +24,14 @@ bool IsTextByte(std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\r' ||
 FilePDFAnalyser::FilePDFAnalyser() { typeId = kPDF; }
 
 int FilePDFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, kPdfStart)) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, kPdfStart)) return 0;
   info->SetType(kPDF);
   return 1;
 }
 
 int FilePDFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   int type = kPDF;
   std::uint64_t offset = kPdfScanFrom;
   for (;;) {
@@ -74,18 +74,18 @@ int FilePDFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
 FileRTFAnalyser::FileRTFAnalyser() { typeId = kRTF; }
 
 int FileRTFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, "{\\rtf")) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, "{\\rtf")) return 0;
   info->SetType(kRTF);
   return 1;
 }
 
 int FileRTFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
-  const std::uint64_t maximum = MaxCarvedSize();
+  const std::uint64_t maximum = qm::MaxCarvedSize();
   std::uint64_t depth = 1;
   std::uint64_t offset = 4;
   bool escaped = false;
-  MessagePacer pacer;
+  qm::WalkPump pacer;
   while (offset <= maximum) {
     pacer.Step();
     const qm::ByteView v = reader.GetPointer(offset);
@@ -130,11 +130,11 @@ constexpr std::uint64_t kHtmlLimit = 0x100000; // 1 MiB
 FileHTMAnalyser::FileHTMAnalyser() { typeId = kHTM; }
 
 int FileHTMAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
-  bool match = MatchesNoCase(h, 0, "<HTML>") || MatchesNoCase(h, 0, "<!DOCTYPE HTML");
+  const qm::ByteView h = qm::HeaderBytes(sector);
+  bool match = qm::MatchesIgnoringCase(h, 0, "<HTML>") || qm::MatchesIgnoringCase(h, 0, "<!DOCTYPE HTML");
   if (!match && h.matches(0, "<!")) {
     for (std::uint64_t at = 0; at <= kHtmlTagSearchEnd && !match; ++at)
-      match = MatchesNoCase(h, at, "<HTML>");
+      match = qm::MatchesIgnoringCase(h, at, "<HTML>");
   }
   if (!match) return 0;
   info->SetType(kHTM);
@@ -166,7 +166,7 @@ constexpr std::uint64_t kWideTagSearchEnd = 498;
 FileUnicodeHTMAnalyser::FileUnicodeHTMAnalyser() { typeId = kHTM; }
 
 int FileUnicodeHTMAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  if (!HeaderView(sector).matches(0, std::string_view("\xFF\xFE<\0", 4))) return 0;
+  if (!qm::HeaderBytes(sector).matches(0, std::string_view("\xFF\xFE<\0", 4))) return 0;
   info->SetType(kHTM);
   return 1;
 }
@@ -181,7 +181,7 @@ int FileUnicodeHTMAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* 
     tag = MatchesWideNoCase(head, at, "<HTML>");
   if (!tag) return 0;
   std::uint64_t offset = kWideScanFrom;
-  MessagePacer pacer;
+  qm::WalkPump pacer;
   for (; offset < kHtmlLimit; offset += 2) {
     pacer.Step();
     const qm::ByteView v = reader.GetPointer(offset, 2);
@@ -219,7 +219,7 @@ constexpr std::array<WpdKind, 3> kWpdKinds = {{
 FileWPDAnalyser::FileWPDAnalyser() { typeId = kWPD; }
 
 int FileWPDAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, "\xFFWPC") || !h.has(20, 4)) return 0;
   for (const WpdKind& kind : kWpdKinds) {
     if (h.matches(8, kind.at8) && h.matches(14, kind.at14)) {
@@ -248,7 +248,7 @@ constexpr std::array<std::string_view, 25> kKnownTags = {
 FileTTFAnalyser::FileTTFAnalyser() { typeId = kTTF; }
 
 int FileTTFAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
-  const qm::ByteView h = HeaderView(sector);
+  const qm::ByteView h = qm::HeaderBytes(sector);
   if (!h.matches(0, std::string_view("\0\1\0\0", 4)) || !h.has(kTtfTableCount, 2)) return 0;
   const std::uint32_t tables = h.be16(kTtfTableCount);
   if (tables == 0 || tables > kTtfMaxTables) return 0;

@@ -1,6 +1,6 @@
 // Small pieces shared by the picture, drawing, audio, video, text and font
-// analysers: the type ids they set, the bound of every walk, the pacing of
-// window messages and case-blind signature tests.
+// analysers (beside what every analyser shares): the type ids they set and
+// a fast search for a byte pattern over a carved file.
 #pragma once
 
 #include <cstddef>
@@ -8,8 +8,7 @@
 #include <string_view>
 
 #include "platform/byte_view.h"
-#include "platform/message_pump.h"
-#include "storage/app_settings.h"
+#include "raw/analyser_common.h"
 
 namespace qm::media {
 
@@ -60,43 +59,9 @@ enum RawType : int {
   kNEF = 73,
 };
 
-// Header tests look at no more than this much of a sector.
-inline constexpr std::size_t kHeaderBytes = 512;
-
-inline ByteView HeaderView(ByteView sector) {
-  return sector.size() > kHeaderBytes ? sector.sub(0, kHeaderBytes) : sector;
-}
-
-inline std::uint64_t MaxCarvedSize() { return GetAppSettings()->u64MaxRawFileSize; }
-
 inline std::uint8_t FoldAscii(std::uint8_t c) {
   return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c | 0x20) : c;
 }
-
-// True when the text stands at offset, compared ignoring ASCII case.
-inline bool MatchesNoCase(ByteView bytes, std::uint64_t offset, std::string_view text) {
-  if (!bytes.has(offset, text.size())) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (FoldAscii(bytes.u8(offset + i)) != FoldAscii(static_cast<std::uint8_t>(text[i]))) return false;
-  return true;
-}
-
-// Dispatches one pending window message every `every` steps, so that a
-// window owned by the scanning thread stays responsive during long walks.
-class MessagePacer {
-public:
-  explicit MessagePacer(int every = 10) : every_(every) {}
-  void Step() {
-    if (++steps_ >= every_) {
-      steps_ = 0;
-      PumpOneMessage();
-    }
-  }
-
-private:
-  int every_;
-  int steps_ = 0;
-};
 
 } // namespace qm::media
 
@@ -107,6 +72,22 @@ private:
 #include "raw/raw_read_buffer.h"
 
 namespace qm::media {
+
+// The pump of a walk and its cap on steps: Step() lets a window message
+// through every few steps and is false once the walk has taken more steps
+// than any real file needs.
+class StepBudget {
+public:
+  explicit StepBudget(unsigned every = 10) : pump_(every) {}
+  bool Step() {
+    pump_.Step();
+    return ++steps_ <= kMaxWalkSteps;
+  }
+
+private:
+  WalkPump pump_;
+  std::uint64_t steps_ = 0;
+};
 
 enum class ScanEnd { kFound, kLimit, kUnreadable };
 
@@ -123,7 +104,7 @@ struct ScanResult {
 template <class Match>
 ScanResult ScanBytes(CRawReadBuffer& reader, std::uint64_t from, std::uint64_t limit, std::size_t need,
                      std::uint8_t first, std::uint8_t firstAlt, Match match) {
-  MessagePacer pacer;
+  WalkPump pacer;
   std::uint64_t offset = from;
   for (;;) {
     if (offset > limit) return {ScanEnd::kLimit, offset};
