@@ -49,7 +49,7 @@ TEST(ArchiveAnalysers, RealArchivesAreCarvedWhole) {
       {"zip_tool.zip", "zip", 68},       {"comments.zip", "zip", 68},  {"document.docx", "zip", 69},
       {"sheet.xlsx", "zip", 70},         {"streamed.zip", "zip", 68},  {"stored.rar", "rar", 54},
       {"archive.cab", "cab", 10},        {"archive.tar", "tar", 59},   {"archive_level0.lzh", "lzh", 34},
-      {"archive_level2.lzh", "lzh", 34},
+      {"archive_level2.lzh", "lzh", 34}, {"archive_level1.lzh", "lzh", 34},
   };
   for (const std::int32_t sectorSize : {512, 4096}) {
     for (const Case& c : cases) {
