@@ -45,6 +45,13 @@ constexpr std::size_t kPrivHead16[] = {0x0C, 0x0E};
 
 } // namespace
 
+namespace qm {
+bool IsLdmMetadataPartitionName(ByteView name) {
+  return NameBeginsWith(name, kLdmMetadataName, kLdmMetadataCompared);
+}
+bool IsLdmDataPartitionName(ByteView name) { return NameBeginsWith(name, kLdmDataName, kLdmDataCompared); }
+} // namespace qm
+
 void PrivHeadToHostOrder(std::uint8_t* header, std::size_t size) {
   const auto swap = [&](std::size_t offset, std::size_t width) {
     if (offset > size || width > size - offset) return;
@@ -108,8 +115,8 @@ std::uint8_t IsDynamicDisk(IStorageDevice* device, std::uint64_t sectorCount, st
   bool metadata = false, data = false;
   for (int i = 0; i < kGptEntriesExamined; ++i) {
     const qm::ByteView name = view.sub(kGptEntrySize * static_cast<std::size_t>(i) + kGptEntryNameOffset, 72);
-    metadata = metadata || NameBeginsWith(name, kLdmMetadataName, kLdmMetadataCompared);
-    data = data || NameBeginsWith(name, kLdmDataName, kLdmDataCompared);
+    metadata = metadata || qm::IsLdmMetadataPartitionName(name);
+    data = data || qm::IsLdmDataPartitionName(name);
   }
   return metadata && data ? 1 : 0;
 }

@@ -3,7 +3,10 @@
 // partitions of the dynamic-disk database.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "platform/byte_view.h"
 
 class IStorageDevice;
 
@@ -15,3 +18,11 @@ std::uint8_t IsDynamicDisk(IStorageDevice* device, std::uint64_t sectorCount, st
 void PrivHeadToHostOrder(std::uint8_t* header, std::size_t size);
 // True when the buffer begins with "PRIVHEAD".
 bool IsPrivHead(const std::uint8_t* header, std::size_t size);
+
+namespace qm {
+// Whether a GPT entry's UTF-16 name (from entry offset 56) begins with the
+// name of the database's metadata partition, "LDM metadata partition", or
+// of its data partition, "LDM data partition".
+bool IsLdmMetadataPartitionName(ByteView name);
+bool IsLdmDataPartitionName(ByteView name);
+} // namespace qm

@@ -1,0 +1,1 @@
+qm_fuzz_target(dynamic_volumes_fuzz DEPS storage)
