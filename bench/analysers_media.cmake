@@ -1,0 +1,1 @@
+qm_bench(analysers_media DEPS raw)
