@@ -35,6 +35,44 @@ constexpr std::uint16_t kZipFlagDataDescriptor = 0x0008;
 constexpr std::string_view kOfficeContentTypes = "[Content_Types].xml";
 constexpr std::string_view kDrawingContent = "content/riffData.cdr";
 
+// Archives of the 64-bit extension ("Zip64", written by archivers for big
+// archives and on request for any) keep a size of 0xFFFFFFFF in the local
+// header and the real one in an extra field (id 1: original size, then
+// compressed size, 8 bytes each), and close with a 64-bit end record and
+// its locator before the usual end record. Without them the walk would
+// leap 4 GiB at the first entry, or stop before the end record.
+constexpr std::uint32_t kZipSizeInExtra = 0xFFFFFFFF;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint64_t kZipLocalUncompressedSize = 22;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;     // "PK\6\6"
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50; // "PK\6\7"
+constexpr std::uint64_t kZip64EndFixed = 12;                  // signature and the size of the rest
+constexpr std::uint64_t kZip64EndMinimum = 56;
+constexpr std::uint64_t kZip64LocatorSize = 20;
+// Bytes of a record the walk asks to see: enough for a local header with a
+// long name and its extra fields.
+constexpr std::size_t kZipWalkPeek = 2048;
+
+// The compressed size from the 64-bit extra field of a local header whose
+// header field says 0xFFFFFFFF; false when the field is not in view.
+bool Zip64CompressedSize(qm::ByteView record, std::uint64_t& size) {
+  const std::uint64_t extra = kZipLocalName + record.le16(kZipLocalNameLength);
+  const std::uint64_t extraEnd = extra + record.le16(kZipLocalExtraLength);
+  for (std::uint64_t at = extra; at + 4 <= extraEnd && record.has(at, 4);) {
+    const std::uint16_t id = record.le16(at);
+    const std::uint16_t length = record.le16(at + 2);
+    if (id == kZip64ExtraId) {
+      // The original size comes first when it too is in the extra field.
+      const std::uint64_t skip = record.le32(kZipLocalUncompressedSize) == kZipSizeInExtra ? 8 : 0;
+      if (length < skip + 8 || !record.has(at + 4 + skip, 8)) return false;
+      size = record.le64(at + 4 + skip);
+      return true;
+    }
+    at += 4 + std::uint64_t{length};
+  }
+  return false;
+}
+
 bool LocalNameIs(qm::ByteView record, std::string_view name) {
   return record.le32(0) == kZipLocalHeaderSignature && record.le16(kZipLocalNameLength) == name.size() &&
          record.matches(kZipLocalName, name);
@@ -150,14 +188,30 @@ int FileZIPAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   qm::WalkPump pump;
   for (std::uint64_t steps = 0; steps < qm::kMaxWalkSteps && offset <= maximum; ++steps) {
     pump.Step();
-    const qm::ByteView record = qm::PeekBytes(reader, offset, kZipRecordPeek);
+    const qm::ByteView record = qm::PeekBytes(reader, offset, kZipWalkPeek);
     std::uint64_t length = 0;
+    const std::uint32_t signature = record.le32(0);
+    if (signature == kZip64EndSignature || signature == kZip64LocatorSignature) {
+      std::uint64_t size = kZip64LocatorSize;
+      if (signature == kZip64EndSignature) {
+        if (!record.has(0, kZip64EndFixed)) break;
+        size = record.le64(4);
+        if (size > UINT64_MAX - kZip64EndFixed || size + kZip64EndFixed < kZip64EndMinimum) break;
+        size += kZip64EndFixed;
+      }
+      if (!qm::AddChecked(offset, size)) break;
+      continue;
+    }
     if (!IsZipRecord(record)) break;
     // Some office suites store the content-types part last among the
     // entries; their packages are told by it all the same, through the
     // central directory that follows it.
     if (!officePackage_ && LocalNameIs(record, kOfficeContentTypes)) officePackage_ = true;
     if (!ZipRecordLength(record, length, officePackage_, type)) break;
+    if (signature == kZipLocalHeaderSignature && record.le32(kZipLocalCompressedSize) == kZipSizeInExtra) {
+      std::uint64_t size = 0;
+      if (Zip64CompressedSize(record, size)) length = length - kZipSizeInExtra + size;
+    }
     if (record.le32(0) == kZipLocalHeaderSignature &&
         (record.le16(kZipLocalFlags) & kZipFlagDataDescriptor) != 0 &&
         record.le32(kZipLocalCompressedSize) == 0) {

@@ -47,7 +47,8 @@ TEST(ArchiveAnalysers, RealArchivesAreCarvedWhole) {
     int type;
   } cases[] = {
       {"zip_tool.zip", "zip", 68},       {"comments.zip", "zip", 68},  {"document.docx", "zip", 69},
-      {"sheet.xlsx", "zip", 70},         {"streamed.zip", "zip", 68},  {"stored.rar", "rar", 54},
+      {"sheet.xlsx", "zip", 70},         {"streamed.zip", "zip", 68},  {"zip64.zip", "zip", 68},
+      {"stored.rar", "rar", 54},
       {"archive.cab", "cab", 10},        {"archive.tar", "tar", 59},   {"archive_level0.lzh", "lzh", 34},
       {"archive_level2.lzh", "lzh", 34}, {"archive_level1.lzh", "lzh", 34},
   };
@@ -187,6 +188,35 @@ TEST(ArchiveAnalysers, ZipWalkEndsOnHostileRecords) {
     Put32(file, 18, 0xFFFFFFF0);
     auto device = qm::DeviceWithFile(file, 0, 600);
     EXPECT_EQ(qm::Carve(zip, *device, 0).length, std::uint64_t{30 + 5} + 0xFFFFFFF0u);
+  }
+  {
+    // A 64-bit size in the extra field near 2^63: taken, and the walk
+    // stops past the maximum.
+    Bytes file = ZipEntry("big", "");
+    file.resize(33 + 20 + 100, 'x');
+    Put32(file, 18, 0xFFFFFFFF);
+    Put32(file, 22, 0xFFFFFFFF);
+    Put16(file, 28, 20);
+    Put16(file, 33, 0x0001);
+    Put16(file, 35, 16);
+    qm::StoreLe64(file.data() + 37, 0);
+    qm::StoreLe64(file.data() + 37 + 8, std::uint64_t{1} << 63);
+    auto device = qm::DeviceWithFile(file, 0, 600);
+    EXPECT_EQ(qm::Carve(zip, *device, 0).length, 33u + 20 + (std::uint64_t{1} << 63));
+  }
+  {
+    // 64-bit end records whose size would wrap or is below the record's
+    // own: the walk ends at the record.
+    for (const std::uint64_t size : {~std::uint64_t{0}, std::uint64_t{10}}) {
+      Bytes file = ZipOf({"a.txt"});
+      const std::size_t at = file.size() - 22;
+      file.resize(at);
+      Put32(file, at, 0x06064b50);
+      file.resize(at + 12);
+      qm::StoreLe64(file.data() + at + 4, size);
+      auto device = qm::DeviceWithFile(file, 0, 600);
+      EXPECT_EQ(qm::Carve(zip, *device, 0).length, at) << size;
+    }
   }
   {
     // A data-descriptor entry with nothing after it but filler: the
