@@ -240,6 +240,13 @@ constexpr std::string_view kRarMarker("Rar!\x1a\x07\x00", 7);
 // block) can be long; later blocks are judged by their first 32 bytes.
 constexpr std::size_t kRarFirstVisible = 505;
 constexpr std::size_t kRarVisible = 32;
+// A file header with this flag keeps the high halves of its sizes after
+// the fixed part: the packed size's at 32. Without them a member of 4 GiB
+// or more would be cut to its low 32 bits and the walk lost inside it.
+constexpr std::uint8_t kRarFileHeader = 0x74;
+constexpr std::uint16_t kRarLargeFlag = 0x0100;
+constexpr std::uint64_t kRarFlags = 3;
+constexpr std::uint64_t kRarHighPackSize = 32;
 } // namespace
 
 int FileRARAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
@@ -268,6 +275,10 @@ int FileRARAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (!RarBlockLength(view.sub(0, std::min(view.size(), visible)), length)) {
       if (steps == 0) return 0;
       break;
+    }
+    if (view.u8(2) == kRarFileHeader && (view.le16(kRarFlags) & kRarLargeFlag) != 0 &&
+        view.has(kRarHighPackSize, 4) && view.le16(5) >= kRarHighPackSize + 8) {
+      if (!qm::AddChecked(length, std::uint64_t{view.le32(kRarHighPackSize)} << 32)) break;
     }
     if (!qm::AddChecked(offset, length)) break;
   }

@@ -287,6 +287,15 @@ TEST(ArchiveAnalysers, RarBlocksAreSummedToTheEndBlock) {
     EXPECT_EQ(qm::Carve(rar, *device, 0).length, std::uint64_t{20 + 33} + 0xFFFFFF00u);
   }
   {
+    // A member of 4 GiB and more: the high half of its packed size counts.
+    Bytes file = RarArchive(100, 100, true);
+    Put16(file, 20 + 3, 0x8100);
+    Put16(file, 20 + 5, 41);
+    Put32(file, 20 + 32, 2);
+    auto device = qm::DeviceWithFile(file, 0, 600);
+    EXPECT_EQ(qm::Carve(rar, *device, 0).length, 20u + 41 + 100 + (std::uint64_t{2} << 32));
+  }
+  {
     // No archive header after the marker: no length.
     Bytes file = RarArchive(10, 10, true);
     file[9] = 0x10;
