@@ -1,0 +1,164 @@
+#include "fatext2/ext2_inode_extents.h"
+
+#include <algorithm>
+
+#include "fatext2/ext2_block_iterator.h"
+#include "fatext2/ext2_file_system.h"
+#include "fatext2/ext2_inode.h"
+#include "platform/byte_view.h"
+#include "storage/mem_alloc.h"
+
+namespace {
+
+// Gathers runs and merges each into the one before when it continues it:
+// two holes, or two runs of adjacent blocks. A hole never merges with
+// data, whatever its numbers.
+class RunAccumulator {
+public:
+  RunAccumulator(CExt2DataRunList& list, std::vector<bool>* usedBlocks) : list_(list), used_(usedBlocks) {}
+  ~RunAccumulator() { Flush(); }
+  RunAccumulator(const RunAccumulator&) = delete;
+  RunAccumulator& operator=(const RunAccumulator&) = delete;
+
+  void Block(std::uint32_t block) {
+    if (used_ != nullptr && block < used_->size()) (*used_)[block] = true;
+    if (pending_.count != 0 && !pending_.IsSparse() && pending_.start + pending_.count == block) {
+      ++pending_.count;
+      return;
+    }
+    Flush();
+    pending_ = {block, 1};
+  }
+  void Hole(std::uint64_t count) {
+    if (count == 0) return;
+    if (pending_.count != 0 && pending_.IsSparse()) {
+      pending_.count += count;
+      return;
+    }
+    Flush();
+    pending_ = {qm::kSparseRunStart, count};
+  }
+  void Flush() {
+    if (pending_.count != 0) list_.AddRun(pending_);
+    pending_ = {};
+  }
+
+private:
+  CExt2DataRunList& list_;
+  std::vector<bool>* used_;
+  DataRunEntry pending_;
+};
+
+// The block map of a sparse file, walked tree by tree: an absent indirect
+// block stands for a whole range of holes and is never descended into.
+class SparseMapper {
+public:
+  SparseMapper(const CExt2Inode& inode, RunAccumulator& runs)
+      : inode_(inode), fs_(*inode.GetFileSystem()), runs_(runs), pointersPerBlock_(fs_.BlockSize() / 4),
+        limit_((inode.GetSize() + fs_.BlockSize() - 1) / fs_.BlockSize()), budget_(fs_.BlockCount()) {
+    for (auto& level : levels_)
+      level = qm::MakeMemBuffer<std::uint8_t>(fs_.BlockSize());
+  }
+
+  void Run() {
+    std::uint64_t first = 0;
+    for (unsigned i = 0; i < qm::ext2::kDirectBlocks && first < limit_; ++i, ++first)
+      Leaf(first, inode_.GetBlockPointer(i));
+    std::uint64_t span = 1;
+    for (unsigned depth = 1; depth <= 3 && first < limit_ && !Exhausted(); ++depth) {
+      span *= pointersPerBlock_;
+      Tree(inode_.GetBlockPointer(qm::ext2::kDirectBlocks - 1 + depth), depth, first);
+      first += span;
+    }
+    // Whatever the map does not reach is a hole up to the size.
+    if (next_ < limit_) runs_.Hole(limit_ - next_);
+    next_ = limit_;
+  }
+
+private:
+  bool Exhausted() const { return mapped_ >= fs_.BlockCount() || budget_ == 0; }
+
+  void Leaf(std::uint64_t index, std::uint32_t block) {
+    if (index >= limit_ || block == 0 || !fs_.IsValidBlock(block) || Exhausted()) return;
+    runs_.Hole(index - next_);
+    runs_.Block(block);
+    next_ = index + 1;
+    ++mapped_;
+  }
+
+  // An indirect block of the given depth (1 single, 2 double, 3 triple)
+  // whose first entry maps logical block first.
+  void Tree(std::uint32_t block, unsigned depth, std::uint64_t first) {
+    if (block == 0 || !fs_.IsValidBlock(block) || Exhausted()) return;
+    --budget_;
+    std::uint8_t* buffer = levels_[depth - 1].get();
+    try {
+      fs_.ReadBlocks(buffer, block, 1);
+    } catch (const std::exception&) {
+      return; // an unreadable indirect block maps nothing
+    }
+    std::uint64_t span = 1;
+    for (unsigned d = 1; d < depth; ++d)
+      span *= pointersPerBlock_;
+    const qm::ByteView view(buffer, fs_.BlockSize());
+    for (std::uint32_t i = 0; i < pointersPerBlock_; ++i) {
+      const std::uint64_t at = first + i * span;
+      if (at >= limit_ || Exhausted()) return;
+      const std::uint32_t entry = view.le32(std::size_t{i} * 4);
+      if (depth == 1)
+        Leaf(at, entry);
+      else
+        Tree(entry, depth - 1, at);
+    }
+  }
+
+  const CExt2Inode& inode_;
+  CExt2FileSystem& fs_;
+  RunAccumulator& runs_;
+  std::uint32_t pointersPerBlock_;
+  std::uint64_t limit_;     // logical blocks the size covers
+  std::uint64_t budget_;    // indirect blocks that may still be read
+  std::uint64_t mapped_ = 0; // blocks mapped so far
+  std::uint64_t next_ = 0;  // the first logical block not covered yet
+  qm::MemBuffer<std::uint8_t> levels_[3];
+};
+
+} // namespace
+
+namespace qm::ext2 {
+
+void BuildExtents(const CExt2Inode& inode, CExt2DataRunList& list, std::vector<bool>* usedBlocks) {
+  if (inode.GetFileSystem() == nullptr || inode.GetFileSystem()->BlockSize() == 0) return;
+  RunAccumulator runs(list, usedBlocks);
+  if (inode.IsSparse()) {
+    SparseMapper(inode, runs).Run();
+    return;
+  }
+  CExt2BlockIterator it = inode.Blocks();
+  for (std::uint32_t count = inode.GetBlockCount(); it.GetIndex() < count; it.Next()) {
+    const std::uint32_t block = it.GetPhysicalBlock();
+    if (block == 0) break;
+    runs.Block(block);
+  }
+}
+
+std::unique_ptr<CExt2FileProperties> MakeFileProperties(const CExt2Inode& inode, std::vector<bool>* usedBlocks) {
+  auto properties = CreateExt2FileProperties();
+  properties->SetCreationTime(InodeTimeToFileTime(inode.GetChangeTime()));
+  properties->SetLastWriteTime(InodeTimeToFileTime(inode.GetModifyTime()));
+  properties->SetLastAccessTime(InodeTimeToFileTime(inode.GetAccessTime()));
+  properties->SetSize(inode.GetSize());
+  if (inode.IsDirectory()) {
+    properties->SetAttributes(qm::kAttrFolder);
+  } else {
+    if (inode.IsSparse()) properties->SetAttributes(qm::kAttrSparse);
+    CExt2DataRunList list;
+    BuildExtents(inode, list, usedBlocks);
+    properties->SetDataRunList(&list);
+  }
+  properties->SetInodeNumber(inode.GetNumber());
+  if (inode.GetDeletionTime() != 0) properties->SetState(CExt2FileProperties::kStateDeleted);
+  return properties;
+}
+
+} // namespace qm::ext2
