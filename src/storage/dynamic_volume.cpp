@@ -37,7 +37,17 @@ std::uint64_t StripeSectors(std::span<const DynamicMemberExtent> members, std::u
 }
 
 void XorInto(std::uint8_t* out, const std::uint8_t* in, std::size_t bytes) {
-  for (std::size_t i = 0; i < bytes; ++i) out[i] ^= in[i];
+  // Word by word: a rebuilt stripe is 64 KiB, and the byte loop is not
+  // vectorised at our optimisation level.
+  std::size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, out + i, 8);
+    std::memcpy(&b, in + i, 8);
+    a ^= b;
+    std::memcpy(out + i, &a, 8);
+  }
+  for (; i < bytes; ++i) out[i] ^= in[i];
 }
 
 } // namespace
@@ -208,14 +218,17 @@ int CRaid5VolumeDevice::ReadInside(std::uint8_t* buffer, std::uint64_t first, st
         m_scratch = qm::MakeMemBuffer<std::uint8_t>(static_cast<std::size_t>(stripe * sectorSize));
         m_scratchBytes = static_cast<std::size_t>(stripe * sectorSize);
       }
-      std::memset(buffer, 0, bytes);
+      bool firstOther = true;
       for (std::uint64_t other = 0; other < n; ++other) {
         if (other == column) continue;
-        if (!ReadMember(*m_members[static_cast<std::size_t>(other)], m_scratch.get(), position, k)) {
+        // The first of the others lands in place; the rest are folded in.
+        std::uint8_t* into = firstOther ? buffer : m_scratch.get();
+        if (!ReadMember(*m_members[static_cast<std::size_t>(other)], into, position, k)) {
           std::memset(buffer, 0, bytes);
           return 0;
         }
-        XorInto(buffer, m_scratch.get(), bytes);
+        if (!firstOther) XorInto(buffer, m_scratch.get(), bytes);
+        firstOther = false;
       }
     }
     buffer += bytes;

@@ -358,7 +358,7 @@ int FindPrivateHeader(IStorageDevice* disk, std::uint8_t* buffer) {
       const qm::ByteView entry = view.sub(std::uint64_t{i} * entrySize, entrySize);
       if (entry.le64(kGptEntryFirstOffset) == 0) continue;
       if (!qm::IsLdmMetadataPartitionName(entry.sub(kGptEntryNameOffset, kGptEntryNameBytes))) continue;
-      return TryPrivateHeader(disk, entry.le64(kGptEntryLastOffset), sector.get(), size, buffer) ? 1 : 0;
+      if (TryPrivateHeader(disk, entry.le64(kGptEntryLastOffset), sector.get(), size, buffer)) return 1;
     }
     left -= examined;
   }

@@ -253,6 +253,14 @@ TEST(DynamicVolumeReader, PrivateHeaderIsSoughtInItsFourPlaces) {
          PutGpt(b, 128, 128, 3000);
        },
        true},
+      {"GPT metadata entry without a header, a later one with it",
+       [](Bytes& b, MemoryDevice*&) {
+         MoveHeader(b, 3000);
+         PutGpt(b, 128, 128, 3000);
+         std::memcpy(b.data() + 2 * 512, b.data() + 2 * 512 + 128, 128); // first entry: same name
+         qm::StoreLe64(b.data() + 2 * 512 + 40, 2999);                     // ending at an empty sector
+       },
+       true},
       {"GPT of 200 entries",
        [](Bytes& b, MemoryDevice*&) {
          MoveHeader(b, 3000);

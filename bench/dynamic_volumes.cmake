@@ -1,0 +1,1 @@
+qm_bench(dynamic_volume DEPS storage)
