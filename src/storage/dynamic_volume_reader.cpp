@@ -245,11 +245,10 @@ struct Builder {
   void Build() const {
     // Links by id. The chains run in the reverse of the database order.
     std::unordered_map<std::uint64_t, std::vector<const qm::LdmComponent*>> componentsOf;
-    for (const qm::LdmComponent& component : db.components)
-      componentsOf[component.parentId].insert(componentsOf[component.parentId].begin(), &component);
+    for (auto it = db.components.rbegin(); it != db.components.rend(); ++it) componentsOf[it->parentId].push_back(&*it);
     std::unordered_map<std::uint64_t, std::vector<const qm::LdmPartition*>> partitionsOf;
-    for (const qm::LdmPartition& partition : db.partitions)
-      partitionsOf[partition.componentId].insert(partitionsOf[partition.componentId].begin(), &partition);
+    for (auto it = db.partitions.rbegin(); it != db.partitions.rend(); ++it)
+      partitionsOf[it->componentId].push_back(&*it);
     std::unordered_map<std::uint64_t, const qm::LdmDisk*> diskById;
     for (const qm::LdmDisk& disk : db.disks) diskById.emplace(disk.id, &disk);
 
