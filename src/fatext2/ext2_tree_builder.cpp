@@ -23,6 +23,8 @@
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
+#include "ntfs/cluster_use_bitmap.h"
+#include "ntfs/ntfs_lost_tree_builder.h"
 #include "ntfs/partition_display_name.h"
 #include "ntfs/tree_build_filters.h"
 #include "platform/log.h"
@@ -271,6 +273,41 @@ void CExt2TreeBuilder::Discard(CFileNode* root) {
   m_unplaced.clear();
   m_waiting.clear();
   DeleteFileTree(root);
+}
+
+CFileNode* CExt2TreeBuilder::StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuildCallback* callback,
+                                          CRawFileCollection* carved, std::uint32_t partitionNumber) {
+  if (fileSystem == nullptr) return nullptr;
+  m_nPartitionNumber = partitionNumber;
+  qm::ext2::InitCollector();
+  std::atomic<bool> done{false};
+  CFileNode* root = nullptr;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      {
+        qm::ext2::CollectorThreadScope collector;
+        try {
+          root = BuildTree(fileSystem, callback, true);
+          const std::uint64_t blocks = fileSystem->BlockCount();
+          const std::int64_t base = fileSystem->GetBlockSector(0);
+          if (root != nullptr && m_usedBlocks.size() >= blocks && base >= 0) {
+            const CClusterUseBitMap used(&m_usedBlocks, static_cast<std::uint64_t>(base),
+                                         static_cast<std::uint8_t>(fileSystem->SectorsPerBlock()), blocks);
+            AddCarvedFilesInUnusedClusters(root, used, carved, fileSystem->GetDevice(), callback);
+          }
+        } catch (const std::exception& error) {
+          LogError("Ext2 tree build failed: %s\n", error.what());
+        }
+      }
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    return nullptr;
+  }
+  qm::WaitPumping([&] { return done.load(); });
+  worker.join();
+  return root;
 }
 
 CFileNode* CExt2LostPartitionTreeBuilder::Start(IStorageDevice* device, IDIRBuildCallback* callback,

@@ -13,6 +13,7 @@ class CExt2FileSystem;
 class CExt2Inode;
 class CFileNode;
 class CFileSystemNode;
+class CRawFileCollection;
 class IDIRBuildCallback;
 class IStorageDevice;
 
@@ -35,6 +36,14 @@ public:
   // block that a file's extents name is marked in UsedBlocks(). Runs on
   // the calling thread, which must be known to the collector.
   CFileNode* BuildTree(CExt2FileSystem* fileSystem, IDIRBuildCallback* callback, bool usedBlocks);
+
+  // For a partition found by the deep scan: the tree built with the
+  // used-block map, and below its root the carved files of the collection
+  // that start in blocks no file uses. Runs on a worker thread (which
+  // registers with the collector) while this thread pumps messages; null
+  // when cancelled.
+  CFileNode* StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuildCallback* callback, CRawFileCollection* carved,
+                          std::uint32_t partitionNumber);
 
   // The number shown in the root's name is this + 1.
   void SetPartitionNumber(std::uint32_t number) { m_nPartitionNumber = number; }

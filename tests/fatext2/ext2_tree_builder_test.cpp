@@ -22,6 +22,7 @@
 #include "filemodel/file_saver.h"
 #include "filemodel/file_system_node.h"
 #include "filemodel/file_type_map.h"
+#include "filemodel/raw_file_collection.h"
 #include "storage/image_file_device.h"
 #include "support/memory_device.h"
 #include "support/scratch_files.h"
@@ -442,6 +443,36 @@ TEST(Ext2TreeBuilder, AVolumeThatDoesNotOpenGivesNoTree) {
   qm::MemoryDevice zeros(8192, 512);
   EXPECT_EQ(CExt2LostPartitionTreeBuilder::Start(&zeros, nullptr, 2, false), nullptr);
   EXPECT_EQ(CExt2LostPartitionTreeBuilder::Start(nullptr, nullptr, 2, false), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Ext2TreeBuilder, DeepScanBuildKeepsTheUsedBlocksAndNumbersTheRoot) {
+  const Ext2Image& image = GetExt2Image(Ext2Layout::Ext3Blocks4K);
+  ASSERT_FALSE(image.path.empty());
+  CImageFileDevice device(image.path.c_str());
+  std::unique_ptr<CExt2FileSystem> fileSystem;
+  {
+    qm::ext2::CollectorThreadScope collector;
+    fileSystem = std::make_unique<CExt2FileSystem>(&device, 2);
+  }
+  CRawFileCollection carved;
+  CountingCallback callback;
+  CExt2TreeBuilder builder;
+  Tree root(builder.StartWithRaw(fileSystem.get(), &callback, &carved, 2));
+  ASSERT_NE(root, nullptr);
+  EXPECT_STREQ(root->GetProperties()->GetName(), "Ext3 3");
+  EXPECT_EQ(builder.UsedBlocks().size(), fileSystem->BlockCount());
+  const TreePaths paths = CollectPaths(root.get());
+  for (const auto& file : image.files)
+    EXPECT_EQ(paths.byPath.count(file.path), 1u) << file.path;
+
+  CountingCallback cancel;
+  cancel.cancelAt = 2;
+  CExt2TreeBuilder cancelled;
+  EXPECT_EQ(cancelled.StartWithRaw(fileSystem.get(), &cancel, &carved, 0), nullptr);
 }
 
 } // namespace
