@@ -334,6 +334,25 @@ TEST(Ext2TreeBuilder, DirectoryLoopsEndUpInATreeWithNothingLost) {
   EXPECT_EQ(folders.size(), 3u); // lost+found, c, p
 }
 
+TEST(Ext2TreeBuilder, InodesMetBeforeOrAfterTheirEntriesEndUpUnderTheirNames) {
+  // m0 and f0 get lower inode numbers than the folder that lists them at
+  // the end, so the walk reaches them before their entries; inner.txt is
+  // listed by m0 before the walk reaches it.
+  const std::string script = "mkdir m0\nwrite /dev/null f0\nmkdir q\nln m0 q/moved\nln f0 q/file.bin\n"
+                             "unlink m0\nunlink f0\nwrite /dev/null q/moved/inner.txt\n";
+  const fs::path image = MakeScriptedImage("ext2_order", "-t ext2 -b 1024", 4ull << 20, script);
+  ASSERT_FALSE(image.empty());
+  Tree root = BuildImage(image);
+  ASSERT_NE(root, nullptr);
+  const TreePaths paths = CollectPaths(root.get());
+  EXPECT_EQ(paths.duplicates, 0u);
+  for (const char* path : {"/q", "/q/moved", "/q/file.bin", "/q/moved/inner.txt", "/lost+found"})
+    EXPECT_EQ(paths.byPath.count(path), 1u) << path;
+  EXPECT_EQ(paths.byPath.size(), 5u);
+  EXPECT_LT(Props(paths.byPath.at("/q/moved"))->GetInodeNumber(), Props(paths.byPath.at("/q"))->GetInodeNumber());
+  EXPECT_EQ(Props(paths.byPath.at("/q/moved"))->ChildNameCount(), 0u);
+}
+
 TEST(Ext2TreeBuilder, ThousandsOfNestedFoldersAreBuiltAndFreed) {
   constexpr int kDepth = 3000;
   std::ostringstream script;
