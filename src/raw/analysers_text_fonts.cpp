@@ -93,7 +93,10 @@ int FileRTFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
       info->SetLength(offset);
       return 0;
     }
-    const std::uint64_t n = std::min<std::uint64_t>(v.size(), maximum - offset + 1);
+    // Bytes in view up to and including the maximum (written so that a
+    // maximum at the top of the range cannot wrap).
+    const std::uint64_t toLimit = maximum - offset;
+    const std::uint64_t n = toLimit < v.size() ? toLimit + 1 : v.size();
     for (std::uint64_t i = 0; i < n; ++i) {
       const std::uint8_t b = v.data()[i];
       if (b == 0) {

@@ -68,17 +68,22 @@ TEST(MediaAnalysersRealFiles, EachFileIsRecognisedTypedAndMeasured) {
       {"media_page_utf16.htm", Make<FileUnicodeHTMAnalyser>(), 31},
       {"media_font.ttf", Make<FileTTFAnalyser>(), 61},
   };
-  for (const RealFile& f : files) {
-    SCOPED_TRACE(f.name);
-    const std::vector<std::uint8_t> file = qm::ReadFormatFixture(f.name);
-    ASSERT_GT(file.size(), 16u);
-    for (std::int32_t sectorSize : {512, 4096}) {
-      SCOPED_TRACE(sectorSize);
-      auto analyser = f.make();
-      const qm::test::Carved c = Carve(*analyser, file, sectorSize);
-      EXPECT_NE(c.matched, 0);
-      EXPECT_EQ(c.type, f.type);
-      EXPECT_EQ(c.length, file.size() - f.shortBy);
+  // With the default maximum, and with the largest one the setting can
+  // hold (no walk may wrap its bound).
+  for (std::uint64_t maximum : {std::uint64_t{50000000}, ~std::uint64_t{0}}) {
+    qm::MaxRawFileSizeGuard guard(maximum);
+    for (const RealFile& f : files) {
+      SCOPED_TRACE(f.name);
+      const std::vector<std::uint8_t> file = qm::ReadFormatFixture(f.name);
+      ASSERT_GT(file.size(), 16u);
+      for (std::int32_t sectorSize : {512, 4096}) {
+        SCOPED_TRACE(sectorSize);
+        auto analyser = f.make();
+        const qm::test::Carved c = Carve(*analyser, file, sectorSize);
+        EXPECT_NE(c.matched, 0);
+        EXPECT_EQ(c.type, f.type);
+        EXPECT_EQ(c.length, file.size() - f.shortBy);
+      }
     }
   }
 }

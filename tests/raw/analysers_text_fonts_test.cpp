@@ -76,6 +76,13 @@ TEST(RtfAnalyser, BraceDepthEndsTheDocument) {
   EXPECT_EQ(c.sized, 0);
   EXPECT_EQ(c.length, cut.size() - 1);
 
+  // The largest maximum the setting can hold still ends the scan.
+  {
+    qm::MaxRawFileSizeGuard top(~0ull);
+    const auto t = Carve(rtf, B(doc));
+    EXPECT_EQ(t.length, doc.size());
+  }
+
   // Never closed, past the maximum: success with the offset reached.
   qm::MaxRawFileSizeGuard guard(2000);
   Bytes open = B("{\\rtf1");
