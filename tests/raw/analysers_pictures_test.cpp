@@ -40,7 +40,7 @@ void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
 
 // A JPEG of segments: the first after FF D8, a frame header of the given
 // precision and components, a scan header, scan data and the end marker.
-struct JpegSpec {
+struct JpegLayout {
   std::uint8_t first = 0xDB;
   std::string appText;
   int precision = 8;
@@ -51,7 +51,7 @@ struct JpegSpec {
   bool endMarker = true;
 };
 
-Bytes Jpeg(const JpegSpec& s) {
+Bytes Jpeg(const JpegLayout& s) {
   Bytes b = {0xFF, 0xD8, 0xFF, s.first};
   PutBe16(b, 4, 16);
   Put(b, 6, s.appText);
@@ -100,7 +100,7 @@ TEST(JpgAnalyser, HeaderNeedsAKnownFirstSegment) {
 TEST(JpgAnalyser, WalksAreRefusedOnDamagedOrUnusualSegments) {
   struct Case {
     const char* what;
-    JpegSpec spec;
+    JpegLayout layout;
     bool sized;
   };
   const Case cases[] = {
@@ -113,7 +113,7 @@ TEST(JpgAnalyser, WalksAreRefusedOnDamagedOrUnusualSegments) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Bytes file = Jpeg(c.spec);
+    const Bytes file = Jpeg(c.layout);
     FileJPGAnalyser jpg;
     const auto r = Carve(jpg, file);
     ASSERT_NE(r.matched, 0);
@@ -125,8 +125,8 @@ TEST(JpgAnalyser, WalksAreRefusedOnDamagedOrUnusualSegments) {
 TEST(JpgAnalyser, EndSearchStopsAtTheUncompressedSizeAndAtTheMaximum) {
   // No end marker: the search runs width x height x 3 bytes past the scan
   // header, or up to the maximum carved size when that is smaller.
-  JpegSpec spec{.width = 10, .height = 10, .scanBytes = 5000, .endMarker = false};
-  Bytes file = Jpeg(spec);
+  JpegLayout layout{.width = 10, .height = 10, .scanBytes = 5000, .endMarker = false};
+  Bytes file = Jpeg(layout);
   for (auto& b : file)
     if (b == 0xFF && &b > &file[40]) b = 0xFE;
   const std::uint64_t scanEnd = file.size() - 5000;
@@ -134,9 +134,9 @@ TEST(JpgAnalyser, EndSearchStopsAtTheUncompressedSizeAndAtTheMaximum) {
   EXPECT_EQ(Carve(jpg, file, 512, 0).length, scanEnd + 300 + 2);
 
   qm::MaxRawFileSizeGuard guard(1000);
-  spec.width = spec.height = 65535;
-  spec.scanBytes = 3000;
-  file = Jpeg(spec);
+  layout.width = layout.height = 65535;
+  layout.scanBytes = 3000;
+  file = Jpeg(layout);
   for (std::size_t i = 40; i < file.size(); ++i)
     if (file[i] == 0xFF) file[i] = 0xFE;
   auto device = qm::test::DeviceWithZeroTail(file, 4096);
