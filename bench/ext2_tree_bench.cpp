@@ -56,7 +56,8 @@ std::filesystem::path MakeVolume() {
   }
   const std::string commands = "rm -f " + image.string() + " && truncate -s 256M " + image.string() +
                                " && mke2fs -q -F -t ext2 -b 1024 -N 50000 " + image.string() +
-                               " && debugfs -w -f " + script.string() + " " + image.string() + " >/dev/null 2>&1";
+                               " && debugfs -w -f " + script.string() + " " + image.string() +
+                               " >/dev/null 2>&1";
   if (std::system(commands.c_str()) != 0) std::abort();
   std::ofstream(ready) << "1";
   return image;
@@ -80,7 +81,8 @@ int main() {
   std::uint64_t inUse = 0;
   const double walk = Seconds([&] {
     CExt2Inode inode;
-    for (auto it = fileSystem.FirstInodeCursor(), end = fileSystem.EndInodeCursor(); !(it == end); it.Next()) {
+    for (auto it = fileSystem.FirstInodeCursor(), end = fileSystem.EndInodeCursor(); !(it == end);
+         it.Next()) {
       it.Read(inode);
       if (inode.IsInUse()) ++inUse;
     }
@@ -98,8 +100,8 @@ int main() {
     DeleteFileTree(root);
     best = std::min(best, seconds);
   }
-  std::printf("ext2 tree build: %llu nodes in %.3f s = %.0f files/s\n", static_cast<unsigned long long>(nodes),
-              best, static_cast<double>(nodes) / best);
+  std::printf("ext2 tree build: %llu nodes in %.3f s = %.0f files/s\n",
+              static_cast<unsigned long long>(nodes), best, static_cast<double>(nodes) / best);
   std::printf("reference, bare inode walk: %llu inodes in use in %.3f s = %.0f inodes/s\n",
               static_cast<unsigned long long>(inUse), walk, static_cast<double>(inUse) / walk);
   return 0;

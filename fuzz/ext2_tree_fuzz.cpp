@@ -44,7 +44,8 @@ void CheckTree(CFileNode* root, std::uint64_t blockCount) {
     if (++nodes > 10000000) __builtin_trap(); // a cycle
     if (const auto runs = node->GetProperties()->GetDataRunList()) {
       for (const auto& run : runs->Runs())
-        if (!run.IsSparse() && (run.start >= blockCount || run.count > blockCount - run.start)) __builtin_trap();
+        if (!run.IsSparse() && (run.start >= blockCount || run.count > blockCount - run.start))
+          __builtin_trap();
     }
     for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
       if (child->GetParent() != node) __builtin_trap();

@@ -116,10 +116,10 @@ private:
   CExt2FileSystem& fs_;
   RunAccumulator& runs_;
   std::uint32_t pointersPerBlock_;
-  std::uint64_t limit_;     // logical blocks the size covers
-  std::uint64_t budget_;    // indirect blocks that may still be read
+  std::uint64_t limit_;      // logical blocks the size covers
+  std::uint64_t budget_;     // indirect blocks that may still be read
   std::uint64_t mapped_ = 0; // blocks mapped so far
-  std::uint64_t next_ = 0;  // the first logical block not covered yet
+  std::uint64_t next_ = 0;   // the first logical block not covered yet
   qm::MemBuffer<std::uint8_t> levels_[3];
 };
 
@@ -142,7 +142,8 @@ void BuildExtents(const CExt2Inode& inode, CExt2DataRunList& list, std::vector<b
   }
 }
 
-std::unique_ptr<CExt2FileProperties> MakeFileProperties(const CExt2Inode& inode, std::vector<bool>* usedBlocks) {
+std::unique_ptr<CExt2FileProperties> MakeFileProperties(const CExt2Inode& inode,
+                                                        std::vector<bool>* usedBlocks) {
   auto properties = CreateExt2FileProperties();
   properties->SetCreationTime(InodeTimeToFileTime(inode.GetChangeTime()));
   properties->SetLastWriteTime(InodeTimeToFileTime(inode.GetModifyTime()));

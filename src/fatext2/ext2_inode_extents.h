@@ -25,6 +25,7 @@ void BuildExtents(const CExt2Inode& inode, CExt2DataRunList& list, std::vector<b
 // New properties made from an inode (its name is left empty): a directory
 // gets the folder attribute and no extents; a sparse file the sparse
 // attribute.
-std::unique_ptr<CExt2FileProperties> MakeFileProperties(const CExt2Inode& inode, std::vector<bool>* usedBlocks);
+std::unique_ptr<CExt2FileProperties> MakeFileProperties(const CExt2Inode& inode,
+                                                        std::vector<bool>* usedBlocks);
 
 } // namespace qm::ext2

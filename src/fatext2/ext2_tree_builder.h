@@ -42,8 +42,8 @@ public:
   // that start in blocks no file uses. Runs on a worker thread (which
   // registers with the collector) while this thread pumps messages; null
   // when cancelled.
-  CFileNode* StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuildCallback* callback, CRawFileCollection* carved,
-                          std::uint32_t partitionNumber);
+  CFileNode* StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuildCallback* callback,
+                          CRawFileCollection* carved, std::uint32_t partitionNumber);
 
   // The number shown in the root's name is this + 1.
   void SetPartitionNumber(std::uint32_t number) { m_nPartitionNumber = number; }

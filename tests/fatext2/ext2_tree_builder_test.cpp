@@ -87,7 +87,9 @@ TreePaths CollectPaths(CFileNode* root) {
   return paths;
 }
 
-CExt2FileProperties* Props(CFileNode* node) { return static_cast<CExt2FileProperties*>(node->GetProperties()); }
+CExt2FileProperties* Props(CFileNode* node) {
+  return static_cast<CExt2FileProperties*>(node->GetProperties());
+}
 
 struct TreeDeleter {
   void operator()(CFileNode* root) const { DeleteFileTree(root); }
@@ -349,7 +351,8 @@ TEST(Ext2TreeBuilder, InodesMetBeforeOrAfterTheirEntriesEndUpUnderTheirNames) {
   for (const char* path : {"/q", "/q/moved", "/q/file.bin", "/q/moved/inner.txt", "/lost+found"})
     EXPECT_EQ(paths.byPath.count(path), 1u) << path;
   EXPECT_EQ(paths.byPath.size(), 5u);
-  EXPECT_LT(Props(paths.byPath.at("/q/moved"))->GetInodeNumber(), Props(paths.byPath.at("/q"))->GetInodeNumber());
+  EXPECT_LT(Props(paths.byPath.at("/q/moved"))->GetInodeNumber(),
+            Props(paths.byPath.at("/q"))->GetInodeNumber());
   EXPECT_EQ(Props(paths.byPath.at("/q/moved"))->ChildNameCount(), 0u);
 }
 
