@@ -128,7 +128,9 @@ int FileJPGAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     // A corrupt chain of segments would otherwise be followed across the
     // whole device.
     if (offset > maximum) return 0;
-    const qm::ByteView next = reader.GetPointer(offset, 2);
+    // The next segment's FF must be readable; the last segment may end a
+    // byte before the device does.
+    const qm::ByteView next = qm::PeekBytes(reader, offset, 2);
     if (next.empty()) return 0;
     if (lastSegment) break;
     marker = next.u8(1);
