@@ -223,7 +223,9 @@ CFileSystemNode* CFatTreeBuilder::MakeRootNode(int number) {
 }
 
 bool CFatTreeBuilder::AttachRuns(CFATFileProperties& properties) {
-  const qm::FatVolumeGeometry geometry{sectorsPerCluster_, sectorSize_, totalSectors_};
+  // Runs count from the data area's first sector, so it is the data area
+  // they must fit in, not the whole partition.
+  const qm::FatVolumeGeometry geometry{sectorsPerCluster_, sectorSize_, clusterCount_ * sectorsPerCluster_};
   auto runs = BuildFatFileRuns(fat_, properties.GetFirstCluster(), properties.GetSize(),
                                (properties.GetState() & kStateDeletedBit) != 0, geometry);
   if (runs == nullptr) return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fatext2/boot_sector_classifiers.h"
+#include "fatext2/fat_volume_analyze.h"
 #include "ntfs/ntfs_volume_analyze.h"
 #include "storage/image_file_device.h"
 #include "storage/partition_table.h"
@@ -67,6 +68,7 @@ protected:
   }
   void SetUp() override {
     qm::RegisterNtfsVolumeAnalyzer();
+    qm::RegisterFatVolumeAnalyzer();
     qm::RegisterBootSectorClassifiers();
   }
   static std::vector<std::filesystem::path> paths_;
@@ -86,13 +88,13 @@ TEST_F(PartitionVolumes, MbrPartitionsWithTheirFileSystems) {
     int ntfs;     // 1 when the NTFS analyser names it
     const char* label;
   } expected[] = {
-      {2048, 73728, 2, 0, ""},
+      {2048, 73728, 2, 0, "FATVOL32"},
       // mkntfs keeps the last sector for the backup boot sector.
       {75776, 40959, 3, 1, "NTFSVOL"},
       // The table and the file system disagree by 40,001 sectors: both.
       {116736, 80000, 3, 1, "SHRUNK"},
       {116736, 39999, 3, 1, "SHRUNK"},
-      {198784, 16384, 1, 0, ""},
+      {198784, 16384, 1, 0, "FATVOL16"},
       {217216, 16383, 3, 1, "HIDDEN"},
   };
   ASSERT_EQ(records.size(), std::size(expected));
@@ -113,7 +115,9 @@ TEST_F(PartitionVolumes, MbrPartitionsWithTheirFileSystems) {
       // Not NTFS: the NTFS label reader finds nothing there.
       char label[100];
       EXPECT_EQ(ReadVolumeLabel(record.partitionDevice.get(), 3, label, sizeof label), 0) << i;
-      EXPECT_NE(record.fileSystemType, 3) << i;
+      // The FAT analyser names the FAT ones with their root's label entry.
+      EXPECT_EQ(record.fileSystemType, e.bootType) << i;
+      EXPECT_STREQ(record.volumeLabel, e.label) << i;
     }
   }
 }
