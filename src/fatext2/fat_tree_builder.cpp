@@ -175,6 +175,7 @@ void CFatTreeBuilder::Reset(IDIRBuildCallback* callback, IStorageDevice* device)
   cancel_ = 0;
   hasRoot_ = 0;
   directories_.clear();
+  binFolders_.clear();
   visited_.clear();
   clusterUse_.clear();
   queue_.clear();
@@ -274,6 +275,7 @@ bool CFatTreeBuilder::EnterDirectory(CFileNode* node, CFileNode* folder, bool lo
   }
   existing->second = node;
   std::erase(queue_, old);
+  if (binFolders_.erase(old) != 0) binFolders_.insert(node);
   DeleteFileTree(old);
   queue_.push_back(node);
   return true;
@@ -286,6 +288,9 @@ std::int64_t CFatTreeBuilder::ParseEntries(qm::ByteView buffer, CFileNode* folde
   std::int64_t longNameStart = -1;
   int dots = 0;
   std::vector<CFileNode*> recyclePending;
+  // Whether the folder lies in a recycle bin is known from when it was
+  // added, rather than walked up to the root for every entry.
+  const bool folderInBin = binFolders_.count(folder) != 0 || IsRecycleBinFolder(folder);
   CFatDirEntry entry;
   std::size_t at = 0;
   for (; buffer.has(at, kEntryBytes); at += kEntryBytes) {
@@ -335,7 +340,8 @@ std::int64_t CFatTreeBuilder::ParseEntries(qm::ByteView buffer, CFileNode* folde
     node->SetProperties(std::move(properties));
     if (directory && !EnterDirectory(node, folder, lostMode)) continue;
     folder->AddChild(node);
-    if (IsInRecycleBin(node)) {
+    if (directory && (folderInBin || IsRecycleBinFolder(node))) binFolders_.insert(node);
+    if (!directory && folderInBin) {
       if (CFileNode* partner = FindRecycleBinPartner(recyclePending, node)) {
         CFileNode* info = IsRecycleBinInfoFile(partner) ? partner : node;
         CFileNode* data = info == partner ? node : partner;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/byte_view.h"
@@ -133,6 +134,7 @@ private:
   int cancel_ = 0;
   bool includeLiveFiles_ = true;
   std::map<std::uint32_t, CFileNode*> directories_;
+  std::unordered_set<const CFileNode*> binFolders_; // folders in a recycle bin
   std::vector<bool> visited_; // by cluster number
   std::vector<bool> clusterUse_;
   CFileSystemNode* root_ = nullptr;
