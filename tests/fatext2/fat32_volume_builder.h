@@ -22,8 +22,9 @@ public:
   static constexpr std::uint32_t kRootCluster = 2;
   static constexpr std::uint32_t kEnd = 0x0FFFFFFF;
 
-  // A volume with room for clusters data clusters of one sector each.
-  explicit Fat32VolumeBuilder(std::uint32_t clusters) : clusters_(clusters) {
+  // A volume with room for clusters data clusters of one sector each; the
+  // root directory takes the first rootClusters of them.
+  explicit Fat32VolumeBuilder(std::uint32_t clusters, std::uint32_t rootClusters = 1) : clusters_(clusters) {
     // The table loader wants at least 256 sectors per FAT32 copy.
     sectorsPerFat_ = std::max<std::uint32_t>(256, ((clusters + 2) * 4 + kSectorBytes - 1) / kSectorBytes);
     dataStart_ = kReserved + 2 * sectorsPerFat_;
@@ -52,7 +53,7 @@ public:
     std::memcpy(b + 6 * kSectorBytes, b, kSectorBytes);
     SetFat(0, 0x0FFFFFF8);
     SetFat(1, kEnd);
-    SetFat(kRootCluster, kEnd);
+    Allocate(rootClusters);
     StartDirectory(kRootCluster);
   }
 
@@ -146,7 +147,7 @@ private:
   std::uint32_t sectorsPerFat_ = 0;
   std::uint32_t dataStart_ = 0;
   std::uint32_t totalSectors_ = 0;
-  std::uint32_t next_ = kRootCluster + 1;
+  std::uint32_t next_ = kRootCluster;
   std::vector<std::uint32_t> used_;
 };
 
