@@ -498,3 +498,41 @@ TEST(Ext2TreeBuilder, DeepScanBuildKeepsTheUsedBlocksAndNumbersTheRoot) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Ext2TreeBuilder, InodeTablesPastTheDeviceEndTheWalkAndKeepTheTreeSoFar) {
+  // A deep-scan candidate whose volume runs past the end of the device:
+  // the walk stops at the first inode table it cannot reach, logs why, and
+  // the tree of what it read stays.
+  const Ext2Image& image = GetExt2Image(Ext2Layout::Ext2SmallGroups);
+  ASSERT_FALSE(image.path.empty());
+  auto bytes = image.Bytes();
+  Tree full = BuildImage(image.path);
+  ASSERT_NE(full, nullptr);
+  const TreePaths all = CollectPaths(full.get());
+
+  const std::vector<std::uint8_t> superBlock(bytes.begin() + 1024, bytes.begin() + 2048);
+  const std::vector<std::uint8_t> descriptors(bytes.begin() + 2048, bytes.begin() + 3072);
+  bytes.resize(3ull << 20);
+  qm::MemoryDevice device(std::move(bytes), 512);
+  const fs::path log = fs::current_path() / "Ext2Error.log";
+  std::error_code error;
+  const auto logBefore = fs::exists(log) ? fs::file_size(log, error) : 0;
+
+  qm::ext2::CollectorThreadScope collector;
+  CExt2FileSystem fileSystem(&device, 0, superBlock, descriptors);
+  ASSERT_GT(fileSystem.GroupCount(), 3u);
+  CExt2TreeBuilder builder;
+  Tree root(builder.BuildTree(&fileSystem, nullptr, false));
+  ASSERT_NE(root, nullptr);
+  const TreePaths some = CollectPaths(root.get());
+  EXPECT_GT(some.byPath.size(), 1u);
+  EXPECT_LT(some.byPath.size(), all.byPath.size());
+  ASSERT_TRUE(fs::exists(log));
+  const auto text = qm::ReadFileBytes(log);
+  const std::string added(text.begin() + static_cast<std::ptrdiff_t>(logBefore), text.end());
+  EXPECT_NE(added.find("std::out_of_range"), std::string::npos) << added;
+}
+
+} // namespace
