@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "ldm_test_builder.h"
+#include "platform/disk_table.h"
+#include "storage/disk_device.h"
 #include "storage/dynamic_disk.h"
 #include "storage/image_file_device.h"
 #include "storage/volume_analyzer.h"
@@ -478,6 +480,20 @@ TEST(DynamicVolumeReader, ImageFilesAreOnlyRead) {
     ASSERT_EQ(CollectDynamicVolumes(list, records), 1u);
     EXPECT_EQ(ReadVolume(*records[0]->device, 64), disk.content);
   }
+  // The same image standing as a disk of the machine: a dynamic disk.
+  const int index = qm::AddDiskOverride(path.string());
+  {
+    CDiskDevice device(index);
+    ASSERT_TRUE(device.IsOpen());
+    EXPECT_EQ(device.IsDynamic(), 1);
+    IStorageDevice* list[] = {&device};
+    DynamicVolumeList records;
+    ASSERT_EQ(CollectDynamicVolumes(list, records), 1u);
+    EXPECT_EQ(ReadVolume(*records[0]->device, 64), disk.content);
+    // The system lists no partition of an image, so no letter.
+    EXPECT_EQ(records[0]->driveLetter, 0);
+  }
+  qm::ClearDiskOverrides();
   EXPECT_EQ(qm::test::Sha256Hex(qm::ReadFileBytes(path)), before);
 }
 
