@@ -164,7 +164,10 @@ int CSpannedVolumeDevice::ReadInside(std::uint8_t* buffer, std::uint64_t first, 
     if (holder == nullptr) return 0;
     const std::uint64_t k = std::min(count, holder->length - (first - holder->volumeOffset));
     // A missing disk or a failed read leaves its part zero-filled.
-    if (!ReadMember(*holder, buffer, first, k)) std::memset(buffer, 0, static_cast<std::size_t>(k * sectorSize));
+    if (!ReadMember(*holder, buffer, first, k)) {
+      if (m_bGapsFail) return 0;
+      std::memset(buffer, 0, static_cast<std::size_t>(k * sectorSize));
+    }
     buffer += k * sectorSize;
     first += k;
     count -= k;
@@ -190,7 +193,10 @@ int CStripedVolumeDevice::ReadInside(std::uint8_t* buffer, std::uint64_t first, 
         k > member.length - (position - member.volumeOffset))
       return 0;
     // A missing disk or a failed read leaves its part zero-filled.
-    if (!ReadMember(member, buffer, position, k)) std::memset(buffer, 0, static_cast<std::size_t>(k * sectorSize));
+    if (!ReadMember(member, buffer, position, k)) {
+      if (m_bGapsFail) return 0;
+      std::memset(buffer, 0, static_cast<std::size_t>(k * sectorSize));
+    }
     buffer += k * sectorSize;
     first += k;
     count -= k;
@@ -244,6 +250,10 @@ CMirrorVolumeDevice::CMirrorVolumeDevice(const DynamicVolumeInfo& info, std::uni
   m_nChunkSize = kMirrorChunk;
   if (first) m_subVolumes.push_back(std::move(first));
   if (second) m_subVolumes.push_back(std::move(second));
+  // A copy that lacks a piece must say so, or its zeros would hide the
+  // other copy's data.
+  for (const auto& sub : m_subVolumes)
+    if (auto* copy = dynamic_cast<DynamicVolumeBase*>(sub.get())) copy->SetGapsFail(true);
 }
 
 std::int32_t CMirrorVolumeDevice::GetSectorSize() {

@@ -82,6 +82,10 @@ public:
   std::uint64_t GetChunkSize() const { return m_nChunkSize; }
   void SetChunkSize(std::uint64_t sectors) { m_nChunkSize = sectors; }
   std::size_t GetMemberCount() const { return m_members.size(); }
+  // A spanned or striped volume leaves the part of a missing or unreadable
+  // member zero-filled and succeeds; as a copy inside a mirror it fails
+  // instead, so that the mirror takes that part from its other copy.
+  void SetGapsFail(bool fail) { m_bGapsFail = fail; }
 
 protected:
   // The layout's read, after the common checks: count ≥ 1 and the request
@@ -99,6 +103,7 @@ protected:
   std::uint64_t m_nChunkSize = 128;
   DynamicVolumeInfo m_info;
   int m_nVolumeType;
+  bool m_bGapsFail = false;
 };
 
 } // namespace qm

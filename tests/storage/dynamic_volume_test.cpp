@@ -277,6 +277,36 @@ TEST(DynamicVolume, MirrorTakesEachChunkOrSectorFromWhicheverCopyReadsIt) {
   EXPECT_FALSE(CreateMirrorVolume(kDynamicMirror, Info(200), nullptr, nullptr));
 }
 
+TEST(DynamicVolume, MirrorOfCopiesMissingDifferentPiecesReadsWhole) {
+  // Two spanned copies, each missing the piece the other still has: the
+  // zeros of a missing piece must not stand for data.
+  MemoryDevice a(200, 512), b(200, 512);
+  const Bytes volume = RandomBytes(200 * 512, 8);
+  Put(a, 0, volume, 0, 100);     // first copy, first half
+  Put(b, 100, volume, 100, 100); // second copy, second half
+  const DynamicMemberExtent first[] = {Extent(&a, 0, 0, 100), Extent(nullptr, 0, 100, 100)};
+  const DynamicMemberExtent second[] = {Extent(nullptr, 0, 0, 100), Extent(&b, 100, 100, 100)};
+  auto mirror = CreateMirrorVolume(kDynamicMirror, Info(200), CreateSpannedVolume(kDynamicSpanned, Info(200), first),
+                                   CreateSpannedVolume(kDynamicSpanned, Info(200), second));
+  EXPECT_EQ(ReadAll(*mirror, 0, 200), volume);
+  EXPECT_EQ(ReadInPieces(*mirror, 200), volume);
+
+  // The same with striped copies: column 0 only in the first, column 1
+  // only in the second.
+  MemoryDevice c(128, 512), d(128, 512);
+  const Bytes striped = RandomBytes(256 * 512, 9);
+  for (std::uint64_t row = 0; row < 8; ++row) {
+    Put(c, row * 16, striped, row * 32, 16);
+    Put(d, row * 16, striped, row * 32 + 16, 16);
+  }
+  const DynamicMemberExtent columns1[] = {Extent(&c, 0, 0, 128), Extent(nullptr, 0, 0, 128)};
+  const DynamicMemberExtent columns2[] = {Extent(nullptr, 0, 0, 128), Extent(&d, 0, 0, 128)};
+  auto stripedMirror =
+      CreateMirrorVolume(kDynamicMirror, Info(256), CreateStripedVolume(kDynamicStriped, Info(256), columns1, 16),
+                         CreateStripedVolume(kDynamicStriped, Info(256), columns2, 16));
+  EXPECT_EQ(ReadInPieces(*stripedMirror, 256), striped);
+}
+
 TEST(DynamicVolume, FactoriesRefuseLayoutsTheirMembersCannotRead) {
   MemoryDevice disk(64, 512);
   const DynamicMemberExtent on = Extent(&disk, 0, 0, 8), off = Extent(nullptr, 0, 0, 8);
