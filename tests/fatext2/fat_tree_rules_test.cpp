@@ -127,6 +127,28 @@ TEST(FatTreeRules, AMadeUpFolderTakesTheNameOfTheDeletedEntryThatLostItsClusterH
   DeleteFileTree(root);
 }
 
+TEST(FatTreeRules, ARecycledFileShowsTheNameItsInfoFileRecorded) {
+  using qm::test::Fat32VolumeBuilder;
+  Fat32VolumeBuilder volume(40000);
+  const std::uint32_t bin = volume.AddFolder(2, "RECYCLED   ");
+  volume.AddFile(bin, "$RAB12  TXT", 900, 0x44);
+  const std::u16string original = u"C:\\Users\\me\\Holiday plan.txt";
+  const std::uint32_t info = volume.AddFile(bin, "$IAB12  TXT", static_cast<std::uint32_t>(original.size() * 2 + 2), 0);
+  for (std::size_t i = 0; i < original.size(); ++i)
+    qm::StoreLe16(volume.Cluster(info) + 2 * i, original[i]);
+  qm::MemoryDevice device(volume.Bytes());
+  CFATSearchedPartitionInfo partition;
+  partition.SetFileSystemType(kFatType32);
+  partition.SetFlags(qm::kFatFoundBoot32 | qm::kFatUseFirstFat);
+  CFatTreeBuilder builder;
+  CFileSystemNode* root = builder.QuickBuild(nullptr, partition, &device, 1);
+  ASSERT_NE(root, nullptr);
+  const auto paths = qm::test::CollectPaths(root);
+  EXPECT_EQ(paths.byPath.count("RECYCLED/Holiday plan.txt"), 1u);
+  EXPECT_EQ(paths.byPath.count("RECYCLED/$IAB12.TXT"), 1u);
+  DeleteFileTree(root);
+}
+
 TEST(FatTreeRules, APartitionAfterTheDiskStartCopiesOutByteForByte) {
   const auto& fixture = qm::test::GetFatFixture(kFatType16);
   constexpr std::uint64_t kStart = 2048;
