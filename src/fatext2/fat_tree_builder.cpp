@@ -704,6 +704,9 @@ CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, con
   for (const auto& [cluster, node] : directories_)
     if (node != root_ && node->GetParent() == nullptr) DeleteFileTree(node);
   directories_.clear();
+  // Only new folders under "Lost Folders" are parsed from here on, and some
+  // folders noted above may be gone.
+  binFolders_.clear();
 
   if (!Cancelled()) {
     if (callback_ != nullptr) callback_->OnBegin("Building lost files...", candidateCount);
