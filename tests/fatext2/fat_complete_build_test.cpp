@@ -29,23 +29,24 @@ struct Volume {
   qm::FatDirCandidateMap candidates;
 };
 
-// The FAT32 fixture as the deep scan would report it.
-Volume Fat32Volume() {
+// A fixture volume as the deep scan would report it.
+Volume FixtureVolume(int type) {
   Volume v;
-  v.bytes = qm::ReadFileBytes(GetFatFixture(kFatType32).image);
+  v.bytes = qm::ReadFileBytes(GetFatFixture(type).image);
   const CFATDBR dbr(qm::ByteView(v.bytes.data(), 512), 512);
-  const std::uint64_t dataStart = dbr.GetReservedSectors() + 2 * std::uint64_t{dbr.GetSectorsPerFat()};
-  v.partition.SetFileSystemType(kFatType32);
+  const std::uint32_t rootSectors = dbr.GetRootEntryCount() * 32 / 512;
+  const std::uint64_t dataStart = dbr.GetReservedSectors() + 2 * std::uint64_t{dbr.GetSectorsPerFat()} + rootSectors;
+  v.partition.SetFileSystemType(static_cast<std::uint32_t>(type));
   v.partition.SetStartSector(0);
   v.partition.SetSectorCount(dbr.GetTotalSectors());
   v.partition.SetSectorsPerCluster(static_cast<std::uint8_t>(dbr.GetSectorsPerCluster()));
   v.partition.SetClusterZeroSector(dataStart);
   v.partition.SetReservedSectors(static_cast<std::uint16_t>(dbr.GetReservedSectors()));
   v.partition.SetSectorsPerFat(dbr.GetSectorsPerFat());
-  v.partition.SetRootValue(dbr.GetRootCluster());
+  v.partition.SetRootValue(type == kFatType32 ? dbr.GetRootCluster() : rootSectors);
   v.partition.SetFlags(qm::kFatFoundBoot32 | qm::kFatUseFirstFat | qm::kFatUseSecondFat | qm::kFatFoundDirectory);
   CFatDirSectorScanner scanner;
-  for (std::uint64_t sector = dataStart; (sector + 1) * 512 <= v.bytes.size(); ++sector) {
+  for (std::uint64_t sector = dataStart - rootSectors; (sector + 1) * 512 <= v.bytes.size(); ++sector) {
     if (!scanner.Analyze(qm::ByteView(v.bytes.data() + sector * 512, 512))) continue;
     qm::FatDirCandidate candidate;
     if (scanner.GetKind() == CFatDirSectorScanner::kDirectoryStart)
@@ -54,6 +55,8 @@ Volume Fat32Volume() {
   }
   return v;
 }
+
+Volume Fat32Volume() { return FixtureVolume(kFatType32); }
 
 CFileSystemNode* Build(Volume& v, IDIRBuildCallback* callback = nullptr) {
   qm::MemoryDevice device(v.bytes);
@@ -109,6 +112,18 @@ TEST(FatCompleteBuild, WithoutTheBootSectorFoldersAndTheRootComeBackUnderMadeUpN
   // The root's own cluster is found as a lost directory cluster.
   const std::string readme = PathEndingWith(paths, "/readme.txt");
   EXPECT_EQ(readme.rfind("Lost Folders/DIR", 0), 0u) << readme;
+  DeleteFileTree(root);
+}
+
+TEST(FatCompleteBuild, AFat16RootFoundByItsSectorsKeepsItsNamesWithoutTheBootSector) {
+  Volume v = FixtureVolume(kFatType16);
+  v.partition.SetFlags(qm::kFatFoundDirectory | qm::kFatUseFirstFat | qm::kFatUseSecondFat);
+  CFileSystemNode* root = Build(v);
+  ASSERT_NE(root, nullptr);
+  const auto paths = qm::test::CollectPaths(root);
+  for (const char* path : {"readme.txt", "A long file name with spaces and more.text", "Docs/Deep Folder/ünïcödé naïve.bin",
+                           "Docs/Many/file number 39.txt", "frag.bin"})
+    EXPECT_EQ(paths.byPath.count(path), 1u) << path;
   DeleteFileTree(root);
 }
 
