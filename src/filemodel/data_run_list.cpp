@@ -18,7 +18,11 @@ void IDataRunList::AppendRun(const DataRunEntry& run) {
     DataRunEntry& last = runs_.back();
     // A sparse run never merges with a real one: its start of all ones
     // plus a length wraps to a small number that a real run can start at.
-    const bool continues = !last.IsSparse() && !run.IsSparse() && last.start + last.count == run.start;
+    // A run at 0 stands for a hole where block 0 means "no block" (EXT2):
+    // it grows only by another hole, or a hole of k blocks followed by data
+    // at block k would read that data as zeros.
+    const bool continues =
+        !last.IsSparse() && !run.IsSparse() && last.start != 0 && last.start + last.count == run.start;
     if (continues || (last.start == 0 && run.start == 0)) {
       last.count += run.count;
       return;

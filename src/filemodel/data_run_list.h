@@ -74,7 +74,8 @@ public:
   void AddRun(const DataRunEntry& run) { runs_.push_back(run); }
   void AddRun(std::uint64_t start, std::uint64_t count) { runs_.push_back({start, count}); }
   // Grows the last run when the new one continues it (or when both start
-  // at 0); otherwise appends. Sparse runs never merge with real ones.
+  // at 0); otherwise appends. Sparse runs never merge with real ones, and a
+  // run at 0 (a hole) grows only by another run at 0.
   void AppendRun(const DataRunEntry& run);
   // Grows the last run when it is not sparse (start not negative as a
   // signed value) and the new one continues it; otherwise appends.

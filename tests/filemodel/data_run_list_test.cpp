@@ -38,6 +38,7 @@ TEST(DataRunList, AppendAndMergeRules) {
       {"continues the last run", {{5, 5}}, {10, 2}, true, true},
       {"leaves a gap", {{5, 4}}, {10, 2}, false, false},
       {"both start at 0", {{0, 4}}, {0, 2}, false, true},
+      {"data after a hole at 0", {{0, 4}}, {4, 2}, true, false},
       {"empty list", {}, {10, 2}, false, false},
       // A sparse run never merges with a real one: all ones plus a length
       // wraps to a small start that a real run could have, and merging
