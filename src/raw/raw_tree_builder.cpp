@@ -1,0 +1,345 @@
+#include "raw/raw_tree_builder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <system_error>
+#include <thread>
+
+#include "filemodel/dir_build_callback.h"
+#include "filemodel/file_node.h"
+#include "filemodel/file_system_node.h"
+#include "filemodel/raw_file_info.h"
+#include "ntfs/cluster_use_bitmap.h"
+#include "platform/log.h"
+#include "platform/message_pump.h"
+#include "raw/raw_file_properties.h"
+#include "raw/raw_search_type_list.h"
+#include "storage/app_settings.h"
+#include "storage/storage_device.h"
+
+namespace {
+
+constexpr const char* kRawTypeDescriptions[kLastBuiltInRawType + 1] = {
+    "Raw",
+    "3DS file",
+    "3GP Multimedia file",
+    "Access Project file",
+    "ANI file",
+    "Adobe Illustrator file",
+    "Audio Streaming Format file",
+    "AU file",
+    "Audio Video Interleave file",
+    "Bitmap file",
+    "Cabinet file",
+    "COREL Darw file",
+    "CHM file",
+    "Corel Draw Corel RAVE Image file",
+    "Corel Draw Vector Image file",
+    "Corel Photo Paint Image file",
+    "Canon Raw graphics file",
+    "CSL file",
+    "Cursor file",
+    "Outlook Express Email file",
+    "DLL file",
+    "Microsoft Word Document",
+    "AutoCAD Drawing file",
+    "AutoCad DX File",
+    "Enhanced Metafile",
+    "Encapsulated Postscript file",
+    "EXE file",
+    "Freehand 10 file",
+    "GIF graphics file",
+    "GZIP compression file",
+    "Help file",
+    "HTML Documents file",
+    "Icon file",
+    "JPEG Graphics file",
+    "LZH compression file",
+    "3d Studio Max file",
+    "Musical Instrument Digital Interface file",
+    "Access Database file",
+    "Microsoft Money file",
+    "MOF file",
+    "MOV Multimedia file",
+    "MP3 Music file",
+    "MP4 Multimedia file",
+    "Microsoft Project file",
+    "Compound file",
+    "Microsoft OneNote file",
+    "Adobe Portable Document",
+    "Portable Network Graphic file",
+    "Microsoft PowerPoint Presentation file",
+    "Microsoft Publisher Document",
+    "Adobe Photoshop file",
+    "Paint Shop Pro file",
+    "Outlook Email file",
+    "QuattroPro 7 File",
+    "RAR compression file",
+    "RIFF Multimedia file",
+    "Rich Text Document",
+    "Corel Presentation File",
+    "ShockWave Flash file",
+    "TAR archive file",
+    "Tagged Image File",
+    "True Type Font file",
+    "Microsoft Visio Drawing",
+    "WAVE Multimedia file",
+    "WordPerfect file",
+    "WordPerfect Documents and Graphics v8",
+    "WMF Multimedia file",
+    "Microsoft Excel XML Documents",
+    "Zip compression file",
+    "Microsoft DOCX file",
+    "Microsoft XLSX file",
+    "Microsoft PPTX file",
+    "Microsoft ACCDB file",
+    "Nikon NEF file",
+};
+
+// Types that photo recovery leaves out of the tree: documents, archives and
+// databases that an analyser of a chosen family may still have carved.
+constexpr int kNonPhotoTypes[] = {3,  6,  21, 31, 39, 43, 46, 48, 49, 53, 54,
+                                  55, 57, 62, 64, 65, 67, 68, 69, 70, 71, 72};
+
+constexpr int kJpegAnalyserType = 33;
+
+constexpr std::uint16_t kFolderAttributes = qm::kAttrFolder;
+constexpr std::uint8_t kFolderState = 0x10;
+constexpr std::uint16_t kFileAttributes = qm::kAttrArchive;
+constexpr std::uint32_t kRawVolumeState = 6;
+
+std::unique_ptr<CRAWFileProperties> FolderProperties(const char* name) {
+  auto properties = CreateRawFileProperties();
+  properties->SetRawFileName(name);
+  properties->SetDescription("");
+  properties->SetAttributes(kFolderAttributes);
+  properties->SetState(kFolderState);
+  return properties;
+}
+
+CFileNode* MakeFolder(const char* name) {
+  CFileNode* folder = CreateFileNode();
+  folder->SetProperties(FolderProperties(name));
+  return folder;
+}
+
+void RenameFolder(CFileNode* folder, int first, int last) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%d-%d", first, last);
+  static_cast<CRAWFileProperties*>(folder->GetProperties())->SetRawFileName(name);
+}
+
+bool IsChosenType(const std::vector<int>& chosen, int type) {
+  return std::find(chosen.begin(), chosen.end(), type) != chosen.end();
+}
+
+std::uint64_t SectorsOf(std::uint64_t length, std::uint32_t sectorSize) {
+  return length / sectorSize + (length % sectorSize != 0 ? 1 : 0);
+}
+
+} // namespace
+
+struct CRawTreeBuilder::Entry {
+  CRawFileInfo info;
+};
+
+const char* RawTypeDescription(int typeId) {
+  if (typeId < 0 || typeId > kLastBuiltInRawType) return "";
+  return kRawTypeDescriptions[typeId];
+}
+
+std::string MakeRawFileName(const std::string& extraName, int count, int typeId) {
+  char name[80];
+  if (!extraName.empty())
+    std::snprintf(name, sizeof name, "%s%03d.%s", extraName.c_str(), count, RawTypeNames::Get(typeId));
+  else
+    std::snprintf(name, sizeof name, "FILE%03d.%s", count, RawTypeNames::Get(typeId));
+  return name;
+}
+
+CRawTreeBuilder::CRawTreeBuilder() = default;
+CRawTreeBuilder::~CRawTreeBuilder() = default;
+
+void CRawTreeBuilder::MakeRoot() {
+  CFileSystemNode* root = CreateFileSystemNode();
+  root->SetVolumeGeometry(0, 1);
+  root->SetVolumeState(kRawVolumeState);
+  root->SetProperties(FolderProperties(kRawFilesRootName));
+  root_ = root;
+  rootMade_ = true;
+}
+
+CFileNode* CRawTreeBuilder::MakeTypeFolder(int type) {
+  const char* description = RawTypeDescription(type);
+  CFileNode* folder = MakeFolder(*description != '\0' ? description : RawTypeNames::Get(type));
+  root_->AddChild(folder);
+  folders_[static_cast<std::size_t>(type)] = folder;
+  return folder;
+}
+
+void CRawTreeBuilder::AddRawFile(const Entry& entry, std::uint32_t sectorSize) {
+  const int type = entry.info.GetType();
+  if (type < 0 || type >= kRawTypeCount) return;
+  if (GetAppSettings()->bPhotoRecovery != 0 &&
+      std::find(std::begin(kNonPhotoTypes), std::end(kNonPhotoTypes), type) != std::end(kNonPhotoTypes))
+    return;
+  const auto index = static_cast<std::size_t>(type);
+  CFileNode* folder = folders_[index] != nullptr ? folders_[index] : MakeTypeFolder(type);
+  const int count = ++counts_[index];
+
+  auto properties = CreateRawFileProperties();
+  properties->SetFromRawFileInfo(entry.info, sectorSize);
+  properties->SetAttributes(kFileAttributes);
+  properties->SetState(0);
+  properties->SetRawFileName(MakeRawFileName(entry.info.GetExtraName(), count, type).c_str());
+  CFileNode* file = CreateFileNode();
+  file->SetProperties(std::move(properties));
+  if (count <= kRawFilesPerFolder)
+    folder->AddChild(file);
+  else
+    folder->GetFirstChild()->AddChild(file);
+
+  if (count == kRawFilesPerFolder) {
+    root_->RemoveChild(folder);
+    RenameFolder(folder, count - kRawFilesPerFolder + 1, count);
+    CFileNode* typeFolder = MakeTypeFolder(type);
+    typeFolder->AddChild(folder);
+    folder = typeFolder;
+  }
+  if (count % kRawFilesPerFolder == 0) {
+    CFileNode* next = MakeFolder("");
+    RenameFolder(next, count + 1, count + kRawFilesPerFolder);
+    folder->AddChild(next);
+  }
+}
+
+void CRawTreeBuilder::Finish() {
+  for (std::size_t type = 0; type < counts_.size(); ++type) {
+    const int count = counts_[type];
+    if (count < kRawFilesPerFolder) continue;
+    CFileNode* folder = folders_[type];
+    CFileNode* newest = folder->GetFirstChild();
+    if (count % kRawFilesPerFolder == 0) {
+      // The folder made for the next 300 files got none: drop it rather
+      // than show an empty folder with a range that runs backwards.
+      folder->RemoveChild(newest);
+      DeleteFileTree(newest);
+      continue;
+    }
+    RenameFolder(newest, count / kRawFilesPerFolder * kRawFilesPerFolder + 1, count);
+  }
+  finished_ = true;
+}
+
+CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFileInfo*>* records,
+                                      const IIsClusterUsed* used, IDIRBuildCallback* callback) {
+  const AppSettings& settings = *GetAppSettings();
+  if (settings.bRecoverRaw == 0 || device == nullptr || records == nullptr || callback == nullptr)
+    return nullptr;
+  MakeRoot();
+
+  // Behind a 512-byte view the records count sectors of the wrapped
+  // device, while the cluster map counts 512-byte sectors.
+  IStorageDevice* sizeDevice = device;
+  std::uint64_t factor = 1;
+  if (IStorageDevice* wrapped = device->GetExtraInfo(); wrapped != nullptr) {
+    sizeDevice = wrapped;
+    const std::int32_t outer = device->GetSectorSize();
+    const std::int32_t inner = wrapped->GetSectorSize();
+    if (outer > 0 && inner >= outer) factor = static_cast<std::uint64_t>(inner / outer);
+  }
+  const std::int32_t walkSectorSize = sizeDevice->GetSectorSize();
+  const std::uint32_t sectorSize = walkSectorSize > 0 ? static_cast<std::uint32_t>(walkSectorSize) : 512u;
+  auto inUsedCluster = [&](const CRawFileInfo* record) {
+    return used != nullptr && used->IsClusterUsed(record->GetStartSector() * factor);
+  };
+
+  std::uint32_t total = 0;
+  for (records->First(); !records->IsDone(); records->Next())
+    if (!inUsedCluster(records->CurrentItem())) ++total;
+  callback->OnBegin(kRawTreeBuildTitle, total);
+
+  const RawSearchTypeList& analysers = RawSearchTypeList::Get();
+  bool haveJpeg = false;
+  std::uint64_t jpegStart = 0;
+  std::uint64_t jpegLength = 0;
+  for (records->First(); !records->IsDone(); records->Next()) {
+    callback->Poll();
+    CRawFileInfo* record = records->CurrentItem();
+    if (record == nullptr) continue;
+    if (!IsChosenType(settings.vecRawTypes, record->GetType()) || inUsedCluster(record)) continue;
+
+    Entry entry;
+    if (record->GetLength() != 0) {
+      entry.info.SetLength(record->GetLength());
+      entry.info.SetExtraName(record->GetExtraName());
+      entry.info.SetExtraName2(record->GetExtraName2());
+    } else {
+      // User-defined types never get a length, so they are never listed.
+      if (record->GetAnalyserType() == -1) continue;
+      if (IRawFileAnalyser* analyser = analysers.FindByAnalyserType(record->GetAnalyserType())) {
+        try {
+          analyser->AnalyseFileSize(record, sizeDevice);
+          entry.info.SetExtraName(analyser->GetExtraName());
+          entry.info.SetExtraName2(analyser->GetExtraName2());
+          entry.info.SetLength(std::min(record->GetLength(), settings.u64MaxRawFileSize));
+        } catch (const std::exception&) {
+          entry.info.SetLength(0);
+        }
+        // The length found is the tree's: the record is measured again by
+        // every build.
+        record->SetLength(0);
+      }
+    }
+    if (entry.info.GetLength() == 0) continue;
+    entry.info.SetStartSector(record->GetStartSector());
+    entry.info.SetType(record->GetType());
+    entry.info.SetAnalyserType(record->GetAnalyserType());
+    entry.info.SetAnalyser(record->GetAnalyser());
+
+    if (record->GetAnalyserType() == kJpegAnalyserType) {
+      const std::uint64_t start = entry.info.GetStartSector();
+      const std::uint64_t length = entry.info.GetLength();
+      if (haveJpeg && jpegStart < start &&
+          start + SectorsOf(length, sectorSize) <= jpegStart + SectorsOf(jpegLength, sectorSize)) {
+        // A picture inside the previous one (a thumbnail or a preview).
+        const std::uint64_t tenth = jpegLength / 10;
+        if (length < tenth || length > 9 * tenth) continue;
+      }
+      haveJpeg = true;
+      jpegStart = start;
+      jpegLength = length;
+    }
+
+    AddRawFile(entry, sectorSize);
+    if (callback->OnStep(1) == kCallbackCancel) break;
+  }
+
+  Finish();
+  callback->OnEnd();
+  CFileNode* root = root_;
+  root_ = nullptr;
+  return root;
+}
+
+CFileNode* CRawTreeBuilder::Start(IStorageDevice* device, IIterator<CRawFileInfo*>* records,
+                                  const IIsClusterUsed* used, IDIRBuildCallback* callback, int threaded) {
+  if (callback == nullptr) return nullptr;
+  if (threaded == 0) return BuildTree(device, records, used, callback);
+  std::atomic<bool> done{false};
+  CFileNode* root = nullptr;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      root = BuildTree(device, records, used, callback);
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    return nullptr;
+  }
+  qm::WaitPumping([&] { return done.load(); });
+  worker.join();
+  return root;
+}

@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "filemodel/dir_build_callback.h"
+#include "filemodel/file_node.h"
+#include "filemodel/file_saver.h"
+#include "filemodel/raw_file_collection.h"
+#include "format_fixture.h"
+#include "ntfs/cluster_use_bitmap.h"
+#include "raw/raw_file_properties.h"
+#include "raw/raw_search_type_list.h"
+#include "raw/raw_tree_builder.h"
+#include "storage/app_settings.h"
+#include "support/scratch_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Progress : public IDIRBuildCallback {
+public:
+  int OnBegin(const char* title, std::uint32_t total) override {
+    this->title = title;
+    this->total = total;
+    return 0;
+  }
+  int OnStep(std::uint32_t n) override {
+    steps += n;
+    return steps >= cancelAfter ? kCallbackCancel : 0;
+  }
+  int OnPosition(std::uint32_t) override { return 0; }
+  int OnEnd() override {
+    ++ends;
+    return 0;
+  }
+  int Poll() override { return 0; }
+
+  std::string title;
+  std::uint32_t total = 0;
+  std::uint32_t steps = 0;
+  std::uint32_t cancelAfter = 0xFFFFFFFF;
+  int ends = 0;
+};
+
+class UsedSectors : public IIsClusterUsed {
+public:
+  explicit UsedSectors(std::set<std::uint64_t> used) : used_(std::move(used)) {}
+  bool IsClusterUsed(std::uint64_t sector) const override { return used_.count(sector) != 0; }
+
+private:
+  std::set<std::uint64_t> used_;
+};
+
+// Keeps the settings the tree reads and puts them back afterwards.
+class SettingsGuard {
+public:
+  SettingsGuard() : saved_(*GetAppSettings()) {}
+  ~SettingsGuard() { *GetAppSettings() = saved_; }
+
+private:
+  AppSettings saved_;
+};
+
+struct Tree {
+  CFileNode* root = nullptr;
+  ~Tree() { DeleteFileTree(root); }
+};
+
+const char* NameOf(const CFileNode* node) { return node->GetProperties()->GetName(); }
+
+std::vector<CFileNode*> Children(const CFileNode* node) {
+  std::vector<CFileNode*> children;
+  for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling())
+    children.push_back(child);
+  return children;
+}
+
+CFileNode* Child(const CFileNode* node, const std::string& name) {
+  for (CFileNode* child : Children(node))
+    if (name == NameOf(child)) return child;
+  return nullptr;
+}
+
+void Add(CRawFileCollection& collection, std::uint64_t start, std::uint64_t length, int type, int analyserType,
+         std::string name = {}, std::string name2 = {}) {
+  auto record = std::make_unique<CRawFileInfo>();
+  record->SetStartSector(start);
+  record->SetLength(length);
+  record->SetType(type);
+  record->SetAnalyserType(analyserType);
+  record->SetExtraName(std::move(name));
+  record->SetExtraName2(std::move(name2));
+  collection.Add(std::move(record));
+}
+
+CFileNode* Build(CRawFileCollection& collection, IStorageDevice& device, const IIsClusterUsed* used,
+                 Progress& progress, int threaded = 0) {
+  CRawTreeBuilder builder;
+  return builder.Start(&device, &collection.GetIterator(), used, &progress, threaded);
+}
+
+TEST(RawTreeBuilder, FilesAreGroupedByTypeAndFilesInUsedClustersLeftOut) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice device(4096, 512);
+  CRawFileCollection carved;
+  Add(carved, 10, 1000, 33, 33, "D70", "2004:01:02 03:04:05");
+  Add(carved, 20, 2000, 33, 33);
+  Add(carved, 30, 3000, 47, 47);
+  Add(carved, 40, 4000, 21, 44);   // a Word file found by the compound-file analyser
+  Add(carved, 50, 5000, 47, 47);   // in a used cluster
+  Add(carved, 60, 0, 1000, -1);    // a user-defined type: never listed
+  Add(carved, 70, 600, 1001, 0xFFFF);
+  const UsedSectors used({50});
+  Progress progress;
+  Tree tree{Build(carved, device, &used, progress)};
+  ASSERT_NE(tree.root, nullptr);
+
+  EXPECT_STREQ(NameOf(tree.root), "Raw Files");
+  EXPECT_TRUE(tree.root->IsFileSystemNode());
+  EXPECT_EQ(tree.root->GetVolumeState(), 6u);
+  EXPECT_EQ(tree.root->GetProperties()->GetAttributes(), 0x10);
+  EXPECT_EQ(progress.title, "Building RAW file tree.");
+  EXPECT_EQ(progress.total, 6u); // all but the one in a used cluster
+  EXPECT_EQ(progress.steps, 4u);
+  EXPECT_EQ(progress.ends, 1);
+
+  std::vector<std::string> folders;
+  for (CFileNode* child : Children(tree.root))
+    folders.push_back(NameOf(child));
+  EXPECT_EQ(folders, (std::vector<std::string>{"Microsoft Word Document", "Portable Network Graphic file",
+                                               "JPEG Graphics file"}));
+
+  CFileNode* jpegs = Child(tree.root, "JPEG Graphics file");
+  ASSERT_NE(Child(jpegs, "D70001.JPG"), nullptr);
+  ASSERT_NE(Child(jpegs, "FILE002.JPG"), nullptr);
+  const IFileProperties* d70 = Child(jpegs, "D70001.JPG")->GetProperties();
+  EXPECT_EQ(d70->GetSize(), 1000u);
+  EXPECT_STREQ(d70->GetDescription(), "2004:01:02 03:04:05");
+  EXPECT_EQ(d70->GetAttributes(), 0x20);
+  EXPECT_EQ(d70->GetState(), 0);
+  auto runs = d70->GetDataRunList();
+  ASSERT_NE(runs, nullptr);
+  EXPECT_EQ(runs->Runs()[0].start, 10u);
+  EXPECT_EQ(runs->Runs()[0].count, 2u);
+  std::vector<std::string> pngs;
+  for (CFileNode* child : Children(Child(tree.root, "Portable Network Graphic file")))
+    pngs.push_back(NameOf(child));
+  EXPECT_EQ(pngs, std::vector<std::string>{"FILE001.PNG"});
+  EXPECT_NE(Child(Child(tree.root, "Microsoft Word Document"), "FILE001.DOC"), nullptr);
+}
+
+TEST(RawTreeBuilder, OnlyChosenTypesAndNoTreeWhenCarvingIsOff) {
+  SettingsGuard settings;
+  qm::MemoryDevice device(4096, 512);
+  CRawFileCollection carved;
+  Add(carved, 10, 1000, 67, 44); // XLS
+  Add(carved, 20, 1000, 21, 44); // DOC by the same analyser
+  Add(carved, 30, 1000, 33, 33);
+  GetAppSettings()->vecRawTypes = {67};
+  Progress progress;
+  Tree tree{Build(carved, device, nullptr, progress)};
+  ASSERT_NE(tree.root, nullptr);
+  ASSERT_EQ(Children(tree.root).size(), 1u);
+  EXPECT_STREQ(NameOf(tree.root->GetFirstChild()), "Microsoft Excel XML Documents");
+
+  // Photo recovery drops the document types even when they were chosen.
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  GetAppSettings()->bPhotoRecovery = 1;
+  Tree photo{Build(carved, device, nullptr, progress)};
+  ASSERT_EQ(Children(photo.root).size(), 1u);
+  EXPECT_STREQ(NameOf(photo.root->GetFirstChild()), "JPEG Graphics file");
+
+  GetAppSettings()->bRecoverRaw = 0;
+  EXPECT_EQ(Build(carved, device, nullptr, progress), nullptr);
+  GetAppSettings()->bRecoverRaw = 1;
+  CRawTreeBuilder builder;
+  EXPECT_EQ(builder.Start(&device, &carved.GetIterator(), nullptr, nullptr, 0), nullptr);
+}
+
+TEST(RawTreeBuilder, BigTypesAreSplitIntoFoldersOf300) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice device(16, 512);
+  struct Case {
+    int files;
+    std::vector<std::string> subFolders; // newest first
+    std::size_t lastFolderFiles;
+  };
+  const Case cases[] = {
+      {299, {}, 299},
+      {300, {"1-300"}, 300}, // the empty folder for the next files is dropped
+      {301, {"301-301", "1-300"}, 1},
+      {450, {"301-450", "1-300"}, 150},
+      {600, {"301-600", "1-300"}, 300},
+      {601, {"601-601", "301-600", "1-300"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.files);
+    CRawFileCollection carved;
+    // Files far apart, so no picture lies inside another.
+    for (int i = 0; i < c.files; ++i)
+      Add(carved, 1000 + static_cast<std::uint64_t>(i) * 10, 100, 33, 33);
+    Progress progress;
+    Tree tree{Build(carved, device, nullptr, progress)};
+    ASSERT_EQ(Children(tree.root).size(), 1u);
+    CFileNode* jpegs = tree.root->GetFirstChild();
+    EXPECT_STREQ(NameOf(jpegs), "JPEG Graphics file");
+    if (c.subFolders.empty()) {
+      EXPECT_EQ(Children(jpegs).size(), c.lastFolderFiles);
+      continue;
+    }
+    std::vector<std::string> names;
+    for (CFileNode* child : Children(jpegs)) {
+      names.push_back(NameOf(child));
+      EXPECT_TRUE(child->GetProperties()->IsFolder());
+    }
+    EXPECT_EQ(names, c.subFolders);
+    EXPECT_EQ(Children(jpegs->GetFirstChild()).size(), c.lastFolderFiles);
+    // The first sub-folder holds files 1 to 300 in order of adding.
+    CFileNode* first = Child(jpegs, "1-300");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Children(first).size(), 300u);
+    EXPECT_NE(Child(first, "FILE001.JPG"), nullptr);
+    EXPECT_NE(Child(first, "FILE300.JPG"), nullptr);
+    if (c.files > 300 && c.files <= 600) EXPECT_NE(Child(jpegs->GetFirstChild(), "FILE301.JPG"), nullptr);
+  }
+}
+
+TEST(RawTreeBuilder, PicturesInsideTheLastPictureAreKeptOnlyInTheMiddleSizeBand) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice device(16, 512);
+  CRawFileCollection carved;
+  Add(carved, 100, 100000, 33, 33);  // the photo: 196 sectors
+  Add(carved, 110, 5000, 33, 33);    // a thumbnail inside it: left out
+  Add(carved, 101, 95000, 33, 33);   // inside, above nine tenths: left out
+  Add(carved, 130, 30000, 33, 33);   // a preview inside it: kept, remembered
+  Add(carved, 140, 2000, 33, 33);    // inside the preview, below a tenth of it
+  Add(carved, 1000, 1000, 33, 33);   // outside: kept
+  Add(carved, 99, 100, 47, 47);      // other types are not weighed
+  Progress progress;
+  Tree tree{Build(carved, device, nullptr, progress)};
+  CFileNode* jpegs = Child(tree.root, "JPEG Graphics file");
+  ASSERT_NE(jpegs, nullptr);
+  std::vector<std::uint64_t> sizes;
+  for (CFileNode* child : Children(jpegs))
+    sizes.push_back(child->GetProperties()->GetSize());
+  EXPECT_EQ(sizes, (std::vector<std::uint64_t>{1000, 30000, 100000}));
+}
+
+TEST(RawTreeBuilder, ACancelStopsTheBuildWithWhatWasAdded) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice device(16, 512);
+  CRawFileCollection carved;
+  for (int i = 0; i < 10; ++i)
+    Add(carved, 100 + static_cast<std::uint64_t>(i) * 10, 100, 47, 47);
+  Progress progress;
+  progress.cancelAfter = 3;
+  Tree tree{Build(carved, device, nullptr, progress, 1)};
+  ASSERT_NE(tree.root, nullptr);
+  EXPECT_EQ(Children(tree.root->GetFirstChild()).size(), 3u);
+  EXPECT_EQ(progress.ends, 1);
+}
+
+// Real files placed on a device, carved by the analysers in their order,
+// measured by the tree build and copied out through the file saver.
+TEST(RawTreeBuilder, CarvedRealFilesAreSavedBackByteForByte) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  struct Fixture {
+    const char* name;
+    const char* folder;
+    const char* file;
+    const char* description;
+  };
+  const Fixture fixtures[] = {
+      {"media_picture.png", "Portable Network Graphic file", "FILE001.PNG", ""},
+      {"media_picture.gif", "GIF graphics file", "FILE001.GIF", ""},
+      {"media_camera_II.jpg", "JPEG Graphics file", "WC-100 Mark II001.JPG", "2009:08:07 06:05:04"},
+  };
+  RawSearchTypeList& analysers = RawSearchTypeList::Get();
+  analysers.Refill(GetAppSettings()->vecRawTypes, [] {
+    return std::unique_ptr<IRawFileAnalyser>(); // no user-defined types
+  });
+  for (const Fixture& f : fixtures) {
+    SCOPED_TRACE(f.name);
+    const std::vector<std::uint8_t> bytes = qm::ReadFormatFixture(f.name);
+    auto device = qm::DeviceWithFile(bytes, 7, 3000);
+    const std::vector<std::uint8_t> before = device->bytes();
+
+    CRawFileCollection carved;
+    auto record = std::make_unique<CRawFileInfo>();
+    record->SetStartSector(7);
+    ASSERT_NE(analysers.MatchSector(qm::ByteView(device->sector(7), 512), record.get()), nullptr);
+    record->SetLength(0); // as the sweep leaves files found near its end
+    CRawFileInfo* kept = carved.Add(std::move(record));
+
+    Progress progress;
+    Tree tree{Build(carved, *device, nullptr, progress)};
+    ASSERT_NE(tree.root, nullptr);
+    EXPECT_EQ(kept->GetLength(), 0u); // measured again by every build
+    CFileNode* folder = Child(tree.root, f.folder);
+    ASSERT_NE(folder, nullptr);
+    CFileNode* file = Child(folder, f.file);
+    ASSERT_NE(file, nullptr);
+    EXPECT_STREQ(file->GetProperties()->GetDescription(), f.description);
+
+    const fs::path target = qm::ScratchPath(std::string("rawtree_") + f.file);
+    fs::remove(target);
+    qm::SaveContext context;
+    context.device = device.get();
+    ASSERT_EQ(SaveOneFile(context, file, target.string()), 0u);
+    EXPECT_EQ(qm::ReadFileBytes(target), bytes);
+    fs::remove(target);
+    EXPECT_EQ(device->bytes(), before);
+  }
+  analysers.Clear();
+  RegisterRawAnalysersA(analysers.Analysers());
+}
+
+} // namespace
