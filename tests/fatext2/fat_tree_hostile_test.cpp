@@ -118,6 +118,25 @@ TEST(FatTreeHostile, AFolderNamingItsAncestorNeverTakesItsPlace) {
   DeleteFileTree(root);
 }
 
+TEST(FatTreeHostile, AFolderWhoseClusterHoldsNoDotEntriesIsNotReadAsOne) {
+  // The entry points at a file's data, which happens to look like entries:
+  // without "." and ".." first it is no directory, and nothing in it is
+  // taken for a file.
+  Fat32VolumeBuilder volume(40000);
+  const std::uint32_t decoy = volume.AddFolder(2, "DECOY      ");
+  volume.AddFile(decoy, "GHOST   TXT", 500, 3);
+  std::uint8_t* first = volume.Cluster(decoy);
+  first[0] = 'X'; // no longer "."
+  volume.AddEntry(2, "POINTER    ", 0x10, decoy, 0);
+  CFileSystemNode* root = Build(volume);
+  ASSERT_NE(root, nullptr);
+  const auto paths = qm::test::CollectPaths(root);
+  EXPECT_EQ(paths.byPath.count("DECOY"), 1u);
+  EXPECT_EQ(paths.byPath.count("DECOY/GHOST.TXT"), 0u);
+  EXPECT_EQ(paths.byPath.count("POINTER/GHOST.TXT"), 0u);
+  DeleteFileTree(root);
+}
+
 TEST(FatTreeHostile, ALoopingDirectoryChainEnds) {
   Fat32VolumeBuilder volume(40000);
   const std::uint32_t a = volume.AddFolder(2, "LOOP       ", 2);
