@@ -262,7 +262,7 @@ bool CFatTreeBuilder::EnterDirectory(CFileNode* node, CFileNode* folder, bool lo
              FatProperties(old)->GetParentCluster());
   if (lostMode) {
     found->SetParentCluster(FatProperties(old)->GetParentCluster());
-    delete old->GetProperties();
+    const std::unique_ptr<IFileProperties> replaced(old->GetProperties());
     old->SetProperties(node->GetProperties());
     node->SetProperties(static_cast<IFileProperties*>(nullptr));
     DeleteFileNode(node);
@@ -687,9 +687,10 @@ CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, con
     if (callback_ != nullptr) callback_->OnBegin("Building layout...", static_cast<std::uint32_t>(directories_.size()));
     for (const auto& [cluster, node] : directories_) {
       if (node == root_ || node->GetParent() != nullptr) continue;
+      // A folder that names no parent goes to "Lost Folders" too rather
+      // than being left out of the tree.
       const std::uint32_t parentCluster = FatProperties(node)->GetParentCluster();
-      if (parentCluster == kNoCluster) continue;
-      const auto parent = directories_.find(parentCluster);
+      const auto parent = parentCluster == kNoCluster ? directories_.end() : directories_.find(parentCluster);
       // Two folders that name each other as parent would hang below each
       // other, away from the root: the second goes to "Lost Folders".
       if (parent != directories_.end() && !IsAncestorOrSelf(node, parent->second))
@@ -700,12 +701,7 @@ CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, con
     LostFolders();
     if (callback_ != nullptr) callback_->OnEnd();
   }
-  // Folders nobody linked (they name no parent) are not part of the tree.
-  for (const auto& [cluster, node] : directories_)
-    if (node != root_ && node->GetParent() == nullptr) DeleteFileTree(node);
-  directories_.clear();
-  // Only new folders under "Lost Folders" are parsed from here on, and some
-  // folders noted above may be gone.
+  // Only new folders under "Lost Folders" are parsed from here on.
   binFolders_.clear();
 
   if (!Cancelled()) {
@@ -750,11 +746,19 @@ CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, con
   fat.reset();
   CFileSystemNode* root = root_;
   if (Cancelled()) {
+    // Folders the layout did not reach yet hang below nothing.
+    std::vector<CFileNode*> unlinked;
+    for (const auto& [cluster, node] : directories_)
+      if (node != root_ && node->GetParent() == nullptr) unlinked.push_back(node);
+    for (CFileNode* node : unlinked)
+      DeleteFileTree(node);
+    directories_.clear();
     root_ = nullptr;
     lostFolders_ = nullptr;
     DeleteFileTree(root);
     return nullptr;
   }
+  directories_.clear();
   // The clusters no file claims (GetClusterUseBits) are where carved files
   // would be looked for; carving results join the tree elsewhere.
   Prune();
