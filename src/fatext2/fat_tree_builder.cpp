@@ -174,6 +174,10 @@ void CFatTreeBuilder::Reset(IDIRBuildCallback* callback, IStorageDevice* device)
   sectorSize_ = SectorSizeOf(device);
   cancel_ = 0;
   hasRoot_ = 0;
+  fatType_ = kFatTypeNone;
+  rootDirStart_ = 0;
+  rootDirSectors_ = 0;
+  rootCluster_ = 0;
   directories_.clear();
   binFolders_.clear();
   visited_.clear();
