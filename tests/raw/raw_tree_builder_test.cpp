@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "raw/raw_search_type_list.h"
 #include "raw/raw_tree_builder.h"
 #include "storage/app_settings.h"
+#include "storage/storage_device.h"
 #include "support/scratch_files.h"
 
 namespace fs = std::filesystem;
@@ -268,6 +270,85 @@ TEST(RawTreeBuilder, ACancelStopsTheBuildWithWhatWasAdded) {
   ASSERT_NE(tree.root, nullptr);
   EXPECT_EQ(Children(tree.root->GetFirstChild()).size(), 3u);
   EXPECT_EQ(progress.ends, 1);
+}
+
+// An analyser whose size walk fails or finds a length.
+class WalkStub : public IRawFileAnalyser {
+public:
+  WalkStub(int id, bool throws, std::uint64_t length) : throws_(throws), length_(length) { typeId = id; }
+  int CheckHeader(qm::ByteView, CRawFileInfo*) override { return 0; }
+  int AnalyseFileSize(CRawFileInfo* info, IStorageDevice*) override {
+    ++walks;
+    if (throws_) throw std::runtime_error("damaged");
+    info->SetLength(length_);
+    info->SetType(47);
+    return 1;
+  }
+  std::string GetExtraName() override { return "Cam"; }
+  std::string GetExtraName2() override { return "when"; }
+  int walks = 0;
+
+private:
+  bool throws_;
+  std::uint64_t length_;
+};
+
+TEST(RawTreeBuilder, RecordsWithoutLengthAreMeasuredByEachBuildAndCut) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  const qm::MaxRawFileSizeGuard max(4000);
+  qm::MemoryDevice device(64, 512);
+  RawSearchTypeList& analysers = RawSearchTypeList::Get();
+  auto measured = std::make_unique<WalkStub>(0x10000 + 600, false, 1u << 20); // found by its low 16 bits
+  auto failing = std::make_unique<WalkStub>(601, true, 0);
+  WalkStub* measuredWalks = measured.get();
+  WalkStub* failingWalks = failing.get();
+  analysers.Analysers().push_front(std::move(failing));
+  analysers.Analysers().push_front(std::move(measured));
+
+  CRawFileCollection carved;
+  Add(carved, 10, 0, 9, 600);  // measured: takes the type the walk gives
+  Add(carved, 20, 0, 9, 601);  // the walk throws: left out
+  Add(carved, 30, 0, 9, 602);  // no analyser of its type: left out
+  for (int build = 1; build <= 2; ++build) {
+    Progress progress;
+    Tree tree{Build(carved, device, nullptr, progress)};
+    ASSERT_EQ(Children(tree.root).size(), 1u);
+    CFileNode* folder = tree.root->GetFirstChild();
+    EXPECT_STREQ(NameOf(folder), "Portable Network Graphic file");
+    ASSERT_EQ(Children(folder).size(), 1u);
+    const IFileProperties* file = folder->GetFirstChild()->GetProperties();
+    EXPECT_STREQ(file->GetName(), "Cam001.PNG");
+    EXPECT_STREQ(file->GetDescription(), "when");
+    EXPECT_EQ(file->GetSize(), 4000u);
+    EXPECT_EQ(file->GetDataRunList()->Runs()[0].count, 8u);
+    EXPECT_EQ(measuredWalks->walks, build);
+    EXPECT_EQ(failingWalks->walks, build);
+    for (const CRawFileInfo* record : carved.GetCarvedFiles())
+      EXPECT_EQ(record->GetLength(), 0u);
+  }
+  analysers.Analysers().pop_front();
+  analysers.Analysers().pop_front();
+}
+
+TEST(RawTreeBuilder, BehindA512ByteViewTheClusterMapIsAskedIn512ByteSectors) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice disk(64, 4096);
+  CSimulateStorageDevice view(&disk);
+  CRawFileCollection carved;
+  Add(carved, 3, 5000, 47, 47);  // 4096-byte sector 3 = 512-byte sector 24
+  Add(carved, 5, 5000, 28, 28);
+  const UsedSectors used({24});
+  Progress progress;
+  Tree tree{Build(carved, view, &used, progress)};
+  ASSERT_EQ(Children(tree.root).size(), 1u);
+  EXPECT_STREQ(NameOf(tree.root->GetFirstChild()), "GIF graphics file");
+  EXPECT_EQ(progress.total, 1u);
+  // The extent counts sectors of the device the records count in.
+  const IFileProperties* gif = tree.root->GetFirstChild()->GetFirstChild()->GetProperties();
+  EXPECT_EQ(gif->GetDataRunList()->Runs()[0].start, 5u);
+  EXPECT_EQ(gif->GetDataRunList()->Runs()[0].count, 2u);
 }
 
 // Real files placed on a device, carved by the analysers in their order,
