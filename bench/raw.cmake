@@ -1,1 +1,2 @@
 qm_bench(custom_header DEPS raw)
+qm_bench(raw_tree DEPS raw)

@@ -131,8 +131,16 @@ void RenameFolder(CFileNode* folder, int first, int last) {
   static_cast<CRAWFileProperties*>(folder->GetProperties())->SetRawFileName(name);
 }
 
-bool IsChosenType(const std::vector<int>& chosen, int type) {
-  return std::find(chosen.begin(), chosen.end(), type) != chosen.end();
+// The chosen type ids as a table, so each record costs one look-up.
+std::vector<bool> ChosenTypes(const std::vector<int>& chosen) {
+  std::vector<bool> table(kRawTypeCount, false);
+  for (int type : chosen)
+    if (type >= 0 && type < kRawTypeCount) table[static_cast<std::size_t>(type)] = true;
+  return table;
+}
+
+bool IsChosenType(const std::vector<bool>& chosen, int type) {
+  return type >= 0 && type < kRawTypeCount && chosen[static_cast<std::size_t>(type)];
 }
 
 std::uint64_t SectorsOf(std::uint64_t length, std::uint32_t sectorSize) {
@@ -262,6 +270,7 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
   callback->OnBegin(kRawTreeBuildTitle, total);
 
   const RawSearchTypeList& analysers = RawSearchTypeList::Get();
+  const std::vector<bool> chosen = ChosenTypes(settings.vecRawTypes);
   bool haveJpeg = false;
   std::uint64_t jpegStart = 0;
   std::uint64_t jpegLength = 0;
@@ -269,7 +278,7 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
     callback->Poll();
     CRawFileInfo* record = records->CurrentItem();
     if (record == nullptr) continue;
-    if (!IsChosenType(settings.vecRawTypes, record->GetType()) || inUsedCluster(record)) continue;
+    if (!IsChosenType(chosen, record->GetType()) || inUsedCluster(record)) continue;
 
     Entry entry;
     if (record->GetLength() != 0) {
