@@ -10,6 +10,7 @@
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
+#include "filemodel/raw_file_collection.h"
 #include "filemodel/raw_file_info.h"
 #include "ntfs/cluster_use_bitmap.h"
 #include "platform/log.h"
@@ -351,4 +352,13 @@ CFileNode* CRawTreeBuilder::Start(IStorageDevice* device, IIterator<CRawFileInfo
   qm::WaitPumping([&] { return done.load(); });
   worker.join();
   return root;
+}
+
+CFileNode* HangRawFilesTree(CFileNode* root, const IIsClusterUsed& used, CRawFileCollection* carved,
+                            IStorageDevice* device, IDIRBuildCallback* callback) {
+  if (root == nullptr || carved == nullptr) return nullptr;
+  CRawTreeBuilder builder;
+  CFileNode* rawFiles = builder.Start(device, &carved->GetIterator(), &used, callback, 0);
+  if (rawFiles != nullptr) root->AddChild(rawFiles);
+  return rawFiles;
 }

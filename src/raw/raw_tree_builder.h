@@ -13,6 +13,7 @@
 #include "raw/raw_type_names.h"
 
 class CFileNode;
+class CRawFileCollection;
 class CRawFileInfo;
 class IDIRBuildCallback;
 class IIsClusterUsed;
@@ -65,3 +66,11 @@ private:
   std::array<int, kRawTypeCount> counts_{};
   std::array<CFileNode*, kRawTypeCount> folders_{};
 };
+
+// What a file-system tree build does with the carved files of its scan:
+// builds the "Raw Files" tree on the calling thread, leaving out files that
+// start in clusters the volume's files use, and hangs it under root.
+// Returns the hung node, or null when nothing was built (no records, RAW
+// recovery off, no callback).
+CFileNode* HangRawFilesTree(CFileNode* root, const IIsClusterUsed& used, CRawFileCollection* carved,
+                            IStorageDevice* device, IDIRBuildCallback* callback);

@@ -11,6 +11,7 @@
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_saver.h"
+#include "filemodel/file_system_node.h"
 #include "filemodel/raw_file_collection.h"
 #include "format_fixture.h"
 #include "ntfs/cluster_use_bitmap.h"
@@ -349,6 +350,28 @@ TEST(RawTreeBuilder, BehindA512ByteViewTheClusterMapIsAskedIn512ByteSectors) {
   const IFileProperties* gif = tree.root->GetFirstChild()->GetFirstChild()->GetProperties();
   EXPECT_EQ(gif->GetDataRunList()->Runs()[0].start, 5u);
   EXPECT_EQ(gif->GetDataRunList()->Runs()[0].count, 2u);
+}
+
+TEST(RawTreeBuilder, AFileSystemTreeGetsTheCarvedFilesOutsideItsClusters) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice device(64, 512);
+  CRawFileCollection carved;
+  Add(carved, 100, 1000, 47, 47); // cluster 12 with 8 sectors a cluster from sector 4
+  Add(carved, 200, 1000, 47, 47);
+  std::vector<bool> bits(32, false);
+  CClusterUseBitMap used(&bits, 4, 8, 32);
+  used.SetCluster(12);
+  Tree tree{CreateFileSystemNode()};
+  Progress progress;
+  CFileNode* rawFiles = HangRawFilesTree(tree.root, used, &carved, &device, &progress);
+  ASSERT_NE(rawFiles, nullptr);
+  EXPECT_EQ(rawFiles->GetParent(), tree.root);
+  EXPECT_STREQ(NameOf(rawFiles), "Raw Files");
+  const CFileNode* pngs = rawFiles->GetFirstChild();
+  ASSERT_EQ(Children(pngs).size(), 1u);
+  EXPECT_EQ(pngs->GetFirstChild()->GetProperties()->GetDataRunList()->Runs()[0].start, 200u);
+  EXPECT_EQ(HangRawFilesTree(tree.root, used, nullptr, &device, &progress), nullptr);
 }
 
 // Real files placed on a device, carved by the analysers in their order,
