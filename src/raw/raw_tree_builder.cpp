@@ -172,6 +172,11 @@ CRawTreeBuilder::CRawTreeBuilder() = default;
 CRawTreeBuilder::~CRawTreeBuilder() = default;
 
 void CRawTreeBuilder::MakeRoot() {
+  // A builder may build again: nothing of an earlier tree (now its
+  // caller's) may be reused.
+  counts_.fill(0);
+  folders_.fill(nullptr);
+  finished_ = false;
   CFileSystemNode* root = CreateFileSystemNode();
   root->SetVolumeGeometry(0, 1);
   root->SetVolumeState(kRawVolumeState);

@@ -180,6 +180,16 @@ TEST(RawTreeBuilder, OnlyChosenTypesAndNoTreeWhenCarvingIsOff) {
   ASSERT_EQ(Children(photo.root).size(), 1u);
   EXPECT_STREQ(NameOf(photo.root->GetFirstChild()), "JPEG Graphics file");
 
+  // A builder used twice numbers the second tree afresh and never touches
+  // the first.
+  CRawTreeBuilder twice;
+  Tree first{twice.Start(&device, &carved.GetIterator(), nullptr, &progress, 0)};
+  Tree second{twice.Start(&device, &carved.GetIterator(), nullptr, &progress, 0)};
+  ASSERT_EQ(Children(first.root).size(), 1u);
+  ASSERT_EQ(Children(second.root).size(), 1u);
+  EXPECT_NE(Child(second.root->GetFirstChild(), "FILE001.JPG"), nullptr);
+  EXPECT_EQ(Children(first.root->GetFirstChild()).size(), 1u);
+
   GetAppSettings()->bRecoverRaw = 0;
   EXPECT_EQ(Build(carved, device, nullptr, progress), nullptr);
   GetAppSettings()->bRecoverRaw = 1;
