@@ -16,6 +16,7 @@
 #include "platform/log.h"
 #include "storage/disk_device.h"
 #include "storage/volume_analyzer.h"
+#include "storage/ldm_test_builder.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -243,6 +244,112 @@ TEST(CollectAllBasicPartitionandDynamicVolume, AnEmptyDiskListGivesNothing) {
   CollectAllBasicPartitionandDynamicVolume(disks, volumes);
   EXPECT_TRUE(volumes.empty());
   for (const auto& line : log.Lines()) EXPECT_EQ(line.find("collect"), std::string::npos) << line;
+}
+
+// Two dynamic disks (written by the database builder) standing as disks: a
+// simple volume on the first, a spanned volume over both, and a spanned
+// volume of more pieces than an item holds.
+TEST(CollectDynamicVolumeItems, ExtentsDescriptionsAndRows) {
+  using qm::test::LdmBuilder;
+  constexpr std::uint64_t kSectors = 8192;
+  const char* const guids[] = {"c4ab6c3a-2c79-11d8-9a27-00e018c5e61e", "d1e2f3a4-2c79-11d8-9a27-00e018c5e61e"};
+  LdmBuilder builder;
+  const std::uint64_t disk0 = builder.AddDisk(guids[0]);
+  const std::uint64_t disk1 = builder.AddDisk(guids[1]);
+  const std::uint64_t simple = builder.AddVolume("Volume1", 3, 200, 0x07, 1);
+  builder.AddPartition(builder.AddComponent(simple, 2, 1), disk0, 100, 0, 200);
+  const std::uint64_t spanned = builder.AddVolume("Volume2", 3, 300, 0x07, 1);
+  const std::uint64_t k2 = builder.AddComponent(spanned, 2, 2);
+  builder.AddPartition(k2, disk0, 400, 0, 200);
+  builder.AddPartition(k2, disk1, 50, 200, 100);
+  constexpr std::uint64_t kPieces = 40;
+  const std::uint64_t many = builder.AddVolume("Volume3", 3, kPieces * 10, 0x07, 1);
+  const std::uint64_t k3 = builder.AddComponent(many, 2, kPieces);
+  for (std::uint64_t i = 0; i < kPieces; ++i) builder.AddPartition(k3, i % 2 ? disk1 : disk0, 1000 + i * 10, i * 10, 10);
+
+  std::vector<std::filesystem::path> paths;
+  std::vector<std::string> digests;
+  qm::ClearDiskOverrides();
+  std::vector<int> indexes;
+  for (int i = 0; i < 2; ++i) {
+    std::vector<std::uint8_t> image(kSectors * 512, 0);
+    // Each sector of the data area tells where it lies.
+    for (std::uint64_t s = LdmBuilder::kDataStart; s < kSectors - LdmBuilder::kConfigSectors; ++s) {
+      image[s * 512] = static_cast<std::uint8_t>(i + 1);
+      std::memcpy(&image[s * 512 + 8], &s, 8);
+    }
+    builder.WriteDisk(image, guids[i]);
+    paths.push_back(qm::MakeSparseImage("collect_dynamic" + std::to_string(i) + ".img", image.size()));
+    qm::WriteFileBytes(paths.back(), 0, image);
+    digests.push_back(FileDigest(paths.back()));
+    indexes.push_back(qm::AddDiskOverride(paths.back().string()));
+  }
+  if (indexes[1] > CDiskDevice::kMaxDiskIndex) {
+    qm::ClearDiskOverrides();
+    GTEST_SKIP() << "too many machine disks";
+  }
+  {
+    LogLines log;
+    DiskList disks;
+    CollectDisks(disks);
+    VolumeList volumes;
+    CollectAllBasicPartitionandDynamicVolume(disks, volumes);
+    std::vector<const DeviceListItem*> dynamic;
+    for (const auto& item : volumes)
+      if (item.kind == kDeviceKindDynamic) dynamic.push_back(&item);
+    ASSERT_EQ(dynamic.size(), 3u);
+
+    const std::uint64_t wantExtents[] = {1, 2, kMaxDeviceListExtents};
+    for (std::size_t v = 0; v < dynamic.size(); ++v) {
+      const DeviceListItem& item = *dynamic[v];
+      SCOPED_TRACE(v);
+      std::size_t n = 0;
+      while (n < kMaxDeviceListExtents && item.extents[n].disk) ++n;
+      EXPECT_EQ(n, wantExtents[v]);
+      // Every extent names the disk sectors that hold the volume's piece.
+      std::uint64_t volumeSector = 0;
+      for (std::size_t e = 0; e < n; ++e) {
+        const DeviceExtent& extent = item.extents[e];
+        std::vector<std::uint8_t> viaVolume(512), viaDisk(512);
+        ASSERT_TRUE(item.device->ReadSectors(viaVolume.data(), volumeSector, 1));
+        ASSERT_TRUE(extent.disk->ReadSectors(viaDisk.data(), extent.startSector, 1));
+        EXPECT_EQ(viaVolume, viaDisk) << "extent " << e;
+        volumeSector += extent.sectorCount;
+      }
+      EXPECT_EQ(item.driveLetter, 0);
+      EXPECT_EQ(item.fileSystemType, 7);
+      EXPECT_LT(std::strlen(item.description), kDeviceDescriptionSize);
+    }
+    // The spanned volume: its two disks, one line each, no trailing line feed.
+    const DeviceListItem& two = *dynamic[1];
+    EXPECT_NE(two.extents[0].disk, two.extents[1].disk);
+    EXPECT_EQ(std::string(two.description),
+              qm::DiskText(two.extents[0].disk) + "\n" + qm::DiskText(two.extents[1].disk));
+    EXPECT_EQ(dynamic[0]->extents[0].sectorCount, 200u);
+
+    const int begin =
+        log.Find("-----------------------------begin collect dynamic volume-----------------------------------");
+    ASSERT_GE(begin, 0);
+    EXPECT_EQ(log.Find("DriverLetter   FileSystem   DynamicVolumeType   TotalSectors       VolumeLabel      "
+                       "ParentDiskInfo"),
+              begin + 1);
+    char row[1024];
+    std::snprintf(row, sizeof row, "%c  %16s  %16s  %16llu  %20s  %50s", '*', "UNKNOWN", "SIMPLE", 200ull, "",
+                  dynamic[0]->description);
+    EXPECT_EQ(log.Find(row), begin + 2) << row;
+    EXPECT_EQ(log.Find("-----------------------------end collect dynamic volume-------------------------------------"),
+              begin + 5);
+  }
+  qm::ClearDiskOverrides();
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(FileDigest(paths[i]), digests[i]);
+}
+
+TEST(CollectFloppyDiskDevice, NoFloppyDriveGivesNoItems) {
+  const auto a = qm::FindVolume('A');
+  if (a && a->isFloppy) GTEST_SKIP() << "this machine has a floppy drive";
+  VolumeList volumes;
+  CollectFloppyDiskDevice(volumes);
+  EXPECT_TRUE(volumes.empty());
 }
 
 // ------------------------------------------------------------ list rules
