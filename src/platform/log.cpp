@@ -1,5 +1,6 @@
 #include "platform/log.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -35,8 +36,22 @@ const char* KindTag(LogKind kind) {
   return "?";
 }
 
+// Whether an entry of this kind goes anywhere; checked before formatting,
+// so that traces inside hot loops cost next to nothing when nobody reads
+// them. A relaxed read: an observer added at this very moment may miss one
+// entry.
+std::atomic<bool> g_anyObserver{false};
+std::atomic<bool> g_fileOpen{false};
+std::atomic<int> g_level{LOG_LEVEL_NORMAL};
+
+bool Wanted(LogKind kind) {
+  if (g_anyObserver.load(std::memory_order_relaxed)) return true;
+  if (!g_fileOpen.load(std::memory_order_relaxed)) return false;
+  return kind != LogKind::DebugTrace || g_level.load(std::memory_order_relaxed) == LOG_LEVEL_TRACE;
+}
+
 void Write(LogKind kind, const char* format, va_list args) {
-  if (format == nullptr) return;
+  if (format == nullptr || !Wanted(kind)) return;
   char stackBuffer[1024];
   va_list copy;
   va_copy(copy, args);
@@ -80,6 +95,8 @@ bool InitLog(const char* path, LOGLEVEL level, LOGTYPE type) {
   state.type = type;
   if (path == nullptr) return false;
   state.file = std::fopen(path, "ae");
+  g_level = level;
+  g_fileOpen = state.file != nullptr;
   return state.file != nullptr;
 }
 
@@ -118,6 +135,7 @@ int AddLogObserver(LogObserver observer) {
   std::lock_guard lock(state.mutex);
   int id = state.nextObserverId++;
   state.observers.emplace(id, std::move(observer));
+  g_anyObserver = true;
   return id;
 }
 
@@ -125,6 +143,7 @@ void RemoveLogObserver(int id) {
   LogState& state = State();
   std::lock_guard lock(state.mutex);
   state.observers.erase(id);
+  g_anyObserver = !state.observers.empty();
 }
 
 void ShutdownLog() {
@@ -132,6 +151,7 @@ void ShutdownLog() {
   std::lock_guard lock(state.mutex);
   if (state.file != nullptr) std::fclose(state.file);
   state.file = nullptr;
+  g_fileOpen = false;
   state.initialised = false;
 }
 
