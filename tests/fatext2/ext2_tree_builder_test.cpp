@@ -306,7 +306,9 @@ TEST(Ext2TreeBuilder, AForcedCollectionMidBuildChangesNothing) {
     const auto x = node->GetProperties()->GetDataRunList();
     const auto y = b.byPath.at(path)->GetProperties()->GetDataRunList();
     ASSERT_EQ(x == nullptr, y == nullptr) << path;
-    if (x) EXPECT_EQ(x->Runs(), y->Runs()) << path;
+    if (x) {
+      EXPECT_EQ(x->Runs(), y->Runs()) << path;
+    }
   }
   EXPECT_GT(callback.steps, 1u);
 }

@@ -20,9 +20,6 @@ using namespace qm::test;
 
 namespace {
 
-std::string Parent(const std::string& path) {
-  return path.substr(0, std::max<std::size_t>(1, path.rfind('/')));
-}
 std::string Leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 // Every file and directory of the fixture is where it was written, with
@@ -70,8 +67,9 @@ TEST_P(Ext2VolumeTest, RootListsItsEntriesAndTheBigDirectoryListsAll) {
   EXPECT_FALSE(names.count("gone.bin"));
 
   const CExt2Inode many = FindPath(fileSystem, "/many");
-  if (image.blockSize <= 4096)
+  if (image.blockSize <= 4096) {
     ASSERT_GT(many.GetEffectiveSize(), image.blockSize) << "the directory should span several blocks";
+  }
   std::size_t listed = 0;
   for (const auto& name : ListNames(many))
     listed += name.rfind("entry_with", 0) == 0;
@@ -92,8 +90,9 @@ TEST_P(Ext2VolumeTest, DeletedFilesKeepTheirInodesAndBlocks) {
     deletedSizes.push_back(inode.GetSize());
     // The block pointers of a freed inode are left in place: the content
     // is whole.
-    if (inode.GetSize() == image.deleted.content.size())
+    if (inode.GetSize() == image.deleted.content.size()) {
       EXPECT_TRUE(ReadContent(inode) == image.deleted.content);
+    }
   }
   std::sort(deletedSizes.begin(), deletedSizes.end());
   EXPECT_EQ(deletedSizes,

@@ -122,9 +122,13 @@ TEST_P(FatQuickBuild, EveryFileAtItsPathAndTheCheckedTreeCopiesOutByteForByte) {
     const IFileProperties* properties = found->second->GetProperties();
     EXPECT_EQ(properties->IsFolder(), file.directory) << path;
     EXPECT_EQ((properties->GetState() & qm::kStateDeleted) != 0, file.deleted) << path;
-    if (!file.directory) EXPECT_EQ(properties->GetSize(), file.content.size()) << path;
+    if (!file.directory) {
+      EXPECT_EQ(properties->GetSize(), file.content.size()) << path;
+    }
     const auto* fat = static_cast<const CFATFileProperties*>(properties);
-    if (!file.chain.empty()) EXPECT_EQ(fat->GetFirstCluster(), file.chain.front()) << path;
+    if (!file.chain.empty()) {
+      EXPECT_EQ(fat->GetFirstCluster(), file.chain.front()) << path;
+    }
   }
   // Nothing but the files the tools wrote.
   EXPECT_EQ(paths.nodes, expectedNodes);
@@ -169,7 +173,9 @@ TEST_P(FatQuickBuild, CancelAtAnyPointLeavesNoTree) {
     qm::test::RecordingCallback cancelling(at);
     CFatTreeBuilder again;
     EXPECT_EQ(again.StartQuickBuild(&cancelling, Partition(fixture_->fatType), device_.get(), 1), nullptr) << at;
-    if (at == 3) EXPECT_TRUE(log.Has("User abort searching!"));
+    if (at == 3) {
+      EXPECT_TRUE(log.Has("User abort searching!"));
+    }
   }
 }
 

@@ -51,7 +51,9 @@ void ExpectManifestInTree(CFileNode* root, const std::string& prefix) {
     EXPECT_EQ((properties->GetState() & qm::kStateDeleted) != 0, IsDeletedKind(entry)) << path;
     const bool folder = entry.kind == "dir" || entry.kind == "deleted-dir";
     EXPECT_EQ(properties->IsFolder(), folder) << path;
-    if (!folder) EXPECT_EQ(properties->GetSize(), entry.size) << path;
+    if (!folder) {
+      EXPECT_EQ(properties->GetSize(), entry.size) << path;
+    }
   }
 }
 

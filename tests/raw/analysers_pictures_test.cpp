@@ -42,7 +42,7 @@ void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
 // precision and components, a scan header, scan data and the end marker.
 struct JpegLayout {
   std::uint8_t first = 0xDB;
-  std::string appText;
+  std::string appText = {};
   int precision = 8;
   int components = 3;
   int width = 16, height = 8;

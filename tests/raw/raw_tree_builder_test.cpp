@@ -242,7 +242,9 @@ TEST(RawTreeBuilder, BigTypesAreSplitIntoFoldersOf300) {
     EXPECT_EQ(Children(first).size(), 300u);
     EXPECT_NE(Child(first, "FILE001.JPG"), nullptr);
     EXPECT_NE(Child(first, "FILE300.JPG"), nullptr);
-    if (c.files > 300 && c.files <= 600) EXPECT_NE(Child(jpegs->GetFirstChild(), "FILE301.JPG"), nullptr);
+    if (c.files > 300 && c.files <= 600) {
+      EXPECT_NE(Child(jpegs->GetFirstChild(), "FILE301.JPG"), nullptr);
+    }
   }
 }
 
