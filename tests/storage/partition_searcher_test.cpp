@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cctype>
 #include <cstring>
 #include <set>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "platform/byte_view.h"
+#include "platform/message_pump.h"
 #include "storage/partition_searcher.h"
 #include "storage/storage_device.h"
 
@@ -205,6 +208,48 @@ TEST(PartitionSearcher, StartWithoutDeviceOrCallbackReturns) {
   searcher.SetDevice(&disk);
   searcher.Start(nullptr);
   EXPECT_TRUE(log.empty());
+}
+
+} // namespace
+
+namespace {
+
+// Holds the worker at its first question until the calling thread has
+// pumped a few messages: Start must keep the user interface alive while the
+// worker runs, and return only once the worker has ended.
+class WaitsForPumps : public LoggingCallback {
+public:
+  WaitsForPumps(std::vector<std::string>& log, std::atomic<int>& pumps) : LoggingCallback(log), pumps_(pumps) {}
+  int IsCancelled() override {
+    for (int i = 0; i < 500 && pumps_.load() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    sawPumps = pumps_.load();
+    return 0;
+  }
+  int sawPumps = 0;
+
+private:
+  std::atomic<int>& pumps_;
+};
+
+TEST(PartitionSearcher, CallingThreadPumpsMessagesUntilTheWorkerEnds) {
+  std::atomic<int> pumps{0};
+  const auto caller = std::this_thread::get_id();
+  qm::SetMessagePump([&] {
+    if (std::this_thread::get_id() == caller) ++pumps;
+  });
+  std::vector<std::string> log;
+  NumberedDisk disk(k255);
+  LoggingChecker a("A", log);
+  WaitsForPumps callback(log, pumps);
+  CPartitionSearcher searcher;
+  searcher.SetDevice(&disk);
+  searcher.AddController(&a);
+  searcher.BuildAlgorithms(255);
+  searcher.Start(&callback);
+  qm::SetMessagePump({});
+  EXPECT_GE(callback.sawPumps, 3);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "A.End") << "Start returned before the worker ended";
 }
 
 } // namespace
