@@ -151,9 +151,28 @@ int CPartitionNTFSSearchController::CheckSector(const std::uint8_t* buffer, std:
 
 // --- EXT2 / EXT3 ----------------------------------------------------------
 
+namespace {
+// The super block starts 1024 bytes into the volume; its magic 0x38 further.
+constexpr std::uint64_t kExtMagicByte = 1024 + 0x38;
+constexpr std::uint16_t kExtMagic = 0xEF53;
+} // namespace
+
+void CPartitionEXT2SearchController::SetDevice(IStorageDevice* device) {
+  m_pDevice = device;
+  const std::int32_t size = device != nullptr ? device->GetSectorSize() : 0;
+  m_nSectorSize = size > 0 ? static_cast<std::uint32_t>(size) : 512;
+  m_sector.assign(m_nSectorSize, 0);
+}
+
 int CPartitionEXT2SearchController::CheckSector(const std::uint8_t* /*buffer*/, std::uint64_t sector,
                                                 LostPartitionRecord* record) {
   if (m_pDevice == nullptr || record == nullptr) return 0;
+  // Opening the file system costs far more than the probe's read; most
+  // positions hold no super block, so look at its magic first.
+  const std::uint64_t magicSector = sector + kExtMagicByte / m_nSectorSize;
+  if (magicSector < sector || magicSector >= m_pDevice->GetSectorCount()) return 0;
+  if (!m_pDevice->ReadSectors(m_sector.data(), magicSector, 1)) return 0;
+  if (qm::ByteView(m_sector.data(), m_sector.size()).le16(kExtMagicByte % m_nSectorSize) != kExtMagic) return 0;
   CExt2Volume volume(m_pDevice, sector);
   const int type = volume.GetFileSystemType();
   if (type == 7) return 0;

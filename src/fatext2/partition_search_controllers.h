@@ -36,13 +36,15 @@ private:
 
 class CPartitionEXT2SearchController : public IPartitionFileSystemSearchController {
 public:
-  void SetDevice(IStorageDevice* device) override { m_pDevice = device; }
+  void SetDevice(IStorageDevice* device) override;
   void BeginSearch() override {}
   void EndSearch() override {}
   int CheckSector(const std::uint8_t* buffer, std::uint64_t sector, LostPartitionRecord* record) override;
 
 private:
   IStorageDevice* m_pDevice = nullptr;
+  std::uint32_t m_nSectorSize = 512;
+  std::vector<std::uint8_t> m_sector; // the sector of the super block's magic
 };
 
 namespace qm {
