@@ -39,11 +39,14 @@ char LetterOrStar(char letter) { return letter ? letter : '*'; }
 
 std::string DiskTextOf(const DiskDescription& description) {
   const bool hasVendor = description.vendor[0] != '\0' && description.vendor[0] != '(';
-  char text[kDiskTextLimit + 1];
-  if (hasVendor)
-    std::snprintf(text, sizeof text, "%s  %s  %s", description.vendor, description.product, description.busText);
-  else
-    std::snprintf(text, sizeof text, "%s  %s", description.product, description.busText);
+  // The texts are joined first and cut after: the row holds at most
+  // kDiskTextLimit characters.
+  auto field = [](const char (&bytes)[260]) { return std::string(bytes, strnlen(bytes, sizeof bytes)); };
+  std::string text = hasVendor ? field(description.vendor) + "  " : std::string();
+  text += field(description.product);
+  text += "  ";
+  text += field(description.busText);
+  if (text.size() > kDiskTextLimit) text.resize(kDiskTextLimit);
   return text;
 }
 

@@ -385,7 +385,9 @@ TEST(SortVolumeList, LettersFirstThenTheRestInCollectedOrder) {
     bool first = true;
     for (const auto& item : volumes) {
       if (item.driveLetter) continue;
-      if (!first) EXPECT_GT(item.extents[0].startSector, last) << c.in;
+      if (!first) {
+        EXPECT_GT(item.extents[0].startSector, last) << c.in;
+      }
       last = item.extents[0].startSector;
       first = false;
     }
