@@ -5,6 +5,9 @@
 #include "filemodel/rs_data.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
+#include "storage/intelligent_search.h"
+#include "storage/intelligent_search_score.h"
+#include "storage/storage_device.h"
 #include "storage/searched_partition_info.h"
 
 namespace {
@@ -58,6 +61,25 @@ void SortFoundPartitionsByWeight(std::vector<CSearchedPartitionInfo*>& partition
                    [](const CSearchedPartitionInfo* a, const CSearchedPartitionInfo* b) {
                      return a->GetWeight() > b->GetWeight();
                    });
+}
+
+int RunIntelligentSearch(IStorageDevice* device, SearchControllerList& list,
+                         std::vector<CSearchedPartitionInfo*>& partitions, IIntelligentSearchCallback* callback) {
+  int started = 0;
+  {
+    CIntelligentSearchController search;
+    search.SetDevice(device);
+    for (auto& controller : list) search.AddEntry(controller.get());
+    // The sweep runs on a worker thread of its own; with no dialog to show
+    // in the meantime this thread simply waits for it.
+    started = search.Start(callback);
+    if (callback != nullptr) callback->SetFinished();
+  }
+  CollectFoundPartitions(list, partitions);
+  CIntelligentSearchScore::ComputeWeights(partitions);
+  SortFoundPartitionsByWeight(partitions);
+  CIntelligentSearchScore::Rank(partitions, device == nullptr ? 0 : device->GetSectorCount());
+  return started;
 }
 
 CFileNode* BuildTreeOfFoundPartition(SearchControllerList& list, CSearchedPartitionInfo* partition,

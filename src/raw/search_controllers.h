@@ -10,6 +10,8 @@
 #include "ntfs/search_controller.h"
 #include "platform/guid.h"
 
+class IIntelligentSearchCallback;
+
 // Makes a controller of a kind; null when there is none of that kind.
 using SearchControllerMaker = std::function<std::unique_ptr<IFileSystemSearchController>(int kind)>;
 
@@ -34,6 +36,16 @@ void CollectFoundPartitions(SearchControllerList& list, std::vector<CSearchedPar
 // Orders candidates by weight, highest first; equal weights keep their
 // order.
 void SortFoundPartitionsByWeight(std::vector<CSearchedPartitionInfo*>& partitions);
+
+// A complete-recovery sweep of the device by every controller of the list,
+// then their candidates collected into the empty list, weighed, sorted by
+// weight and ranked against the device's size. The callback (may be null)
+// sees the progress from the sweep's worker thread and may cancel; the
+// candidates found until a cancel are still collected. SetFinished is
+// called on it once the sweep has returned. 0 when the sweep could not be
+// started (the candidates are then still collected), else 1.
+int RunIntelligentSearch(IStorageDevice* device, SearchControllerList& list,
+                         std::vector<CSearchedPartitionInfo*>& partitions, IIntelligentSearchCallback* callback);
 
 // The root of the file tree of a found partition, built by the first
 // controller in list order that accepts the partition's file-system type;
