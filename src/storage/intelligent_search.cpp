@@ -45,7 +45,17 @@ void CIntelligentSearchController::Sweep() {
 
   for (auto* controller : m_controllers) controller->SetDevice(&cache);
   for (auto* controller : m_controllers) controller->SetSectorsPerBlock(blockSectors);
-  for (auto* controller : m_controllers) controller->PrepareSearch();
+  for (auto* controller : m_controllers) {
+    // An exception must not leave the worker thread (that would end the
+    // program); a controller that fails to prepare still sees the blocks
+    // and reports what it can.
+    try {
+      controller->PrepareSearch();
+    } catch (...) {
+      LogError("Intelligent search: the %s search controller failed to prepare\n",
+               SearchControllerKindName(controller->GetKind()));
+    }
+  }
 
   const std::uint64_t total = cache.GetSectorCount();
   const std::uint64_t blocks = total / blockSectors + (total % blockSectors != 0 ? 1 : 0);
@@ -81,7 +91,14 @@ void CIntelligentSearchController::Sweep() {
   }
 
   cache.StopCache();
-  for (auto* controller : m_controllers) controller->EndSearch();
+  for (auto* controller : m_controllers) {
+    try {
+      controller->EndSearch();
+    } catch (...) {
+      LogError("Intelligent search: the %s search controller failed to end its search\n",
+               SearchControllerKindName(controller->GetKind()));
+    }
+  }
 
   LogInfo("---------------------------------\n");
   LogInfo("Intelligent search result summary:\n");

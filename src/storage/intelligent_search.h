@@ -8,6 +8,7 @@
 // it without linking anything above itself.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -43,7 +44,8 @@ public:
   int Start(IIntelligentSearchCallback* callback);
 
   const SearchStatistics& GetStatistics() const { return *m_pStatistics; }
-  int IsDone() const { return m_nDone; }
+  // 1 once the sweep has ended (readable from any thread).
+  int IsDone() const { return m_nDone.load(); }
 
 private:
   void Sweep();
@@ -52,5 +54,5 @@ private:
   IStorageDevice* m_pDevice = nullptr;
   std::unique_ptr<SearchStatistics> m_pStatistics;
   IIntelligentSearchCallback* m_pCallback = nullptr;
-  int m_nDone = 0;
+  std::atomic<int> m_nDone{0};
 };

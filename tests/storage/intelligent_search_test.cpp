@@ -92,9 +92,13 @@ public:
   }
   int PrepareSearch() override {
     Note("prepare");
+    if (throwInPrepare) throw std::runtime_error("no memory");
     return 1;
   }
-  void EndSearch() override { Note("end"); }
+  void EndSearch() override {
+    Note("end");
+    if (throwInEnd) throw std::runtime_error("damaged evidence");
+  }
   int AnalyzeBlock(std::uint64_t first, std::uint64_t count, SearchStatistics* statistics) override {
     Note("block " + std::to_string(first));
     blocks.push_back({first, count});
@@ -121,6 +125,8 @@ public:
   std::uint32_t sectorsPerBlock = 0;
   bool inPlace = true;
   std::uint64_t throwAt = ~std::uint64_t{0};
+  bool throwInPrepare = false;
+  bool throwInEnd = false;
 
 private:
   void Note(const std::string& what) { journal_->push_back(std::string(SearchControllerKindName(kind_)) + " " + what); }
@@ -299,6 +305,26 @@ TEST(IntelligentSearch, AThrowingControllerLosesTheBlockForItselfAndThoseBehind)
   EXPECT_EQ(fat.blocks, ExpectedBlocks(3 * 8192, 8192));
   EXPECT_EQ(ntfs.blocks, (std::vector<Block>{{0, 8192}, {16384, 8192}}));
   EXPECT_EQ(journal.back(), "NTFS end");
+}
+
+TEST(IntelligentSearch, AControllerThatThrowsWhilePreparingOrEndingDoesNotStopTheOthers) {
+  ConfigFolder config("");
+  MemoryDevice device(qm::MakePatternBytes(10000, 512), 512);
+  std::vector<std::string> journal;
+  RecordingController fat(kFatSearchController, &journal, &device);
+  RecordingController ntfs(kNtfsSearchController, &journal, &device);
+  fat.throwInPrepare = true;
+  fat.throwInEnd = true;
+  CIntelligentSearchController search;
+  search.SetDevice(&device);
+  search.AddEntry(&fat);
+  search.AddEntry(&ntfs);
+  LogLines log;
+  ASSERT_EQ(search.Start(nullptr), 1);
+  EXPECT_EQ(ntfs.blocks, ExpectedBlocks(10000, 8192));
+  EXPECT_EQ(journal.back(), "NTFS end");
+  EXPECT_TRUE(log.Has("Intelligent search result summary:"));
+  EXPECT_EQ(search.IsDone(), 1);
 }
 
 TEST(IntelligentSearch, TheDebugStartPositionSkipsTheBlocksBeforeIt) {
