@@ -110,8 +110,12 @@ public:
               std::memcmp(data, source_->sector(first), sectorSize) == 0 &&
               std::memcmp(data + (count - 1) * sectorSize, source_->sector(first + count - 1), sectorSize) == 0;
     statistics->FATBootRecords += 1;
-    statistics->BlockCounter9 += 7;
-    statistics->BlockCounter16 += 1;
+    statistics->Counter9 += 7;
+    statistics->Counter10 += 1;
+    statistics->Counter12 += 1;
+    statistics->Counter13 += 1; // runs on like the named counters
+    statistics->Counter15 += 1;
+    statistics->Counter16 += 1;
     if (throwAt == first) throw std::runtime_error("bad block");
     return 1;
   }
@@ -236,8 +240,11 @@ TEST(IntelligentSearch, PerBlockCountersStartFromZeroAndTheOthersRunOn) {
   ASSERT_EQ(callback.updates.size(), 5u);
   for (std::size_t i = 0; i < callback.updates.size(); ++i) {
     EXPECT_EQ(callback.updates[i].FATBootRecords, 2 * (i + 1));
-    EXPECT_EQ(callback.updates[i].BlockCounter9, 14u);
-    EXPECT_EQ(callback.updates[i].BlockCounter16, 2u);
+    EXPECT_EQ(callback.updates[i].Counter9, 14u);
+    for (auto counter : {callback.updates[i].Counter10, callback.updates[i].Counter12, callback.updates[i].Counter15,
+                         callback.updates[i].Counter16})
+      EXPECT_EQ(counter, 2u);
+    EXPECT_EQ(callback.updates[i].Counter13, 2 * (i + 1));
   }
   EXPECT_EQ(search.GetStatistics().FATBootRecords, 10u);
 
