@@ -108,6 +108,14 @@ bool DynamicVolumeBase::ReadMember(const DynamicMemberExtent& member, std::uint8
   return member.disk->ReadSectors(out, member.diskStart + within, count) != 0;
 }
 
+bool DynamicVolumeBase::ReadMemberOrZeros(const DynamicMemberExtent& member, std::uint8_t* out,
+                                          std::uint64_t position, std::uint64_t count) {
+  if (ReadMember(member, out, position, count)) return true;
+  if (m_bGapsFail) return false;
+  std::memset(out, 0, static_cast<std::size_t>(count * static_cast<std::uint64_t>(GetSectorSize())));
+  return true;
+}
+
 int DynamicVolumeBase::IsSameVolume(IDynamicDevice* other) {
   if (other == nullptr || other->GetVolumeType() != GetVolumeType()) return 0;
   DynamicExtentList mine, theirs;
@@ -163,11 +171,7 @@ int CSpannedVolumeDevice::ReadInside(std::uint8_t* buffer, std::uint64_t first, 
       }
     if (holder == nullptr) return 0;
     const std::uint64_t k = std::min(count, holder->length - (first - holder->volumeOffset));
-    // A missing disk or a failed read leaves its part zero-filled.
-    if (!ReadMember(*holder, buffer, first, k)) {
-      if (m_bGapsFail) return 0;
-      std::memset(buffer, 0, static_cast<std::size_t>(k * sectorSize));
-    }
+    if (!ReadMemberOrZeros(*holder, buffer, first, k)) return 0;
     buffer += k * sectorSize;
     first += k;
     count -= k;
@@ -192,11 +196,7 @@ int CStripedVolumeDevice::ReadInside(std::uint8_t* buffer, std::uint64_t first, 
     if (position < member.volumeOffset || position - member.volumeOffset > member.length ||
         k > member.length - (position - member.volumeOffset))
       return 0;
-    // A missing disk or a failed read leaves its part zero-filled.
-    if (!ReadMember(member, buffer, position, k)) {
-      if (m_bGapsFail) return 0;
-      std::memset(buffer, 0, static_cast<std::size_t>(k * sectorSize));
-    }
+    if (!ReadMemberOrZeros(member, buffer, position, k)) return 0;
     buffer += k * sectorSize;
     first += k;
     count -= k;

@@ -98,6 +98,10 @@ protected:
   // does not lie inside the piece, or when the disk read fails.
   bool ReadMember(const DynamicMemberExtent& member, std::uint8_t* out, std::uint64_t position,
                   std::uint64_t count);
+  // ReadMember, where a missing disk or a failed read leaves the part
+  // zero-filled; false only when gaps are set to fail the read.
+  bool ReadMemberOrZeros(const DynamicMemberExtent& member, std::uint8_t* out, std::uint64_t position,
+                         std::uint64_t count);
 
   std::vector<std::unique_ptr<DynamicMemberExtent>> m_members;
   std::uint64_t m_nChunkSize = 128;
