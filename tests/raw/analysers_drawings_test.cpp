@@ -42,6 +42,7 @@ Bytes PlaceableWmf(std::uint32_t words) {
   PutLe(b, 10, 200, 2);
   PutLe(b, 12, 100, 2);
   PutLe(b, 14, 1440, 2);
+  b.resize(20); // bytes 16-19 are reserved zeros, part of the checksum
   std::uint16_t sum = 0;
   for (std::size_t i = 0; i < 20; i += 2)
     sum ^= static_cast<std::uint16_t>(b[i] | b[i + 1] << 8);
