@@ -9,8 +9,11 @@ build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_TESTS=OFF
 cmake --build "$build"
 
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+  echo "Built in $build; there is no display to show the program on (set DISPLAY or WAYLAND_DISPLAY)."
+  exit 1
+fi
 if [[ -x "$build/src/launcher/Main" ]]; then
   exec "$build/src/launcher/Main" "$@"
 fi
-echo "Built the recovery core in $build."
-echo "The user interface is not there yet: there is no program to start."
+exec "$build/src/app/Vek" "$@"
