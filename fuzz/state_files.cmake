@@ -1,0 +1,1 @@
+qm_fuzz_target(state_bundle_fuzz DEPS filemodel)
