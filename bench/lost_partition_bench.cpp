@@ -1,7 +1,8 @@
 // The lost-partition search over a 2 TiB disk of noise (generated per
-// read, no memory behind it), both geometries, the three checkers: the
-// positions probed per second, against a pass that only reads the same two
-// sectors per position.
+// read, no memory behind it), both geometries and the 1 MiB boundaries, the
+// three checkers: the positions probed per second, against a pass that only
+// reads the same sectors (two per cylinder position, one per boundary that
+// no cylinder pass probes).
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -56,12 +57,21 @@ int main() {
   const auto readStart = std::chrono::steady_clock::now();
   std::uint8_t sector[512];
   std::uint64_t positions = 0;
+  std::uint64_t reads = 0;
   for (std::uint64_t cylinder : {std::uint64_t{255 * 63}, std::uint64_t{240 * 63}})
     for (std::uint64_t p = 0; p + cylinder <= NoiseDisk::kSectors; p += cylinder, ++positions) {
       disk.ReadSectors(sector, p, 1);
       disk.ReadSectors(sector, p + 63, 1);
+      reads += 2;
     }
-  const double readOnly = Seconds(readStart);
+  const double cylindersReadOnly = Seconds(readStart);
+  const CPartitionSearchAccordingTo255Head by255(NoiseDisk::kSectors);
+  const CPartitionSearchAccordingTo240Head by240(NoiseDisk::kSectors);
+  const auto alignedStart = std::chrono::steady_clock::now();
+  std::uint64_t aligned = 0;
+  for (std::uint64_t p = 0; p < NoiseDisk::kSectors; p += 2048, ++positions, ++aligned)
+    if (!by255.Covers(p) && !by240.Covers(p)) disk.ReadSectors(sector, p, 1), ++reads;
+  const double readOnly = cylindersReadOnly + Seconds(alignedStart);
 
   CPartitionFATSearchController fat;
   CPartitionNTFSSearchController ntfs;
@@ -76,8 +86,9 @@ int main() {
   const auto searchStart = std::chrono::steady_clock::now();
   searcher.Start(&quiet);
   const double search = Seconds(searchStart);
-  std::printf("lost-partition search, 2 TiB noise, 255+240 heads: %llu positions in %.3f s (%.0f positions/s); "
-              "reading the same sectors alone: %.3f s\n",
-              static_cast<unsigned long long>(quiet.steps), search, quiet.steps / search, readOnly);
+  std::printf("lost-partition search, 2 TiB noise, 255+240 heads and %llu 1 MiB boundaries: %llu positions in "
+              "%.3f s (%.0f positions/s); reading the same %llu sectors alone: %.3f s\n",
+              static_cast<unsigned long long>(aligned), static_cast<unsigned long long>(quiet.steps), search,
+              quiet.steps / search, static_cast<unsigned long long>(reads), readOnly);
   return positions == quiet.steps ? 0 : 1;
 }

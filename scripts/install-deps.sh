@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev libbz2-dev liblzma-dev libgc-dev libboost-regex-dev
   # tools that make and check the test fixtures
   xz-utils bzip2 ntfs-3g dosfstools mtools e2fsprogs fdisk gdisk
+  parted
   # the windowed programs: Qt 6 Widgets, image formats, translations, and
   # the fonts the interface and its tests use (Latin and CJK)
   qt6-base-dev qt6-image-formats-plugins qt6-l10n-tools qt6-tools-dev-tools

@@ -16,11 +16,12 @@
 #include "ntfs/system_files.h"
 #include "ntfs/volume_record.h"
 #include "storage/partition_device.h"
+#include "storage/partition_table.h"
 #include "storage/storage_device.h"
 
 namespace {
 
-constexpr std::uint32_t kNtfsType = 3;
+constexpr int kNtfsType = 3;
 constexpr std::size_t kLabelBytes = sizeof(LostPartitionRecord::volumeLabel);
 
 IStorageDevice* MakeWindow(IStorageDevice* disk, std::uint64_t start, std::uint64_t count) {
@@ -145,15 +146,20 @@ int CPartitionNTFSSearchController::CheckSector(const std::uint8_t* buffer, std:
 
   char name[qm::kVolumeNameBytes] = {};
   ReadVolumeRecord(*m_pDevice, sector, boot, name);
-  Fill(record, m_pDevice, sector, total, kNtfsType, name, std::strlen(name));
+  // The window takes in the backup boot sector behind the volume's count,
+  // as the partition that held the volume did.
+  Fill(record, m_pDevice, sector, qm::VolumeExtentSectors(kNtfsType, total), static_cast<std::uint32_t>(kNtfsType), name, std::strlen(name));
   return 1;
 }
 
 // --- EXT2 / EXT3 ----------------------------------------------------------
 
 namespace {
-// The super block starts 1024 bytes into the volume; its magic 0x38 further.
+// The super block starts 1024 bytes into the volume; its magic 0x38 further,
+// and the number of the group that holds this copy 0x5A further, in the
+// same 512-byte sector.
 constexpr std::uint64_t kExtMagicByte = 1024 + 0x38;
+constexpr std::uint64_t kExtGroupByte = 1024 + 0x5A;
 constexpr std::uint16_t kExtMagic = 0xEF53;
 } // namespace
 
@@ -172,7 +178,13 @@ int CPartitionEXT2SearchController::CheckSector(const std::uint8_t* /*buffer*/, 
   const std::uint64_t magicSector = sector + kExtMagicByte / m_nSectorSize;
   if (magicSector < sector || magicSector >= m_pDevice->GetSectorCount()) return 0;
   if (!m_pDevice->ReadSectors(m_sector.data(), magicSector, 1)) return 0;
-  if (qm::ByteView(m_sector.data(), m_sector.size()).le16(kExtMagicByte % m_nSectorSize) != kExtMagic) return 0;
+  const qm::ByteView magic(m_sector.data(), m_sector.size());
+  if (magic.le16(kExtMagicByte % m_nSectorSize) != kExtMagic) return 0;
+  // A backup copy of a later group: with 1 KiB blocks the copy of group g
+  // lies 1024 bytes past g x 8 MiB from the volume's start, so on a 1 MiB
+  // boundary it looks like a volume of its own, which the search would
+  // report a second time from inside the first.
+  if (magic.le16(kExtGroupByte % m_nSectorSize) != 0) return 0;
   CExt2Volume volume(m_pDevice, sector);
   const int type = volume.GetFileSystemType();
   if (type == 7) return 0;

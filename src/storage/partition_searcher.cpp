@@ -8,6 +8,23 @@
 #include "platform/message_pump.h"
 #include "storage/storage_device.h"
 
+namespace qm {
+
+bool CylinderPositions::Covers(std::uint64_t sector) const {
+  const std::uint64_t offset = sector % cylinder_;
+  if (offset != 0 && offset != kSearchSectorsPerTrack) return false;
+  if (sector / cylinder_ >= count_) return false;
+  // The searcher skips a 240-head cylinder that starts a 255-head one.
+  return kind_ != 1 || (sector - offset) % (255 * kSearchSectorsPerTrack) != 0;
+}
+
+std::uint64_t AlignmentSectors(std::uint32_t sectorSize) {
+  if (sectorSize == 0 || sectorSize >= kAlignmentBytes) return 1;
+  return kAlignmentBytes / sectorSize;
+}
+
+} // namespace qm
+
 CPartitionSearcher::CPartitionSearcher() : m_pFind(std::make_unique<LostPartitionRecord>()) {}
 
 CPartitionSearcher::~CPartitionSearcher() = default;
@@ -27,8 +44,22 @@ void CPartitionSearcher::SetDevice(IStorageDevice* device) {
 }
 
 void CPartitionSearcher::BuildAlgorithms(int heads) {
-  m_algorithms.push_back(std::make_unique<CPartitionSearchAccordingTo255Head>(m_u64TotalSectors));
-  if (heads == 240) m_algorithms.push_back(std::make_unique<CPartitionSearchAccordingTo240Head>(m_u64TotalSectors));
+  auto by255 = std::make_unique<CPartitionSearchAccordingTo255Head>(m_u64TotalSectors);
+  m_cylinderPasses.push_back(by255.get());
+  m_algorithms.push_back(std::move(by255));
+  if (heads == 240) {
+    auto by240 = std::make_unique<CPartitionSearchAccordingTo240Head>(m_u64TotalSectors);
+    m_cylinderPasses.push_back(by240.get());
+    m_algorithms.push_back(std::move(by240));
+  }
+  m_algorithms.push_back(
+      std::make_unique<CPartitionSearchAlignedTo1MiB>(m_u64TotalSectors, static_cast<std::uint32_t>(m_buffer.size())));
+}
+
+bool CPartitionSearcher::ProbedByCylinderPass(std::uint64_t sector) const {
+  for (const qm::CylinderPositions* pass : m_cylinderPasses)
+    if (pass->Covers(sector)) return true;
+  return false;
 }
 
 void CPartitionSearcher::Start(IPartitionSearchCallback* callback) {
@@ -84,9 +115,15 @@ void CPartitionSearcher::Run() {
       m_pCallback->Step();
       m_pCallback->PumpMessages();
       const std::uint64_t position = algorithm->Next();
+      const int kind = algorithm->GetKind();
       // A 240-head cylinder start that is also a 255-head one was probed
       // by the first pass.
-      if (algorithm->GetKind() == 1 && position % (255 * qm::kSearchSectorsPerTrack) == 0) continue;
+      if (kind == 1 && position % (255 * qm::kSearchSectorsPerTrack) == 0) continue;
+      if (kind == qm::kAlignedPositionsKind) {
+        // One volume must not be reported twice from one start.
+        if (!ProbedByCylinderPass(position)) Probe(position);
+        continue;
+      }
       Probe(position);
       m_pCallback->PumpMessages();
       Probe(position + qm::kSearchSectorsPerTrack);

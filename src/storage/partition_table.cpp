@@ -57,13 +57,15 @@ private:
                        [&](const auto& record) { return record->startSector == start; });
   }
 
-  void Append(std::uint64_t start, std::uint64_t count, int type, const char (&label)[100]) {
+  void Append(std::uint64_t start, std::uint64_t count, std::uint64_t volumeCount, int type,
+              const char (&label)[100]) {
     if (count == 0) return;
     auto device = std::make_unique<CBasicPartitionDevice>(disk_, start, count);
     if (device->GetSectorCount() != count) return;
     auto record = std::make_unique<DiskPartitionRecord>();
     record->startSector = start;
     record->sectorCount = count;
+    record->volumeSectorCount = volumeCount;
     record->fileSystemType = type;
     std::memcpy(record->volumeLabel, label, sizeof record->volumeLabel);
     record->partitionDevice = std::move(device);
@@ -71,7 +73,10 @@ private:
   }
 
   // One table entry (start, count): the file system found there, when one
-  // is, gives the type, the label and the size.
+  // is, gives the type, the label and its own size. The window keeps the
+  // table's extent: a volume's own count may leave out sectors that belong
+  // to it (NTFS's backup boot sector), and a file system shrunk or grown
+  // inside its partition does not move the partition.
   void AddTablePartition(std::uint64_t start, std::uint64_t count, bool fromMbr) {
     if (start >= diskSectors_) {
       LogInfo("--------------Tmx:partition at sector %llu lies past the disk end (%llu sectors), skipped",
@@ -83,22 +88,25 @@ private:
 
     int type = 7;
     char label[100] = {};
+    std::uint64_t fsCount = 0;
     CVolumeAnalyzerList analyzers;
     analyzers.Analyze(disk_, start);
     IVolume* volume = analyzers.FindRecognized();
     if (volume != nullptr && volume->GetFileSystemType() != 7) {
       type = volume->GetFileSystemType();
       volume->GetLabel(label, sizeof label);
-      const std::uint64_t fsCount = volume->GetSectorCount();
-      if (fsCount != 0 && fsCount < room) {
-        // Whole 64-bit counts are compared: beyond 2^32 sectors their low
-        // halves alone may agree while the sizes differ by terabytes.
-        const std::uint64_t gap = count > fsCount ? count - fsCount : fsCount - count;
-        if (fromMbr && gap >= qm::kSizeDisagreementSectors) Append(start, count, type, label);
-        count = fsCount;
-      }
+      fsCount = volume->GetSectorCount();
     }
-    Append(start, count, type, label);
+    Append(start, count, fsCount, type, label);
+    if (fromMbr && fsCount != 0 && fsCount < room) {
+      // Whole 64-bit counts are compared: beyond 2^32 sectors their low
+      // halves alone may agree while the sizes differ by terabytes.
+      const std::uint64_t gap = count > fsCount ? count - fsCount : fsCount - count;
+      // So far apart that the table may be the stale one: the volume as it
+      // describes itself is listed too.
+      if (gap >= qm::kSizeDisagreementSectors)
+        Append(start, std::min(qm::VolumeExtentSectors(type, fsCount), room), fsCount, type, label);
+    }
   }
 
   void ReadGpt() {
@@ -157,11 +165,15 @@ private:
       analyzers.Analyze(disk_, 0);
       IVolume* volume = analyzers.FindRecognized();
       if (volume != nullptr && volume->GetFileSystemType() != 7) {
-        std::uint64_t count = volume->GetSectorCount();
-        if (count > diskSectors_ || static_cast<std::int64_t>(count) <= 0) count = diskSectors_;
+        const int type = volume->GetFileSystemType();
+        const std::uint64_t fsCount = volume->GetSectorCount();
+        // No table gives the extent: the window covers the whole volume.
+        std::uint64_t count = diskSectors_;
+        if (static_cast<std::int64_t>(fsCount) > 0 && fsCount <= diskSectors_)
+          count = std::min(qm::VolumeExtentSectors(type, fsCount), diskSectors_);
         char label[100] = {};
         volume->GetLabel(label, sizeof label);
-        Append(0, count, volume->GetFileSystemType(), label);
+        Append(0, count, fsCount, type, label);
       }
     }
     if (!ReadSector(0) || !qm::IsMbrTableSector(SectorView())) return;
@@ -234,5 +246,11 @@ bool IsMbrTableSector(const ByteView& sector) {
 }
 
 bool IsExtendedPartitionType(std::uint8_t type) { return type == 0x05 || type == 0x0F || type == 0x85; }
+
+std::uint64_t VolumeExtentSectors(int fileSystemType, std::uint64_t ownCount) {
+  constexpr int kNtfs = 3;
+  if (fileSystemType == kNtfs && ownCount != 0 && ownCount != ~std::uint64_t{0}) return ownCount + 1;
+  return ownCount;
+}
 
 } // namespace qm

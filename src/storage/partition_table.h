@@ -15,7 +15,13 @@
 // One partition from a table.
 struct DiskPartitionRecord {
   std::uint64_t startSector = 0;
+  // The window's size: the table's extent (cut at the disk's end); for a
+  // volume without a table, the sectors the volume covers.
   std::uint64_t sectorCount = 0;
+  // The recognised file system's own count, as its analyser reports it
+  // (NTFS leaves its backup boot sector outside it); 0 when none is
+  // recognised.
+  std::uint64_t volumeSectorCount = 0;
   char volumeLabel[100] = {};
   char driveLetter = 0; // filled by AssignDriveLetters; 0 for none
   int fileSystemType = 7;
@@ -46,5 +52,10 @@ bool IsExtendedPartitionType(std::uint8_t type);
 // which both are listed: the table may be right and the file system
 // shrunk, or the other way round.
 inline constexpr std::uint64_t kSizeDisagreementSectors = 32130;
+
+// The sectors a window must cover to hold a whole volume whose own count is
+// `ownCount`: an NTFS volume keeps the backup of its boot sector in the
+// sector behind its count. 0 stays 0 (unknown).
+std::uint64_t VolumeExtentSectors(int fileSystemType, std::uint64_t ownCount);
 
 } // namespace qm

@@ -89,13 +89,15 @@ TEST_F(PartitionVolumes, MbrPartitionsWithTheirFileSystems) {
     const char* label;
   } expected[] = {
       {2048, 73728, 2, 0, "FATVOL32"},
-      // mkntfs keeps the last sector for the backup boot sector.
-      {75776, 40959, 3, 1, "NTFSVOL"},
-      // The table and the file system disagree by 40,001 sectors: both.
+      // The window is the partition, the backup boot sector in its last
+      // sector included.
+      {75776, 40960, 3, 1, "NTFSVOL"},
+      // The table and the file system disagree by 40,001 sectors: both,
+      // the second covering the volume and its backup boot sector.
       {116736, 80000, 3, 1, "SHRUNK"},
-      {116736, 39999, 3, 1, "SHRUNK"},
+      {116736, 40000, 3, 1, "SHRUNK"},
       {198784, 16384, 1, 0, "FATVOL16"},
-      {217216, 16383, 3, 1, "HIDDEN"},
+      {217216, 16384, 3, 1, "HIDDEN"},
   };
   ASSERT_EQ(records.size(), std::size(expected));
   for (std::size_t i = 0; i < records.size(); ++i) {
@@ -128,7 +130,8 @@ TEST_F(PartitionVolumes, GptPartitionWithNtfs) {
   DiskPartitionList records;
   ReadDiskPartitionTable(&disk, records);
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(Extent(records[0]->startSector, records[0]->sectorCount), Extent(2048, 40959));
+  EXPECT_EQ(Extent(records[0]->startSector, records[0]->sectorCount), Extent(2048, 40960));
+  EXPECT_EQ(records[0]->volumeSectorCount, 40959u);
   EXPECT_EQ(records[0]->fileSystemType, 3);
   EXPECT_STREQ(records[0]->volumeLabel, "GPTNTFS");
   EXPECT_EQ(Extent(records[1]->startSector, records[1]->sectorCount), Extent(43008, 16384));
@@ -144,7 +147,9 @@ TEST_F(PartitionVolumes, AVolumeFromSectorZeroWithoutTable) {
   CImageFileDevice disk(paths_[2].c_str());
   DiskPartitionList records;
   ASSERT_EQ(ReadDiskPartitionTable(&disk, records), 1u);
-  EXPECT_EQ(Extent(records[0]->startSector, records[0]->sectorCount), Extent(0, 262143));
+  // No table: the window covers the volume and its backup boot sector.
+  EXPECT_EQ(Extent(records[0]->startSector, records[0]->sectorCount), Extent(0, 262144));
+  EXPECT_EQ(records[0]->volumeSectorCount, 262143u);
   EXPECT_EQ(records[0]->fileSystemType, 3);
   EXPECT_STREQ(records[0]->volumeLabel, "WHOLE");
 }

@@ -181,7 +181,7 @@ TEST_F(CollectedImages, VolumesOfBothTablesWithTheirTypesLabelsAndExtents) {
     ASSERT_NE(gpt, nullptr);
 
     const std::vector<std::pair<CDiskDevice*, ExpectedVolume>> expected = {
-        {mbr, {2048, 40960, 1, "MBRFAT"}}, {mbr, {45056, 32767, 3, "NTVOL"}}, {gpt, {2048, 143360, 2, "GPTFAT"}}};
+        {mbr, {2048, 40960, 1, "MBRFAT"}}, {mbr, {45056, 32768, 3, "NTVOL"}}, {gpt, {2048, 143360, 2, "GPTFAT"}}};
     std::size_t ours = 0;
     for (const auto& item : volumes) {
       if (item.extents[0].disk != mbr && item.extents[0].disk != gpt) continue;
@@ -220,7 +220,7 @@ TEST_F(CollectedImages, VolumesOfBothTablesWithTheirTypesLabelsAndExtents) {
     ASSERT_GE(begin, 0);
     EXPECT_EQ(header, begin + 1);
     char row[256];
-    std::snprintf(row, sizeof row, "%c  %16s  %16llu  %16llu  %16d  %20s", '*', "NTFS", 45056ull, 32767ull,
+    std::snprintf(row, sizeof row, "%c  %16s  %16llu  %16llu  %16d  %20s", '*', "NTFS", 45056ull, 32768ull,
                   mbr->GetDiskNumber(), "NTVOL");
     const int at = log.Find(row);
     EXPECT_GT(at, header) << row;

@@ -27,22 +27,25 @@ constexpr std::uint64_t k240 = 240 * 63; // 15,120
 // number in its first 8 bytes.
 class NumberedDisk : public IStorageDevice {
 public:
-  explicit NumberedDisk(std::uint64_t sectors) : sectors_(sectors) {}
+  explicit NumberedDisk(std::uint64_t sectors, std::int32_t sectorSize = 512)
+      : sectors_(sectors), sectorSize_(sectorSize) {}
   int ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) override {
     if (first >= sectors_ || count > sectors_ - first || failing.count(first) != 0) return 0;
     auto* bytes = static_cast<std::uint8_t*>(buffer);
-    std::memset(bytes, 0, count * 512);
-    for (std::uint64_t i = 0; i < count; ++i) std::memcpy(bytes + i * 512, &(first), 8), ++first;
+    const auto size = static_cast<std::uint64_t>(sectorSize_);
+    std::memset(bytes, 0, count * size);
+    for (std::uint64_t i = 0; i < count; ++i) std::memcpy(bytes + i * size, &(first), 8), ++first;
     return 1;
   }
   std::uint64_t GetSectorCount() override { return sectors_; }
-  std::int32_t GetSectorSize() override { return 512; }
+  std::int32_t GetSectorSize() override { return sectorSize_; }
   int Open() override { return 1; }
   int Close() override { return 1; }
   std::set<std::uint64_t> failing;
 
 private:
   std::uint64_t sectors_;
+  std::int32_t sectorSize_;
 };
 
 // Writes what it is asked into a shared event log; accepts the sectors given.
@@ -99,9 +102,9 @@ private:
 
 std::vector<std::string> RunSearch(std::uint64_t sectors, int heads, std::set<std::uint64_t> acceptA = {},
                              std::set<std::uint64_t> acceptB = {}, int cancelAfter = -1,
-                             std::set<std::uint64_t> failing = {}) {
+                             std::set<std::uint64_t> failing = {}, std::int32_t sectorSize = 512) {
   std::vector<std::string> log;
-  NumberedDisk disk(sectors);
+  NumberedDisk disk(sectors, sectorSize);
   disk.failing = std::move(failing);
   LoggingChecker a("A", log, std::move(acceptA));
   LoggingChecker b("B", log, std::move(acceptB));
@@ -126,53 +129,124 @@ std::vector<std::uint64_t> Probes(const std::vector<std::string>& log) {
   return probes;
 }
 
+// The log of the 1 MiB pass over positions 0 to count - 1 (of 2048
+// sectors) when no checker accepts: sector 0 is a cylinder start, taken
+// as a step but not probed again.
+std::vector<std::string> AlignedPass(std::uint64_t count) {
+  std::vector<std::string> log;
+  for (std::uint64_t j = 0; j < count; ++j) {
+    log.insert(log.end(), {"Step", "Pump"});
+    if (j != 0) log.insert(log.end(), {"A." + std::to_string(j * 2048), "B." + std::to_string(j * 2048)});
+  }
+  return log;
+}
+
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b,
+                                const std::vector<std::string>& c) {
+  a.insert(a.end(), b.begin(), b.end());
+  a.insert(a.end(), c.begin(), c.end());
+  return a;
+}
+
 TEST(PartitionSearcher, ProtocolAroundEachPositionOfThe255HeadSearch) {
+  // 32,230 sectors: two cylinders, then 16 boundaries of 1 MiB.
   const auto log = RunSearch(2 * k255 + 100, 255, {}, {63});
-  const std::vector<std::string> expected = {
-      "A.SetDevice", "B.SetDevice", "A.Begin", "B.Begin", "SetRange 0 2", "SetStep 1",
-      "Step", "Pump", "A.0", "B.0", "Pump", "A.63", "B.63", "Found 63 B",
-      "Step", "Pump", "A.16065", "B.16065", "Pump", "A.16128", "B.16128",
-      "A.End", "B.End"};
+  const std::vector<std::string> expected =
+      Joined({"A.SetDevice", "B.SetDevice", "A.Begin", "B.Begin", "SetRange 0 18", "SetStep 1",
+              "Step", "Pump", "A.0", "B.0", "Pump", "A.63", "B.63", "Found 63 B",
+              "Step", "Pump", "A.16065", "B.16065", "Pump", "A.16128", "B.16128"},
+             AlignedPass(16), {"A.End", "B.End"});
   EXPECT_EQ(log, expected);
 }
 
 TEST(PartitionSearcher, FirstAcceptingCheckerWinsAndTheOthersAreNotAsked) {
   const auto log = RunSearch(k255 + 100, 255, {0}, {0, 63});
-  const std::vector<std::string> expected = {"A.SetDevice", "B.SetDevice", "A.Begin", "B.Begin",
-                                             "SetRange 0 1", "SetStep 1", "Step", "Pump", "A.0", "Found 0 A",
-                                             "Pump", "A.63", "B.63", "Found 63 B", "A.End", "B.End"};
+  const std::vector<std::string> expected =
+      Joined({"A.SetDevice", "B.SetDevice", "A.Begin", "B.Begin", "SetRange 0 9", "SetStep 1", "Step", "Pump",
+              "A.0", "Found 0 A", "Pump", "A.63", "B.63", "Found 63 B"},
+             AlignedPass(8), {"A.End", "B.End"});
   EXPECT_EQ(log, expected);
 }
 
 TEST(PartitionSearcher, With240HeadsCommonCylinderStartsAreProbedOnce) {
   // 300,000 sectors: 18 positions of 16,065 and 19 of 15,120; 0 and
   // 257,040 (16 x 16,065 = 17 x 15,120) belong to both.
+  // 147 boundaries of 1 MiB follow, none of them a cylinder position but 0.
   const auto log = RunSearch(300000, 240);
-  EXPECT_EQ(log[4], "SetRange 0 37");
+  EXPECT_EQ(log[4], "SetRange 0 184");
   std::vector<std::uint64_t> expected;
   for (std::uint64_t k = 0; k < 18; ++k) expected.insert(expected.end(), {k * k255, k * k255 + 63});
   for (std::uint64_t k = 0; k < 19; ++k)
     if (k != 0 && k != 17) expected.insert(expected.end(), {k * k240, k * k240 + 63});
+  for (std::uint64_t j = 1; j < 147; ++j) expected.push_back(j * 2048);
   EXPECT_EQ(Probes(log), expected);
   // Every position takes a step, skipped or not.
-  EXPECT_EQ(std::count(log.begin(), log.end(), "Step"), 37);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Step"), 184);
+}
+
+TEST(PartitionSearcher, The1MiBPassProbesEveryBoundaryOnceAfterTheCylinderPasses) {
+  // 33,000,000 sectors hold boundaries that the cylinder passes probe
+  // already: every multiple of 1,935,360 (945 MiB, 128 x 15,120), among
+  // them 32,901,120 (2048 x 16,065, a 255-head cylinder the 240-head pass
+  // leaves out), and 4,128,768 (257 x 16,065 + 63).
+  constexpr std::uint64_t kSectors = 33000000;
+  const auto log = RunSearch(kSectors, 240);
+  const std::uint64_t cylinders = kSectors / k255 + kSectors / k240;
+  const std::uint64_t boundaries = (kSectors + 2047) / 2048;
+  EXPECT_EQ(log[4], "SetRange 0 " + std::to_string(cylinders + boundaries));
+  EXPECT_EQ(static_cast<std::uint64_t>(std::count(log.begin(), log.end(), "Step")), cylinders + boundaries);
+  const std::vector<std::uint64_t> probes = Probes(log);
+  EXPECT_EQ(std::set<std::uint64_t>(probes.begin(), probes.end()).size(), probes.size()) << "a sector twice";
+  // The cylinder passes come first; the 1 MiB pass follows in disk order
+  // with the boundaries they took left out.
+  const auto firstAligned = std::find(probes.begin(), probes.end(), 2048);
+  ASSERT_NE(firstAligned, probes.end());
+  std::vector<std::uint64_t> aligned(firstAligned, probes.end());
+  std::vector<std::uint64_t> expected;
+  for (std::uint64_t j = 1; j < boundaries; ++j)
+    if ((j * 2048) % 1935360 != 0 && j * 2048 != 4128768) expected.push_back(j * 2048);
+  EXPECT_EQ(aligned, expected);
+  EXPECT_EQ(boundaries - 1 - expected.size(), 18u);
+  for (std::uint64_t taken : {1935360, 4128768, 32901120})
+    EXPECT_NE(std::find(probes.begin(), firstAligned, taken), firstAligned) << taken;
+}
+
+TEST(PartitionSearcher, On4096ByteSectorsThe1MiBPassStepsBy256Sectors) {
+  // 40,000 sectors: two 255-head cylinders, the second one's track-behind
+  // sector 16,128 being 63 x 256; 157 boundaries of 256 sectors.
+  const auto log = RunSearch(40000, 255, {}, {}, -1, {}, 4096);
+  EXPECT_EQ(log[4], "SetRange 0 159");
+  std::vector<std::uint64_t> expected = {0, 63, k255, k255 + 63};
+  for (std::uint64_t j = 1; j < 157; ++j)
+    if (j != 63) expected.push_back(j * 256);
+  EXPECT_EQ(Probes(log), expected);
 }
 
 TEST(PartitionSearcher, AnyOtherHeadCountSearchesThe255HeadPositionsOnly) {
-  EXPECT_EQ(Probes(RunSearch(3 * k255, 0)).size(), 6u);
-  EXPECT_EQ(Probes(RunSearch(3 * k255, 16)).size(), 6u);
+  // Three cylinders (six probes), then 23 boundaries of 1 MiB past sector 0.
+  for (int heads : {0, 16}) {
+    const auto probes = Probes(RunSearch(3 * k255, heads));
+    ASSERT_EQ(probes.size(), 6u + 23u) << heads;
+    EXPECT_EQ(probes[5], 2 * k255 + 63) << heads;
+    EXPECT_EQ(probes[6], 2048u) << heads;
+  }
 }
 
-TEST(PartitionSearcher, DiskBelowOneCylinderIsNotProbed) {
+TEST(PartitionSearcher, DiskBelowOneCylinderIsProbedAtItsMiBBoundariesOnly) {
   const auto log = RunSearch(k240 - 1, 240);
-  const std::vector<std::string> expected = {"A.SetDevice", "B.SetDevice", "A.Begin", "B.Begin",
-                                             "SetRange 0 0", "SetStep 1", "A.End", "B.End"};
+  std::vector<std::string> expected = {"A.SetDevice", "B.SetDevice", "A.Begin", "B.Begin", "SetRange 0 8",
+                                       "SetStep 1"};
+  for (std::uint64_t j = 0; j < 8; ++j)
+    expected.insert(expected.end(), {"Step", "Pump", "A." + std::to_string(j * 2048), "B." + std::to_string(j * 2048)});
+  expected.insert(expected.end(), {"A.End", "B.End"});
   EXPECT_EQ(log, expected);
 }
 
 TEST(PartitionSearcher, FailedReadFindsNothingThereAndTheSearchGoesOn) {
   const auto log = RunSearch(3 * k255, 255, {63, k255 + 63}, {}, -1, {63, k255});
-  EXPECT_EQ(Probes(log), (std::vector<std::uint64_t>{0, k255 + 63, 2 * k255, 2 * k255 + 63}));
+  std::vector<std::uint64_t> expected = {0, k255 + 63, 2 * k255, 2 * k255 + 63};
+  for (std::uint64_t j = 1; j < 24; ++j) expected.push_back(j * 2048);
+  EXPECT_EQ(Probes(log), expected);
   EXPECT_EQ(std::count(log.begin(), log.end(), "Found 16128 A"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "Found 63 A"), 0);
 }
@@ -196,6 +270,21 @@ TEST(PartitionSearcher, PositionGeneratorsCountAndAdvance) {
   for (std::uint64_t k = 0; k < 5; ++k) EXPECT_EQ(b.Next(), k * k240);
   EXPECT_EQ(a.Next(), 0u);
   EXPECT_EQ(a.Next(), k255);
+
+  // Every boundary on the disk, a last partial MiB included.
+  CPartitionSearchAlignedTo1MiB c(2 * 2048 + 1, 512);
+  CPartitionSearchAlignedTo1MiB d(256 * 10, 4096);
+  CPartitionSearchAlignedTo1MiB empty(0, 512);
+  EXPECT_EQ(c.GetCount(), 3u);
+  EXPECT_EQ(d.GetCount(), 10u);
+  EXPECT_EQ(empty.GetCount(), 0u);
+  EXPECT_EQ(c.GetKind(), 2);
+  for (std::uint64_t j = 0; j < 3; ++j) EXPECT_EQ(c.Next(), j * 2048);
+  EXPECT_EQ(d.Next(), 0u);
+  EXPECT_EQ(d.Next(), 256u);
+  EXPECT_EQ(qm::AlignmentSectors(1024), 1024u);
+  EXPECT_EQ(qm::AlignmentSectors(0), 1u);
+  EXPECT_EQ(qm::AlignmentSectors(2u << 20), 1u);
 }
 
 TEST(PartitionSearcher, StartWithoutDeviceOrCallbackReturns) {

@@ -332,20 +332,24 @@ TEST(ReadDiskPartitionTable, FileSystemsGiveTypeLabelAndSize) {
     std::vector<Extent> expected;
   } cases[] = {
       {"no file system: the table's size", true, 0, {{2048, 204800}}},
-      {"a smaller file system: its size", true, 100000, {{2048, 100000}}},
-      {"a larger file system that ends before the disk end: its size", true, 300000, {{2048, 300000}}},
+      // The window keeps the table's extent; the file system's own size
+      // stands beside it.
+      {"a smaller file system: the table's size", true, 100000, {{2048, 204800}}},
+      {"a larger file system that ends before the disk end: the table's size", true, 300000, {{2048, 204800}}},
       {"a file system that reaches the disk end: the table's size", true, 500000 - 2048, {{2048, 204800}}},
-      {"GPT: no second record however far the sizes differ", true, 204800 - 40000, {{2048, 164800}}},
+      {"GPT: no second record however far the sizes differ", true, 204800 - 40000, {{2048, 204800}}},
       {"MBR: a gap of 40,000 sectors lists the table's size, then the file system's",
        false,
        204800 - 40000,
-       {{2048, 204800}, {2048, 164800}}},
-      {"MBR: a gap of 32,130 sectors is enough", false, 204800 - 32130, {{2048, 204800}, {2048, 172670}}},
-      {"MBR: a gap of 32,129 sectors is not", false, 204800 - 32129, {{2048, 172671}}},
+       {{2048, 204800}, {2048, 164801}}},
+      // The second window covers the NTFS volume with its backup boot
+      // sector, one past its own count.
+      {"MBR: a gap of 32,130 sectors is enough", false, 204800 - 32130, {{2048, 204800}, {2048, 172671}}},
+      {"MBR: a gap of 32,129 sectors is not", false, 204800 - 32129, {{2048, 204800}}},
       {"MBR: a larger file system by 40,000 sectors too",
        false,
        204800 + 40000,
-       {{2048, 204800}, {2048, 244800}}},
+       {{2048, 204800}, {2048, 244801}}},
   };
   for (const Case& c : cases) {
     SparseDisk disk(500000);
@@ -366,6 +370,7 @@ TEST(ReadDiskPartitionTable, FileSystemsGiveTypeLabelAndSize) {
     ReadDiskPartitionTable(&disk, records);
     EXPECT_EQ(Extents(records), c.expected) << c.rule;
     for (const auto& record : records) {
+      EXPECT_EQ(record->volumeSectorCount, c.fsSize) << c.rule;
       EXPECT_EQ(record->fileSystemType, c.fsSize != 0 ? 3 : 7) << c.rule;
       EXPECT_STREQ(record->volumeLabel, c.fsSize != 0 ? "DATA" : "") << c.rule;
     }
@@ -388,6 +393,7 @@ TEST(ReadDiskPartitionTable, AFileSystemFromSectorZeroWithoutTable) {
     ASSERT_EQ(ReadDiskPartitionTable(&disk, records), 1u) << c.fsSize;
     EXPECT_EQ(records[0]->startSector, 0u);
     EXPECT_EQ(records[0]->sectorCount, c.expected) << c.fsSize;
+    EXPECT_EQ(records[0]->volumeSectorCount, c.fsSize);
     EXPECT_EQ(records[0]->fileSystemType, 1);
     EXPECT_STREQ(records[0]->volumeLabel, "STICK");
   }
