@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "fatext2/ext2_search_controller.h"
+#include "fatext2/fat_search_controller.h"
 #include "filemodel/rs_data.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
@@ -31,6 +33,10 @@ void Append(SearchControllerList& list, const SearchControllerMaker& make, int k
 std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind) {
   switch (kind) {
   // The engines' controllers join here as they are built.
+  case kFatSearchController:
+    return std::make_unique<CFATSearchController>();
+  case kExt2SearchController:
+    return std::make_unique<CEXT2SearchController>();
   default:
     return nullptr;
   }
