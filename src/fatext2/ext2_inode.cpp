@@ -90,6 +90,8 @@ bool CExt2Inode::IsSparse() const { return GetSize() / 512 > GetSectorCount(); }
 
 bool CExt2Inode::IsInUse() const {
   if (GetMode() == 0 || m_pFileSystem == nullptr) return false;
+  // An extent tree is no list of block numbers; such an inode stays listed.
+  if (UsesExtents()) return true;
   const std::int64_t blocks = static_cast<std::int64_t>(GetSize()) / m_pFileSystem->BlockSize();
   const std::int64_t checked = std::min<std::int64_t>(blocks, kDirectBlocks + 1);
   for (std::int64_t i = 0; i < checked; ++i)

@@ -25,12 +25,15 @@ inline constexpr std::size_t kChangeTime = 0x0C;    // u32
 inline constexpr std::size_t kModifyTime = 0x10;    // u32
 inline constexpr std::size_t kDeletionTime = 0x14;  // u32, non-zero: deleted
 inline constexpr std::size_t kSectorCount = 0x1C;   // u32, 512-byte sectors allocated
+inline constexpr std::size_t kInodeFlags = 0x20;    // u32
 inline constexpr std::size_t kBlockPointers = 0x28; // 15 x u32: 12 direct, single, double, triple
 inline constexpr std::size_t kSizeHigh = 0x6C;      // u32, regular files only
 
 inline constexpr std::uint16_t kTypeMask = 0xF000;
 inline constexpr std::uint16_t kTypeDirectory = 0x4000;
 inline constexpr std::uint16_t kTypeRegular = 0x8000;
+// The inode maps its data with an extent tree, not block pointers.
+inline constexpr std::uint32_t kInodeFlagExtents = 0x80000;
 inline constexpr std::uint32_t kDirectBlocks = 12;
 inline constexpr std::uint32_t kMaxNameLength = 255;
 
@@ -73,6 +76,9 @@ public:
   bool IsDirectory() const { return (GetMode() & qm::ext2::kTypeMask) == qm::ext2::kTypeDirectory; }
   bool IsRegular() const { return (GetMode() & qm::ext2::kTypeMask) == qm::ext2::kTypeRegular; }
   bool IsDeleted() const { return GetDeletionTime() != 0; }
+  // Its block pointers hold an extent tree, which this reader does not
+  // walk: such an inode has no extents and no directory entries here.
+  bool UsesExtents() const { return (Raw().le32(qm::ext2::kInodeFlags) & qm::ext2::kInodeFlagExtents) != 0; }
   bool IsSparse() const;
   bool IsInUse() const;
   // Logical blocks to walk: size / block size for a sparse inode, else the

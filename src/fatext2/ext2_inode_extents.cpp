@@ -129,6 +129,8 @@ namespace qm::ext2 {
 
 void BuildExtents(const CExt2Inode& inode, CExt2DataRunList& list, std::vector<bool>* usedBlocks) {
   if (inode.GetFileSystem() == nullptr || inode.GetFileSystem()->BlockSize() == 0) return;
+  // Extent-tree bytes read as block pointers would name unrelated blocks.
+  if (inode.UsesExtents()) return;
   RunAccumulator runs(list, usedBlocks);
   if (inode.IsSparse()) {
     SparseMapper(inode, runs).Run();

@@ -214,7 +214,7 @@ void CExt2TreeBuilder::AddInode(const CExt2Inode& inode) {
   // A node that no directory holds yet stays here (owned) until one names
   // it or the leftovers go to the root.
   if (!placed) m_unplaced[number] = node;
-  if (inode.IsDirectory()) ReadDirectory(inode, node);
+  if (inode.IsDirectory() && !inode.UsesExtents()) ReadDirectory(inode, node);
 }
 
 void CExt2TreeBuilder::ReadDirectory(const CExt2Inode& directory, CFileNode* node) {

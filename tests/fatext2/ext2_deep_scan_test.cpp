@@ -138,4 +138,43 @@ TEST(Ext2DeepScan, SixtyFourBitAndMetaBgVolumesAreRefused) {
   }
 }
 
+// An ext4 volume without the 64-bit and meta_bg layouts is found, but its
+// extent-mapped files are not read through block pointers: they stay listed
+// with their sizes and no extents.
+TEST(Ext2DeepScan, ExtentMappedFilesStayListedWithoutExtents) {
+  const fs::path src = qm::ScratchPath("ext4_extents_src");
+  fs::remove_all(src);
+  const auto content = qm::test::PatternBytes(50000, 77);
+  qm::test::WriteHostFile(src / "folder" / "mapped.bin", content);
+  const fs::path path = qm::MakeSparseImage("ext4_extents.img", 32u << 20);
+  if (qm::RunCommand("mke2fs -F -q -t ext4 -b 1024 -O ^64bit,^flex_bg,^metadata_csum -d " + src.string() + " " +
+                     path.string()) != 0)
+    GTEST_SKIP() << "mke2fs failed";
+  fs::remove_all(src);
+  CImageFileDevice device(path.c_str());
+  CEXT2SearchController controller;
+  const auto found = qm::test::SweepWith(&device, {&controller});
+  const CExt2SearchedPartitionInfo* volume = AtStart(found, 0);
+  ASSERT_NE(volume, nullptr);
+  qm::test::TreeRoot root(controller.BuildTree(const_cast<CExt2SearchedPartitionInfo*>(volume), &device, 0, nullptr));
+  ASSERT_NE(root, nullptr);
+  // The root folder maps its entries by extents too: the file is listed
+  // as a loose inode.
+  bool listed = false;
+  std::vector<CFileNode*> stack{root.get()};
+  while (!stack.empty()) {
+    CFileNode* node = stack.back();
+    stack.pop_back();
+    for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
+      stack.push_back(child);
+      const IFileProperties* properties = child->GetProperties();
+      if (properties == nullptr || properties->IsFolder() || properties->GetSize() != content.size()) continue;
+      listed = true;
+      const auto runs = properties->GetDataRunList();
+      EXPECT_TRUE(runs == nullptr || runs->RunCount() == 0);
+    }
+  }
+  EXPECT_TRUE(listed);
+}
+
 } // namespace
