@@ -30,8 +30,7 @@ constexpr std::int32_t kNodePlain = 0;
 constexpr std::int32_t kFolderEnd = -1;
 
 // Factories by number, filled at start-up and read by every load.
-template <typename Factory>
-class FactoryTable {
+template <typename Factory> class FactoryTable {
 public:
   FactoryTable(std::uint32_t key, Factory factory) { table_[key] = std::move(factory); }
   void Set(std::uint32_t key, Factory factory) {
@@ -53,14 +52,15 @@ private:
 };
 
 FactoryTable<qm::FilePropertiesFactory>& PropertiesFactories() {
-  static FactoryTable<qm::FilePropertiesFactory> table(
-      qm::kPropertiesGeneric, [] { return std::unique_ptr<IFileProperties>(std::make_unique<CMyFileProperties>()); });
+  static FactoryTable<qm::FilePropertiesFactory> table(qm::kPropertiesGeneric, [] {
+    return std::unique_ptr<IFileProperties>(std::make_unique<CMyFileProperties>());
+  });
   return table;
 }
 
 FactoryTable<qm::FoundPartitionFactory>& PartitionFactories() {
-  static FactoryTable<qm::FoundPartitionFactory> table(kPartitionKindBase,
-                                                        [] { return std::make_unique<CSearchedPartitionInfo>(512); });
+  static FactoryTable<qm::FoundPartitionFactory> table(
+      kPartitionKindBase, [] { return std::make_unique<CSearchedPartitionInfo>(512); });
   return table;
 }
 
@@ -152,7 +152,8 @@ std::unique_ptr<CSearchedPartitionInfo> CreateFoundPartitionByKind(std::uint32_t
 
 } // namespace qm
 
-int WritePartitionListSection(const std::vector<const LostPartitionRecord*>& list, int selected, IRSData* stream) {
+int WritePartitionListSection(const std::vector<const LostPartitionRecord*>& list, int selected,
+                              IRSData* stream) {
   if (stream == nullptr) return 0;
   try {
     stream->OpenSection(qm::kPartitionWindowListSection);
@@ -369,7 +370,8 @@ int SaveFileListState(const std::vector<CSearchedPartitionInfo*>& list, IRSData*
 namespace {
 
 void DeleteAll(std::vector<CSearchedPartitionInfo*>& list) {
-  for (CSearchedPartitionInfo* record : list) delete record;
+  for (CSearchedPartitionInfo* record : list)
+    delete record;
   list.clear();
 }
 

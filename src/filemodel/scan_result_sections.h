@@ -66,7 +66,8 @@ inline constexpr std::size_t kSavedLabelBytes = 40;
 // The found-partition windows and the selected index (-1 for none). Each
 // record's window start and length come from its window device when that
 // is a partition window, else from the record itself.
-int WritePartitionListSection(const std::vector<const LostPartitionRecord*>& list, int selected, IRSData* stream);
+int WritePartitionListSection(const std::vector<const LostPartitionRecord*>& list, int selected,
+                              IRSData* stream);
 // Empties the list, then reads the entries back, each with a new window
 // over device at the stored start and length. An index at or past the
 // count selects none (-1). 0 when the section is missing.

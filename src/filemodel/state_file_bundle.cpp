@@ -44,7 +44,8 @@ std::uint32_t PieceCrc(const void* data, std::size_t length) {
 }
 
 void PutLe(std::uint8_t* at, std::uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (int i = 0; i < bytes; ++i)
+    at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 // A descriptor that is closed when it goes.
@@ -148,7 +149,7 @@ int CStateFile::Save(const char* path) {
   if (path == nullptr) return 0;
   if (tooMany_) {
     LogError("Cannot export %zu state files: a bundle holds at most %llu", entries_.size(),
-                 static_cast<unsigned long long>(qm::kStateBundleMaxFiles));
+             static_cast<unsigned long long>(qm::kStateBundleMaxFiles));
     return 0;
   }
   const std::uint64_t headerSize = HeaderBlockSize(entries_.size());
@@ -240,14 +241,14 @@ int CStateFile::Load(const char* path) {
     Entry entry{std::string(nameBytes, nameLength), view.le64(at + 264), view.le64(at + 272)};
     // The name becomes a file in the data folder: one plain leaf, nothing else.
     const bool nameOk = nameLength < qm::kStateBundleNameSize && qm::IsStateFileLeafName(entry.name);
-    const bool duplicate = std::any_of(entries.begin(), entries.end(),
-                                       [&](const Entry& e) { return e.name == entry.name; });
+    const bool duplicate =
+        std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == entry.name; });
     const bool extentOk = entry.offset >= headerSize && entry.offset <= totalSize &&
                           entry.length <= totalSize - entry.offset && totalSize <= fileSize;
     if (!nameOk || duplicate || !extentOk) {
-      Refuse(!nameOk ? "an entry's name is not a state-file name"
-                     : duplicate ? "two entries of one name"
-                                 : "an entry lies outside the bundle",
+      Refuse(!nameOk     ? "an entry's name is not a state-file name"
+             : duplicate ? "two entries of one name"
+                         : "an entry lies outside the bundle",
              path);
       return 0;
     }

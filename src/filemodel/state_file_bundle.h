@@ -37,7 +37,8 @@ inline constexpr std::uint32_t kStateBundleCrcPolynomial = 0x1770;
 
 // What the user is told when a bundle cannot be imported.
 inline constexpr const char* kStateBundleMismatchText =
-    "The imported file (rsf) does not match the current version. Please import it with the previous version or "
+    "The imported file (rsf) does not match the current version. Please import it with the previous version "
+    "or "
     "scan the disk again.";
 
 // A name the bundle may hold and the import may write: one plain leaf name

@@ -31,7 +31,8 @@ fs::path FreshFolder(const std::string& name) {
 Bytes RandomBytes(std::size_t n, unsigned seed) {
   std::mt19937 random(seed);
   Bytes bytes(n);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  for (auto& b : bytes)
+    b = static_cast<std::uint8_t>(random());
   return bytes;
 }
 
@@ -41,7 +42,8 @@ void WriteWhole(const fs::path& path, const Bytes& bytes) {
 }
 
 void Fill(const fs::path& folder, const Files& files) {
-  for (const auto& [name, bytes] : files) WriteWhole(folder / name, bytes);
+  for (const auto& [name, bytes] : files)
+    WriteWhole(folder / name, bytes);
 }
 
 // Everything in a folder, by name (so left-over temporary files show).
@@ -54,11 +56,13 @@ Files Contents(const fs::path& folder) {
 
 std::uint64_t Le(const Bytes& b, std::size_t at, int n) {
   std::uint64_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = v << 8 | b.at(at + i);
+  for (int i = n - 1; i >= 0; --i)
+    v = v << 8 | b.at(at + i);
   return v;
 }
 void PutLe(Bytes& b, std::size_t at, std::uint64_t v, int n) {
-  for (int i = 0; i < n; ++i) b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // A bundle laid out by hand from the format, with its checksum computed
@@ -88,7 +92,8 @@ Bytes HandBundle(const std::vector<HandEntry>& entries) {
   PutLe(bundle, 8, 5800, 4);
   PutLe(bundle, 24, entries.size(), 8);
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    std::memcpy(&bundle[32 + 280 * i], entries[i].name.data(), std::min<std::size_t>(entries[i].name.size(), 260));
+    std::memcpy(&bundle[32 + 280 * i], entries[i].name.data(),
+                std::min<std::size_t>(entries[i].name.size(), 260));
     PutLe(bundle, 32 + 280 * i + 264, entries[i].bytes.size(), 8);
     PutLe(bundle, 32 + 280 * i + 272, bundle.size(), 8);
     bundle.insert(bundle.end(), entries[i].bytes.begin(), entries[i].bytes.end());
@@ -100,9 +105,8 @@ Bytes HandBundle(const std::vector<HandEntry>& entries) {
 
 TEST(StateFileBundle, ExportAndImportRoundTrip) {
   const fs::path source = FreshFolder("source");
-  const Files states = {{"cslast.rdf", RandomBytes(10000, 1)},
-                        {"cstemp.rdf", {}},
-                        {"lpslast.rdf", RandomBytes(4096, 2)}};
+  const Files states = {
+      {"cslast.rdf", RandomBytes(10000, 1)}, {"cstemp.rdf", {}}, {"lpslast.rdf", RandomBytes(4096, 2)}};
   Fill(source, states);
   Fill(source, {{"Quenmark.log", Bytes(100, 'x')}, {"notes.rdf.txt", Bytes(3, 'y')}});
   const fs::path bundlePath = qm::ScratchPath("bundle_round.rsf");
@@ -162,14 +166,20 @@ TEST(StateFileBundle, DamagedAndHostileBundlesLeaveTheStateFilesAlone) {
     return b;
   };
   std::vector<HandEntry> eleven;
-  for (int i = 0; i < 11; ++i) eleven.push_back({"s" + std::to_string(i) + ".rdf", {1}});
+  for (int i = 0; i < 11; ++i)
+    eleven.push_back({"s" + std::to_string(i) + ".rdf", {1}});
   const std::vector<Case> cases = {
       {"wrong magic", patched(0, 0x4B424D44, 4)},
       {"eleven files", HandBundle(eleven)},
       {"count near 2^64", patched(24, ~0ull, 8, false)},
       {"count near 2^32", patched(24, 0x100000000ull, 8, false)},
       {"checksum differs", patched(4, Le(good, 4, 4) + 1, 4, false)},
-      {"content flipped", [&] { Bytes b = good; b.back() ^= 1; return b; }()},
+      {"content flipped",
+       [&] {
+         Bytes b = good;
+         b.back() ^= 1;
+         return b;
+       }()},
       {"traversal", named("../escape.rdf")},
       {"folder part", named("sub/cslast.rdf")},
       {"back slash", named("..\\cslast.rdf")},
@@ -192,7 +202,8 @@ TEST(StateFileBundle, DamagedAndHostileBundlesLeaveTheStateFilesAlone) {
     const fs::path path = qm::ScratchPath("bundle_hostile.rsf");
     WriteWhole(path, c.bundle);
     int messages = 0;
-    CStateFile import(0, [&](const char*) { ++messages; }, target);
+    CStateFile import(
+        0, [&](const char*) { ++messages; }, target);
     EXPECT_EQ(import.Load(path.c_str()), 0);
     EXPECT_EQ(Contents(target), current);
     EXPECT_FALSE(fs::exists(qm::ScratchPath("escape.rdf")));
@@ -217,7 +228,8 @@ TEST(StateFileBundle, EveryTruncationFailsCleanly) {
 
 TEST(StateFileBundle, ExportsThatCannotBeReadBackAreRefused) {
   const fs::path source = FreshFolder("many");
-  for (int i = 0; i < 11; ++i) Fill(source, {{"s" + std::to_string(i) + ".rdf", {1}}});
+  for (int i = 0; i < 11; ++i)
+    Fill(source, {{"s" + std::to_string(i) + ".rdf", {1}}});
   const fs::path path = qm::ScratchPath("bundle_many.rsf");
   fs::remove(path);
   EXPECT_EQ(CStateFile(1, {}, source).Save(path.c_str()), 0);
@@ -229,7 +241,8 @@ TEST(StateFileBundle, ExportsThatCannotBeReadBackAreRefused) {
 }
 
 TEST(StateFileBundle, LeafNames) {
-  for (const char* good : {"cslast.rdf", "a.RDF", "x y.rdf"}) EXPECT_TRUE(qm::IsStateFileLeafName(good)) << good;
+  for (const char* good : {"cslast.rdf", "a.RDF", "x y.rdf"})
+    EXPECT_TRUE(qm::IsStateFileLeafName(good)) << good;
   for (const char* bad : {".rdf", "a.rdfx", "a/b.rdf", "a\\b.rdf", "..", ".", "", "rdf"})
     EXPECT_FALSE(qm::IsStateFileLeafName(bad)) << bad;
 }

@@ -14,6 +14,7 @@
 
 #include "../fatext2/fat_fixture.h"
 #include "../ntfs/tree_build_support.h"
+#include "fatext2/ext2_searched_partition_info.h"
 #include "fatext2/fat_boot_sector.h"
 #include "fatext2/fat_partition_info.h"
 #include "fatext2/fat_tree_builder.h"
@@ -73,8 +74,8 @@ std::vector<std::string> Describe(CFileNode* root) {
     p->GetLastWriteTime(&written);
     rows.push_back(path + "|" + p->GetName() + "|" + std::to_string(p->GetSize()) + "|" +
                    std::to_string(p->GetAttributes()) + "|" + std::to_string(p->GetState()) + "|" +
-                   std::to_string(written) + "|" +
-                   std::to_string(node->IsFileSystemNode()) + "|" + std::to_string(p->GetTypeCode()));
+                   std::to_string(written) + "|" + std::to_string(node->IsFileSystemNode()) + "|" +
+                   std::to_string(p->GetTypeCode()));
     for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling())
       stack.emplace_back(child, path + "/" + child->GetProperties()->GetName());
   }
@@ -154,7 +155,8 @@ TEST_F(ScanResultSections, DamagedTreeSectionsFailWithoutLeaks) {
   auto patched = [&](std::size_t at, std::uint32_t value) {
     qm::test::MemoryStream s;
     s.bytes = good.bytes;
-    for (int i = 0; i < 4; ++i) s.bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      s.bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return s;
   };
   auto noTree = patched(0, 0);
@@ -200,9 +202,11 @@ TEST(ScanResultLists, CarvedFilesFoundPartitionsAndWindowsRoundTrip) {
   auto* fat = new CFATSearchedPartitionInfo(512);
   fat->SetStartSector(99);
   fat->SetFlags(qm::kFatFoundBoot16);
+  auto* ext2 = new CExt2SearchedPartitionInfo();
+  ext2->SetStartSector(4242);
   auto* plain = new CSearchedPartitionInfo(512);
   plain->SetFileSystemType(6);
-  found = {ntfs, fat, plain};
+  found = {ntfs, fat, ext2, plain};
   ASSERT_EQ(SaveFileListState(found, &stream), 1);
 
   qm::MemoryDevice disk(std::uint64_t{100000}, 512);
@@ -233,8 +237,8 @@ TEST(ScanResultLists, CarvedFilesFoundPartitionsAndWindowsRoundTrip) {
 
   std::vector<CSearchedPartitionInfo*> foundBack{new CSearchedPartitionInfo(512)}; // emptied first
   ASSERT_EQ(LoadFileListState(foundBack, &stream), 1);
-  ASSERT_EQ(foundBack.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
+  ASSERT_EQ(foundBack.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(foundBack[i]->GetKind(), found[i]->GetKind());
     EXPECT_EQ(foundBack[i]->GetStartSector(), found[i]->GetStartSector());
   }
@@ -269,7 +273,8 @@ TEST(ScanResultLists, CarvedFilesFoundPartitionsAndWindowsRoundTrip) {
   EXPECT_THROW(LoadFileListState(foundBack, &huge), IRSException);
   EXPECT_TRUE(foundBack.empty());
 
-  for (auto* record : found) delete record;
+  for (auto* record : found)
+    delete record;
 }
 
 } // namespace
