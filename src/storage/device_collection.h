@@ -43,6 +43,9 @@ struct DeviceListItem {
   std::uint32_t usbFlag = 0; // the parent disk is on the USB bus
   DeviceExtent extents[kMaxDeviceListExtents] = {};
   char description[kDeviceDescriptionSize] = {}; // the parent disk(s), zero-terminated
+  // The image file of an item the wizard makes for an image (source flag
+  // non-zero); such an item has no extents.
+  std::string imagePath;
 };
 
 // In disk-number order; owns the disks. It must outlive the volume list,
