@@ -4,7 +4,6 @@ namespace qm {
 namespace {
 
 constexpr unsigned kMaxFieldBytes = 8;
-constexpr unsigned kMaxStrictFieldBytes = 4;
 
 // Sign-extends the low `bytes` bytes of value (1 to 8).
 std::uint64_t SignExtend(std::uint64_t value, unsigned bytes) {
@@ -86,14 +85,22 @@ MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& ru
 
 bool ValidateMappingPairsStrict(ByteView bytes) {
   std::size_t position = 0;
+  std::int64_t lcn = 0;
   for (;;) {
     if (!bytes.has(position, 1)) return false;
     const std::uint8_t header = bytes.u8(position);
     if (header == 0) return true;
-    if (header >= 0x80) return false;
     const unsigned lengthBytes = header & 0x0F;
     const unsigned offsetBytes = header >> 4;
-    if (lengthBytes > kMaxStrictFieldBytes || offsetBytes > kMaxStrictFieldBytes) return false;
+    if (lengthBytes > kMaxFieldBytes || offsetBytes > kMaxFieldBytes) return false;
+    if (!bytes.has(position + 1, lengthBytes + offsetBytes)) return false;
+    if (offsetBytes != 0) {
+      const std::uint64_t delta = bytes.leN(position + 1 + lengthBytes, offsetBytes);
+      // A run before cluster 0 lies outside every volume (also a sum that
+      // wraps past the largest cluster number).
+      const auto step = static_cast<std::int64_t>(SignExtend(delta, offsetBytes));
+      if (__builtin_add_overflow(lcn, step, &lcn) || lcn < 0) return false;
+    }
     position += 1 + lengthBytes + offsetBytes;
     if (position >= bytes.size()) return false;
   }

@@ -63,11 +63,13 @@ private:
 // Appends the runs of the bytes to runs; returns why the decode ended.
 MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& runs);
 
-// The strict check NTFS applies to the mapping pairs of a $DATA attribute
-// in a record: the header read as a signed byte must not be negative, no
-// field is wider than 4 bytes, and every entry must end before the given
-// length (an entry that reaches it fails). A 0 header ends the check with
-// success; running out of bytes before it fails.
+// The strict check of the mapping pairs of a $DATA attribute in a record:
+// no field is wider than 8 bytes (the widths the format allows: a volume
+// past 2^31 clusters needs offsets of 5 bytes and more), no run starts before cluster 0, and
+// every entry must end before the given length (an entry that reaches it
+// fails). A 0 header ends the check with success; running out of bytes
+// before it fails. Runs past a volume's end are refused where the volume
+// is known (the reads of a file's data).
 bool ValidateMappingPairsStrict(ByteView bytes);
 
 // The most bytes one entry takes: header, 8 length and 8 offset bytes.

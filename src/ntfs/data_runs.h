@@ -36,9 +36,8 @@ std::optional<NtfsRunList> LoadRunList(IRSData& stream);
 
 } // namespace qm
 
-// Checks pairs the way a deep scan trusts them: header bytes below 0x80,
-// length and offset fields of at most 4 bytes, and a 0 header before the
-// end of the given bytes.
+// Checks pairs the way a deep scan trusts them: length and offset fields of at most 8 bytes, no run before cluster 0,
+// and a 0 header before the end of the given bytes.
 bool ValidateMappingPairs(qm::ByteView pairs);
 
 // Appends the runs the pairs describe. Each run's LCN is the previous one's

@@ -21,12 +21,14 @@ bool IsFileRecordHeader(qm::ByteView r) {
 
 namespace {
 
-// Strides that the fix-up covers: those with an entry in the array, at most
-// the first two.
+// Strides that the fix-up covers: every one with an entry in the array
+// that lies inside the buffer. A 4096-byte record has eight; a caller that
+// looks at only the first 1024 bytes of one fixes those two.
 unsigned FixupStrides(qm::ByteView r) {
   const unsigned count = r.le16(kUsaCount);
   if (count < 2) return 0;
-  return std::min(count - 1, 2u);
+  const auto inBuffer = static_cast<unsigned>(std::min<std::size_t>(r.size() / kStride, kMaxStrides));
+  return std::min(count - 1, inBuffer);
 }
 
 } // namespace

@@ -27,8 +27,10 @@ inline constexpr std::size_t kRecordNumber = 0x2C;      // u32
 inline constexpr std::uint16_t kFlagInUse = 0x0001;
 inline constexpr std::uint16_t kFlagDirectory = 0x0002;
 
-// The fix-up always works in 512-byte strides, on the first two at most.
+// The fix-up works in 512-byte strides, over every stride of the record
+// (eight in a 4096-byte record) that the buffer holds.
 inline constexpr std::size_t kStride = 512;
+inline constexpr std::size_t kMaxStrides = 8;
 inline constexpr std::size_t kFixupBytes = 1024;
 // Attributes are looked for in the first 1024 bytes only.
 inline constexpr std::size_t kWalkLimit = 1016;
@@ -84,8 +86,9 @@ struct NtfsAttribute {
 // first, so it is cheap on every sector.
 bool IsFileRecordHeader(qm::ByteView record);
 
-// The update-sequence fix-up over the first two 512-byte strides. Each fails
-// and changes nothing for a buffer below 1024 bytes.
+// The update-sequence fix-up over every 512-byte stride that has an entry
+// in the array and lies inside the buffer. Each fails and changes nothing
+// for a buffer below 1024 bytes.
 bool CheckUpdateSequence(qm::ByteView record);
 bool ApplyUpdateSequenceFixup(std::span<std::uint8_t> record);
 bool UndoUpdateSequenceFixup(std::span<std::uint8_t> record);

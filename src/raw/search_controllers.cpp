@@ -5,6 +5,7 @@
 #include "fatext2/ext2_search_controller.h"
 #include "fatext2/fat_search_controller.h"
 #include "filemodel/rs_data.h"
+#include "ntfs/ntfs_search_controller.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
 #include "storage/intelligent_search.h"
@@ -37,6 +38,8 @@ std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind) {
     return std::make_unique<CFATSearchController>();
   case kExt2SearchController:
     return std::make_unique<CEXT2SearchController>();
+  case kNtfsSearchController:
+    return std::make_unique<CNTFSSearchController>();
   default:
     return nullptr;
   }

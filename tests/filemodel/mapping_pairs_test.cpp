@@ -174,9 +174,19 @@ TEST(MappingPairsValidate, StrictRules) {
   } cases[] = {
       {"one run then the end", {0x21, 0x18, 0x34, 0x56, 0x00}, true},
       {"only the end", {0x00}, true},
-      {"header with the top bit set", {0x81, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0x00}, false},
-      {"length field of 5 bytes", {0x15, 1, 2, 3, 4, 5, 0x01, 0x00}, false},
-      {"offset field of 5 bytes", {0x51, 1, 1, 2, 3, 4, 5, 0x00}, false},
+      {"header with the top bit set: an 8-byte offset", {0x81, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0x00}, true},
+      // Volumes past 2^31 clusters need wider fields; the format allows 8.
+      {"length field of 5 bytes", {0x15, 1, 2, 3, 4, 5, 0x01, 0x00}, true},
+      {"offset field of 5 bytes", {0x51, 1, 1, 2, 3, 4, 5, 0x00}, true},
+      {"offset of 8 bytes, cluster 2^62", {0x81, 1, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x00}, true},
+      {"length of 8 bytes", {0x18, 1, 0, 0, 0, 0, 0, 0, 1, 0x00}, true},
+      {"offset field of 9 bytes", {0x91, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x00}, false},
+      {"length field of 9 bytes", {0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x00}, false},
+      {"first run before cluster 0", {0x11, 0x08, 0xF0, 0x00}, false},
+      {"second run steps before cluster 0", {0x11, 0x08, 0x10, 0x11, 0x08, 0xE0, 0x00}, false},
+      {"second run steps back inside the volume", {0x11, 0x08, 0x20, 0x11, 0x08, 0xF0, 0x00}, true},
+      {"sparse run keeps the start", {0x11, 0x08, 0x20, 0x01, 0x08, 0x00}, true},
+      {"entry whose offset runs past the bytes", {0x51, 1, 1, 2}, false},
       {"entry that reaches the length", {0x21, 0x18, 0x34, 0x56}, false},
       {"nothing", {}, false},
   };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "ntfs/data_runs.h"
@@ -111,6 +112,39 @@ TEST(MftRecordFixup, OnlyFirstTwoStridesOfALargeRecord) {
   EXPECT_EQ(record[1534], before[1534]) << "third stride untouched";
   ASSERT_TRUE(UndoUpdateSequenceFixup(Span(record)));
   EXPECT_EQ(record, before);
+}
+
+TEST(MftRecordFixup, EveryStrideOfA4096ByteRecord) {
+  RecordBuilder builder(4096);
+  builder.AddFileName(u"big");
+  Bytes record = builder.Build();
+  const Bytes plain = builder.Plain();
+  const Bytes before = record;
+  ASSERT_EQ(record[6] | record[7] << 8, 9);
+  ASSERT_TRUE(ApplyUpdateSequenceFixup(Span(record)));
+  // Every stride's last two bytes come back, the eighth too.
+  for (std::size_t end = 510; end < 4096; end += 512) {
+    EXPECT_EQ(record[end], plain[end]) << end;
+    EXPECT_EQ(record[end + 1], plain[end + 1]) << end;
+  }
+  ASSERT_TRUE(UndoUpdateSequenceFixup(Span(record)));
+  EXPECT_EQ(record, before);
+
+  // A view over the first 1024 bytes fixes only what it holds.
+  Bytes head(record.begin(), record.begin() + 1024);
+  ASSERT_TRUE(ApplyUpdateSequenceFixup(Span(head)));
+  EXPECT_EQ(head[510], plain[510]);
+  EXPECT_EQ(head[1022], plain[1022]);
+
+  // A torn write in the seventh stride is caught.
+  for (const std::size_t stride : {2u, 6u, 7u}) {
+    Bytes torn = before;
+    torn[stride * 512 + 511] ^= 0x5A;
+    const Bytes tornBefore = torn;
+    EXPECT_FALSE(CheckUpdateSequence(qm::ByteView(torn.data(), torn.size()))) << stride;
+    EXPECT_FALSE(ApplyUpdateSequenceFixup(Span(torn))) << stride;
+    EXPECT_EQ(torn, tornBefore);
+  }
 }
 
 TEST(MftRecordFixup, FailuresChangeNothing) {

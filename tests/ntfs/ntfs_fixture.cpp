@@ -64,25 +64,27 @@ std::string NtfsManifestEntry::Name() const {
   return name;
 }
 
-const std::string& NtfsBasicImagePath() {
-  static const std::string path = [] {
-    const auto dir = std::filesystem::path(EnvOr("QM_BINARY_DIR", ".")) / "fixtures" / "ntfs";
-    const auto image = dir / "ntfs_basic.img";
-    const auto packed = SourceFixtures() / "ntfs_basic.img.xz";
-    // Remade whenever the committed image is newer than the copy.
-    if (!std::filesystem::exists(image) ||
-        std::filesystem::last_write_time(image) < std::filesystem::last_write_time(packed)) {
-      std::filesystem::create_directories(dir);
-      const auto bytes = DecompressXz(ReadAll(packed));
-      const auto temp = dir / ("ntfs_basic.img.tmp" + std::to_string(::getpid()));
-      {
-        std::ofstream out(temp, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-      }
-      std::filesystem::rename(temp, image);
+std::string NtfsFixtureImagePath(const std::string& name) {
+  const auto dir = std::filesystem::path(EnvOr("QM_BINARY_DIR", ".")) / "fixtures" / "ntfs";
+  const auto image = dir / (name + ".img");
+  const auto packed = SourceFixtures() / (name + ".img.xz");
+  // Remade whenever the committed image is newer than the copy.
+  if (!std::filesystem::exists(image) ||
+      std::filesystem::last_write_time(image) < std::filesystem::last_write_time(packed)) {
+    std::filesystem::create_directories(dir);
+    const auto bytes = DecompressXz(ReadAll(packed));
+    const auto temp = dir / (name + ".img.tmp" + std::to_string(::getpid()));
+    {
+      std::ofstream out(temp, std::ios::binary);
+      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    return image.string();
-  }();
+    std::filesystem::rename(temp, image);
+  }
+  return image.string();
+}
+
+const std::string& NtfsBasicImagePath() {
+  static const std::string path = NtfsFixtureImagePath("ntfs_basic");
   return path;
 }
 
@@ -91,29 +93,31 @@ const std::vector<std::uint8_t>& NtfsBasicImage() {
   return bytes;
 }
 
+std::vector<NtfsManifestEntry> LoadNtfsManifest(const std::string& name) {
+  std::vector<NtfsManifestEntry> list;
+  std::ifstream in(SourceFixtures() / (name + ".manifest"));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::stringstream fields(line);
+    NtfsManifestEntry e;
+    std::string record, parent, size;
+    std::getline(fields, e.kind, '\t');
+    std::getline(fields, record, '\t');
+    std::getline(fields, parent, '\t');
+    std::getline(fields, size, '\t');
+    std::getline(fields, e.sha256, '\t');
+    std::getline(fields, e.flags, '\t');
+    std::getline(fields, e.path, '\t');
+    e.record = std::stoull(record);
+    e.parent = std::stoull(parent);
+    e.size = std::stoull(size);
+    list.push_back(e);
+  }
+  return list;
+}
+
 const std::vector<NtfsManifestEntry>& NtfsBasicManifest() {
-  static const std::vector<NtfsManifestEntry> entries = [] {
-    std::vector<NtfsManifestEntry> list;
-    std::ifstream in(SourceFixtures() / "ntfs_basic.manifest");
-    for (std::string line; std::getline(in, line);) {
-      if (line.empty() || line[0] == '#') continue;
-      std::stringstream fields(line);
-      NtfsManifestEntry e;
-      std::string record, parent, size;
-      std::getline(fields, e.kind, '\t');
-      std::getline(fields, record, '\t');
-      std::getline(fields, parent, '\t');
-      std::getline(fields, size, '\t');
-      std::getline(fields, e.sha256, '\t');
-      std::getline(fields, e.flags, '\t');
-      std::getline(fields, e.path, '\t');
-      e.record = std::stoull(record);
-      e.parent = std::stoull(parent);
-      e.size = std::stoull(size);
-      list.push_back(e);
-    }
-    return list;
-  }();
+  static const std::vector<NtfsManifestEntry> entries = LoadNtfsManifest("ntfs_basic");
   return entries;
 }
 

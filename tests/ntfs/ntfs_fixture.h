@@ -22,6 +22,12 @@ struct NtfsManifestEntry {
   std::string Name() const;
 };
 
+// Any committed fixture by name (tests/fixtures/ntfs/<name>.img.xz and
+// <name>.manifest): the path of its image decompressed into the build
+// tree (made on first use), and its manifest.
+std::string NtfsFixtureImagePath(const std::string& name);
+std::vector<NtfsManifestEntry> LoadNtfsManifest(const std::string& name);
+
 // Path of the decompressed image in the build tree (made on first use).
 const std::string& NtfsBasicImagePath();
 // The image's bytes, read once.
