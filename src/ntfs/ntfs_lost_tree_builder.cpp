@@ -7,6 +7,7 @@
 #include <span>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
@@ -94,6 +95,32 @@ std::uint64_t LastClusterEnd(const qm::NtfsRunList& runs) {
   for (const auto& run : runs)
     if (run.lcn >= 0) end = std::max(end, static_cast<std::uint64_t>(run.lcn) + run.length);
   return end;
+}
+
+// Records outside every $MFT's clusters that carry their own number (a
+// volume formatted again over an older one keeps the old records past the
+// new, smaller $MFT) join the partition's $MFT, so that they link with
+// their folders there and with the root, unless that number is already
+// taken. The partition's $MFT is the one at its $MFT sector, else the
+// first.
+void AdoptNumberedRecords(std::vector<NtfsRecordCollection>& collections, std::vector<NtfsRecordEntry>& freeEntries,
+                          std::uint64_t mftSector) {
+  if (collections.empty() || freeEntries.empty()) return;
+  NtfsRecordCollection* home = &collections.front();
+  for (auto& collection : collections)
+    if (collection.mft.recordSector == mftSector) home = &collection;
+  std::unordered_set<std::uint64_t> taken;
+  taken.reserve(home->entries.size() + freeEntries.size());
+  for (const auto& entry : home->entries)
+    if (entry.recordNumber != qm::kNoNumber) taken.insert(entry.recordNumber);
+  std::vector<NtfsRecordEntry> left;
+  for (auto& entry : freeEntries) {
+    if (entry.recordNumber != qm::kNoNumber && taken.insert(entry.recordNumber).second)
+      home->entries.push_back(std::move(entry));
+    else
+      left.push_back(std::move(entry));
+  }
+  freeEntries = std::move(left);
 }
 
 } // namespace
@@ -219,6 +246,8 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
     if (callback != nullptr && callback->OnStep(1) == kCallbackCancel) cancelled = true;
     return !cancelled;
   });
+
+  if (ntfs->m_bUseMft != 0) AdoptNumberedRecords(collections, freeEntries, ntfs->m_u64MftSector);
 
   std::size_t total = freeEntries.size();
   for (const auto& collection : collections)
