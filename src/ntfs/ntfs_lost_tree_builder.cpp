@@ -97,12 +97,13 @@ std::uint64_t LastClusterEnd(const qm::NtfsRunList& runs) {
   return end;
 }
 
-// Records outside every $MFT's clusters that carry their own number (a
-// volume formatted again over an older one keeps the old records past the
-// new, smaller $MFT) join the partition's $MFT, so that they link with
-// their folders there and with the root, unless that number is already
-// taken. The partition's $MFT is the one at its $MFT sector, else the
-// first.
+// Records outside every $MFT's clusters whose own number lies past the end
+// of the partition's $MFT (a volume formatted again over an older one
+// keeps the old records beyond the new, smaller $MFT) join that $MFT, so
+// that they link with their folders there and with the root, unless that
+// number is already taken. A record whose number the $MFT still holds is
+// a stale copy and stays out. The partition's $MFT is the one at its $MFT
+// sector, else the first.
 void AdoptNumberedRecords(std::vector<NtfsRecordCollection>& collections, std::vector<NtfsRecordEntry>& freeEntries,
                           std::uint64_t mftSector) {
   if (collections.empty() || freeEntries.empty()) return;
@@ -113,9 +114,15 @@ void AdoptNumberedRecords(std::vector<NtfsRecordCollection>& collections, std::v
   taken.reserve(home->entries.size() + freeEntries.size());
   for (const auto& entry : home->entries)
     if (entry.recordNumber != qm::kNoNumber) taken.insert(entry.recordNumber);
+  const NtfsMftInfo& mft = home->mft;
+  const std::uint64_t clusters = mft.TotalClusters();
+  const std::uint64_t capacity = mft.sectorsPerFileRecord == 0 || clusters > ~std::uint64_t{0} / 256
+                                     ? ~std::uint64_t{0}
+                                     : clusters * mft.sectorsPerCluster / mft.sectorsPerFileRecord;
   std::vector<NtfsRecordEntry> left;
   for (auto& entry : freeEntries) {
-    if (entry.recordNumber != qm::kNoNumber && taken.insert(entry.recordNumber).second)
+    if (entry.recordNumber != qm::kNoNumber && entry.recordNumber >= capacity &&
+        taken.insert(entry.recordNumber).second)
       home->entries.push_back(std::move(entry));
     else
       left.push_back(std::move(entry));

@@ -179,7 +179,7 @@ TEST(MappingPairsValidate, StrictRules) {
       {"length field of 5 bytes", {0x15, 1, 2, 3, 4, 5, 0x01, 0x00}, true},
       {"offset field of 5 bytes", {0x51, 1, 1, 2, 3, 4, 5, 0x00}, true},
       {"offset of 8 bytes, cluster 2^62", {0x81, 1, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x00}, true},
-      {"length of 8 bytes", {0x18, 1, 0, 0, 0, 0, 0, 0, 1, 0x00}, true},
+      {"length of 8 bytes", {0x18, 1, 0, 0, 0, 0, 0, 0, 1, 0x05, 0x00}, true},
       {"offset field of 9 bytes", {0x91, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x00}, false},
       {"length field of 9 bytes", {0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x00}, false},
       {"first run before cluster 0", {0x11, 0x08, 0xF0, 0x00}, false},

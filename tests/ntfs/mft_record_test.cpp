@@ -210,9 +210,20 @@ TEST(MftRecordValidation, AttributeRules) {
          qm::StoreLe16(&b.bytes()[at + 0x20], 0x100);
        },
        false},
+      // A volume past 2^31 clusters needs offsets of 5 bytes and more.
       {"$DATA pairs with a 5-byte offset",
        [](RecordBuilder& b) {
          b.AddNonResident(0x80, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 1);
+       },
+       true},
+      {"$DATA pairs with a 9-byte offset",
+       [](RecordBuilder& b) {
+         b.AddNonResident(0x80, {0x91, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}, 0, 0, 1);
+       },
+       false},
+      {"$DATA pairs with a run before cluster 0",
+       [](RecordBuilder& b) {
+         b.AddNonResident(0x80, {0x11, 1, 0x80, 0}, 0, 0, 1);
        },
        false},
       {"$DATA pairs without end",

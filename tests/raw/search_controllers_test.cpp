@@ -344,3 +344,12 @@ TEST_F(SearchControllers, StreamErrorsWhileSavingAreLoggedAndPassedOn) {
 }
 
 } // namespace
+
+TEST(SearchControllerKinds, NtfsControllerIsMadeForKindZero) {
+  const auto ntfs = CreateSearchController(kNtfsSearchController);
+  ASSERT_NE(ntfs, nullptr);
+  EXPECT_EQ(ntfs->GetKind(), kNtfsSearchController);
+  EXPECT_EQ(ntfs->AcceptsPartitionType(kFsNtfs), 1);
+  for (const int type : {kFsFat12, kFsFat16, kFsFat32, kFsExt2, kFsExt3, kFsUnknown})
+    EXPECT_EQ(ntfs->AcceptsPartitionType(type), 0) << type;
+}
