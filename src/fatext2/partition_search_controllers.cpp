@@ -148,7 +148,8 @@ int CPartitionNTFSSearchController::CheckSector(const std::uint8_t* buffer, std:
   ReadVolumeRecord(*m_pDevice, sector, boot, name);
   // The window takes in the backup boot sector behind the volume's count,
   // as the partition that held the volume did.
-  Fill(record, m_pDevice, sector, qm::VolumeExtentSectors(kNtfsType, total), static_cast<std::uint32_t>(kNtfsType), name, std::strlen(name));
+  Fill(record, m_pDevice, sector, qm::VolumeExtentSectors(kNtfsType, total),
+       static_cast<std::uint32_t>(kNtfsType), name, std::strlen(name));
   return 1;
 }
 

@@ -52,8 +52,8 @@ void CPartitionSearcher::BuildAlgorithms(int heads) {
     m_cylinderPasses.push_back(by240.get());
     m_algorithms.push_back(std::move(by240));
   }
-  m_algorithms.push_back(
-      std::make_unique<CPartitionSearchAlignedTo1MiB>(m_u64TotalSectors, static_cast<std::uint32_t>(m_buffer.size())));
+  m_algorithms.push_back(std::make_unique<CPartitionSearchAlignedTo1MiB>(
+      m_u64TotalSectors, static_cast<std::uint32_t>(m_buffer.size())));
 }
 
 bool CPartitionSearcher::ProbedByCylinderPass(std::uint64_t sector) const {
