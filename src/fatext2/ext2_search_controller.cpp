@@ -123,8 +123,12 @@ void CEXT2SearchController::AnalyzeSectors(const std::uint8_t* data, std::uint64
       AnalyzeWindow(next_ - carried + j, joined.data() + j * kSector);
   }
   // Windows that lie wholly in the new sectors are looked at in place.
-  for (std::uint64_t k = 0; k + kWindowSectors <= sectors; ++k)
-    AnalyzeWindow(next_ + k, data + k * kSector);
+  for (std::uint64_t k = 0; k + kWindowSectors <= sectors; ++k) {
+    const std::uint8_t* window = data + k * kSector;
+    // Without a table being collected only a super block's magic matters.
+    if (pending_ == nullptr && (window[kMagic] != 0x53 || window[kMagic + 1] != 0xEF)) continue;
+    AnalyzeWindow(next_ + k, window);
+  }
 
   const std::uint64_t keep = std::min<std::uint64_t>(kCarrySectors, carried + sectors);
   if (sectors >= keep)

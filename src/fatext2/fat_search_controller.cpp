@@ -40,6 +40,23 @@ std::uint64_t FatSectorsFor(const FatLimits& limits, std::uint64_t clusters, std
   return (limits.halfBytes * clusters + halfBytesPerSector - 1) / halfBytesPerSector;
 }
 
+constexpr std::uint64_t kPrefetchSectors = 8;
+
+// Tests that the first entry of a directory sector passes whatever the
+// settings (a subset of CFatDirEntry::IsValid(true), which the scanner
+// applies to it first): a sector that fails them holds no directory.
+inline bool FirstEntryMayBeValid(qm::ByteView entry) {
+  const std::uint8_t attributes = entry.u8(qm::fat_dir::kAttributes);
+  if (attributes == qm::fat_dir::kAttrLongName) return true;
+  if ((attributes & qm::fat_dir::kAttrReserved) != 0) return false;
+  if (attributes != qm::fat_dir::kAttrVolumeLabel && (entry.u8(0) == ' ' || entry.u8(0) < 0x1A))
+    return false;
+  const std::uint32_t size = entry.le32(qm::fat_dir::kFileSize);
+  const std::uint32_t high = entry.le16(qm::fat_dir::kClusterHigh);
+  if ((attributes & qm::fat_dir::kAttrDirectory) != 0) return size == 0 || high == 0;
+  const bool noCluster = high == 0 && entry.le16(qm::fat_dir::kClusterLow) == 0;
+  return (size == 0) == noCluster;
+}
 constexpr std::uint32_t kSeenFats = qm::kFatSeenFirstFat | qm::kFatSeenSecondFat;
 constexpr std::uint32_t kAnyBootFlag = qm::kFatBootFlags | qm::kFatFoundBackupBoot;
 
@@ -64,25 +81,43 @@ void CFATSearchController::SetDevice(IStorageDevice* device) {
 
 int CFATSearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count, SearchStatistics* statistics) {
   source_.ForEachPiece(first, count, [&](std::uint64_t at, const std::uint8_t* data, std::uint64_t sectors) {
-    for (std::uint64_t i = 0; i < sectors; ++i)
-      AnalyzeSector(at + i, qm::ByteView(data + i * sectorSize_, sectorSize_), statistics);
+    AnalyzeSectors(at, data, sectors, statistics);
     return true;
   });
   return 1;
 }
 
+void CFATSearchController::AnalyzeSectors(std::uint64_t first, const std::uint8_t* data, std::uint64_t sectors,
+                                          SearchStatistics* statistics) {
+  for (std::uint64_t i = 0; i < sectors; ++i) {
+    // The tests look at the start and the end of every sector: both lines
+    // of a sector a little ahead are fetched, the sweep is bound by memory.
+    if (i + kPrefetchSectors < sectors) {
+      const std::uint8_t* ahead = data + (i + kPrefetchSectors) * sectorSize_;
+      __builtin_prefetch(ahead);
+      __builtin_prefetch(ahead + qm::fat_boot::kSignature);
+    }
+    AnalyzeSector(first + i, qm::ByteView(data + i * sectorSize_, sectorSize_), statistics);
+  }
+}
+
 void CFATSearchController::AnalyzeSector(std::uint64_t sector, qm::ByteView bytes, SearchStatistics* statistics) {
-  if (bytes.size() < qm::fat_boot::kSectorBytes || bytes.u8(0) == 0) return;
-  if (HasBootSignature(bytes) && AnalyzeBootSector(sector, bytes)) {
+  if (bytes.size() < qm::fat_boot::kSectorBytes) return;
+  // Byte tests that every kind of evidence needs come first: most sectors
+  // fail them and never reach the full tests.
+  const std::uint8_t* p = bytes.data();
+  if (p[0] == 0) return;
+  if (p[qm::fat_boot::kSignature] == 0x55 && p[qm::fat_boot::kSignature + 1] == 0xAA && HasBootSignature(bytes) &&
+      AnalyzeBootSector(sector, bytes)) {
     LogInfo("Found a valid DBR at sector:%llu\n", static_cast<unsigned long long>(sector));
     if (statistics != nullptr) ++statistics->FATBootRecords;
     return;
   }
-  if (IsFatTableStartSector(bytes)) {
+  if (p[0] == 0xF8 && p[1] == 0xFF && p[2] == 0xFF && IsFatTableStartSector(bytes)) {
     AnalyzeFatStart(sector);
     return;
   }
-  if (!scanner_.Analyze(bytes)) return;
+  if (!FirstEntryMayBeValid(bytes.sub(0, qm::fat_dir::kEntryBytes)) || !scanner_.Analyze(bytes)) return;
   if (scanner_.GetKind() == CFatDirSectorScanner::kDirectoryStart) {
     DebugTrace("Found a valid first dir entry at sector:%llu\n", static_cast<unsigned long long>(sector));
     AnalyzeFirstDirectorySector(sector, scanner_.GetDotCluster());

@@ -47,8 +47,11 @@ public:
                        IDIRBuildCallback* callback) override;
   int AcceptsPartitionType(int typeCode) override { return typeCode >= 0 && typeCode <= 2; }
 
-  // One sector of the sweep (the device's sector size, in place); exposed
-  // for tests that feed sectors directly.
+  // Sectors of the sweep in place (the device's sector size each; 512
+  // before SetDevice); exposed for tests and benchmarks that feed sectors
+  // directly.
+  void AnalyzeSectors(std::uint64_t first, const std::uint8_t* data, std::uint64_t sectors,
+                      SearchStatistics* statistics);
   void AnalyzeSector(std::uint64_t sector, qm::ByteView bytes, SearchStatistics* statistics);
 
   // The FAT type that a partition whose cluster 2 lies at dataStart with
