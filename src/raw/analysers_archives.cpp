@@ -6,6 +6,7 @@
 
 #include "filemodel/raw_file_info.h"
 #include "raw/analyser_common.h"
+#include "raw/gzip_members.h"
 #include "raw/rar_blocks.h"
 #include "raw/raw_read_buffer.h"
 #include "raw/zip_records.h"
@@ -139,6 +140,10 @@ bool IsLzhMember(qm::ByteView bytes) {
 // ---- TAR ----------------------------------------------------------------
 
 constexpr std::uint64_t kTarBlock = 512;
+// tar writes whole records of 20 blocks (the blocking factor that GNU tar,
+// bsdtar and Python's tarfile use unless told otherwise), so an archive
+// ends in zero blocks up to the end of its last record.
+constexpr std::uint64_t kTarRecord = 20 * kTarBlock;
 constexpr std::uint64_t kTarSize = 124; // 11 octal digits (and a terminator)
 constexpr std::uint64_t kTarMagic = 257;
 constexpr int kTarSizeDigits = 11;
@@ -323,9 +328,15 @@ int FileGZAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   return 1;
 }
 
-int FileGZAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* /*device*/) {
+int FileGZAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
   if (info == nullptr) return 0;
-  info->SetLength(qm::MaxCarvedSize());
+  // Taking the maximum carved size for every gzip file (the header tells
+  // nothing of the length) saved 50 MB of whatever followed each one; the
+  // deflate data themselves say where they end.
+  CRawReadBuffer reader(device, info->GetStartSector());
+  const GzipExtent extent = MeasureGzipMembers(reader, qm::MaxCarvedSize());
+  if (extent.length == 0) return 0;
+  info->SetLength(extent.length);
   return 1;
 }
 
@@ -390,10 +401,17 @@ int FileTARAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     offset += kTarBlock;
     const std::uint64_t size = TarSize(block);
     if (!member && size == 0) {
-      // The end of the archive: two zero blocks, the second kept when it
-      // is there.
-      if (IsZeroBlock(block) && offset <= maximum && IsZeroBlock(reader.GetPointer(offset, kTarBlock)))
-        offset += kTarBlock;
+      // The end of the archive: two zero blocks, then the zero blocks that
+      // fill its last record. A block that is not all zeros belongs to
+      // whatever follows.
+      if (IsZeroBlock(block)) {
+        auto zeroBlockFollows = [&] {
+          return offset <= maximum && IsZeroBlock(reader.GetPointer(offset, kTarBlock));
+        };
+        if (zeroBlockFollows()) offset += kTarBlock;
+        while (offset % kTarRecord != 0 && zeroBlockFollows())
+          offset += kTarBlock;
+      }
       break;
     }
     // Empty members (folders, links, empty files) have size 0 and go on.

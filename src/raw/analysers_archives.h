@@ -34,8 +34,8 @@ public:
   int CheckHeader(qm::ByteView sector, CRawFileInfo* info) override;
 };
 
-// gzip files (29). Nothing in a gzip stream tells its length short of
-// inflating it, so the maximum carved size is taken.
+// gzip files (29), sized by inflating their members (bounded by the
+// maximum carved size).
 class FileGZAnalyser : public IRawFileAnalyser {
 public:
   FileGZAnalyser() { typeId = 29; }
@@ -51,7 +51,8 @@ public:
   int CheckHeader(qm::ByteView sector, CRawFileInfo* info) override;
 };
 
-// POSIX tar archives (59), sized member by member to the end blocks.
+// POSIX tar archives (59), sized member by member to the end blocks and
+// the zero blocks that fill the archive's last record.
 class FileTARAnalyser : public IRawFileAnalyser {
 public:
   FileTARAnalyser() { typeId = 59; }

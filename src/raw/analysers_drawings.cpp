@@ -76,12 +76,89 @@ namespace {
 // right after the 30-byte header.
 constexpr std::string_view kEpsKey("\xC5\xD0\xD3\xC6", 4);
 constexpr std::uint64_t kEpsChecksum = 28;
+
+// Most EPS files are plain text, without the binary header: their first
+// line is the PostScript version comment naming the EPS version,
+// "%!PS-Adobe-3.0 EPSF-3.0". (A PostScript file without "EPSF" on that
+// line is a document for a printer, not an EPS file.)
+constexpr std::string_view kPostScriptStart = "%!PS-Adobe-";
+constexpr std::string_view kEpsfMark = " EPSF-";
+constexpr std::uint64_t kFirstLineBytes = 80; // DSC lines are at most 255, the version line is short
+
+bool IsTextEps(qm::ByteView h) {
+  if (!h.matches(0, kPostScriptStart)) return false;
+  for (std::uint64_t at = kPostScriptStart.size(); at < kFirstLineBytes && h.has(at, 1); ++at) {
+    const std::uint8_t c = h.u8(at);
+    if (c == '\r' || c == '\n') return false;
+    if (h.matches(at, kEpsfMark)) return true;
+  }
+  return false;
+}
+
+// A text EPS file ends with its "%%EOF" comment line (and that line's
+// end). Documents embedded between "%%BeginDocument" and "%%EndDocument"
+// (placed pictures, often EPS files themselves) keep their own "%%EOF",
+// which does not end the outer file; nor does "%%EOF" that is not at the
+// start of a line (PostScript code reads such text as data).
+constexpr std::string_view kEpsEof = "%%EOF";
+constexpr std::string_view kEpsBeginDocument = "%%BeginDocument";
+constexpr std::string_view kEpsEndDocument = "%%EndDocument";
+// Nested documents deeper than this are not real.
+constexpr std::uint64_t kMaxEpsNesting = 64;
+
+std::uint64_t LineEndBytes(qm::ByteView v) {
+  if (v.u8(0) == '\r') return v.has(1, 1) && v.u8(1) == '\n' ? 2 : 1;
+  return v.has(0, 1) && v.u8(0) == '\n' ? 1 : 0;
+}
+
+int SizeTextEps(CRawFileInfo* info, CRawReadBuffer& reader) {
+  const std::uint64_t maximum = qm::MaxCarvedSize();
+  std::uint64_t depth = 0;
+  std::uint64_t offset = kPostScriptStart.size();
+  for (;;) {
+    // Comment lines start after a line end; the line end is looked for.
+    const ScanResult hit =
+        ScanBytes(reader, offset, maximum, 1 + kEpsBeginDocument.size(), '\n', '\r', [](qm::ByteView v) {
+          return v.matches(1, kEpsEof) || v.matches(1, kEpsBeginDocument) || v.matches(1, kEpsEndDocument);
+        });
+    if (hit.end == ScanEnd::kUnreadable) return 0;
+    if (hit.end == ScanEnd::kLimit) {
+      info->SetLength(hit.offset);
+      return 1;
+    }
+    const std::uint64_t line = hit.offset + 1;
+    const qm::ByteView v = qm::PeekBytes(reader, line, kEpsBeginDocument.size());
+    if (v.matches(0, kEpsBeginDocument)) {
+      if (depth < kMaxEpsNesting) ++depth;
+    } else if (v.matches(0, kEpsEndDocument)) {
+      if (depth > 0) --depth;
+    } else if (depth == 0) {
+      const std::uint64_t end = line + kEpsEof.size();
+      info->SetLength(end + LineEndBytes(qm::PeekBytes(reader, end, 2)));
+      return 1;
+    }
+    offset = line;
+  }
+}
+
 } // namespace
 
 FileEPSAnalyser::FileEPSAnalyser() { typeId = kEPS; }
 
+int FileEPSAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
+  CRawReadBuffer reader(device, info->GetStartSector());
+  // A binary header gives the length in the header test; only text files
+  // are measured here.
+  if (!IsTextEps(qm::PeekBytes(reader, 0, static_cast<std::size_t>(kFirstLineBytes)))) return 0;
+  return SizeTextEps(info, reader);
+}
+
 int FileEPSAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
   const qm::ByteView h = qm::HeaderBytes(sector);
+  if (IsTextEps(h)) {
+    info->SetType(kEPS);
+    return 1;
+  }
   if (!h.matches(0, kEpsKey) || !h.has(kEpsChecksum, 4)) return 0;
   const bool postScriptFirst = qm::MatchesIgnoringCase(h, kEpsChecksum, std::string_view("\xFF\xFF%!", 4)) ||
                                qm::MatchesIgnoringCase(h, kEpsChecksum, std::string_view("\xFF\xFF\0\0", 4));

@@ -20,6 +20,7 @@ public:
 class FileEPSAnalyser : public IRawFileAnalyser {
 public:
   FileEPSAnalyser();
+  int AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) override;
   int CheckHeader(qm::ByteView sector, CRawFileInfo* info) override;
 };
 

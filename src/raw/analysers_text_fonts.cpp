@@ -19,6 +19,38 @@ constexpr std::string_view kPdfEof = "%%EOF";
 constexpr std::string_view kIllustratorMark = "%!PS-Adobe";
 
 bool IsTextByte(std::uint8_t b) { return (b >= 0x20 && b < 0x7F) || b == '\r' || b == '\n'; }
+
+// PDF white-space characters (NUL excepted: after an end it is slack).
+bool IsPdfSpace(std::uint8_t b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '\f'; }
+bool IsDigit(std::uint8_t b) { return b >= '0' && b <= '9'; }
+
+// Bytes after an "%%EOF" that are looked at for more of the same file.
+constexpr std::size_t kPdfAfterEofPeek = 256;
+
+// True when, after white space, the bytes begin what a PDF writer appends
+// to a document after an "%%EOF": an object ("12 0 obj"), a
+// cross-reference table or a trailer. An incremental update (forms filled
+// in, a signature, edits saved by a viewer) and a linearized file's first
+// page section both leave an "%%EOF" that does not end the file.
+bool PdfGoesOn(qm::ByteView v) {
+  std::uint64_t i = 0;
+  while (i < v.size() && IsPdfSpace(v.u8(i))) ++i;
+  if (v.matches(i, "xref") || v.matches(i, "trailer") || v.matches(i, "startxref")) return true;
+  // number, space, number, space, "obj"
+  for (int part = 0; part < 2; ++part) {
+    const std::uint64_t digits = i;
+    while (i < v.size() && IsDigit(v.u8(i))) ++i;
+    if (i == digits || i == v.size() || !IsPdfSpace(v.u8(i))) return false;
+    while (i < v.size() && IsPdfSpace(v.u8(i))) ++i;
+  }
+  return v.matches(i, "obj");
+}
+
+// Bytes of the line end (CR LF, LF or CR) at the start of v.
+std::uint64_t LineEndBytes(qm::ByteView v) {
+  if (v.u8(0) == '\r') return v.has(1, 1) && v.u8(1) == '\n' ? 2 : 1;
+  return v.has(0, 1) && v.u8(0) == '\n' ? 1 : 0;
+}
 } // namespace
 
 FilePDFAnalyser::FilePDFAnalyser() { typeId = kPDF; }
@@ -45,7 +77,8 @@ int FilePDFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
       offset = hit.offset;
       break;
     }
-    const qm::ByteView v = reader.GetPointer(hit.offset, 1);
+    // Seen whole: a marker may straddle the end of what is loaded.
+    const qm::ByteView v = qm::PeekBytes(reader, hit.offset, kIllustratorMark.size());
     if (v.matches(0, kPdfStart)) {
       offset = hit.offset; // a new document begins
       break;
@@ -55,11 +88,17 @@ int FilePDFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
       offset = hit.offset + 1;
       continue;
     }
-    // "%%EOF": a PDF ends with it (and its line end); an Illustrator file
-    // goes on while text follows (its PostScript part).
-    offset = hit.offset + kPdfEof.size() + 1;
-    if (type != kAI) break;
-    ++offset;
+    // "%%EOF": a PDF ends with it and its line end, unless an update
+    // follows; an Illustrator file goes on while text follows (its
+    // PostScript part).
+    if (type != kAI) {
+      const std::uint64_t end = hit.offset + kPdfEof.size();
+      const qm::ByteView after = qm::PeekBytes(reader, end, kPdfAfterEofPeek);
+      offset = end + LineEndBytes(after);
+      if (!PdfGoesOn(after) || offset > maximum) break;
+      continue;
+    }
+    offset = hit.offset + kPdfEof.size() + 2;
     const qm::ByteView after = reader.GetPointer(hit.offset + kPdfEof.size(), 3);
     if (after.empty() || !IsTextByte(after.u8(0)) || !IsTextByte(after.u8(1)) || !IsTextByte(after.u8(2)))
       break;
@@ -128,6 +167,23 @@ int FileRTFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
 namespace {
 constexpr std::uint64_t kHtmlTagSearchEnd = 504;
 constexpr std::uint64_t kHtmlLimit = 0x100000; // 1 MiB
+constexpr std::string_view kHtmlEndTag = "</HTML>";
+constexpr std::string_view kUtf16Mark("\xFF\xFE", 2);
+
+// The bytes of the line end (CR LF, LF or CR) at offset, in characters of
+// unit bytes (1, or 2 for UTF-16 little-endian): editors and page writers
+// end the last line after the end tag, and that line end is the file's.
+std::uint64_t LineEndAt(CRawReadBuffer& reader, std::uint64_t offset, std::uint64_t unit) {
+  const qm::ByteView v = qm::PeekBytes(reader, offset, static_cast<std::size_t>(2 * unit));
+  auto at = [&](std::uint64_t i) -> std::uint32_t {
+    return unit == 1 ? v.u8(i) : (v.has(i, 2) ? v.le16(i) : 0xFFFFu);
+  };
+  if (!v.has(0, unit)) return 0;
+  if (at(0) == '\r') return v.has(unit, unit) && at(unit) == '\n' ? 2 * unit : unit;
+  return at(0) == '\n' ? unit : 0;
+}
+
+int SizeUtf16Html(CRawFileInfo* info, IStorageDevice* device);
 } // namespace
 
 FileHTMAnalyser::FileHTMAnalyser() { typeId = kHTM; }
@@ -145,7 +201,18 @@ int FileHTMAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info) {
 }
 
 int FileHTMAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
-  return FindEndMarker(info, device, EndMarker{"</HTML>", kHtmlLimit});
+  CRawReadBuffer reader(device, info->GetStartSector());
+  // Both HTML analysers stand for type 31, and a record is sized by the
+  // first analyser of its type: a UTF-16 page must be measured as one here
+  // too, or its end tag (in 16-bit characters) is never found.
+  if (reader.GetPointer(0, kUtf16Mark.size()).matches(0, kUtf16Mark)) return SizeUtf16Html(info, device);
+  if (FindEndMarker(info, device, EndMarker{kHtmlEndTag, kHtmlLimit}) == 0) return 0;
+  const std::uint64_t end = info->GetLength();
+  if (end >= kHtmlEndTag.size() &&
+      qm::MatchesIgnoringCase(qm::PeekBytes(reader, end - kHtmlEndTag.size(), kHtmlEndTag.size()), 0,
+                              kHtmlEndTag))
+    info->SetLength(end + LineEndAt(reader, end, 1));
+  return 1;
 }
 
 namespace {
@@ -175,6 +242,12 @@ int FileUnicodeHTMAnalyser::CheckHeader(qm::ByteView sector, CRawFileInfo* info)
 }
 
 int FileUnicodeHTMAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device) {
+  return SizeUtf16Html(info, device);
+}
+
+namespace {
+
+int SizeUtf16Html(CRawFileInfo* info, IStorageDevice* device) {
   CRawReadBuffer reader(device, info->GetStartSector());
   const qm::ByteView head = reader.GetPointer(0, 512);
   if (head.empty()) return 0;
@@ -192,14 +265,17 @@ int FileUnicodeHTMAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* 
     const std::uint16_t c = v.le16(0);
     if (c == 0x0000 || c == 0xFFFF || c == 0xFEFF) break;
     // The end tag may straddle the loaded window: look at it whole.
-    if (c == '<' && MatchesWideNoCase(reader.GetPointer(offset, 14), 0, "</HTML>")) {
-      offset += 16;
+    if (c == '<' && MatchesWideNoCase(reader.GetPointer(offset, 2 * kHtmlEndTag.size()), 0, kHtmlEndTag)) {
+      offset += 2 * kHtmlEndTag.size();
+      offset += LineEndAt(reader, offset, 2);
       break;
     }
   }
   info->SetLength(offset);
   return 1;
 }
+
+} // namespace
 
 // ---------------------------------------------------------------- WPD
 

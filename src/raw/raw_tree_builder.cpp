@@ -15,6 +15,7 @@
 #include "ntfs/cluster_use_bitmap.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "raw/carved_file_spans.h"
 #include "raw/raw_file_properties.h"
 #include "raw/raw_search_type_list.h"
 #include "storage/app_settings.h"
@@ -144,6 +145,13 @@ bool IsChosenType(const std::vector<bool>& chosen, int type) {
   return type >= 0 && type < kRawTypeCount && chosen[static_cast<std::size_t>(type)];
 }
 
+// The record's first byte on the device of the size walks (saturated: a
+// start sector loaded from a result file may be anything).
+std::uint64_t StartByteOf(const CRawFileInfo& info, std::uint32_t sectorSize) {
+  const std::uint64_t start = info.GetStartSector();
+  return start > UINT64_MAX / sectorSize ? UINT64_MAX : start * sectorSize;
+}
+
 std::uint64_t SectorsOf(std::uint64_t length, std::uint32_t sectorSize) {
   return length / sectorSize + (length % sectorSize != 0 ? 1 : 0);
 }
@@ -193,12 +201,12 @@ CFileNode* CRawTreeBuilder::MakeTypeFolder(int type) {
   return folder;
 }
 
-void CRawTreeBuilder::AddRawFile(const Entry& entry, std::uint32_t sectorSize) {
+bool CRawTreeBuilder::AddRawFile(const Entry& entry, std::uint32_t sectorSize) {
   const int type = entry.info.GetType();
-  if (type < 0 || type >= kRawTypeCount) return;
+  if (type < 0 || type >= kRawTypeCount) return false;
   if (GetAppSettings()->bPhotoRecovery != 0 &&
       std::find(std::begin(kNonPhotoTypes), std::end(kNonPhotoTypes), type) != std::end(kNonPhotoTypes))
-    return;
+    return false;
   const auto index = static_cast<std::size_t>(type);
   CFileNode* folder = folders_[index] != nullptr ? folders_[index] : MakeTypeFolder(type);
   const int count = ++counts_[index];
@@ -227,6 +235,7 @@ void CRawTreeBuilder::AddRawFile(const Entry& entry, std::uint32_t sectorSize) {
     RenameFolder(next, count + 1, count + kRawFilesPerFolder);
     folder->AddChild(next);
   }
+  return true;
 }
 
 void CRawTreeBuilder::Finish() {
@@ -280,6 +289,8 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
   bool haveJpeg = false;
   std::uint64_t jpegStart = 0;
   std::uint64_t jpegLength = 0;
+  CarvedFileSpans archives;  // listed archives: whatever lies inside is theirs
+  CarvedFileSpans mp3Files;  // listed MP3 files: MP3 records inside are their frames
   for (records->First(); !records->IsDone(); records->Next()) {
     callback->Poll();
     CRawFileInfo* record = records->CurrentItem();
@@ -314,6 +325,15 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
     entry.info.SetAnalyserType(record->GetAnalyserType());
     entry.info.SetAnalyser(record->GetAnalyser());
 
+    // Files carved inside an archive listed before (its member headers,
+    // the files it stores) are the archive's, not files of their own; so
+    // are MP3 frames inside an MP3 file.
+    const int analyserType = record->GetAnalyserType();
+    const std::uint64_t startByte = StartByteOf(entry.info, sectorSize);
+    if (archives.Contains(startByte, entry.info.GetLength())) continue;
+    if (CarvedFileSpans::IsMp3Analyser(analyserType) && mp3Files.Contains(startByte, entry.info.GetLength()))
+      continue;
+
     if (record->GetAnalyserType() == kJpegAnalyserType) {
       const std::uint64_t start = entry.info.GetStartSector();
       const std::uint64_t length = entry.info.GetLength();
@@ -328,7 +348,10 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
       jpegLength = length;
     }
 
-    AddRawFile(entry, sectorSize);
+    if (AddRawFile(entry, sectorSize)) {
+      if (CarvedFileSpans::IsArchiveAnalyser(analyserType)) archives.Add(startByte, entry.info.GetLength());
+      if (CarvedFileSpans::IsMp3Analyser(analyserType)) mp3Files.Add(startByte, entry.info.GetLength());
+    }
     if (callback->OnStep(1) == kCallbackCancel) break;
   }
 

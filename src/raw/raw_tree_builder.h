@@ -2,7 +2,9 @@
 // found-file tree: one folder per file type, files numbered per type, big
 // types split into folders of 300. Records still without a length are
 // measured here with their analyser; carved files that start in clusters
-// owned by files of a file-system tree are left out.
+// owned by files of a file-system tree are left out, and so are files
+// carved inside an archive listed before them and MP3 records inside an
+// MP3 file (CarvedFileSpans, applied in BuildTree).
 #pragma once
 
 #include <array>
@@ -57,7 +59,8 @@ private:
   struct Entry;
   void MakeRoot();
   CFileNode* MakeTypeFolder(int type);
-  void AddRawFile(const Entry& entry, std::uint32_t sectorSize);
+  // False when the file is not listed (photo recovery leaves it out).
+  bool AddRawFile(const Entry& entry, std::uint32_t sectorSize);
   void Finish();
 
   bool rootMade_ = false;

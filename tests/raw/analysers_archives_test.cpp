@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -51,6 +52,8 @@ TEST(ArchiveAnalysers, RealArchivesAreCarvedWhole) {
       {"stored.rar", "rar", 54},
       {"archive.cab", "cab", 10},        {"archive.tar", "tar", 59},   {"archive_level0.lzh", "lzh", 34},
       {"archive_level2.lzh", "lzh", 34}, {"archive_level1.lzh", "lzh", 34},
+      // GNU tar's default blocking: zero blocks up to a 10240-byte record.
+      {"carve_blocked.tar", "tar", 59},
   };
   for (const std::int32_t sectorSize : {512, 4096}) {
     for (const Case& c : cases) {
@@ -67,15 +70,61 @@ TEST(ArchiveAnalysers, RealArchivesAreCarvedWhole) {
   }
 }
 
-TEST(ArchiveAnalysers, GzipTakesTheMaximumCarvedSizeWhateverItsLength) {
-  const Bytes file = qm::ReadFormatFixture("b.bin.gz");
-  auto device = qm::DeviceWithFile(file, 1, 0);
+// gzip files of gzip itself: one member, and two members written one after
+// the other; inflated to the end of their last member, whatever follows.
+TEST(ArchiveAnalysers, GzipIsMeasuredByInflatingItsMembers) {
+  for (const char* name : {"b.bin.gz", "carve_text.gz", "carve_two.gz"}) {
+    SCOPED_TRACE(name);
+    const Bytes file = qm::ReadFormatFixture(name);
+    for (const std::int32_t sectorSize : {512, 4096}) {
+      auto device = qm::DeviceWithFile(file, 1, 70000, sectorSize);
+      FileGZAnalyser gz;
+      const qm::CarveResult r = qm::Carve(gz, *device, 1);
+      EXPECT_EQ(r.matched, 1);
+      EXPECT_EQ(r.type, 29);
+      EXPECT_EQ(r.sized, 1);
+      EXPECT_EQ(r.length, file.size());
+    }
+  }
+}
+
+TEST(ArchiveAnalysers, GzipWalkStopsAtTheMaximumAndAtBadData) {
+  const Bytes file = qm::ReadFormatFixture("carve_two.gz");
+  const Bytes first = qm::ReadFormatFixture("carve_text.gz");
   FileGZAnalyser gz;
-  EXPECT_EQ(qm::Carve(gz, *device, 1).length, 50000000u);
-  qm::MaxRawFileSizeGuard guard(123456);
-  const qm::CarveResult r = qm::Carve(gz, *device, 1);
-  EXPECT_EQ(r.type, 29);
-  EXPECT_EQ(r.length, 123456u);
+  {
+    // A member still running at the maximum carved size gets the maximum.
+    qm::MaxRawFileSizeGuard guard(300);
+    auto device = qm::DeviceWithFile(first, 1, 4000);
+    EXPECT_EQ(qm::Carve(gz, *device, 1).length, 300u);
+  }
+  {
+    // The second member damaged: the file ends after the first one (the
+    // bytes after a whole member only looked like another).
+    Bytes broken = file;
+    const Bytes magic = {0x1F, 0x8B, 0x08};
+    const auto second = static_cast<std::size_t>(
+        std::search(broken.begin() + 3, broken.end(), magic.begin(), magic.end()) - broken.begin());
+    ASSERT_LT(second, broken.size());
+    broken[second + 3] = 0xE0; // reserved header flags
+    auto device = qm::DeviceWithFile(broken, 1, 4000);
+    EXPECT_EQ(qm::Carve(gz, *device, 1).length, second);
+  }
+  {
+    // Data that are no deflate stream at all: no length.
+    Bytes noise = {0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 3, 0xFF, 0xFF, 0xFF};
+    auto device = qm::DeviceWithFile(noise, 1, 4000);
+    const qm::CarveResult r = qm::Carve(gz, *device, 1);
+    EXPECT_EQ(r.sized, 0);
+    EXPECT_EQ(r.length, 0u);
+  }
+  {
+    // Cut by the device's end inside the first member, after some of it
+    // decoded: what was read.
+    const Bytes cut(first.begin(), first.begin() + 512);
+    qm::MemoryDevice device(cut, 512);
+    EXPECT_EQ(qm::Carve(gz, device, 0).length, 512u);
+  }
 }
 
 // --- ZIP -------------------------------------------------------------------

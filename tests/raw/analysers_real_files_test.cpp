@@ -64,9 +64,24 @@ TEST(MediaAnalysersRealFiles, EachFileIsRecognisedTypedAndMeasured) {
       {"media_song.mid", Make<FileMIDAnalyser>(), 36},
       {"media_doc.pdf", Make<FilePDFAnalyser>(), 46},
       {"media_doc.rtf", Make<FileRTFAnalyser>(), 56, 2},
-      {"media_page.htm", Make<FileHTMAnalyser>(), 31, 1},
+      {"media_page.htm", Make<FileHTMAnalyser>(), 31},
       {"media_page_utf16.htm", Make<FileUnicodeHTMAnalyser>(), 31},
       {"media_font.ttf", Make<FileTTFAnalyser>(), 61},
+      // Files whose lengths came out wrong: HTML from groff (UTF-8 and
+      // UTF-16), PDF files with a second "%%EOF" (linearized by qpdf; an
+      // incremental update), MP3 files without an ID3v2 tag (lame) or with
+      // no ID3v1 tag behind the frames (ffmpeg), text EPS (ImageMagick,
+      // Ghostscript).
+      {"carve_page.htm", Make<FileHTMAnalyser>(), 31},
+      {"carve_page_utf16.htm", Make<FileUnicodeHTMAnalyser>(), 31},
+      {"carve_linearized.pdf", Make<FilePDFAnalyser>(), 46},
+      {"carve_update.pdf", Make<FilePDFAnalyser>(), 46},
+      {"carve_tagless.mp3", Make<FileMP3Analyser>(), 41},
+      {"mpeg2_l3.mp3", Make<FileMP3Analyser>(), 41},
+      {"mpeg25_l3.mp3", Make<FileMP3Analyser>(), 41},
+      {"carve_id3v2_only.mp3", Make<FileMP3Analyser>(), 41},
+      {"carve_picture.eps", Make<FileEPSAnalyser>(), 25},
+      {"carve_drawing.eps", Make<FileEPSAnalyser>(), 25},
   };
   // With the default maximum, and with the largest one the setting can
   // hold (no walk may wrap its bound).
@@ -85,6 +100,26 @@ TEST(MediaAnalysersRealFiles, EachFileIsRecognisedTypedAndMeasured) {
         EXPECT_EQ(c.length, file.size() - f.shortBy);
       }
     }
+  }
+}
+
+TEST(MediaAnalysersRealFiles, AUtf16PageIsMeasuredByEitherHtmlAnalyser) {
+  // Both HTML analysers stand for type 31, and a record is sized again by
+  // the first analyser of its type, the 8-bit one: it must find the UTF-16
+  // end tag too instead of running to its limit.
+  for (const char* name : {"carve_page_utf16.htm", "media_page_utf16.htm"}) {
+    SCOPED_TRACE(name);
+    const std::vector<std::uint8_t> file = qm::ReadFormatFixture(name);
+    auto device = qm::DeviceWithFile(file, qm::test::kLeadSectors, 4096);
+    FileUnicodeHTMAnalyser unicode;
+    FileHTMAnalyser html;
+    ASSERT_EQ(unicode.typeId, html.typeId);
+    const qm::test::Carved found = qm::test::CarveOn(unicode, *device);
+    ASSERT_NE(found.matched, 0);
+    CRawFileInfo record = found.record;
+    record.SetLength(0);
+    EXPECT_EQ(html.AnalyseFileSize(&record, device.get()), 1);
+    EXPECT_EQ(record.GetLength(), file.size());
   }
 }
 

@@ -26,7 +26,7 @@ int Check(IRawFileAnalyser& a, Bytes s, CRawFileInfo& record) {
   return a.CheckHeader(qm::ByteView(s.data(), s.size()), &record);
 }
 
-TEST(PdfAnalyser, ScanEndsAtTheFirstEndOrAtTheNextDocument) {
+TEST(PdfAnalyser, ScanEndsAtTheEndThatNoUpdateFollowsOrAtTheNextDocument) {
   FilePDFAnalyser pdf;
   struct Case {
     const char* what;
@@ -37,7 +37,12 @@ TEST(PdfAnalyser, ScanEndsAtTheFirstEndOrAtTheNextDocument) {
   const std::string body = "%PDF-1.4\n1 0 obj << >> endobj\n";
   const Case cases[] = {
       {"one document", body + "%%EOF\n", body.size() + 6, 46},
-      {"incremental update", body + "%%EOF\n2 0 obj << >> endobj\n%%EOF\n", body.size() + 6, 46},
+      {"CR LF after the end", body + "%%EOF\r\nxyz", body.size() + 7, 46},
+      {"no line end after the end", body + "%%EOFxyz", body.size() + 5, 46},
+      {"incremental update", body + "%%EOF\n2 0 obj << >> endobj\n%%EOF\n", 0, 46},
+      {"update of a cross-reference table only",
+       body + "%%EOF\r\n\r\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< >>\nstartxref\n9\n%%EOF\r\n", 0, 46},
+      {"other bytes after the end", body + "%%EOF\n12 obj\n%%EOF\n", body.size() + 6, 46},
       {"next document before any end", body + "%PDF-1.5\n%%EOF\n", body.size(), 46},
       {"illustrator file goes on after its first end",
        "%PDF-1.5\n%!PS-Adobe-3.0\n" + std::string(100, 'x') + "%%EOF\nabc more\n%%EOF\r\x01\x02\x03", 0, 5},
@@ -46,7 +51,7 @@ TEST(PdfAnalyser, ScanEndsAtTheFirstEndOrAtTheNextDocument) {
     SCOPED_TRACE(c.what);
     const auto r = Carve(pdf, B(c.text));
     EXPECT_EQ(r.type, c.type);
-    const std::size_t expected = c.length != 0 ? c.length : c.text.size() - 3 + 1;
+    const std::size_t expected = c.length != 0 ? c.length : c.type == 5 ? c.text.size() - 3 + 1 : c.text.size();
     EXPECT_EQ(r.length, expected);
   }
   // No end within the maximum: the offset reached.
@@ -115,8 +120,12 @@ TEST(HtmAnalyser, HeaderForms) {
       EXPECT_EQ(record.GetType(), 31);
     }
   }
+  // The end tag and the line end after it (LF, CR LF or CR), nothing more.
   const std::string page = "<html><body>x</body></Html>";
-  EXPECT_EQ(Carve(htm, B(page + "\nrest")).length, page.size());
+  EXPECT_EQ(Carve(htm, B(page + "\nrest")).length, page.size() + 1);
+  EXPECT_EQ(Carve(htm, B(page + "\r\nrest")).length, page.size() + 2);
+  EXPECT_EQ(Carve(htm, B(page + "\r<p>")).length, page.size() + 1);
+  EXPECT_EQ(Carve(htm, B(page + " \n")).length, page.size());
 }
 
 Bytes Wide(std::string_view s) {
