@@ -270,6 +270,55 @@ TEST(RawTreeBuilder, PicturesInsideTheLastPictureAreKeptOnlyInTheMiddleSizeBand)
   EXPECT_EQ(sizes, (std::vector<std::uint64_t>{1000, 30000, 100000}));
 }
 
+TEST(RawTreeBuilder, FilesCarvedInsideAnEarlierArchiveAreTheArchives) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  qm::MemoryDevice device(16, 512);
+  auto build = [&](bool photos) {
+    GetAppSettings()->bPhotoRecovery = photos ? 1 : 0;
+    CRawFileCollection carved;
+    Add(carved, 100, 100000, 68, 68);    // a ZIP archive: sectors 100-295
+    Add(carved, 110, 5000, 33, 33);      // a picture stored in it
+    Add(carved, 150, 74400, 59, 59);     // a tar stored in it, ending where it ends
+    Add(carved, 290, 4000, 47, 47);      // starts inside, runs past its end: kept
+    Add(carved, 2000, 10240, 59, 59);    // a tar archive
+    Add(carved, 2001, 9728, 59, 59);     // its second member header, carved again
+    Add(carved, 2004, 600, 47, 47);      // a picture in it
+    Add(carved, 3000, 2000, 69, 68);     // an office package (a ZIP)
+    Add(carved, 3001, 1000, 33, 33);     // a picture in it
+    Add(carved, 4000, 5000, 41, 41);     // an MP3 file
+    Add(carved, 4003, 3000, 41, 41);     // a frame of it at a sector start
+    Add(carved, 4005, 300, 33, 33);      // no archive: kept
+    Add(carved, 5000, 3000, 29, 29);     // gzip data hide nothing carvable
+    Add(carved, 5001, 300, 47, 47);
+    Progress progress;
+    return Tree{Build(carved, device, nullptr, progress)};
+  };
+  auto sizes = [](const CFileNode* root, const char* folder) {
+    std::vector<std::uint64_t> out;
+    if (const CFileNode* f = Child(root, folder))
+      for (CFileNode* child : Children(f))
+        out.insert(out.begin(), child->GetProperties()->GetSize()); // children are prepended
+    return out;
+  };
+  {
+    Tree tree = build(false);
+    EXPECT_EQ(sizes(tree.root, "Zip compression file"), (std::vector<std::uint64_t>{100000}));
+    EXPECT_EQ(sizes(tree.root, "TAR archive file"), (std::vector<std::uint64_t>{10240}));
+    EXPECT_EQ(sizes(tree.root, "Portable Network Graphic file"), (std::vector<std::uint64_t>{4000, 300}));
+    EXPECT_EQ(sizes(tree.root, "JPEG Graphics file"), (std::vector<std::uint64_t>{300}));
+    EXPECT_EQ(sizes(tree.root, "Microsoft DOCX file"), (std::vector<std::uint64_t>{2000}));
+    EXPECT_EQ(sizes(tree.root, "MP3 Music file"), (std::vector<std::uint64_t>{5000}));
+  }
+  {
+    // Photo recovery lists no archives: the pictures they hold are all
+    // there is of them.
+    Tree tree = build(true);
+    EXPECT_EQ(Child(tree.root, "Zip compression file"), nullptr);
+    EXPECT_EQ(sizes(tree.root, "JPEG Graphics file"), (std::vector<std::uint64_t>{5000, 1000, 300}));
+  }
+}
+
 TEST(RawTreeBuilder, ACancelStopsTheBuildWithWhatWasAdded) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
