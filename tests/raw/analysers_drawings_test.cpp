@@ -73,6 +73,64 @@ TEST(WmfAnalyser, PlainAndPlaceableHeaders) {
   EXPECT_EQ(Check(wmf, inner).match, 0);
 }
 
+TEST(EpsAnalyser, TextEpsIsToldByItsFirstLineAndEndsAtItsEndComment) {
+  FileEPSAnalyser eps;
+  struct HeaderCase {
+    std::string text;
+    int match;
+  };
+  const HeaderCase headers[] = {
+      {"%!PS-Adobe-3.0 EPSF-3.0\n", 1},
+      {"%!PS-Adobe-2.0 EPSF-1.2\r\n", 1},
+      {"%!PS-Adobe-3.0\n%%Title: EPSF-3.0\n", 0}, // a PostScript document, not EPS
+      {"%!PS-Adobe-3.0 Resource-Font\n", 0},
+      {"%!PS\n", 0},
+      {"%!PS-Adobe-3.0" + std::string(70, ' ') + " EPSF-3.0\n", 0}, // too far into the line
+  };
+  for (const HeaderCase& h : headers) {
+    SCOPED_TRACE(h.text);
+    const Header r = Check(eps, Bytes(h.text.begin(), h.text.end()));
+    EXPECT_EQ(r.match, h.match);
+    if (h.match != 0) {
+      EXPECT_EQ(r.type, 25);
+      EXPECT_EQ(r.length, 0u);
+    }
+  }
+
+  const std::string head = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n";
+  struct LengthCase {
+    const char* what;
+    std::string text;
+    std::string after;
+  };
+  const LengthCase lengths[] = {
+      {"end comment and line end", head + "stroke\n%%EOF\n", "more text"},
+      {"CR LF", head + "stroke\r\n%%EOF\r\n", "\r\nmore"},
+      {"no line end after it", head + "stroke\n%%EOF", "x"},
+      {"not at a line start", head + "currentfile 1(%%EOF)/SubFileDecode filter\n%%EOF\n", "x"},
+      {"an embedded document's end",
+       head + "%%BeginDocument: inner.eps\n%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n%%EndDocument\nshowpage\n%%EOF\n", "x"},
+  };
+  for (const LengthCase& c : lengths) {
+    SCOPED_TRACE(c.what);
+    Bytes file(c.text.begin(), c.text.end());
+    Bytes device = file;
+    device.insert(device.end(), c.after.begin(), c.after.end());
+    auto d = qm::test::DeviceWithZeroTail(device, 512);
+    const auto r = CarveOn(eps, *d);
+    EXPECT_EQ(r.sized, 1);
+    EXPECT_EQ(r.length, file.size());
+  }
+  {
+    // No end comment within the maximum: the maximum.
+    qm::MaxRawFileSizeGuard guard(2000);
+    Bytes open(head.begin(), head.end());
+    open.resize(5000, 'x');
+    auto d = qm::test::DeviceWithZeroTail(open, 512);
+    EXPECT_EQ(CarveOn(eps, *d).length, 2001u);
+  }
+}
+
 TEST(EmfEpsAnalysers, HeaderFieldsGiveTheLength) {
   FileEMFAnalyser emf;
   Bytes e;

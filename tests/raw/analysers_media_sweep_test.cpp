@@ -89,6 +89,15 @@ TEST(MediaAnalysersSweep, EveryFileFoundAtItsStartAndNowhereElse) {
       {"media_page.htm", 31},
       {"media_page_utf16.htm", 31},
       {"media_font.ttf", 61},
+      {"carve_tagless.mp3", 41},
+      {"carve_id3v2_only.mp3", 41},
+      {"mpeg2_l3.mp3", 41},
+      {"carve_picture.eps", 25},
+      {"carve_drawing.eps", 25},
+      {"carve_page.htm", 31},
+      {"carve_page_utf16.htm", 31},
+      {"carve_update.pdf", 46},
+      {"carve_linearized.pdf", 46},
   };
   std::vector<std::uint8_t> bytes(512 * 16, 0);
   std::map<std::uint64_t, const Placed*> starts;

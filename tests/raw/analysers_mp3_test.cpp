@@ -1,7 +1,10 @@
-// MP3 files with ID3 tags: the frame walk, where it ends, and the names
-// taken from the tags.
+// MP3 files with ID3 tags and without: the frame walk, where it ends, the
+// names taken from the tags, and how a file without a tag is told from
+// stray frame syncs.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -184,6 +187,154 @@ TEST(Mp3Analyser, NoFrameMeansNoLengthAndNamesStay) {
   Frames(wild, 2);
   auto wildDevice = DeviceWithZeroTail(wild, 512);
   EXPECT_EQ(CarveOn(mp3, *wildDevice).length, wild.size());
+}
+
+// Frames as an encoder writes them at the start of a stream: a header
+// (4 bytes, or 6 with a CRC), side information beginning with an empty
+// bit reservoir, then audio data.
+void StreamFrames(Bytes& b, int count, std::array<std::uint8_t, 4> header, std::size_t length) {
+  for (int i = 0; i < count; ++i) {
+    const std::size_t at = b.size();
+    b.resize(at + length, 0x5A);
+    std::copy(header.begin(), header.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+    const std::size_t side = (header[1] & 1) == 0 ? 6 : 4;
+    b[at + side] = 0;
+    b[at + side + 1] = 0x00;
+  }
+}
+
+constexpr std::array<std::uint8_t, 4> kMpeg1At128 = {0xFF, 0xFB, 0x90, 0x00};  // 417 bytes
+constexpr std::array<std::uint8_t, 4> kMpeg1At320 = {0xFF, 0xFB, 0xE0, 0x00};  // 1044 bytes
+constexpr std::array<std::uint8_t, 4> kMpeg1Crc = {0xFF, 0xFA, 0x90, 0x00};    // 417 bytes, CRC
+constexpr std::array<std::uint8_t, 4> kMpeg2At64 = {0xFF, 0xF3, 0x80, 0x00};   // 208 bytes
+constexpr std::array<std::uint8_t, 4> kLayer2At128 = {0xFF, 0xFD, 0x80, 0x00}; // 417 bytes
+
+TEST(Mp3Analyser, AFileWithoutTagIsToldByItsFirstFrames) {
+  struct Case {
+    const char* what;
+    std::function<void(Bytes&)> patch;
+    int matched;
+  };
+  const Case cases[] = {
+      {"Layer III frames from an empty reservoir", [](Bytes&) {}, 1},
+      {"the reservoir not empty (a frame inside a stream)", [](Bytes& b) { b[4] = 0x01; }, 0},
+      {"main_data_begin's ninth bit set", [](Bytes& b) { b[5] = 0x80; }, 0},
+      {"the next header of another sample rate", [](Bytes& b) { b[417 + 2] = 0x94; }, 0},
+      {"the next header of another MPEG version", [](Bytes& b) { b[417 + 1] = 0xF3; }, 0},
+      {"no frame where the next should begin", [](Bytes& b) { b[417] = 0x00; }, 0},
+      {"another bit rate and padding go on", [](Bytes& b) { b[417 + 2] = 0xA2; }, 1},
+      {"free-format bit rate", [](Bytes& b) { b[2] = 0x00; }, 0},
+      {"no sync", [](Bytes& b) { b[1] = 0xDB; }, 0},
+  };
+  FileMP3Analyser mp3;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes sector;
+    StreamFrames(sector, 2, kMpeg1At128, 417);
+    c.patch(sector);
+    sector.resize(512);
+    CRawFileInfo record;
+    EXPECT_EQ(mp3.CheckHeader(qm::ByteView(sector.data(), sector.size()), &record), c.matched);
+    if (c.matched) {
+      EXPECT_EQ(record.GetType(), 41);
+    }
+  }
+  // Other layouts: a CRC before the side information, MPEG-2 (an 8-bit
+  // main_data_begin; several frames in one sector), a frame longer than
+  // the sector; Layer II is not MP3.
+  struct Layout {
+    std::array<std::uint8_t, 4> header;
+    std::size_t length;
+    int matched;
+  };
+  for (const Layout& l : {Layout{kMpeg1Crc, 417, 1}, Layout{kMpeg2At64, 208, 1}, Layout{kMpeg1At320, 1044, 1},
+                          Layout{kLayer2At128, 417, 0}}) {
+    Bytes sector;
+    StreamFrames(sector, 3, l.header, l.length);
+    sector.resize(std::max<std::size_t>(sector.size(), 512));
+    CRawFileInfo record;
+    EXPECT_EQ(mp3.CheckHeader(qm::ByteView(sector.data(), 512), &record), l.matched) << l.length;
+  }
+}
+
+TEST(Mp3Analyser, AFileWithoutTagNeedsSeveralFramesInARow) {
+  FileMP3Analyser mp3;
+  for (int frames : {3, 4, 40}) {
+    SCOPED_TRACE(frames);
+    Bytes file;
+    StreamFrames(file, frames, kMpeg1At128, 417);
+    auto device = DeviceWithZeroTail(file, 2048);
+    const auto r = CarveOn(mp3, *device);
+    EXPECT_EQ(r.matched, 1);
+    EXPECT_EQ(r.sized, frames >= 4 ? 1 : 0);
+    EXPECT_EQ(r.length, frames >= 4 ? file.size() : 0u);
+  }
+  // One header of a long frame in noise: the header test cannot see the
+  // next frame, the walk finds none.
+  Bytes noise(4096);
+  std::uint32_t x = 99;
+  for (auto& b : noise)
+    b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+  std::copy(kMpeg1At320.begin(), kMpeg1At320.end(), noise.begin());
+  noise[4] = noise[5] = 0;
+  qm::MemoryDevice device(noise, 512);
+  const auto r = CarveOn(mp3, device, 0);
+  EXPECT_EQ(r.matched, 1);
+  EXPECT_EQ(r.sized, 0);
+  EXPECT_EQ(r.length, 0u);
+}
+
+TEST(Mp3Analyser, FramesEndWhereTheirSequenceBreaks) {
+  FileMP3Analyser mp3;
+  {
+    // Junk after the frames and more frames beyond it (inside one sector,
+    // where no next file can begin): the file ends at the junk.
+    Bytes file = Id3(3, {});
+    Frames(file, 3);
+    const std::size_t end = file.size();
+    file.resize(end + 100, 0x20);
+    Frames(file, 3);
+    auto device = DeviceWithZeroTail(file, 2048);
+    EXPECT_EQ(CarveOn(mp3, *device).length, end);
+  }
+  {
+    // The next file in the next cluster, frames without any tag: not
+    // this file's, whatever lies between.
+    Bytes file = Id3(3, {});
+    Frames(file, 5);
+    const std::size_t end = file.size();
+    file.resize(end + 60, 0);
+    file.resize(4096, 0x33);
+    StreamFrames(file, 10, kMpeg1At128, 417);
+    auto device = DeviceWithZeroTail(file, 2048);
+    EXPECT_EQ(CarveOn(mp3, *device).length, end);
+  }
+  {
+    // Other tags before the closing ID3v1 tag (an APE tag here): the ID3v1
+    // tag still ends the file.
+    Bytes file = Id3(3, {});
+    Frames(file, 4);
+    const std::size_t ape = file.size();
+    Put(file, ape, "APETAGEX");
+    file.resize(ape + 64, 0x01);
+    const std::size_t tag = file.size();
+    Put(file, tag, "TAG");
+    Put(file, tag + 93, "2004");
+    file.resize(tag + 128);
+    auto device = DeviceWithZeroTail(file, 2048);
+    const auto r = CarveOn(mp3, *device);
+    EXPECT_EQ(r.length, file.size());
+    EXPECT_EQ(mp3.GetExtraName2(), "2004");
+  }
+  {
+    // A stray sync in junk before the audio is passed over: the first
+    // frame is the one that the next frame follows.
+    Bytes file = Id3(3, {}, 300);
+    file[10 + 100] = 0xFF, file[10 + 101] = 0xFB, file[10 + 102] = 0x90;
+    Frames(file, 4);
+    auto device = DeviceWithZeroTail(file, 2048);
+    EXPECT_EQ(CarveOn(mp3, *device).length, file.size());
+  }
 }
 
 TEST(Mp3Analyser, HeaderNeedsVersionThreeOrFour) {
