@@ -14,6 +14,7 @@
 #include "ntfs/ntfs_search_controller.h"
 #include "storage/image_file_device.h"
 #include "storage/intelligent_search.h"
+#include "storage/storage_device_with_cache.h"
 
 namespace {
 
@@ -60,6 +61,40 @@ std::filesystem::path RecordImage() {
   return path;
 }
 
+// A controller that only looks at each block's first byte in place: the
+// cost of the sweep itself (read-ahead cache, hand-over, traces), the floor
+// under any controller.
+class IdleController : public IFileSystemSearchController {
+public:
+  void SetDevice(IStorageDevice* device) override { cache_ = dynamic_cast<CStorageDeviceWithCache*>(device); }
+  void SetSectorsPerBlock(std::uint32_t) override {}
+  int PrepareSearch() override { return 1; }
+  int AnalyzeBlock(std::uint64_t, std::uint64_t, SearchStatistics*) override {
+    const std::uint8_t* data = cache_ == nullptr ? nullptr : cache_->GetCurBlockData(nullptr, nullptr);
+    if (data == nullptr) std::abort();
+    sum += data[0];
+    return 1;
+  }
+  void GetFoundPartitions(std::vector<CSearchedPartitionInfo*>&) override {}
+  void SetRawFileCollection(CRawFileCollection*) override {}
+  int Save(IRSData*) override { return 1; }
+  int Load(IRSData*) override { return 1; }
+  int GetKind() override { return kNtfsSearchController; }
+  std::uint64_t sum = 0;
+
+private:
+  CStorageDeviceWithCache* cache_ = nullptr;
+};
+
+void SweepIdle(const std::filesystem::path& path) {
+  CImageFileDevice image(path.c_str());
+  IdleController idle;
+  CIntelligentSearchController search;
+  search.SetDevice(&image);
+  search.AddEntry(&idle);
+  if (search.Start(nullptr) != 1) std::abort();
+}
+
 void SweepWithNtfs(const std::filesystem::path& path, std::size_t* candidates) {
   CImageFileDevice image(path.c_str());
   CNTFSSearchController ntfs;
@@ -75,11 +110,13 @@ void SweepWithNtfs(const std::filesystem::path& path, std::size_t* candidates) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::size_t candidates = 0;
   const auto random = bench::BenchImage();
+  bench::Compare("sweep alone, random", random, [&] { SweepIdle(random); }, 3);
   bench::Compare("NTFS sweep, random", random, [&] { SweepWithNtfs(random, &candidates); }, 3);
   std::printf("  candidates: %zu\n", candidates);
+  if (argc > 1 && std::string(argv[1]) == "random") return 0;
   const auto records = RecordImage();
   bench::Compare("NTFS sweep, records", records, [&] { SweepWithNtfs(records, &candidates); }, 3);
   std::printf("  candidates: %zu\n", candidates);

@@ -15,6 +15,10 @@
 
 namespace qm {
 
+// The most bytes of a window an index block is checked in (index blocks
+// are 4096 bytes; two strides of room for larger ones).
+inline constexpr std::size_t kMaxIndexWindowBytes = 8192;
+
 struct NtfsIndexBlockInfo {
   std::uint64_t sector = 0;
   std::uint64_t vcn = 0;

@@ -33,6 +33,9 @@ public:
   // Every sector the scan examines, with the record view over it (valid
   // or not) and its system-file number (-1 for none).
   void AnalyzeMftGroupSector(std::uint64_t sector, const CNTFSFileRecordView& view, int systemNumber);
+  // Whether a group waits for more records: only then does a sector
+  // without a record matter.
+  bool HasPendingGroup() const { return pendingMft_.has_value(); }
   // Whether a $MFT ($MFTMirr) record would find its list full.
   bool IsSystemListFull(int systemNumber) const;
 

@@ -22,6 +22,7 @@
 #include "storage/app_settings.h"
 #include "storage/search_statistics.h"
 #include "storage/storage_device.h"
+#include "storage/storage_device_with_cache.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ constexpr std::uint32_t MagicOf(const char (&s)[5]) {
 constexpr std::uint32_t kFileMagic = MagicOf("FILE");
 constexpr std::uint32_t kIndxMagic = MagicOf("INDX");
 constexpr std::uint32_t kRstrMagic = MagicOf("RSTR");
+constexpr std::uint32_t kRcrdMagic = MagicOf("RCRD");
 
 // Notes a stage that took long in the debugger output.
 class StageTimer {
@@ -110,6 +112,7 @@ CNTFSSearchController::~CNTFSSearchController() = default;
 
 void CNTFSSearchController::SetDevice(IStorageDevice* device) {
   device_ = device;
+  cache_ = dynamic_cast<CStorageDeviceWithCache*>(device);
   if (device_ == nullptr) return;
   deviceSectors_ = device_->GetSectorCount();
   const std::int32_t size = device_->GetSectorSize();
@@ -130,47 +133,46 @@ int CNTFSSearchController::PrepareSearch() {
       std::make_unique<qm::CNtfsTemplateMatcher>(qm::CNtfsTemplateMatcher::Kind::kAttrDef, sectorSize_);
   upCaseMatcher_ = std::make_unique<qm::CNtfsTemplateMatcher>(qm::CNtfsTemplateMatcher::Kind::kUpCase, sectorSize_);
   folders_ = std::make_unique<qm::CNtfsIndexFolderEvidence>(candidates_, sectorSize_);
-  buffer_.assign((std::uint64_t{sectorsPerBlock_} + kWindowSectors) * sectorSize_, 0);
+  // Blocks of the read-ahead cache are seen in place; any other device is
+  // read into a buffer of our own.
+  if (cache_ == nullptr) buffer_.assign(std::uint64_t{sectorsPerBlock_} * sectorSize_, 0);
+  seam_.assign(2 * std::uint64_t{kWindowSectors} * sectorSize_, 0);
+  scratch_.assign(std::max<std::uint64_t>(qm::kMaxIndexWindowBytes, sectorSize_), 0);
   pendingCount_ = 0;
-  pendingData_ = nullptr;
   return 1;
+}
+
+const std::uint8_t* CNTFSSearchController::BlockData(std::uint64_t first, std::uint64_t count) {
+  if (cache_ != nullptr) {
+    std::uint64_t blockFirst = 0;
+    std::uint64_t blockSectors = 0;
+    const std::uint8_t* data = cache_->GetCurBlockData(&blockFirst, &blockSectors);
+    if (data != nullptr && blockFirst == first && blockSectors >= count) return data;
+  }
+  const std::uint64_t bytes = count * sectorSize_;
+  if (buffer_.size() < bytes) buffer_.assign(bytes, 0);
+  // A failed read leaves no stale sectors behind to be taken for evidence
+  // twice.
+  if (!device_->ReadSectors(buffer_.data(), first, count)) std::memset(buffer_.data(), 0, bytes);
+  return buffer_.data();
 }
 
 int CNTFSSearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count, SearchStatistics* statistics) {
   if (device_ == nullptr || !mftAnalyser_ || count == 0) return 0;
   SectorCounts counts;
   const std::uint64_t ss = sectorSize_;
-  const std::uint64_t room = buffer_.size() / ss - kWindowSectors;
-  if (count > room) {
-    // A block larger than announced: what waits is examined where it lies
-    // before the buffer moves.
-    FinishPending();
-    buffer_.assign((count + kWindowSectors) * ss, 0);
-  }
-  std::uint64_t carried = 0;
-  if (pendingCount_ != 0) {
-    if (pendingFirst_ + pendingCount_ == first) {
-      carried = pendingCount_;
-      std::memmove(buffer_.data() + (kWindowSectors - carried) * ss, pendingData_, carried * ss);
-    } else {
-      FinishPending();
-    }
-    pendingCount_ = 0;
-  }
-  std::uint8_t* block = buffer_.data() + std::uint64_t{kWindowSectors} * ss;
-  // A failed read leaves no stale sectors behind to be taken for evidence
-  // twice.
-  if (!device_->ReadSectors(block, first, count)) std::memset(block, 0, count * ss);
-
-  const std::uint64_t base = first - carried;
-  std::uint8_t* data = block - carried * ss;
-  const std::uint64_t total = carried + count;
+  const std::uint8_t* data = BlockData(first, count);
+  if (pendingCount_ != 0 && pendingFirst_ + pendingCount_ != first) FinishPending(counts);
   const bool atEnd = first + count >= deviceSectors_;
-  const std::uint64_t limit = atEnd ? total : (total > kWindowSectors ? total - kWindowSectors : 0);
-  AnalyzeSectors(base, data, total, limit, counts);
-  pendingFirst_ = base + limit;
-  pendingCount_ = total - limit;
-  pendingData_ = data + limit * ss;
+  if (pendingCount_ != 0) {
+    CarrySeam(first, data, count, counts);
+  } else {
+    const std::uint64_t limit = atEnd ? count : (count > kWindowSectors ? count - kWindowSectors : 0);
+    AnalyzeSectors(first, data, count, limit, counts);
+    pendingFirst_ = first + limit;
+    pendingCount_ = count - limit;
+    std::memcpy(seam_.data(), data + limit * ss, pendingCount_ * ss);
+  }
 
   if (statistics != nullptr) {
     statistics->NTFSBootRecords += counts.bootRecords;
@@ -183,24 +185,47 @@ int CNTFSSearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count
   return 1;
 }
 
-void CNTFSSearchController::FinishPending() {
-  if (pendingCount_ == 0 || pendingData_ == nullptr || !mftAnalyser_) {
-    pendingCount_ = 0;
-    return;
+void CNTFSSearchController::CarrySeam(std::uint64_t first, const std::uint8_t* data, std::uint64_t count,
+                                      SectorCounts& counts) {
+  // The sectors waiting, then as many of this block as a window reaches.
+  const std::uint64_t ss = sectorSize_;
+  const std::uint64_t waiting = pendingCount_;
+  const std::uint64_t ahead = std::min<std::uint64_t>(kWindowSectors, count);
+  std::memcpy(seam_.data() + waiting * ss, data, ahead * ss);
+  const std::uint64_t total = waiting + count;
+  const bool atEnd = first + count >= deviceSectors_;
+  const std::uint64_t limit = atEnd ? total : (total > kWindowSectors ? total - kWindowSectors : 0);
+  AnalyzeSectors(pendingFirst_, seam_.data(), waiting + ahead, std::min(limit, waiting), counts);
+  if (limit > waiting) AnalyzeSectors(first, data, count, limit - waiting, counts);
+  // What is left waits: part of the seam and the whole block, or the end
+  // of the block.
+  if (limit < waiting) {
+    std::memmove(seam_.data(), seam_.data() + limit * ss, (waiting - limit) * ss);
+    std::memcpy(seam_.data() + (waiting - limit) * ss, data, count * ss);
+  } else {
+    std::memcpy(seam_.data(), data + (limit - waiting) * ss, (total - limit) * ss);
   }
-  SectorCounts counts;
-  AnalyzeSectors(pendingFirst_, pendingData_, pendingCount_, pendingCount_, counts);
-  pendingCount_ = 0;
-  pendingData_ = nullptr;
+  pendingFirst_ += limit;
+  pendingCount_ = total - limit;
 }
 
-void CNTFSSearchController::AnalyzeSectors(std::uint64_t base, std::uint8_t* data, std::uint64_t count,
+void CNTFSSearchController::FinishPending() {
+  SectorCounts counts;
+  FinishPending(counts);
+}
+
+void CNTFSSearchController::FinishPending(SectorCounts& counts) {
+  if (pendingCount_ != 0 && mftAnalyser_) AnalyzeSectors(pendingFirst_, seam_.data(), pendingCount_, pendingCount_, counts);
+  pendingCount_ = 0;
+}
+
+void CNTFSSearchController::AnalyzeSectors(std::uint64_t base, const std::uint8_t* data, std::uint64_t count,
                                            std::uint64_t limit, SectorCounts& counts) {
   for (std::uint64_t i = 0; i < limit; ++i)
     AnalyzeSector(base + i, data + i * sectorSize_, std::min<std::uint64_t>(kWindowSectors, count - i), counts);
 }
 
-void CNTFSSearchController::AnalyzeSector(std::uint64_t sector, std::uint8_t* p, std::uint64_t windowSectors,
+void CNTFSSearchController::AnalyzeSector(std::uint64_t sector, const std::uint8_t* p, std::uint64_t windowSectors,
                                           SectorCounts& counts) {
   const std::uint64_t windowBytes = windowSectors * sectorSize_;
   const qm::ByteView window(p, windowBytes);
@@ -215,13 +240,21 @@ void CNTFSSearchController::AnalyzeSector(std::uint64_t sector, std::uint8_t* p,
     StageTimer timer("AnalyzeRSTRRecord", sector);
     logAnalyser_->AnalyzeRSTRRecord(sector);
   } else if (magic == kIndxMagic) {
-    folders_->AnalyzeIndexBlock(sector, std::span<std::uint8_t>(p, windowBytes));
+    // The check fixes the block up while it looks: on a copy.
+    const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(windowBytes, scratch_.size()));
+    std::memcpy(scratch_.data(), p, bytes);
+    folders_->AnalyzeIndexBlock(sector, std::span<std::uint8_t>(scratch_.data(), bytes));
   }
-  if (AnalyzeNTFSFileRecordSector(sector, p, windowBytes)) ++counts.fileRecords;
+  if (magic == kFileMagic) {
+    if (AnalyzeNTFSFileRecordSector(sector, p, windowBytes)) ++counts.fileRecords;
+  } else if (mftAnalyser_->HasPendingGroup()) {
+    static const CNTFSFileRecordView kNoRecord(std::span<std::uint8_t>{}, false);
+    mftAnalyser_->AnalyzeMftGroupSector(sector, kNoRecord, -1);
+  }
   const qm::ByteView one(p, sectorSize_);
   attrDefMatcher_->MatchTemplates(sector, one);
   upCaseMatcher_->MatchTemplates(sector, one);
-  logAnalyser_->ScanLogPage(sector, window);
+  if (magic == kRcrdMagic) logAnalyser_->ScanLogPage(sector, window);
 }
 
 void CNTFSSearchController::AnalyzeNTFSDBRSector(std::uint64_t s, const std::uint8_t* data) {
@@ -269,14 +302,18 @@ void CNTFSSearchController::AnalyzeNTFSDBRSector(std::uint64_t s, const std::uin
                                                      deviceSectors_, sectorSize_));
 }
 
-bool CNTFSSearchController::AnalyzeNTFSFileRecordSector(std::uint64_t s, std::uint8_t* p, std::uint64_t windowBytes) {
+bool CNTFSSearchController::AnalyzeNTFSFileRecordSector(std::uint64_t s, const std::uint8_t* p,
+                                                        std::uint64_t windowBytes) {
   static const CNTFSFileRecordView kNoRecord(std::span<std::uint8_t>{}, false);
   const qm::ByteView head(p, windowBytes);
-  if (Magic(p) != kFileMagic || !IsFileRecordHeader(head) || head.le32(qm::mft::kBytesAllocated) > windowBytes) {
+  if (!IsFileRecordHeader(head) || head.le32(qm::mft::kBytesAllocated) > windowBytes) {
     mftAnalyser_->AnalyzeMftGroupSector(s, kNoRecord, -1);
     return false;
   }
-  const std::span<std::uint8_t> raw(p, head.le32(qm::mft::kBytesAllocated));
+  // The view fixes the record up while it lives: on a copy.
+  const std::size_t size = head.le32(qm::mft::kBytesAllocated);
+  std::memcpy(scratch_.data(), p, size);
+  const std::span<std::uint8_t> raw(scratch_.data(), size);
   const CNTFSFileRecordView view(raw, false);
   const int number = view.IsValid() ? GetSystemFileNumber(view) : -1;
   mftAnalyser_->AnalyzeMftGroupSector(s, view, number);
@@ -391,8 +428,9 @@ void CNTFSSearchController::FreeSweep() {
   folders_.reset();
   typeMatches_ = {};
   buffer_ = {};
+  seam_ = {};
+  scratch_ = {};
   pendingCount_ = 0;
-  pendingData_ = nullptr;
 }
 
 void CNTFSSearchController::GetFoundPartitions(std::vector<CSearchedPartitionInfo*>& partitions) {

@@ -8,10 +8,13 @@
 // $MFT records and FILE-record ranges it kept.
 //
 // Structures that start near the end of one block are looked at when the
-// next block has been read: the last 16 sectors of a block are carried in
-// front of the next one, so every sector is examined once with its whole
-// window of 16 sectors (except at the device's end, or after a cancel,
-// when EndSearch examines what is left with the sectors there are).
+// next block has been read: the last 16 sectors of a block wait in a small
+// seam buffer until the first sectors of the next one join them, so every
+// sector is examined once with its whole window of 16 sectors (except at
+// the device's end, or after a cancel, when EndSearch examines what is
+// left with the sectors there are). Blocks of the read-ahead cache are
+// examined where they lie; only a record or index block that is looked at
+// more closely is copied (its fix-up changes bytes).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +33,7 @@ class CNtfsLogFileAnalyser;
 class CNtfsMftAnalyser;
 class CNtfsTemplateMatcher;
 } // namespace qm
+class CStorageDeviceWithCache;
 
 class CNTFSSearchController : public IFileSystemSearchController {
 public:
@@ -68,14 +72,18 @@ private:
     std::uint64_t fileRecords = 0;
   };
 
-  void AnalyzeSectors(std::uint64_t base, std::uint8_t* data, std::uint64_t count, std::uint64_t limit,
+  void AnalyzeSectors(std::uint64_t base, const std::uint8_t* data, std::uint64_t count, std::uint64_t limit,
                       SectorCounts& counts);
-  void AnalyzeSector(std::uint64_t sector, std::uint8_t* data, std::uint64_t windowSectors, SectorCounts& counts);
+  void AnalyzeSector(std::uint64_t sector, const std::uint8_t* data, std::uint64_t windowSectors,
+                     SectorCounts& counts);
   void AnalyzeNTFSDBRSector(std::uint64_t sector, const std::uint8_t* data);
-  bool AnalyzeNTFSFileRecordSector(std::uint64_t sector, std::uint8_t* data, std::uint64_t windowBytes);
+  bool AnalyzeNTFSFileRecordSector(std::uint64_t sector, const std::uint8_t* data, std::uint64_t windowBytes);
+  const std::uint8_t* BlockData(std::uint64_t first, std::uint64_t count);
+  void CarrySeam(std::uint64_t first, const std::uint8_t* data, std::uint64_t count, SectorCounts& counts);
   void AddRecordToRange(std::uint64_t sector);
   void AddFileTypeMatchOf(std::uint64_t sector, qm::ByteView record);
   void FinishPending();
+  void FinishPending(SectorCounts& counts);
   void ScoreAndThin();
   void FreeSweep();
 
@@ -86,12 +94,14 @@ private:
   bool useBootRecords_ = true;
   CRawFileCollection* raw_ = nullptr;
 
-  std::vector<std::uint8_t> buffer_; // kWindowSectors spare sectors, then the block
-  // Sectors of the last block not yet examined: [pendingFirst_, + pendingCount_)
-  // at the end of the block in the buffer.
+  CStorageDeviceWithCache* cache_ = nullptr; // the device, when blocks can be seen in place
+  std::vector<std::uint8_t> buffer_;          // a block read from any other device
+  // Sectors not yet examined, [pendingFirst_, + pendingCount_), at the
+  // start of the seam, which has room behind them for a window.
+  std::vector<std::uint8_t> seam_;
   std::uint64_t pendingFirst_ = 0;
   std::uint64_t pendingCount_ = 0;
-  std::uint8_t* pendingData_ = nullptr;
+  std::vector<std::uint8_t> scratch_; // a record or index block being looked at
 
   qm::NtfsCandidateMap candidates_;
   std::vector<NtfsMftInfo> mfts_;

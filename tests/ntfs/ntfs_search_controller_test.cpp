@@ -18,6 +18,7 @@
 #include "ntfs/template_matchers.h"
 #include "filemodel/file_node.h"
 #include "filemodel/rs_data.h"
+#include "storage/intelligent_search.h"
 #include "storage/search_statistics.h"
 #include "support/memory_device.h"
 #include "support/memory_stream.h"
@@ -154,12 +155,27 @@ TEST(NtfsSearchController, BlocksOfAnySizeGiveTheSameEvidence) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
     std::size_t mfts = 0;
   };
+  // block 0: the intelligent search's own sweep, blocks seen in place in
+  // its read-ahead cache.
   const auto sweep = [&](std::uint64_t block) {
     qm::MemoryDevice device(disk, 512);
     CNTFSSearchController controller;
     SearchStatistics statistics;
     Seen seen;
-    for (const auto& c : RunSweep(controller, device, block, &statistics))
+    Candidates found;
+    if (block == 0) {
+      CIntelligentSearchController search;
+      search.SetDevice(&device);
+      search.AddEntry(&controller);
+      EXPECT_EQ(search.Start(nullptr), 1);
+      statistics = search.GetStatistics();
+      std::vector<CSearchedPartitionInfo*> list;
+      controller.GetFoundPartitions(list);
+      for (auto* p : list) found.emplace_back(static_cast<CSearchedNTFSPartitionInfo*>(p));
+    } else {
+      found = RunSweep(controller, device, block, &statistics);
+    }
+    for (const auto& c : found)
       seen.candidates.emplace_back(c->GetStartSector(), c->GetSectorsPerCluster(), c->m_nFoundFlags,
                                    c->GetFoldersMatched(), c->GetScore());
     seen.fileRecords = statistics.NTFSFileRecords;
@@ -175,7 +191,7 @@ TEST(NtfsSearchController, BlocksOfAnySizeGiveTheSameEvidence) {
   for (const auto& c : whole.candidates)
     if (std::get<0>(c) == 3000 && std::get<3>(c) > 0) volumeFound = true;
   EXPECT_TRUE(volumeFound) << "index blocks matched their folders at the volume's start";
-  for (const std::uint64_t block : {37u, 64u, 1u}) {
+  for (const std::uint64_t block : {37u, 64u, 1u, 0u}) {
     SCOPED_TRACE(block);
     const Seen small = sweep(block);
     EXPECT_EQ(small.candidates, whole.candidates);
