@@ -24,6 +24,7 @@ public:
 class CExt2FileProperties : public IFileProperties {
 public:
   static constexpr std::uint8_t kStateDeleted = 1;
+  static constexpr std::uint8_t kStateDamaged = qm::kStateDamaged;
   // Names are saved with a 16-bit length; longer ones are cut.
   static constexpr std::size_t kMaxNameBytes = 0xFFFF;
 

@@ -14,16 +14,30 @@ bool RunFits(std::uint64_t start, std::uint64_t length, const qm::FatVolumeGeome
   return start <= clusters && length <= clusters - start;
 }
 
+// A deleted file's chain is gone from the table: its clusters are guessed
+// as those from its first one upward that the table shows free. Clusters
+// in use belong to live files written around it, and bad ones hold
+// nothing. The first cluster is the entry's own word and is taken as it
+// is unless bad; when it is in use, another file has taken it over.
 std::unique_ptr<CFATDataRunList> GuessDeletedRuns(const IFATTable& fat, std::uint32_t firstCluster,
-                                                  std::uint64_t size, const qm::FatVolumeGeometry& g) {
+                                                  std::uint64_t size, const qm::FatVolumeGeometry& g,
+                                                  bool& damaged) {
   const std::uint64_t clusterBytes = std::uint64_t{g.sectorsPerCluster} * g.sectorSize;
   auto runs = std::make_unique<CFATDataRunList>();
   std::uint64_t covered = 0;
   for (std::uint64_t cluster = firstCluster; covered < size && RunFits(cluster - 2, 1, g); ++cluster) {
-    if (fat.GetNextCluster(static_cast<std::uint32_t>(cluster)) == kBadCluster) continue;
+    const std::uint32_t next = fat.GetNextCluster(static_cast<std::uint32_t>(cluster));
+    if (next == kBadCluster) continue;
+    if (next != 0) {
+      if (cluster != firstCluster) continue;
+      damaged = true;
+    }
     runs->AddRunMerged({cluster - 2, 1});
     covered += clusterBytes;
   }
+  // Short of the size: what was found is kept, and the file is known to
+  // be incomplete.
+  if (covered < size) damaged = true;
   if (runs->RunCount() == 0) return nullptr;
   return runs;
 }
@@ -32,10 +46,15 @@ std::unique_ptr<CFATDataRunList> GuessDeletedRuns(const IFATTable& fat, std::uin
 
 std::unique_ptr<CFATDataRunList> BuildFatFileRuns(const IFATTable* fat, std::uint32_t firstCluster,
                                                   std::uint64_t size, bool deleted,
-                                                  const qm::FatVolumeGeometry& geometry) {
+                                                  const qm::FatVolumeGeometry& geometry, bool* damaged) {
   if (size == 0 || firstCluster < 2 || geometry.sectorsPerCluster == 0 || geometry.sectorSize == 0)
     return nullptr;
-  if (deleted && fat != nullptr) return GuessDeletedRuns(*fat, firstCluster, size, geometry);
+  if (deleted && fat != nullptr) {
+    bool incomplete = false;
+    auto runs = GuessDeletedRuns(*fat, firstCluster, size, geometry, incomplete);
+    if (damaged != nullptr) *damaged = incomplete;
+    return runs;
+  }
 
   const std::uint64_t clusterBytes = std::uint64_t{geometry.sectorsPerCluster} * geometry.sectorSize;
   // No chain is longer than the volume has clusters.

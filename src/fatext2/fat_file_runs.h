@@ -30,8 +30,10 @@ struct FatVolumeGeometry {
 // beyond the size are left out, and a chain that ends early is taken as
 // running on contiguously (a bad-cluster mark ends it too). A chain never takes more steps than the volume
 // has clusters, so a looping chain ends. A deleted file takes the clusters
-// from its first one upward, skipping those marked bad, until its size is
-// covered.
+// from its first one upward, skipping those the table shows in use or
+// bad, until its size is covered; when the volume ends first, or its first
+// cluster is in use, *damaged (when given) is set: the runs hold only
+// what was found.
 std::unique_ptr<CFATDataRunList> BuildFatFileRuns(const IFATTable* fat, std::uint32_t firstCluster,
                                                   std::uint64_t size, bool deleted,
-                                                  const qm::FatVolumeGeometry& geometry);
+                                                  const qm::FatVolumeGeometry& geometry, bool* damaged = nullptr);

@@ -9,6 +9,7 @@
 
 #include "fatext2/fat_boot_sector.h"
 #include "fatext2/fat_dir_entry.h"
+#include "fatext2/fat_dir_sector_scanner.h"
 #include "fatext2/fat_file_properties.h"
 #include "fatext2/fat_file_runs.h"
 #include "fatext2/fat_partition_info.h"
@@ -39,6 +40,8 @@ constexpr std::int64_t kMaxCarriedBytes = 1024;
 constexpr std::uint32_t kNoCluster = CFATFileProperties::kNoCluster;
 constexpr std::uint8_t kStateDeletedBit = 0x01;
 constexpr std::uint8_t kStateSyntheticBit = 0x08;
+// No folder holds more than 65536 entries of 32 bytes.
+constexpr std::uint64_t kMaxDirectoryBytes = 65536 * 32;
 
 // Numbers the "DIR%d" folders of every complete build of the process.
 std::atomic<int> g_dirCounter{0};
@@ -231,8 +234,10 @@ bool CFatTreeBuilder::AttachRuns(CFATFileProperties& properties) {
   // Runs count from the data area's first sector, so it is the data area
   // they must fit in, not the whole partition.
   const qm::FatVolumeGeometry geometry{sectorsPerCluster_, sectorSize_, clusterCount_ * sectorsPerCluster_};
+  bool damaged = false;
   auto runs = BuildFatFileRuns(fat_, properties.GetFirstCluster(), properties.GetSize(),
-                               (properties.GetState() & kStateDeletedBit) != 0, geometry);
+                               (properties.GetState() & kStateDeletedBit) != 0, geometry, &damaged);
+  if (damaged) properties.SetState(static_cast<std::uint8_t>(properties.GetState() | qm::kStateDamaged));
   if (runs == nullptr) return false;
   for (const auto& run : runs->Runs()) {
     const std::uint64_t end = std::min<std::uint64_t>(run.start + run.count, clusterUse_.size());
@@ -360,8 +365,37 @@ std::int64_t CFatTreeBuilder::ParseEntries(qm::ByteView buffer, CFileNode* folde
   return static_cast<std::int64_t>(buffer.size());
 }
 
+std::uint32_t CFatTreeBuilder::NextFreeCluster(std::uint32_t after) const {
+  if (fat_ == nullptr) return 0;
+  // Clusters that live files hold, or that are bad, are stepped over; no
+  // further than a folder's largest size, so that a full volume after a
+  // deleted folder costs little.
+  const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster_} * sectorSize_;
+  const std::uint64_t maxSkip = kMaxDirectoryBytes / std::max<std::uint64_t>(clusterBytes, 1) + 1;
+  std::uint64_t cluster = std::uint64_t{after} + 1;
+  for (std::uint64_t skipped = 0; ClusterInVolume(cluster) && skipped <= maxSkip; ++cluster, ++skipped)
+    if (fat_->GetNextCluster(static_cast<std::uint32_t>(cluster)) == 0) return static_cast<std::uint32_t>(cluster);
+  return 0;
+}
+
+bool CFatTreeBuilder::ContinuesDirectory(qm::ByteView cluster) const {
+  // A cluster in the middle of a folder holds entries from its first byte
+  // on; one that starts with "." and ".." is the start of another folder.
+  CFatDirSectorScanner scanner;
+  scanner.SetBufferSize(static_cast<std::uint32_t>(std::min<std::uint64_t>(cluster.size(), sectorSize_)));
+  return scanner.Analyze(cluster) && scanner.GetKind() == CFatDirSectorScanner::kPartOfDirectory;
+}
+
 int CFatTreeBuilder::ReadDirectoryChain(CFileNode* folder, std::uint32_t firstCluster, bool dotRule) {
   const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster_} * sectorSize_;
+  // A deleted folder's chain is zeroed: its first cluster is free in the
+  // table. Its further clusters are guessed as the free ones that follow,
+  // for as long as they hold directory entries.
+  const bool freeChain =
+      fat_ != nullptr && ClusterInVolume(firstCluster) && fat_->GetNextCluster(firstCluster) == 0;
+  const std::uint64_t maxGuessed = kMaxDirectoryBytes / std::max<std::uint64_t>(clusterBytes, 1);
+  std::uint64_t guessed = 0;
+  bool guessing = false;
   std::size_t carried = 0;
   std::uint32_t cluster = firstCluster;
   while (cluster != 0 && cluster < kEndOfChain) {
@@ -373,20 +407,22 @@ int CFatTreeBuilder::ReadDirectoryChain(CFileNode* folder, std::uint32_t firstCl
     for (;;) {
       ++count;
       next = fat_ != nullptr ? fat_->GetNextCluster(current) : 0;
-      if (next != current + 1 || std::uint64_t{count} * sectorsPerCluster_ >= kPieceSectors ||
+      if (guessing || next != current + 1 || std::uint64_t{count} * sectorsPerCluster_ >= kPieceSectors ||
           !ClusterInVolume(next))
         break;
       current = next;
     }
     if (Polled()) return 0;
-    if (visited_[cluster]) return 0; // a loop
-    for (std::uint32_t c = cluster; c < cluster + count; ++c)
-      visited_[c] = true;
+    if (visited_[cluster]) return guessing ? 1 : 0; // a loop, or a guess into a folder already read
     const std::uint64_t bytes = std::uint64_t{count} * clusterBytes;
     if (!device_->ReadSectors(buffer_.data() + carried,
                               dataStart_ + std::uint64_t{cluster - 2} * sectorsPerCluster_,
                               std::uint64_t{count} * sectorsPerCluster_))
-      return 0;
+      return guessing ? 1 : 0;
+    if (guessing && !ContinuesDirectory(qm::ByteView(buffer_.data() + carried, static_cast<std::size_t>(bytes))))
+      return 1;
+    for (std::uint32_t c = cluster; c < cluster + count; ++c)
+      visited_[c] = true;
     const qm::ByteView piece(buffer_.data(), carried + bytes);
     if (cluster == firstCluster) {
       const CFatDirEntry dot(piece.sub(0, kEntryBytes));
@@ -402,6 +438,11 @@ int CFatTreeBuilder::ReadDirectoryChain(CFileNode* folder, std::uint32_t firstCl
       DebugTrace("Found unproessed buffer, lengh:%d bytes", static_cast<int>(rest));
       std::memmove(buffer_.data(), buffer_.data() + parsed, static_cast<std::size_t>(rest));
       carried = static_cast<std::size_t>(rest);
+    }
+    if (freeChain && (guessing || next == 0)) {
+      if (++guessed > maxGuessed) return 1;
+      guessing = true;
+      next = NextFreeCluster(current);
     }
     cluster = next;
   }

@@ -97,8 +97,16 @@ private:
   // / FAT16 from its fixed sectors).
   void ReadRoot(bool lostMode);
   // Reads a directory's chain from firstCluster; 0 when it stopped early
-  // (cancel, a loop, a failed read, a directory that is not one).
+  // (cancel, a loop, a failed read, a directory that is not one). A
+  // deleted folder (its first cluster free in the table) goes on through
+  // the free clusters that follow while they continue a directory.
   int ReadDirectoryChain(CFileNode* folder, std::uint32_t firstCluster, bool dotRule);
+  // The first cluster after the given one that the table shows free; 0
+  // when none is near.
+  std::uint32_t NextFreeCluster(std::uint32_t after) const;
+  // Whether a cluster's first sector holds entries that carry on a
+  // directory (not the start of another one).
+  bool ContinuesDirectory(qm::ByteView cluster) const;
   // Bytes parsed (the rest is an unfinished long name), or -1.
   std::int64_t ParseEntries(qm::ByteView buffer, CFileNode* folder, bool lostMode);
   // Puts a new folder into the directory map, or settles which of two

@@ -51,6 +51,10 @@ inline constexpr std::uint16_t kStateDeleted = 0x01;
 inline constexpr std::uint16_t kStateLost = 0x02;
 inline constexpr std::uint16_t kStateCrossLinked = 0x04;
 inline constexpr std::uint16_t kStateTemporary = 0x08;
+// The file system's record of the file is damaged (a size its extents can
+// never hold, extents that could not all be found): the file is listed,
+// but saving it gives back only what was found, and counts as failed.
+inline constexpr std::uint16_t kStateDamaged = 0x10;
 
 // Check states.
 inline constexpr std::uint8_t kUnchecked = 0;

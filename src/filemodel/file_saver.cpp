@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <system_error>
 #include <map>
 #include <memory>
@@ -42,6 +43,8 @@ constexpr std::uint64_t kUnitClusters = 16; // NTFS compression unit
 constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ull;
 
 std::atomic<std::uint32_t> g_lastResult{qm::kSaveDone};
+std::mutex g_lastSummaryLock;
+qm::SaveSummary g_lastSummary;
 
 bool IsCancel(int value) { return value == -1; }
 
@@ -51,21 +54,72 @@ int Tell(IFileRecoverCallback* callback, Call call) {
   return callback != nullptr ? call(*callback) : 0;
 }
 
-// Writes every byte that the copy loops produce and keeps their count.
+// Writes every byte that the copy loops produce into the target's
+// descriptor and keeps their count. Holes are skipped over, not written,
+// so that a sparse file stays sparse on the target; Finish gives the file
+// its length when it ends in a hole.
 struct TargetWriter {
-  CPlainFile& file;
+  int fd;
   IFileRecoverCallback* callback;
   std::uint64_t written = 0;
+  bool endsInHole = false;
 
   // kSaveDone, kSaveFailed on a write error, kSaveCancelled.
   std::uint32_t Put(const std::uint8_t* bytes, std::uint32_t n) {
     if (n == 0) return qm::kSaveDone;
-    if (!file.Write(bytes, n)) return qm::kSaveFailed;
+    if (!WriteAll(bytes, n)) return qm::kSaveFailed;
     written += n;
+    return Progress(n);
+  }
+
+  // Bytes that are not the file's own (a backup's header): neither counted
+  // nor reported.
+  bool WriteAll(const std::uint8_t* bytes, std::uint32_t n) {
+    for (std::uint32_t done = 0; done < n;) {
+      const ssize_t wrote = ::write(fd, bytes + done, n - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) return false;
+      done += static_cast<std::uint32_t>(wrote);
+    }
+    endsInHole = false;
+    return true;
+  }
+
+  std::uint32_t Hole(std::uint64_t n) {
+    if (n == 0) return qm::kSaveDone;
+    if (n > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) - written ||
+        ::lseek(fd, static_cast<off_t>(n), SEEK_CUR) < 0)
+      return qm::kSaveFailed;
+    written += n;
+    endsInHole = true;
+    return Progress(n);
+  }
+
+  bool Finish() const { return !endsInHole || ::ftruncate(fd, static_cast<off_t>(written)) == 0; }
+
+private:
+  std::uint32_t Progress(std::uint64_t n) {
     if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnBytesWritten(n); })))
       return qm::kSaveCancelled;
     return qm::kSaveDone;
   }
+};
+
+// A descriptor closed when it goes.
+class Descriptor {
+public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { Reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+private:
+  int fd_;
 };
 
 // Reads sectors of a run: device sector base + cluster x sectors per
@@ -95,6 +149,7 @@ bool ReadRunPiece(IStorageDevice* device, const qm::SaveContext& context, std::u
 
 // Copies the runs of a list into the target until amount bytes are
 // written. In hole mode a run starting at 0 is a hole, as a sparse run is.
+// Runs that end before amount leave the file short: *dataLost.
 std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device, IDataRunList& list,
                          std::uint64_t amount, bool holeMode, TargetWriter& out, bool& dataLost) {
   const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
@@ -105,21 +160,26 @@ std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device,
     if (amount == 0) break;
     std::uint64_t runSectors = 0;
     if (__builtin_mul_overflow(run.count, context.sectorsPerCluster, &runSectors)) return qm::kSaveFailed;
-    const bool hole = run.IsSparse() || (holeMode && run.start == 0);
+    if (run.IsSparse() || (holeMode && run.start == 0)) {
+      std::uint64_t runBytes = 0;
+      if (__builtin_mul_overflow(runSectors, sectorSize, &runBytes)) runBytes = ~std::uint64_t{0};
+      const std::uint64_t n = std::min(runBytes, amount);
+      if (const std::uint32_t code = out.Hole(n); code != qm::kSaveDone) return code;
+      amount -= n;
+      continue;
+    }
     for (std::uint64_t done = 0; done < runSectors && amount > 0;) {
       const std::uint32_t sectors = static_cast<std::uint32_t>(std::min<std::uint64_t>(piecesSectors, runSectors - done));
       const std::uint32_t bytes = sectors * sectorSize;
-      // A failed read leaves zeros too (ReadRunPiece clears what it cannot read).
-      if (hole)
-        std::memset(buffer.data(), 0, bytes);
-      else if (!ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes))
-        dataLost = true;
+      // A failed read leaves zeros (ReadRunPiece clears what it cannot read).
+      if (!ReadRunPiece(device, context, run.start, done, sectors, buffer.data(), bytes)) dataLost = true;
       const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
       if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
       amount -= n;
       done += sectors;
     }
   }
+  if (amount > 0) dataLost = true;
   return qm::kSaveDone;
 }
 
@@ -209,15 +269,17 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
   while (amount > 0 && splitter.Next(unit)) {
     // Every piece of a unit has the unit's kind.
     const int kind = unit.pieces[0].kind;
-    if (kind == 0) { // stored as it is, sparse parts as zeros
+    if (kind == 0) { // stored as it is, sparse parts as holes
       for (std::size_t i = 0; i < unit.count && amount > 0; ++i) {
         const UnitPiece& piece = unit.pieces[i];
         const auto bytes = static_cast<std::uint32_t>(piece.count * clusterBytes);
-        if (piece.IsSparse())
-          std::memset(buffer.data(), 0, bytes);
-        else
-          readPiece(piece, buffer.data());
         const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, amount));
+        if (piece.IsSparse()) {
+          if (const std::uint32_t code = out.Hole(n); code != qm::kSaveDone) return code;
+          amount -= n;
+          continue;
+        }
+        readPiece(piece, buffer.data());
         if (const std::uint32_t code = out.Put(buffer.data(), n); code != qm::kSaveDone) return code;
         amount -= n;
       }
@@ -227,6 +289,11 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
     // of the file however little it holds, so that the next unit lands in
     // its own place.
     const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(unitBytes, amount));
+    if (kind == 2) {
+      if (const std::uint32_t code = out.Hole(n); code != qm::kSaveDone) return code;
+      amount -= n;
+      continue;
+    }
     std::size_t length = 0;
     if (kind == 1) {
       // The stored clusters of the unit, before its sparse tail; together
@@ -254,18 +321,15 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
     if (const std::uint32_t code = out.Put(decoded.data(), n); code != qm::kSaveDone) return code;
     amount -= n;
   }
+  if (amount > 0) dataLost = true;
   return qm::kSaveDone;
 }
 
-// Applies attributes and times; Linux keeps no creation time, and of the
-// attributes only read-only has a counterpart (the write bits).
-void ApplyAttributesAndTimes(const std::string& path, const IFileProperties& properties) {
+// Applies attributes and times to an open target; Linux keeps no creation
+// time, and of the attributes only read-only has a counterpart (the write
+// bits).
+void ApplyAttributesAndTimes(int fd, const IFileProperties& properties) {
   const std::uint16_t attributes = properties.GetAttributes() & static_cast<std::uint16_t>(~qm::kAttrHidden);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    LogError("Failed to set file time");
-    return;
-  }
   const std::uint32_t valid = properties.GetValidFields();
   auto toTimespec = [](qm::FileTime time) {
     timespec spec{};
@@ -293,7 +357,15 @@ void ApplyAttributesAndTimes(const std::string& path, const IFileProperties& pro
     struct stat info{};
     if (::fstat(fd, &info) == 0) ::fchmod(fd, info.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
   }
-  ::close(fd);
+}
+
+void ApplyAttributesAndTimes(const std::string& path, const IFileProperties& properties) {
+  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) {
+    LogError("Failed to set file time");
+    return;
+  }
+  ApplyAttributesAndTimes(fd.Get(), properties);
 }
 
 // Process-wide locks keyed by name, standing for the named mutex that keeps
@@ -358,42 +430,32 @@ IStorageDevice* DeviceForNode(IStorageDevice* device, CFileNode* node) {
 } // namespace qm
 
 std::uint32_t SaveResult::GetCode() { return g_lastResult.load(); }
-void SaveResult::Reset() { g_lastResult = qm::kSaveDone; }
+qm::SaveSummary SaveResult::GetSummary() {
+  std::lock_guard guard(g_lastSummaryLock);
+  return g_lastSummary;
+}
+void SaveResult::Reset() { Set(qm::kSaveDone, {}); }
 void SaveResult::Set(std::uint32_t code) { g_lastResult = code; }
+void SaveResult::Set(std::uint32_t code, const qm::SaveSummary& summary) {
+  std::lock_guard guard(g_lastSummaryLock);
+  g_lastSummary = summary;
+  g_lastResult = code;
+}
 
-std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath) {
-  if (node == nullptr) return qm::kSaveFailed;
-  if (!node->GetVolumeGeometry(&context.baseSector, &context.sectorsPerCluster)) {
-    LogError("Failed to get file system info.");
-    return qm::kSaveFailed;
-  }
-  IFileProperties* properties = node->GetProperties();
-  if (properties == nullptr) return qm::kSaveFailed;
-  if (properties->IsFolder()) {
-    LogError("It is a directory.Not valid!");
-    return qm::kSaveFailed;
-  }
+namespace {
+
+// Saves a node into the open target fd (created or truncated for it) at
+// targetPath; the descriptor stays the caller's.
+std::uint32_t SaveNodeInto(qm::SaveContext& context, CFileNode* node, IFileProperties* properties,
+                           const std::string& targetPath, int fd) {
   IFileRecoverCallback* callback = context.callback;
-  if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnFileBegin(properties->GetName()); })))
-    return qm::kSaveCancelled;
   IStorageDevice* device = context.device;
-  if (device == nullptr) return qm::kSaveFailed;
-
   const std::uint16_t attributes = properties->GetAttributes();
   const bool compressed = (attributes & qm::kAttrCompressed) != 0;
   const bool encrypted = (attributes & qm::kAttrEncrypted) != 0;
-  const std::uint64_t clusterBytes = static_cast<std::uint64_t>(device->GetSectorSize()) * context.sectorsPerCluster;
-  // A compression unit of 16 clusters must fit the 64 KiB copy buffer.
-  if (compressed && clusterBytes > 4096) return qm::kSaveFailed;
-
-  CPlainFile target;
-  if (!target.Open(targetPath.c_str(), CPlainFile::kCreateAlways)) {
-    ::unlink(targetPath.c_str());
-    if (!target.Open(targetPath.c_str(), CPlainFile::kCreateAlways)) return qm::kSaveFailed;
-  }
   const std::uint64_t size = properties->GetSize();
   std::uint64_t amount = size;
-  TargetWriter out{target, callback};
+  TargetWriter out{fd, callback};
   bool dataLost = false;
   bool efsHeaderWritten = false;
   std::uint32_t code = qm::kSaveDone;
@@ -412,8 +474,8 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
       if (streams->ReadEncryptionMetadata(node, device, &length, metadata.data(), qm::kEfsPieceBytes) &&
           length <= qm::kEfsPieceBytes) {
         const auto header = qm::MakeEfsFileHeader(length);
-        if (!target.Write(header.data(), static_cast<std::uint32_t>(header.size())) ||
-            !target.Write(metadata.data(), length))
+        if (!out.WriteAll(header.data(), static_cast<std::uint32_t>(header.size())) ||
+            !out.WriteAll(metadata.data(), length))
           code = qm::kSaveFailed;
         efsHeaderWritten = true;
         const std::uint64_t sector = static_cast<std::uint64_t>(device->GetSectorSize());
@@ -442,38 +504,98 @@ std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::
       code = qm::kSaveFailed;
     }
   }
-  target.Close();
+  if (code == qm::kSaveDone && !out.Finish()) code = qm::kSaveFailed;
   if (code != qm::kSaveDone) return code;
 
-  std::string finalPath = targetPath;
   if (efsHeaderWritten) {
     // The import stops with 0 when the user cancels in it; that ends the
     // whole job like any other cancel, not as one failed file.
     if (!ImportEfsRaw(targetPath, size, callback))
       return IsCancel(Tell(callback, [](IFileRecoverCallback& c) { return c.Poll(); })) ? qm::kSaveCancelled
                                                                                        : qm::kSaveFailed;
-    finalPath = targetPath + ".EFS";
+    ApplyAttributesAndTimes(targetPath + ".EFS", *properties);
+  } else {
+    ApplyAttributesAndTimes(fd, *properties);
   }
-  ApplyAttributesAndTimes(finalPath, *properties);
   const std::uint64_t extra = out.written > size ? out.written - size : 0;
   if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnBytesTakenBack(static_cast<std::uint32_t>(extra)); })))
     return qm::kSaveCancelled;
   if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnFileDone(1); }))) return qm::kSaveCancelled;
-  // Unreadable sectors and undecodable units were written as zeros: the
-  // file is there, but it is not what the disk held, and the user must know.
-  return dataLost ? qm::kSaveFailed : qm::kSaveDone;
+  // Unreadable sectors and undecodable units were written as zeros, and a
+  // damaged file's extents end before its size: the file is there, but it
+  // is not what the disk held, and the user must know.
+  const bool damaged = (properties->GetState() & qm::kStateDamaged) != 0;
+  return dataLost || damaged ? qm::kSaveFailed : qm::kSaveDone;
+}
+
+// What SaveOneFile checks before a target is touched: kSaveDone to go on.
+std::uint32_t BeginSave(qm::SaveContext& context, CFileNode* node) {
+  if (node == nullptr) return qm::kSaveFailed;
+  if (!node->GetVolumeGeometry(&context.baseSector, &context.sectorsPerCluster)) {
+    LogError("Failed to get file system info.");
+    return qm::kSaveFailed;
+  }
+  IFileProperties* properties = node->GetProperties();
+  if (properties == nullptr) return qm::kSaveFailed;
+  if (properties->IsFolder()) {
+    LogError("It is a directory.Not valid!");
+    return qm::kSaveFailed;
+  }
+  if (IsCancel(Tell(context.callback, [&](IFileRecoverCallback& c) { return c.OnFileBegin(properties->GetName()); })))
+    return qm::kSaveCancelled;
+  if (context.device == nullptr) return qm::kSaveFailed;
+  const std::uint64_t clusterBytes =
+      static_cast<std::uint64_t>(context.device->GetSectorSize()) * context.sectorsPerCluster;
+  // A compression unit of 16 clusters must fit the 64 KiB copy buffer.
+  if ((properties->GetAttributes() & qm::kAttrCompressed) && clusterBytes > 4096) return qm::kSaveFailed;
+  return qm::kSaveDone;
+}
+
+// The path of a node in the tree, from the root's name down.
+std::string TreePath(const CFileNode* node) {
+  std::vector<const char*> names;
+  for (const CFileNode* at = node; at != nullptr; at = at->GetParent())
+    names.push_back(at->GetProperties() != nullptr ? at->GetProperties()->GetName() : "");
+  std::string path;
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    if (name != names.rbegin()) path += '/';
+    path += *name;
+  }
+  return path;
+}
+
+} // namespace
+
+std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath, int fd) {
+  if (const std::uint32_t code = BeginSave(context, node); code != qm::kSaveDone) return code;
+  if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) return qm::kSaveFailed;
+  return SaveNodeInto(context, node, node->GetProperties(), targetPath, fd);
+}
+
+std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath) {
+  if (const std::uint32_t code = BeginSave(context, node); code != qm::kSaveDone) return code;
+  const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  Descriptor fd(::open(targetPath.c_str(), flags, 0666));
+  if (fd.Get() < 0) {
+    ::unlink(targetPath.c_str());
+    fd.Reset(::open(targetPath.c_str(), flags, 0666));
+    if (fd.Get() < 0) return qm::kSaveFailed;
+  }
+  return SaveNodeInto(context, node, node->GetProperties(), targetPath, fd.Get());
 }
 
 std::uint32_t SaveFolderContents(qm::SaveContext& context, const std::string& baseFolder, CFileNode* node,
-                                 const std::string& currentFolder) {
+                                 const std::string& currentFolder, qm::SaveSummary* summary) {
   // An explicit stack: damaged file systems give trees thousands of levels
   // deep.
   struct Level {
     CFileNode* child;
     std::string folder;
   };
+  qm::SaveSummary tally;
   std::vector<Level> stack;
   stack.push_back({node->GetFirstChild(), currentFolder});
+  std::uint32_t result = qm::kSaveDone;
   while (!stack.empty()) {
     Level& level = stack.back();
     CFileNode* child = level.child;
@@ -494,18 +616,35 @@ std::uint32_t SaveFolderContents(qm::SaveContext& context, const std::string& ba
       stack.push_back({child->GetFirstChild(), folder});
       continue;
     }
+    ++tally.files;
     std::string path;
     std::uint32_t code = qm::kSaveFailed;
-    if (PrepareTargetFile(baseFolder, level.folder.empty() ? baseFolder : level.folder, name, path))
-      code = SaveOneFile(context, child, path);
-    if (code == qm::kSaveCancelled) return code;
-    if (code == qm::kSaveFailed) LogError("Failed to recover file: %s", properties->GetName());
+    int created = -1;
+    if (PrepareTargetFile(baseFolder, level.folder.empty() ? baseFolder : level.folder, name, path, &created)) {
+      const Descriptor fd(created);
+      code = SaveOneFile(context, child, path, fd.Get());
+    }
+    if (code == qm::kSaveCancelled) {
+      tally.stopped = true;
+      result = code;
+      break;
+    }
+    if (code == qm::kSaveFailed) {
+      ++tally.failed;
+      LogError("Failed to recover file: %s", TreePath(child).c_str());
+    }
   }
-  return qm::kSaveDone;
+  if (result == qm::kSaveDone && tally.failed != 0) result = qm::kSaveFailed;
+  if (summary != nullptr) {
+    summary->files += tally.files;
+    summary->failed += tally.failed;
+    summary->stopped = summary->stopped || tally.stopped;
+  }
+  return result;
 }
 
 std::uint32_t SaveCheckedTree(qm::SaveContext& context, CFileNode* root, const std::string& targetFolder,
-                              std::string* createdFolder) {
+                              std::string* createdFolder, qm::SaveSummary* summary) {
   std::string base = targetFolder;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::error_code ignored;
@@ -514,7 +653,7 @@ std::uint32_t SaveCheckedTree(qm::SaveContext& context, CFileNode* root, const s
     return qm::kSaveDone;
   std::string folder = base + "/" + qm::SanitizeRootName(root->GetProperties()->GetName());
   if (!CreateUniqueDirectory(folder)) folder.clear();
-  const std::uint32_t code = SaveFolderContents(context, base, root, folder);
+  const std::uint32_t code = SaveFolderContents(context, base, root, folder, summary);
   if (createdFolder != nullptr) *createdFolder = folder;
   return code;
 }
@@ -527,7 +666,12 @@ int StartSaveFiles(IFileRecoverCallback* callback, IStorageDevice* device, CFile
   std::string created;
   qm::SaveContext context{callback, qm::DeviceForNode(device, root)};
   const std::string target = targetFolder;
-  if (!RunOnWorkerPumping([&] { SaveResult::Set(SaveCheckedTree(context, root, target, &created)); })) return 0;
+  qm::SaveSummary summary;
+  if (!RunOnWorkerPumping([&] {
+        const std::uint32_t code = SaveCheckedTree(context, root, target, &created, &summary);
+        SaveResult::Set(code, summary);
+      }))
+    return 0;
   if (createdFolder != nullptr && createdFolderSize > 0) {
     const std::string cut = qm::CutUtf8(created, createdFolderSize - 1);
     std::memcpy(createdFolder, cut.c_str(), cut.size() + 1);

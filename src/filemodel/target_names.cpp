@@ -43,10 +43,13 @@ std::string SanitizeEntryName(std::string_view name) {
   return out;
 }
 
-int CreateNewFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
-  ::close(fd);
+int CreateNewFile(const std::string& path, int* fd) {
+  const int made = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (made < 0) return errno;
+  if (fd != nullptr)
+    *fd = made;
+  else
+    ::close(made);
   return 0;
 }
 
@@ -68,7 +71,7 @@ bool CreateUniqueDirectory(std::string& path) {
   return false;
 }
 
-int CreateNumberedFile(const std::string& folder, const std::string& name, std::string& created) {
+int CreateNumberedFile(const std::string& folder, const std::string& name, std::string& created, int* fd) {
   const std::size_t dot = name.rfind('.');
   std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
   const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
@@ -85,7 +88,7 @@ int CreateNumberedFile(const std::string& folder, const std::string& name, std::
     char number[16];
     std::snprintf(number, sizeof number, "_%03d", counter);
     const std::string candidate = folder + "/" + stem + number + extension;
-    error = qm::CreateNewFile(candidate);
+    error = qm::CreateNewFile(candidate, fd);
     if (error == 0) {
       created = candidate;
       return 0;
@@ -96,27 +99,27 @@ int CreateNumberedFile(const std::string& folder, const std::string& name, std::
 }
 
 bool PrepareTargetFile(const std::string& base, const std::string& folder, const std::string& name,
-                       std::string& path) {
+                       std::string& path, int* fd) {
   const std::string first = folder + "/" + name;
-  int error = qm::CreateNewFile(first);
+  int error = qm::CreateNewFile(first, fd);
   if (error == 0) {
     path = first;
     return true;
   }
   if (error == EEXIST) {
-    error = CreateNumberedFile(folder, name, path);
+    error = CreateNumberedFile(folder, name, path, fd);
     if (error == 0) return true;
   }
   if (qm::IsMissingPath(error)) {
     // The folder could not be made: the file lands in the base folder.
     const std::string fallback = base + "/" + name;
-    error = qm::CreateNewFile(fallback);
+    error = qm::CreateNewFile(fallback, fd);
     if (error == 0) {
       path = fallback;
       return true;
     }
     if (error == EEXIST) {
-      error = CreateNumberedFile(base, name, path);
+      error = CreateNumberedFile(base, name, path, fd);
       if (error == 0) return true;
     }
   }

@@ -24,8 +24,10 @@ std::string CutUtf8(std::string_view text, std::size_t limit);
 inline constexpr std::size_t kMaxNameBytes = 255;
 
 // Why a new file or folder could not be made: the platform's error number
-// (ENOENT, ENOTDIR, ENAMETOOLONG, EEXIST, ...), 0 when it was made.
-int CreateNewFile(const std::string& path);
+// (ENOENT, ENOTDIR, ENAMETOOLONG, EEXIST, ...), 0 when it was made. With
+// fd, the new file stays open for writing and its descriptor is the
+// caller's; else it is closed.
+int CreateNewFile(const std::string& path, int* fd = nullptr);
 
 } // namespace qm
 
@@ -36,12 +38,14 @@ bool CreateUniqueDirectory(std::string& path);
 
 // Creates folder/stem_NNN.ext (NNN from 000 to 999) as a new, empty file,
 // splitting name at its last dot. 0 when a file was made (its path in
-// created), else the last error number.
-int CreateNumberedFile(const std::string& folder, const std::string& name, std::string& created);
+// created, and with fd its open descriptor), else the last error number.
+int CreateNumberedFile(const std::string& folder, const std::string& name, std::string& created,
+                       int* fd = nullptr);
 
 // Makes a new, empty file for name: folder/name; when the folder is missing
 // or the path too long, base/name; when the name is taken, a numbered name
 // in the same place. base and folder end without a '/'. true when a new
-// file now exists at path.
+// file now exists at path; with fd it is left open for writing, its
+// descriptor the caller's, so that the file is opened once.
 bool PrepareTargetFile(const std::string& base, const std::string& folder, const std::string& name,
-                       std::string& path);
+                       std::string& path, int* fd = nullptr);

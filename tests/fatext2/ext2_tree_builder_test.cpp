@@ -409,12 +409,18 @@ TEST(Ext2TreeBuilder, BlocksPastTheVolumeNeverReachTheExtents) {
     }
   }
   ASSERT_EQ(paths.byPath.count("/a/b/c/d/e/deep.txt"), 1u);
-  const auto deep = paths.byPath.at("/a/b/c/d/e/deep.txt")->GetProperties()->GetDataRunList();
+  IFileProperties* deepProperties = paths.byPath.at("/a/b/c/d/e/deep.txt")->GetProperties();
+  const auto deep = deepProperties->GetDataRunList();
   ASSERT_NE(deep, nullptr);
+  // The pointer out of the volume is a lost block: a hole in its place,
+  // the file marked damaged.
   std::uint64_t blocks = 0;
+  std::uint64_t holes = 0;
   for (const auto& run : deep->Runs())
-    blocks += run.count;
+    (run.IsSparse() ? holes : blocks) += run.count;
   EXPECT_EQ(blocks, 2u);
+  EXPECT_EQ(holes, 1u);
+  EXPECT_NE(deepProperties->GetState() & qm::kStateDamaged, 0);
   // The rest of the volume is still there.
   for (const auto& file : image.files) {
     if (file.path != "/big.bin") {

@@ -263,13 +263,17 @@ TEST_F(SaverTest, ReadFailureWritesZerosButFailsTheFile) {
   std::vector<std::string> log;
   const int id = qm::AddLogObserver([&](LogKind, std::string_view text) { log.emplace_back(text); });
   qm::SaveContext context = Context();
-  EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr), qm::kSaveDone);
+  qm::SaveSummary summary;
+  EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr, &summary), qm::kSaveFailed);
   qm::RemoveLogObserver(id);
+  EXPECT_EQ(summary.files, 1u);
+  EXPECT_EQ(summary.failed, 1u);
+  EXPECT_FALSE(summary.stopped);
   Bytes expected(kClusterBytes, 0);
   const Bytes good = Clusters(31, 1);
   expected.insert(expected.end(), good.begin(), good.end());
   EXPECT_EQ(ReadAll(out_ / "D#/bad.bin"), expected);
-  EXPECT_NE(std::find(log.begin(), log.end(), "Failed to recover file: bad.bin"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "Failed to recover file: D:/bad.bin"), log.end());
 }
 
 TEST_F(SaverTest, RunsOutsideTheDeviceAreFailedReads) {
