@@ -4,7 +4,9 @@
 // volumes: directory loops, deep nesting, blocks past the volume, and a
 // forced collection in the middle of a build.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -23,6 +25,8 @@
 #include "filemodel/file_system_node.h"
 #include "filemodel/file_type_map.h"
 #include "filemodel/raw_file_collection.h"
+#include "platform/byte_view.h"
+#include "platform/log.h"
 #include "storage/image_file_device.h"
 #include "support/memory_device.h"
 #include "support/scratch_files.h"
@@ -544,3 +548,140 @@ TEST(Ext2TreeBuilder, InodeTablesPastTheDeviceEndTheWalkAndKeepTheTreeSoFar) {
 }
 
 } // namespace
+
+namespace {
+
+// The bytes a file takes on its disk (holes take none).
+std::uint64_t AllocatedBytes(const fs::path& path) {
+  struct stat info{};
+  return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512 : ~std::uint64_t{0};
+}
+
+} // namespace
+
+// Holes no larger than the file's indirect blocks: the sectors the inode
+// has allocated (indirect blocks included) reach the size, so only the
+// block map tells that the file has holes. Each comes back whole, and its
+// holes stay holes on the target.
+TEST(Ext2TreeBuilder, HolesAsSmallAsTheIndirectBlocksAreKept) {
+  const fs::path host = qm::ScratchPath("ext2_small_holes");
+  fs::remove_all(host);
+  fs::create_directories(host);
+  struct Case {
+    const char* name;
+    std::uint64_t blocks;             // 1 KiB blocks of the file
+    std::vector<std::uint64_t> holes; // blocks left as zeros (debugfs makes them holes)
+  };
+  // Single indirect from block 12, double from block 268.
+  const std::vector<Case> cases = {
+      {"first_single_entry", 14, {12}},
+      {"direct_block", 20, {5}},
+      {"single_and_double", 300, {100, 280}},
+      {"last_direct_and_into_single", 16, {11}},
+  };
+  std::ostringstream script;
+  std::vector<std::vector<std::uint8_t>> contents;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    std::vector<std::uint8_t> content = Pattern(static_cast<std::uint32_t>(77 + i), cases[i].blocks * 1024);
+    for (const std::uint64_t hole : cases[i].holes)
+      std::fill_n(content.begin() + static_cast<std::ptrdiff_t>(hole * 1024), 1024, 0);
+    const fs::path file = host / cases[i].name;
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+    script << "write " << file.string() << " " << cases[i].name << "\n";
+    contents.push_back(std::move(content));
+  }
+  const fs::path image = MakeScriptedImage("ext2_small_holes", "-t ext2 -b 1024", 8ull << 20, script.str());
+  ASSERT_FALSE(image.empty());
+  Tree root = BuildImage(image);
+  ASSERT_NE(root, nullptr);
+  const TreePaths paths = CollectPaths(root.get());
+  CImageFileDevice device(image.c_str());
+  const fs::path out = SaveAll(root.get(), &device, "ext2_small_holes_out");
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const std::string path = std::string("/") + cases[i].name;
+    ASSERT_EQ(paths.byPath.count(path), 1u) << path;
+    IFileProperties* properties = paths.byPath.at(path)->GetProperties();
+    EXPECT_EQ(properties->GetAttributes(), qm::kAttrSparse) << path;
+    EXPECT_EQ(properties->GetState(), 0) << path;
+    const auto runs = properties->GetDataRunList();
+    ASSERT_NE(runs, nullptr) << path;
+    std::uint64_t holes = 0;
+    std::uint64_t blocks = 0;
+    for (const auto& run : runs->Runs())
+      (run.IsSparse() ? holes : blocks) += run.count;
+    EXPECT_EQ(holes, cases[i].holes.size()) << path;
+    EXPECT_EQ(blocks + holes, cases[i].blocks) << path;
+    EXPECT_EQ(qm::ReadFileBytes(out / path.substr(1)), contents[i]) << path;
+    EXPECT_LE(AllocatedBytes(out / path.substr(1)), (cases[i].blocks - cases[i].holes.size()) * 1024 + 8192)
+        << path;
+  }
+  fs::remove_all(out);
+}
+
+// One changed byte in the high word of a file's size: the file claims
+// terabytes (or gigabytes more than the volume) that its blocks never
+// held. It is listed with that size but marked damaged, its extents end
+// with its last block, and saving it writes only those blocks and counts
+// it as a failure, by its path.
+TEST(Ext2TreeBuilder, ASizeBeyondTheBlocksMarksTheFileDamaged) {
+  const Ext2Image& image = GetExt2Image(Ext2Layout::Ext2Blocks1K);
+  ASSERT_FALSE(image.path.empty());
+  const std::string target = "/a/b/c/d/e/deep.txt";
+  std::vector<std::uint8_t> content;
+  for (const auto& file : image.files)
+    if (file.path == target) content = file.content;
+  ASSERT_FALSE(content.empty());
+  // 0xA000: about 176 TB, beyond what 1 KiB blocks can address; 0x1: 4 GiB
+  // more, addressable but a hole far larger than the 8 MiB volume.
+  for (const std::uint32_t high : {0xA000u, 0x1u}) {
+    qm::MemoryDevice device(image.Bytes(), 512);
+    std::uint64_t volumeBytes = 0;
+    {
+      qm::ext2::CollectorThreadScope collector;
+      CExt2FileSystem fileSystem(&device, 2);
+      volumeBytes = std::uint64_t{fileSystem.BlockCount()} * fileSystem.BlockSize();
+      const CExt2Inode inode = FindPath(fileSystem, target);
+      std::uint32_t block = 0;
+      std::uint32_t offset = 0;
+      ASSERT_TRUE(fileSystem.LocateInode(inode.GetNumber(), block, offset));
+      qm::StoreLe32(device.bytes().data() + std::uint64_t{block} * 1024 + offset + qm::ext2::kSizeHigh, high);
+    }
+    const std::uint64_t claimed = (std::uint64_t{high} << 32) | content.size();
+    Tree root(CExt2LostPartitionTreeBuilder::Start(&device, nullptr, 2, false));
+    ASSERT_NE(root, nullptr);
+    const TreePaths paths = CollectPaths(root.get());
+    ASSERT_EQ(paths.byPath.count(target), 1u);
+    CFileNode* node = paths.byPath.at(target);
+    IFileProperties* properties = node->GetProperties();
+    EXPECT_EQ(properties->GetSize(), claimed);
+    EXPECT_NE(properties->GetState() & qm::kStateDamaged, 0) << high;
+    const auto runs = properties->GetDataRunList();
+    ASSERT_NE(runs, nullptr);
+    std::uint64_t extentBytes = 0;
+    for (const auto& run : runs->Runs())
+      extentBytes += run.count * 1024;
+    ASSERT_LE(extentBytes, volumeBytes) << high;
+
+    // Only this file is checked.
+    static_cast<CFileSystemNode*>(root.get())->ToggleCheck(node, 0);
+    const fs::path out = qm::ScratchPath("ext2_damaged_size_out");
+    fs::remove_all(out);
+    std::vector<std::string> log;
+    const int id = qm::AddLogObserver([&](LogKind, std::string_view line) { log.emplace_back(line); });
+    qm::SaveContext context{nullptr, &device};
+    qm::SaveSummary summary;
+    std::string created;
+    EXPECT_EQ(SaveCheckedTree(context, root.get(), out.string(), &created, &summary), qm::kSaveFailed);
+    qm::RemoveLogObserver(id);
+    EXPECT_EQ(summary.files, 1u);
+    EXPECT_EQ(summary.failed, 1u);
+    const std::string line = std::string("Failed to recover file: ") + root->GetProperties()->GetName() + target;
+    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+    // What the blocks hold, and no more: the file's own bytes first.
+    const auto saved = qm::ReadFileBytes(fs::path(created) / target.substr(1));
+    ASSERT_EQ(saved.size(), extentBytes);
+    EXPECT_TRUE(std::equal(content.begin(), content.end(), saved.begin()));
+    fs::remove_all(out);
+  }
+}
