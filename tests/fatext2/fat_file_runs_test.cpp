@@ -79,6 +79,33 @@ TEST(FatFileRuns, ChainsAndGuesses) {
   }
 }
 
+// A deleted file's guess steps over clusters that live files hold; when
+// it cannot cover the size, or its first cluster is taken, the file is
+// known to be damaged.
+TEST(FatFileRuns, DeletedGuessesSkipLiveClustersAndTellWhenShort) {
+  struct Case {
+    const char* what;
+    std::map<std::uint32_t, std::uint32_t> links;
+    std::uint32_t first;
+    std::uint64_t size;
+    std::vector<DataRunEntry> runs;
+    bool damaged;
+  };
+  const Case cases[] = {
+      {"around a live file", {{6, 7}, {7, kEnd}}, 5, 3 * kCluster, {{3, 1}, {6, 2}}, false},
+      {"around a bad cluster and a live one", {{6, 0x0FFFFFF7}, {7, kEnd}}, 5, 2 * kCluster, {{3, 1}, {6, 1}}, false},
+      {"short at the volume's end", {{10000, kEnd}}, 9999, 3 * kCluster, {{9997, 1}, {9999, 1}}, true},
+      {"first cluster taken over", {{5, kEnd}}, 5, 2 * kCluster, {{3, 2}}, true},
+      {"whole", {}, 5, 2 * kCluster, {{3, 2}}, false},
+  };
+  for (const auto& c : cases) {
+    const FakeFat fat(c.links);
+    bool damaged = !c.damaged;
+    EXPECT_EQ(Runs(BuildFatFileRuns(&fat, c.first, c.size, true, kGeometry, &damaged)), c.runs) << c.what;
+    EXPECT_EQ(damaged, c.damaged) << c.what;
+  }
+}
+
 TEST(FatFileRuns, WithoutATable) {
   EXPECT_EQ(Runs(BuildFatFileRuns(nullptr, 5, 2 * kCluster + 1, false, kGeometry)),
             (std::vector<DataRunEntry>{{3, 3}}));

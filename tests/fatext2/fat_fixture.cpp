@@ -9,22 +9,6 @@
 #include "support/scratch_files.h"
 
 namespace qm::test {
-namespace {
-
-namespace fs = std::filesystem;
-
-struct Layout {
-  const char* name;
-  int bits;
-  std::uint64_t bytes;
-  std::uint32_t sectorsPerCluster;
-};
-
-constexpr Layout kLayouts[] = {
-    {"fat12", 12, 2u << 20, 4},
-    {"fat16", 16, 8u << 20, 1},
-    {"fat32", 32, 40u << 20, 1},
-};
 
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
   std::vector<std::uint8_t> bytes(size);
@@ -48,6 +32,23 @@ std::string Quote(const std::string& text) {
   }
   return out + "'";
 }
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Layout {
+  const char* name;
+  int bits;
+  std::uint64_t bytes;
+  std::uint32_t sectorsPerCluster;
+};
+
+constexpr Layout kLayouts[] = {
+    {"fat12", 12, 2u << 20, 4},
+    {"fat16", 16, 8u << 20, 1},
+    {"fat32", 32, 40u << 20, 1},
+};
 
 void Run(const std::string& command) {
   if (RunCommand(command) != 0) throw std::runtime_error("fixture command failed: " + command);
