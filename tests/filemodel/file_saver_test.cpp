@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -467,6 +468,61 @@ TEST_F(SaverTest, Ext2SparseFilesTreatBlockZeroAsAHole) {
   EXPECT_EQ(ReadAll(out_ / "plain"), Clusters(0, 1));
 }
 
+// Holes are skipped on the target, not written: a file of a 64 MiB hole
+// between two clusters takes a few blocks, and one that ends in a hole
+// still gets its whole length. Progress counts the holes as written.
+TEST_F(SaverTest, HolesStayHolesOnTheTarget) {
+  constexpr std::uint64_t kHoleClusters = 64 * 1024;
+  AddFile(root_, "middle.bin", (kHoleClusters + 2) * kClusterBytes,
+          {{5, 1}, {qm::kSparseRunStart, kHoleClusters}, {6, 1}});
+  AddFile(root_, "tail.bin", (kHoleClusters + 1) * kClusterBytes - 7, {{7, 1}, {qm::kSparseRunStart, kHoleClusters}});
+  RecordingCallback callback;
+  qm::SaveContext context = Context(&callback);
+  qm::SaveSummary summary;
+  std::string created;
+  ASSERT_EQ(SaveCheckedTree(context, root_, out_.string(), &created, &summary), qm::kSaveDone);
+  EXPECT_EQ(summary.files, 2u);
+  EXPECT_EQ(summary.failed, 0u);
+  // The file's bytes at an offset, read without reading the whole file.
+  auto readAt = [](const fs::path& path, std::uint64_t offset, std::size_t n) {
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(offset));
+    Bytes bytes(n);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(n));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    return bytes;
+  };
+  const struct {
+    const char* name;
+    std::uint64_t size;
+    std::uint64_t first;
+  } rows[] = {{"middle.bin", (kHoleClusters + 2) * kClusterBytes, 5}, {"tail.bin", (kHoleClusters + 1) * kClusterBytes - 7, 7}};
+  for (const auto& row : rows) {
+    const fs::path path = fs::path(created) / row.name;
+    struct stat info{};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(info.st_size), row.size) << row.name;
+    EXPECT_LT(static_cast<std::uint64_t>(info.st_blocks) * 512, 1u << 20) << row.name;
+    EXPECT_EQ(readAt(path, 0, kClusterBytes), Clusters(row.first, 1)) << row.name;
+    EXPECT_EQ(readAt(path, kHoleClusters / 2 * kClusterBytes, kClusterBytes), Bytes(kClusterBytes, 0)) << row.name;
+  }
+  EXPECT_EQ(readAt(fs::path(created) / "middle.bin", (kHoleClusters + 1) * kClusterBytes, 2 * kClusterBytes),
+            Clusters(6, 1));
+  EXPECT_EQ(callback.bytes, (kHoleClusters + 2) * kClusterBytes + (kHoleClusters + 1) * kClusterBytes - 7);
+}
+
+// Runs that end before the size: what they hold is written, and the file
+// counts as failed.
+TEST_F(SaverTest, RunsShortOfTheSizeFailTheFile) {
+  AddFile(root_, "short.bin", 3 * kClusterBytes, {{8, 1}});
+  qm::SaveContext context = Context();
+  qm::SaveSummary summary;
+  std::string created;
+  EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), &created, &summary), qm::kSaveFailed);
+  EXPECT_EQ(summary.failed, 1u);
+  EXPECT_EQ(ReadAll(fs::path(created) / "short.bin"), Clusters(8, 1));
+}
+
 TEST(SaverDevice, Ext2TreesAreReadThroughThe512ByteView) {
   qm::MemoryDevice device(Bytes(8 * 4096, 0), 4096);
   CFileSystemNode* root = CreateFileSystemNode();
@@ -512,7 +568,10 @@ TEST_F(SaverTest, CancelWhileMakingTheRawBackupCancelsTheJob) {
   RecordingCallback callback;
   callback.cancelAt = "Poll"; // only the backup's copy loop polls
   qm::SaveContext context = Context(&callback);
-  EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr), qm::kSaveCancelled);
+  qm::SaveSummary summary;
+  EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr, &summary), qm::kSaveCancelled);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.failed, 0u);
   // The job stopped there: the file after it was never begun.
   EXPECT_EQ(callback.names, std::vector<std::string>{"secret.doc"});
   // Nothing half-made is left behind.
