@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "deep_scan_support.h"
 #include "fat_fixture.h"
 #include "fatext2/fat_file_properties.h"
 #include "fatext2/fat_partition_info.h"

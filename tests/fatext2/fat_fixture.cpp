@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "deep_scan_support.h"
 #include "support/scratch_files.h"
 
 namespace qm::test {
@@ -20,17 +21,6 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
     b = static_cast<std::uint8_t>(state);
   }
   return bytes;
-}
-
-std::string Quote(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'')
-      out += "'\\''";
-    else
-      out += c;
-  }
-  return out + "'";
 }
 
 namespace {

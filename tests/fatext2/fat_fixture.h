@@ -33,8 +33,6 @@ struct FatFixture {
 
 // Bytes of a fixed pseudo-random pattern.
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed);
-// text in single quotes for the shell.
-std::string Quote(const std::string& text);
 
 // The image of the given FAT type (0, 1, 2). Fails the calling test through
 // an exception when the tools fail.
