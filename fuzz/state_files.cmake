@@ -1,1 +1,6 @@
 qm_fuzz_target(state_bundle_fuzz DEPS filemodel)
+qm_fuzz_target(scan_sections_fuzz DEPS raw)
+if(TARGET scan_sections_fuzz)
+  target_include_directories(scan_sections_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_sources(scan_sections_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/memory_device.cpp)
+endif()

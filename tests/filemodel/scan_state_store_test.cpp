@@ -228,3 +228,33 @@ TEST_F(SavedTargets, DiskRecordsAndImagesFoundAgain) {
 }
 
 } // namespace
+
+#include "filemodel/state_variant.h"
+#include "support/memory_device.h"
+
+namespace {
+
+TEST(StateVariant, EachKindAnswersOnlyForItself) {
+  qm::MemoryDevice disk(std::uint64_t{16}, 512), volume(std::uint64_t{8}, 512), window(std::uint64_t{4}, 512);
+  CScanStateRecord record;
+  record.device = &disk;
+  DeviceListItem item;
+  item.device = std::make_unique<qm::MemoryDevice>(std::uint64_t{8}, 512);
+  CSearchedPartitionInfo partition;
+
+  const StateVariant none;
+  EXPECT_EQ(none.GetKind0(), nullptr);
+  EXPECT_EQ(none.GetValue(), nullptr);
+  const StateVariant ofDisk(&record), ofVolume(&item), ofPartition(&partition, &window);
+  EXPECT_EQ(ofDisk.GetKind0(), &record);
+  EXPECT_EQ(ofDisk.GetKind1(), nullptr);
+  EXPECT_EQ(ofDisk.GetValue(), &disk);
+  EXPECT_EQ(ofVolume.GetKind1(), &item);
+  EXPECT_EQ(ofVolume.GetKind2(), nullptr);
+  EXPECT_EQ(ofVolume.GetValue(), item.device.get());
+  EXPECT_EQ(ofPartition.GetKind2(), &partition);
+  EXPECT_EQ(ofPartition.GetKind0(), nullptr);
+  EXPECT_EQ(ofPartition.GetValue(), &window);
+}
+
+} // namespace
