@@ -194,7 +194,8 @@ void CEXT2SearchController::GetFoundPartitions(std::vector<CSearchedPartitionInf
     }
     for (auto& [identity, record] : groups) {
       if (record->GetHitCount() != 0) record->SetScore(ScoreOf(*record));
-      auto owned = std::find_if(found_.begin(), found_.end(), [&](const auto& r) { return r.get() == record; });
+      const auto* group = record; // a structured binding cannot be captured before C++20's later compilers
+      auto owned = std::find_if(found_.begin(), found_.end(), [group](const auto& r) { return r.get() == group; });
       partitions.push_back(owned->release());
     }
   } catch (const std::exception& error) {
