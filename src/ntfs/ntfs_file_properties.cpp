@@ -171,7 +171,7 @@ int CNTFSFileProperties::Load(IRSData* stream) {
       const auto packed = qm::RSRead<std::uint64_t>(s);
       list.push_back(UnpackExtension(sector, packed));
     }
-    extensions_ = std::move(list);
+    extensions_ = std::make_unique<qm::ExtensionRecordList>(std::move(list));
   }
   return 1;
 }
@@ -211,8 +211,9 @@ std::unique_ptr<CNTFSFileRecord> NtfsLoadFileRecord(CFileNode* node, IStorageDev
   auto* properties = dynamic_cast<CNTFSFileProperties*>(node->GetProperties());
   if (properties == nullptr || properties->IsFolder()) return nullptr;
   const std::uint64_t sector = properties->GetFileRecordSector();
-  const auto& extensions = properties->GetExtensionList();
-  return NtfsLoadFileRecordAt(*device, sector, extensions.value_or(qm::ExtensionRecordList{}),
+  static const qm::ExtensionRecordList kNone;
+  const qm::ExtensionRecordList* extensions = properties->GetExtensionList();
+  return NtfsLoadFileRecordAt(*device, sector, extensions != nullptr ? *extensions : kNone,
                               RecordOffsetInSector(*properties, *device, sector));
 }
 

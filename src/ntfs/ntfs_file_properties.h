@@ -79,25 +79,31 @@ public:
 
   // Copies every field and takes over the name and the extents.
   void Init(NtfsFileInfo&& info);
-  void SetExtensionList(std::optional<qm::ExtensionRecordList> list) { extensions_ = std::move(list); }
-  const std::optional<qm::ExtensionRecordList>& GetExtensionList() const { return extensions_; }
+  void SetExtensionList(std::optional<qm::ExtensionRecordList> list) {
+    extensions_ = list ? std::make_unique<qm::ExtensionRecordList>(std::move(*list)) : nullptr;
+  }
+  // Null when the record has no attribute list.
+  const qm::ExtensionRecordList* GetExtensionList() const { return extensions_.get(); }
   std::uint64_t GetFileRecordSector() const { return recordSector_; }
   const CPackedDataRunList* GetPackedExtents() const { return extents_.get(); }
 
 private:
+  // Wide fields first and the small ones together: a tree keeps one of
+  // these for every file, a million on a large volume.
   std::string name_; // as stored: nameLength_ bytes may include the terminator
-  std::uint16_t nameLength_ = 0;
   std::uint64_t size_ = 0;
-  std::uint16_t attributes_ = 0;
   qm::FileTime creationTime_ = 0;
   qm::FileTime lastWriteTime_ = 0;
   qm::FileTime lastAccessTime_ = 0;
+  std::uint64_t recordSector_ = 0;
+  std::unique_ptr<CPackedDataRunList> extents_;
+  // Only records with an attribute list have one.
+  std::unique_ptr<qm::ExtensionRecordList> extensions_;
+  std::uint16_t nameLength_ = 0;
+  std::uint16_t attributes_ = 0;
   std::uint8_t state_ = 0;
   std::uint8_t checkState_ = 0;
   std::uint8_t mark_ = 0;
-  std::uint64_t recordSector_ = 0;
-  std::unique_ptr<CPackedDataRunList> extents_;
-  std::optional<qm::ExtensionRecordList> extensions_;
 };
 
 std::unique_ptr<CNTFSFileProperties> CreateNtfsFileProperties();
