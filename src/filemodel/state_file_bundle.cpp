@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -16,6 +17,13 @@
 #include "platform/log.h"
 
 namespace qm {
+
+std::string MakeScanResultFileName(const std::tm& localTime, const std::string& suffix) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d_%02d_%02d_ZORV", localTime.tm_year + 1900, localTime.tm_mon + 1,
+                localTime.tm_mday, localTime.tm_hour, localTime.tm_min);
+  return text + suffix + ".rsf";
+}
 
 bool IsStateFileLeafName(const std::string& name) {
   constexpr std::string_view kSuffix = ".rdf";

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -40,6 +41,10 @@ inline constexpr const char* kStateBundleMismatchText =
     "The imported file (rsf) does not match the current version. Please import it with the previous version "
     "or "
     "scan the disk again.";
+
+// The name offered for an exported scan result: the local time and a
+// suffix, "%04d-%02d-%02d_%02d_%02d_ZORV%s.rsf".
+std::string MakeScanResultFileName(const std::tm& localTime, const std::string& suffix);
 
 // A name the bundle may hold and the import may write: one plain leaf name
 // ending ".rdf", no folder part.

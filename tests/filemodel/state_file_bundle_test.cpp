@@ -240,6 +240,13 @@ TEST(StateFileBundle, ExportsThatCannotBeReadBackAreRefused) {
   EXPECT_EQ(CStateFile(1, {}, few).Save((few / "missing" / "x.rsf").c_str()), 0);
 }
 
+TEST(StateFileBundle, ExportNameFromTheTime) {
+  std::tm t{};
+  t.tm_year = 126, t.tm_mon = 0, t.tm_mday = 5, t.tm_hour = 7, t.tm_min = 3;
+  EXPECT_EQ(qm::MakeScanResultFileName(t, ""), "2026-01-05_07_03_ZORV.rsf");
+  EXPECT_EQ(qm::MakeScanResultFileName(t, "_sdb"), "2026-01-05_07_03_ZORV_sdb.rsf");
+}
+
 TEST(StateFileBundle, LeafNames) {
   for (const char* good : {"cslast.rdf", "a.RDF", "x y.rdf"})
     EXPECT_TRUE(qm::IsStateFileLeafName(good)) << good;
