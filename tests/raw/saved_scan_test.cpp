@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../fatext2/deep_scan_support.h"
 #include "filemodel/crs_data.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_saver.h"
@@ -37,24 +38,6 @@ constexpr std::uint64_t kFatStart = 2048, kFatSectors = 81920;
 constexpr std::uint64_t kExtStart = 86016, kExtSectors = 32768;
 constexpr std::uint64_t kDiskSectors = 122880;
 constexpr const char* kEnvFolder = "QM_SAVED_SCAN_FOLDER";
-
-std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
-  std::vector<std::uint8_t> bytes(size);
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (auto& b : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    b = static_cast<std::uint8_t>(x);
-  }
-  return bytes;
-}
-
-void WriteWhole(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path);
@@ -100,26 +83,6 @@ std::string Digest(SearchControllerList& controllers, const std::vector<CSearche
   return out.str();
 }
 
-// The files of a checked tree, by their paths under the created folder.
-std::map<std::string, std::vector<std::uint8_t>> Recover(CFileNode* root, IStorageDevice* device,
-                                                         const fs::path& target) {
-  std::map<std::string, std::vector<std::uint8_t>> files;
-  auto* volume = static_cast<CFileSystemNode*>(root);
-  volume->ToggleCheck(root, 0);
-  fs::remove_all(target);
-  std::uint64_t base = 0;
-  std::uint32_t perCluster = 0;
-  volume->GetVolumeGeometry(&base, &perCluster);
-  qm::SaveContext context{nullptr, qm::DeviceForNode(device, root), base, perCluster};
-  std::string created;
-  SaveCheckedTree(context, root, target.string(), &created);
-  if (created.empty()) return files;
-  for (const auto& entry : fs::recursive_directory_iterator(created))
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), created).generic_string()] = qm::ReadFileBytes(entry.path());
-  return files;
-}
-
 struct Loaded {
   SearchControllerList controllers;
   std::unique_ptr<CRawFileCollection> carved;
@@ -159,8 +122,8 @@ TEST(SavedScan, ACompleteSearchResumesInAnotherProcess) {
   std::map<std::string, std::vector<std::uint8_t>> fatFiles;
   for (int i = 0; i < 5; ++i) {
     const std::string path = "Docs" + std::to_string(i % 2) + "/item" + std::to_string(i) + ".bin";
-    fatFiles[path] = Pattern(1000 + 3000 * i, 10 + i);
-    WriteWhole(folder / "source" / path, fatFiles[path]);
+    fatFiles[path] = qm::test::PatternBytes(1000 + 3000 * i, 10 + i);
+    qm::test::WriteHostFile(folder / "source" / path, fatFiles[path]);
   }
   const std::string d = disk.string();
   const std::string command =
@@ -187,7 +150,7 @@ TEST(SavedScan, ACompleteSearchResumesInAnotherProcess) {
   ASSERT_NE(fat, partitions.end());
   CFileNode* root = BuildTreeOfFoundPartition(controllers, *fat, &device, 0, nullptr);
   ASSERT_NE(root, nullptr);
-  std::unique_ptr<CFileNode, void (*)(CFileNode*)> tree(root, DeleteFileTree);
+  qm::test::TreeRoot tree(root);
 
   DeviceListItem target;
   target.sourceFlag = 1;
@@ -206,7 +169,7 @@ TEST(SavedScan, ACompleteSearchResumesInAnotherProcess) {
   }
   std::ofstream(folder / "digest.txt") << Digest(controllers, partitions, &carved, root);
   for (const auto& [path, content] : fatFiles)
-    WriteWhole(folder / "expected" / path, content);
+    qm::test::WriteHostFile(folder / "expected" / path, content);
 
   // The same in this process first, then in a fresh one.
   Loaded again;
@@ -242,16 +205,14 @@ TEST(SavedScan, SecondProcessResumes) {
     return p->GetStartSector() == kFatStart && p->GetFileSystemType() == kFsFat32;
   });
   ASSERT_NE(fat, loaded.partitions.end());
-  const auto recovered = Recover(loaded.root, device, folder / "recovered");
+  const auto recovered = qm::test::CopyOut(loaded.root, device, "saved_scan_recovered");
   std::size_t compared = 0;
   for (const auto& entry : fs::recursive_directory_iterator(folder / "expected")) {
     if (!entry.is_regular_file()) continue;
     const std::string path = fs::relative(entry.path(), folder / "expected").generic_string();
-    auto found = recovered.find(path);
-    for (auto at = recovered.begin(); found == recovered.end() && at != recovered.end(); ++at)
-      if (at->first.ends_with("/" + path)) found = at;
-    ASSERT_NE(found, recovered.end()) << path;
-    EXPECT_TRUE(found->second == qm::ReadFileBytes(entry.path())) << path;
+    const std::string found = qm::test::PathEndingWith(recovered, path);
+    ASSERT_FALSE(found.empty()) << path;
+    EXPECT_TRUE(recovered.at(found) == qm::ReadFileBytes(entry.path())) << path;
     ++compared;
   }
   EXPECT_EQ(compared, 5u);
