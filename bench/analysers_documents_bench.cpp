@@ -133,12 +133,13 @@ int main() {
   std::vector<std::uint8_t> text(40000000);
   {
     std::uint32_t x = 1;
-    static const char* const kWords[] = {"carving ", "sector ", "file ", "length ", "walk ", "data ", "zero ",
-                                         "block ", "archive ", "member ", "\n", "header "};
+    static const char* const kWords[] = {"carving ", "sector ", "file ",    "length ", "walk ", "data ",
+                                         "zero ",    "block ",  "archive ", "member ", "\n",    "header "};
     for (std::size_t at = 0; at < text.size();) {
       x = x * 1103515245u + 12345u;
       const char* word = kWords[(x >> 16) % 12];
-      for (; *word != '\0' && at < text.size(); ++word) text[at++] = static_cast<std::uint8_t>(*word);
+      for (; *word != '\0' && at < text.size(); ++word)
+        text[at++] = static_cast<std::uint8_t>(*word);
     }
   }
   std::vector<std::uint8_t> gz(text.size() + 512 * 200);

@@ -183,7 +183,8 @@ int FileMP3Analyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
   int frames = 0;
   auto frameAt = [&](std::uint64_t position, MpegAudioHeader& header) {
     const qm::ByteView v = reader.GetPointer(position, 4);
-    return IsFrameSync(v) && v.u8(2) <= 0xEF && header.Parse(v) != 0 && (frames == 0 || SameStream(stream, header));
+    return IsFrameSync(v) && v.u8(2) <= 0xEF && header.Parse(v) != 0 &&
+           (frames == 0 || SameStream(stream, header));
   };
 
   // Up to the first frame, stray bytes (padding after the tag, junk) are

@@ -34,14 +34,17 @@ constexpr std::size_t kPdfAfterEofPeek = 256;
 // page section both leave an "%%EOF" that does not end the file.
 bool PdfGoesOn(qm::ByteView v) {
   std::uint64_t i = 0;
-  while (i < v.size() && IsPdfSpace(v.u8(i))) ++i;
+  while (i < v.size() && IsPdfSpace(v.u8(i)))
+    ++i;
   if (v.matches(i, "xref") || v.matches(i, "trailer") || v.matches(i, "startxref")) return true;
   // number, space, number, space, "obj"
   for (int part = 0; part < 2; ++part) {
     const std::uint64_t digits = i;
-    while (i < v.size() && IsDigit(v.u8(i))) ++i;
+    while (i < v.size() && IsDigit(v.u8(i)))
+      ++i;
     if (i == digits || i == v.size() || !IsPdfSpace(v.u8(i))) return false;
-    while (i < v.size() && IsPdfSpace(v.u8(i))) ++i;
+    while (i < v.size() && IsPdfSpace(v.u8(i)))
+      ++i;
   }
   return v.matches(i, "obj");
 }

@@ -49,9 +49,9 @@ GzipExtent MeasureGzipMembers(CRawReadBuffer& reader, std::uint64_t maximum) {
   z_stream& z = inflater.stream();
   const qm::MemBuffer<std::uint8_t> scratch = qm::MakeMemBuffer<std::uint8_t>(kScratchBytes);
 
-  std::uint64_t offset = 0;     // input consumed so far
-  std::uint64_t lastEnd = 0;    // end of the last whole member
-  bool decoded = false;         // the member being read gave output
+  std::uint64_t offset = 0;  // input consumed so far
+  std::uint64_t lastEnd = 0; // end of the last whole member
+  bool decoded = false;      // the member being read gave output
   // Where the file ends when the data stop making sense: after the last
   // whole member, or inside the first one when some of it decoded.
   auto broken = [&]() -> GzipExtent {

@@ -289,8 +289,8 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
   bool haveJpeg = false;
   std::uint64_t jpegStart = 0;
   std::uint64_t jpegLength = 0;
-  CarvedFileSpans archives;  // listed archives: whatever lies inside is theirs
-  CarvedFileSpans mp3Files;  // listed MP3 files: MP3 records inside are their frames
+  CarvedFileSpans archives; // listed archives: whatever lies inside is theirs
+  CarvedFileSpans mp3Files; // listed MP3 files: MP3 records inside are their frames
   for (records->First(); !records->IsDone(); records->Next()) {
     callback->Poll();
     CRawFileInfo* record = records->CurrentItem();

@@ -47,11 +47,18 @@ TEST(ArchiveAnalysers, RealArchivesAreCarvedWhole) {
     const char* analyser;
     int type;
   } cases[] = {
-      {"zip_tool.zip", "zip", 68},       {"comments.zip", "zip", 68},  {"document.docx", "zip", 69},
-      {"sheet.xlsx", "zip", 70},         {"streamed.zip", "zip", 68},  {"zip64.zip", "zip", 68},
+      {"zip_tool.zip", "zip", 68},
+      {"comments.zip", "zip", 68},
+      {"document.docx", "zip", 69},
+      {"sheet.xlsx", "zip", 70},
+      {"streamed.zip", "zip", 68},
+      {"zip64.zip", "zip", 68},
       {"stored.rar", "rar", 54},
-      {"archive.cab", "cab", 10},        {"archive.tar", "tar", 59},   {"archive_level0.lzh", "lzh", 34},
-      {"archive_level2.lzh", "lzh", 34}, {"archive_level1.lzh", "lzh", 34},
+      {"archive.cab", "cab", 10},
+      {"archive.tar", "tar", 59},
+      {"archive_level0.lzh", "lzh", 34},
+      {"archive_level2.lzh", "lzh", 34},
+      {"archive_level1.lzh", "lzh", 34},
       // GNU tar's default blocking: zero blocks up to a 10240-byte record.
       {"carve_blocked.tar", "tar", 59},
   };

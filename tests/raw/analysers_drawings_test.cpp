@@ -109,7 +109,8 @@ TEST(EpsAnalyser, TextEpsIsToldByItsFirstLineAndEndsAtItsEndComment) {
       {"no line end after it", head + "stroke\n%%EOF", "x"},
       {"not at a line start", head + "currentfile 1(%%EOF)/SubFileDecode filter\n%%EOF\n", "x"},
       {"an embedded document's end",
-       head + "%%BeginDocument: inner.eps\n%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n%%EndDocument\nshowpage\n%%EOF\n", "x"},
+       head + "%%BeginDocument: inner.eps\n%!PS-Adobe-3.0 EPSF-3.0\n%%EOF\n%%EndDocument\nshowpage\n%%EOF\n",
+       "x"},
   };
   for (const LengthCase& c : lengths) {
     SCOPED_TRACE(c.what);

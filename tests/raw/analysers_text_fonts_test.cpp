@@ -51,7 +51,9 @@ TEST(PdfAnalyser, ScanEndsAtTheEndThatNoUpdateFollowsOrAtTheNextDocument) {
     SCOPED_TRACE(c.what);
     const auto r = Carve(pdf, B(c.text));
     EXPECT_EQ(r.type, c.type);
-    const std::size_t expected = c.length != 0 ? c.length : c.type == 5 ? c.text.size() - 3 + 1 : c.text.size();
+    const std::size_t expected = c.length != 0 ? c.length
+                                 : c.type == 5 ? c.text.size() - 3 + 1
+                                               : c.text.size();
     EXPECT_EQ(r.length, expected);
   }
   // No end within the maximum: the offset reached.

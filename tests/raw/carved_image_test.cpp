@@ -102,7 +102,8 @@ Bytes MakeImage(const std::vector<Placed>& files, std::vector<Bytes>& contents) 
   return image;
 }
 
-void CollectFiles(CFileNode* node, const std::string& folder, std::vector<std::pair<std::string, CFileNode*>>& out) {
+void CollectFiles(CFileNode* node, const std::string& folder,
+                  std::vector<std::pair<std::string, CFileNode*>>& out) {
   for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
     if ((child->GetProperties()->GetAttributes() & qm::kAttrFolder) != 0)
       CollectFiles(child, folder.empty() ? child->GetProperties()->GetName() : folder, out);
@@ -117,7 +118,7 @@ TEST(CarvedImage, RealFilesComeBackWholeAndOnce) {
   AnalyserListGuard analysers;
 
   const std::vector<Placed> files = {
-      {"carve_blocked.tar", "TAR archive file"}, // members, a folder and a PNG stored inside
+      {"carve_blocked.tar", "TAR archive file"},  // members, a folder and a PNG stored inside
       {"carve_id3v2_only.mp3", "MP3 Music file"}, // no ID3v1 tag: its frames just stop
       {"carve_tagless.mp3", "MP3 Music file"},    // the next file: no ID3v2 tag either
       {"mpeg1_l3_id3.mp3", "MP3 Music file"},
@@ -146,7 +147,8 @@ TEST(CarvedImage, RealFilesComeBackWholeAndOnce) {
     if (first == 0) continue;
     auto record = std::make_unique<CRawFileInfo>();
     record->SetStartSector(s);
-    if (RawSearchTypeList::Get().MatchSector(qm::ByteView(device.sector(s), kSector), record.get()) != nullptr)
+    if (RawSearchTypeList::Get().MatchSector(qm::ByteView(device.sector(s), kSector), record.get()) !=
+        nullptr)
       carved.Add(std::move(record));
   }
 
@@ -175,10 +177,12 @@ TEST(CarvedImage, RealFilesComeBackWholeAndOnce) {
         matched = true;
       }
     }
-    EXPECT_TRUE(matched) << folder << "/" << name << ": " << saved.size() << " bytes, not one of the files put in";
+    EXPECT_TRUE(matched) << folder << "/" << name << ": " << saved.size()
+                         << " bytes, not one of the files put in";
   }
   for (std::size_t i = 0; i < files.size(); ++i)
-    EXPECT_EQ(found[i], 1) << files[i].name << " (" << contents[i].size() << " bytes) did not come back whole";
+    EXPECT_EQ(found[i], 1) << files[i].name << " (" << contents[i].size()
+                           << " bytes) did not come back whole";
   EXPECT_EQ(listed.size(), files.size());
   EXPECT_EQ(device.bytes(), before);
 }

@@ -277,19 +277,19 @@ TEST(RawTreeBuilder, FilesCarvedInsideAnEarlierArchiveAreTheArchives) {
   auto build = [&](bool photos) {
     GetAppSettings()->bPhotoRecovery = photos ? 1 : 0;
     CRawFileCollection carved;
-    Add(carved, 100, 100000, 68, 68);    // a ZIP archive: sectors 100-295
-    Add(carved, 110, 5000, 33, 33);      // a picture stored in it
-    Add(carved, 150, 74400, 59, 59);     // a tar stored in it, ending where it ends
-    Add(carved, 290, 4000, 47, 47);      // starts inside, runs past its end: kept
-    Add(carved, 2000, 10240, 59, 59);    // a tar archive
-    Add(carved, 2001, 9728, 59, 59);     // its second member header, carved again
-    Add(carved, 2004, 600, 47, 47);      // a picture in it
-    Add(carved, 3000, 2000, 69, 68);     // an office package (a ZIP)
-    Add(carved, 3001, 1000, 33, 33);     // a picture in it
-    Add(carved, 4000, 5000, 41, 41);     // an MP3 file
-    Add(carved, 4003, 3000, 41, 41);     // a frame of it at a sector start
-    Add(carved, 4005, 300, 33, 33);      // no archive: kept
-    Add(carved, 5000, 3000, 29, 29);     // gzip data hide nothing carvable
+    Add(carved, 100, 100000, 68, 68); // a ZIP archive: sectors 100-295
+    Add(carved, 110, 5000, 33, 33);   // a picture stored in it
+    Add(carved, 150, 74400, 59, 59);  // a tar stored in it, ending where it ends
+    Add(carved, 290, 4000, 47, 47);   // starts inside, runs past its end: kept
+    Add(carved, 2000, 10240, 59, 59); // a tar archive
+    Add(carved, 2001, 9728, 59, 59);  // its second member header, carved again
+    Add(carved, 2004, 600, 47, 47);   // a picture in it
+    Add(carved, 3000, 2000, 69, 68);  // an office package (a ZIP)
+    Add(carved, 3001, 1000, 33, 33);  // a picture in it
+    Add(carved, 4000, 5000, 41, 41);  // an MP3 file
+    Add(carved, 4003, 3000, 41, 41);  // a frame of it at a sector start
+    Add(carved, 4005, 300, 33, 33);   // no archive: kept
+    Add(carved, 5000, 3000, 29, 29);  // gzip data hide nothing carvable
     Add(carved, 5001, 300, 47, 47);
     Progress progress;
     return Tree{Build(carved, device, nullptr, progress)};
