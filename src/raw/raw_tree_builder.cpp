@@ -106,6 +106,7 @@ constexpr int kNonPhotoTypes[] = {3,  6,  21, 31, 39, 43, 46, 48, 49, 53, 54,
                                   55, 57, 62, 64, 65, 67, 68, 69, 70, 71, 72};
 
 constexpr int kJpegAnalyserType = 33;
+constexpr int kTarAnalyserType = 59;
 
 constexpr std::uint16_t kFolderAttributes = qm::kAttrFolder;
 constexpr std::uint8_t kFolderState = 0x10;
@@ -291,6 +292,7 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
   std::uint64_t jpegLength = 0;
   CarvedFileSpans archives; // listed archives: whatever lies inside is theirs
   CarvedFileSpans mp3Files; // listed MP3 files: MP3 records inside are their frames
+  CarvedFileSpans tars;     // listed tar archives
   for (records->First(); !records->IsDone(); records->Next()) {
     callback->Poll();
     CRawFileInfo* record = records->CurrentItem();
@@ -305,6 +307,12 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
     } else {
       // User-defined types never get a length, so they are never listed.
       if (record->GetAnalyserType() == -1) continue;
+      // Every member header of a tar archive is a tar header too, and its
+      // walk runs on to the archive's end, inside it: walking the rest of
+      // the archive once per member would cost its length times its
+      // member count, all to leave the member out below.
+      if (record->GetAnalyserType() == kTarAnalyserType && tars.Contains(StartByteOf(*record, sectorSize), 1))
+        continue;
       if (IRawFileAnalyser* analyser = analysers.FindByAnalyserType(record->GetAnalyserType())) {
         try {
           analyser->AnalyseFileSize(record, sizeDevice);
@@ -351,6 +359,7 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
     if (AddRawFile(entry, sectorSize)) {
       if (CarvedFileSpans::IsArchiveAnalyser(analyserType)) archives.Add(startByte, entry.info.GetLength());
       if (CarvedFileSpans::IsMp3Analyser(analyserType)) mp3Files.Add(startByte, entry.info.GetLength());
+      if (analyserType == kTarAnalyserType) tars.Add(startByte, entry.info.GetLength());
     }
     if (callback->OnStep(1) == kCallbackCancel) break;
   }

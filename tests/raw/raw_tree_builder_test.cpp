@@ -319,6 +319,45 @@ TEST(RawTreeBuilder, FilesCarvedInsideAnEarlierArchiveAreTheArchives) {
   }
 }
 
+// A tar analyser that counts its walks and measures every archive to the
+// same end, as the member headers of one archive do.
+class CountingTarWalk : public IRawFileAnalyser {
+public:
+  CountingTarWalk() { typeId = 59; }
+  int CheckHeader(qm::ByteView, CRawFileInfo*) override { return 0; }
+  int AnalyseFileSize(CRawFileInfo* info, IStorageDevice*) override {
+    ++walks;
+    info->SetLength((kEnd - info->GetStartSector()) * 512);
+    return 1;
+  }
+  static constexpr std::uint64_t kEnd = 1100;
+  int walks = 0;
+};
+
+TEST(RawTreeBuilder, MemberHeadersOfAListedTarAreNotWalkedAgain) {
+  SettingsGuard settings;
+  GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
+  RawSearchTypeList& analysers = RawSearchTypeList::Get();
+  analysers.Clear();
+  auto counting = std::make_unique<CountingTarWalk>();
+  CountingTarWalk* walker = counting.get();
+  analysers.Analysers().push_back(std::move(counting));
+
+  qm::MemoryDevice device(16, 512);
+  CRawFileCollection carved;
+  for (std::uint64_t member = 100; member < 1100; member += 2)
+    Add(carved, member, 0, 59, 59); // 500 member headers, none measured by the sweep
+  Progress progress;
+  Tree tree{Build(carved, device, nullptr, progress)};
+  CFileNode* tars = Child(tree.root, "TAR archive file");
+  ASSERT_NE(tars, nullptr);
+  EXPECT_EQ(Children(tars).size(), 1u);
+  EXPECT_EQ(walker->walks, 1);
+
+  analysers.Clear();
+  RegisterRawAnalysersA(analysers.Analysers());
+}
+
 TEST(RawTreeBuilder, ACancelStopsTheBuildWithWhatWasAdded) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
