@@ -10,10 +10,13 @@
 #include <sstream>
 
 #include "deep_scan_support.h"
+#include "fat_fixture.h"
 #include "fatext2/fat_boot_sector.h"
 #include "fatext2/fat_partition_info.h"
 #include "fatext2/fat_search_controller.h"
+#include "filemodel/file_extension.h"
 #include "filemodel/file_node.h"
+#include "filemodel/raw_file_collection.h"
 #include "storage/image_file_device.h"
 #include "storage/search_statistics.h"
 #include "support/memory_device.h"
@@ -260,6 +263,46 @@ TEST(FatDeepScan, VolumeWithoutBootSectorsOrFirstFatIsFoundFromItsDirectories) {
       ASSERT_FALSE(path.empty()) << file.path;
       EXPECT_TRUE(copied.at(path) == file.content) << file.path;
     }
+  }
+}
+
+} // namespace
+
+namespace {
+
+// A directory entry confirms its partition when the carving search found a
+// file of the entry's type exactly where the partition's geometry puts the
+// entry's first cluster.
+TEST(FatDeepScan, CarvedFilesAtTheirEntriesClustersCountAsFilesMatched) {
+  const auto& fixture = qm::test::GetFatFixture(kFatType32);
+  const qm::test::FatFixtureFile* report = fixture.Find("/Docs/Report 2024 final version.doc");
+  ASSERT_NE(report, nullptr);
+  ASSERT_FALSE(report->chain.empty());
+  auto bytes = qm::ReadFileBytes(fixture.image);
+  const CFATDBR dbr(qm::ByteView(bytes.data(), 512), 512);
+  const std::uint64_t dataStart = dbr.GetReservedSectors() + 2 * std::uint64_t{dbr.GetSectorsPerFat()};
+  const std::uint64_t at = dataStart + std::uint64_t{report->chain.front() - 2} * dbr.GetSectorsPerCluster();
+  const int docType = RawTypeOfExtension(u"doc");
+  ASSERT_NE(docType, 0);
+
+  for (const bool right : {true, false}) {
+    SCOPED_TRACE(right);
+    CRawFileCollection carved;
+    auto file = std::make_unique<CRawFileInfo>();
+    file->SetStartSector(right ? at : at + 1);
+    file->SetType(docType);
+    carved.Add(std::move(file));
+    auto other = std::make_unique<CRawFileInfo>();
+    other->SetStartSector(dataStart); // a file of another type at cluster 2
+    other->SetType(docType + 1);
+    carved.Add(std::move(other));
+    qm::MemoryDevice device(bytes, 512);
+    CFATSearchController controller;
+    controller.SetRawFileCollection(&carved);
+    const auto found = qm::test::SweepWith(&device, {&controller});
+    const CFATSearchedPartitionInfo* volume = OnlyFat(found, 0);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->GetFilesMatched(), right ? 1u : 0u);
   }
 }
 

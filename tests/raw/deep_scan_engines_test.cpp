@@ -1,8 +1,8 @@
 // The complete search with the engines' own controllers, as the wizard
 // makes them, over one disk holding an NTFS, a FAT32 and an EXT2 volume
-// with files (the NTFS ones written with ntfscp) and no partition table: each real volume is found, weighed
-// above every other candidate, chosen by the ranking, and its tree gives
-// its files back byte for byte. Controllers not built yet are left out of
+// with files (the NTFS ones written with ntfscp) and no partition table:
+// each real volume is found, weighed above every other candidate, chosen
+// by the ranking, and its tree gives its files back byte for byte. Controllers not built yet are left out of
 // the list (the list says so in the log).
 #include <gtest/gtest.h>
 
