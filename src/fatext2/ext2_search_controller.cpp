@@ -192,7 +192,8 @@ void CEXT2SearchController::GetFoundPartitions(std::vector<CSearchedPartitionInf
         Merge(*kept, *record);
       }
     }
-    for (auto& [identity, record] : groups) {
+    for (auto& entry : groups) {
+      CExt2SearchedPartitionInfo* record = entry.second;
       if (record->GetHitCount() != 0) record->SetScore(ScoreOf(*record));
       const auto* group = record; // a structured binding cannot be captured before C++20's later compilers
       auto owned = std::find_if(found_.begin(), found_.end(), [group](const auto& r) { return r.get() == group; });
