@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fatext2/deep_scan_support.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_saver.h"
 #include "filemodel/file_system_node.h"
@@ -29,44 +30,12 @@ constexpr std::uint64_t kFatStart = 45056, kFatSectors = 81920;
 constexpr std::uint64_t kExtStart = 129024, kExtSectors = 32768;
 constexpr std::uint64_t kDiskSectors = 165888;
 
-std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
-  std::vector<std::uint8_t> bytes(size);
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (auto& b : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    b = static_cast<std::uint8_t>(x);
-  }
-  return bytes;
-}
-
 struct Volume {
   const char* name;
   std::uint32_t type;
   std::uint64_t start;
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
 };
-
-std::map<std::string, std::vector<std::uint8_t>> CopyOut(CFileNode* root, IStorageDevice* device,
-                                                         const std::string& name) {
-  std::map<std::string, std::vector<std::uint8_t>> files;
-  auto* volume = static_cast<CFileSystemNode*>(root);
-  volume->ToggleCheck(root, 0);
-  const fs::path target = qm::ScratchPath(name);
-  fs::remove_all(target);
-  std::uint64_t base = 0;
-  std::uint32_t perCluster = 0;
-  volume->GetVolumeGeometry(&base, &perCluster);
-  qm::SaveContext context{nullptr, qm::DeviceForNode(device, root), base, perCluster};
-  std::string created;
-  if (SaveCheckedTree(context, root, target.string(), &created) != qm::kSaveDone || created.empty()) return files;
-  for (const auto& entry : fs::recursive_directory_iterator(created))
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), created).generic_string()] = qm::ReadFileBytes(entry.path());
-  fs::remove_all(target);
-  return files;
-}
 
 TEST(DeepScanEngines, EveryRealVolumeRanksAboveTheNoiseAndIsRebuilt) {
   std::vector<Volume> volumes = {{"ntfs", kFsNtfs, kNtfsStart, {}},
@@ -82,7 +51,7 @@ TEST(DeepScanEngines, EveryRealVolumeRanksAboveTheNoiseAndIsRebuilt) {
       // ntfscp writes into existing folders only: the NTFS files lie in its root.
       const std::string folder = v.type == kFsNtfs ? "" : "Docs" + std::to_string(i % 2) + "/";
       const std::string path = folder + "item" + std::to_string(i) + ".bin";
-      v.files.emplace_back(path, Pattern(1500 + 2500 * i, seed++));
+      v.files.emplace_back(path, qm::test::PatternBytes(1500 + 2500 * i, seed++));
       fs::create_directories((src / path).parent_path());
       std::ofstream(src / path, std::ios::binary)
           .write(reinterpret_cast<const char*>(v.files.back().second.data()),
@@ -146,7 +115,7 @@ TEST(DeepScanEngines, EveryRealVolumeRanksAboveTheNoiseAndIsRebuilt) {
                         *std::find_if(real.begin(), real.end(), [&](auto* p) { return p->GetStartSector() == v.start; }));
     CFileNode* root = BuildTreeOfFoundPartition(list, *it, &device, ordinal++, nullptr);
     ASSERT_NE(root, nullptr);
-    const auto copied = CopyOut(root, &device, std::string("engines_out_") + v.name);
+    const auto copied = qm::test::CopyOut(root, &device, std::string("engines_out_") + v.name);
     DeleteFileTree(root);
     for (const auto& [path, content] : v.files) {
       auto found = copied.find(path);
