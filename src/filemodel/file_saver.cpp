@@ -15,6 +15,7 @@
 #include <limits>
 #include <system_error>
 #include <map>
+#include <span>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -122,6 +123,15 @@ private:
   int fd_;
 };
 
+// The copy buffers of this thread, made once: a job saves many small
+// files, and a new 64 KiB buffer for each would cost more than its copy.
+std::span<std::uint8_t> CopyBuffer(int which) {
+  thread_local std::vector<std::uint8_t> buffers[2];
+  std::vector<std::uint8_t>& buffer = buffers[which];
+  if (buffer.size() != kCopyBufferBytes) buffer.assign(kCopyBufferBytes, 0);
+  return buffer;
+}
+
 // Reads sectors of a run: device sector base + cluster x sectors per
 // cluster + offset. The arithmetic is checked, and a range outside the
 // device is a failed read. On failure the buffer is zero.
@@ -155,7 +165,7 @@ std::uint32_t CopyByRuns(const qm::SaveContext& context, IStorageDevice* device,
   const std::uint32_t sectorSize = static_cast<std::uint32_t>(device->GetSectorSize());
   if (sectorSize == 0 || sectorSize > kCopyBufferBytes || context.sectorsPerCluster == 0) return qm::kSaveFailed;
   const std::uint32_t piecesSectors = kCopyBufferBytes / sectorSize;
-  std::vector<std::uint8_t> buffer(kCopyBufferBytes);
+  std::span<std::uint8_t> buffer = CopyBuffer(0);
   for (const DataRunEntry& run : list.Runs()) {
     if (amount == 0) break;
     std::uint64_t runSectors = 0;
@@ -255,8 +265,8 @@ std::uint32_t CopyCompressed(const qm::SaveContext& context, IStorageDevice* dev
   const std::uint64_t clusterBytes = static_cast<std::uint64_t>(sectorSize) * context.sectorsPerCluster;
   if (sectorSize == 0 || clusterBytes == 0 || clusterBytes * kUnitClusters > kCopyBufferBytes) return qm::kSaveFailed;
   const auto unitBytes = static_cast<std::uint32_t>(clusterBytes * kUnitClusters);
-  std::vector<std::uint8_t> buffer(kCopyBufferBytes);
-  std::vector<std::uint8_t> decoded(kCopyBufferBytes);
+  std::span<std::uint8_t> buffer = CopyBuffer(0);
+  std::span<std::uint8_t> decoded = CopyBuffer(1);
   auto readPiece = [&](const UnitPiece& piece, std::uint8_t* at) {
     // A piece never exceeds a unit, so it fits the buffer and its sector
     // count fits 32 bits.
