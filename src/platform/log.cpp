@@ -1,10 +1,13 @@
 #include "platform/log.h"
 
+#include "platform/file_mapping_log.h"
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -13,6 +16,9 @@ namespace {
 struct LogState {
   std::mutex mutex;
   std::FILE* file = nullptr;
+  // Under the launcher: its shared block takes the entries instead of the
+  // file, so that they survive a crash and one process writes the file.
+  std::unique_ptr<qm::CFileMappingLog> shared;
   bool initialised = false;
   LOGLEVEL level = LOG_LEVEL_NORMAL;
   LOGTYPE type = LOG_TYPE_STANDALONE;
@@ -70,7 +76,7 @@ void Write(LogKind kind, const char* format, va_list args) {
   LogState& state = State();
   std::lock_guard lock(state.mutex);
   for (auto& [id, observer] : state.observers) observer(kind, text);
-  if (state.file == nullptr) return;
+  if (state.file == nullptr && state.shared == nullptr) return;
   if (kind == LogKind::DebugTrace && state.level != LOG_LEVEL_TRACE) return;
 
   std::time_t now = std::time(nullptr);
@@ -80,6 +86,12 @@ void Write(LogKind kind, const char* format, va_list args) {
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
   // Texts often carry their own line end; add one only where missing.
   bool hasNewline = !text.empty() && text.back() == '\n';
+  if (state.shared != nullptr) {
+    std::string entry = std::string(stamp) + " " + KindTag(kind) + " " + text + (hasNewline ? "" : "\n");
+    if (entry.size() <= qm::CFileMappingLog::kBlockSize)
+      state.shared->Write(entry.data(), static_cast<unsigned>(entry.size()));
+    return;
+  }
   std::fprintf(state.file, "%s %s %s%s", stamp, KindTag(kind), text.c_str(), hasNewline ? "" : "\n");
   std::fflush(state.file);
 }
@@ -93,9 +105,18 @@ bool InitLog(const char* path, LOGLEVEL level, LOGTYPE type) {
   state.initialised = true;
   state.level = level;
   state.type = type;
+  g_level = level;
+  if (type == LOG_TYPE_UNDER_LAUNCHER) {
+    auto shared = std::make_unique<qm::CFileMappingLog>(0);
+    if (shared->HasView()) {
+      state.shared = std::move(shared);
+      g_fileOpen = true;
+      return true;
+    }
+    // No block to write to (the launcher is gone): the file, as on our own.
+  }
   if (path == nullptr) return false;
   state.file = std::fopen(path, "ae");
-  g_level = level;
   g_fileOpen = state.file != nullptr;
   return state.file != nullptr;
 }
@@ -151,6 +172,7 @@ void ShutdownLog() {
   std::lock_guard lock(state.mutex);
   if (state.file != nullptr) std::fclose(state.file);
   state.file = nullptr;
+  state.shared.reset();
   g_fileOpen = false;
   state.initialised = false;
 }
