@@ -24,7 +24,7 @@
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
 #include "ntfs/cluster_use_bitmap.h"
-#include "ntfs/ntfs_lost_tree_builder.h"
+#include "ntfs/carved_files_seam.h"
 #include "ntfs/partition_display_name.h"
 #include "ntfs/tree_build_filters.h"
 #include "platform/log.h"

@@ -19,6 +19,8 @@
 #include "filemodel/file_extension.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
+#include "ntfs/carved_files_seam.h"
+#include "ntfs/cluster_use_bitmap.h"
 #include "ntfs/partition_display_name.h"
 #include "ntfs/recycle_bin.h"
 #include "ntfs/tree_build_filters.h"
@@ -656,7 +658,7 @@ CFileSystemNode* CFatTreeBuilder::StartCompleteBuild(IDIRBuildCallback* callback
 
 CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, const qm::FatDirCandidateMap& candidates,
                                                 const CFATSearchedPartitionInfo& partition,
-                                                CRawFileCollection* /*rawFiles*/, IStorageDevice* device,
+                                                CRawFileCollection* rawFiles, IStorageDevice* device,
                                                 int number) {
   const auto started = std::chrono::steady_clock::now();
   Reset(callback, device);
@@ -804,8 +806,16 @@ CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, con
     return nullptr;
   }
   directories_.clear();
-  // The clusters no file claims (GetClusterUseBits) are where carved files
-  // would be looked for; carving results join the tree elsewhere.
+  // Carved files that start in clusters no file claims join the tree under
+  // "Raw Files" (index of the use bits = cluster - 2, from the data start).
+  if (rawFiles != nullptr && sectorsPerCluster_ <= 0xFF) {
+    // Directory clusters are in use as much as file clusters.
+    std::vector<bool> bits = clusterUse_;
+    for (std::size_t cluster = 2; cluster < visited_.size() && cluster - 2 < bits.size(); ++cluster)
+      if (visited_[cluster]) bits[cluster - 2] = true;
+    const CClusterUseBitMap used(&bits, dataStart_, static_cast<std::uint8_t>(sectorsPerCluster_), clusterCount_);
+    AddCarvedFilesInUnusedClusters(root, used, rawFiles, device_, callback_);
+  }
   Prune();
   root_ = nullptr;
   lostFolders_ = nullptr;

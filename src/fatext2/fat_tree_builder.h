@@ -72,8 +72,9 @@ public:
                               IStorageDevice* device, int includeLiveFiles, int number = 0);
 
   // The tree of a partition the deep scan found, from its remembered
-  // directory sectors; null when cancelled. Carved files are not added
-  // (the collection is accepted for the carving step and not read yet).
+  // directory sectors; null when cancelled. The carved files of rawFiles
+  // (may be null) that start in clusters no file claims go under "Raw
+  // Files" (ntfs/carved_files_seam.h).
   CFileSystemNode* StartCompleteBuild(IDIRBuildCallback* callback, const qm::FatDirCandidateMap& candidates,
                                       const CFATSearchedPartitionInfo& partition, CRawFileCollection* rawFiles,
                                       IStorageDevice* device, int number);

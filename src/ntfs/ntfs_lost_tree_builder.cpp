@@ -132,10 +132,6 @@ void AdoptNumberedRecords(std::vector<NtfsRecordCollection>& collections, std::v
 
 } // namespace
 
-void AddCarvedFilesInUnusedClusters(CFileNode* /*root*/, const CClusterUseBitMap& /*used*/,
-                                    CRawFileCollection* /*carved*/, IStorageDevice* /*device*/,
-                                    IDIRBuildCallback* /*callback*/) {}
-
 CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& mfts,
                                                 const std::vector<qm::NtfsRecordRange>& ranges,
                                                 CSearchedPartitionInfo* partition, CRawFileCollection* carved,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ntfs/carved_files_seam.h"
 #include "ntfs/ntfs_record_collection.h"
 #include "ntfs/ntfs_tree_linking.h"
 #include "ntfs/scan_holders.h"
@@ -18,13 +19,6 @@ class CRawFileCollection;
 class CSearchedPartitionInfo;
 class IDIRBuildCallback;
 class IStorageDevice;
-
-// Adds the carved files that start in clusters no file of the tree uses
-// under the partition's root. The carving result tree is not built yet, so
-// this adds nothing for now; the build calls it where those files belong.
-void AddCarvedFilesInUnusedClusters(CFileNode* root, const CClusterUseBitMap& used,
-                                    CRawFileCollection* carved, IStorageDevice* device,
-                                    IDIRBuildCallback* callback);
 
 class CNtfsLostPartitionTreeBuilder {
 public:

@@ -1,6 +1,8 @@
 #include "raw/raw_search_type_list.h"
 
 #include <exception>
+#include <typeindex>
+#include <typeinfo>
 
 #include "filemodel/raw_file_info.h"
 #include "filemodel/raw_type_ids.h"
@@ -121,7 +123,80 @@ constexpr Maker kEveryClass[] = {
     Make<FileWMFAnalyser>,        Make<FileWPDAnalyser>,  Make<FileZIPAnalyser>,
 };
 
+// The byte each class's header test needs at one offset (see the classes'
+// CheckHeader). Offsets are shared where a class allows it, since every
+// distinct offset costs the dispatch one table look-up per sector; a byte
+// value that a zero-led header would give (ICO, TTF, MDB start with 00) is
+// avoided in favour of a more telling byte further in.
+struct PrefilterEntry {
+  const std::type_info& type;
+  int offset;
+  std::string_view bytes;
+};
+
+const PrefilterEntry kPrefilters[] = {
+    {typeid(File3DSAnalyser), 0, "M"},               // 4D 4D
+    {typeid(File3GPAnalyser), 4, "fF"},              // "ftyp3g.." any case
+    {typeid(FileASFAnalyser), 0, "\x30"},            // header object GUID
+    {typeid(FileAUAnalyser), 0, "."},                // ".snd"
+    {typeid(FileBMPAnalyser), 0, "B"},               // "BM"
+    {typeid(FileCABAnalyser), 0, "M"},               // "MSCF"
+    {typeid(FileCHMAnalyser), 0, "I"},               // "ITSF"
+    {typeid(FileCPTAnalyser), 0, "C"},               // "CPT7FILE" ...
+    {typeid(FileCRWAnalyser), 0, "I"},               // "II\x1a\0\0\0HEAPCCDR"
+    {typeid(FileDBXAnalyser), 0, "J\xCF"},           // "JMF6" or the folder ids
+    {typeid(FileDWGAnalyser), 0, "A"},               // "AC10.."
+    {typeid(FileDXFAnalyser), 0, " "},               // "  0\r\nSECTION"
+    {typeid(FileEMFAnalyser), 41, "E"},              // " EMF" at 40
+    {typeid(FileEPSAnalyser), 0, "\xC5"},            // C5 D0 D3 C6
+    {typeid(FileFH11Analyser), 0, "\x1C"},           // 1C 01 00 00 ...
+    {typeid(FileGIFAnalyser), 0, "G"},               // "GIF8.a"
+    {typeid(FileGZAnalyser), 0, "\x1F"},             // 1F 8B 08
+    {typeid(FileHLPAnalyser), 0, "\x3F"},            // 3F 5F 03 00
+    {typeid(FileHTMAnalyser), 0, "<"},               // "<html>", "<!..."
+    {typeid(FileICOAnalyser), 2, "\x01\x02"},        // 00 00 01|02 00
+    {typeid(FileJPGAnalyser), 0, "\xFF"},            // FF D8 FF
+    {typeid(FileLowDocAnalyser), 0, "\xD0\xDB\x94"}, // D0 CF, DB A5, 94 A6
+    {typeid(FileLZHAnalyser), 2, "-"},               // "-lh5-" at 2
+    {typeid(FileMDBAnalyser), 4, "S"},               // "Standard Jet/ACE DB" at 4
+    {typeid(FileMIDAnalyser), 0, "M"},               // "MThd"
+    {typeid(FileMNYAnalyser), 4, "M"},               // "MSISAM Database" at 4
+    {typeid(FileMOVAnalyser), 4, "f"},               // "ftyp" at 4
+    {typeid(FileMP3Analyser), 0, "I"},               // "ID3"
+    {typeid(FileMP4Analyser), 4, "fF"},              // "ftyp...." any case
+    {typeid(FileOLEAnalyser), 0, "\xD0"},            // D0 CF 11 E0
+    {typeid(FileONEAnalyser), 0, "\xE4"},            // E4 52 5C 7B
+    {typeid(FilePDFAnalyser), 0, "%"},               // "%PDF-"
+    {typeid(FilePNGAnalyser), 0, "\x89"},            // 89 "PNG"
+    {typeid(FilePSDAnalyser), 0, "8"},               // "8BPS"
+    {typeid(FilePSPAnalyser), 0, "P"},               // "Paint Shop Pro"
+    {typeid(FilePSTAnalyser), 0, "!"},               // "!BDN"
+    {typeid(FileRARAnalyser), 0, "R"},               // "Rar!"
+    {typeid(FileRIFFAnalyser), 0, "R"},              // "RIFF"
+    {typeid(FileRTFAnalyser), 0, "{"},               // "{\rtf"
+    {typeid(FileSWFAnalyser), 0, "FC"},              // "FWS", "CWS"
+    {typeid(FileTARAnalyser), 257, "u"},             // "ustar" at 257
+    {typeid(FileTIFAnalyser), 0, "MI"},              // "MM\0*", "II*\0"
+    {typeid(FileTTFAnalyser), 1, "\x01"},            // 00 01 00 00
+    {typeid(FileUnicodeHTMAnalyser), 0, "\xFF"},     // FF FE "<" 00
+    {typeid(FileWMFAnalyser), 0, "\x01\xD7"},        // 01 00 09 00, placeable D7 CD
+    {typeid(FileWPDAnalyser), 0, "\xFF"},            // FF "WPC"
+    {typeid(FileZIPAnalyser), 0, "P"},               // "PK\3\4"
+};
+
 } // namespace
+
+RawPrefilter GetRawPrefilter(const IRawFileAnalyser& analyser) {
+  const std::type_index type(typeid(analyser));
+  for (const PrefilterEntry& entry : kPrefilters)
+    if (type == std::type_index(entry.type)) return {entry.offset, entry.bytes};
+  return {};
+}
+
+bool IsInterchangeableAnalyser(const IRawFileAnalyser& analyser) {
+  if (typeid(analyser) == typeid(CustomFileAnalyser)) return true;
+  return !GetRawPrefilter(analyser).Any();
+}
 
 std::unique_ptr<IRawFileAnalyser> MakeDefaultCustomAnalyser() { return std::make_unique<CustomFileAnalyser>(); }
 
@@ -173,6 +248,13 @@ IRawFileAnalyser* RawSearchTypeList::MatchSector(qm::ByteView sector, CRawFileIn
     }
   }
   return nullptr;
+}
+
+bool RawSearchTypeList::Contains(const IRawFileAnalyser* analyser) const {
+  if (analyser == nullptr) return false;
+  for (const auto& entry : analysers_)
+    if (entry.get() == analyser) return true;
+  return false;
 }
 
 IRawFileAnalyser* RawSearchTypeList::FindByAnalyserType(int analyserType) const {

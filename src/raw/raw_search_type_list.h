@@ -11,6 +11,7 @@
 #include <list>
 #include <memory>
 #include <span>
+#include <string_view>
 
 #include "platform/byte_view.h"
 #include "raw/raw_file_analyser.h"
@@ -54,6 +55,10 @@ public:
   // touched by an analyser that refused).
   IRawFileAnalyser* MatchSector(qm::ByteView sector, CRawFileInfo* record) const;
 
+  // Whether the analyser is one of the list's (a record's analyser is
+  // only usable until the list is refilled).
+  bool Contains(const IRawFileAnalyser* analyser) const;
+
   // The first analyser whose type id, taken as 16 bits, equals the
   // analyser type of a record; null when there is none.
   IRawFileAnalyser* FindByAnalyserType(int analyserType) const;
@@ -61,6 +66,28 @@ public:
 private:
   List analysers_;
 };
+
+// What the sector dispatch may know of an analyser before asking it: its
+// header test can only accept a sector whose byte at `offset` is one of
+// `bytes`. An analyser without a prefilter (offset < 0) is asked about
+// every sector. A prefilter must never refuse a sector that the analyser's
+// CheckHeader would accept, so it is kept beside the analyser classes'
+// signatures here and proved against them by the dispatch tests.
+struct RawPrefilter {
+  int offset = -1;
+  std::string_view bytes;
+  bool Any() const { return offset < 0; }
+};
+
+// The prefilter of a built-in analyser class; none for the analyser of
+// user-defined headers and for classes this table does not know.
+RawPrefilter GetRawPrefilter(const IRawFileAnalyser& analyser);
+
+// Whether analysers of this class answer alike for equal sectors, so that
+// only the first of several instances in a list can ever match (the
+// built-in classes and the analyser of user-defined headers, whose
+// instances load the same scripts).
+bool IsInterchangeableAnalyser(const IRawFileAnalyser& analyser);
 
 // Appends one analyser of every class, the family analysers in their
 // match order and the analyser of user-defined headers last.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <string_view>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -168,12 +169,70 @@ const char* RawTypeDescription(int typeId) {
   return kRawTypeDescriptions[typeId];
 }
 
-std::string MakeRawFileName(const std::string& extraName, int count, int typeId) {
-  char name[80];
-  if (!extraName.empty())
-    std::snprintf(name, sizeof name, "%s%03d.%s", extraName.c_str(), count, RawTypeNames::Get(typeId));
+namespace {
+
+// Length of a well-formed UTF-8 sequence starting at text[at], or 0.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(at);
+  std::size_t length = 0;
+  std::uint32_t lowest = 0;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2, lowest = 0x80;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3, lowest = 0x800;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4, lowest = 0x10000;
   else
-    std::snprintf(name, sizeof name, "FILE%03d.%s", count, RawTypeNames::Get(typeId));
+    return 0;
+  if (text.size() - at < length) return 0;
+  std::uint32_t value = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    value = value << 6 | (byte(at + i) & 0x3F);
+  }
+  if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  return length;
+}
+
+// A name part read from a file's metadata (camera model, song title) made
+// into part of one safe file name: no path separators, control bytes,
+// characters that file systems refuse in names, or broken UTF-8 (each
+// becomes '_'), cut to at most `room` bytes on a character border.
+std::string SafeNamePart(std::string_view text, std::size_t room) {
+  std::string out;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<std::uint8_t>(text[at]);
+    std::size_t length = 1;
+    std::string_view piece = "_";
+    if (c >= 0x80) {
+      length = Utf8SequenceLength(text, at);
+      if (length != 0)
+        piece = text.substr(at, length);
+      else
+        length = 1;
+    } else if (c >= 0x20 && c != 0x7F &&
+               std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) == std::string_view::npos) {
+      piece = text.substr(at, 1);
+    }
+    if (out.size() + piece.size() > room) break;
+    out.append(piece);
+    at += length;
+  }
+  return out;
+}
+
+} // namespace
+
+std::string MakeRawFileName(const std::string& extraName, int count, int typeId) {
+  constexpr std::size_t kMaxName = 79;
+  char tail[40];
+  std::snprintf(tail, sizeof tail, "%03d.%s", count, RawTypeNames::Get(typeId));
+  const std::string_view suffix(tail);
+  const std::string part = SafeNamePart(extraName, kMaxName - std::min(kMaxName, suffix.size()));
+  std::string name = (part.empty() ? std::string("FILE") : part);
+  name.append(suffix);
+  if (name.size() > kMaxName) name.resize(kMaxName);
   return name;
 }
 
@@ -276,6 +335,7 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
   }
   const std::int32_t walkSectorSize = sizeDevice->GetSectorSize();
   const std::uint32_t sectorSize = walkSectorSize > 0 ? static_cast<std::uint32_t>(walkSectorSize) : 512u;
+  const std::uint64_t deviceSectors = sizeDevice->GetSectorCount();
   auto inUsedCluster = [&](const CRawFileInfo* record) {
     return used != nullptr && used->IsClusterUsed(record->GetStartSector() * factor);
   };
@@ -313,7 +373,13 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
       // member count, all to leave the member out below.
       if (record->GetAnalyserType() == kTarAnalyserType && tars.Contains(StartByteOf(*record, sectorSize), 1))
         continue;
-      if (IRawFileAnalyser* analyser = analysers.FindByAnalyserType(record->GetAnalyserType())) {
+      // The analyser that matched, while it is still in the list (two
+      // classes share a type id: the 8-bit and the UTF-16 HTML analysers);
+      // else, as after loading a scan result, the first of its type.
+      IRawFileAnalyser* analyser = analysers.Contains(record->GetAnalyser())
+                                       ? record->GetAnalyser()
+                                       : analysers.FindByAnalyserType(record->GetAnalyserType());
+      if (analyser != nullptr) {
         try {
           analyser->AnalyseFileSize(record, sizeDevice);
           entry.info.SetExtraName(analyser->GetExtraName());
@@ -327,6 +393,11 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
         record->SetLength(0);
       }
     }
+    // No extent may reach past the device's end: a length taken from a
+    // header (or a walk) is cut there.
+    const std::uint64_t start = record->GetStartSector();
+    const std::uint64_t room = start < deviceSectors ? (deviceSectors - start) * sectorSize : 0;
+    if (entry.info.GetLength() > room) entry.info.SetLength(room);
     if (entry.info.GetLength() == 0) continue;
     entry.info.SetStartSector(record->GetStartSector());
     entry.info.SetType(record->GetType());

@@ -7,6 +7,7 @@
 #include "filemodel/rs_data.h"
 #include "ntfs/ntfs_search_controller.h"
 #include "platform/log.h"
+#include "raw/raw_search_controller.h"
 #include "storage/app_settings.h"
 #include "storage/intelligent_search.h"
 #include "storage/intelligent_search_score.h"
@@ -40,6 +41,8 @@ std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind) {
     return std::make_unique<CEXT2SearchController>();
   case kNtfsSearchController:
     return std::make_unique<CNTFSSearchController>();
+  case kRawSearchController:
+    return std::make_unique<CRAWSearchController>();
   default:
     return nullptr;
   }

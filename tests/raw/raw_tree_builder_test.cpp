@@ -200,7 +200,7 @@ TEST(RawTreeBuilder, OnlyChosenTypesAndNoTreeWhenCarvingIsOff) {
 TEST(RawTreeBuilder, BigTypesAreSplitIntoFoldersOf300) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
-  qm::MemoryDevice device(16, 512);
+  qm::MemoryDevice device(16384, 512);
   struct Case {
     int files;
     std::vector<std::string> subFolders; // newest first
@@ -251,7 +251,7 @@ TEST(RawTreeBuilder, BigTypesAreSplitIntoFoldersOf300) {
 TEST(RawTreeBuilder, PicturesInsideTheLastPictureAreKeptOnlyInTheMiddleSizeBand) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
-  qm::MemoryDevice device(16, 512);
+  qm::MemoryDevice device(16384, 512);
   CRawFileCollection carved;
   Add(carved, 100, 100000, 33, 33);  // the photo: 196 sectors
   Add(carved, 110, 5000, 33, 33);    // a thumbnail inside it: left out
@@ -361,7 +361,7 @@ TEST(RawTreeBuilder, MemberHeadersOfAListedTarAreNotWalkedAgain) {
 TEST(RawTreeBuilder, ACancelStopsTheBuildWithWhatWasAdded) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
-  qm::MemoryDevice device(16, 512);
+  qm::MemoryDevice device(16384, 512);
   CRawFileCollection carved;
   for (int i = 0; i < 10; ++i)
     Add(carved, 100 + static_cast<std::uint64_t>(i) * 10, 100, 47, 47);
@@ -455,7 +455,7 @@ TEST(RawTreeBuilder, BehindA512ByteViewTheClusterMapIsAskedIn512ByteSectors) {
 TEST(RawTreeBuilder, AFileSystemTreeGetsTheCarvedFilesOutsideItsClusters) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
-  qm::MemoryDevice device(64, 512);
+  qm::MemoryDevice device(4096, 512);
   CRawFileCollection carved;
   Add(carved, 100, 1000, 47, 47); // cluster 12 with 8 sectors a cluster from sector 4
   Add(carved, 200, 1000, 47, 47);

@@ -1,0 +1,100 @@
+#include "raw/buffer_storage_device.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+int CBufferStorageDevice::Setup(IStorageDevice* source, std::uint64_t windowStart, std::int32_t sectorSize,
+                                std::uint32_t sectorsPerBlock, std::int32_t blocks) {
+  Close();
+  source_ = source;
+  sectorSize_ = sectorSize > 0 ? sectorSize : 512;
+  sectorsPerBlock_ = sectorsPerBlock;
+  blocks_ = blocks;
+  windowStart_ = windowStart;
+  filled_ = 0;
+  ringPosition_ = 0;
+  if (sectorsPerBlock == 0 || blocks <= 0) return 0;
+  capacity_ = std::uint64_t{sectorsPerBlock} * static_cast<std::uint64_t>(blocks);
+  const std::uint64_t bytes = capacity_ * static_cast<std::uint64_t>(sectorSize_);
+  if (bytes / static_cast<std::uint64_t>(sectorSize_) != capacity_ ||
+      bytes > std::numeric_limits<std::size_t>::max())
+    return 0;
+  ring_ = qm::MakeMemBuffer<std::uint8_t>(static_cast<std::size_t>(bytes));
+  std::memset(ring_.get(), 0, static_cast<std::size_t>(bytes));
+  slotGood_.assign(static_cast<std::size_t>(blocks), 0);
+  valid_ = true;
+  return 1;
+}
+
+int CBufferStorageDevice::Close() {
+  ring_.reset();
+  slotGood_.clear();
+  valid_ = false;
+  filled_ = 0;
+  ringPosition_ = 0;
+  capacity_ = 0;
+  return 1;
+}
+
+std::uint8_t* CBufferStorageDevice::NextSlot() {
+  if (!valid_) return nullptr;
+  return ring_.get() + ringPosition_ * static_cast<std::uint64_t>(sectorSize_);
+}
+
+void CBufferStorageDevice::Commit(std::uint64_t goodSectors) {
+  if (!valid_) return;
+  slotGood_[static_cast<std::size_t>(ringPosition_ / sectorsPerBlock_)] =
+      std::min<std::uint64_t>(goodSectors, sectorsPerBlock_);
+  ringPosition_ = (ringPosition_ + sectorsPerBlock_) % capacity_;
+  if (filled_ < capacity_)
+    filled_ += sectorsPerBlock_;
+  else
+    windowStart_ += sectorsPerBlock_;
+}
+
+void CBufferStorageDevice::Append(const std::uint8_t* block, std::uint64_t sectors) {
+  if (!valid_ || block == nullptr) return;
+  sectors = std::min<std::uint64_t>(sectors, sectorsPerBlock_);
+  std::memcpy(NextSlot(), block, static_cast<std::size_t>(sectors * static_cast<std::uint64_t>(sectorSize_)));
+  Commit(sectors);
+}
+
+std::uint64_t CBufferStorageDevice::PositionOf(std::uint64_t sector) const {
+  // Until the ring is full its oldest block is at position 0; afterwards
+  // it is where the next block will go.
+  const std::uint64_t oldest = filled_ < capacity_ ? 0 : ringPosition_;
+  return (oldest + (sector - windowStart_)) % capacity_;
+}
+
+bool CBufferStorageDevice::SlotsGood(std::uint64_t position, std::uint64_t count) const {
+  while (count != 0) {
+    const std::uint64_t slot = position / sectorsPerBlock_;
+    const std::uint64_t inSlot = position % sectorsPerBlock_;
+    const std::uint64_t here = std::min<std::uint64_t>(count, sectorsPerBlock_ - inSlot);
+    if (inSlot + here > slotGood_[static_cast<std::size_t>(slot)]) return false;
+    position += here;
+    count -= here;
+  }
+  return true;
+}
+
+int CBufferStorageDevice::ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) {
+  if (!valid_) return 0;
+  if (buffer == nullptr) return 0;
+  const bool held =
+      count != 0 && first >= windowStart_ && count <= filled_ && first - windowStart_ <= filled_ - count;
+  if (held) {
+    const std::uint64_t size = static_cast<std::uint64_t>(sectorSize_);
+    const std::uint64_t m = PositionOf(first);
+    const std::uint64_t head = std::min<std::uint64_t>(count, capacity_ - m);
+    const std::uint64_t tail = count - head;
+    if (SlotsGood(m, head) && SlotsGood(0, tail)) {
+      auto* out = static_cast<std::uint8_t*>(buffer);
+      std::memcpy(out, ring_.get() + m * size, static_cast<std::size_t>(head * size));
+      if (tail != 0) std::memcpy(out + head * size, ring_.get(), static_cast<std::size_t>(tail * size));
+      return 1;
+    }
+  }
+  return source_ != nullptr ? source_->ReadSectors(buffer, first, count) : 0;
+}
