@@ -30,7 +30,10 @@ CRAWSearchController::~CRAWSearchController() = default;
 
 int CRAWSearchController::PrepareSearch() {
   RawSearchTypeList& list = RawSearchTypeList::Get();
-  list.Refill(GetAppSettings()->vecRawTypes);
+  if (refill_)
+    refill_(list);
+  else
+    list.Refill(GetAppSettings()->vecRawTypes);
   dispatch_.Build(list.Analysers());
   pending_.clear();
   spare_.reset();

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 
@@ -55,6 +56,11 @@ public:
   int Load(IRSData*) override { return 1; }
   int GetKind() override { return kRawSearchController; }
 
+  // Chooses the analysers in place of the settings' types (tests, tools);
+  // PrepareSearch calls it with the process-wide list.
+  using AnalyserRefill = std::function<void(RawSearchTypeList&)>;
+  void SetAnalyserRefill(AnalyserRefill refill) { refill_ = std::move(refill); }
+
   // Ask every analyser about every sector in list order instead of the
   // prefiltered dispatch (the same records; for comparisons).
   void SetPlainLoop(bool plain) { plainLoop_ = plain; }
@@ -81,4 +87,5 @@ private:
   std::uint64_t deviceSectors_ = 0;
   bool prepared_ = false;
   bool plainLoop_ = false;
+  AnalyserRefill refill_;
 };
