@@ -7,6 +7,7 @@
 // random data and on an image of real files of 37 types.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -17,6 +18,8 @@
 #include "raw/search_controllers.h"
 #include "storage/app_settings.h"
 #include "storage/image_file_device.h"
+#include "storage/search_statistics.h"
+#include "storage/searched_partition_info.h"
 #include "support/memory_device.h"
 
 namespace {
@@ -44,6 +47,37 @@ void Same(const char* what, const Records& fast, const Records& plain) {
   if (fast != plain) std::exit(1);
 }
 
+// 1 GiB of random sectors served from memory (64 MiB repeated), each read
+// one copy, as a read from the page cache is.
+class RepeatingDevice : public IStorageDevice {
+public:
+  RepeatingDevice() : bytes_(64u << 20) {
+    std::uint64_t x = 0x2545F4914F6CDD1Dull;
+    for (std::size_t i = 0; i + 8 <= bytes_.size(); i += 8) {
+      x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+      std::memcpy(bytes_.data() + i, &x, 8);
+    }
+  }
+  int ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) override {
+    if (first + count > GetSectorCount()) return 0;
+    const std::uint64_t sectors = bytes_.size() / 512;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (count != 0) {
+      const std::uint64_t at = first % sectors, here = std::min(count, sectors - at);
+      std::memcpy(out, bytes_.data() + at * 512, here * 512);
+      out += here * 512, first += here, count -= here;
+    }
+    return 1;
+  }
+  std::uint64_t GetSectorCount() override { return bench::kImageBytes / 512; }
+  std::int32_t GetSectorSize() override { return 512; }
+  int Open() override { return 1; }
+  int Close() override { return 1; }
+
+private:
+  std::vector<std::uint8_t> bytes_;
+};
+
 } // namespace
 
 int main() {
@@ -62,6 +96,30 @@ int main() {
       },
       2);
   Same("1 GiB of random data", fast, plain);
+
+  // The controller alone, block after block, the blocks read from memory
+  // into the ring (no read-ahead thread, no per-scan set-up in the time).
+  {
+    RepeatingDevice memory;
+    CRawFileCollection collection;
+    SearchStatistics statistics;
+    CRAWSearchController controller;
+    controller.SetRawFileCollection(&collection);
+    controller.SetDevice(&memory);
+    controller.SetSectorsPerBlock(8192);
+    controller.PrepareSearch();
+    for (std::uint64_t first = 0; first < 20 * 8192; first += 8192)
+      controller.AnalyzeBlock(first, 8192, &statistics);
+    const std::uint64_t from = 20 * 8192; // the ring set up and full
+    bench::Compare("RAW controller, per block", path, [&] {
+      static std::uint64_t next = from;
+      for (std::uint64_t n = 0; n < memory.GetSectorCount() / 8192; ++n, next += 8192) {
+        if (next >= memory.GetSectorCount()) next = 0, controller.PrepareSearch();
+        controller.AnalyzeBlock(next, 8192, &statistics);
+      }
+    });
+    controller.EndSearch();
+  }
 
   // Every controller the program makes, as a complete recovery runs them.
   GetAppSettings()->bRawOnly = 0;

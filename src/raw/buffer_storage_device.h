@@ -27,7 +27,7 @@ public:
   // Frees the ring; nothing is served from memory afterwards.
   int Close() override;
 
-  // Allocates and zeroes a ring of blocks × sectorsPerBlock sectors whose
+  // Allocates a ring of blocks × sectorsPerBlock sectors whose
   // first block will hold the device's sectors from windowStart on.
   // source (not owned) serves what the ring does not hold. 0 when the
   // sizes give no ring.
@@ -64,7 +64,8 @@ private:
   bool SlotsGood(std::uint64_t position, std::uint64_t count) const;
 
   std::int32_t sectorSize_ = 0;
-  qm::MemBuffer<std::uint8_t> ring_;
+  qm::MemBuffer<std::uint8_t> ringBuffer_; // owns the ring
+  std::uint8_t* ring_ = nullptr;           // the ring inside it, aligned
   std::uint64_t windowStart_ = 0;
   std::uint64_t filled_ = 0;
   std::uint64_t ringPosition_ = 0;
