@@ -148,7 +148,7 @@ const PrefilterEntry kPrefilters[] = {
     {typeid(FileDWGAnalyser), 0, "A"},               // "AC10.."
     {typeid(FileDXFAnalyser), 0, " "},               // "  0\r\nSECTION"
     {typeid(FileEMFAnalyser), 41, "E"},              // " EMF" at 40
-    {typeid(FileEPSAnalyser), 0, "\xC5"},            // C5 D0 D3 C6
+    {typeid(FileEPSAnalyser), 0, "\xC5%"},           // C5 D0 D3 C6, or "%!PS-Adobe-"
     {typeid(FileFH11Analyser), 0, "\x1C"},           // 1C 01 00 00 ...
     {typeid(FileGIFAnalyser), 0, "G"},               // "GIF8.a"
     {typeid(FileGZAnalyser), 0, "\x1F"},             // 1F 8B 08
@@ -162,7 +162,7 @@ const PrefilterEntry kPrefilters[] = {
     {typeid(FileMIDAnalyser), 0, "M"},               // "MThd"
     {typeid(FileMNYAnalyser), 4, "M"},               // "MSISAM Database" at 4
     {typeid(FileMOVAnalyser), 4, "f"},               // "ftyp" at 4
-    {typeid(FileMP3Analyser), 0, "I"},               // "ID3"
+    {typeid(FileMP3Analyser), 0, "I\xFF"},           // "ID3", or a frame sync FF Ex
     {typeid(FileMP4Analyser), 4, "fF"},              // "ftyp...." any case
     {typeid(FileOLEAnalyser), 0, "\xD0"},            // D0 CF 11 E0
     {typeid(FileONEAnalyser), 0, "\xE4"},            // E4 52 5C 7B

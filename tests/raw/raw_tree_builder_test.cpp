@@ -273,7 +273,7 @@ TEST(RawTreeBuilder, PicturesInsideTheLastPictureAreKeptOnlyInTheMiddleSizeBand)
 TEST(RawTreeBuilder, FilesCarvedInsideAnEarlierArchiveAreTheArchives) {
   SettingsGuard settings;
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
-  qm::MemoryDevice device(16, 512);
+  qm::MemoryDevice device(16384, 512); // every record lies on the device
   auto build = [&](bool photos) {
     GetAppSettings()->bPhotoRecovery = photos ? 1 : 0;
     CRawFileCollection carved;
