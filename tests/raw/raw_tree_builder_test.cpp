@@ -343,7 +343,7 @@ TEST(RawTreeBuilder, MemberHeadersOfAListedTarAreNotWalkedAgain) {
   CountingTarWalk* walker = counting.get();
   analysers.Analysers().push_back(std::move(counting));
 
-  qm::MemoryDevice device(16, 512);
+  qm::MemoryDevice device(16384, 512); // every record lies on the device
   CRawFileCollection carved;
   for (std::uint64_t member = 100; member < 1100; member += 2)
     Add(carved, member, 0, 59, 59); // 500 member headers, none measured by the sweep
