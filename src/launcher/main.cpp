@@ -1,0 +1,3 @@
+#include "launcher/watchdog.h"
+
+int main() { return qm::LauncherMain(); }

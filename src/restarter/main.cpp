@@ -1,0 +1,3 @@
+#include "restarter/rewaker.h"
+
+int main() { return qm::RewakerMain(); }
