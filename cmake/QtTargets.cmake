@@ -19,6 +19,19 @@ endfunction()
 function(qm_qt_defaults target header)
   qm_target_defaults(${target})
   set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON AUTOUIC OFF)
+  # moc must run again when the list of sources changes: Ninja's AUTOMOC
+  # step does not notice a new Q_OBJECT header by itself. The globs rerun
+  # CMake on a new file; the step's stamp is then removed.
+  get_target_property(sources ${target} SOURCES)
+  set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
+  set(old_sources "")
+  if(EXISTS ${list_file})
+    file(READ ${list_file} old_sources)
+  endif()
+  if(NOT old_sources STREQUAL "${sources}")
+    file(WRITE ${list_file} "${sources}")
+    file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+  endif()
   target_link_libraries(${target} PUBLIC Qt6::Widgets Qt6::Xml)
   # No Qt keywords: `signals`, `slots` and `emit` are spelled Q_SIGNALS,
   # Q_SLOTS and Q_EMIT, so no other header's names are taken.
@@ -33,8 +46,10 @@ endfunction()
 # those named after EXCLUDE (a program's main source).
 function(qm_ui_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-  # Headers with Q_OBJECT are found by AUTOMOC through their sources.
+  # Headers are listed too: AUTOMOC then notices a new Q_OBJECT header at
+  # once (found only through its source, it would wait for a rerun).
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   foreach(excluded ${ARG_EXCLUDE})
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()
@@ -62,7 +77,8 @@ endfunction()
 # offscreen platform. The test main (tests/support_ui) makes the QApplication.
 function(qm_ui_test_suite name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   if(NOT srcs)
     return()
   endif()

@@ -1,13 +1,50 @@
-// The windowed program: the shell starts, shows the main window and runs
-// the message loop until it closes.
-#include "app/placeholder_window.h"
+// The windowed program: the crash handler first, then the engines'
+// registrations, then the shell's start-up, message loop and shut-down.
+#include <QtCore/QEventLoop>
 
-#include <QtWidgets/QApplication>
+#include "app/crash_handler.h"
+#include "app/placeholder_window.h"
+#include "app/vek_application.h"
+#include "app/zorv_app.h"
+#include "fatext2/boot_sector_classifiers.h"
+#include "fatext2/ext2_collector.h"
+#include "fatext2/ext2_volume_analyze.h"
+#include "fatext2/fat_volume_analyze.h"
+#include "ntfs/ntfs_volume_analyze.h"
+#include "platform/message_pump.h"
+#include "storage/mem_alloc.h"
+
+namespace {
+
+void RegisterEngines()
+{
+    qm::ext2::InitCollector();
+    qm::RegisterNtfsVolumeAnalyzer();
+    qm::RegisterFatVolumeAnalyzer();
+    qm::RegisterExt2VolumeAnalyzer();
+    qm::RegisterBootSectorClassifiers();
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    qm::PlaceholderWindow window;
-    window.show();
-    return QApplication::exec();
+    qm::InstallExceptionFilter(qm::DefaultCrashHandlerConfig());
+    InstallOutOfMemoryHandler();
+    RegisterEngines();
+
+    qm::VekApplication application(argc, argv);
+    // Threads that wait for a worker keep the windows alive through this.
+    qm::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+
+    qm::ZorvAppOptions options;
+    options.createMainWindow = [] { return std::make_unique<qm::PlaceholderWindow>(); };
+    qm::CZorvApp app(std::move(options));
+    int code = 0;
+    if (app.InitInstance(QCoreApplication::arguments())) {
+        code = app.Run();
+    }
+    app.ExitInstance();
+    qm::SetMessagePump({});
+    return code;
 }

@@ -14,7 +14,38 @@ TEST(PlatformServices, MemoryStatusIsPlausible) {
   ASSERT_TRUE(qm::QueryMemoryStatus(status));
   EXPECT_GT(status.totalPhysical, 16u * 1024 * 1024);
   EXPECT_LE(status.availablePhysical, status.totalPhysical);
-  EXPECT_GE(status.totalPageFile, status.totalPhysical);
+  EXPECT_GT(status.totalPageFile, 0u);
+  EXPECT_LE(status.availablePageFile, status.totalPageFile);
+}
+
+TEST(PlatformServices, MemInfoTextGivesTheCommitFigures) {
+  struct Case {
+    const char* text;
+    bool ok;
+    std::uint64_t total, available, pageTotal, pageAvailable; // kB
+  };
+  const Case cases[] = {
+      {"MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 600 kB\nCommitLimit: 800 kB\nCommitted_AS: 300 kB\n",
+       true, 1000, 600, 800, 500},
+      // Overcommitted: never below 0.
+      {"MemTotal: 1000 kB\nMemAvailable: 600 kB\nCommitLimit: 800 kB\nCommitted_AS: 900 kB", true, 1000, 600,
+       800, 0},
+      // An old kernel without MemAvailable: MemFree stands in.
+      {"MemTotal: 1000 kB\nMemFree: 100 kB\n", true, 1000, 100, 0, 0},
+      {"MemFree: 100 kB\n", false, 0, 0, 0, 0},
+      {"MemTotal: 99999999999999999999999 kB\n", false, 0, 0, 0, 0},
+      {"", false, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    qm::MemoryStatus status;
+    ASSERT_EQ(qm::ParseMemInfo(c.text, status), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(status.totalPhysical, c.total * 1024);
+    EXPECT_EQ(status.availablePhysical, c.available * 1024);
+    EXPECT_EQ(status.totalPageFile, c.pageTotal * 1024);
+    EXPECT_EQ(status.availablePageFile, c.pageAvailable * 1024);
+  }
 }
 
 TEST(PlatformServices, ProgramFolderHoldsThisTest) {

@@ -1,0 +1,17 @@
+// The program's texts by string id, in English, translated through the
+// loaded Qt translation (context "StringTable"). Every window asks for its
+// texts by id, so that one table holds them all.
+#pragma once
+
+#include <QtCore/QString>
+
+namespace qm {
+
+// The text of a string id in the current language; empty for an unknown id.
+QString LoadAppString(unsigned id);
+
+// The English text of an id, untranslated (tests, log lines); null for an
+// unknown id.
+const char* AppStringEnglish(unsigned id);
+
+}  // namespace qm
