@@ -26,14 +26,15 @@ void CMarkupMSXML::SetParseError(const QString& message, int line, int column)
     while (reason.endsWith(QLatin1Char('\n')) || reason.endsWith(QLatin1Char('\r'))) {
         reason.chop(1);
     }
-    CMarkupMSXML errorDocument;
-    errorDocument.AddElement("error");
-    errorDocument.SetAttribute("msg", reason.toUtf8().constData());
+    // Written by hand rather than through a second document: a DOM keeps
+    // attributes in no fixed order, and this text should read the same in
+    // every log.
+    QString text = QStringLiteral("<error msg=\"") + reason.toHtmlEscaped() + QLatin1Char('"');
     if (line > 0) {
-        errorDocument.SetAttribute("line", line);
-        errorDocument.SetAttribute("linepos", column);
+        text += QStringLiteral(" line=\"%1\" linepos=\"%2\"").arg(line).arg(column);
     }
-    error_ = errorDocument.GetDocument();
+    text += QStringLiteral("/>");
+    error_ = text.toStdString();
     DebugTrace("%s", error_.c_str());
 }
 

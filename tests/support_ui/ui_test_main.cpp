@@ -14,6 +14,9 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // No message box may wait for a click during a test.
     setenv("QUENMARK_NONINTERACTIVE", "1", 0);
+    // Death tests re-run the program in the child: Qt's threads make a
+    // plain fork unsafe.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
