@@ -24,9 +24,13 @@ constexpr std::uint64_t kMiB = 1048576;
 template <typename... Args>
 std::string Format(const char* format, Args... args)
 {
-    const int length = std::snprintf(nullptr, 0, format, args...);
+    char buffer[512];
+    const int length = std::snprintf(buffer, sizeof buffer, format, args...);
     if (length < 0) {
         return {};
+    }
+    if (static_cast<std::size_t>(length) < sizeof buffer) {
+        return std::string(buffer, static_cast<std::size_t>(length));
     }
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     std::snprintf(text.data(), text.size(), format, args...);

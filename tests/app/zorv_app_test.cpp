@@ -4,6 +4,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSettings>
+#include <QtCore/QTimer>
 #include <QtWidgets/QWidget>
 #include <gtest/gtest.h>
 
@@ -228,6 +229,17 @@ TEST_F(ZorvAppTest, StartUpWritesTheSystemFactsAndReportsEvent8192)
         ASSERT_NE(found, std::string::npos) << line << "\n" << log;
         at = found;
     }
+}
+
+TEST_F(ZorvAppTest, ClosingTheMainWindowEndsTheLoopCleanly)
+{
+    ZorvAppOptions options = Options();
+    options.showMainWindow = true;
+    CZorvApp app(std::move(options));
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("Vek")}));
+    QTimer::singleShot(50, app.MainWindow(), [&app] { app.MainWindow()->close(); });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.ExitInstance(), 0);
 }
 
 TEST_F(ZorvAppTest, NoMainWindowEndsTheStart)
