@@ -122,13 +122,15 @@ const char* SignalName(int signal)
     }
 }
 
-// One byte into the launcher's FIFO. ENXIO: nobody listens, nothing to do.
+// One byte ('C' or 'M') into the launcher's FIFO: open without blocking
+// (ENXIO: nobody listens, nothing to do), write, close. The launcher only
+// counts the wake-up; the byte tells a reader of the FIFO which event it was.
 void SignalEvent(const char* fifo, char byte)
 {
     if (fifo[0] == '\0') {
         return;
     }
-    const int fd = open(fifo, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = open(fifo, O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         return;
     }
@@ -295,8 +297,8 @@ CrashHandlerConfig DefaultCrashHandlerConfig()
 {
     CrashHandlerConfig config;
     config.dumpFolder = GetProgramDataFolder().string();
-    config.crashFifo = RuntimeObjectPath(kCrashEventName, ".fifo").value_or("");
-    config.memoryCrashFifo = RuntimeObjectPath(kMemoryCrashEventName, ".fifo").value_or("");
+    config.crashFifo = RuntimeObjectPath(kCrashEventName, ipc::kFifoExtension).value_or("");
+    config.memoryCrashFifo = RuntimeObjectPath(kMemoryCrashEventName, ipc::kFifoExtension).value_or("");
     return config;
 }
 

@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ipc_names.h"
+
 namespace qm {
 
 class Prompter;
 
-inline constexpr char kCrashEventName[] = "Vek_Crash_{FC1A0E29-3523-4152-B110-3340363E5DB7}";
-inline constexpr char kMemoryCrashEventName[] = "Vek_Memory_Crash_{c3d61a40-a3e6-402b-b373-fd90d30893c8}";
+inline constexpr const char* kCrashEventName = ipc::kCrashEvent;
+inline constexpr const char* kMemoryCrashEventName = ipc::kMemoryCrashEvent;
 inline constexpr char kCrashEventByte = 'C';
 inline constexpr char kMemoryCrashEventByte = 'M';
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/ipc_names.h"
 #include "platform/log.h"
 #include "platform/runtime_names.h"
 
@@ -19,8 +20,8 @@ namespace qm {
 
 class Prompter;
 
-inline constexpr char kInstanceLockName[] = "Quenmark0_Mutex_610044_Varnholm";
-inline constexpr char kLoaderLockName[] = "Vek_Loader_{E1AB3D3B-FEBF-4281-BD7E-5655BE739E67}";
+inline constexpr const char* kInstanceLockName = ipc::kVekInstanceLock;
+inline constexpr const char* kLoaderLockName = ipc::kLoaderLock;
 inline constexpr int kStartUpUsageEvent = 8192;
 
 // The program title (string 346), loaded during start-up; the caption of
