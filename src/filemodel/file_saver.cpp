@@ -29,7 +29,6 @@
 #include "filemodel/file_recover_callback.h"
 #include "filemodel/file_stream_source.h"
 #include "filemodel/lznt1.h"
-#include "filemodel/plain_file.h"
 #include "filemodel/target_names.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
