@@ -147,25 +147,35 @@ int main() {
   }
   Run("sync");
 
+  // Saved, copied, saved again: the order shows what the host's write-back
+  // of the files before costs the step after.
+  qm::SaveContext context{nullptr, &device};
+  double saveSeconds[2] = {};
+  for (int round = 0; round < 2; ++round) {
+    qm::SaveSummary summary;
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t code =
+        SaveCheckedTree(context, root, (work / ("saved" + std::to_string(round))).string(), nullptr, &summary);
+    saveSeconds[round] = Seconds(start);
+    if (code != qm::kSaveDone || summary.files != kFolders * kFilesPerFolder) return 2;
+    if (round == 1) break;
+    Run("sync");
+  }
+  DeleteFileTree(root);
+  Run("sync");
   auto start = std::chrono::steady_clock::now();
   if (Run("cp -a " + (work / "source").string() + " " + (work / "copied").string()) != 0) return 1;
   const double cpSeconds = Seconds(start);
-
-  qm::SaveContext context{nullptr, &device};
-  qm::SaveSummary summary;
-  start = std::chrono::steady_clock::now();
-  const std::uint32_t code = SaveCheckedTree(context, root, (work / "saved").string(), nullptr, &summary);
-  const double saveSeconds = Seconds(start);
-  DeleteFileTree(root);
-  if (code != qm::kSaveDone || summary.files != kFolders * kFilesPerFolder) return 2;
   const double files = kFolders * kFilesPerFolder;
-  std::printf("%-34s %8.2f s %9.0f files/s %7.1f MB/s\n", "save 100,000 small files", saveSeconds,
-              files / saveSeconds, totalBytes / 1e6 / saveSeconds);
+  for (const double seconds : saveSeconds)
+    std::printf("%-34s %8.2f s %9.0f files/s %7.1f MB/s\n", "save 100,000 small files", seconds, files / seconds,
+                totalBytes / 1e6 / seconds);
   std::printf("%-34s %8.2f s %9.0f files/s %7.1f MB/s\n", "cp -a of the same files", cpSeconds, files / cpSeconds,
               totalBytes / 1e6 / cpSeconds);
   fs::remove_all(work / "source");
   fs::remove_all(work / "copied");
-  fs::remove_all(work / "saved");
+  fs::remove_all(work / "saved0");
+  fs::remove_all(work / "saved1");
 
   // A 4 GiB file: 1 MiB of data, a hole, 1 MiB of data.
   constexpr std::uint64_t kSparseBytes = 4ull << 30;

@@ -577,7 +577,7 @@ std::string TreePath(const CFileNode* node) {
 
 std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath, int fd) {
   if (const std::uint32_t code = BeginSave(context, node); code != qm::kSaveDone) return code;
-  if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) return qm::kSaveFailed;
+  if (fd < 0) return qm::kSaveFailed;
   return SaveNodeInto(context, node, node->GetProperties(), targetPath, fd);
 }
 

@@ -57,8 +57,8 @@ public:
 // a damaged one (its extents end before its size), written as far as its
 // extents go. Holes are left as holes on the target.
 std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath);
-// The same into fd, a file already open for writing at targetPath (the
-// one made for it), which stays open; times and attributes are set on it.
+// The same into fd, the new, empty file made for it at targetPath, open
+// for writing; it stays open, and times and attributes are set on it.
 std::uint32_t SaveOneFile(qm::SaveContext& context, CFileNode* node, const std::string& targetPath, int fd);
 
 // Saves the checked children of node into currentFolder (empty when that
