@@ -28,6 +28,8 @@ inline constexpr char kLogMutex[] = "BryndleLOG_{1BFCF65F-0766-4a71-B7A3-2EB2CD1
 inline constexpr char kLauncherProgram[] = "Main";
 inline constexpr char kVekProgram[] = "Vek";
 inline constexpr char kReporterProgram[] = "ZorvReport";
+// Started by the windowed program after a change of language.
+inline constexpr char kRestarterProgram[] = "Rewaker";
 
 // Test builds only: a fake program in place of each of them (ignored when
 // the program runs set-user-id).

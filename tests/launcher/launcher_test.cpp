@@ -199,6 +199,35 @@ TEST_F(Restarter, StartsTheLauncherSoonAfterTheProductLockIsReleased) {
   EXPECT_LT(std::chrono::steady_clock::now() - released, std::chrono::milliseconds(2500));
 }
 
+TEST_F(Restarter, RestartsTheWholeProductAfterALanguageChange) {
+  // The first product's program starts the restarter and ends, as the
+  // wizard does after a change of language; the restarter starts the
+  // launcher again once the first one has gone.
+  setenv(qm::ipc::kTestLauncherEnv, QM_MAIN_PATH, 1);
+  setenv("FAKE_VEK_SCRIPT", "log:first product,sleep:500,exit:0|log:second product,exit:0", 1);
+  qm::ChildProcess first;
+  std::string error;
+  ASSERT_TRUE(first.Start(QM_MAIN_PATH, &error)) << error;
+  for (int i = 0; i < 250 && !qm::IsLifetimeLockHeld(qm::ipc::kProductLock); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  qm::ChildProcess rewaker;
+  ASSERT_TRUE(rewaker.Start(QM_REWAKER_PATH, &error)) << error;
+  ASSERT_TRUE(first.WaitExit(20000));
+  ASSERT_TRUE(rewaker.WaitExit(5000));
+  EXPECT_EQ(WEXITSTATUS(rewaker.Status()), 0);
+  // The second launcher (not our child) empties the log at its start and
+  // holds the product lock until its program ends.
+  std::string log;
+  for (int i = 0; i < 500; ++i) {
+    log = Log();
+    if (log.find("second product") != std::string::npos && !qm::IsLifetimeLockHeld(qm::ipc::kProductLock)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(log.find("second product"), std::string::npos) << log;
+  EXPECT_EQ(log.find("first product"), std::string::npos) << log;
+  EXPECT_FALSE(qm::IsLifetimeLockHeld(qm::ipc::kProductLock));
+}
+
 TEST_F(Restarter, BacksOffWhenTheLauncherIsMissing) {
   setenv(qm::ipc::kTestLauncherEnv, (dir_ / "no-such-main").c_str(), 1);
   qm::ChildProcess rewaker;
