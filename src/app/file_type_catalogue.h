@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CFileTypeMap;
@@ -46,6 +47,7 @@ public:
     // 0, or 87 for a null entry; an id already present keeps its first entry.
     int Add(const FileTypeEntry* entry);
     const FileTypeEntry* FindById(int id) const;
+    FileTypeEntry* FindById(int id) { return const_cast<FileTypeEntry*>(std::as_const(*this).FindById(id)); }
     // 87 when *ids is not null on entry; else *ids gets a MemAlloc'ed array
     // of every id in ascending order (none when the count is 0), which the
     // caller frees with MemFree.

@@ -16,7 +16,20 @@ struct StringEntry {
 // Sorted by id. Add new ids in order; QT_TRANSLATE_NOOP lets lupdate find
 // the texts for the translation files.
 constexpr StringEntry kStrings[] = {
+    {193, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
+    {194, QT_TRANSLATE_NOOP("StringTable", "Recover lost files from hard disks, memory cards and USB drives. Choose how the files were lost.")},
+    {195, QT_TRANSLATE_NOOP("StringTable", "Recover deleted files from a partition or removable media, such as files deleted by Shift + Delete or emptied from Recycle Bin.")},
+    {196, QT_TRANSLATE_NOOP("StringTable", "Recover formatted files from existing partitions under any conditions. such as damaged or formatted partition, drive display as RAW etc.")},
+    {197, QT_TRANSLATE_NOOP("StringTable", "Find out lost, deleted, resized or damaged partition, MBR corrupted, partition overwritten etc. and then recover lost files and folders.")},
+    {199, QT_TRANSLATE_NOOP("StringTable", "  Deleted File Recovery  ")},
+    {200, QT_TRANSLATE_NOOP("StringTable", "  Format Recovery  ")},
+    {201, QT_TRANSLATE_NOOP("StringTable", "  Partition Recovery  ")},
+    {214, QT_TRANSLATE_NOOP("StringTable", "Are you sure to return to home page?")},
     {242, QT_TRANSLATE_NOOP("StringTable", "Exit now?")},
+    {300, QT_TRANSLATE_NOOP("StringTable", "  Quenmark  ")},
+    {301, QT_TRANSLATE_NOOP("StringTable", "English")},
+    {303, QT_TRANSLATE_NOOP("StringTable", "Save language failed!")},
+    {304, QT_TRANSLATE_NOOP("StringTable", "You have modified the system setting, please restart to apply. Restart now?")},
     {305, QT_TRANSLATE_NOOP("StringTable", "MSXML not registered")},
     {306, QT_TRANSLATE_NOOP("StringTable", "Unable to create MSXML instance")},
     {307, QT_TRANSLATE_NOOP("StringTable",
@@ -25,8 +38,12 @@ constexpr StringEntry kStrings[] = {
                             "You can enlarge your virtual memory and try again.")},
     {346, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
     {349, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
+    {375, QT_TRANSLATE_NOOP("StringTable", "Please restart the program manually!")},
     {434, QT_TRANSLATE_NOOP("StringTable", "Quenmark has been running!")},
     {435, QT_TRANSLATE_NOOP("StringTable", "zorv.chm")},
+    {483, QT_TRANSLATE_NOOP("StringTable", "Japanese")},
+    {61235, QT_TRANSLATE_NOOP("StringTable", "  Photo Recovery  ")},
+    {61236, QT_TRANSLATE_NOOP("StringTable", "Recover photos, camera raw pictures and images from memory cards, cameras and disks, even after formatting.")},
     {61240, QT_TRANSLATE_NOOP("StringTable",
                               "Failed to allocate the memory. Please untick \"Recover RAW file\" in RAW of "
                               "\"Option\" and try again. ")},

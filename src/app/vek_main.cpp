@@ -3,7 +3,7 @@
 #include <QtCore/QEventLoop>
 
 #include "app/crash_handler.h"
-#include "app/placeholder_window.h"
+#include "app/prompter.h"
 #include "app/vek_application.h"
 #include "app/zorv_app.h"
 #include "fatext2/boot_sector_classifiers.h"
@@ -12,7 +12,10 @@
 #include "fatext2/fat_volume_analyze.h"
 #include "ntfs/ntfs_volume_analyze.h"
 #include "platform/message_pump.h"
+#include "storage/app_settings.h"
 #include "storage/mem_alloc.h"
+#include "wizard/main_frame.h"
+#include "wizard/wizard_context.h"
 
 namespace {
 
@@ -37,8 +40,10 @@ int main(int argc, char** argv)
     // Threads that wait for a worker keep the windows alive through this.
     qm::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
 
+    // The wizard's controllers and sheet live until the program ends.
+    qm::WizardContext wizard(qm::DefaultPrompter(), *GetAppSettings());
     qm::ZorvAppOptions options;
-    options.createMainWindow = [] { return std::make_unique<qm::PlaceholderWindow>(); };
+    options.createMainWindow = [&wizard] { return std::make_unique<qm::CMainFrame>(wizard); };
     qm::CZorvApp app(std::move(options));
     int code = 0;
     if (app.InitInstance(QCoreApplication::arguments())) {

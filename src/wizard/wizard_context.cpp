@@ -1,0 +1,68 @@
+#include "wizard/wizard_context.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QProcess>
+#include <QtCore/QUrl>
+#include <QtGui/QDesktopServices>
+
+#include "app/file_type_catalogue.h"
+#include "platform/log.h"
+#include "wizard/device_select_controllers.h"
+#include "wizard/recovery_mode_controller.h"
+#include "wizard/type_of_file_controller.h"
+#include "wizard/wizard_sheet.h"
+
+namespace qm {
+namespace {
+
+WizardContext* g_current = nullptr;
+
+}  // namespace
+
+WizardServices DefaultWizardServices()
+{
+    WizardServices services;
+    services.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
+    services.openHelp = [](int topic) { LogInfo("Help topic %d asked for", topic); };
+    services.startRestarter = [] {
+        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Rewaker"));
+        const QString program = QFileInfo(beside).isExecutable() ? beside : QStringLiteral("Rewaker");
+        return QProcess::startDetached(program, {});
+    };
+    services.fileFilterPath = FileFilterPath();
+    return services;
+}
+
+WizardContext::WizardContext(Prompter& prompter, AppSettings& settings, WizardServices services)
+    : prompter_(prompter), settings_(settings), services_(std::move(services)), previous_(g_current)
+{
+    g_current = this;
+    mode_ = std::make_unique<CRecoveryModeSelectController>();
+    type_ = std::make_unique<CTypeOfFileToRecoveryController>();
+    deleteDevice_ = std::make_unique<CDeleteRecoveryPartitionDeviceSelectController>();
+    completeDevice_ = std::make_unique<CCompleteRecoveryPartitionDeviceSelectController>();
+    lostDisk_ = std::make_unique<CLostRecoveryDiskDeviceSelectController>();
+}
+
+WizardContext::~WizardContext()
+{
+    // The sheet's pages point at the controllers: the sheet goes first.
+    sheet_.reset();
+    if (g_current == this) {
+        g_current = previous_;
+    }
+}
+
+WizardContext* WizardContext::instance() { return g_current; }
+
+CWizardSheet& WizardContext::sheet()
+{
+    if (sheet_ == nullptr) {
+        sheet_ = std::make_unique<CWizardSheet>(*this);
+    }
+    return *sheet_;
+}
+
+}  // namespace qm

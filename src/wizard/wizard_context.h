@@ -1,0 +1,77 @@
+// Everything the wizard shares for one run of the program: the settings
+// record, the message-box and outside-program seams, every step's
+// controller and the sheet. The controllers' GetInstance answers from the
+// current context, so a test builds a fresh context per case.
+#pragma once
+
+#include <QtCore/QString>
+
+#include <functional>
+#include <memory>
+
+struct AppSettings;
+
+namespace qm {
+
+class Prompter;
+class CWizardSheet;
+class CRecoveryModeSelectController;
+class CTypeOfFileToRecoveryController;
+class CDeleteRecoveryPartitionDeviceSelectController;
+class CCompleteRecoveryPartitionDeviceSelectController;
+class CLostRecoveryDiskDeviceSelectController;
+
+// What the wizard asks outside itself (tests put recorders in place).
+struct WizardServices {
+    // Opens a web address; false when nothing could show it.
+    std::function<bool(const QString& url)> openUrl;
+    // Shows a help topic.
+    std::function<void(int topic)> openHelp;
+    // Starts the restarter after a language change; false when it could not start.
+    std::function<bool()> startRestarter;
+    // Where the file-type catalogue is read from.
+    std::string fileFilterPath;
+};
+
+// The production services: the desktop's browser, the log for help topics
+// until the help window exists, "Rewaker" beside the program.
+WizardServices DefaultWizardServices();
+
+class WizardContext {
+public:
+    WizardContext(Prompter& prompter, AppSettings& settings, WizardServices services = DefaultWizardServices());
+    ~WizardContext();
+    WizardContext(const WizardContext&) = delete;
+    WizardContext& operator=(const WizardContext&) = delete;
+
+    // The current context (the most recent one alive); null when none.
+    static WizardContext* instance();
+
+    Prompter& prompter() { return prompter_; }
+    AppSettings& settings() { return settings_; }
+    WizardServices& services() { return services_; }
+
+    // The sheet, made on first call (its pages and controllers linked).
+    CWizardSheet& sheet();
+    bool HasSheet() const { return sheet_ != nullptr; }
+
+    CRecoveryModeSelectController& modeController() { return *mode_; }
+    CTypeOfFileToRecoveryController& typeController() { return *type_; }
+    CDeleteRecoveryPartitionDeviceSelectController& deleteDeviceController() { return *deleteDevice_; }
+    CCompleteRecoveryPartitionDeviceSelectController& completeDeviceController() { return *completeDevice_; }
+    CLostRecoveryDiskDeviceSelectController& lostDiskController() { return *lostDisk_; }
+
+private:
+    Prompter& prompter_;
+    AppSettings& settings_;
+    WizardServices services_;
+    WizardContext* previous_;
+    std::unique_ptr<CRecoveryModeSelectController> mode_;
+    std::unique_ptr<CTypeOfFileToRecoveryController> type_;
+    std::unique_ptr<CDeleteRecoveryPartitionDeviceSelectController> deleteDevice_;
+    std::unique_ptr<CCompleteRecoveryPartitionDeviceSelectController> completeDevice_;
+    std::unique_ptr<CLostRecoveryDiskDeviceSelectController> lostDisk_;
+    std::unique_ptr<CWizardSheet> sheet_;
+};
+
+}  // namespace qm

@@ -1,0 +1,405 @@
+#include <QtCore/QDir>
+#include <QtTest/QSignalSpy>
+#include <QtTest/QTest>
+#include <QtWidgets/QMenu>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/language.h"
+#include "app/string_table.h"
+#include "controls/button_plus.h"
+#include "controls/file_type_tree.h"
+#include "filemodel/file_type_map.h"
+#include "storage/app_settings.h"
+#include "support_ui/gallery.h"
+#include "support_ui/scripted_prompter.h"
+#include "wizard/device_select_controllers.h"
+#include "wizard/main_frame.h"
+#include "wizard/recovery_mode_controller.h"
+#include "wizard/recovery_mode_page.h"
+#include "wizard/type_of_file_controller.h"
+#include "wizard/type_of_file_page.h"
+#include "wizard/wizard_context.h"
+#include "wizard/wizard_page.h"
+#include "wizard/wizard_sheet.h"
+
+namespace qm {
+namespace {
+
+// A fresh wizard per case: its own settings, scripted boxes, recorded
+// outside calls, the catalogue shipped with the program.
+class WizardTest : public ::testing::Test {
+protected:
+    WizardTest() : context_(prompter_, settings_, Services()) {}
+
+    WizardServices Services()
+    {
+        WizardServices services;
+        services.openUrl = [this](const QString& url) {
+            urls_.push_back(url);
+            return true;
+        };
+        services.openHelp = [this](int topic) { helpTopics_.push_back(topic); };
+        services.startRestarter = [this] {
+            ++restarts_;
+            return true;
+        };
+        services.fileFilterPath = std::string(std::getenv("QM_SOURCE_DIR")) + "/src/app/FileFilter.xml";
+        return services;
+    }
+
+    CWizardSheet& Sheet() { return context_.sheet(); }
+
+    test::ScriptedPrompter prompter_;
+    AppSettings settings_;
+    std::vector<QString> urls_;
+    std::vector<int> helpTopics_;
+    int restarts_ = 0;
+    WizardContext context_;
+};
+
+TEST_F(WizardTest, StartsOnTheModePageWithoutNavigation)
+{
+    CWizardSheet& sheet = Sheet();
+    sheet.resize(1000, 700);
+    sheet.show();
+    EXPECT_EQ(sheet.ActiveIndex(), kPageRecoveryMode);
+    EXPECT_EQ(sheet.TypePage().LoadResult(), 0);
+    for (int id : {CWizardSheet::kHome, CWizardSheet::kBack, CWizardSheet::kNext}) {
+        EXPECT_FALSE(sheet.Button(id)->isVisible()) << id;
+    }
+    EXPECT_TRUE(sheet.Button(CWizardSheet::kWebsite)->isVisible());
+    EXPECT_EQ(sheet.GetActivePage()->geometry(), sheet.PageRect());
+    EXPECT_EQ(WizardContext::instance(), &context_);
+    EXPECT_EQ(CRecoveryModeSelectController::GetInstance(), &context_.modeController());
+}
+
+// Each start-page button: mode, photo flag, carving list, and the device
+// page reached through the file-type step.
+TEST_F(WizardTest, EachModeButtonLandsOnItsDevicePage)
+{
+    struct Case {
+        int button;
+        int mode;
+        int photo;
+        int page;
+        QString title;
+    };
+    const Case cases[] = {
+        {1000, 0, 0, kPageDeleteRecoveryDevice, QStringLiteral("Deleted Recovery")},
+        {1001, 1, 0, kPageCompleteRecoveryDevice, QStringLiteral("Format Recovery")},
+        {1002, 2, 0, kPageLostRecoveryDisk, QStringLiteral("Partition Recovery")},
+        {2001, 1, 1, kPageCompleteRecoveryDevice, QStringLiteral("Photo Recovery")},
+    };
+    CWizardSheet& sheet = Sheet();
+    sheet.resize(1000, 700);
+    sheet.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        context_.modeController().Activate();
+        CButtonPlus* button = sheet.ModePage().findChild<CButtonPlus*>(QStringLiteral("button%1").arg(c.button));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(settings_.nRecoveryMode, c.mode);
+        EXPECT_EQ(settings_.bPhotoRecovery, c.photo);
+        EXPECT_EQ(context_.modeController().GetMode(), c.mode);
+        EXPECT_EQ(context_.typeController().GetMode(), c.mode);
+        EXPECT_EQ(context_.typeController().GetSearchKind(), c.mode);
+        EXPECT_EQ(sheet.ActiveIndex(), c.page);
+        EXPECT_EQ(sheet.Banner().title, c.title);
+        EXPECT_TRUE(sheet.Button(CWizardSheet::kNext)->isVisible());
+        EXPECT_TRUE(sheet.Button(CWizardSheet::kHome)->isVisible());
+        // The shipped catalogue chooses every type.
+        if (c.photo != 0) {
+            std::vector<int> photo(std::begin(kPhotoRawTypes), std::end(kPhotoRawTypes));
+            std::sort(photo.begin(), photo.end());
+            EXPECT_EQ(settings_.vecRawTypes, photo);
+        } else {
+            EXPECT_EQ(settings_.vecRawTypes, AppSettings::AllRawTypes());
+        }
+    }
+}
+
+TEST_F(WizardTest, CarvingListFollowsTheChosenTypesAndPhotoModeOnlyNarrows)
+{
+    CTypeOfFileToRecoveryTreeCtrl& tree = Sheet().TypePage().Tree();
+    // Only the pictures group.
+    tree.Toggle(tree.topLevelItem(0));
+    ASSERT_FALSE(tree.HasCheckedType());
+    QTreeWidgetItem* pictures = tree.findItems(QStringLiteral("Pictures"), Qt::MatchExactly | Qt::MatchRecursive).first();
+    tree.Toggle(pictures);
+    settings_.bPhotoRecovery = 0;
+    ApplyFileTypeChoice(tree, settings_);
+    const std::vector<int> narrowed = settings_.vecRawTypes;
+    EXPECT_LT(narrowed.size(), 73u);
+    EXPECT_NE(std::find(narrowed.begin(), narrowed.end(), 33), narrowed.end()); // JPG
+    EXPECT_EQ(std::find(narrowed.begin(), narrowed.end(), 21), narrowed.end()); // DOC
+    EXPECT_TRUE(std::is_sorted(narrowed.begin(), narrowed.end()));
+
+    // Photo mode with documents only: no photo type is carved, and the list never widens to every type.
+    tree.Toggle(pictures);
+    tree.Toggle(tree.findItems(QStringLiteral("Docs"), Qt::MatchExactly | Qt::MatchRecursive).first());
+    settings_.bPhotoRecovery = 1;
+    ApplyFileTypeChoice(tree, settings_);
+    for (int id : settings_.vecRawTypes) {
+        EXPECT_NE(std::find(std::begin(kPhotoRawTypes), std::end(kPhotoRawTypes), id), std::end(kPhotoRawTypes)) << id;
+    }
+    EXPECT_LT(settings_.vecRawTypes.size(), 20u);
+    // Back to every type.
+    tree.Toggle(tree.topLevelItem(0));
+    ASSERT_TRUE(tree.IsTreeChecked());
+    ApplyFileTypeChoice(tree, settings_);
+    EXPECT_EQ(settings_.vecRawTypes.size(), 20u);
+    settings_.bPhotoRecovery = 0;
+    ApplyFileTypeChoice(tree, settings_);
+    EXPECT_EQ(settings_.vecRawTypes, AppSettings::AllRawTypes());
+    EXPECT_EQ(CFileTypeMap::GetInstance().HasExtensions(), false);
+}
+
+TEST_F(WizardTest, NextOnTheTypePageIsEnabledExactlyWhileSomethingIsChecked)
+{
+    CWizardSheet& sheet = Sheet();
+    context_.typeController().SetMode(0);
+    context_.typeController().SetPrevController(&context_.modeController());
+    context_.typeController().Activate();
+    ASSERT_EQ(sheet.ActiveIndex(), kPageTypeOfFile);
+    CTypeOfFileToRecoveryTreeCtrl& tree = sheet.TypePage().Tree();
+    EXPECT_TRUE(sheet.Button(CWizardSheet::kNext)->isEnabled());
+    tree.Toggle(tree.topLevelItem(0));
+    EXPECT_FALSE(sheet.Button(CWizardSheet::kNext)->isEnabled());
+    tree.Toggle(tree.topLevelItem(0)->child(0));
+    EXPECT_TRUE(sheet.Button(CWizardSheet::kNext)->isEnabled());
+    // Next from the type page reaches the active controller and moves on.
+    EXPECT_TRUE(sheet.OnNext());
+    EXPECT_EQ(sheet.ActiveIndex(), kPageDeleteRecoveryDevice);
+}
+
+TEST_F(WizardTest, BackFromADevicePageLandsOnTheStartPage)
+{
+    CWizardSheet& sheet = Sheet();
+    sheet.resize(1000, 700);
+    sheet.ModePage().OnModeCommand(1002);
+    ASSERT_EQ(sheet.ActiveIndex(), kPageLostRecoveryDisk);
+    QTest::mouseClick(sheet.Button(CWizardSheet::kBack), Qt::LeftButton);
+    EXPECT_EQ(sheet.ActiveIndex(), kPageRecoveryMode);
+    EXPECT_FALSE(sheet.TypePage().isVisible());
+    EXPECT_EQ(context_.modeController().GetMode(), 2);
+}
+
+// Steps that record when they are left.
+class RecordingStep : public CDeviceStepController {
+public:
+    RecordingStep(WIZARD_PAGE page, std::vector<std::string>& log, std::string name)
+        : CDeviceStepController(page, 0), log_(log), name_(std::move(name))
+    {
+    }
+    void Leave() override { log_.push_back(name_); }
+
+private:
+    std::vector<std::string>& log_;
+    std::string name_;
+};
+
+TEST_F(WizardTest, HomeAsksThenUnwindsTheChainLeavingEveryStepInOrder)
+{
+    CWizardSheet& sheet = Sheet();
+    std::vector<std::string> left;
+    RecordingStep first(kPageCompleteRecoveryDevice, left, "device");
+    RecordingStep second(kPageCompleteRecoveryScanPartition, left, "scan");
+    context_.typeController().SetPrevController(&context_.modeController());
+    first.SetPrevController(&context_.typeController());
+    second.SetPrevController(&first);
+    // The page shows the controller of the step the user is on.
+    static_cast<CPlaceholderPage*>(sheet.Page(kPageCompleteRecoveryScanPartition))->SetController(&second);
+    context_.modeController().SetMode(1);
+    second.Activate();
+    ASSERT_EQ(sheet.ActiveIndex(), kPageCompleteRecoveryScanPartition);
+
+    prompter_.answers = {false};
+    sheet.OnHome();
+    EXPECT_EQ(sheet.ActiveIndex(), kPageCompleteRecoveryScanPartition);
+    EXPECT_TRUE(left.empty());
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text, LoadAppString(214));
+
+    prompter_.answers = {true};
+    QTest::mouseClick(sheet.Button(CWizardSheet::kHome), Qt::LeftButton);
+    EXPECT_EQ(left, (std::vector<std::string>{"scan", "device"}));
+    EXPECT_EQ(sheet.ActiveIndex(), kPageRecoveryMode);
+    EXPECT_EQ(context_.modeController().GetMode(), 1);
+    static_cast<CPlaceholderPage*>(sheet.Page(kPageCompleteRecoveryScanPartition))->SetController(nullptr);
+}
+
+TEST_F(WizardTest, BannersFollowPageModeAndPhotoFlag)
+{
+    EXPECT_EQ(BannerForPage(kPageTypeOfFile, 1, true)->title, QStringLiteral("Photo Recovery"));
+    EXPECT_EQ(BannerForPage(kPageTypeOfFile, 1, false)->title, QStringLiteral("Format Recovery"));
+    EXPECT_EQ(BannerForPage(kPageLostRecoveryScanPartition, 2, false)->instruction,
+              QStringLiteral("Please select partition that may contain your data."));
+    EXPECT_EQ(BannerForPage(kPageFileSelect, 0, false)->instruction,
+              QStringLiteral("Please select files and click Recover to recover."));
+    EXPECT_FALSE(BannerForPage(kPageDeleteRecoveryDevice, 1, false).has_value());
+    EXPECT_FALSE(BannerForPage(kPageLostRecoveryPartition, 2, false).has_value());
+}
+
+TEST_F(WizardTest, PrimaryButtonIsRecoverOnTheFilePageOnly)
+{
+    CWizardSheet& sheet = Sheet();
+    sheet.resize(1000, 700);
+    sheet.show();
+    sheet.SetActivePage(kPageFileSelect);
+    EXPECT_TRUE(sheet.PrimaryButton()->isVisible());
+    EXPECT_EQ(sheet.PrimaryButton()->objectName(), QStringLiteral("recoverButton"));
+    EXPECT_FALSE(sheet.Button(CWizardSheet::kNext)->isVisible());
+    sheet.SetActivePage(kPageLostRecoveryDisk);
+    EXPECT_TRUE(sheet.Button(CWizardSheet::kNext)->isVisible());
+    // Bottom row: Back just left of the primary, Home at the left.
+    CButtonPlus* next = sheet.Button(CWizardSheet::kNext);
+    CButtonPlus* back = sheet.Button(CWizardSheet::kBack);
+    EXPECT_EQ(next->geometry().right() + 1, 1000 - 50);
+    EXPECT_EQ(back->geometry().right() + 1, next->x() - 5);
+    EXPECT_EQ(sheet.Button(CWizardSheet::kHome)->x(), 50);
+    EXPECT_GE(next->y(), sheet.BottomStrip().top());
+    // Re-activating the page that is shown keeps it visible where it was.
+    sheet.SetActivePage(kPageLostRecoveryDisk);
+    EXPECT_TRUE(sheet.GetActivePage()->isVisible());
+    EXPECT_EQ(sheet.GetActivePage()->geometry(), sheet.PageRect());
+}
+
+TEST_F(WizardTest, HoverDescriptionFollowsTheButtons)
+{
+    CRecoveryModeSelectPage& page = Sheet().ModePage();
+    EXPECT_EQ(DescriptionForPrompt(page.CurrentPrompt()), LoadAppString(194));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(page.Button(1), &enter);
+    EXPECT_EQ(DescriptionForPrompt(page.CurrentPrompt()), LoadAppString(196));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(page.Button(1), &leave);
+    EXPECT_EQ(DescriptionForPrompt(page.CurrentPrompt()), LoadAppString(194));
+    EXPECT_TRUE(DescriptionForPrompt(QStringLiteral("something else")).isEmpty());
+    EXPECT_EQ(page.Button(0)->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(page.Button(3)->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(WizardTest, LanguageMenuOnlyOnTheStartPage)
+{
+    qputenv("XDG_CONFIG_HOME", QDir::temp().filePath(QStringLiteral("wizard_lang_%1").arg(QCoreApplication::applicationPid())).toUtf8());
+    CWizardSheet& sheet = Sheet();
+    QMenu menu;
+    sheet.FillLanguageMenu(menu);
+    ASSERT_EQ(menu.actions().size(), 3);
+    EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("English"));
+    EXPECT_EQ(menu.actions()[2]->text(), QStringLiteral("Japanese"));
+
+    // The language in use: nothing asked, nothing written.
+    QSignalSpy closing(&sheet, &CWizardSheet::CloseRequested);
+    const QString current = ReadLanguageName();
+    for (int i = 0; i < 3; ++i) {
+        if (current == QLatin1String(kLanguageChoices[i].settingName)) {
+            sheet.OnLanguageCommand(i);
+        }
+    }
+    EXPECT_TRUE(prompter_.shown.empty());
+    // Cancel at the question: nothing written, no restart.
+    prompter_.answers = {false};
+    sheet.OnLanguageCommand(2);
+    EXPECT_EQ(ReadLanguageName(), current);
+    EXPECT_EQ(restarts_, 0);
+    EXPECT_EQ(closing.count(), 0);
+    // OK: written, restarter started, the program closes.
+    prompter_.answers = {true};
+    sheet.OnLanguageCommand(2);
+    EXPECT_EQ(ReadLanguageName(), QStringLiteral("Japanese"));
+    EXPECT_EQ(restarts_, 1);
+    EXPECT_EQ(closing.count(), 1);
+    WriteLanguageToReg("English");
+    ResetLanguageCacheForTest();
+
+    sheet.ModePage().OnModeCommand(1000);
+    sheet.FillLanguageMenu(menu);
+    EXPECT_TRUE(menu.isEmpty());
+}
+
+TEST_F(WizardTest, TopBarButtonsOpenTheAddressesAndHelpFollowsThePage)
+{
+    CWizardSheet& sheet = Sheet();
+    QTest::mouseClick(sheet.Button(CWizardSheet::kWebsite), Qt::LeftButton);
+    QTest::mouseClick(sheet.Button(CWizardSheet::kSupport), Qt::LeftButton);
+    ASSERT_EQ(urls_.size(), 2u);
+    EXPECT_TRUE(urls_[1].contains(QStringLiteral("support")));
+    sheet.OnHelp();
+    sheet.ModePage().OnModeCommand(1002);
+    sheet.OnHelp();
+    EXPECT_EQ(helpTopics_, (std::vector<int>{15, 51}));
+}
+
+TEST_F(WizardTest, MainFrameSizeRulesAndClosing)
+{
+    auto frame = std::make_unique<CMainFrame>(context_);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_EQ(frame->size(), QSize(1000, 700));
+    EXPECT_FALSE(frame->IsResizable()); // the start page has a fixed size
+    EXPECT_EQ(frame->minimumSize(), QSize(1000, 700));
+    EXPECT_EQ(frame->maximumSize(), QSize(1000, 700));
+    EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    frame->Sheet().ModePage().OnModeCommand(1001);
+    EXPECT_TRUE(frame->IsResizable());
+    EXPECT_EQ(frame->minimumSize(), QSize(1000, 680));
+    frame->resize(1200, 800);
+    EXPECT_EQ(frame->size(), QSize(1200, 800));
+    frame->resize(900, 600);
+    EXPECT_EQ(frame->size(), QSize(1000, 680));
+    EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint); // stays removed
+
+    // Back home: the remembered size again, whatever it was meanwhile.
+    frame->resize(1200, 800);
+    context_.modeController().Activate();
+    EXPECT_EQ(frame->size(), QSize(1000, 700));
+
+    // Ctrl+O goes to the page on show.
+    QSignalSpy commands(&frame->Sheet(), &CWizardSheet::PageCommand);
+    QTest::keyClick(frame.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands.first().at(1).toInt(), CMainFrame::kOpenCommand);
+
+    // "Exit now?": No keeps it open, Yes closes.
+    prompter_.answers = {false};
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(prompter_.shown.back().text, QStringLiteral("Exit now?"));
+    prompter_.answers = {true};
+    EXPECT_TRUE(frame->close());
+    // Closing at once asks nothing.
+    frame->show();
+    const std::size_t asked = prompter_.shown.size();
+    frame->CloseNow();
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_EQ(prompter_.shown.size(), asked);
+    frame.reset();
+    EXPECT_TRUE(context_.HasSheet()); // the sheet outlives the window
+}
+
+TEST_F(WizardTest, Gallery)
+{
+    CMainFrame frame(context_);
+    frame.show();
+    EXPECT_FALSE(test::SaveToGallery(frame, QStringLiteral("wizard_start_page")).isEmpty());
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(frame.Sheet().ModePage().Button(3), &enter);
+    EXPECT_FALSE(test::SaveToGallery(frame, QStringLiteral("wizard_start_page_photo_hover")).isEmpty());
+    settings_.nRecoveryMode = 1;
+    context_.typeController().SetMode(1);
+    context_.typeController().SetPrevController(&context_.modeController());
+    context_.typeController().Activate();
+    EXPECT_FALSE(test::SaveToGallery(frame, QStringLiteral("wizard_file_type_page")).isEmpty());
+    context_.typeController().Next();
+    EXPECT_FALSE(test::SaveToGallery(frame, QStringLiteral("wizard_format_device_placeholder")).isEmpty());
+    frame.CloseNow();
+}
+
+}  // namespace
+}  // namespace qm
