@@ -3,6 +3,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
+#include <QtGui/QPainterPath>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QStyle>
@@ -298,6 +299,7 @@ CTypeRecoveryDrawTreeCtrl::CTypeRecoveryDrawTreeCtrl(QWidget* parent) : CTypeOfF
 {
     setItemDelegate(new TypeRowDelegate(this));
     setUniformRowHeights(true);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setIconSize(QSize(kIconSize, kIconSize));
     QFont font = this->font();
     font.setFamilies({QString::fromLatin1(GetUIFontName()), font.family()});
@@ -306,24 +308,38 @@ CTypeRecoveryDrawTreeCtrl::CTypeRecoveryDrawTreeCtrl(QWidget* parent) : CTypeOfF
 
 QIcon CTypeRecoveryDrawTreeCtrl::TypeIcon(int iconIndex)
 {
-    struct Pick {
-        const char* theme;
-        QStyle::StandardPixmap fallback;
+    // A page with a folded corner in the group's colour and its mark.
+    static const QColor kColours[] = {
+        QColor(0x1F, 0x4E, 0x79), QColor(0x2E, 0x75, 0xB6), QColor(0x3A, 0x9A, 0x5B),
+        QColor(0xC5, 0x5A, 0x11), QColor(0x8E, 0x3C, 0xA8), QColor(0x99, 0x7A, 0x12),
+        QColor(0xB8, 0x3B, 0x3B), QColor(0x44, 0x54, 0x69), QColor(0x70, 0x70, 0x70),
     };
-    static constexpr Pick kPicks[] = {
-        {"drive-harddisk", QStyle::SP_DriveHDIcon},         // every type
-        {"x-office-document", QStyle::SP_FileIcon},         // documents
-        {"image-x-generic", QStyle::SP_FileDialogContentsView}, // pictures
-        {"audio-x-generic", QStyle::SP_MediaVolume},        // music
-        {"video-x-generic", QStyle::SP_MediaPlay},          // videos
-        {"package-x-generic", QStyle::SP_DirClosedIcon},    // archives
-        {"mail-message", QStyle::SP_MessageBoxInformation}, // mail and databases
-        {"application-x-executable", QStyle::SP_ComputerIcon}, // programs
-        {"text-x-generic", QStyle::SP_FileIcon},            // others
-    };
-    const Pick& pick = kPicks[iconIndex >= 0 && iconIndex < static_cast<int>(std::size(kPicks)) ? iconIndex : 8];
-    QIcon icon = QIcon::fromTheme(QString::fromLatin1(pick.theme));
-    return icon.isNull() ? QApplication::style()->standardIcon(pick.fallback) : icon;
+    static const char* const kMarks[] = {"*", "D", "P", "M", "V", "Z", "@", "E", "?"};
+    const int index = iconIndex >= 0 && iconIndex < static_cast<int>(std::size(kColours)) ? iconIndex : 8;
+    QPixmap pixmap(kIconSize * 2, kIconSize * 2);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(2, 2);
+    QPainterPath page;
+    page.moveTo(5, 2);
+    page.lineTo(21, 2);
+    page.lineTo(28, 9);
+    page.lineTo(28, 30);
+    page.lineTo(5, 30);
+    page.closeSubpath();
+    p.setPen(QPen(kColours[index], 1.5));
+    p.setBrush(Qt::white);
+    p.drawPath(page);
+    p.setBrush(kColours[index]);
+    p.drawRect(QRectF(5, 17, 23, 13));
+    p.setPen(Qt::white);
+    QFont mark = QApplication::font();
+    mark.setPixelSize(11);
+    mark.setBold(true);
+    p.setFont(mark);
+    p.drawText(QRectF(5, 17, 23, 13), Qt::AlignCenter, QString::fromLatin1(kMarks[index]));
+    return QIcon(pixmap);
 }
 
 QString CTypeRecoveryDrawTreeCtrl::SecondLine(const FileTypeEntry& entry)

@@ -15,13 +15,58 @@
 namespace qm {
 namespace {
 
+// The pictures of the four modes, drawn here so that they look the same on
+// every desktop.
 QIcon ModeIcon(int index)
 {
-    static constexpr const char* kThemes[] = {"user-trash", "drive-harddisk", "drive-multidisk", "camera-photo"};
-    static constexpr QStyle::StandardPixmap kFallbacks[] = {QStyle::SP_TrashIcon, QStyle::SP_DriveHDIcon,
-                                                            QStyle::SP_DriveNetIcon, QStyle::SP_DesktopIcon};
-    QIcon icon = QIcon::fromTheme(QString::fromLatin1(kThemes[index]));
-    return icon.isNull() ? QApplication::style()->standardIcon(kFallbacks[index]) : icon;
+    QPixmap pixmap(96, 96);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor dark(0x1F, 0x4E, 0x79);
+    const QColor light(0x5B, 0x9B, 0xD5);
+    p.setPen(QPen(dark, 3));
+    switch (index) {
+    case 0: // a bin with a lid
+        p.setBrush(light);
+        p.drawRoundedRect(QRectF(26, 30, 44, 54), 4, 4);
+        p.drawRoundedRect(QRectF(20, 20, 56, 10), 3, 3);
+        p.drawRect(QRectF(40, 12, 16, 8));
+        p.setPen(QPen(Qt::white, 3));
+        for (int x : {38, 48, 58}) {
+            p.drawLine(x, 38, x, 76);
+        }
+        break;
+    case 1: // a hard disk
+        p.setBrush(light);
+        p.drawRoundedRect(QRectF(12, 18, 72, 60), 8, 8);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(48, 46), 20, 20);
+        p.setBrush(dark);
+        p.drawEllipse(QPointF(48, 46), 5, 5);
+        p.drawEllipse(QPointF(74, 70), 2, 2);
+        break;
+    case 2: // a disk cut into partitions
+        p.setBrush(QColor(0xA9, 0xCC, 0xEC));
+        p.drawEllipse(QPointF(48, 48), 36, 36);
+        p.setBrush(light);
+        p.drawPie(QRectF(12, 12, 72, 72), 90 * 16, 140 * 16);
+        p.setBrush(QColor(0xF4, 0xB1, 0x83));
+        p.drawPie(QRectF(12, 12, 72, 72), 230 * 16, 70 * 16);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(48, 48), 8, 8);
+        break;
+    default: // a camera
+        p.setBrush(light);
+        p.drawRoundedRect(QRectF(10, 28, 76, 52), 8, 8);
+        p.drawRoundedRect(QRectF(34, 18, 28, 12), 3, 3);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(48, 54), 17, 17);
+        p.setBrush(dark);
+        p.drawEllipse(QPointF(48, 54), 8, 8);
+        break;
+    }
+    return QIcon(pixmap);
 }
 
 }  // namespace
@@ -65,7 +110,7 @@ CRecoveryModeSelectPage::CRecoveryModeSelectPage(QWidget* parent) : CWizardPage(
         button->setFixedSize(kButtonWidth, kButtonHeight);
         QFont font = button->font();
         font.setFamilies({QString::fromLatin1(GetUIFontName()), font.family()});
-        font.setPointSize(11);
+        font.setPointSize(10);
         font.setBold(true);
         button->setFont(font);
         button->setStyleSheet(QStringLiteral(

@@ -41,7 +41,7 @@ class CRecoveryModeSelectPage : public CWizardPage {
     Q_OBJECT
 
 public:
-    static constexpr int kButtonWidth = 200;
+    static constexpr int kButtonWidth = 206;
     static constexpr int kButtonHeight = 190;
     static constexpr QPoint kButtonPositions[4] = {{46, 161}, {282, 161}, {516, 161}, {752, 161}};
 

@@ -36,6 +36,7 @@ void CTypeOfFileToRecoveryPage::OnSizeContent(int, int)
 {
     tree_->setGeometry(ContentRect());
     tree_->show();
+    tree_->scrollToTop();
 }
 
 void CTypeOfFileToRecoveryPage::OnDrawContent(QPainter& painter)
