@@ -1,13 +1,12 @@
 #include "wizard/wizard_context.h"
 
-#include <QtCore/QCoreApplication>
-#include <QtCore/QDir>
-#include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
 
 #include "app/file_type_catalogue.h"
+#include "platform/child_process.h"
+#include "platform/ipc_names.h"
 #include "platform/log.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/recovery_mode_controller.h"
@@ -27,9 +26,8 @@ WizardServices DefaultWizardServices()
     services.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     services.openHelp = [](int topic) { LogInfo("Help topic %d asked for", topic); };
     services.startRestarter = [] {
-        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Rewaker"));
-        const QString program = QFileInfo(beside).isExecutable() ? beside : QStringLiteral("Rewaker");
-        return QProcess::startDetached(program, {});
+        const std::optional<std::string> path = FindProgram(ipc::kRestarterProgram);
+        return path.has_value() && QProcess::startDetached(QString::fromStdString(*path), {});
     };
     services.fileFilterPath = FileFilterPath();
     return services;

@@ -34,7 +34,7 @@ struct WizardServices {
 };
 
 // The production services: the desktop's browser, the log for help topics
-// until the help window exists, "Rewaker" beside the program.
+// until the help window exists, the restarter beside the program or on PATH.
 WizardServices DefaultWizardServices();
 
 class WizardContext {
