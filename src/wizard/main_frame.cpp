@@ -1,5 +1,6 @@
 #include "wizard/main_frame.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QKeySequence>
 #include <QtGui/QScreen>
@@ -7,6 +8,8 @@
 #include <QtWidgets/QApplication>
 
 #include "app/prompter.h"
+#include "controls/file_type_name_table.h"
+#include "platform/log.h"
 #include "app/string_table.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
@@ -26,6 +29,13 @@ CMainFrame::CMainFrame(WizardContext& context, QWidget* parent)
         move(available.center() - QPoint(width() / 2, height() / 2));
     }
     rememberedSize_ = size();
+
+    QElapsedTimer timer;
+    timer.start();
+    if (CFileTypeNameTable::GetInstance().GetMap().empty()) {
+        CFileTypeNameTable::GetInstance().Load();
+    }
+    DebugTrace("Enum register file used time :%f Second", static_cast<double>(timer.elapsed()) / 1000.0);
 
     connect(&sheet_, &CWizardSheet::ResizableChanged, this, &CMainFrame::SetResizable);
     connect(&sheet_, &CWizardSheet::CloseRequested, this, &CMainFrame::CloseNow);

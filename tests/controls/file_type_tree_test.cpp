@@ -166,3 +166,32 @@ TEST(ButtonPlus, ReportsHoverWithItsPrompt)
 
 }  // namespace
 }  // namespace qm
+
+#include "controls/file_type_name_table.h"
+
+namespace qm {
+namespace {
+
+TEST(FileTypeNameTable, SharesEntriesByNameAndListsAllFilesFirst)
+{
+    CFileTypeNameTable table;
+    table.AddType("Text document", ".txt");
+    table.AddType("Text document", ".text");
+    EXPECT_EQ(table.GetMap().at("Text document"), ".txt;.text");
+
+    table.Clear();
+    table.Load();
+    ASSERT_GE(table.GetMap().size(), 3u);
+    auto it = table.GetMap().begin();
+    EXPECT_EQ(it->first, ".00(All Files)");
+    EXPECT_EQ((++it)->first, ".01File");
+    // The desktop knows PNG pictures; the name starts with a capital.
+    const std::string png = CFileTypeNameTable::GetTypeInfo("png");
+    ASSERT_FALSE(png.empty());
+    EXPECT_TRUE(png[0] >= 'A' && png[0] <= 'Z');
+    EXPECT_NE(table.GetMap().at(png).find(".png"), std::string::npos);
+    EXPECT_TRUE(CFileTypeNameTable::GetTypeInfo("no-such-extension-here").empty());
+}
+
+}  // namespace
+}  // namespace qm
