@@ -12,6 +12,7 @@
 #include <thread>
 #include <typeinfo>
 
+#include "platform/alt_signal_stack.h"
 #include "fatext2/ext2_collector.h"
 #include "fatext2/ext2_dir_iterator.h"
 #include "fatext2/ext2_exceptions.h"
@@ -285,6 +286,7 @@ CFileNode* CExt2TreeBuilder::StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuild
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       {
         qm::ext2::CollectorThreadScope collector;
         try {
@@ -319,6 +321,7 @@ CFileNode* CExt2LostPartitionTreeBuilder::Start(IStorageDevice* device, IDIRBuil
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       {
         qm::ext2::CollectorThreadScope collector;
         try {

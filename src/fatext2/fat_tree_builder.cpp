@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/alt_signal_stack.h"
 #include "fatext2/fat_boot_sector.h"
 #include "fatext2/fat_dir_entry.h"
 #include "fatext2/fat_dir_sector_scanner.h"
@@ -97,6 +98,7 @@ template <typename Build> CFileSystemNode* RunPumping(Build&& build) {
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       root = build();
       done = true;
     });

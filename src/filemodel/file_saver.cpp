@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/alt_signal_stack.h"
 #include "filemodel/data_run_list.h"
 #include "filemodel/efs_backup.h"
 #include "filemodel/file_node.h"
@@ -409,6 +410,7 @@ bool RunOnWorkerPumping(const std::function<void()>& job) {
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       job();
       done = true;
     });

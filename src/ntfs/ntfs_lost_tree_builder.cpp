@@ -9,6 +9,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "platform/alt_signal_stack.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -313,6 +314,7 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Start(const std::vector<NtfsMftInfo>& 
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       root = Build(mfts, ranges, partition, carved, device, partitionNumber, callback);
       done = true;
     });

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/alt_signal_stack.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -318,6 +319,7 @@ CFileNode* CNtfsTreeBuilder::Start(std::uint64_t firstSector, IStorageDevice* de
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       root = Build(firstSector, device, callback);
       done = true;
     });

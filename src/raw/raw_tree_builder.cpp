@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/alt_signal_stack.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -451,6 +452,7 @@ CFileNode* CRawTreeBuilder::Start(IStorageDevice* device, IIterator<CRawFileInfo
   std::thread worker;
   try {
     worker = std::thread([&] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       root = BuildTree(device, records, used, callback);
       done = true;
     });

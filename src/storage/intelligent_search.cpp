@@ -5,6 +5,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
 #include "storage/storage_device_with_cache.h"
 
@@ -32,6 +33,7 @@ int CIntelligentSearchController::Start(IIntelligentSearchCallback* callback) {
 }
 
 void CIntelligentSearchController::Sweep() {
+  qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
   SearchStatistics& statistics = *m_pStatistics;
   if (m_pDevice == nullptr) {
     m_nDone = 1;

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
 #include "storage/storage_device.h"
@@ -69,6 +70,7 @@ void CPartitionSearcher::Start(IPartitionSearchCallback* callback) {
   std::thread worker;
   try {
     worker = std::thread([this] {
+      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
       try {
         Run();
       } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/alt_signal_stack.h"
 #include "platform/folders.h"
 #include "platform/ini_file.h"
 #include "platform/log.h"
@@ -102,6 +103,7 @@ void CStorageDeviceWithCache::StartCache() {
 }
 
 void CStorageDeviceWithCache::CacheThread() {
+  qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
   const std::size_t sectorSize = BlockBytes() / m_nBlockSize;
   for (;;) {
     std::uint8_t* buffer = nullptr;

@@ -71,3 +71,30 @@ TEST(PlatformServices, TickCountNeverGoesBack) {
 }
 
 } // namespace
+
+#include <signal.h>
+
+#include <thread>
+
+#include "platform/alt_signal_stack.h"
+
+namespace {
+
+TEST(PlatformServices, EveryThreadGetsItsOwnAlternateSignalStack) {
+  void* first = nullptr;
+  for (int round = 0; round < 2; ++round) {
+    std::thread worker([&] {
+      ASSERT_TRUE(qm::EnsureAltSignalStack());
+      ASSERT_TRUE(qm::EnsureAltSignalStack()); // a second call keeps the stack
+      stack_t current{};
+      ASSERT_EQ(sigaltstack(nullptr, &current), 0);
+      EXPECT_EQ(current.ss_flags & SS_DISABLE, 0);
+      EXPECT_GE(current.ss_size, 64u * 1024);
+      if (round == 0) first = current.ss_sp;
+    });
+    worker.join();
+  }
+  EXPECT_NE(first, nullptr);
+}
+
+} // namespace
