@@ -38,6 +38,9 @@ public:
   // short last block: only the sectors it has; the rest of the slot is
   // not served). The ring moves on by one whole block.
   void Append(const std::uint8_t* block, std::uint64_t sectors);
+  // The same copy without the bookkeeping, for callers that fill
+  // NextSlot() from memory themselves.
+  static void CopyBlock(std::uint8_t* slot, const std::uint8_t* block, std::size_t bytes);
   // The next block in two steps without a copy: the slot the next block
   // goes to (the oldest block's, which Commit then gives up), filled by
   // the caller, and Commit with the sectors put there. A slot committed

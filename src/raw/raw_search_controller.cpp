@@ -134,7 +134,7 @@ int CRAWSearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count,
       if (block != nullptr && start >= blockFirst && start - blockFirst < blockSectors &&
           blockSectors - (start - blockFirst) >= sectors) {
         data = block + (start - blockFirst) * size;
-        std::memcpy(slot, data, static_cast<std::size_t>(sectors * size));
+        CBufferStorageDevice::CopyBlock(slot, data, static_cast<std::size_t>(sectors * size));
       }
     }
     if (data == nullptr) {
