@@ -178,7 +178,7 @@ void CDeviceSelectView::paintEvent(QPaintEvent*) {
         p.setClipRect(rc);
         p.drawPixmap(rc.left() + 2, row.top + (row.height - pm.height()) / 2, pm);
         p.restore();
-        text.setLeft(text.left() + pm.width());
+        text.setLeft(text.left() + pm.width() + 4);
       }
       if (text.left() >= text.right()) continue;
       p.setPen(Qt::black);

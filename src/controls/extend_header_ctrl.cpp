@@ -12,7 +12,7 @@ CExtendHeaderCtrl::CExtendHeaderCtrl(QWidget* parent)
   setMinimumSectionSize(8);
   setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   QFont f = font();
-  f.setPixelSize(14);
+  f.setPixelSize(12);
   setFont(f);
 }
 

@@ -65,7 +65,7 @@ CExtendListCtrl::CExtendListCtrl(QWidget* parent) : QAbstractScrollArea(parent),
   m_lines.reserve(2000);
   m_formats.reserve(7);
   QFont f = font();
-  f.setPixelSize(14);
+  f.setPixelSize(12);
   setFont(f);
   setFocusPolicy(Qt::StrongFocus);
   setFrameShape(QFrame::NoFrame);

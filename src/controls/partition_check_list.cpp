@@ -29,12 +29,12 @@ ExtendListCell TextCell(const QString& text) {
 CMultipleChoosePartitionListCtrl::CMultipleChoosePartitionListCtrl(QWidget* parent)
     : QWidget(parent), m_list(new CExtendListCtrl(this)) {
   m_records.reserve(2000);
-  m_list->AddColumn(tr("Partition"), 160, 0);
-  m_list->AddColumn(tr("Size"), 80, 1);
-  m_list->AddColumn(tr("Suggestion"), 80, 2);
+  m_list->AddColumn(tr("Partition"), 250, 0);
+  m_list->AddColumn(tr("Size"), 90, 1);
+  m_list->AddColumn(tr("Suggestion"), 90, 2);
   m_list->AddColumn(tr("Option"), 150, 0);
-  m_list->AddColumn(tr("Files Match"), 80, 2);
-  m_list->AddColumn(tr("Folder Match"), 80, 2);
+  m_list->AddColumn(tr("Files Match"), 95, 2);
+  m_list->AddColumn(tr("Folder Match"), 95, 2);
   connect(m_list, &CExtendListCtrl::CheckStatesChanged, this, &CMultipleChoosePartitionListCtrl::CheckStatesChanged);
 }
 
@@ -60,7 +60,7 @@ void CMultipleChoosePartitionListCtrl::AddPartition(IntelligentPartitionResult* 
   part.checked = checked;
   part.icon = icon;
   part.text = QString::fromStdString(r->name);
-  if (checked) part.text += tr("(recommended)");
+  if (checked) part.text += QLatin1Char(' ') + tr("(recommended)");
   part.notify = this;
   m_list->AddCell(row, first);
   if (checked) OnCheck(1, static_cast<std::uintptr_t>(row), 0, 0);

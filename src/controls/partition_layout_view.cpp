@@ -23,7 +23,7 @@ CPartitionLayoutView::CPartitionLayoutView(QWidget* parent) : QAbstractScrollAre
   setFrameShape(QFrame::NoFrame);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QFont f = font();
-  f.setPixelSize(14);
+  f.setPixelSize(12);
   setFont(f);
 }
 
@@ -127,7 +127,7 @@ void CPartitionLayoutView::paintEvent(QPaintEvent*) {
 
 CPartitionLayoutFrame::CPartitionLayoutFrame(QWidget* parent) : QWidget(parent), m_view(new CPartitionLayoutView(this)) {
   QFont f = font();
-  f.setPixelSize(14);
+  f.setPixelSize(12);
   setFont(f);
   connect(m_view, &CPartitionLayoutView::RowsChanged, this, [this] {
     PlaceView();
