@@ -286,9 +286,9 @@ void CDeviceSelectView::keyPressEvent(QKeyEvent* event) {
 
 CDeviceSelectCtrl::CDeviceSelectCtrl(QWidget* parent)
     : QWidget(parent), m_header(new CExtendHeaderCtrl(this)), m_view(new CDeviceSelectView(this)) {
-  m_header->AddColumn(tr("Device"), 250);
-  m_header->AddColumn(tr("Capacity"), 150);
-  m_header->AddColumn(tr(" Information"), 480);
+  m_header->AddColumn(tr("Device"), 320);
+  m_header->AddColumn(tr("Capacity"), 120);
+  m_header->AddColumn(tr(" Information"), 440);
   m_view->SetDeviceBitmap(DefaultDeviceBitmaps());
   connect(m_view, &CDeviceSelectView::HorizontalScrolled, this, [this] { AlignHeader(); });
   connect(m_view, &CDeviceSelectView::SelectionChanged, this, &CDeviceSelectCtrl::SelectionChanged);

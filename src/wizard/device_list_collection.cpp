@@ -153,7 +153,7 @@ std::string CDeviceListCollection::VolumeLine(const DeviceListItem& item) const 
       if (v.extents[0].disk == disk) ++place;
       if (&v == &item) break;
     }
-    name = disk ? DiskName(disk) + " partition " + std::to_string(place) : std::string("*");
+    name = disk ? DiskName(disk) + ":" + std::to_string(place) : std::string("*");
   }
   std::string line = name;
   if (item.volumeLabel[0]) line += std::string("  ") + std::string(item.volumeLabel, strnlen(item.volumeLabel, sizeof item.volumeLabel));
@@ -176,7 +176,7 @@ std::vector<DeviceRow> CDeviceListCollection::DiskRows() const {
     // Two blanks alone mean the system told nothing of the disk.
     if (row.caption.find_first_not_of(' ') == std::string::npos)
       row.caption = name;
-    else
+    else if (row.caption.find(name) == std::string::npos)
       row.caption = name + "  " + row.caption;
     std::string info;
     for (const DeviceListItem& v : m_devices.volumes) {

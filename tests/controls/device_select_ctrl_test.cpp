@@ -117,7 +117,7 @@ TEST_F(DeviceView, CapacityCellsDeletionAndColumnDrag) {
   const int before = ctrl.View()->ContentSize().width();
   ctrl.Header()->resizeSection(0, 400);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(ctrl.View()->RowAt(i).cells[0].width, 400);
-  EXPECT_EQ(ctrl.View()->ContentSize().width(), before + 150);
+  EXPECT_EQ(ctrl.View()->ContentSize().width(), before + 80);
 
   const int h0 = ctrl.View()->RowAt(0).height;
   ctrl.DeleteItem(0);

@@ -1,0 +1,263 @@
+// The device pages' lists filled from image files made by the real tools
+// and standing as disks: an NTFS volume, a FAT32 volume, an MBR disk
+// holding both, and an image file added by the user.
+#include <QtTest/QSignalSpy>
+#include <QtTest/QTest>
+#include <QtWidgets/QMainWindow>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/format_text.h"
+#include "app/prompter.h"
+#include "controls/device_select_ctrl.h"
+#include "controls/image_wnd.h"
+#include "fatext2/boot_sector_classifiers.h"
+#include "fatext2/fat_volume_analyze.h"
+#include "ntfs/ntfs_volume_analyze.h"
+#include "platform/disk_table.h"
+#include "storage/volume_analyzer.h"
+#include "support/scratch_files.h"
+#include "support_ui/gallery.h"
+#include "wizard/device_collector.h"
+
+namespace {
+
+std::string NtfsInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, const char* label) {
+  const std::string volume = disk + ".ntfs" + std::to_string(start);
+  return "truncate -s " + std::to_string(sectors * 512) + " " + volume + " && mkntfs -q -F -f -s 512 -p " +
+         std::to_string(start) + " -H 0 -S 0 -L " + label + " " + volume + " && dd if=" + volume +
+         " of=" + disk + " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none && rm " +
+         volume;
+}
+
+std::string FatInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, const char* label) {
+  return "mkfs.fat -F 32 -s 1 -n " + std::string(label) + " --offset=" + std::to_string(start) + " " + disk + " " +
+         std::to_string(sectors / 2);
+}
+
+class ScriptedPrompter : public qm::Prompter {
+public:
+  void Inform(QWidget*, const QString& text, const QString&, qm::PromptIcon) override { texts.push_back(text); }
+  bool AskYesNo(QWidget*, const QString&, const QString&, bool d) override { return d; }
+  QStringList texts;
+};
+
+class DeviceCollection : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    const std::string mbr = qm::ScratchPath("dev_mbr.img").string();
+    const std::string ntfs = qm::ScratchPath("dev_ntfs.img").string();
+    const std::string fat = qm::ScratchPath("dev_fat32.img").string();
+    paths_ = qm::MakeImagesWithTools(
+        {
+            {"dev_mbr.img", "printf 'label: dos\\nstart=2048,size=73728,type=c\\nstart=75776,size=40960,type=7\\n' "
+                            "| sfdisk -q %s && " +
+                                FatInto(mbr, 2048, 73728, "MBRFAT") + " && " + NtfsInto(mbr, 75776, 40960, "MBRNTFS")},
+            {"dev_ntfs.img", NtfsInto(ntfs, 0, 65536, "LONENTFS")},
+            {"dev_fat32.img", FatInto(fat, 0, 73728, "LONEFAT")},
+        },
+        64ull << 20);
+    // An image the user opens: a plain copy of a volume.
+    image_ = qm::ScratchPath("dev_user.img");
+    if (!paths_[1].empty()) std::filesystem::copy_file(paths_[1], image_, std::filesystem::copy_options::overwrite_existing);
+    empty_ = qm::ScratchPath("dev_empty.img");
+    std::ofstream(empty_).close();
+  }
+  void SetUp() override {
+    for (const auto& p : paths_) ASSERT_FALSE(p.empty()) << "making the images failed";
+    qm::RegisterNtfsVolumeAnalyzer();
+    qm::RegisterFatVolumeAnalyzer();
+    qm::RegisterBootSectorClassifiers();
+    qm::ClearDiskOverrides();
+  }
+  void TearDown() override { qm::ClearDiskOverrides(); }
+
+  std::vector<std::string> Paths() const {
+    return {paths_[0].string(), paths_[1].string(), paths_[2].string()};
+  }
+  static QStringList Captions(const CDeviceSelectCtrl& view) {
+    QStringList out;
+    for (int i = 0; i < view.GetCount(); ++i) out << view.View()->RowAt(i).cells[0].text;
+    return out;
+  }
+
+  static std::vector<std::filesystem::path> paths_;
+  static std::filesystem::path image_, empty_;
+  qm::ScopedVolumeAnalyzers restore_;
+};
+
+std::vector<std::filesystem::path> DeviceCollection::paths_;
+std::filesystem::path DeviceCollection::image_, DeviceCollection::empty_;
+
+TEST_F(DeviceCollection, PartitionRoadListsTheDisksWithTheirVolumes) {
+  FixtureDeviceSource source(Paths());
+  QMainWindow main;
+  CDeviceSelectCtrl view;
+  main.setCentralWidget(&view);
+  main.resize(900, 400);
+  main.show();
+  view.SetCtrlStyle(1);
+  CDeviceCollector collector(DeviceRoad::kPartition, source, &view, &main);
+  collector.Collection().SetPreviousRecoveryReader([] { return std::optional<std::string>("sdb, 40% searched"); });
+  QSignalSpy done(&collector, &CDeviceCollector::Collected);
+  collector.CollectDevices();
+  EXPECT_FALSE(main.isEnabled()); // disabled while collecting
+  collector.WaitForCollection();
+  EXPECT_TRUE(main.isEnabled());
+  EXPECT_EQ(done.count(), 1);
+  ASSERT_NE(collector.BusyAnimation(), nullptr);
+  EXPECT_TRUE(collector.BusyAnimation()->IsStopped());
+
+  ASSERT_EQ(view.GetCount(), 4);
+  EXPECT_EQ(view.GetItemData(0), nullptr); // the previous recovery entry first
+  EXPECT_EQ(view.View()->RowAt(0).cells[0].text, QStringLiteral("Previous Recovery..."));
+  EXPECT_TRUE(view.View()->RowAt(1).cells[0].text.startsWith(QStringLiteral("dev_mbr.img")));
+  const QString info = view.View()->RowAt(1).cells[2].text;
+  EXPECT_TRUE(info.contains(QStringLiteral("MBRFAT"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QStringLiteral("MBRNTFS"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QStringLiteral("[FAT32]"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QStringLiteral("[NTFS]"))) << info.toStdString();
+  EXPECT_EQ(view.View()->RowAt(1).cells[1].text, QString::fromStdString(FormatSectorsSize(131072, 512)));
+  auto* record = static_cast<CScanStateRecord*>(view.GetItemData(1));
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->GetKind(), CScanStateRecord::kKindDisk);
+  EXPECT_NE(record->device, nullptr);
+  qm::test::SaveToGallery(main, QStringLiteral("wizard_device_page3_disks"));
+}
+
+TEST_F(DeviceCollection, VolumeRoadsListTheVolumesAndImages) {
+  FixtureDeviceSource source(Paths());
+  for (DeviceRoad road : {DeviceRoad::kComplete, DeviceRoad::kDeletedFile}) {
+    CDeviceSelectCtrl view;
+    view.resize(900, 300);
+    view.SetCtrlStyle(2);
+    ScriptedPrompter prompter;
+    CDeviceCollector collector(road, source, &view, nullptr);
+    collector.SetPrompter(&prompter);
+    collector.Collection().SetPreviousRecoveryReader([] { return std::optional<std::string>("earlier"); });
+    collector.CollectDevices();
+    collector.WaitForCollection();
+    const QStringList captions = Captions(view);
+    const int offset = road == DeviceRoad::kComplete ? 1 : 0; // previous recovery only there
+    ASSERT_EQ(view.GetCount(), 4 + offset) << captions.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(captions.join(QLatin1Char('|')).contains(QStringLiteral("LONENTFS")));
+    EXPECT_TRUE(captions.join(QLatin1Char('|')).contains(QStringLiteral("LONEFAT")));
+    for (int i = offset; i < view.GetCount(); ++i) {
+      auto* item = static_cast<DeviceListItem*>(view.GetItemData(i));
+      ASSERT_NE(item, nullptr);
+      EXPECT_NE(item->device, nullptr);
+    }
+
+    // Images: added once, the second time refused; a broken one refused.
+    EXPECT_EQ(collector.AddImage(image_.string()), AddImageResult::kAdded);
+    EXPECT_EQ(collector.AddImage(image_.string()), AddImageResult::kAlreadyOpen);
+    EXPECT_EQ(collector.AddImage(empty_.string()),
+              road == DeviceRoad::kComplete ? AddImageResult::kDestroyed : AddImageResult::kInvalid);
+    EXPECT_EQ(collector.AddImage(qm::ScratchPath("no_such.img").string()), AddImageResult::kInvalid);
+    ASSERT_EQ(prompter.texts.size(), 3u);
+    EXPECT_EQ(prompter.texts[0], QStringLiteral("This image file is open!"));
+    ASSERT_EQ(view.GetCount(), 5 + offset);
+    const int last = view.GetCount() - 1;
+    EXPECT_EQ(view.View()->RowAt(last).cells[0].text, QStringLiteral("Image File, dev_user.img"));
+
+    // Removing: only an image goes.
+    view.View()->SelectIndex(offset);
+    EXPECT_FALSE(collector.IsImageSelected());
+    EXPECT_FALSE(collector.RemoveSelectedImage());
+    view.View()->SelectIndex(last);
+    EXPECT_TRUE(collector.IsImageSelected());
+    EXPECT_TRUE(collector.RemoveSelectedImage());
+    EXPECT_EQ(view.GetCount(), 4 + offset);
+    if (road == DeviceRoad::kComplete) {
+      view.View()->SelectIndex(0);
+      EXPECT_TRUE(collector.IsPreviousRecoverySelected());
+      collector.AddImage(image_.string());
+      qm::test::SaveToGallery(view, QStringLiteral("wizard_device_page2_volumes"));
+    } else {
+      qm::test::SaveToGallery(view, QStringLiteral("wizard_device_page1_volumes"));
+    }
+  }
+}
+
+TEST_F(DeviceCollection, ImagesSurviveARefreshAndAreDroppedOnBack) {
+  FixtureDeviceSource source({paths_[1].string()});
+  CDeviceSelectCtrl view;
+  CDeviceCollector collector(DeviceRoad::kPartition, source, &view, nullptr);
+  collector.CollectDevices();
+  collector.WaitForCollection();
+  ASSERT_EQ(collector.AddImage(image_.string()), AddImageResult::kAdded);
+  collector.CollectDevices();
+  collector.WaitForCollection();
+  ASSERT_EQ(view.GetCount(), 2);
+  auto* image = static_cast<CScanStateRecord*>(view.GetItemData(1));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->GetKind(), 1u);
+  EXPECT_EQ(image->GetImagePath(), image_.string());
+  collector.Collection().DropImages();
+  collector.FillView();
+  EXPECT_EQ(view.GetCount(), 1);
+}
+
+TEST_F(DeviceCollection, LeavingWhileCollectingJoinsTheWorker) {
+  // A source that blocks until told, to leave the page mid-collection.
+  struct SlowSource : DeviceSource {
+    std::atomic<bool> release{false};
+    void Collect(CollectedDevices&, bool) override {
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  } slow;
+  QWidget main;
+  auto view = std::make_unique<CDeviceSelectCtrl>(&main);
+  {
+    CDeviceCollector collector(DeviceRoad::kComplete, slow, view.get(), &main);
+    collector.CollectDevices();
+    EXPECT_TRUE(collector.IsCollecting());
+    EXPECT_FALSE(main.isEnabled());
+    std::thread releaser([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      slow.release = true;
+    });
+    view.reset(); // the page's view goes first
+    releaser.join();
+  } // the collector joins its worker; the late result is dropped
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(main.isEnabled());
+}
+
+TEST(DeviceSources, NoReadableDiskSaysWhy) {
+  EXPECT_FALSE(qm::UnreadableDisksReason(EACCES).empty());
+  EXPECT_FALSE(qm::UnreadableDisksReason(EPERM).empty());
+  EXPECT_TRUE(qm::UnreadableDisksReason(ENOENT).empty());
+  // The unreadable reason rides with the rows; images still list.
+  CDeviceListCollection collection(DeviceRoad::kPartition);
+  CollectedDevices none;
+  none.unreadableReason = qm::UnreadableDisksReason(EACCES);
+  collection.TakeCollected(std::move(none));
+  collection.SetPreviousRecoveryReader([] { return std::optional<std::string>("x"); });
+  EXPECT_FALSE(collection.UnreadableReason().empty());
+  EXPECT_EQ(collection.Rows().size(), 1u);
+}
+
+TEST(DeviceRows, SmallRulesTable) {
+  EXPECT_EQ(qm::ImageRowSectorSize(512), 512u);
+  EXPECT_EQ(qm::ImageRowSectorSize(4096), 4096u);
+  EXPECT_EQ(qm::ImageRowSectorSize(520), 0u);
+  EXPECT_EQ(qm::ImageRowSectorSize(8192), 0u);
+  EXPECT_EQ(qm::ImageRowSectorSize(0), 0u);
+  EXPECT_EQ(qm::FileSystemFromDescription("Data (C:\\ FAT16)", 7), 1);
+  EXPECT_EQ(qm::FileSystemFromDescription("x FAT12)", 7), 0);
+  EXPECT_EQ(qm::FileSystemFromDescription("x FAT32)", 7), 2);
+  EXPECT_EQ(qm::FileSystemFromDescription("x NTFS)", 7), 3);
+  EXPECT_EQ(qm::FileSystemFromDescription("disk.img", 7), 7);
+  EXPECT_EQ(qm::FileSystemFromDescription("", 5), 5);
+  EXPECT_EQ(qm::DiskCaption("ATA", "WDC", "SATA"), "ATA  WDC  SATA");
+  EXPECT_EQ(qm::DiskCaption("(Standard disk drives)", "WDC", "SATA"), "WDC  SATA");
+  EXPECT_EQ(qm::DiskCaption("", "WDC", "SATA"), "WDC  SATA");
+}
+
+} // namespace
