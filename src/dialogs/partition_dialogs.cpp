@@ -64,7 +64,7 @@ CScanPartitionPropertiesDlg::CScanPartitionPropertiesDlg(QWidget* parent) : QDia
   m_list->header()->resizeSection(1, 200);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_list);
-  resize(440, 420);
+  resize(440, 380);
 }
 
 void CScanPartitionPropertiesDlg::SetPartition(CSearchedPartitionInfo* partition) { m_partition = partition; }

@@ -36,27 +36,41 @@ void CWaitingDlg::SetText(const QString& text) { m_text->setText(text); }
 QString CWaitingDlg::Text() const { return m_text->text(); }
 
 QPixmap FileStatesPicture() {
-  struct State {
-    QColor colour;
-    const char* text;
-  } states[] = {
-      {QColor(40, 150, 60), "Good: the file's data looks whole"},
-      {QColor(230, 170, 30), "Fair: part of the data may be overwritten"},
-      {QColor(200, 60, 50), "Poor: most of the data is overwritten"},
-      {QColor(120, 120, 130), "Unknown: the state cannot be told"},
-  };
-  QPixmap pm(300, 150);
+  // What the file lists show of a found file: the deleted mark over its
+  // icon, and the colour of its name for compressed and encrypted files.
+  QPixmap pm(320, 150);
   pm.fill(Qt::white);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  int y = 14;
-  for (const State& s : states) {
-    p.setPen(s.colour.darker(140));
-    p.setBrush(s.colour);
-    p.drawEllipse(QRectF(12, y, 16, 16));
+  auto fileIcon = [&](int y, bool deleted) {
+    p.setPen(QColor(110, 110, 120));
+    p.setBrush(QColor(250, 250, 252));
+    p.drawRect(QRectF(14, y, 14, 18));
+    if (deleted) {
+      p.setPen(QPen(QColor(210, 40, 40), 2.5));
+      p.drawLine(QPointF(20, y + 8), QPointF(30, y + 18));
+      p.drawLine(QPointF(30, y + 8), QPointF(20, y + 18));
+    }
+  };
+  struct Row {
+    bool deleted;
+    QColor colour;
+    const char* name;
+    const char* text;
+  } rows[] = {
+      {false, Qt::black, "report.doc", "An existing file"},
+      {true, Qt::black, "photo.jpg", "A deleted file"},
+      {false, QColor(0, 0, 255), "archive.log", "A compressed file"},
+      {false, QColor(0, 160, 0), "secret.txt", "An encrypted file"},
+  };
+  int y = 10;
+  for (const Row& r : rows) {
+    fileIcon(y, r.deleted);
+    p.setPen(r.colour);
+    p.drawText(QRect(40, y, 100, 20), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(r.name));
     p.setPen(Qt::black);
-    p.drawText(QRect(38, y - 4, 256, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QCoreApplication::translate("CAttributesStates", s.text));
+    p.drawText(QRect(150, y, 170, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               QCoreApplication::translate("CAttributesStates", r.text));
     y += 34;
   }
   return pm;
