@@ -23,6 +23,7 @@
 #include "storage/volume_analyzer.h"
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
+#include "support_ui/scripted_prompter.h"
 #include "wizard/device_collector.h"
 
 namespace {
@@ -39,13 +40,6 @@ std::string FatInto(const std::string& disk, std::uint64_t start, std::uint64_t 
   return "mkfs.fat -F 32 -s 1 -n " + std::string(label) + " --offset=" + std::to_string(start) + " " + disk + " " +
          std::to_string(sectors / 2);
 }
-
-class ScriptedPrompter : public qm::Prompter {
-public:
-  void Inform(QWidget*, const QString& text, const QString&, qm::PromptIcon) override { texts.push_back(text); }
-  bool AskYesNo(QWidget*, const QString&, const QString&, bool d) override { return d; }
-  QStringList texts;
-};
 
 class DeviceCollection : public ::testing::Test {
 protected:
@@ -136,7 +130,7 @@ TEST_F(DeviceCollection, VolumeRoadsListTheVolumesAndImages) {
     CDeviceSelectCtrl view;
     view.resize(900, 300);
     view.SetCtrlStyle(2);
-    ScriptedPrompter prompter;
+    qm::test::ScriptedPrompter prompter;
     CDeviceCollector collector(road, source, &view, nullptr);
     collector.SetPrompter(&prompter);
     collector.Collection().SetPreviousRecoveryReader([] { return std::optional<std::string>("earlier"); });
@@ -159,8 +153,9 @@ TEST_F(DeviceCollection, VolumeRoadsListTheVolumesAndImages) {
     EXPECT_EQ(collector.AddImage(empty_.string()),
               road == DeviceRoad::kComplete ? AddImageResult::kDestroyed : AddImageResult::kInvalid);
     EXPECT_EQ(collector.AddImage(qm::ScratchPath("no_such.img").string()), AddImageResult::kInvalid);
-    ASSERT_EQ(prompter.texts.size(), 3u);
-    EXPECT_EQ(prompter.texts[0], QStringLiteral("This image file is open!"));
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown[0].text, QStringLiteral("This image file is open!"));
+    EXPECT_EQ(prompter.shown[0].icon, qm::PromptIcon::Warning);
     ASSERT_EQ(view.GetCount(), 5 + offset);
     const int last = view.GetCount() - 1;
     EXPECT_EQ(view.View()->RowAt(last).cells[0].text, QStringLiteral("Image File, dev_user.img"));
