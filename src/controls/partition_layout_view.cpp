@@ -83,8 +83,11 @@ void CPartitionLayoutView::paintEvent(QPaintEvent*) {
   const QPixmap icon = qm::DeviceIconPixmap(3, 20);
   for (const auto& row : m_rows.Rows()) {
     for (const auto& block : row) {
-      const QRect r = ToQ(block.rect);
-      if (block.rect.right <= block.rect.left || block.rect.bottom <= block.rect.top) continue;
+      if (block.rect.bottom <= block.rect.top || m_rows.DiskSectors() == 0) continue;
+      QRect r = ToQ(block.rect);
+      // A partition of a few sectors on a large disk still shows as a
+      // sliver, so that a ticked row never has an invisible block.
+      if (r.width() < 2) r.setWidth(2);
       p.fillRect(r, Ref(0xDBCEC4));
       p.setPen(Ref(0x4B3C3A));
       p.drawRect(r.adjusted(0, 0, -1, -1));
