@@ -102,6 +102,11 @@ void* CDeviceSelectView::GetItemData(int i) const {
   return m_rows[static_cast<std::size_t>(i)].data;
 }
 
+void CDeviceSelectView::SetNotice(const QString& text) {
+  m_notice = text;
+  viewport()->update();
+}
+
 void CDeviceSelectView::ClearSelection() {
   const int i = GetCurSel();
   if (i >= 0) m_rows[static_cast<std::size_t>(i)].selected = false;
@@ -195,6 +200,12 @@ void CDeviceSelectView::paintEvent(QPaintEvent*) {
         p.restore();
       }
     }
+  }
+  if (!m_notice.isEmpty()) {
+    const int top = ContentSize().height() + 12;
+    const QRect box(12, top, std::max(100, viewport()->width() - 24 + scroll.x()), 200);
+    p.setPen(QColor(150, 60, 30));
+    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_notice);
   }
 }
 

@@ -56,6 +56,9 @@ public:
   void SetDeviceBitmap(const DEVICE_BITMAP& bitmaps);
   // A column's new width in every row.
   void SetColumnWidth(int column, int width);
+  // A notice drawn under the rows (why no disk is listed); empty for none.
+  void SetNotice(const QString& text);
+  QString Notice() const { return m_notice; }
 
   int Count() const { return static_cast<int>(m_rows.size()); }
   const Row& RowAt(int i) const { return m_rows[static_cast<std::size_t>(i)]; }
@@ -87,6 +90,7 @@ private:
 
   std::vector<Row> m_rows;
   DEVICE_BITMAP m_bitmaps;
+  QString m_notice;
 };
 
 class CDeviceSelectCtrl : public QWidget {
@@ -104,6 +108,7 @@ public:
   // The first column's caption: "Device", "Disk" or "Partition".
   void SetCtrlStyle(int style);
   void SetDeviceBitmap(const DEVICE_BITMAP& bitmaps) { m_view->SetDeviceBitmap(bitmaps); }
+  void SetNotice(const QString& text) { m_view->SetNotice(text); }
 
   CDeviceSelectView* View() const { return m_view; }
   CExtendHeaderCtrl* Header() const { return m_header; }

@@ -85,6 +85,8 @@ void CDeviceCollector::StopBusy() {
 void CDeviceCollector::FillView() {
   if (!m_view) return;
   m_view->DeleteAllItems();
+  // A machine whose disks cannot be opened says so, under the images.
+  m_view->SetNotice(QString::fromStdString(m_collection.UnreadableReason()));
   for (const DeviceRow& row : m_collection.Rows()) {
     DEVICE_ITEM item;
     item.iconKind = row.iconKind;

@@ -238,6 +238,29 @@ TEST(DeviceSources, NoReadableDiskSaysWhy) {
   EXPECT_EQ(collection.Rows().size(), 1u);
 }
 
+TEST_F(DeviceCollection, MachineWithoutReadableDisksSaysWhyAndListsImages) {
+  // Only meaningful where the machine's disks refuse this user (a test
+  // container, an ordinary account): otherwise there is nothing to show.
+  bool anyOpens = false, anyListed = false;
+  for (std::size_t i = 0; i < qm::ListDisks().size(); ++i) {
+    anyListed = true;
+    int error = 0;
+    if (qm::OpenDisk(static_cast<int>(i), error)) anyOpens = true;
+  }
+  if (!anyListed || anyOpens) GTEST_SKIP() << "this machine's disks open or none is listed";
+  LinuxDeviceSource source;
+  CDeviceSelectCtrl view;
+  view.resize(900, 300);
+  CDeviceCollector collector(DeviceRoad::kComplete, source, &view, nullptr);
+  collector.CollectDevices();
+  collector.WaitForCollection();
+  EXPECT_FALSE(view.View()->Notice().isEmpty());
+  ASSERT_EQ(collector.AddImage(image_.string()), AddImageResult::kAdded);
+  EXPECT_EQ(view.GetCount(), 1);
+  EXPECT_FALSE(view.View()->Notice().isEmpty());
+  qm::test::SaveToGallery(view, QStringLiteral("wizard_device_no_readable_disk"));
+}
+
 TEST(DeviceRows, SmallRulesTable) {
   EXPECT_EQ(qm::ImageRowSectorSize(512), 512u);
   EXPECT_EQ(qm::ImageRowSectorSize(4096), 4096u);
