@@ -145,6 +145,9 @@ void CPartitionLayoutFrame::SetItem(const LAYOUT_DISK& disk) {
   case 3: head = tr("Partitions layout on the partition"); break;
   default: head = tr("Partitions layout on the disk "); break;
   }
+  // The image and partition captions lack the blank the disk caption ends
+  // with; the name is set apart the same way for all three.
+  if (!head.endsWith(QLatin1Char(' '))) head += QLatin1Char(' ');
   m_caption = head + QStringLiteral("\"%1\":").arg(QString::fromStdString(disk.name));
   m_legendText =
       tr("Size") + QStringLiteral(": %1").arg(QString::fromStdString(FormatSectorsSize(disk.sectorCount, disk.bytesPerSector)));

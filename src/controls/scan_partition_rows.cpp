@@ -103,16 +103,20 @@ std::vector<IntelligentPartitionResult> BuildPartitionRows(const std::vector<Sca
     r.partition = p;
     const std::uint64_t start = p->GetStartSector();
     const std::uint64_t size = p->GetSectorCount();
+    // The last sector is inclusive for every file system (start + size
+    // would make two adjacent partitions overlap in the layout); a size of
+    // 0 shows the start alone rather than wrapping below it.
+    const std::uint64_t last = size ? start + size - 1 : start;
     switch (family) {
     case kNtfs:
       r.firstSector = start;
-      r.lastSector = start + size;
+      r.lastSector = last;
       if (auto* ntfs = AsNtfs(p); ntfs && ntfs->m_u64MftSector != CSearchedNTFSPartitionInfo::kUnknown)
         r.options.push_back({ntfs->m_bFilesFromMftOnly, "$MFT Only"});
       break;
     case kFat:
       r.firstSector = start;
-      r.lastSector = start + size;
+      r.lastSector = last;
       if (auto* fat = AsFat(p)) {
         const std::uint32_t flags = fat->GetFlags();
         if (flags & kFatFoundFat1) r.options.push_back({(flags & kFatUseFat1) ? 1u : 0u, "FAT1"});
@@ -121,9 +125,7 @@ std::vector<IntelligentPartitionResult> BuildPartitionRows(const std::vector<Sca
       break;
     case kExt:
       r.firstSector = start;
-      // The last sector is inclusive for every file system; a size of 0
-      // shows the start alone rather than wrapping below it.
-      r.lastSector = size ? start + size - 1 : start;
+      r.lastSector = last;
       break;
     case kOther: break;
     }

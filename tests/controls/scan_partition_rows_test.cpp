@@ -101,6 +101,9 @@ TEST(ScanPartitionRows, NamesRangesAndOptionsByFileSystem) {
   EXPECT_EQ(rows[2].options[0].value, 0u);
   EXPECT_EQ(rows[2].options[1].text, "FAT2");
   EXPECT_EQ(rows[2].options[1].value, 1u);
+  EXPECT_EQ(rows[0].firstSector, 2048u);
+  EXPECT_EQ(rows[0].lastSector, 3047u); // inclusive for NTFS and FAT too
+  EXPECT_EQ(rows[2].lastSector, 3047u);
   EXPECT_EQ(rows[3].firstSector, 100u);
   EXPECT_EQ(rows[3].lastSector, 149u); // inclusive
   EXPECT_EQ(rows[4].lastSector, 100u); // size 0 does not wrap

@@ -87,7 +87,7 @@ TEST(PartitionLayoutFrame, CaptionsAndRowsChangeTheViewHeight) {
   disk.type = 2;
   disk.sectorCount = 2000000;
   frame.SetItem(disk);
-  EXPECT_EQ(frame.Caption(), QStringLiteral("Partitions layout on the disk image\"backup.img\":"));
+  EXPECT_EQ(frame.Caption(), QStringLiteral("Partitions layout on the disk image \"backup.img\":"));
   disk.type = 0;
   disk.name = "sdb";
   frame.SetItem(disk);
