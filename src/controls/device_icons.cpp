@@ -32,9 +32,15 @@ QPixmap DeviceIconPixmap(unsigned kind, int size) {
   const double s = size;
   const QRectF drive(s * 0.06, s * 0.28, s * 0.88, s * 0.48);
   switch (kind) {
-  case 0: DrawDrive(p, drive, QColor(150, 160, 175), QColor(70, 80, 95)); break;
-  case 1: DrawDrive(p, drive, QColor(170, 176, 186), QColor(60, 66, 78)); break;
-  case 2: DrawDrive(p, drive, QColor(120, 160, 210), QColor(40, 80, 140)); break;
+  case 0:
+    DrawDrive(p, drive, QColor(150, 160, 175), QColor(70, 80, 95));
+    break;
+  case 1:
+    DrawDrive(p, drive, QColor(170, 176, 186), QColor(60, 66, 78));
+    break;
+  case 2:
+    DrawDrive(p, drive, QColor(120, 160, 210), QColor(40, 80, 140));
+    break;
   case 3: {
     DrawDrive(p, drive, QColor(170, 176, 186), QColor(60, 66, 78));
     p.setPen(Qt::NoPen);
@@ -90,7 +96,8 @@ QPixmap DeviceIconPixmap(unsigned kind, int size) {
     p.drawRect(QRectF(body.right() + s * 0.13, s * 0.43, s * 0.05, s * 0.05));
     break;
   }
-  default: break;
+  default:
+    break;
   }
   return pm;
 }

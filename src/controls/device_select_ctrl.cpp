@@ -25,13 +25,15 @@ QFont ViewFont(const QFont& base) {
 
 DEVICE_BITMAP DefaultDeviceBitmaps() {
   DEVICE_BITMAP b;
-  for (int i = 0; i < qm::kDeviceIconKinds; ++i) b[static_cast<std::size_t>(i)] = qm::DeviceIconPixmap(i, 32);
+  for (int i = 0; i < qm::kDeviceIconKinds; ++i)
+    b[static_cast<std::size_t>(i)] = qm::DeviceIconPixmap(i, 32);
   return b;
 }
 
 int CDeviceSelectView::Row::Width() const {
   int w = 0;
-  for (const Cell& c : cells) w += c.width;
+  for (const Cell& c : cells)
+    w += c.width;
   return w;
 }
 
@@ -116,14 +118,16 @@ void CDeviceSelectView::ClearSelection() {
 void CDeviceSelectView::SetColumnWidth(int column, int width) {
   if (column < 0) return;
   for (Row& r : m_rows)
-    if (static_cast<std::size_t>(column) < r.cells.size()) r.cells[static_cast<std::size_t>(column)].width = width;
+    if (static_cast<std::size_t>(column) < r.cells.size())
+      r.cells[static_cast<std::size_t>(column)].width = width;
   UpdateScrollSizes();
   viewport()->update();
 }
 
 QSize CDeviceSelectView::ContentSize() const {
   int h = 0;
-  for (const Row& r : m_rows) h += r.height;
+  for (const Row& r : m_rows)
+    h += r.height;
   return {m_rows.empty() ? 0 : m_rows.front().Width(), h};
 }
 
@@ -256,7 +260,8 @@ void CDeviceSelectView::ClickAt(QPoint viewportPoint) {
 }
 
 void CDeviceSelectView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) ClickAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+    ClickAt(event->position().toPoint());
   QAbstractScrollArea::mousePressEvent(event);
 }
 
@@ -305,15 +310,15 @@ CDeviceSelectCtrl::CDeviceSelectCtrl(QWidget* parent)
   connect(m_view, &CDeviceSelectView::SelectionChanged, this, &CDeviceSelectCtrl::SelectionChanged);
   connect(m_view, &CDeviceSelectView::DoubleClicked, this, &CDeviceSelectCtrl::DoubleClicked);
   connect(m_view, &CDeviceSelectView::RightClicked, this, &CDeviceSelectCtrl::RightClicked);
-  connect(m_header, &QHeaderView::sectionResized, this,
-          [this](int column, int, int width) {
-            m_view->SetColumnWidth(column, width);
-            AlignHeader();
-          });
+  connect(m_header, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    m_view->SetColumnWidth(column, width);
+    AlignHeader();
+  });
 }
 
 void CDeviceSelectCtrl::AddItem(const DEVICE_ITEM& item) {
-  m_view->AddItem(item, {m_header->GetColumnWidth(0), m_header->GetColumnWidth(1), m_header->GetColumnWidth(2)});
+  m_view->AddItem(item,
+                  {m_header->GetColumnWidth(0), m_header->GetColumnWidth(1), m_header->GetColumnWidth(2)});
 }
 
 void CDeviceSelectCtrl::SetCtrlStyle(int style) {

@@ -19,7 +19,8 @@ protected:
 
 } // namespace
 
-CExSplitterWnd::CExSplitterWnd(Qt::Orientation orientation, QWidget* parent) : QSplitter(orientation, parent) {
+CExSplitterWnd::CExSplitterWnd(Qt::Orientation orientation, QWidget* parent)
+    : QSplitter(orientation, parent) {
   setChildrenCollapsible(false);
   setHandleWidth(4);
   connect(this, &QSplitter::splitterMoved, this, [this] { ClampAfterDrag(); });
@@ -42,7 +43,8 @@ void CExSplitterWnd::SetLimits(int index, int size, int minimum, int maximum) {
   m_preferred = size;
   m_minimum = minimum;
   m_maximum = std::max(minimum, maximum);
-  for (int i = 0; i < count(); ++i) setStretchFactor(i, i == index ? 0 : 1);
+  for (int i = 0; i < count(); ++i)
+    setStretchFactor(i, i == index ? 0 : 1);
   ApplyFixed(size);
 }
 

@@ -20,8 +20,9 @@ void CExtendHeaderCtrl::AddColumn(const QString& text, int width, int alignment)
   const int column = m_model->columnCount();
   m_model->insertColumn(column);
   m_model->setHeaderData(column, Qt::Horizontal, text);
-  const Qt::Alignment align =
-      alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
+  const Qt::Alignment align = alignment == 1   ? Qt::AlignRight
+                              : alignment == 2 ? Qt::AlignHCenter
+                                               : Qt::AlignLeft;
   m_model->setHeaderData(column, Qt::Horizontal, static_cast<int>(align | Qt::AlignVCenter),
                          Qt::TextAlignmentRole);
   resizeSection(column, width);
@@ -39,7 +40,8 @@ int CExtendHeaderCtrl::GetColumnWidth(int column) const {
 
 int CExtendHeaderCtrl::GetTotalWidth() const {
   int total = 0;
-  for (int i = 0; i < count(); ++i) total += sectionSize(i);
+  for (int i = 0; i < count(); ++i)
+    total += sectionSize(i);
   return total;
 }
 

@@ -13,7 +13,8 @@ const QColor kSelectedFill(0xD8, 0xFB, 0xFC);
 
 // Walks the parts of a cell as they are drawn: the box or icon or text of
 // each part while room remains. `draw` paints when a painter is given.
-void PlaceParts(ExtendListCell& cell, const QRect& rc, QPainter* painter, const QFontMetrics& fm, QWidget* w) {
+void PlaceParts(ExtendListCell& cell, const QRect& rc, QPainter* painter, const QFontMetrics& fm,
+                QWidget* w) {
   int x = rc.left();
   int drawn = 0;
   for (int i = 0; i < cell.partCount && i < 4; ++i) {
@@ -56,12 +57,14 @@ void PlaceParts(ExtendListCell& cell, const QRect& rc, QPainter* painter, const 
     x += 4;
     ++drawn;
   }
-  for (int i = drawn; i < 4; ++i) cell.parts[static_cast<std::size_t>(i)].checkRect = QRect();
+  for (int i = drawn; i < 4; ++i)
+    cell.parts[static_cast<std::size_t>(i)].checkRect = QRect();
 }
 
 } // namespace
 
-CExtendListCtrl::CExtendListCtrl(QWidget* parent) : QAbstractScrollArea(parent), m_header(new CExtendHeaderCtrl(this)) {
+CExtendListCtrl::CExtendListCtrl(QWidget* parent)
+    : QAbstractScrollArea(parent), m_header(new CExtendHeaderCtrl(this)) {
   m_lines.reserve(2000);
   m_formats.reserve(7);
   QFont f = font();
@@ -133,7 +136,8 @@ bool CExtendListCtrl::IsLineChecked(int line) const {
 
 void CExtendListCtrl::SelectLine(int line) {
   if (line < 0 || line >= GetLineCount()) return;
-  for (ExtendListLine& l : m_lines) l.selected = false;
+  for (ExtendListLine& l : m_lines)
+    l.selected = false;
   ExtendListLine& l = m_lines[static_cast<std::size_t>(line)];
   l.selected = true;
   const int top = verticalScrollBar()->value();

@@ -42,7 +42,9 @@ void CHyperLink::SetVisited(bool visited) {
 
 void CHyperLink::Restyle() {
   // Colours in the order red, green, blue.
-  const QColor colour = m_hover ? QColor(0xFF, 0, 0) : m_visited ? QColor(0x55, 0x1A, 0x8B) : QColor(0, 0, 0xEE);
+  const QColor colour = m_hover     ? QColor(0xFF, 0, 0)
+                        : m_visited ? QColor(0x55, 0x1A, 0x8B)
+                                    : QColor(0, 0, 0xEE);
   QPalette pal = palette();
   pal.setColor(QPalette::WindowText, colour);
   setPalette(pal);
@@ -85,7 +87,8 @@ void CHyperLink::Open() {
     return;
   }
   bool opened = false;
-  for (const QString& item : m_items) opened |= m_opener(QFileInfo(item).absolutePath());
+  for (const QString& item : m_items)
+    opened |= m_opener(QFileInfo(item).absolutePath());
   if (m_items.isEmpty()) opened = m_opener(m_url);
   if (opened) SetVisited(true);
 }

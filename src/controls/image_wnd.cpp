@@ -39,7 +39,8 @@ void CImageWnd::LoadFrames(const QPixmap& stripIn, int frameCount, int intervalM
   const QPixmap strip = stripIn.isNull() ? BusySpinnerStrip(std::max(1, frameCount), 48) : stripIn;
   if (frameCount > 0 && strip.width() >= frameCount) {
     const int w = strip.width() / frameCount;
-    for (int i = 0; i < frameCount; ++i) m_frames.push_back(strip.copy(i * w, 0, w, strip.height()));
+    for (int i = 0; i < frameCount; ++i)
+      m_frames.push_back(strip.copy(i * w, 0, w, strip.height()));
     m_frameCount = frameCount;
     resize(w, strip.height());
   }

@@ -35,7 +35,8 @@ CMultipleChoosePartitionListCtrl::CMultipleChoosePartitionListCtrl(QWidget* pare
   m_list->AddColumn(tr("Option"), 150, 0);
   m_list->AddColumn(tr("Files Match"), 95, 2);
   m_list->AddColumn(tr("Folder Match"), 95, 2);
-  connect(m_list, &CExtendListCtrl::CheckStatesChanged, this, &CMultipleChoosePartitionListCtrl::CheckStatesChanged);
+  connect(m_list, &CExtendListCtrl::CheckStatesChanged, this,
+          &CMultipleChoosePartitionListCtrl::CheckStatesChanged);
 }
 
 void CMultipleChoosePartitionListCtrl::resizeEvent(QResizeEvent* event) {
@@ -65,14 +66,12 @@ void CMultipleChoosePartitionListCtrl::AddPartition(IntelligentPartitionResult* 
   m_list->AddCell(row, first);
   if (checked) OnCheck(1, static_cast<std::uintptr_t>(row), 0, 0);
 
-  ExtendListCell size = TextCell(
-      QString::fromStdString(FormatSectorsSize(r->lastSector >= r->firstSector ? r->lastSector - r->firstSector + 1 : 0,
-                                               r->bytesPerSector)));
+  ExtendListCell size = TextCell(QString::fromStdString(FormatSectorsSize(
+      r->lastSector >= r->firstSector ? r->lastSector - r->firstSector + 1 : 0, r->bytesPerSector)));
   size.width = header->GetColumnWidth(1);
   m_list->AddCell(row, size);
 
-  ExtendListCell suggestion =
-      TextCell(tr(qm::SuggestionText(qm::SuggestionOf(r->rank, m_threshold))));
+  ExtendListCell suggestion = TextCell(tr(qm::SuggestionText(qm::SuggestionOf(r->rank, m_threshold))));
   suggestion.width = header->GetColumnWidth(2);
   m_list->AddCell(row, suggestion);
 
@@ -117,7 +116,8 @@ CSearchedPartitionInfo* CMultipleChoosePartitionListCtrl::GetRowData(int row) co
   return m_records[static_cast<std::size_t>(row)]->partition;
 }
 
-int CMultipleChoosePartitionListCtrl::OnCheck(int checked, std::uintptr_t ownerValue, int cellIndex, int partIndex) {
+int CMultipleChoosePartitionListCtrl::OnCheck(int checked, std::uintptr_t ownerValue, int cellIndex,
+                                              int partIndex) {
   if (ownerValue >= m_records.size()) return 0;
   const IntelligentPartitionResult& r = *m_records[ownerValue];
   if (cellIndex == 0) {
@@ -141,7 +141,8 @@ int CMultipleChoosePartitionListCtrl::OnCheck(int checked, std::uintptr_t ownerV
 
 CLostPartitionCtrlContainer::CLostPartitionCtrlContainer(QWidget* parent)
     : QWidget(parent), m_splitter(new CExSplitterWnd(Qt::Vertical, this)),
-      m_list(new CMultipleChoosePartitionListCtrl(m_splitter)), m_frame(new CPartitionLayoutFrame(m_splitter)) {
+      m_list(new CMultipleChoosePartitionListCtrl(m_splitter)),
+      m_frame(new CPartitionLayoutFrame(m_splitter)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_splitter);

@@ -48,8 +48,8 @@ LayoutRect BlockBodyRect(const LayoutRect& b) { return {b.left + 4, b.top + 20, 
 bool PartitionLayoutRows::Add(const LAYOUT_PARTITION& p) {
   for (std::size_t i = 0; i < m_rows.size(); ++i) {
     Row& row = m_rows[i];
-    const bool clash =
-        std::any_of(row.begin(), row.end(), [&](const Block& b) { return PartitionsOverlap(b.partition, p); });
+    const bool clash = std::any_of(row.begin(), row.end(),
+                                   [&](const Block& b) { return PartitionsOverlap(b.partition, p); });
     if (clash) continue;
     row.push_back({p, BlockRect(p, m_diskSectors, static_cast<int>(i), m_width)});
     return false;
@@ -61,7 +61,8 @@ bool PartitionLayoutRows::Add(const LAYOUT_PARTITION& p) {
 bool PartitionLayoutRows::Remove(const LAYOUT_PARTITION& p) {
   for (std::size_t i = 0; i < m_rows.size(); ++i) {
     Row& row = m_rows[i];
-    auto it = std::find_if(row.begin(), row.end(), [&](const Block& b) { return SamePartition(b.partition, p); });
+    auto it =
+        std::find_if(row.begin(), row.end(), [&](const Block& b) { return SamePartition(b.partition, p); });
     if (it == row.end()) continue;
     row.erase(it);
     if (row.empty()) {
@@ -76,7 +77,8 @@ bool PartitionLayoutRows::Remove(const LAYOUT_PARTITION& p) {
 void PartitionLayoutRows::Layout(int width) {
   m_width = width;
   for (std::size_t i = 0; i < m_rows.size(); ++i)
-    for (Block& b : m_rows[i]) b.rect = BlockRect(b.partition, m_diskSectors, static_cast<int>(i), width);
+    for (Block& b : m_rows[i])
+      b.rect = BlockRect(b.partition, m_diskSectors, static_cast<int>(i), width);
 }
 
 } // namespace qm

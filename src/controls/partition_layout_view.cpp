@@ -128,7 +128,8 @@ void CPartitionLayoutView::paintEvent(QPaintEvent*) {
   }
 }
 
-CPartitionLayoutFrame::CPartitionLayoutFrame(QWidget* parent) : QWidget(parent), m_view(new CPartitionLayoutView(this)) {
+CPartitionLayoutFrame::CPartitionLayoutFrame(QWidget* parent)
+    : QWidget(parent), m_view(new CPartitionLayoutView(this)) {
   QFont f = font();
   f.setPixelSize(12);
   setFont(f);
@@ -141,16 +142,22 @@ CPartitionLayoutFrame::CPartitionLayoutFrame(QWidget* parent) : QWidget(parent),
 void CPartitionLayoutFrame::SetItem(const LAYOUT_DISK& disk) {
   QString head;
   switch (disk.type) {
-  case 2: head = tr("Partitions layout on the disk image"); break;
-  case 3: head = tr("Partitions layout on the partition"); break;
-  default: head = tr("Partitions layout on the disk "); break;
+  case 2:
+    head = tr("Partitions layout on the disk image");
+    break;
+  case 3:
+    head = tr("Partitions layout on the partition");
+    break;
+  default:
+    head = tr("Partitions layout on the disk ");
+    break;
   }
   // The image and partition captions lack the blank the disk caption ends
   // with; the name is set apart the same way for all three.
   if (!head.endsWith(QLatin1Char(' '))) head += QLatin1Char(' ');
   m_caption = head + QStringLiteral("\"%1\":").arg(QString::fromStdString(disk.name));
-  m_legendText =
-      tr("Size") + QStringLiteral(": %1").arg(QString::fromStdString(FormatSectorsSize(disk.sectorCount, disk.bytesPerSector)));
+  m_legendText = tr("Size") + QStringLiteral(": %1").arg(QString::fromStdString(
+                                  FormatSectorsSize(disk.sectorCount, disk.bytesPerSector)));
   m_view->SetDiskSectors(disk.sectorCount);
   if (disk.type <= 3) m_legendKind = disk.type;
   update();

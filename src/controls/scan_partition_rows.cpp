@@ -27,7 +27,9 @@ CFATSearchedPartitionInfo* AsFat(CSearchedPartitionInfo* p) {
   return p && p->GetKind() == kPartitionKindFat ? static_cast<CFATSearchedPartitionInfo*>(p) : nullptr;
 }
 
-std::uint32_t Clamp32(std::uint64_t v) { return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v); }
+std::uint32_t Clamp32(std::uint64_t v) {
+  return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v);
+}
 
 } // namespace
 
@@ -39,9 +41,12 @@ Suggestion SuggestionOf(double rank, double threshold) {
 
 const char* SuggestionText(Suggestion s) {
   switch (s) {
-  case Suggestion::High: return "High";
-  case Suggestion::Medium: return "Medium";
-  default: return "Low";
+  case Suggestion::High:
+    return "High";
+  case Suggestion::Medium:
+    return "Medium";
+  default:
+    return "Low";
   }
 }
 
@@ -127,7 +132,8 @@ std::vector<IntelligentPartitionResult> BuildPartitionRows(const std::vector<Sca
       r.firstSector = start;
       r.lastSector = last;
       break;
-    case kOther: break;
+    case kOther:
+      break;
     }
     rows.push_back(std::move(r));
   }
@@ -148,8 +154,10 @@ bool ApplyPartitionOption(CSearchedPartitionInfo* partition, unsigned cell, unsi
     if (!fat) return false;
     const std::uint32_t flags = fat->GetFlags();
     std::uint32_t bit = 0;
-    if (part == 0 && (flags & kFatFoundFat1)) bit = kFatUseFat1;
-    else if ((part == 0 && !(flags & kFatFoundFat1)) || (part == 1 && (flags & kFatFoundFat2))) bit = kFatUseFat2;
+    if (part == 0 && (flags & kFatFoundFat1))
+      bit = kFatUseFat1;
+    else if ((part == 0 && !(flags & kFatFoundFat1)) || (part == 1 && (flags & kFatFoundFat2)))
+      bit = kFatUseFat2;
     if (!bit) return false;
     fat->SetFlags(checked ? (flags | bit) : (flags & ~bit));
     return true;

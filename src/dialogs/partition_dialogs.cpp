@@ -49,13 +49,15 @@ std::vector<DetailRow> ScanPartitionRows(CSearchedPartitionInfo* partition,
       return FatPartitionRows(*static_cast<CFATSearchedPartitionInfo*>(partition));
     return PartitionDetails(*partition);
   }
-  if (range) return {{"Start Sector", std::to_string(range->first)}, {"Total Sector", std::to_string(range->second)}};
+  if (range)
+    return {{"Start Sector", std::to_string(range->first)}, {"Total Sector", std::to_string(range->second)}};
   return {};
 }
 
 } // namespace qm
 
-CScanPartitionPropertiesDlg::CScanPartitionPropertiesDlg(QWidget* parent) : QDialog(parent), m_list(new QTreeWidget(this)) {
+CScanPartitionPropertiesDlg::CScanPartitionPropertiesDlg(QWidget* parent)
+    : QDialog(parent), m_list(new QTreeWidget(this)) {
   setWindowTitle(tr("Scan Partition Properties"));
   m_list->setRootIsDecorated(false);
   m_list->setColumnCount(2);
@@ -125,7 +127,8 @@ void CBorrowedPageDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 CSaveFilePathDlg::CSaveFilePathDlg(QWidget* parent)
-    : CBorrowedPageDlg(parent), m_ok(new QPushButton(tr("OK"), this)), m_cancel(new QPushButton(tr("Cancel"), this)) {
+    : CBorrowedPageDlg(parent), m_ok(new QPushButton(tr("OK"), this)),
+      m_cancel(new QPushButton(tr("Cancel"), this)) {
   m_ok->setAutoDefault(false);
   m_cancel->setAutoDefault(false);
   connect(m_ok, &QPushButton::clicked, this, &CSaveFilePathDlg::OnOk);

@@ -12,7 +12,8 @@
 #include <QtWidgets/QVBoxLayout>
 
 CWaitingDlg::CWaitingDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_text(new QLabel(tr("Please wait, scanning system..."), this)) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      m_text(new QLabel(tr("Please wait, scanning system..."), this)) {
   setModal(false);
   m_text->setAlignment(Qt::AlignCenter);
   m_text->setWordWrap(true);

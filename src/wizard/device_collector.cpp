@@ -104,10 +104,18 @@ AddImageResult CDeviceCollector::AddImage(const std::string& path, const std::st
   const AddImageResult result = m_collection.AddImage(path, description, sourceDeviceType);
   QString text;
   switch (result) {
-  case AddImageResult::kAdded: FillView(); break;
-  case AddImageResult::kAlreadyOpen: text = tr("This image file is open!"); break;
-  case AddImageResult::kInvalid: text = tr("This is an invalid image file, please check it!"); break;
-  case AddImageResult::kDestroyed: text = tr("This image has been destroyed. "); break;
+  case AddImageResult::kAdded:
+    FillView();
+    break;
+  case AddImageResult::kAlreadyOpen:
+    text = tr("This image file is open!");
+    break;
+  case AddImageResult::kInvalid:
+    text = tr("This is an invalid image file, please check it!");
+    break;
+  case AddImageResult::kDestroyed:
+    text = tr("This image has been destroyed. ");
+    break;
   }
   if (!text.isEmpty()) {
     qm::Prompter& prompter = m_prompter ? *m_prompter : qm::DefaultPrompter();

@@ -40,11 +40,13 @@ std::string DiskCaption(const std::string& vendor, const std::string& product, c
 namespace {
 
 void PutLe32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 void PutLe64(std::span<std::uint8_t> bytes, std::size_t offset, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 8; ++i)
+    bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 void PutText(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t room, const std::string& text) {
@@ -73,10 +75,10 @@ std::string DiskName(CDiskDevice* disk) {
   if (!disk) return {};
   const auto table = qm::ListDisks();
   const std::int32_t n = disk->GetDiskNumber();
-  if (n >= 0 && static_cast<std::size_t>(n) < table.size()) return BaseName(table[static_cast<std::size_t>(n)].node);
+  if (n >= 0 && static_cast<std::size_t>(n) < table.size())
+    return BaseName(table[static_cast<std::size_t>(n)].node);
   return "disk " + std::to_string(n);
 }
-
 
 } // namespace
 
@@ -99,7 +101,8 @@ void CDeviceListCollection::TakeCollected(CollectedDevices&& devices) {
     disk->GetDiskDescription(description);
     PutLe32(record->bytes, 8, static_cast<std::uint32_t>(disk->GetMediaType()));
     PutLe32(record->bytes, 12, description.busType == 7 ? 1 : 0);
-    PutText(record->bytes, 20, 256, qm::DiskCaption(description.vendor, description.product, description.busText));
+    PutText(record->bytes, 20, 256,
+            qm::DiskCaption(description.vendor, description.product, description.busText));
     record->device = disk.get();
     record->disk = disk.get();
     m_diskRecords.push_back(std::move(record));
@@ -156,7 +159,9 @@ std::string CDeviceListCollection::VolumeLine(const DeviceListItem& item) const 
     name = disk ? DiskName(disk) + ":" + std::to_string(place) : std::string("*");
   }
   std::string line = name;
-  if (item.volumeLabel[0]) line += std::string("  ") + std::string(item.volumeLabel, strnlen(item.volumeLabel, sizeof item.volumeLabel));
+  if (item.volumeLabel[0])
+    line +=
+        std::string("  ") + std::string(item.volumeLabel, strnlen(item.volumeLabel, sizeof item.volumeLabel));
   if (!mount.empty()) line += "  (" + mount + ")";
   line += "  [" + GetFileSystemTypeName(static_cast<unsigned>(item.fileSystemType)) + "]";
   return line;
@@ -229,7 +234,8 @@ std::vector<DeviceRow> CDeviceListCollection::ImageRows() const {
     DeviceRow row;
     row.iconKind = kIconImage;
     row.sectorCount = v->device ? v->device->GetSectorCount() : 0;
-    row.caption = qm::ImageCaption(std::string(v->description, strnlen(v->description, sizeof v->description)));
+    row.caption =
+        qm::ImageCaption(std::string(v->description, strnlen(v->description, sizeof v->description)));
     if (m_road != DeviceRoad::kDeletedFile)
       row.bytesPerSector = qm::ImageRowSectorSize(v->device ? v->device->GetSectorSize() : 512);
     row.record = v.get();
@@ -255,7 +261,8 @@ AddImageResult CDeviceListCollection::AddImage(const std::string& path, const st
   std::unique_ptr<IStorageDevice> device = m_opener ? m_opener(path) : nullptr;
   if (!device) return AddImageResult::kInvalid;
   const std::uint64_t sectors = device->GetSectorCount();
-  if (sectors == 0) return m_road == DeviceRoad::kComplete ? AddImageResult::kDestroyed : AddImageResult::kInvalid;
+  if (sectors == 0)
+    return m_road == DeviceRoad::kComplete ? AddImageResult::kDestroyed : AddImageResult::kInvalid;
   const std::string description = descriptionIn.empty() ? BaseName(path) : descriptionIn;
   const std::uint32_t ordinal = m_ordinal++;
 
@@ -279,7 +286,8 @@ AddImageResult CDeviceListCollection::AddImage(const std::string& path, const st
   std::strncpy(item->description, description.c_str(), 259);
   item->imagePath = path;
   if (path.size() >= 260) return AddImageResult::kInvalid;
-  if (m_road == DeviceRoad::kDeletedFile) item->fileSystemType = qm::FileSystemFromDescription(description, 7);
+  if (m_road == DeviceRoad::kDeletedFile)
+    item->fileSystemType = qm::FileSystemFromDescription(description, 7);
   item->device = std::move(device);
   m_imageVolumes.push_back(std::move(item));
   return AddImageResult::kAdded;

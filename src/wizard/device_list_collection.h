@@ -84,8 +84,8 @@ private:
   PreviousRecoveryReader m_previous;
   CollectedDevices m_devices;
   std::vector<std::unique_ptr<CScanStateRecord>> m_diskRecords;
-  std::vector<std::unique_ptr<CScanStateRecord>> m_imageDisks;    // partition road
-  std::vector<std::unique_ptr<DeviceListItem>> m_imageVolumes;    // volume roads
+  std::vector<std::unique_ptr<CScanStateRecord>> m_imageDisks; // partition road
+  std::vector<std::unique_ptr<DeviceListItem>> m_imageVolumes; // volume roads
   std::uint32_t m_ordinal = 0;
 };
 

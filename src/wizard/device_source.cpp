@@ -44,7 +44,8 @@ void LinuxDeviceSource::Collect(CollectedDevices& out, bool withVolumes) {
 }
 
 FixtureDeviceSource::FixtureDeviceSource(const std::vector<std::string>& imagePaths) {
-  for (const std::string& path : imagePaths) m_indices.push_back(qm::AddDiskOverride(path));
+  for (const std::string& path : imagePaths)
+    m_indices.push_back(qm::AddDiskOverride(path));
 }
 
 void FixtureDeviceSource::Collect(CollectedDevices& out, bool withVolumes) {

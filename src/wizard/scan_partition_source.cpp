@@ -10,15 +10,16 @@
 
 namespace qm {
 
-void SetPartitions(CLostPartitionCtrlContainer& container, std::vector<ScanPartitionEntry>& entries, unsigned mode,
-                   std::vector<IntelligentPartitionResult>& rows) {
+void SetPartitions(CLostPartitionCtrlContainer& container, std::vector<ScanPartitionEntry>& entries,
+                   unsigned mode, std::vector<IntelligentPartitionResult>& rows) {
   if (mode == 1) SelectBestPartition(entries);
   CMultipleChoosePartitionListCtrl* list = container.GetListPane();
   list->DeleteAllItems();
   list->SetListMode(mode);
   list->SetSuggestionThreshold(ComputeThreshold(entries));
   rows = BuildPartitionRows(entries); // the list points into this vector: filled whole first
-  for (IntelligentPartitionResult& r : rows) list->AddPartition(&r);
+  for (IntelligentPartitionResult& r : rows)
+    list->AddPartition(&r);
 }
 
 LAYOUT_DISK LayoutDiskOf(const CScanStateRecord& record) {

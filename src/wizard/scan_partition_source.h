@@ -16,8 +16,8 @@ namespace qm {
 // Fills the container's list from the entries: with mode 1 the best entry
 // is recommended first; the list gets the mode as its pre-check limit and
 // the entries' threshold. `rows` keeps the rows the list points to.
-void SetPartitions(CLostPartitionCtrlContainer& container, std::vector<ScanPartitionEntry>& entries, unsigned mode,
-                   std::vector<IntelligentPartitionResult>& rows);
+void SetPartitions(CLostPartitionCtrlContainer& container, std::vector<ScanPartitionEntry>& entries,
+                   unsigned mode, std::vector<IntelligentPartitionResult>& rows);
 
 // The layout's disk for a disk record (an image or a physical disk) and
 // for a volume of the device list.

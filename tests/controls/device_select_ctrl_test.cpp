@@ -64,7 +64,8 @@ TEST_F(DeviceView, ClickSelectionRules) {
   EXPECT_EQ(ctrl.GetCurSel(), 2);
   EXPECT_EQ(changed.count(), 2);
   int selected = 0;
-  for (int i = 0; i < 3; ++i) selected += ctrl.View()->RowAt(i).selected;
+  for (int i = 0; i < 3; ++i)
+    selected += ctrl.View()->RowAt(i).selected;
   EXPECT_EQ(selected, 1);
   // A right-button press selects too.
   QTest::mousePress(Vp(), Qt::RightButton, {}, RowCentre(0));
@@ -116,7 +117,8 @@ TEST_F(DeviceView, CapacityCellsDeletionAndColumnDrag) {
 
   const int before = ctrl.View()->ContentSize().width();
   ctrl.Header()->resizeSection(0, 400);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(ctrl.View()->RowAt(i).cells[0].width, 400);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(ctrl.View()->RowAt(i).cells[0].width, 400);
   EXPECT_EQ(ctrl.View()->ContentSize().width(), before + 80);
 
   const int h0 = ctrl.View()->RowAt(0).height;
@@ -132,7 +134,8 @@ TEST_F(DeviceView, KeyboardScrollsTheSelectionIntoView) {
   Add(8);
   ctrl.resize(900, 120);
   QTest::mouseClick(Vp(), Qt::LeftButton, {}, RowCentre(0));
-  for (int i = 0; i < 7; ++i) QTest::keyClick(ctrl.View(), Qt::Key_Down);
+  for (int i = 0; i < 7; ++i)
+    QTest::keyClick(ctrl.View(), Qt::Key_Down);
   EXPECT_EQ(ctrl.GetCurSel(), 7);
   const auto& last = ctrl.View()->RowAt(7);
   EXPECT_EQ(ctrl.View()->ScrollPosition().y(), last.top + last.height - ctrl.View()->viewport()->height());

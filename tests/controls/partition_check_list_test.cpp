@@ -10,8 +10,8 @@
 
 namespace {
 
-IntelligentPartitionResult Result(const char* name, std::uint32_t kind, std::uint64_t first, std::uint64_t last,
-                                  double rank = 0.8) {
+IntelligentPartitionResult Result(const char* name, std::uint32_t kind, std::uint64_t first,
+                                  std::uint64_t last, double rank = 0.8) {
   IntelligentPartitionResult r;
   r.name = name;
   r.kind = kind;
@@ -31,7 +31,8 @@ struct CheckList : ::testing::Test {
   const qm::PartitionLayoutRows& Layout() { return container.GetLayoutView()->Rows(); }
   int Blocks() {
     int n = 0;
-    for (const auto& row : Layout().Rows()) n += static_cast<int>(row.size());
+    for (const auto& row : Layout().Rows())
+      n += static_cast<int>(row.size());
     return n;
   }
   void SetUp() override {
@@ -48,12 +49,14 @@ struct CheckList : ::testing::Test {
 TEST_F(CheckList, PrecheckLimitAndRecommendedMark) {
   for (int i = 0; i < 6; ++i)
     results.push_back(Result("Partition", 1, static_cast<std::uint64_t>(i) * 100000, i * 100000 + 99999));
-  for (auto& r : results) List()->AddPartition(&r);
+  for (auto& r : results)
+    List()->AddPartition(&r);
   EXPECT_EQ(List()->GetCount(), 6);
   EXPECT_EQ(List()->GetCheckedCount(), 4);
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(List()->GetRowCheck(i), i < 4) << i;
-    EXPECT_EQ(List()->List()->GetLine(i)->cells[0].parts[0].text.endsWith(QStringLiteral("(recommended)")), i < 4);
+    EXPECT_EQ(List()->List()->GetLine(i)->cells[0].parts[0].text.endsWith(QStringLiteral("(recommended)")),
+              i < 4);
   }
   EXPECT_EQ(Blocks(), 4);
   EXPECT_FALSE(List()->GetRowCheck(6));
@@ -62,7 +65,8 @@ TEST_F(CheckList, PrecheckLimitAndRecommendedMark) {
   List()->DeleteAllItems();
   container.GetLayoutView()->DeleteAllItems();
   List()->SetListMode(1);
-  for (auto& r : results) List()->AddPartition(&r);
+  for (auto& r : results)
+    List()->AddPartition(&r);
   EXPECT_EQ(List()->GetCheckedCount(), 1);
   EXPECT_EQ(Blocks(), 1);
 }
@@ -78,7 +82,8 @@ TEST_F(CheckList, QuestionableRowsAreColouredAndNeverPrechecked) {
 TEST_F(CheckList, ClickingTheBoxAddsAndRemovesTheBlock) {
   results.push_back(Result("a", 0, 0, 500000));
   results.push_back(Result("b", 0, 400000, 600000));
-  for (auto& r : results) List()->AddPartition(&r);
+  for (auto& r : results)
+    List()->AddPartition(&r);
   CExtendListCtrl* list = List()->List();
   QWidget* vp = list->viewport();
   const QPoint box1 = list->CheckBoxCentre(1, 0, 0);
@@ -136,13 +141,15 @@ TEST(ExtendList, CellsPerLineAndNarrowBoxes) {
   list.AddColumn(QStringLiteral("a"), 100);
   list.AddColumn(QStringLiteral("b"), 100);
   list.AddColumn(QStringLiteral("c"), 100);
-  for (int i = 0; i < 5; ++i) list.AddLine(20);
+  for (int i = 0; i < 5; ++i)
+    list.AddLine(20);
   ExtendListCell cell;
   cell.partCount = 1;
   cell.parts[0].hasCheckBox = true;
   cell.width = 10; // too narrow for its box
   int accepted = 0;
-  for (int i = 0; i < 5; ++i) accepted += list.AddCell(4, cell);
+  for (int i = 0; i < 5; ++i)
+    accepted += list.AddCell(4, cell);
   EXPECT_EQ(accepted, 3);
   EXPECT_FALSE(list.AddCell(5, cell));
   list.show();
@@ -179,9 +186,11 @@ TEST_F(CheckList, Gallery) {
   results[1].options = {{1, "FAT1"}, {0, "FAT2"}};
   results[0].options = {{0, "$MFT Only"}};
   List()->SetSuggestionThreshold(0.6);
-  for (auto& r : results) List()->AddPartition(&r);
+  for (auto& r : results)
+    List()->AddPartition(&r);
   QTest::mouseClick(List()->List()->viewport(), Qt::LeftButton, {}, List()->List()->CheckBoxCentre(3, 0, 0));
-  EXPECT_FALSE(qm::test::SaveToGallery(container, QStringLiteral("controls_lost_partition_container")).isEmpty());
+  EXPECT_FALSE(
+      qm::test::SaveToGallery(container, QStringLiteral("controls_lost_partition_container")).isEmpty());
 }
 
 } // namespace

@@ -31,22 +31,21 @@ TEST(ScanPartitionRows, ThresholdTable) {
     std::vector<double> scores;
     double expected;
   } cases[] = {
-      {{}, 0.5},
-      {{1.0, 0.995}, 0.5},       // all above 0.99
-      {{0.2, 0.6}, 0.4},
-      {{0.99, 0.5}, 0.745},      // 0.99 itself counts
-      {{0.3}, 0.3},
-      {{1.0, 0.1, 0.9}, 0.5},
+      {{}, 0.5},         {{1.0, 0.995}, 0.5},  // all above 0.99
+      {{0.2, 0.6}, 0.4}, {{0.99, 0.5}, 0.745}, // 0.99 itself counts
+      {{0.3}, 0.3},      {{1.0, 0.1, 0.9}, 0.5},
   };
   for (const Case& c : cases) {
     std::vector<ScanPartitionEntry> entries;
-    for (double s : c.scores) entries.push_back({nullptr, s, 0});
+    for (double s : c.scores)
+      entries.push_back({nullptr, s, 0});
     EXPECT_DOUBLE_EQ(ComputeThreshold(entries), c.expected);
   }
 }
 
 TEST(ScanPartitionRows, BestPartitionIsTheFirstOfTheHighestScoreAboveZero) {
-  std::vector<ScanPartitionEntry> entries{{nullptr, 0.4, 2}, {nullptr, 0.9, 0}, {nullptr, 0.9, 0}, {nullptr, 0.1, 1}};
+  std::vector<ScanPartitionEntry> entries{
+      {nullptr, 0.4, 2}, {nullptr, 0.9, 0}, {nullptr, 0.9, 0}, {nullptr, 0.1, 1}};
   SelectBestPartition(entries);
   EXPECT_EQ(entries[0].level, 0u);
   EXPECT_EQ(entries[1].level, 1u);
@@ -78,11 +77,13 @@ TEST(ScanPartitionRows, PrecheckOnlyRecommendedRowsUpToTheLimit) {
 
 TEST(ScanPartitionRows, NamesRangesAndOptionsByFileSystem) {
   Owned o;
-  auto* ntfs = static_cast<CSearchedNTFSPartitionInfo*>(o.Add(std::make_unique<CSearchedNTFSPartitionInfo>(), 3, 0.9));
+  auto* ntfs =
+      static_cast<CSearchedNTFSPartitionInfo*>(o.Add(std::make_unique<CSearchedNTFSPartitionInfo>(), 3, 0.9));
   ntfs->m_u64MftSector = 100;
   ntfs->m_bFilesFromMftOnly = 1;
   o.Add(std::make_unique<CSearchedNTFSPartitionInfo>(), 3, 0.8); // $MFT place unknown: no option
-  auto* fat = static_cast<CFATSearchedPartitionInfo*>(o.Add(std::make_unique<CFATSearchedPartitionInfo>(), 2, 0.7));
+  auto* fat =
+      static_cast<CFATSearchedPartitionInfo*>(o.Add(std::make_unique<CFATSearchedPartitionInfo>(), 2, 0.7));
   fat->SetFlags(kFatFoundFat1 | kFatFoundFat2 | kFatUseFat2);
   o.Add(std::make_unique<CSearchedPartitionInfo>(), 4, 0.6, 100, 50);
   o.Add(std::make_unique<CSearchedPartitionInfo>(), 4, 0.6, 100, 0);
@@ -111,13 +112,15 @@ TEST(ScanPartitionRows, NamesRangesAndOptionsByFileSystem) {
 
 TEST(ScanPartitionRows, AtMostAHundredRowsPerFamilyButNumbersCountEveryEntry) {
   Owned o;
-  for (int i = 0; i < 101; ++i) o.Add(std::make_unique<CSearchedNTFSPartitionInfo>(), 3, 0.5);
+  for (int i = 0; i < 101; ++i)
+    o.Add(std::make_unique<CSearchedNTFSPartitionInfo>(), 3, 0.5);
   o.Add(std::make_unique<CFATSearchedPartitionInfo>(), 1, 0.5);
-  for (int i = 0; i < 101; ++i) o.Add(std::make_unique<CSearchedPartitionInfo>(), i % 2 ? 4 : 5, 0.5);
+  for (int i = 0; i < 101; ++i)
+    o.Add(std::make_unique<CSearchedPartitionInfo>(), i % 2 ? 4 : 5, 0.5);
   const auto rows = BuildPartitionRows(o.entries);
   ASSERT_EQ(rows.size(), 201u);
   EXPECT_EQ(rows[99].name, "Partition 100 NTFS");
-  EXPECT_EQ(rows[100].name, "Partition 102 FAT16"); // the 101st NTFS is skipped but counted
+  EXPECT_EQ(rows[100].name, "Partition 102 FAT16");  // the 101st NTFS is skipped but counted
   EXPECT_EQ(rows.back().name, "Partition 202 EXT2"); // the 101st EXT (203) is skipped
 }
 

@@ -68,7 +68,8 @@ TEST(HyperLink, OpensItsTargetAndSaysWhenItCannot) {
   EXPECT_EQ(folderFailed[0][0].toString(), QStringLiteral("Path Invalid!"));
 }
 
-LAYOUT_PARTITION Part(const char* name, std::uint32_t fs, std::uint64_t first, std::uint64_t last, double rank) {
+LAYOUT_PARTITION Part(const char* name, std::uint32_t fs, std::uint64_t first, std::uint64_t last,
+                      double rank) {
   LAYOUT_PARTITION p;
   std::strncpy(p.name, name, sizeof p.name - 1);
   p.fileSystem = fs;

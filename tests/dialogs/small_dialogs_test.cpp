@@ -15,8 +15,9 @@ namespace {
 
 TEST(PromptDialog, TickCountsOnlyWhenOkIsPressed) {
   {
-    CHasCheckboxPromptDlg dlg(QStringLiteral("If the files are not found or corrupted in this mode, please go to "
-                                             "\"Format Recovery\"!"));
+    CHasCheckboxPromptDlg dlg(
+        QStringLiteral("If the files are not found or corrupted in this mode, please go to "
+                       "\"Format Recovery\"!"));
     qm::test::WhenModalOpens([](QWidget& w) {
       auto& d = static_cast<CHasCheckboxPromptDlg&>(w);
       d.CheckBox()->setChecked(true);
@@ -44,7 +45,8 @@ TEST(WaitingDialog, CursorComesBackWhenTheWindowGoes) {
     main.resize(600, 400);
     main.show();
     CWaitingDlg wait(&main);
-    wait.SetText(QStringLiteral("Please wait a minute for there are too many files in the directory you selected."));
+    wait.SetText(
+        QStringLiteral("Please wait a minute for there are too many files in the directory you selected."));
     wait.show();
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
@@ -77,7 +79,8 @@ TEST(ScanPartitionProperties, RowsByWhatIsShown) {
   fat.SetStartSector(63);
   const auto rows = qm::FatPartitionRows(fat);
   ASSERT_EQ(rows.size(), 16u);
-  for (int i : {2, 3, 4, 5}) EXPECT_EQ(rows[static_cast<std::size_t>(i)].value, "-") << rows[i].label;
+  for (int i : {2, 3, 4, 5})
+    EXPECT_EQ(rows[static_cast<std::size_t>(i)].value, "-") << rows[i].label;
   EXPECT_EQ(rows[6].label, "From folders analysis");
   EXPECT_EQ(rows[6].value, "Yes");
   EXPECT_EQ(rows[10].value, "Yes");

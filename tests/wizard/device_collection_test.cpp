@@ -37,8 +37,8 @@ std::string NtfsInto(const std::string& disk, std::uint64_t start, std::uint64_t
 }
 
 std::string FatInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, const char* label) {
-  return "mkfs.fat -F 32 -s 1 -n " + std::string(label) + " --offset=" + std::to_string(start) + " " + disk + " " +
-         std::to_string(sectors / 2);
+  return "mkfs.fat -F 32 -s 1 -n " + std::string(label) + " --offset=" + std::to_string(start) + " " + disk +
+         " " + std::to_string(sectors / 2);
 }
 
 class DeviceCollection : public ::testing::Test {
@@ -49,21 +49,24 @@ protected:
     const std::string fat = qm::ScratchPath("dev_fat32.img").string();
     paths_ = qm::MakeImagesWithTools(
         {
-            {"dev_mbr.img", "printf 'label: dos\\nstart=2048,size=73728,type=c\\nstart=75776,size=40960,type=7\\n' "
-                            "| sfdisk -q %s && " +
-                                FatInto(mbr, 2048, 73728, "MBRFAT") + " && " + NtfsInto(mbr, 75776, 40960, "MBRNTFS")},
+            {"dev_mbr.img",
+             "printf 'label: dos\\nstart=2048,size=73728,type=c\\nstart=75776,size=40960,type=7\\n' "
+             "| sfdisk -q %s && " +
+                 FatInto(mbr, 2048, 73728, "MBRFAT") + " && " + NtfsInto(mbr, 75776, 40960, "MBRNTFS")},
             {"dev_ntfs.img", NtfsInto(ntfs, 0, 65536, "LONENTFS")},
             {"dev_fat32.img", FatInto(fat, 0, 73728, "LONEFAT")},
         },
         64ull << 20);
     // An image the user opens: a plain copy of a volume.
     image_ = qm::ScratchPath("dev_user.img");
-    if (!paths_[1].empty()) std::filesystem::copy_file(paths_[1], image_, std::filesystem::copy_options::overwrite_existing);
+    if (!paths_[1].empty())
+      std::filesystem::copy_file(paths_[1], image_, std::filesystem::copy_options::overwrite_existing);
     empty_ = qm::ScratchPath("dev_empty.img");
     std::ofstream(empty_).close();
   }
   void SetUp() override {
-    for (const auto& p : paths_) ASSERT_FALSE(p.empty()) << "making the images failed";
+    for (const auto& p : paths_)
+      ASSERT_FALSE(p.empty()) << "making the images failed";
     qm::RegisterNtfsVolumeAnalyzer();
     qm::RegisterFatVolumeAnalyzer();
     qm::RegisterBootSectorClassifiers();
@@ -76,7 +79,8 @@ protected:
   }
   static QStringList Captions(const CDeviceSelectCtrl& view) {
     QStringList out;
-    for (int i = 0; i < view.GetCount(); ++i) out << view.View()->RowAt(i).cells[0].text;
+    for (int i = 0; i < view.GetCount(); ++i)
+      out << view.View()->RowAt(i).cells[0].text;
     return out;
   }
 
@@ -97,7 +101,8 @@ TEST_F(DeviceCollection, PartitionRoadListsTheDisksWithTheirVolumes) {
   main.show();
   view.SetCtrlStyle(1);
   CDeviceCollector collector(DeviceRoad::kPartition, source, &view, &main);
-  collector.Collection().SetPreviousRecoveryReader([] { return std::optional<std::string>("sdb, 40% searched"); });
+  collector.Collection().SetPreviousRecoveryReader(
+      [] { return std::optional<std::string>("sdb, 40% searched"); });
   QSignalSpy done(&collector, &CDeviceCollector::Collected);
   collector.CollectDevices();
   EXPECT_FALSE(main.isEnabled()); // disabled while collecting
@@ -203,7 +208,8 @@ TEST_F(DeviceCollection, LeavingWhileCollectingJoinsTheWorker) {
   struct SlowSource : DeviceSource {
     std::atomic<bool> release{false};
     void Collect(CollectedDevices&, bool) override {
-      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      while (!release)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   } slow;
   QWidget main;

@@ -18,8 +18,8 @@ namespace {
 TEST(ScanPartitionSource, DiskSourceRecommendsUpToFourAndLaysThemOut) {
   std::vector<std::unique_ptr<CSearchedPartitionInfo>> parts;
   std::vector<ScanPartitionEntry> entries;
-  auto add = [&](std::unique_ptr<CSearchedPartitionInfo> p, std::uint32_t fs, std::uint64_t start, std::uint64_t n,
-                 double score, std::uint32_t level) {
+  auto add = [&](std::unique_ptr<CSearchedPartitionInfo> p, std::uint32_t fs, std::uint64_t start,
+                 std::uint64_t n, double score, std::uint32_t level) {
     p->SetFileSystemType(fs);
     p->SetStartSector(start);
     p->SetSectorCount(n);
@@ -54,7 +54,8 @@ TEST(ScanPartitionSource, DiskSourceRecommendsUpToFourAndLaysThemOut) {
   ASSERT_EQ(list->GetCount(), 4);
   EXPECT_EQ(list->GetCheckedCount(), 3); // kinds 1 only, limit 4
   EXPECT_EQ(list->GetRowData(3), parts[3].get());
-  EXPECT_EQ(container.GetLayoutPane()->Caption(), QStringLiteral("Partitions layout on the disk image \"backup of sdb\":"));
+  EXPECT_EQ(container.GetLayoutPane()->Caption(),
+            QStringLiteral("Partitions layout on the disk image \"backup of sdb\":"));
   EXPECT_EQ(container.GetLayoutView()->Rows().Rows().size(), 1u);
   EXPECT_EQ(rows[2].lastSector, 702432u + 200000 - 1);
   test::SaveToGallery(container, QStringLiteral("wizard_scan_partitions_page8"));
