@@ -12,6 +12,8 @@
 #include "fatext2/fat_volume_analyze.h"
 #include "ntfs/ntfs_volume_analyze.h"
 #include "platform/message_pump.h"
+#include "raw/carved_files_hook.h"
+#include "raw/scan_result_factories.h"
 #include "storage/app_settings.h"
 #include "storage/mem_alloc.h"
 #include "wizard/main_frame.h"
@@ -26,6 +28,8 @@ void RegisterEngines()
     qm::RegisterFatVolumeAnalyzer();
     qm::RegisterExt2VolumeAnalyzer();
     qm::RegisterBootSectorClassifiers();
+    qm::RegisterCarvedFilesTree();     // carved files under the engines' trees
+    qm::RegisterScanResultFactories(); // saved scans read back by type code and kind
 }
 
 }  // namespace
