@@ -11,6 +11,7 @@
 #include "app/string_table.h"
 #include "controls/button_plus.h"
 #include "controls/file_type_tree.h"
+#include "controls/xp_menu.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
 #include "wizard/device_select_controllers.h"
@@ -409,7 +410,7 @@ void CWizardSheet::FillLanguageMenu(QMenu& menu)
 
 void CWizardSheet::ShowLanguageMenu()
 {
-    QMenu menu(this);
+    CXPMenu menu(this);
     FillLanguageMenu(menu);
     if (!menu.isEmpty()) {
         menu.exec(language_->mapToGlobal(QPoint(0, language_->height())));
