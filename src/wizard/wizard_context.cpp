@@ -5,6 +5,7 @@
 #include <QtGui/QDesktopServices>
 
 #include "app/file_type_catalogue.h"
+#include "app/help_viewer.h"
 #include "platform/child_process.h"
 #include "platform/ipc_names.h"
 #include "platform/log.h"
@@ -24,7 +25,7 @@ WizardServices DefaultWizardServices()
 {
     WizardServices services;
     services.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
-    services.openHelp = [](int topic) { LogInfo("Help topic %d asked for", topic); };
+    services.openHelp = [](int topic) { OpenHelpTopic(nullptr, static_cast<unsigned>(topic)); };
     services.startRestarter = [] {
         const std::optional<std::string> path = FindProgram(ipc::kRestarterProgram);
         return path.has_value() && QProcess::startDetached(QString::fromStdString(*path), {});

@@ -33,8 +33,8 @@ struct WizardServices {
     std::string fileFilterPath;
 };
 
-// The production services: the desktop's browser, the log for help topics
-// until the help window exists, the restarter beside the program or on PATH.
+// The production services: the desktop's browser, the help window, the
+// restarter beside the program or on PATH.
 WizardServices DefaultWizardServices();
 
 class WizardContext {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/help_viewer.h"
 #include "app/language.h"
 #include "app/string_table.h"
 #include "controls/button_plus.h"
@@ -281,6 +282,25 @@ TEST_F(WizardTest, HoverDescriptionFollowsTheButtons)
     EXPECT_TRUE(DescriptionForPrompt(QStringLiteral("something else")).isEmpty());
     EXPECT_EQ(page.Button(0)->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(page.Button(3)->cursor().shape(), Qt::ArrowCursor);
+}
+
+// Every page's help topic has a page in the program's help.
+TEST_F(WizardTest, EveryPageOpensAnExistingHelpTopic)
+{
+    CWizardSheet& sheet = context_.sheet();
+    for (int index = 0; index < kPageCount; ++index) {
+        SCOPED_TRACE(index);
+        CWizardPage* page = sheet.Page(index);
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(HasHelpTopic(page->GetHelpId(0)));
+        sheet.SetActivePage(index);
+        if (sheet.ActiveIndex() != index) {
+            continue;  // the save pages are shown inside their frames, not by the sheet
+        }
+        helpTopics_.clear();
+        sheet.OnHelp();
+        EXPECT_EQ(helpTopics_, std::vector<int>{page->GetHelpId(0)});
+    }
 }
 
 TEST_F(WizardTest, LanguageMenuOnlyOnTheStartPage)
