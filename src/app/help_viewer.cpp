@@ -25,7 +25,7 @@ constexpr std::array<int, 9> kTopics = {15, 16, 23, 25, 27, 46, 50, 51, 52};
 
 QString LanguageFolder(const QString& language)
 {
-    if (language == QLatin1String("German")) {
+    if (language == QLatin1String("Deutsch")) {
         return QStringLiteral("de");
     }
     if (language == QLatin1String("Japanese")) {

@@ -16,7 +16,7 @@ namespace qm {
 // Every topic id the program opens.
 std::span<const int> HelpTopicIds();
 
-// The page of a topic in the language's folder ("English", "German",
+// The page of a topic in the language's folder ("English", "Deutsch",
 // "Japanese" as stored in the settings), falling back to English; the list
 // of topics for an id without a page.
 QUrl HelpTopicUrl(int topic, const QString& language);

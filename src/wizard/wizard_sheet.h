@@ -41,7 +41,7 @@ struct LanguageChoice {
 };
 inline constexpr LanguageChoice kLanguageChoices[] = {
     {"English", 301, nullptr},
-    {"German", 0, "Deutsch"},
+    {"Deutsch", 0, "Deutsch"},
     {"Japanese", 483, nullptr},
 };
 

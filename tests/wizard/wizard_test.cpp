@@ -334,6 +334,10 @@ TEST_F(WizardTest, LanguageMenuOnlyOnTheStartPage)
     EXPECT_EQ(ReadLanguageName(), QStringLiteral("Japanese"));
     EXPECT_EQ(restarts_, 1);
     EXPECT_EQ(closing.count(), 1);
+    // German is stored under the name start-up loads its translation by.
+    prompter_.answers = {true};
+    sheet.OnLanguageCommand(1);
+    EXPECT_EQ(ReadLanguageName(), QStringLiteral("Deutsch"));
     WriteLanguageToReg("English");
     ResetLanguageCacheForTest();
 
