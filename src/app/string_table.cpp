@@ -16,6 +16,13 @@ struct StringEntry {
 // Sorted by id. Add new ids in order; QT_TRANSLATE_NOOP lets lupdate find
 // the texts for the translation files.
 constexpr StringEntry kStrings[] = {
+    {129, QT_TRANSLATE_NOOP("StringTable", "Failed to restore last search result.")},
+    {140, QT_TRANSLATE_NOOP("StringTable", "Select a disk to recover please.")},
+    {141, QT_TRANSLATE_NOOP("StringTable", "Failed to restore last search result.")},
+    {143, QT_TRANSLATE_NOOP("StringTable", "Select a partition to recover please.")},
+    {187, QT_TRANSLATE_NOOP("StringTable", "Select a partition and click Next to recover:")},
+    {188, QT_TRANSLATE_NOOP("StringTable", "Full Scan ( If the partition is not found, please check it and click Next )")},
+    {189, QT_TRANSLATE_NOOP("StringTable", "Recover")},
     {193, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
     {194, QT_TRANSLATE_NOOP("StringTable", "Recover lost files from hard disks, memory cards and USB drives. Choose how the files were lost.")},
     {195, QT_TRANSLATE_NOOP("StringTable", "Recover deleted files from a partition or removable media, such as files deleted by Shift + Delete or emptied from Recycle Bin.")},
@@ -36,12 +43,17 @@ constexpr StringEntry kStrings[] = {
                             "Quenmark has encountered a memory problem and needs to close.\n"
                             "We are sorry for the inconvenience.\n"
                             "You can enlarge your virtual memory and try again.")},
+    {308, QT_TRANSLATE_NOOP("StringTable", "Continue")},
     {346, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
     {349, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
     {375, QT_TRANSLATE_NOOP("StringTable", "Please restart the program manually!")},
+    {395, QT_TRANSLATE_NOOP("StringTable", "Remove")},
+    {400, QT_TRANSLATE_NOOP("StringTable", "Recovery State File(*.rsf)|*.rsf||")},
     {434, QT_TRANSLATE_NOOP("StringTable", "Quenmark has been running!")},
     {435, QT_TRANSLATE_NOOP("StringTable", "zorv.chm")},
+    {438, QT_TRANSLATE_NOOP("StringTable", "Manually select historical partitions: for those who know partition structure && data recovery mechanism.")},
     {483, QT_TRANSLATE_NOOP("StringTable", "Japanese")},
+    {61230, QT_TRANSLATE_NOOP("StringTable", "Select a partition to recover, please.")},
     {61235, QT_TRANSLATE_NOOP("StringTable", "  Photo Recovery  ")},
     {61236, QT_TRANSLATE_NOOP("StringTable", "Recover photos, camera raw pictures and images from memory cards, cameras and disks, even after formatting.")},
     {61240, QT_TRANSLATE_NOOP("StringTable",

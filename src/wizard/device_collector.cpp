@@ -59,6 +59,16 @@ void CDeviceCollector::WaitForCollection() {
   }
 }
 
+void CDeviceCollector::Cancel() {
+  JoinWorker();
+  m_pending.reset(); // its queued answer is dropped
+  if (!m_done) {
+    m_done = true;
+    StopBusy();
+    if (m_mainWindow) m_mainWindow->setEnabled(true);
+  }
+}
+
 void CDeviceCollector::OnCollected(std::shared_ptr<CollectedDevices> devices) {
   if (devices != m_pending) return; // an older collection's late answer
   JoinWorker();

@@ -33,6 +33,8 @@ public:
   bool IsCollecting() const { return m_worker.joinable() && !m_done; }
   // Waits for the worker's result and fills the view (tests, shutdown).
   void WaitForCollection();
+  // Waits for a running worker and drops what it found: the page is left.
+  void Cancel();
 
   // Adds an image file and its row; a refusal is told through the prompter.
   AddImageResult AddImage(const std::string& path, const std::string& description = {},

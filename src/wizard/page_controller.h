@@ -52,6 +52,14 @@ public:
     virtual void Leave() {}
 };
 
+// The controller of the found-partition step (page 4): its page tells it
+// whether the whole disk is to be scanned instead of a chosen partition.
+// The page's rows carry the found partitions (LostPartitionRecord).
+class ILostRecoveryPartitionDeviceSelectController : public IWizardPageController {
+public:
+    virtual void SetWholeDiskScan(int wholeDisk) = 0;
+};
+
 class IWizardSheetController {
 public:
     virtual ~IWizardSheetController() = default;

@@ -3,6 +3,7 @@
 #include <QtCore/QProcess>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
+#include <QtWidgets/QFileDialog>
 
 #include "app/file_type_catalogue.h"
 #include "app/help_viewer.h"
@@ -10,6 +11,7 @@
 #include "platform/ipc_names.h"
 #include "platform/log.h"
 #include "wizard/device_select_controllers.h"
+#include "wizard/device_source.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/wizard_sheet.h"
@@ -31,6 +33,10 @@ WizardServices DefaultWizardServices()
         return path.has_value() && QProcess::startDetached(QString::fromStdString(*path), {});
     };
     services.fileFilterPath = FileFilterPath();
+    services.deviceSource = std::make_shared<LinuxDeviceSource>();
+    services.chooseOpenFile = [](QWidget* owner, const QString& caption, const QString& filter) {
+        return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+    };
     return services;
 }
 

@@ -6,10 +6,15 @@
 
 #include <QtCore/QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 struct AppSettings;
+class DeviceSource;
+class IStorageDevice;
+class QWidget;
 
 namespace qm {
 
@@ -31,6 +36,14 @@ struct WizardServices {
     std::function<bool()> startRestarter;
     // Where the file-type catalogue is read from.
     std::string fileFilterPath;
+    // Where the device pages find the machine's disks and volumes.
+    std::shared_ptr<DeviceSource> deviceSource;
+    // Asks for an existing file; empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& caption, const QString& filter)> chooseOpenFile;
+    // Writes an image of the device and returns its path; empty when none was written.
+    std::function<std::string(QWidget* owner, IStorageDevice* source, const std::string& description,
+                              std::uint32_t deviceType)>
+        createDiskImage;
 };
 
 // The production services: the desktop's browser, the help window, the

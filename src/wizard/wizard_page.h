@@ -28,6 +28,9 @@ public:
 
     virtual IWizardPageController* GetController() = 0;
     virtual int GetHelpId(int language) = 0;
+    // A command sent to the page (menu items, the main window's Ctrl+O);
+    // what its handler returns, 0 when the page has none.
+    virtual int OnCommand(int) { return 0; }
 
     const WizardPageRects& Rects() const { return rects_; }
     const QFont& TitleFont() const { return titleFont_; }

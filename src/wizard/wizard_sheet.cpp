@@ -15,8 +15,10 @@
 #include "platform/log.h"
 #include "storage/app_settings.h"
 #include "wizard/device_select_controllers.h"
+#include "wizard/device_select_page.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/recovery_mode_page.h"
+#include "wizard/scan_partition_page.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/type_of_file_page.h"
 #include "wizard/wizard_context.h"
@@ -100,9 +102,20 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
 
     auto* modePage = new CRecoveryModeSelectPage(this);
     pages_[kPageRecoveryMode] = modePage;
+    auto* deletePage = new CDeleteRecoveryPartitionDeviceSelectPage(this);
+    auto* completePage = new CCompleteRecoveryPartitionDeviceSelectPage(this);
+    auto* diskPage = new CLostRecoveryDiskDeviceSelectPage(this);
+    pages_[kPageDeleteRecoveryDevice] = deletePage;
+    pages_[kPageCompleteRecoveryDevice] = completePage;
+    pages_[kPageLostRecoveryDisk] = diskPage;
+    pages_[kPageLostRecoveryPartition] = new CLostRecoveryPartitionDeviceSelectPage(this);
+    pages_[kPageCompleteRecoveryScanPartition] = new CCompleteRecoveryScanPartitionDeviceSelectPage(this);
+    pages_[kPageLostRecoveryScanPartition] = new CLostRecoveryScanPartitionDeviceSelectPage(this);
     for (int i = 1; i < kPageTypeOfFile; ++i) {
-        pages_[static_cast<std::size_t>(i)] = new CPlaceholderPage(i, kPlaceholderPages[i].helpId,
-                                                                   Tr(kPlaceholderPages[i].title), this);
+        if (pages_[static_cast<std::size_t>(i)] == nullptr) {
+            pages_[static_cast<std::size_t>(i)] = new CPlaceholderPage(i, kPlaceholderPages[i].helpId,
+                                                                       Tr(kPlaceholderPages[i].title), this);
+        }
     }
     auto* typePage = new CTypeOfFileToRecoveryPage(context.services().fileFilterPath, this);
     pages_[kPageTypeOfFile] = typePage;
@@ -113,12 +126,13 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
     context.modeController().SetPage(modePage);
     typePage->SetController(&context.typeController());
     context.typeController().SetPage(typePage);
-    auto link = [this](int index, IWizardPageController& controller) {
-        static_cast<CPlaceholderPage*>(pages_[static_cast<std::size_t>(index)])->SetController(&controller);
+    auto link = [](CDeviceListPage* page, CDeviceStepController& controller) {
+        page->SetController(&controller);
+        controller.SetPage(page);
     };
-    link(kPageDeleteRecoveryDevice, context.deleteDeviceController());
-    link(kPageCompleteRecoveryDevice, context.completeDeviceController());
-    link(kPageLostRecoveryDisk, context.lostDiskController());
+    link(deletePage, context.deleteDeviceController());
+    link(completePage, context.completeDeviceController());
+    link(diskPage, context.lostDiskController());
 
     for (CWizardPage* page : pages_) {
         page->hide();
@@ -363,7 +377,13 @@ void CWizardSheet::OnHelp()
     }
 }
 
-void CWizardSheet::SendCommandToActivePage(int id) { Q_EMIT PageCommand(active_, id); }
+void CWizardSheet::SendCommandToActivePage(int id)
+{
+    if (CWizardPage* page = GetActivePage()) {
+        page->OnCommand(id);
+    }
+    Q_EMIT PageCommand(active_, id);
+}
 
 void CWizardSheet::OnHome()
 {

@@ -1,4 +1,5 @@
 #include <QtCore/QDir>
+#include <QtCore/QThread>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QMenu>
@@ -23,6 +24,7 @@
 #include "wizard/type_of_file_controller.h"
 #include "wizard/type_of_file_page.h"
 #include "wizard/wizard_context.h"
+#include "wizard/scan_partition_page.h"
 #include "wizard/wizard_page.h"
 #include "wizard/wizard_sheet.h"
 
@@ -48,10 +50,23 @@ protected:
             return true;
         };
         services.fileFilterPath = std::string(std::getenv("QM_SOURCE_DIR")) + "/src/app/FileFilter.xml";
+        services.deviceSource = std::make_shared<FixtureDeviceSource>(std::vector<std::string>{});
         return services;
     }
 
     CWizardSheet& Sheet() { return context_.sheet(); }
+
+    // A device page collects on a worker with the window disabled: wait
+    // until the list is filled.
+    void WaitForDevices()
+    {
+        QWidget* window = context_.sheet().window();
+        for (int i = 0; i < 5000 && !window->isEnabled(); ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            QThread::msleep(1);
+        }
+        ASSERT_TRUE(window->isEnabled());
+    }
 
     test::ScriptedPrompter prompter_;
     AppSettings settings_;
@@ -103,6 +118,7 @@ TEST_F(WizardTest, EachModeButtonLandsOnItsDevicePage)
         CButtonPlus* button = sheet.ModePage().findChild<CButtonPlus*>(QStringLiteral("button%1").arg(c.button));
         ASSERT_NE(button, nullptr);
         QTest::mouseClick(button, Qt::LeftButton);
+        WaitForDevices();
         EXPECT_EQ(settings_.nRecoveryMode, c.mode);
         EXPECT_EQ(settings_.bPhotoRecovery, c.photo);
         EXPECT_EQ(context_.modeController().GetMode(), c.mode);
@@ -183,6 +199,7 @@ TEST_F(WizardTest, BackFromADevicePageLandsOnTheStartPage)
     sheet.resize(1000, 700);
     sheet.ModePage().OnModeCommand(1002);
     ASSERT_EQ(sheet.ActiveIndex(), kPageLostRecoveryDisk);
+    WaitForDevices();
     QTest::mouseClick(sheet.Button(CWizardSheet::kBack), Qt::LeftButton);
     EXPECT_EQ(sheet.ActiveIndex(), kPageRecoveryMode);
     EXPECT_FALSE(sheet.TypePage().isVisible());
@@ -193,9 +210,10 @@ TEST_F(WizardTest, BackFromADevicePageLandsOnTheStartPage)
 class RecordingStep : public CDeviceStepController {
 public:
     RecordingStep(WIZARD_PAGE page, std::vector<std::string>& log, std::string name)
-        : CDeviceStepController(page, 0), log_(log), name_(std::move(name))
+        : CDeviceStepController(page, 0, DeviceRoad::kDeletedFile), log_(log), name_(std::move(name))
     {
     }
+    bool Next() override { return false; }
     void Leave() override { log_.push_back(name_); }
 
 private:
@@ -213,7 +231,7 @@ TEST_F(WizardTest, HomeAsksThenUnwindsTheChainLeavingEveryStepInOrder)
     first.SetPrevController(&context_.typeController());
     second.SetPrevController(&first);
     // The page shows the controller of the step the user is on.
-    static_cast<CPlaceholderPage*>(sheet.Page(kPageCompleteRecoveryScanPartition))->SetController(&second);
+    static_cast<CScanPartitionDeviceSelectPage*>(sheet.Page(kPageCompleteRecoveryScanPartition))->SetController(&second);
     context_.modeController().SetMode(1);
     second.Activate();
     ASSERT_EQ(sheet.ActiveIndex(), kPageCompleteRecoveryScanPartition);
@@ -230,7 +248,7 @@ TEST_F(WizardTest, HomeAsksThenUnwindsTheChainLeavingEveryStepInOrder)
     EXPECT_EQ(left, (std::vector<std::string>{"scan", "device"}));
     EXPECT_EQ(sheet.ActiveIndex(), kPageRecoveryMode);
     EXPECT_EQ(context_.modeController().GetMode(), 1);
-    static_cast<CPlaceholderPage*>(sheet.Page(kPageCompleteRecoveryScanPartition))->SetController(nullptr);
+    static_cast<CScanPartitionDeviceSelectPage*>(sheet.Page(kPageCompleteRecoveryScanPartition))->SetController(nullptr);
 }
 
 TEST_F(WizardTest, BannersFollowPageModeAndPhotoFlag)
@@ -371,6 +389,7 @@ TEST_F(WizardTest, MainFrameSizeRulesAndClosing)
     EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint);
 
     frame->Sheet().ModePage().OnModeCommand(1001);
+    WaitForDevices();
     EXPECT_TRUE(frame->IsResizable());
     EXPECT_EQ(frame->minimumSize(), QSize(1000, 680));
     frame->resize(1200, 800);
