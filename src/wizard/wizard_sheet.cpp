@@ -12,6 +12,7 @@
 #include "controls/button_plus.h"
 #include "controls/file_type_tree.h"
 #include "controls/xp_menu.h"
+#include "dialogs/about_dlg.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
 #include "wizard/device_select_controllers.h"
@@ -403,10 +404,8 @@ bool CWizardSheet::OnNext() { return controller_ != nullptr && controller_->Next
 
 void CWizardSheet::ShowAbout()
 {
-    context_.prompter().Inform(this,
-                               Tr("%1\nRecovers deleted, formatted and lost files and partitions.")
-                                   .arg(LoadAppString(349)),
-                               Tr("About %1").arg(LoadAppString(349)), PromptIcon::Information);
+    CAboutFreeDlg about(nullptr, context_.services().openUrl);
+    about.exec();
 }
 
 void CWizardSheet::FillLanguageMenu(QMenu& menu)

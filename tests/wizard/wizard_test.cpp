@@ -12,6 +12,7 @@
 #include "app/language.h"
 #include "app/string_table.h"
 #include "controls/button_plus.h"
+#include "dialogs/about_dlg.h"
 #include "controls/file_type_tree.h"
 #include "filemodel/file_type_map.h"
 #include "storage/app_settings.h"
@@ -375,6 +376,16 @@ TEST_F(WizardTest, TopBarButtonsOpenTheAddressesAndHelpFollowsThePage)
     sheet.ModePage().OnModeCommand(1002);
     sheet.OnHelp();
     EXPECT_EQ(helpTopics_, (std::vector<int>{15, 51}));
+
+    QString aboutShown;
+    test::WhenModalOpens([&aboutShown](QWidget& dialog) {
+        if (auto* about = qobject_cast<CAboutFreeDlg*>(&dialog)) {
+            aboutShown = about->NameAndVersion();
+        }
+        dialog.close();
+    });
+    QTest::mouseClick(sheet.Button(CWizardSheet::kAbout), Qt::LeftButton);
+    EXPECT_TRUE(aboutShown.startsWith(QStringLiteral("Quenmark ")));
 }
 
 TEST_F(WizardTest, MainFrameSizeRulesAndClosing)
