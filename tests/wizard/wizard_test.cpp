@@ -372,10 +372,6 @@ TEST_F(WizardTest, TopBarButtonsOpenTheAddressesAndHelpFollowsThePage)
     QTest::mouseClick(sheet.Button(CWizardSheet::kSupport), Qt::LeftButton);
     ASSERT_EQ(urls_.size(), 2u);
     EXPECT_TRUE(urls_[1].contains(QStringLiteral("support")));
-    sheet.OnHelp();
-    sheet.ModePage().OnModeCommand(1002);
-    sheet.OnHelp();
-    EXPECT_EQ(helpTopics_, (std::vector<int>{15, 51}));
 
     QString aboutShown;
     test::WhenModalOpens([&aboutShown](QWidget& dialog) {
@@ -386,6 +382,10 @@ TEST_F(WizardTest, TopBarButtonsOpenTheAddressesAndHelpFollowsThePage)
     });
     QTest::mouseClick(sheet.Button(CWizardSheet::kAbout), Qt::LeftButton);
     EXPECT_TRUE(aboutShown.startsWith(QStringLiteral("Quenmark ")));
+    sheet.OnHelp();
+    sheet.ModePage().OnModeCommand(1002);
+    sheet.OnHelp();
+    EXPECT_EQ(helpTopics_, (std::vector<int>{15, 51}));
 }
 
 TEST_F(WizardTest, MainFrameSizeRulesAndClosing)
