@@ -370,7 +370,8 @@ void CLostRecoveryPartitionDeviceSelectPage::OnSizeContent(int width, int height
     CDeviceSelectPage::OnSizeContent(width, height);
     const QRect& sub = rects_.subtitle;
     const int left = sub.left() + 18;
-    wholeDisk_->setGeometry(left, sub.top(), (sub.right() + 1 - left) * 2 / 3, sub.height());
+    // Short of the frame line under the subtitle.
+    wholeDisk_->setGeometry(left, sub.top(), (sub.right() + 1 - left) * 2 / 3, sub.height() - 1);
 }
 
 void CLostRecoveryPartitionDeviceSelectPage::OnDrawExtra(QPainter& painter)

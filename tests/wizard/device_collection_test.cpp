@@ -25,44 +25,17 @@
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
 #include "wizard/device_collector.h"
+#include "device_fixture_images.h"
 
 namespace {
-
-std::string NtfsInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, const char* label) {
-  const std::string volume = disk + ".ntfs" + std::to_string(start);
-  return "truncate -s " + std::to_string(sectors * 512) + " " + volume + " && mkntfs -q -F -f -s 512 -p " +
-         std::to_string(start) + " -H 0 -S 0 -L " + label + " " + volume + " && dd if=" + volume +
-         " of=" + disk + " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none && rm " +
-         volume;
-}
-
-std::string FatInto(const std::string& disk, std::uint64_t start, std::uint64_t sectors, const char* label) {
-  return "mkfs.fat -F 32 -s 1 -n " + std::string(label) + " --offset=" + std::to_string(start) + " " + disk +
-         " " + std::to_string(sectors / 2);
-}
 
 class DeviceCollection : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    const std::string mbr = qm::ScratchPath("dev_mbr.img").string();
-    const std::string ntfs = qm::ScratchPath("dev_ntfs.img").string();
-    const std::string fat = qm::ScratchPath("dev_fat32.img").string();
-    paths_ = qm::MakeImagesWithTools(
-        {
-            {"dev_mbr.img",
-             "printf 'label: dos\\nstart=2048,size=73728,type=c\\nstart=75776,size=40960,type=7\\n' "
-             "| sfdisk -q %s && " +
-                 FatInto(mbr, 2048, 73728, "MBRFAT") + " && " + NtfsInto(mbr, 75776, 40960, "MBRNTFS")},
-            {"dev_ntfs.img", NtfsInto(ntfs, 0, 65536, "LONENTFS")},
-            {"dev_fat32.img", FatInto(fat, 0, 73728, "LONEFAT")},
-        },
-        64ull << 20);
-    // An image the user opens: a plain copy of a volume.
-    image_ = qm::ScratchPath("dev_user.img");
-    if (!paths_[1].empty())
-      std::filesystem::copy_file(paths_[1], image_, std::filesystem::copy_options::overwrite_existing);
-    empty_ = qm::ScratchPath("dev_empty.img");
-    std::ofstream(empty_).close();
+    const qm::test::DeviceFixtureImages& images = qm::test::DeviceImages();
+    paths_ = {images.mbr, images.ntfs, images.fat32};
+    image_ = images.userImage;
+    empty_ = images.empty;
   }
   void SetUp() override {
     for (const auto& p : paths_)
