@@ -9,6 +9,7 @@
 #include "platform/disk_table.h"
 #include "storage/disk_device.h"
 #include "storage/image_file_device.h"
+#include "storage/volume_analyzer.h"
 
 namespace qm {
 
@@ -288,6 +289,19 @@ AddImageResult CDeviceListCollection::AddImage(const std::string& path, const st
   if (path.size() >= 260) return AddImageResult::kInvalid;
   if (m_road == DeviceRoad::kDeletedFile)
     item->fileSystemType = qm::FileSystemFromDescription(description, 7);
+  if (descriptionIn.empty()) {
+    // A plain image file carries no description of its source: the file
+    // system it holds names it, so that the deleted-file road can read it.
+    CVolumeAnalyzerList analyzers;
+    analyzers.Analyze(device.get(), 0);
+    if (IVolume* volume = analyzers.FindRecognized(); volume && volume->GetFileSystemType() != 7) {
+      item->fileSystemType = volume->GetFileSystemType();
+      volume->GetLabel(item->volumeLabel, static_cast<int>(sizeof item->volumeLabel));
+      const std::string named =
+          description + " (" + GetFileSystemTypeName(static_cast<unsigned>(item->fileSystemType)) + ")";
+      std::strncpy(item->description, named.c_str(), 259);
+    }
+  }
   item->device = std::move(device);
   m_imageVolumes.push_back(std::move(item));
   return AddImageResult::kAdded;

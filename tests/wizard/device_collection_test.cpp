@@ -136,7 +136,9 @@ TEST_F(DeviceCollection, VolumeRoadsListTheVolumesAndImages) {
     EXPECT_EQ(prompter.shown[0].icon, qm::PromptIcon::Warning);
     ASSERT_EQ(view.GetCount(), 5 + offset);
     const int last = view.GetCount() - 1;
-    EXPECT_EQ(view.View()->RowAt(last).cells[0].text, QStringLiteral("Image File, dev_user.img"));
+    // A plain image names the file system it holds.
+    EXPECT_EQ(view.View()->RowAt(last).cells[0].text, QStringLiteral("Image File, dev_user.img (NTFS)"));
+    EXPECT_EQ(static_cast<DeviceListItem*>(view.GetItemData(last))->fileSystemType, 3);
 
     // Removing: only an image goes.
     view.View()->SelectIndex(offset);

@@ -210,7 +210,9 @@ TEST_F(DevicePages, ImagesAreCheckedOnEveryRoadAndRemovedAgain) {
     chosen_ = {images.userImage.string(), images.userImage.string(), images.empty.string()};
     page.OnCommand(kCmdOpenDiskImage);
     ASSERT_EQ(page.DeviceCtrl().GetCount(), before + 1);
-    EXPECT_EQ(page.DeviceCtrl().View()->RowAt(before).cells[0].text, QStringLiteral("Image File, dev_user.img"));
+    EXPECT_EQ(page.DeviceCtrl().View()->RowAt(before).cells[0].text,
+              button == 1002 ? QStringLiteral("Image File, dev_user.img")
+                             : QStringLiteral("Image File, dev_user.img (NTFS)"));
     page.OnCommand(kCmdOpenDiskImage); // the same file again
     page.OnCommand(kCmdOpenDiskImage); // an empty file
     EXPECT_EQ(page.DeviceCtrl().GetCount(), before + 1);
