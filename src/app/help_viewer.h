@@ -31,7 +31,7 @@ void SetHelpViewer(HelpViewer viewer);
 // The help window while it is open, else null.
 QWidget* OpenHelpWindow();
 
-}  // namespace qm
+} // namespace qm
 
 // Shows the topic in the current language. Always returns 0.
 int OpenHelpTopic(QWidget* owner, unsigned topic);

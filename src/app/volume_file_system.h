@@ -13,9 +13,9 @@ int IsNtfsVolume(const char* root);
 namespace qm {
 
 struct MountEntry {
-    std::string mountPoint;
-    std::string fileSystemType;  // "ntfs3", "vfat", "fuseblk", "fuse.ntfs-3g" ...
-    std::string source;          // the device or "none"
+  std::string mountPoint;
+  std::string fileSystemType; // "ntfs3", "vfat", "fuseblk", "fuse.ntfs-3g" ...
+  std::string source;         // the device or "none"
 };
 
 // The entry of mountinfo (the text of /proc/self/mountinfo) whose mount
@@ -28,4 +28,4 @@ MountEntry FindMountOf(std::string_view resolvedPath, std::string_view mountinfo
 // device when that can be read (opened read-only).
 bool IsNtfsMount(const MountEntry& entry);
 
-}  // namespace qm
+} // namespace qm

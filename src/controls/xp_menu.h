@@ -8,13 +8,13 @@
 namespace qm {
 
 class CXPMenu : public QMenu {
-    Q_OBJECT
+  Q_OBJECT
 
 public:
-    static const QColor kBackground;  // white
-    static const QColor kSelected;    // light blue
+  static const QColor kBackground; // white
+  static const QColor kSelected;   // light blue
 
-    explicit CXPMenu(QWidget* parent = nullptr);
+  explicit CXPMenu(QWidget* parent = nullptr);
 };
 
-}  // namespace qm
+} // namespace qm

@@ -12,23 +12,23 @@ class QLabel;
 namespace qm {
 
 class CAboutFreeDlg : public CSearchSuperDlg {
-    Q_OBJECT
+  Q_OBJECT
 
 public:
-    static constexpr const char* kProductUrl = "https://www.quenmark.com/";
+  static constexpr const char* kProductUrl = "https://www.quenmark.com/";
 
-    // opener: how the link opens its address (the desktop's browser when empty).
-    explicit CAboutFreeDlg(QWidget* parent = nullptr, std::function<bool(const QString&)> opener = {});
+  // opener: how the link opens its address (the desktop's browser when empty).
+  explicit CAboutFreeDlg(QWidget* parent = nullptr, std::function<bool(const QString&)> opener = {});
 
-    QString NameAndVersion() const;
-    CHyperLink& Link() const { return *link_; }
+  QString NameAndVersion() const;
+  CHyperLink& Link() const { return *link_; }
 
-    // The product picture: a disk with a returning arrow.
-    static QPixmap ProductPicture(int size);
+  // The product picture: a disk with a returning arrow.
+  static QPixmap ProductPicture(int size);
 
 private:
-    QLabel* title_;
-    CHyperLink* link_;
+  QLabel* title_;
+  CHyperLink* link_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -15,50 +15,46 @@ constexpr std::string_view kMountinfo =
     "garbage line\n"
     "45 22 8:65 / /media/usbstick rw - fuseblk /dev/null rw,user_id=0\n";
 
-TEST(VolumeFileSystem, PathsFindTheirDeepestMount)
-{
-    struct Case {
-        std::string_view path;
-        std::string_view mountPoint;
-        std::string_view type;
-        bool ntfs;
-    } const cases[] = {
-        {"/home/user/Recovered", "/", "ext4", false},
-        {"/media/usb", "/media/usb", "ntfs3", true},
-        {"/media/usb/a/b", "/media/usb", "ntfs3", true},
-        {"/media/usbstick/x", "/media/usbstick", "fuseblk", false},  // its device holds no NTFS boot sector
-        {"/media/old disk/files", "/media/old disk", "fuse.ntfs-3g", true},
-        {"/media/card/inner/deep", "/media/card/inner", "ext2", false},
-        {"/media/cardigan", "/", "ext4", false},
-        {"/proc/self", "/proc", "proc", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.path));
-        const MountEntry entry = FindMountOf(c.path, kMountinfo);
-        EXPECT_EQ(entry.mountPoint, c.mountPoint);
-        EXPECT_EQ(entry.fileSystemType, c.type);
-        EXPECT_EQ(IsNtfsMount(entry), c.ntfs);
-    }
+TEST(VolumeFileSystem, PathsFindTheirDeepestMount) {
+  struct Case {
+    std::string_view path;
+    std::string_view mountPoint;
+    std::string_view type;
+    bool ntfs;
+  } const cases[] = {
+      {"/home/user/Recovered", "/", "ext4", false},
+      {"/media/usb", "/media/usb", "ntfs3", true},
+      {"/media/usb/a/b", "/media/usb", "ntfs3", true},
+      {"/media/usbstick/x", "/media/usbstick", "fuseblk", false}, // its device holds no NTFS boot sector
+      {"/media/old disk/files", "/media/old disk", "fuse.ntfs-3g", true},
+      {"/media/card/inner/deep", "/media/card/inner", "ext2", false},
+      {"/media/cardigan", "/", "ext4", false},
+      {"/proc/self", "/proc", "proc", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.path));
+    const MountEntry entry = FindMountOf(c.path, kMountinfo);
+    EXPECT_EQ(entry.mountPoint, c.mountPoint);
+    EXPECT_EQ(entry.fileSystemType, c.type);
+    EXPECT_EQ(IsNtfsMount(entry), c.ntfs);
+  }
 }
 
-TEST(VolumeFileSystem, LaterMountOnTheSamePointWinsAndRelativePathsFindNothing)
-{
-    constexpr std::string_view stacked =
-        "22 1 254:1 / / rw - ext4 /dev/vda1 rw\n"
-        "50 22 8:1 / /mnt rw - vfat /dev/sda1 rw\n"
-        "51 50 8:2 / /mnt rw - ntfs3 /dev/sda2 rw\n";
-    EXPECT_EQ(FindMountOf("/mnt/file", stacked).fileSystemType, "ntfs3");
-    EXPECT_TRUE(FindMountOf("relative/path", stacked).mountPoint.empty());
-    EXPECT_TRUE(FindMountOf("/x", "").mountPoint.empty());
+TEST(VolumeFileSystem, LaterMountOnTheSamePointWinsAndRelativePathsFindNothing) {
+  constexpr std::string_view stacked = "22 1 254:1 / / rw - ext4 /dev/vda1 rw\n"
+                                       "50 22 8:1 / /mnt rw - vfat /dev/sda1 rw\n"
+                                       "51 50 8:2 / /mnt rw - ntfs3 /dev/sda2 rw\n";
+  EXPECT_EQ(FindMountOf("/mnt/file", stacked).fileSystemType, "ntfs3");
+  EXPECT_TRUE(FindMountOf("relative/path", stacked).mountPoint.empty());
+  EXPECT_TRUE(FindMountOf("/x", "").mountPoint.empty());
 }
 
-TEST(VolumeFileSystem, NullEmptyAndMissingRootsAreNotNtfs)
-{
-    EXPECT_EQ(IsNtfsVolume(nullptr), 0);
-    EXPECT_EQ(IsNtfsVolume(""), 0);
-    EXPECT_EQ(IsNtfsVolume("/no/such/folder/anywhere"), 0);
-    EXPECT_EQ(IsNtfsVolume("/proc"), 0);
+TEST(VolumeFileSystem, NullEmptyAndMissingRootsAreNotNtfs) {
+  EXPECT_EQ(IsNtfsVolume(nullptr), 0);
+  EXPECT_EQ(IsNtfsVolume(""), 0);
+  EXPECT_EQ(IsNtfsVolume("/no/such/folder/anywhere"), 0);
+  EXPECT_EQ(IsNtfsVolume("/proc"), 0);
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm
