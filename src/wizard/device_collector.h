@@ -47,6 +47,8 @@ public:
   bool IsPreviousRecoverySelected() const;
 
   void SetPrompter(qm::Prompter* prompter) { m_prompter = prompter; }
+  // The window disabled while collecting (the page may move to another).
+  void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
   CDeviceListCollection& Collection() { return m_collection; }
   CImageWnd* BusyAnimation() const { return m_busy; }
   // Fills the view again from the collection.

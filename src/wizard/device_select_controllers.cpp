@@ -108,7 +108,14 @@ StateVariant* CDeviceStepController::GetDeviceSelection(StateVariant* out)
     return out;
 }
 
-void CDeviceStepController::CollectDevices() { EnsureCollector().CollectDevices(); }
+void CDeviceStepController::CollectDevices()
+{
+    CDeviceCollector& collector = EnsureCollector();
+    if (page_ != nullptr) {
+        collector.SetMainWindow(page_->window());
+    }
+    collector.CollectDevices();
+}
 
 bool CDeviceStepController::SelectCurrent()
 {

@@ -2,8 +2,12 @@
 
 #include <QtGui/QPainter>
 
+#include <algorithm>
+
 #include "app/language.h"
+#include "controls/ex_splitter_wnd.h"
 #include "controls/partition_check_list.h"
+#include "controls/partition_layout_view.h"
 #include "dialogs/partition_dialogs.h"
 #include "wizard/device_page_menus.h"
 #include "wizard/scan_partition_source.h"
@@ -24,6 +28,15 @@ CScanPartitionDeviceSelectPage::CScanPartitionDeviceSelectPage(int index, int he
     list->SetOwner(this);
     connect(list, &CMultipleChoosePartitionListCtrl::PartitionOptionChanged, this,
             &CScanPartitionDeviceSelectPage::OnPartitionOption);
+    connect(list, &CMultipleChoosePartitionListCtrl::CheckStatesChanged, this,
+            &CScanPartitionDeviceSelectPage::FitLayoutPane);
+}
+
+void CScanPartitionDeviceSelectPage::FitLayoutPane()
+{
+    constexpr int kCaption = 20;
+    const int wanted = container_->GetLayoutView()->GetContentHeight() + kCaption + 2;
+    container_->Splitter()->SetRowLimits(1, std::clamp(wanted, 100, 340), 100, 340);
 }
 
 // The list's rows point into rows_: the container goes first.
@@ -32,18 +45,21 @@ CScanPartitionDeviceSelectPage::~CScanPartitionDeviceSelectPage() { delete conta
 void CScanPartitionDeviceSelectPage::SetPartitions(std::vector<ScanPartitionEntry>& entries, unsigned mode)
 {
     qm::SetPartitions(*container_, entries, mode, rows_);
+    FitLayoutPane();
 }
 
 void CScanPartitionDeviceSelectPage::SetDiskSource(std::vector<ScanPartitionEntry>& entries,
                                                    const CScanStateRecord& record)
 {
     qm::SetDiskSource(*container_, entries, record, rows_);
+    FitLayoutPane();
 }
 
 void CScanPartitionDeviceSelectPage::SetVolumeSource(std::vector<ScanPartitionEntry>& entries,
                                                      const DeviceListItem& volume)
 {
     qm::SetVolumeSource(*container_, entries, volume, rows_);
+    FitLayoutPane();
 }
 
 int CScanPartitionDeviceSelectPage::GetCount() const { return container_->GetListPane()->GetCount(); }
@@ -63,6 +79,7 @@ void CScanPartitionDeviceSelectPage::OnSizeContent(int, int)
 {
     const QRect& sub = rects_.subtitle;
     container_->setGeometry(QRect(QPoint(sub.left(), sub.top()), QPoint(sub.right(), rects_.bottom.bottom())));
+    FitLayoutPane();
 }
 
 void CScanPartitionDeviceSelectPage::OnDrawContent(QPainter& painter)

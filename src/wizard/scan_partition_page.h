@@ -53,6 +53,9 @@ protected:
 
 private:
     void OnPartitionOption(int row, int cell, int part, int checked);
+    // The layout pane grows with its rows (two overlapping partitions take
+    // two rows), within the pane's limits.
+    void FitLayoutPane();
 
     int helpId_;
     IWizardPageController* controller_ = nullptr;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <fstream>
 #include <filesystem>
 #include <memory>
 
@@ -22,6 +23,7 @@
 #include "fatext2/fat_partition_info.h"
 #include "fatext2/fat_volume_analyze.h"
 #include "filemodel/crs_data.h"
+#include "filemodel/state_file_bundle.h"
 #include "ntfs/ntfs_partition_info.h"
 #include "ntfs/ntfs_volume_analyze.h"
 #include "platform/disk_table.h"
@@ -282,6 +284,43 @@ TEST_F(DevicePages, MenusAndPreviousSearchEntry) {
   EXPECT_FALSE(frame_->Sheet().OnNext());
   ASSERT_EQ(prompter_.shown.size(), 1u);
   EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("Select a disk to recover please."));
+}
+
+TEST_F(DevicePages, AnImportedScanResultIsOfferedForResuming) {
+  // A saved scan result made from another folder's state files.
+  const std::filesystem::path elsewhere = ScratchPath("device_pages_export");
+  std::filesystem::remove_all(elsewhere);
+  std::filesystem::create_directories(elsewhere);
+  WriteStateFile(elsewhere / "cstemp.rdf", 2, "Results for \r\nImage File \"backup\"");
+  const std::string bundle = ScratchPath("device_pages_export.rsf").string();
+  ASSERT_EQ(CStateFile(1, {}, elsewhere).Save(bundle.c_str()), 1);
+  std::vector<std::uint8_t> damaged = ReadFileBytes(bundle);
+  damaged.back() ^= 0xFF;
+  const std::filesystem::path broken = ScratchPath("device_pages_broken.rsf");
+  { std::ofstream(broken, std::ios::binary).write(reinterpret_cast<const char*>(damaged.data()), static_cast<std::streamsize>(damaged.size())); }
+
+  MakeFrame();
+  CDeviceListPage& page = Open(1001);
+  const int before = page.DeviceCtrl().GetCount();
+  ASSERT_NE(page.ImportButton(), nullptr);
+
+  // A damaged file is refused with a message and changes nothing.
+  chosen_ = {broken.string()};
+  page.OnCommand(page.Commands().importResult);
+  WaitForDevices();
+  EXPECT_FALSE(prompter_.shown.empty());
+  EXPECT_FALSE(std::filesystem::exists(LastStateFile(1)));
+  EXPECT_EQ(page.DeviceCtrl().GetCount(), before);
+  ASSERT_FALSE(asked_.empty());
+  EXPECT_TRUE(asked_.back().endsWith(QStringLiteral("Recovery State File(*.rsf)"))) << asked_.back().toStdString();
+
+  // The good one becomes the previous search at the top of the list.
+  chosen_ = {bundle};
+  page.OnCommand(page.Commands().importResult);
+  WaitForDevices();
+  EXPECT_TRUE(std::filesystem::exists(LastStateFile(1)));
+  ASSERT_EQ(page.DeviceCtrl().GetCount(), before + 1);
+  EXPECT_EQ(page.DeviceCtrl().View()->RowAt(0).cells[2].text, QStringLiteral("Results for \nImage File \"backup\""));
 }
 
 TEST_F(DevicePages, ChoosingAVolumeRecordsItAndHandsItOn) {
