@@ -354,6 +354,33 @@ TEST_F(DevicePages, ChoosingAVolumeRecordsItAndHandsItOn) {
   EXPECT_EQ(settings_.bPageOption, 0);
 }
 
+TEST_F(DevicePages, DeletedFileRoadNextNeedsAVolumeAndADoubleClickIsNext) {
+  MakeFrame();
+  CDeviceListPage& page = Open(1000);
+  CDeviceSelectCtrl& view = page.DeviceCtrl();
+  view.ClearSelection();
+  prompter_.shown.clear();
+  EXPECT_FALSE(frame_->Sheet().OnNext());
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("Select a partition to recover please."));
+
+  int row = -1;
+  for (int i = 0; i < view.GetCount(); ++i)
+    if (view.View()->RowAt(i).cells[0].text.contains(QStringLiteral("MBRNTFS"))) row = i;
+  ASSERT_GE(row, 0);
+  const CDeviceSelectView::Row& r = view.View()->RowAt(row);
+  const QPoint at(40, r.top + r.height / 2 - view.View()->ScrollPosition().y());
+  QTest::mouseClick(view.View()->viewport(), Qt::LeftButton, {}, at);
+  ASSERT_EQ(view.GetCurSel(), row);
+  QTest::mouseDClick(view.View()->viewport(), Qt::LeftButton, {}, at);
+  // Next ran on the chosen volume: its name and the chosen record are kept.
+  EXPECT_EQ(settings_.strVolumeName, "MBRNTFS");
+  StateVariant chosen;
+  context_.deleteDeviceController().GetDeviceSelection(&chosen);
+  EXPECT_EQ(chosen.kind, 1);
+  EXPECT_EQ(chosen.pointer, view.GetItemData(row));
+}
+
 TEST_F(DevicePages, LeavingWhileCollectingJoinsTheWorkerFirst) {
   struct SlowSource : DeviceSource {
     void Collect(CollectedDevices&, bool) override { QThread::msleep(150); }
