@@ -229,7 +229,13 @@ void CDeviceListPage::FillDiskImageMenu(QMenu& menu)
     menu.clear();
     const bool selected = controller_ != nullptr && controller_->SelectCurrent();
     const bool image = selected && controller_->IsImageSelected();
-    AddEntries(menu, DiskImageMenu(selected, image));
+    std::vector<MenuEntry> entries = DiskImageMenu(selected, image);
+    // Without the imaging wizard there is nothing to image a device with.
+    WizardContext* context = WizardContext::instance();
+    if (context == nullptr || !context->services().createDiskImage) {
+        entries[0].enabled = false;
+    }
+    AddEntries(menu, entries);
 }
 
 void CDeviceListPage::FillItemMenu(QMenu& menu)

@@ -104,6 +104,11 @@ protected:
     services.startRestarter = [] { return true; };
     services.fileFilterPath = std::string(std::getenv("QM_SOURCE_DIR")) + "/src/app/FileFilter.xml";
     services.deviceSource = source_;
+    services.createDiskImage = [this](QWidget*, IStorageDevice* source, const std::string& description,
+                                      std::uint32_t) {
+      imaged_.push_back(description);
+      return source != nullptr && !imageTo_.empty() ? imageTo_ : std::string();
+    };
     services.chooseOpenFile = [this](QWidget*, const QString& caption, const QString& filter) {
       asked_.push_back(caption + QStringLiteral(" | ") + filter);
       if (chosen_.empty()) return QString();
@@ -147,6 +152,8 @@ protected:
   std::unique_ptr<CMainFrame> frame_;
   std::deque<std::string> chosen_;
   std::vector<QString> asked_;
+  std::vector<std::string> imaged_;
+  std::string imageTo_;
   std::filesystem::path stateFolder_;
   bool disabledWhileCollecting_ = false;
   ScopedVolumeAnalyzers restore_;
@@ -257,6 +264,21 @@ TEST_F(DevicePages, MenusAndPreviousSearchEntry) {
   EXPECT_EQ(Enabled(menu), (std::vector<bool>{true, true, false}));
   page.FillItemMenu(menu);
   EXPECT_EQ(Texts(menu), QStringList{"Recover"});
+  // Imaging the disk adds the image written, described as the disk.
+  imageTo_ = test::DeviceImages().userImage.string();
+  page.OnCommand(kCmdDiskImage);
+  ASSERT_EQ(imaged_.size(), 1u);
+  EXPECT_TRUE(QString::fromStdString(imaged_[0]).startsWith(QStringLiteral("dev_mbr.img")));
+  ASSERT_EQ(view.GetCount(), 5);
+  EXPECT_TRUE(view.View()->RowAt(4).cells[0].text.startsWith(QStringLiteral("Image File, dev_mbr.img")));
+  view.View()->SelectIndex(4);
+  page.OnCommand(kCmdDeleteImage);
+  ASSERT_EQ(view.GetCount(), 4);
+  // Without an imaging wizard the item is greyed.
+  context_.services().createDiskImage = nullptr;
+  view.View()->SelectIndex(1);
+  page.FillDiskImageMenu(menu);
+  EXPECT_EQ(Enabled(menu), (std::vector<bool>{false, true, false}));
   // The previous search: Continue and Remove.
   view.View()->SelectIndex(0);
   EXPECT_TRUE(page.IsPreviousRecoverySelected());
