@@ -38,6 +38,7 @@ std::size_t CStorageDeviceWithCache::BlockBytes() const {
 
 void CStorageDeviceWithCache::ReleaseBuffers() {
   m_current = Block{};
+  m_past.clear();
   m_free.clear();
   m_buffers.clear();
 }
@@ -68,10 +69,7 @@ std::uint64_t CStorageDeviceWithCache::ReadDebugConfig() {
 }
 
 std::uint8_t* CStorageDeviceWithCache::MakeBuffer() {
-  const std::size_t bytes = BlockBytes();
-  qm::MemBuffer<std::uint8_t> buffer = qm::MakeMemBuffer<std::uint8_t>(bytes);
-  std::memset(buffer.get(), 0, bytes);
-  m_buffers.push_back(std::move(buffer));
+  m_buffers.emplace_back(BlockBytes());
   return m_buffers.back().get();
 }
 
@@ -97,14 +95,51 @@ void CStorageDeviceWithCache::StartCache() {
     // Buffers for the whole queue up front (the queue, the block being
     // read and the current block): nothing is allocated while the search
     // runs.
-    while (m_buffers.size() < m_nCapacity + 3) m_free.push_back(MakeBuffer());
+    while (m_buffers.size() < m_nCapacity + 3 + m_nKeep) m_free.push_back(MakeBuffer());
   }
   m_thread = std::thread(&CStorageDeviceWithCache::CacheThread, this);
 }
 
+void CStorageDeviceWithCache::ZeroUnread(Block& block) const {
+  // A reused buffer must not show an older block's bytes: past the end of
+  // a short last block, or where a failed read left them.
+  const std::size_t sectorSize = BlockBytes() / m_nBlockSize;
+  if (!block.good)
+    std::memset(block.data, 0, BlockBytes());
+  else if (block.sectors < m_nBlockSize)
+    std::memset(block.data + block.sectors * sectorSize, 0, (m_nBlockSize - block.sectors) * sectorSize);
+}
+
+void CStorageDeviceWithCache::Retire(const Block& block) {
+  if (block.data == nullptr) return;
+  m_past.push_back(block);
+  while (m_past.size() > m_nKeep) {
+    m_free.push_back(m_past.front().data);
+    m_past.pop_front();
+  }
+}
+
+void CStorageDeviceWithCache::KeepPastBlocks(std::uint32_t blocks) {
+  std::lock_guard<std::mutex> guard(m_queueLock);
+  if (blocks > m_nKeep) m_nKeep = blocks;
+}
+
+const std::uint8_t* CStorageDeviceWithCache::GetKeptBlockData(std::uint64_t firstSector,
+                                                              std::uint64_t* sectorCount) const {
+  auto found = [&](const Block& block) -> const std::uint8_t* {
+    if (block.data == nullptr || !block.good || block.first != firstSector) return nullptr;
+    if (sectorCount != nullptr) *sectorCount = block.sectors;
+    return block.data;
+  };
+  if (m_nCurBlock == kNoBlock) return nullptr;
+  if (const std::uint8_t* data = found(m_current)) return data;
+  for (auto at = m_past.rbegin(); at != m_past.rend(); ++at)
+    if (const std::uint8_t* data = found(*at)) return data;
+  return nullptr;
+}
+
 void CStorageDeviceWithCache::CacheThread() {
   qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
-  const std::size_t sectorSize = BlockBytes() / m_nBlockSize;
   for (;;) {
     std::uint8_t* buffer = nullptr;
     {
@@ -124,12 +159,7 @@ void CStorageDeviceWithCache::CacheThread() {
     block.first = m_nNextSector;
     block.sectors = std::min<std::uint64_t>(m_nBlockSize, m_nSectorCount - m_nNextSector);
     block.good = m_pParent->ReadSectors(buffer, block.first, block.sectors) != 0;
-    // A reused buffer must not show an older block's bytes: past the end of
-    // a short last block, or where a failed read left them.
-    if (!block.good)
-      std::memset(buffer, 0, BlockBytes());
-    else if (block.sectors < m_nBlockSize)
-      std::memset(buffer + block.sectors * sectorSize, 0, (m_nBlockSize - block.sectors) * sectorSize);
+    ZeroUnread(block);
     m_nNextSector += block.sectors;
     {
       std::lock_guard<std::mutex> guard(m_queueLock);
@@ -148,15 +178,19 @@ int CStorageDeviceWithCache::SetCurCacheBlock(std::uint64_t index) {
   if (m_pParent == nullptr || !IsValidBlock(index)) return 0;
   if (index == m_nCurBlock) return 1;
   if (!m_thread.joinable()) {
-    // No read-ahead: read the block here.
-    if (m_current.data == nullptr) {
+    // No read-ahead: read the block here (the old current block is kept
+    // behind it, or its buffer reused).
+    {
       std::lock_guard<std::mutex> guard(m_queueLock);
+      Retire(m_current);
+      m_current = Block{};
       m_current.data = TakeFreeBuffer();
     }
     const std::uint64_t first = index * m_nBlockSize;
     m_current.first = first;
     m_current.sectors = std::min<std::uint64_t>(m_nBlockSize, GetSectorCount() - first);
     m_current.good = m_pParent->ReadSectors(m_current.data, first, m_current.sectors) != 0;
+    ZeroUnread(m_current);
     m_nCurBlock = index;
     m_nNextBlock = index + 1;
     return 1;
@@ -173,8 +207,9 @@ int CStorageDeviceWithCache::SetCurCacheBlock(std::uint64_t index) {
     if (m_queue.empty()) return 0; // stopped before the block was read
     block = m_queue.front();
     m_queue.pop_front();
-    // The old current buffer goes back to the pool.
-    if (m_current.data != nullptr) m_free.push_back(m_current.data);
+    // The old current block is kept behind the search or its buffer goes
+    // back to the pool.
+    Retire(m_current);
   }
   m_spaceEvent.notify_one();
   m_current = block;

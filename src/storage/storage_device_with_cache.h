@@ -6,7 +6,10 @@
 // the debug start position) with SetCurCacheBlock and reads inside the
 // current block with ReadSectors, or sees it in place with GetCurBlockData.
 // Blocks pass from the read-ahead thread to the search thread by handing
-// over buffers, never by copying; a small pool of buffers is reused.
+// over buffers, never by copying; a small pool of buffers is reused. The
+// buffers are huge pages kept for reuse and never zeroed ahead: every byte
+// of a block is either read or, past a short last block and in a block
+// whose read failed, zero-filled.
 #pragma once
 
 #include <condition_variable>
@@ -16,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "storage/mem_alloc.h"
+#include "storage/huge_page_buffer.h"
 #include "storage/storage_device.h"
 
 class CStorageDeviceWithCache : public IStorageDevice {
@@ -60,6 +63,17 @@ public:
   const std::uint8_t* GetCurBlockData(std::uint64_t* firstSector, std::uint64_t* sectorCount) const;
   std::uint64_t GetCurCacheBlock() const { return m_nCurBlock; }
 
+  // Keeps the last `blocks` blocks that were current in memory after the
+  // search moved past them, for an analyser that looks back (the carving
+  // ring) and would otherwise copy every block. Never shrinks the number.
+  void KeepPastBlocks(std::uint32_t blocks);
+  std::uint32_t GetKeptPastBlocks() const { return m_nKeep; }
+  // The block starting at firstSector, in place, when it is the current
+  // block or one still kept, and was read well; null otherwise. Search
+  // thread only; valid until the search moves `kept` blocks further or the
+  // block size changes.
+  const std::uint8_t* GetKeptBlockData(std::uint64_t firstSector, std::uint64_t* sectorCount) const;
+
   // The debug start sector: key "pos" of section "main" in config.ini of
   // the configuration folder; 0 when missing, negative or not a number.
   static std::uint64_t ReadDebugConfig();
@@ -76,6 +90,8 @@ private:
   std::uint8_t* MakeBuffer();     // queue lock held
   std::uint8_t* TakeFreeBuffer(); // queue lock held
   void ReleaseBuffers();
+  void Retire(const Block& block); // search thread; queue lock held
+  void ZeroUnread(Block& block) const;
   std::size_t BlockBytes() const;
 
   IStorageDevice* m_pParent;
@@ -94,6 +110,10 @@ private:
   std::condition_variable m_dataEvent;
   std::condition_variable m_spaceEvent;
   // Every block buffer ever made (owned) and those not in use.
-  std::vector<qm::MemBuffer<std::uint8_t>> m_buffers;
+  std::vector<qm::HugePageBuffer> m_buffers;
   std::vector<std::uint8_t*> m_free;
+  // Blocks that were current, newest last, at most m_nKeep (search thread;
+  // changed under the queue lock, since buffers leave it for m_free).
+  std::deque<Block> m_past;
+  std::uint32_t m_nKeep = 0;
 };

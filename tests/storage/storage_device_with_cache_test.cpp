@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -217,6 +218,72 @@ TEST(StorageDeviceWithCache, WithoutReadAheadOrCurrentBlock) {
   zero.SetBlockSize(0);
   EXPECT_EQ(zero.IsValidBlock(0), 0);
   zero.StartCache(); // nothing to do
+}
+
+// Blocks kept behind the search stay readable in place, with and without
+// the read-ahead, while the oldest ones give their buffers back; the kept
+// number never shrinks.
+TEST(StorageDeviceWithCache, PastBlocksKeptInPlace) {
+  ConfigFolder config("");
+  MemoryDevice parent(qm::MakePatternBytes(40 * 64, 512), 512);
+  parent.AddFailingRange(7 * 64 + 3, 7 * 64 + 4); // block 7 cannot be read
+  for (const bool readAhead : {true, false}) {
+    CStorageDeviceWithCache cache(&parent);
+    cache.SetBlockSize(64);
+    cache.KeepPastBlocks(5);
+    cache.KeepPastBlocks(2);
+    EXPECT_EQ(cache.GetKeptPastBlocks(), 5u);
+    if (readAhead) cache.StartCache();
+    std::vector<const std::uint8_t*> seen;
+    for (std::uint64_t block = 0; block < 40; ++block) {
+      ASSERT_EQ(cache.SetCurCacheBlock(block), 1);
+      seen.push_back(cache.GetCurBlockData(nullptr, nullptr));
+      for (std::uint64_t back = 0; back <= 7 && back <= block; ++back) {
+        const std::uint64_t first = (block - back) * 64;
+        std::uint64_t count = 0;
+        const std::uint8_t* data = cache.GetKeptBlockData(first, &count);
+        const bool kept = back <= 5 && block - back != 7;
+        ASSERT_EQ(data != nullptr, kept) << block << " back " << back << " read ahead " << readAhead;
+        if (!kept) continue;
+        EXPECT_EQ(data, seen[block - back]) << "in place, never copied";
+        EXPECT_EQ(count, 64u);
+        EXPECT_TRUE(std::equal(data, data + 64 * 512, parent.sector(first)));
+      }
+      EXPECT_EQ(cache.GetKeptBlockData(block * 64 + 1, nullptr), nullptr) << "blocks are found by their start";
+    }
+    cache.StopCache();
+    EXPECT_NE(cache.GetKeptBlockData(39 * 64, nullptr), nullptr) << "kept after the read-ahead stopped";
+  }
+}
+
+// Buffers are reused without zeroing: the bytes past a short last block,
+// and a whole block whose read failed, must still read as zeros when the
+// buffer held another block before.
+TEST(StorageDeviceWithCache, ReusedBuffersShowNoOlderBytes) {
+  ConfigFolder config("");
+  const std::uint64_t sectors = 30 * 64 + 5;
+  std::vector<std::uint8_t> bytes(sectors * 512, 0xA5);
+  MemoryDevice parent(bytes, 512);
+  parent.AddFailingRange(20 * 64, 20 * 64 + 1);
+  for (const bool readAhead : {true, false}) {
+    CStorageDeviceWithCache cache(&parent);
+    cache.SetBlockSize(64);
+    if (readAhead) cache.StartCache();
+    for (std::uint64_t block = 0; block <= 30; ++block) {
+      ASSERT_EQ(cache.SetCurCacheBlock(block), 1);
+      std::uint64_t count = 0;
+      const std::uint8_t* data = cache.GetCurBlockData(nullptr, &count);
+      if (block == 20) {
+        EXPECT_EQ(data, nullptr);
+        continue;
+      }
+      ASSERT_NE(data, nullptr);
+      EXPECT_EQ(count, block == 30 ? 5u : 64u);
+      EXPECT_TRUE(std::all_of(data + count * 512, data + 64 * 512, [](std::uint8_t b) { return b == 0; }))
+          << "block " << block;
+    }
+    cache.StopCache();
+  }
 }
 
 TEST(StorageDeviceWithCache, DestroyedWhileReadingAhead) {
