@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include <sys/mman.h>
+#include "storage/storage_device_with_cache.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,31 +55,20 @@ int CBufferStorageDevice::Setup(IStorageDevice* source, std::uint64_t windowStar
   capacity_ = std::uint64_t{sectorsPerBlock} * static_cast<std::uint64_t>(blocks);
   const std::uint64_t bytes = capacity_ * static_cast<std::uint64_t>(sectorSize_);
   if (bytes / static_cast<std::uint64_t>(sectorSize_) != capacity_ ||
-      bytes > std::numeric_limits<std::size_t>::max())
+      bytes > std::numeric_limits<std::size_t>::max() / 2)
     return 0;
-  // Tens of MiB touched once per scan: with small pages every 4 KiB costs
-  // a fault, which on virtual machines takes longer than reading the page
-  // from the cache. The ring is asked for huge pages (where the system
-  // gives them on request), so it starts at an aligned address inside a
-  // slightly larger buffer. It is not zeroed: only what was appended (and
-  // read well) is ever served.
-  constexpr std::uint64_t kHugePage = 2u << 20;
-  if (bytes > std::numeric_limits<std::size_t>::max() - kHugePage) return 0;
-  ringBuffer_ = qm::MakeMemBuffer<std::uint8_t>(static_cast<std::size_t>(bytes + kHugePage));
-  const auto address = reinterpret_cast<std::uintptr_t>(ringBuffer_.get());
-  ring_ = ringBuffer_.get() + ((kHugePage - address % kHugePage) % kHugePage);
-#ifdef MADV_HUGEPAGE
-  ::madvise(ring_, static_cast<std::size_t>(bytes), MADV_HUGEPAGE);
-#endif
   slotGood_.assign(static_cast<std::size_t>(blocks), 0);
+  slotFirst_.assign(static_cast<std::size_t>(blocks), 0);
+  slotKept_.assign(static_cast<std::size_t>(blocks), nullptr);
   valid_ = true;
   return 1;
 }
 
 int CBufferStorageDevice::Close() {
-  ring_ = nullptr;
-  ringBuffer_.reset();
+  ring_.reset();
   slotGood_.clear();
+  slotFirst_.clear();
+  slotKept_.clear();
   valid_ = false;
   filled_ = 0;
   ringPosition_ = 0;
@@ -89,18 +78,33 @@ int CBufferStorageDevice::Close() {
 
 std::uint8_t* CBufferStorageDevice::NextSlot() {
   if (!valid_) return nullptr;
-  return ring_ + ringPosition_ * static_cast<std::uint64_t>(sectorSize_);
+  if (!ring_) {
+    // Tens of MiB touched once per scan: huge pages (fewer faults, which
+    // on virtual machines cost more than reading the page from the page
+    // cache), not zeroed: only what was put in (and read well) is served.
+    ring_ = qm::HugePageBuffer(static_cast<std::size_t>(capacity_ * static_cast<std::uint64_t>(sectorSize_)));
+  }
+  return ring_.get() + ringPosition_ * static_cast<std::uint64_t>(sectorSize_);
 }
 
-void CBufferStorageDevice::Commit(std::uint64_t goodSectors) {
+void CBufferStorageDevice::CommitSlot(std::uint64_t goodSectors, const CStorageDeviceWithCache* kept) {
   if (!valid_) return;
-  slotGood_[static_cast<std::size_t>(ringPosition_ / sectorsPerBlock_)] =
-      std::min<std::uint64_t>(goodSectors, sectorsPerBlock_);
+  const auto slot = static_cast<std::size_t>(ringPosition_ / sectorsPerBlock_);
+  slotGood_[slot] = std::min<std::uint64_t>(goodSectors, sectorsPerBlock_);
+  slotFirst_[slot] = GetNextSector();
+  slotKept_[slot] = kept;
   ringPosition_ = (ringPosition_ + sectorsPerBlock_) % capacity_;
   if (filled_ < capacity_)
     filled_ += sectorsPerBlock_;
   else
     windowStart_ += sectorsPerBlock_;
+}
+
+void CBufferStorageDevice::Commit(std::uint64_t goodSectors) { CommitSlot(goodSectors, nullptr); }
+
+void CBufferStorageDevice::CommitKept(const CStorageDeviceWithCache* cache, std::uint64_t goodSectors) {
+  // Without a cache nothing of the block is held: its reads go to the source.
+  CommitSlot(cache != nullptr ? goodSectors : 0, cache);
 }
 
 void CBufferStorageDevice::CopyBlock(std::uint8_t* slot, const std::uint8_t* block, std::size_t bytes) {
@@ -122,16 +126,15 @@ std::uint64_t CBufferStorageDevice::PositionOf(std::uint64_t sector) const {
   return (oldest + (sector - windowStart_)) % capacity_;
 }
 
-bool CBufferStorageDevice::SlotsGood(std::uint64_t position, std::uint64_t count) const {
-  while (count != 0) {
-    const std::uint64_t slot = position / sectorsPerBlock_;
-    const std::uint64_t inSlot = position % sectorsPerBlock_;
-    const std::uint64_t here = std::min<std::uint64_t>(count, sectorsPerBlock_ - inSlot);
-    if (inSlot + here > slotGood_[static_cast<std::size_t>(slot)]) return false;
-    position += here;
-    count -= here;
+const std::uint8_t* CBufferStorageDevice::SlotData(std::size_t slot, std::uint64_t sectors) const {
+  if (sectors > slotGood_[slot]) return nullptr;
+  if (const CStorageDeviceWithCache* cache = slotKept_[slot]) {
+    std::uint64_t held = 0;
+    const std::uint8_t* data = cache->GetKeptBlockData(slotFirst_[slot], &held);
+    return data != nullptr && held >= sectors ? data : nullptr;
   }
-  return true;
+  if (!ring_) return nullptr;
+  return ring_.get() + slot * std::uint64_t{sectorsPerBlock_} * static_cast<std::uint64_t>(sectorSize_);
 }
 
 int CBufferStorageDevice::ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) {
@@ -141,15 +144,21 @@ int CBufferStorageDevice::ReadSectors(void* buffer, std::uint64_t first, std::ui
       count != 0 && first >= windowStart_ && count <= filled_ && first - windowStart_ <= filled_ - count;
   if (held) {
     const std::uint64_t size = static_cast<std::uint64_t>(sectorSize_);
-    const std::uint64_t m = PositionOf(first);
-    const std::uint64_t head = std::min<std::uint64_t>(count, capacity_ - m);
-    const std::uint64_t tail = count - head;
-    if (SlotsGood(m, head) && SlotsGood(0, tail)) {
-      auto* out = static_cast<std::uint8_t*>(buffer);
-      std::memcpy(out, ring_ + m * size, static_cast<std::size_t>(head * size));
-      if (tail != 0) std::memcpy(out + head * size, ring_, static_cast<std::size_t>(tail * size));
-      return 1;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::uint64_t position = PositionOf(first);
+    std::uint64_t left = count;
+    while (left != 0) {
+      const auto slot = static_cast<std::size_t>(position / sectorsPerBlock_);
+      const std::uint64_t inSlot = position % sectorsPerBlock_;
+      const std::uint64_t here = std::min<std::uint64_t>(left, sectorsPerBlock_ - inSlot);
+      const std::uint8_t* data = SlotData(slot, inSlot + here);
+      if (data == nullptr) break;
+      std::memcpy(out, data + inSlot * size, static_cast<std::size_t>(here * size));
+      out += here * size;
+      left -= here;
+      position = (position + here) % capacity_;
     }
+    if (left == 0) return 1;
   }
   return source_ != nullptr ? source_->ReadSectors(buffer, first, count) : 0;
 }

@@ -2,14 +2,17 @@
 // blocks numbered by the device's own sectors, so that the length finders
 // of the carving analysers read the data just swept from memory instead of
 // from the disk again. What the ring does not hold is read from the real
-// device behind it.
+// device behind it. Blocks that the read-ahead cache keeps in place are
+// not copied at all: the ring then notes where to find them.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "storage/mem_alloc.h"
+#include "storage/huge_page_buffer.h"
 #include "storage/storage_device.h"
+
+class CStorageDeviceWithCache;
 
 class CBufferStorageDevice : public IStorageDevice {
 public:
@@ -27,10 +30,11 @@ public:
   // Frees the ring; nothing is served from memory afterwards.
   int Close() override;
 
-  // Allocates a ring of blocks × sectorsPerBlock sectors whose
+  // Sets up a ring of blocks × sectorsPerBlock sectors whose
   // first block will hold the device's sectors from windowStart on.
   // source (not owned) serves what the ring does not hold. 0 when the
-  // sizes give no ring.
+  // sizes give no ring. The memory of the ring is taken when a block is
+  // first put in it (never for a ring of kept blocks only).
   int Setup(IStorageDevice* source, std::uint64_t windowStart, std::int32_t sectorSize,
             std::uint32_t sectorsPerBlock, std::int32_t blocks);
 
@@ -48,6 +52,12 @@ public:
   // every later block right; reads of its sectors go to the source.
   std::uint8_t* NextSlot();
   void Commit(std::uint64_t goodSectors);
+  // The next block without a copy: it is the block that the cache keeps
+  // (KeepPastBlocks, at least as many blocks as the ring holds) starting
+  // at GetNextSector(), goodSectors of it read well. Its reads look it up
+  // in the cache and go to the source when the cache no longer has it.
+  // The cache must outlive the ring's use (Close or a new Setup).
+  void CommitKept(const CStorageDeviceWithCache* cache, std::uint64_t goodSectors);
 
   // Valid and holding as many sectors as it can.
   bool IsFull() const { return valid_ && filled_ == capacity_; }
@@ -62,13 +72,13 @@ public:
 private:
   // Ring position (in sectors) of the device sector, which must be held.
   std::uint64_t PositionOf(std::uint64_t sector) const;
-  // Whether every sector of [position, position + count) (no wrap) was
-  // read well.
-  bool SlotsGood(std::uint64_t position, std::uint64_t count) const;
+  // The bytes of a slot in memory, with at least `sectors` sectors of it
+  // read well; null when not.
+  const std::uint8_t* SlotData(std::size_t slot, std::uint64_t sectors) const;
+  void CommitSlot(std::uint64_t goodSectors, const CStorageDeviceWithCache* kept);
 
   std::int32_t sectorSize_ = 0;
-  qm::MemBuffer<std::uint8_t> ringBuffer_; // owns the ring
-  std::uint8_t* ring_ = nullptr;           // the ring inside it, aligned
+  qm::HugePageBuffer ring_; // the slots the ring fills itself
   std::uint64_t windowStart_ = 0;
   std::uint64_t filled_ = 0;
   std::uint64_t ringPosition_ = 0;
@@ -77,6 +87,10 @@ private:
   std::uint64_t capacity_ = 0;
   IStorageDevice* source_ = nullptr;
   bool valid_ = false;
-  // Per slot: how many of its sectors, from its start, hold data read well.
+  // Per slot: how many of its sectors, from its start, hold data read
+  // well; its first device sector; the cache that keeps it (null: the
+  // ring's own slot).
   std::vector<std::uint64_t> slotGood_;
+  std::vector<std::uint64_t> slotFirst_;
+  std::vector<const CStorageDeviceWithCache*> slotKept_;
 };

@@ -44,6 +44,9 @@ int CRAWSearchController::PrepareSearch() {
   deviceSectors_ = device_->GetSectorCount();
   if (sectorsPerBlock_ == 0) return 0;
   if (ring_.Setup(device_, 0, sectorSize_, sectorsPerBlock_, kRingBlocks) == 0) return 0;
+  // The read-ahead cache keeps the ring's blocks in place, so that none is
+  // copied into the ring.
+  if (auto* cache = dynamic_cast<CStorageDeviceWithCache*>(device_)) cache->KeepPastBlocks(kRingBlocks);
   prepared_ = true;
   return 1;
 }
@@ -124,20 +127,24 @@ int CRAWSearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count,
     if (ring_.IsFull()) SizePending();
 
     // The block in memory once: the cache's current block is analysed in
-    // place and copied into its ring slot; any other device is read
-    // straight into the slot.
-    std::uint8_t* slot = ring_.NextSlot();
+    // place and the ring notes where the cache keeps it (or, when the cache
+    // keeps too few blocks or the piece is not a whole cache block, copies
+    // it into its slot); any other device is read straight into the slot.
     const std::uint8_t* data = nullptr;
+    bool kept = false;
     if (cache != nullptr) {
       std::uint64_t blockFirst = 0, blockSectors = 0;
       const std::uint8_t* block = cache->GetCurBlockData(&blockFirst, &blockSectors);
       if (block != nullptr && start >= blockFirst && start - blockFirst < blockSectors &&
           blockSectors - (start - blockFirst) >= sectors) {
         data = block + (start - blockFirst) * size;
-        CBufferStorageDevice::CopyBlock(slot, data, static_cast<std::size_t>(sectors * size));
+        kept = start == blockFirst && cache->GetKeptPastBlocks() >= static_cast<std::uint32_t>(kRingBlocks);
+        if (!kept)
+          CBufferStorageDevice::CopyBlock(ring_.NextSlot(), data, static_cast<std::size_t>(sectors * size));
       }
     }
     if (data == nullptr) {
+      std::uint8_t* slot = ring_.NextSlot();
       if (device_->ReadSectors(slot, start, sectors) == 0) {
         // Nothing of an unreadable block is tested; its slot still takes
         // its place in the ring, so later blocks keep their numbers, and
@@ -167,7 +174,10 @@ int CRAWSearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count,
       CRawFileInfo* record = collection_->Add(std::move(spare_));
       if (record->GetLength() == 0) pending_.push_back(record);
     }
-    ring_.Commit(sectors);
+    if (kept)
+      ring_.CommitKept(cache, sectors);
+    else
+      ring_.Commit(sectors);
   }
   return 1;
 }

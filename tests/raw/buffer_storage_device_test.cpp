@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "raw/buffer_storage_device.h"
+#include "storage/storage_device_with_cache.h"
 #include "support/memory_device.h"
 
 namespace {
@@ -77,6 +78,42 @@ TEST(BufferStorageDevice, AnUnreadBlockKeepsItsPlaceAndItsSectorsComeFromTheSour
   r.AppendBlock(4, 2);
   r.ExpectRead(16, 2, true);
   r.ExpectRead(17, 2, false);
+}
+
+// Blocks the read-ahead cache keeps are not copied: the ring finds them in
+// the cache, mixed with blocks in its own slots, and reads of a block the
+// cache no longer keeps (or never read well) go to the source.
+TEST(BufferStorageDevice, BlocksKeptByTheCacheAreReadInPlace) {
+  for (const std::uint32_t keep : {3u, 1u}) {
+    SCOPED_TRACE(::testing::Message() << "cache keeps " << keep);
+    Ring r;
+    r.source.AddFailingRange(5 * kPerBlock + 1, 5 * kPerBlock + 2);
+    CStorageDeviceWithCache cache(&r.source);
+    cache.SetBlockSize(kPerBlock);
+    cache.KeepPastBlocks(keep);
+    for (std::uint64_t block = 0; block < 7; ++block) {
+      ASSERT_EQ(cache.SetCurCacheBlock(block), 1);
+      if (block == 3)
+        r.AppendBlock(block); // copied into the ring's own slot
+      else
+        r.ring.CommitKept(&cache, cache.GetCurBlockData(nullptr, nullptr) != nullptr ? kPerBlock : 0);
+    }
+    // The ring holds blocks 4 (kept), 5 (unread) and 6 (current).
+    EXPECT_EQ(r.ring.GetWindowStart(), 4 * kPerBlock);
+    r.ExpectRead(6 * kPerBlock, 4, true);
+    r.ExpectRead(4 * kPerBlock, 2, keep >= 2);
+    r.ExpectRead(4 * kPerBlock + 3, 2, false); // runs into the unread block
+    std::vector<std::uint8_t> buffer(512);
+    EXPECT_EQ(r.ring.ReadSectors(buffer.data(), 5 * kPerBlock + 1, 1), 0) << "the source's failure";
+    ASSERT_EQ(cache.SetCurCacheBlock(7), 1);
+    r.ring.CommitKept(&cache, kPerBlock);
+    ASSERT_EQ(cache.SetCurCacheBlock(8), 1);
+    r.AppendBlock(8);
+    r.ExpectRead(6 * kPerBlock, 12, keep >= 2); // block 6 has left a cache that keeps 1
+    r.ExpectRead(7 * kPerBlock, 8, true);   // kept block 7 then the ring's own slot
+    r.ring.CommitKept(nullptr, kPerBlock);  // no cache: nothing of it is held
+    r.ExpectRead(9 * kPerBlock, 1, false);
+  }
 }
 
 TEST(BufferStorageDevice, WithoutSetupOrSourceNothingUnheldIsServed) {
