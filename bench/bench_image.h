@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -64,18 +65,35 @@ inline std::uint64_t PlainRead(const std::filesystem::path& path, std::vector<st
   return sum;
 }
 
-// Best of several rounds, alternating, so both sides see the same cache.
+// Several rounds, alternating, so both sides see the same cache and the
+// same load: the best of each side, and the median of the rounds' own
+// ratios (steadier on a shared machine), the first round's ratio (the
+// process's first sweep, before any buffer could be reused) and the load
+// average.
 template <typename Fn>
 void Compare(const char* name, const std::filesystem::path& path, Fn&& device, int rounds = 5) {
   std::vector<std::uint8_t> buffer(kRequestBytes);
   PlainRead(path, buffer); // warm the page cache
   double plain = 1e9, dev = 1e9;
+  std::vector<double> ratios;
   for (int r = 0; r < rounds; ++r) {
-    plain = std::min(plain, Seconds([&] { PlainRead(path, buffer); }));
-    dev = std::min(dev, Seconds([&] { device(); }));
+    const double p = Seconds([&] { PlainRead(path, buffer); });
+    const double d = Seconds([&] { device(); });
+    plain = std::min(plain, p);
+    dev = std::min(dev, d);
+    ratios.push_back(p / d);
   }
-  std::printf("%-28s %9.1f MB/s   plain pread %9.1f MB/s   ratio %.3f\n", name, MBps(kImageBytes, dev),
-              MBps(kImageBytes, plain), plain / dev);
+  const double first = ratios.front();
+  std::sort(ratios.begin(), ratios.end());
+  const double median = ratios.size() % 2 != 0 ? ratios[ratios.size() / 2]
+                                               : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
+  double load = -1;
+  if (std::FILE* in = std::fopen("/proc/loadavg", "r")) {
+    if (std::fscanf(in, "%lf", &load) != 1) load = -1;
+    std::fclose(in);
+  }
+  std::printf("%-28s %9.1f MB/s   plain pread %9.1f MB/s   ratio %.3f   median of %d %.3f   first %.3f   load %.1f\n",
+              name, MBps(kImageBytes, dev), MBps(kImageBytes, plain), plain / dev, rounds, median, first, load);
 }
 
 } // namespace bench
