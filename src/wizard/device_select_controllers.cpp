@@ -7,6 +7,7 @@
 #include "app/zorv_app.h"
 #include "app/usage_events.h"
 #include "controls/device_select_ctrl.h"
+#include "dialogs/advance_setting_dlg.h"
 #include "platform/byte_view.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
@@ -106,6 +107,12 @@ StateVariant* CDeviceStepController::GetDeviceSelection(StateVariant* out)
     out->kind = road_ == DeviceRoad::kPartition ? 0 : 1;
     out->pointer = chosen_;
     return out;
+}
+
+void CDeviceStepController::ShowAdvancedSettings()
+{
+    CAdvanceSettingMasterDlg dialog(true, PageWindow(), WizardContext::instance()->settings());
+    dialog.exec();
 }
 
 void CDeviceStepController::CollectDevices()

@@ -40,6 +40,8 @@ public:
     StateVariant* GetDeviceSelection(StateVariant* out) override;
     // Waits for a collection still running and forgets the machine's devices.
     void Leave() override;
+    // The advanced settings, RAW-only allowed.
+    void ShowAdvancedSettings() override;
 
     // The device-list operations of the page.
     void CollectDevices();

@@ -209,6 +209,18 @@ CDeviceListPage::CDeviceListPage(int index, DevicePageCommands commands, int ctr
         layout->addWidget(import_);
     }
     layout->addStretch(1);
+    options_ = new QToolButton(strip_);
+    options_->setObjectName(QStringLiteral("optionsButton"));
+    options_->setText(tr("Options"));
+    options_->setIcon(ThemeIcon("preferences-system", QStyle::SP_FileDialogDetailedView));
+    options_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    options_->setStyleSheet(kToolStyle);
+    connect(options_, &QToolButton::clicked, this, [this] {
+        if (controller_ != nullptr) {
+            controller_->ShowAdvancedSettings();
+        }
+    });
+    layout->addWidget(options_);
     strip_->setStyleSheet(QStringLiteral("#strip { background: white; }"));
     ctrl_->SetCtrlStyle(ctrlStyle);
 }

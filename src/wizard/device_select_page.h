@@ -90,6 +90,7 @@ public:
     QWidget* Strip() const { return strip_; }
     QToolButton* DiskImageButton() const { return diskImage_; }
     QToolButton* ImportButton() const { return import_; }
+    QToolButton* OptionsButton() const { return options_; }
 
 protected:
     void OnSizeContent(int width, int height) override;
@@ -106,6 +107,7 @@ private:
     QWidget* strip_;
     QToolButton* diskImage_;
     QToolButton* import_ = nullptr;
+    QToolButton* options_;
 };
 
 class CDeleteRecoveryPartitionDeviceSelectPage : public CDeviceListPage {

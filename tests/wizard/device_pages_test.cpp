@@ -19,6 +19,7 @@
 #include "controls/device_select_ctrl.h"
 #include "controls/image_wnd.h"
 #include "controls/partition_check_list.h"
+#include "dialogs/advance_setting_dlg.h"
 #include "fatext2/boot_sector_classifiers.h"
 #include "fatext2/fat_partition_info.h"
 #include "fatext2/fat_volume_analyze.h"
@@ -366,6 +367,19 @@ TEST_F(DevicePages, ChoosingAVolumeRecordsItAndHandsItOn) {
   QTest::keyClick(frame_.get(), Qt::Key_O, Qt::ControlModifier);
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_TRUE(asked_[0].startsWith(QStringLiteral("Open Raw Image File"))) << asked_[0].toStdString();
+
+  // Options opens the advanced settings; RAW only may be chosen here.
+  bool rawOnlyOffered = false;
+  test::WhenModalOpens([&rawOnlyOffered](QWidget& dialog) {
+    if (auto* settings = qobject_cast<CAdvanceSettingMasterDlg*>(&dialog)) {
+      QCheckBox* rawOnly = settings->Option("rawOnly");
+      rawOnlyOffered = rawOnly != nullptr && rawOnly->isEnabled();
+    }
+    dialog.close();
+  });
+  ASSERT_NE(page.OptionsButton(), nullptr);
+  QTest::mouseClick(page.OptionsButton(), Qt::LeftButton);
+  EXPECT_TRUE(rawOnlyOffered);
 
   // The partition-selection box sets the option and shows it again.
   QCheckBox* box = page.FullScanBox();
