@@ -5,7 +5,8 @@
 // (bit 7), the block length (bits 0-2: 1 to 8 sectors, so the ring of 20
 // blocks fills on small inputs and files are measured from it), an
 // unreadable block (bits 3-4: none, or block 1, 2 or 5) and the maximum
-// carved size (bits 5-6).
+// carved size (bits 5-6). The dispatch sweeps once more through the
+// read-ahead cache, whose kept blocks then make up the ring.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "raw/raw_search_controller.h"
 #include "storage/app_settings.h"
 #include "storage/search_statistics.h"
+#include "storage/storage_device_with_cache.h"
 #include "walker_fuzz_device.h"
 
 namespace {
@@ -39,7 +41,8 @@ struct Found {
   bool operator==(const Found&) const = default;
 };
 
-std::vector<Found> Sweep(IStorageDevice& device, std::uint32_t perBlock, bool plain) {
+std::vector<Found> Sweep(IStorageDevice& device, std::uint32_t perBlock, bool plain,
+                         CStorageDeviceWithCache* cache = nullptr) {
   CRawFileCollection collection;
   SearchStatistics statistics;
   CRAWSearchController controller;
@@ -49,8 +52,10 @@ std::vector<Found> Sweep(IStorageDevice& device, std::uint32_t perBlock, bool pl
   controller.SetSectorsPerBlock(perBlock);
   controller.PrepareSearch();
   const std::uint64_t total = device.GetSectorCount();
-  for (std::uint64_t first = 0; first < total; first += perBlock)
+  for (std::uint64_t first = 0; first < total; first += perBlock) {
+    if (cache != nullptr && cache->SetCurCacheBlock(first / perBlock) == 0) std::abort();
     controller.AnalyzeBlock(first, std::min<std::uint64_t>(perBlock, total - first), &statistics);
+  }
   controller.EndSearch();
   std::vector<Found> found;
   for (const CRawFileInfo* r : collection.GetCarvedFiles())
@@ -74,5 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto fast = Sweep(device, perBlock, false);
   const auto plain = Sweep(device, perBlock, true);
   if (!(fast == plain)) std::abort(); // a prefilter refused what its analyser accepts
+  CStorageDeviceWithCache cache(&device);
+  cache.SetBlockSize(perBlock);
+  if (!(Sweep(cache, perBlock, false, &cache) == fast)) std::abort(); // the kept blocks differ from the ring's
   return 0;
 }

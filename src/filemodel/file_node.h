@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "filemodel/file_properties.h"
+#include "filemodel/tree_object_pool.h"
 
 class IRSData;
 
@@ -25,6 +26,9 @@ public:
   // Clears the links only: a node's children and properties are released
   // by DeleteFileTree.
   virtual ~CFileNode();
+  // Nodes come from the tree-object pool: a large volume has millions.
+  static void* operator new(std::size_t bytes) { return qm::AllocateTreeObject(bytes); }
+  static void operator delete(void* node, std::size_t bytes) noexcept { qm::FreeTreeObject(node, bytes); }
 
   // 0 for a plain node.
   virtual int IsFileSystemNode() const { return 0; }

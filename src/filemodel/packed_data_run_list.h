@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "filemodel/data_run_list.h"
+#include "filemodel/mapping_pairs.h"
+#include "filemodel/tree_object_pool.h"
 #include "platform/byte_view.h"
 
 class IRSData;
@@ -24,11 +26,32 @@ public:
   CPackedDataRunList(const CPackedDataRunList&) = delete;
   CPackedDataRunList& operator=(const CPackedDataRunList&) = delete;
   ~CPackedDataRunList();
+  // From the tree-object pool: every file of a tree keeps one.
+  static void* operator new(std::size_t bytes) { return qm::AllocateTreeObject(bytes); }
+  static void operator delete(void* list, std::size_t bytes) noexcept { qm::FreeTreeObject(list, bytes); }
 
   // Null when the list is null or has no runs. Walks the list with
   // FirstRun / NextRun. A resident NTFS list keeps the low 16 bits of its
   // resident offset.
   static std::unique_ptr<CPackedDataRunList> FromDataRunList(IDataRunList* list);
+  // The same list straight from runs, without a run list in between:
+  // entryOf(run) gives each run's DataRunEntry. Null when there are none.
+  // residentValue as GetResidentValue of the run list would give it.
+  template <class Runs, class EntryOf>
+  static std::unique_ptr<CPackedDataRunList> FromRuns(const Runs& runs, EntryOf&& entryOf,
+                                                      std::uint16_t residentValue) {
+    std::uint8_t entry[qm::kMaxMappingPairBytes];
+    std::uint64_t previousStart = 0;
+    std::size_t size = 1; // the closing 0
+    for (const auto& run : runs) size += qm::EncodeMappingPair(entryOf(run), previousStart, entry);
+    if (size == 1 || size > kMaxPackedBytes) return nullptr;
+    std::unique_ptr<CPackedDataRunList> packed(new CPackedDataRunList(size, residentValue));
+    std::uint8_t* out = packed->data();
+    previousStart = 0;
+    for (const auto& run : runs) out += qm::EncodeMappingPair(entryOf(run), previousStart, out);
+    *out = 0;
+    return packed;
+  }
   // A packed list over mapping pairs as they stand (closing 0 included).
   static std::unique_ptr<CPackedDataRunList> FromMappingPairs(qm::ByteView pairs,
                                                               std::uint16_t residentValue);

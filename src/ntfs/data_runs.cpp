@@ -120,6 +120,10 @@ std::int64_t VcnToLcn(const qm::NtfsRunList& runs, std::uint64_t vcn) {
 bool ContainsVcn(const qm::NtfsRunList& runs, std::uint64_t vcn) { return RunHolding(runs, vcn) != nullptr; }
 
 void SortByVcn(qm::NtfsRunList& runs) {
+  // Nearly every list is in order already; a stable sort would still take
+  // a buffer from the heap for it.
+  const auto before = [](const qm::NtfsRun& a, const qm::NtfsRun& b) { return a.vcn < b.vcn; };
+  if (std::is_sorted(runs.begin(), runs.end(), before)) return;
   std::stable_sort(runs.begin(), runs.end(),
                    [](const qm::NtfsRun& a, const qm::NtfsRun& b) { return a.vcn < b.vcn; });
 }

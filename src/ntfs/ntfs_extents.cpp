@@ -33,8 +33,11 @@ std::unique_ptr<CResidentNTFSDataRunList> BuildResidentRunList(qm::ByteView attr
 }
 
 void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster, qm::NtfsFileExtents& info) {
-  qm::NtfsRunList runs;
-  std::unique_ptr<IDataRunList> list;
+  // A tree build calls this for every file: the runs are decoded into the
+  // same vector each time and packed straight from it, with no run list in
+  // between.
+  thread_local qm::NtfsRunList runs;
+  runs.clear();
   bool resident = false;
   for (unsigned i = 0;; ++i) {
     const auto data = record.FindAttributeAnywhere(qm::mft::kData, i);
@@ -46,10 +49,14 @@ void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
     if (flags & qm::mft::kAttrEncrypted) info.attributes |= qm::kAttrEncrypted;
     if (qm::attr::IsResident(a)) {
       if (!qm::attr::ResidentValue(a)) continue; // a value outside its attribute is no data
-      std::uint64_t length = 0;
-      list = BuildResidentRunList(a, data.recordSector, data.recordOffsetInSector + data.attribute.offset,
-                                  &length);
-      info.size = static_cast<std::int64_t>(length);
+      // As a resident run list packs: the run (record sector, 1) and the
+      // low 16 bits of the value's offset from the start of that sector.
+      const std::uint32_t valueOffset =
+          data.recordOffsetInSector + data.attribute.offset + a.le16(qm::mft::kAttrValueOffset);
+      const DataRunEntry run[] = {{data.recordSector, 1}};
+      info.extents = CPackedDataRunList::FromRuns(
+          run, [](const DataRunEntry& entry) { return entry; }, static_cast<std::uint16_t>(valueOffset));
+      info.size = static_cast<std::int64_t>(a.le32(qm::mft::kAttrValueLength));
       resident = true;
       break;
     }
@@ -62,7 +69,10 @@ void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
   if (!resident) {
     SortByVcn(runs);
     std::uint64_t clusters = 0;
-    list = BuildNonResidentRunList(runs, &clusters);
+    for (const qm::NtfsRun& run : runs) clusters += run.length;
+    info.extents = CPackedDataRunList::FromRuns(
+        runs, [](const qm::NtfsRun& run) { return DataRunEntry{static_cast<std::uint64_t>(run.lcn), run.length}; },
+        0);
     if (info.size < 0) info.size = 0;
     if (bytesPerCluster != 0 && bytesPerCluster % 512 == 0) {
       // Saturates instead of wrapping on a hostile cluster count.
@@ -73,7 +83,7 @@ void CollectFileDataRuns(CNTFSFileRecord& record, std::uint64_t bytesPerCluster,
       if (info.size == 0 && allocated != 0) info.size = static_cast<std::int64_t>(allocated);
     }
   }
-  info.extents = CPackedDataRunList::FromDataRunList(list.get());
+  if (runs.capacity() > 4096) qm::NtfsRunList().swap(runs); // a file of many fragments
   if ((info.attributes & qm::kAttrCompressed) && (info.attributes & qm::kAttrEncrypted))
     info.attributes &= static_cast<std::uint16_t>(~qm::kAttrCompressed);
 }

@@ -12,6 +12,7 @@
 #include "filemodel/file_properties.h"
 #include "filemodel/file_stream_source.h"
 #include "filemodel/packed_data_run_list.h"
+#include "filemodel/tree_object_pool.h"
 #include "ntfs/ntfs_file_record.h"
 
 class CFileNode;
@@ -40,6 +41,11 @@ public:
   static constexpr std::uint64_t kMaxExtensionRecords = 65536;
 
   CNTFSFileProperties() = default;
+  // From the tree-object pool: a large volume has millions.
+  static void* operator new(std::size_t bytes) { return qm::AllocateTreeObject(bytes); }
+  static void operator delete(void* properties, std::size_t bytes) noexcept {
+    qm::FreeTreeObject(properties, bytes);
+  }
   CNTFSFileProperties(const CNTFSFileProperties&) = delete;
   CNTFSFileProperties& operator=(const CNTFSFileProperties&) = delete;
 

@@ -1,0 +1,176 @@
+#include "filemodel/tree_object_pool.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+
+#include <sys/mman.h>
+
+#include "platform/out_of_memory.h"
+#include "storage/mem_alloc.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QM_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QM_POOL_ASAN 1
+#endif
+#endif
+#ifdef QM_POOL_ASAN
+#include <sanitizer/asan_interface.h>
+// Free and never used bytes of a chunk stay poisoned, so that a use after
+// free of a pooled object is caught as it would be on the heap.
+#define QM_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define QM_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define QM_POISON(p, n) ((void)(p), (void)(n))
+#define QM_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace qm {
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
+constexpr std::size_t kGrain = 16;
+constexpr std::size_t kClasses = kTreeObjectMaxBytes / kGrain;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+// At the start of every chunk; the objects follow.
+struct alignas(kGrain) Chunk {
+  Chunk* prev;         // in its class's list of chunks with room
+  Chunk* next;
+  FreeBlock* free;     // freed objects of this chunk
+  std::size_t bump;    // offset of the never used rest
+  std::size_t live;    // objects allocated
+  std::size_t size;    // of each object
+  bool listed;         // in the list of chunks with room
+};
+
+struct SizeClass {
+  std::mutex lock;
+  Chunk* withRoom = nullptr; // chunks that can give an object
+  std::size_t chunks = 0;
+  std::size_t objects = 0;
+};
+
+SizeClass& ClassFor(std::size_t rounded) {
+  static SizeClass classes[kClasses];
+  return classes[rounded / kGrain - 1];
+}
+
+Chunk* ChunkOf(void* object) {
+  return reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(object) & ~(kChunkBytes - 1));
+}
+
+bool HasRoom(const Chunk* chunk) { return chunk->free != nullptr || chunk->bump + chunk->size <= kChunkBytes; }
+
+void Link(SizeClass& c, Chunk* chunk) {
+  chunk->prev = nullptr;
+  chunk->next = c.withRoom;
+  if (c.withRoom != nullptr) c.withRoom->prev = chunk;
+  c.withRoom = chunk;
+  chunk->listed = true;
+}
+
+void Unlink(SizeClass& c, Chunk* chunk) {
+  if (chunk->prev != nullptr)
+    chunk->prev->next = chunk->next;
+  else
+    c.withRoom = chunk->next;
+  if (chunk->next != nullptr) chunk->next->prev = chunk->prev;
+  chunk->prev = chunk->next = nullptr;
+  chunk->listed = false;
+}
+
+Chunk* NewChunk(std::size_t size) {
+  void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
+  if (memory == nullptr) {
+    LogAllocationFailure(kChunkBytes);
+    RaiseOutOfMemory();
+  }
+#ifdef MADV_HUGEPAGE
+  ::madvise(memory, kChunkBytes, MADV_HUGEPAGE);
+#endif
+  auto* chunk = static_cast<Chunk*>(memory);
+  *chunk = Chunk{nullptr, nullptr, nullptr, sizeof(Chunk), 0, size, false};
+  QM_POISON(static_cast<std::uint8_t*>(memory) + sizeof(Chunk), kChunkBytes - sizeof(Chunk));
+  return chunk;
+}
+
+} // namespace
+
+void* AllocateTreeObject(std::size_t bytes) {
+  if (bytes == 0) bytes = 1;
+  if (bytes > kTreeObjectMaxBytes) return ::operator new(bytes);
+  const std::size_t size = (bytes + kGrain - 1) / kGrain * kGrain;
+  SizeClass& c = ClassFor(size);
+  std::lock_guard<std::mutex> guard(c.lock);
+  Chunk* chunk = c.withRoom;
+  if (chunk == nullptr) {
+    chunk = NewChunk(size);
+    ++c.chunks;
+    Link(c, chunk);
+  }
+  void* object;
+  if (chunk->free != nullptr) {
+    FreeBlock* block = chunk->free;
+    QM_UNPOISON(block, size);
+    chunk->free = block->next;
+    object = block;
+  } else {
+    object = reinterpret_cast<std::uint8_t*>(chunk) + chunk->bump;
+    chunk->bump += size;
+    QM_UNPOISON(object, size);
+  }
+  ++chunk->live;
+  ++c.objects;
+  if (!HasRoom(chunk)) Unlink(c, chunk);
+  return object;
+}
+
+void FreeTreeObject(void* object, std::size_t bytes) noexcept {
+  if (object == nullptr) return;
+  if (bytes == 0) bytes = 1;
+  if (bytes > kTreeObjectMaxBytes) {
+    ::operator delete(object, bytes);
+    return;
+  }
+  const std::size_t size = (bytes + kGrain - 1) / kGrain * kGrain;
+  SizeClass& c = ClassFor(size);
+  Chunk* chunk = ChunkOf(object);
+  std::lock_guard<std::mutex> guard(c.lock);
+  auto* block = static_cast<FreeBlock*>(object);
+  block->next = chunk->free;
+  chunk->free = block;
+  QM_POISON(object, size);
+  --chunk->live;
+  --c.objects;
+  if (chunk->live == 0 && (chunk->listed ? c.withRoom != chunk || chunk->next != nullptr : true)) {
+    // Empty and not the only chunk with room: back to the system. The last
+    // chunk with room stays, so that a tree built and deleted object by
+    // object does not take and give back a chunk each time.
+    if (chunk->listed) Unlink(c, chunk);
+    --c.chunks;
+    QM_UNPOISON(chunk, kChunkBytes);
+    std::free(chunk);
+    return;
+  }
+  if (!chunk->listed) Link(c, chunk);
+}
+
+TreeObjectPoolUse GetTreeObjectPoolUse() {
+  TreeObjectPoolUse use;
+  for (std::size_t i = 0; i < kClasses; ++i) {
+    SizeClass& c = ClassFor((i + 1) * kGrain);
+    std::lock_guard<std::mutex> guard(c.lock);
+    use.chunks += c.chunks;
+    use.objects += c.objects;
+  }
+  return use;
+}
+
+} // namespace qm

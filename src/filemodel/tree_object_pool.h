@@ -1,0 +1,35 @@
+// Memory for the small objects that file trees hold by the million (nodes,
+// file properties, packed extents). A volume of a million files made three
+// heap blocks a file, each with the allocator's own header and rounding and
+// a share of its locking; here objects of one size lie side by side in
+// 2 MiB chunks (huge pages where the system gives them), without headers.
+// A chunk whose objects are all freed goes back to the system, so deleting a
+// tree returns its memory.
+//
+// A class takes its objects from the pool by declaring
+//   static void* operator new(std::size_t bytes) { return qm::AllocateTreeObject(bytes); }
+//   static void operator delete(void* p, std::size_t bytes) noexcept { qm::FreeTreeObject(p, bytes); }
+// With a virtual destructor the size given back is the most derived
+// class's, as the pool needs. Objects larger than the pool's largest size
+// go to the ordinary heap. Thread-safe.
+#pragma once
+
+#include <cstddef>
+
+namespace qm {
+
+inline constexpr std::size_t kTreeObjectMaxBytes = 256;
+
+// Never null: running out of memory raises the program's out-of-memory
+// exception. Aligned to 16 bytes.
+void* AllocateTreeObject(std::size_t bytes);
+// bytes must be what the object was allocated with.
+void FreeTreeObject(void* object, std::size_t bytes) noexcept;
+
+struct TreeObjectPoolUse {
+  std::size_t chunks = 0;  // chunks held
+  std::size_t objects = 0; // objects allocated and not freed
+};
+TreeObjectPoolUse GetTreeObjectPoolUse();
+
+} // namespace qm

@@ -1,0 +1,76 @@
+#include "filemodel/tree_object_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "filemodel/file_node.h"
+#include "filemodel/file_system_node.h"
+
+namespace {
+
+// Objects of every size are distinct, aligned, usable over their whole
+// size, and survive the others' frees; emptied chunks go back to the
+// system but for one per size.
+TEST(TreeObjectPool, ObjectsOfEverySizeStayIntactAndChunksAreReturned) {
+  const qm::TreeObjectPoolUse before = qm::GetTreeObjectPoolUse();
+  struct Object {
+    std::uint8_t* at;
+    std::size_t size;
+    std::uint8_t fill;
+  };
+  std::vector<Object> objects;
+  std::mt19937 random(7);
+  for (int i = 0; i < 60000; ++i) {
+    const std::size_t size = 1 + random() % 300; // some beyond the pool's sizes
+    auto* at = static_cast<std::uint8_t*>(qm::AllocateTreeObject(size));
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(at) % 16, 0u);
+    const auto fill = static_cast<std::uint8_t>(i);
+    std::memset(at, fill, size);
+    objects.push_back({at, size, fill});
+  }
+  EXPECT_GT(qm::GetTreeObjectPoolUse().chunks, before.chunks);
+  std::shuffle(objects.begin(), objects.end(), random);
+  // Free half, allocate again into the holes, then check everything.
+  for (std::size_t i = 0; i < objects.size() / 2; ++i) qm::FreeTreeObject(objects[i].at, objects[i].size);
+  objects.erase(objects.begin(), objects.begin() + static_cast<std::ptrdiff_t>(objects.size() / 2));
+  for (int i = 0; i < 20000; ++i) {
+    const std::size_t size = 1 + random() % 256;
+    auto* at = static_cast<std::uint8_t*>(qm::AllocateTreeObject(size));
+    std::memset(at, 0xEE, size);
+    objects.push_back({at, size, 0xEE});
+  }
+  for (const Object& o : objects)
+    ASSERT_TRUE(std::all_of(o.at, o.at + o.size, [&](std::uint8_t b) { return b == o.fill; }));
+  for (const Object& o : objects) qm::FreeTreeObject(o.at, o.size);
+  const qm::TreeObjectPoolUse after = qm::GetTreeObjectPoolUse();
+  EXPECT_EQ(after.objects, before.objects);
+  EXPECT_LE(after.chunks, before.chunks + 16) << "at most one emptied chunk kept per size";
+}
+
+// Nodes and trees made and deleted on several threads at once.
+TEST(TreeObjectPool, TreesBuiltAndDeletedOnSeveralThreads) {
+  const qm::TreeObjectPoolUse before = qm::GetTreeObjectPoolUse();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([] {
+      for (int round = 0; round < 5; ++round) {
+        CFileNode* root = CreateFileSystemNode();
+        CFileNode* folder = root;
+        for (int i = 0; i < 20000; ++i) {
+          CFileNode* node = folder->AddChild(CreateFileNode());
+          if (i % 100 == 0) folder = node;
+        }
+        DeleteFileTree(root);
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(qm::GetTreeObjectPoolUse().objects, before.objects);
+}
+
+} // namespace
