@@ -15,13 +15,15 @@ CPackedDataRunList::CPackedDataRunList(std::size_t size, std::uint16_t residentV
   if (size <= kInlineBytes) {
     std::memset(inline_, 0, sizeof inline_);
   } else {
-    heap_ = static_cast<std::uint8_t*>(MemAlloc(size));
+    // Most longer strings (two or three runs) are small enough for the
+    // pool that holds the list itself.
+    heap_ = static_cast<std::uint8_t*>(qm::AllocateTreeObject(size));
     std::memset(heap_, 0, size);
   }
 }
 
 CPackedDataRunList::~CPackedDataRunList() {
-  if (size_ > kInlineBytes) MemFree(heap_);
+  if (size_ > kInlineBytes) qm::FreeTreeObject(heap_, size_);
 }
 
 std::unique_ptr<CPackedDataRunList> CPackedDataRunList::FromDataRunList(IDataRunList* list) {

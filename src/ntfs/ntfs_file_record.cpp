@@ -212,6 +212,15 @@ qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
 CNTFSFileRecord::Found CNTFSFileRecord::FindAttributeAnywhere(std::uint32_t type, unsigned index) {
   Found found;
   if (!valid_) return found;
+  if (extensions_.empty()) {
+    // Nearly every record: one walk of the base record answers.
+    found.attribute = FindAttribute(Record(), type, index);
+    if (found.attribute) {
+      found.recordSector = sector_;
+      found.recordOffsetInSector = offsetInSector_;
+    }
+    return found;
+  }
   const unsigned inBase = CountAttributes(Record(), type);
   if (index < inBase) {
     found.attribute = FindAttribute(Record(), type, index);

@@ -35,8 +35,33 @@ template <typename Keep> ParentIndex IndexByParent(std::span<NtfsRecordEntry> en
   index.reserve(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i)
     if (keep(entries[i])) index.emplace_back(entries[i].parentNumber, static_cast<std::uint32_t>(i));
-  std::sort(index.begin(), index.end());
-  return index;
+  if (index.size() < 4096) {
+    std::sort(index.begin(), index.end());
+    return index;
+  }
+  // Parents are record numbers, nearly all below a few times the number of
+  // records: a counting sort of those gives the order of sorting the pairs
+  // (the entry indexes already ascend) in linear time; the few larger ones
+  // (unknown parents, damage) are sorted after them.
+  std::uint64_t bound = 4 * std::uint64_t{index.size()};
+  std::uint64_t largest = 0;
+  for (const auto& pair : index)
+    if (pair.first < bound) largest = std::max(largest, pair.first);
+  bound = largest + 1; // no more counters than parents
+  std::vector<std::uint32_t> start(static_cast<std::size_t>(bound) + 1, 0);
+  ParentIndex large;
+  for (const auto& pair : index)
+    if (pair.first < bound)
+      ++start[static_cast<std::size_t>(pair.first) + 1];
+    else
+      large.push_back(pair);
+  for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+  ParentIndex sorted(index.size());
+  for (const auto& pair : index)
+    if (pair.first < bound) sorted[start[static_cast<std::size_t>(pair.first)]++] = pair;
+  std::sort(large.begin(), large.end());
+  std::copy(large.begin(), large.end(), sorted.end() - static_cast<std::ptrdiff_t>(large.size()));
+  return sorted;
 }
 
 std::pair<ParentIndex::const_iterator, ParentIndex::const_iterator> EntriesOf(const ParentIndex& index,

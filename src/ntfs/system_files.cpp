@@ -55,6 +55,9 @@ int SystemFileNumberOf(qm::ByteView record) {
   if (IsExtensionRecord(record)) return -1;
   const qm::ByteView name = FirstName(record);
   if (name.empty()) return -1;
+  // Every system file's name starts with '$' but the root folder's ".".
+  const std::uint16_t first = name.le16(0);
+  if (first != u'$' && first != u'.') return -1;
   for (const SystemFile& file : kSystemFiles) {
     if (NameEquals(name, file.name)) return file.number;
   }

@@ -13,6 +13,7 @@
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
 #include "filemodel/file_type_map.h"
+#include "ntfs/ntfs_file_properties.h"
 #include "ntfs/ntfs_lost_tree_builder.h"
 #include "ntfs/ntfs_partition_info.h"
 #include "ntfs/ntfs_properties_build.h"
@@ -200,6 +201,53 @@ TEST(NtfsTreeLinking, ThousandsOfNestedFoldersLinkWithoutRecursion) {
     EXPECT_EQ(Depth(deepest), kLevels + 1 + (orphaned ? 1 : 0));
     DeleteFileTree(root);
   }
+}
+
+// Enough records for the linear parent index: folders named after and
+// after their files, parents far past the records, loops; every file under
+// its folder, children in reverse record order as with few records.
+TEST(NtfsTreeLinking, ManyRecordsLinkInTheSameOrder) {
+  constexpr std::uint64_t kFolders = 40;
+  constexpr std::uint64_t kFiles = 6000;
+  CraftedVolume volume(64 + kFolders + kFiles);
+  // Folders 30.. nest in pairs; the last ones hang below files' numbers.
+  for (std::uint64_t f = 0; f < kFolders; ++f)
+    volume.Folder(30 + f, u"d" + std::u16string(1, static_cast<char16_t>(u'A' + f % 26)) +
+                              std::u16string(1, static_cast<char16_t>(u'0' + f / 26)),
+                  f % 2 == 0 ? 5 : 30 + f - 1);
+  for (std::uint64_t i = 0; i < kFiles; ++i) {
+    const std::uint64_t number = 30 + kFolders + i;
+    const std::uint64_t parent = i % 11 == 0 ? kMissing + i % 3 : 30 + (i * 7) % kFolders;
+    volume.File(number, u"f" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)), parent);
+  }
+  auto device = volume.Device();
+  CNtfsTreeBuilder builder;
+  CFileNode* root = builder.Build(0, device.get(), nullptr);
+  ASSERT_NE(root, nullptr);
+  std::uint64_t files = 0, lost = 0;
+  qm::ForEachInSubtree(root, [&](CFileNode* node) {
+    if (node == root) return;
+    const auto* props = dynamic_cast<CNTFSFileProperties*>(node->GetProperties());
+    ASSERT_NE(props, nullptr);
+    if ((props->GetAttributes() & qm::kAttrFolder) != 0) {
+      // Children stand in reverse order of their records.
+      std::uint64_t previous = ~std::uint64_t{0};
+      for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
+        const auto* c = dynamic_cast<CNTFSFileProperties*>(child->GetProperties());
+        ASSERT_NE(c, nullptr);
+        if (std::string(props->GetName()).rfind("LostFiles", 0) == 0) continue;
+        EXPECT_LT(c->GetFileRecordSector(), previous) << props->GetName();
+        previous = c->GetFileRecordSector();
+      }
+      return;
+    }
+    ++files;
+    const char* folder = node->GetParent()->GetProperties()->GetName();
+    if (std::string(folder).rfind("LostFiles", 0) == 0) ++lost;
+  });
+  EXPECT_EQ(files, kFiles);
+  EXPECT_EQ(lost, (kFiles + 10) / 11) << "the files of missing parents";
+  DeleteFileTree(root);
 }
 
 TEST(NtfsTreeLinking, MftRunsPastTheDeviceReadWhatIsThere) {
