@@ -136,7 +136,7 @@ void FreeTreeObject(void* object, std::size_t bytes) noexcept {
   if (object == nullptr) return;
   if (bytes == 0) bytes = 1;
   if (bytes > kTreeObjectMaxBytes) {
-    ::operator delete(object, bytes);
+    ::operator delete(object); // the unsized form: not every compiler declares the sized one
     return;
   }
   const std::size_t size = (bytes + kGrain - 1) / kGrain * kGrain;
