@@ -90,8 +90,8 @@ CFileNode* Child(const CFileNode* node, const std::string& name) {
   return nullptr;
 }
 
-void Add(CRawFileCollection& collection, std::uint64_t start, std::uint64_t length, int type, int analyserType,
-         std::string name = {}, std::string name2 = {}) {
+void Add(CRawFileCollection& collection, std::uint64_t start, std::uint64_t length, int type,
+         int analyserType, std::string name = {}, std::string name2 = {}) {
   auto record = std::make_unique<CRawFileInfo>();
   record->SetStartSector(start);
   record->SetLength(length);
@@ -116,9 +116,9 @@ TEST(RawTreeBuilder, FilesAreGroupedByTypeAndFilesInUsedClustersLeftOut) {
   Add(carved, 10, 1000, 33, 33, "D70", "2004:01:02 03:04:05");
   Add(carved, 20, 2000, 33, 33);
   Add(carved, 30, 3000, 47, 47);
-  Add(carved, 40, 4000, 21, 44);   // a Word file found by the compound-file analyser
-  Add(carved, 50, 5000, 47, 47);   // in a used cluster
-  Add(carved, 60, 0, 1000, -1);    // a user-defined type: never listed
+  Add(carved, 40, 4000, 21, 44); // a Word file found by the compound-file analyser
+  Add(carved, 50, 5000, 47, 47); // in a used cluster
+  Add(carved, 60, 0, 1000, -1);  // a user-defined type: never listed
   Add(carved, 70, 600, 1001, 0xFFFF);
   const UsedSectors used({50});
   Progress progress;
@@ -253,13 +253,13 @@ TEST(RawTreeBuilder, PicturesInsideTheLastPictureAreKeptOnlyInTheMiddleSizeBand)
   GetAppSettings()->vecRawTypes = AppSettings::AllRawTypes();
   qm::MemoryDevice device(16384, 512);
   CRawFileCollection carved;
-  Add(carved, 100, 100000, 33, 33);  // the photo: 196 sectors
-  Add(carved, 110, 5000, 33, 33);    // a thumbnail inside it: left out
-  Add(carved, 101, 95000, 33, 33);   // inside, above nine tenths: left out
-  Add(carved, 130, 30000, 33, 33);   // a preview inside it: kept, remembered
-  Add(carved, 140, 2000, 33, 33);    // inside the preview, below a tenth of it
-  Add(carved, 1000, 1000, 33, 33);   // outside: kept
-  Add(carved, 99, 100, 47, 47);      // other types are not weighed
+  Add(carved, 100, 100000, 33, 33); // the photo: 196 sectors
+  Add(carved, 110, 5000, 33, 33);   // a thumbnail inside it: left out
+  Add(carved, 101, 95000, 33, 33);  // inside, above nine tenths: left out
+  Add(carved, 130, 30000, 33, 33);  // a preview inside it: kept, remembered
+  Add(carved, 140, 2000, 33, 33);   // inside the preview, below a tenth of it
+  Add(carved, 1000, 1000, 33, 33);  // outside: kept
+  Add(carved, 99, 100, 47, 47);     // other types are not weighed
   Progress progress;
   Tree tree{Build(carved, device, nullptr, progress)};
   CFileNode* jpegs = Child(tree.root, "JPEG Graphics file");
@@ -408,9 +408,9 @@ TEST(RawTreeBuilder, RecordsWithoutLengthAreMeasuredByEachBuildAndCut) {
   analysers.Analysers().push_front(std::move(measured));
 
   CRawFileCollection carved;
-  Add(carved, 10, 0, 9, 600);  // measured: takes the type the walk gives
-  Add(carved, 20, 0, 9, 601);  // the walk throws: left out
-  Add(carved, 30, 0, 9, 602);  // no analyser of its type: left out
+  Add(carved, 10, 0, 9, 600); // measured: takes the type the walk gives
+  Add(carved, 20, 0, 9, 601); // the walk throws: left out
+  Add(carved, 30, 0, 9, 602); // no analyser of its type: left out
   for (int build = 1; build <= 2; ++build) {
     Progress progress;
     Tree tree{Build(carved, device, nullptr, progress)};
@@ -438,7 +438,7 @@ TEST(RawTreeBuilder, BehindA512ByteViewTheClusterMapIsAskedIn512ByteSectors) {
   qm::MemoryDevice disk(64, 4096);
   CSimulateStorageDevice view(&disk);
   CRawFileCollection carved;
-  Add(carved, 3, 5000, 47, 47);  // 4096-byte sector 3 = 512-byte sector 24
+  Add(carved, 3, 5000, 47, 47); // 4096-byte sector 3 = 512-byte sector 24
   Add(carved, 5, 5000, 28, 28);
   const UsedSectors used({24});
   Progress progress;
@@ -472,6 +472,54 @@ TEST(RawTreeBuilder, AFileSystemTreeGetsTheCarvedFilesOutsideItsClusters) {
   ASSERT_EQ(Children(pngs).size(), 1u);
   EXPECT_EQ(pngs->GetFirstChild()->GetProperties()->GetDataRunList()->Runs()[0].start, 200u);
   EXPECT_EQ(HangRawFilesTree(tree.root, used, nullptr, &device, &progress), nullptr);
+}
+
+// Names read from a file's metadata (a camera model, a song title) become
+// one safe part of a single file name, whatever bytes the disk held.
+TEST(RawTreeBuilder, MetadataNamesBecomeOneSafeNameComponent) {
+  struct Row {
+    const char* what;
+    std::string extra;
+    std::string expected;
+  };
+  const std::string longModel(100, 'M');
+  const std::string euro = "\xE2\x82\xAC"; // U+20AC, three bytes
+  const Row rows[] = {
+      {"plain model", "D70", "D70007.JPG"},
+      {"empty", "", "FILE007.JPG"},
+      {"path climbing out", "../../etc/passwd", ".._.._etc_passwd007.JPG"},
+      {"backslashes and drive", "C:\\x\\y", "C__x_y007.JPG"},
+      {"characters names refuse", "a*b?c\"d<e>f|g", "a_b_c_d_e_f_g007.JPG"},
+      {"control bytes and DEL", std::string("a\0b\nc\x7F", 6), "a_b_c_007.JPG"},
+      {"broken UTF-8", "caf\xC3", "caf_007.JPG"},
+      {"overlong UTF-8 slash", "\xC0\xAF", "__007.JPG"},
+      {"encoded surrogate", "\xED\xA0\x80", "___007.JPG"},
+      {"sound UTF-8 kept", "Caf\xC3\xA9 " + euro, "Caf\xC3\xA9 " + euro + "007.JPG"},
+      {"cut to 79 bytes", longModel, std::string(79 - 7, 'M') + "007.JPG"},
+      // A cut never splits a character: "x" and 23 euro signs (70 bytes)
+      // fit before the 7-byte tail, the 24th sign would not.
+      {"cut on a character border",
+       [&] {
+         std::string s = "x";
+         for (int i = 0; i < 30; ++i)
+           s += euro;
+         return s;
+       }(),
+       [&] {
+         std::string s = "x";
+         for (int i = 0; i < 23; ++i)
+           s += euro;
+         return s + "007.JPG";
+       }()},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string name = MakeRawFileName(row.extra, 7, 33);
+    EXPECT_EQ(name, row.expected);
+    EXPECT_LE(name.size(), 79u);
+    EXPECT_EQ(name.find('/'), std::string::npos);
+    EXPECT_EQ(name.find('\\'), std::string::npos);
+  }
 }
 
 // Real files placed on a device, carved by the analysers in their order,
