@@ -2,17 +2,14 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <mutex>
 
 #include "filemodel/crs_data.h"
 #include "platform/folders.h"
 #include "platform/log.h"
+#include "raw/recovery_states.h"
 
 namespace qm {
 namespace {
-
-std::mutex g_folderLock;
-std::filesystem::path g_folder;
 
 const char* TempName(int kind) { return kind == 1 ? "cstemp.rdf" : kind == 2 ? "lpstemp.rdf" : nullptr; }
 const char* LastName(int kind) { return kind == 1 ? "cslast.rdf" : kind == 2 ? "lpslast.rdf" : nullptr; }
@@ -34,15 +31,10 @@ bool ReadValidHeader(const std::filesystem::path& path, RSHeader& header) {
 
 } // namespace
 
-std::filesystem::path StateFolder() {
-  std::lock_guard lock(g_folderLock);
-  return g_folder.empty() ? GetProgramDataFolder() : g_folder;
-}
+// One folder for the wizard and the save and restore services.
+std::filesystem::path StateFolder() { return RecoveryStateFolder(); }
 
-void SetStateFolder(std::filesystem::path folder) {
-  std::lock_guard lock(g_folderLock);
-  g_folder = std::move(folder);
-}
+void SetStateFolder(std::filesystem::path folder) { SetRecoveryStateFolder(std::move(folder)); }
 
 std::filesystem::path TempStateFile(int searchKind) {
   const char* name = TempName(searchKind);
