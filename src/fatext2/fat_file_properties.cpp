@@ -30,18 +30,6 @@ unsigned DaysInMonth(int year, unsigned month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-void WriteText(IRSData& stream, const std::string& text) {
-  if (!text.empty()) stream.Write(text.data(), static_cast<std::uint32_t>(text.size()));
-}
-
-std::string ReadText(IRSData& stream, std::uint16_t length) {
-  std::string text(length, '\0');
-  if (length != 0) stream.Read(text.data(), length);
-  // The name is used as a C text: it ends at its first zero byte.
-  text.resize(std::strlen(text.c_str()));
-  return text;
-}
-
 } // namespace
 
 bool qm::DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime* out) {
@@ -60,38 +48,6 @@ bool qm::DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime*
   return true;
 }
 
-void CFATFileProperties::SetName(const char* name) {
-  if (name == nullptr) {
-    name_.clear();
-    return;
-  }
-  name_.assign(name, strnlen(name, kMaxNameBytes));
-}
-
-qm::FileTime* CFATFileProperties::GetCreationTime(qm::FileTime* out) const {
-  if (out != nullptr) *out = creationTime_;
-  return out;
-}
-
-qm::FileTime* CFATFileProperties::GetLastWriteTime(qm::FileTime* out) const {
-  if (out != nullptr) *out = lastWriteTime_;
-  return out;
-}
-
-qm::FileTime* CFATFileProperties::GetLastAccessTime(qm::FileTime* out) const {
-  if (out != nullptr) *out = lastAccessTime_;
-  return out;
-}
-
-std::unique_ptr<IDataRunList> CFATFileProperties::GetDataRunList() const {
-  return packed_ != nullptr ? packed_->Unpack() : nullptr;
-}
-
-std::uint32_t CFATFileProperties::SetExtraValue(std::uint32_t value) {
-  extraValue_ = static_cast<std::uint8_t>(value);
-  return 1;
-}
-
 void CFATFileProperties::SetCreationTime(std::uint16_t dosDate, std::uint16_t dosTime) {
   if (!qm::DosDateTimeToFileTime(dosDate, dosTime, &creationTime_)) creationTime_ = 0;
 }
@@ -104,27 +60,16 @@ void CFATFileProperties::SetLastAccessDate(std::uint16_t dosDate) {
   if (!qm::DosDateTimeToFileTime(dosDate, 0, &lastAccessTime_)) lastAccessTime_ = 0;
 }
 
-void CFATFileProperties::SetDataRunList(std::unique_ptr<IDataRunList> list) {
-  if (list == nullptr) return;
-  packed_ = CPackedDataRunList::FromDataRunList(list.get());
-}
-
 int CFATFileProperties::Save(IRSData* stream) const {
   IRSData& out = *stream;
   qm::RSWrite<std::uint16_t>(out, static_cast<std::uint16_t>(name_.size()));
   qm::RSWrite<std::uint16_t>(out, static_cast<std::uint16_t>(secondText_.size()));
-  WriteText(out, name_);
-  WriteText(out, secondText_);
-  qm::RSWrite<std::uint64_t>(out, size_);
-  qm::RSWrite<std::uint16_t>(out, attributes_);
-  qm::RSWrite<std::uint64_t>(out, creationTime_);
-  qm::RSWrite<std::uint64_t>(out, lastWriteTime_);
-  qm::RSWrite<std::uint64_t>(out, lastAccessTime_);
-  qm::RSWrite<std::uint8_t>(out, state_);
+  WriteText(out, name_, name_.size());
+  WriteText(out, secondText_, secondText_.size());
+  WriteFacts(out, SavedTimes::kYes);
   qm::RSWrite<std::uint32_t>(out, firstCluster_);
   qm::RSWrite<std::uint32_t>(out, parentCluster_);
-  qm::RSWrite<std::uint32_t>(out, packed_ != nullptr ? 1u : 0u);
-  if (packed_ != nullptr) packed_->Write(stream);
+  WriteExtents(stream);
   return 1;
 }
 
@@ -134,31 +79,16 @@ int CFATFileProperties::Load(IRSData* stream) {
   const auto secondLength = qm::RSRead<std::uint16_t>(in);
   std::string name = ReadText(in, nameLength);
   std::string secondText = ReadText(in, secondLength);
-  const auto size = qm::RSRead<std::uint64_t>(in);
-  const auto attributes = qm::RSRead<std::uint16_t>(in);
-  const auto creation = qm::RSRead<std::uint64_t>(in);
-  const auto lastWrite = qm::RSRead<std::uint64_t>(in);
-  const auto lastAccess = qm::RSRead<std::uint64_t>(in);
-  const auto state = qm::RSRead<std::uint8_t>(in);
+  const SavedFacts facts = ReadFacts(in, SavedTimes::kYes);
   const auto firstCluster = qm::RSRead<std::uint32_t>(in);
   const auto parentCluster = qm::RSRead<std::uint32_t>(in);
-  const auto hasExtents = qm::RSRead<std::uint32_t>(in);
-  std::unique_ptr<CPackedDataRunList> packed;
-  if (hasExtents != 0) packed = CPackedDataRunList::Read(stream);
+  std::unique_ptr<CPackedDataRunList> extents;
+  if (!ReadExtents(stream, extents)) return 0;
 
-  name_ = std::move(name);
+  TakeLoaded(std::move(name), facts, std::move(extents));
   secondText_ = std::move(secondText);
-  size_ = size;
-  attributes_ = attributes;
-  creationTime_ = creation;
-  lastWriteTime_ = lastWrite;
-  lastAccessTime_ = lastAccess;
-  state_ = state;
   firstCluster_ = firstCluster;
   parentCluster_ = parentCluster;
-  packed_ = std::move(packed);
-  checkState_ = 0;
-  extraValue_ = 0;
   return 1;
 }
 

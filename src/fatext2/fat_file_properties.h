@@ -8,7 +8,7 @@
 #include <string>
 
 #include "filemodel/data_run_list.h"
-#include "filemodel/file_properties.h"
+#include "filemodel/file_properties_base.h"
 #include "filemodel/packed_data_run_list.h"
 
 // The extents of a FAT file while its tree is built: runs of (cluster - 2,
@@ -28,7 +28,7 @@ namespace qm {
 bool DosDateTimeToFileTime(std::uint16_t date, std::uint16_t time, FileTime* out);
 } // namespace qm
 
-class CFATFileProperties : public IFileProperties {
+class CFATFileProperties : public CFilePropertiesBase {
 public:
   // State values the FAT trees give.
   static constexpr std::uint8_t kStateLive = 0;
@@ -36,37 +36,16 @@ public:
   static constexpr std::uint8_t kStateSynthetic = 9; // a folder the build made up
   // The first / parent cluster of the tree's root and "Lost Folders".
   static constexpr std::uint32_t kNoCluster = 0xFFFFFFFF;
-  // Names are saved with a 16-bit length; longer ones are cut.
-  static constexpr std::size_t kMaxNameBytes = 0xFFFF;
 
-  std::uint32_t GetNameLength() const override { return static_cast<std::uint32_t>(name_.size()); }
-  // A null text leaves no name.
-  void SetName(const char* name) override;
-  const char* GetName() const override { return name_.c_str(); }
-  std::uint64_t GetSize() const override { return size_; }
-  std::uint16_t GetAttributes() const override { return attributes_; }
-  const char* GetDescription() const override { return ""; }
-  qm::FileTime* GetCreationTime(qm::FileTime* out) const override;
-  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const override;
-  qm::FileTime* GetLastAccessTime(qm::FileTime* out) const override;
-  std::uint16_t GetState() const override { return state_; }
-  std::uint8_t GetCheckState() const override { return checkState_; }
-  void SetCheckState(std::uint8_t state) override { checkState_ = state; }
-  // A new list unpacked from the packed extents; null when there are none.
-  std::unique_ptr<IDataRunList> GetDataRunList() const override;
-  std::uint32_t GetValidFields() const override { return qm::kValidAll; }
-  std::uint32_t GetExtraValue() const override { return extraValue_; }
-  // Keeps the low byte; returns 1.
-  std::uint32_t SetExtraValue(std::uint32_t value) override;
+  // u16 name length, u16 second-text length, both texts, size, attributes,
+  // three times, state, first and parent cluster, u32 1 and the packed
+  // extents or u32 0.
   int Save(IRSData* stream) const override;
   std::uint32_t GetTypeCode() const override { return qm::kPropertiesFat; }
-  // Reads what Save wrote. A stream error is passed on and leaves the
-  // object as it was.
+  // Reads what Save wrote. 0 for damaged extents; a stream error is passed
+  // on; either way the object stays as it was.
   int Load(IRSData* stream) override;
 
-  void SetSize(std::uint64_t size) { size_ = size; }
-  void SetAttributes(std::uint16_t attributes) { attributes_ = attributes; }
-  void SetState(std::uint8_t state) { state_ = state; }
   void SetFirstCluster(std::uint32_t cluster) { firstCluster_ = cluster; }
   void SetParentCluster(std::uint32_t cluster) { parentCluster_ = cluster; }
   std::uint32_t GetFirstCluster() const { return firstCluster_; }
@@ -82,23 +61,12 @@ public:
   void ClearLastAccessTime() { lastAccessTime_ = 0; }
 
   // Packs a non-null list (an empty one leaves no extents) and destroys it.
-  void SetDataRunList(std::unique_ptr<IDataRunList> list);
-  bool HasExtents() const { return packed_ != nullptr; }
+  void SetDataRunList(std::unique_ptr<IDataRunList> list) { PackExtents(list.get()); }
 
 private:
-  std::string name_;
-  std::string secondText_;
-  std::uint64_t size_ = 0;
-  std::uint16_t attributes_ = 0;
-  qm::FileTime creationTime_ = 0;
-  qm::FileTime lastWriteTime_ = 0;
-  qm::FileTime lastAccessTime_ = 0;
-  std::uint8_t state_ = 0;
-  std::uint8_t checkState_ = 0;
-  std::uint8_t extraValue_ = 0;
   std::uint32_t firstCluster_ = 0;
   std::uint32_t parentCluster_ = 0;
-  std::unique_ptr<CPackedDataRunList> packed_;
+  std::string secondText_;
 };
 
 // A new, empty object.

@@ -106,7 +106,8 @@ void WriteProperties(const IFileProperties& properties, IRSData& stream) {
 }
 
 // Properties by their saved type code; null when no factory makes the code
-// (or it is the root's generic type below the root).
+// (or it is the root's generic type below the root) or the record is
+// damaged.
 std::unique_ptr<IFileProperties> ReadProperties(IRSData& stream, bool root) {
   const auto type = RSRead<std::uint32_t>(stream);
   if (type == qm::kPropertiesGeneric && !root) return nullptr;
@@ -115,7 +116,12 @@ std::unique_ptr<IFileProperties> ReadProperties(IRSData& stream, bool root) {
     LogError("Saved file tree holds properties of type %u, which cannot be read; load refused", type);
     return nullptr;
   }
-  properties->Load(&stream);
+  // A record its engine refuses has no known length: what follows it
+  // cannot be read. (The generic root properties store nothing and say 0.)
+  if (properties->Load(&stream) == 0 && type != qm::kPropertiesGeneric) {
+    LogError("Saved file tree holds a damaged record of properties type %u; load refused", type);
+    return nullptr;
+  }
   return properties;
 }
 

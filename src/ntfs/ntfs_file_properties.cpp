@@ -13,6 +13,10 @@
 #include "ntfs/ntfs_extents.h"
 #include "storage/storage_device.h"
 
+// A tree holds one of these for every file; the pool hands out 16-byte
+// steps, so a few more bytes would cost 16 a file.
+static_assert(sizeof(CNTFSFileProperties) <= 112, "NTFS file properties grew past 112 bytes");
+
 namespace {
 
 // A saved extension pair is (sector, record number); the record's offset
@@ -75,28 +79,9 @@ void CNTFSFileProperties::SetName(const char* name) {
   nameLength_ = static_cast<std::uint16_t>(std::min<std::size_t>(length + 1, 0xFFFF));
 }
 
-qm::FileTime* CNTFSFileProperties::GetCreationTime(qm::FileTime* out) const {
-  if (out != nullptr) *out = creationTime_;
-  return out;
-}
-
-qm::FileTime* CNTFSFileProperties::GetLastWriteTime(qm::FileTime* out) const {
-  if (out != nullptr) *out = lastWriteTime_;
-  return out;
-}
-
-qm::FileTime* CNTFSFileProperties::GetLastAccessTime(qm::FileTime* out) const {
-  if (out != nullptr) *out = lastAccessTime_;
-  return out;
-}
-
-std::unique_ptr<IDataRunList> CNTFSFileProperties::GetDataRunList() const {
-  return extents_ ? extents_->Unpack() : nullptr;
-}
-
 std::uint32_t CNTFSFileProperties::SetExtraValue(std::uint32_t value) {
-  const std::uint32_t previous = mark_;
-  mark_ = static_cast<std::uint8_t>(value);
+  const std::uint32_t previous = extraValue_;
+  extraValue_ = static_cast<std::uint8_t>(value);
   return previous;
 }
 
@@ -104,26 +89,11 @@ int CNTFSFileProperties::Save(IRSData* stream) const {
   if (stream == nullptr) return 0;
   IRSData& s = *stream;
   qm::RSWrite(s, nameLength_);
-  if (nameLength_ != 0) {
-    // The stored bytes: the name, then zeros (its terminator) up to the
-    // length.
-    std::vector<char> bytes(nameLength_, '\0');
-    std::memcpy(bytes.data(), name_.data(), std::min<std::size_t>(name_.size(), nameLength_));
-    s.Write(bytes.data(), nameLength_);
-  }
-  qm::RSWrite(s, size_);
-  qm::RSWrite(s, attributes_);
-  qm::RSWrite(s, creationTime_);
-  qm::RSWrite(s, lastWriteTime_);
-  qm::RSWrite(s, lastAccessTime_);
-  qm::RSWrite(s, state_);
+  // The name, then zeros (its terminator) up to the length.
+  WriteText(s, name_, nameLength_);
+  WriteFacts(s, SavedTimes::kYes);
   qm::RSWrite(s, recordSector_);
-  if (extents_) {
-    qm::RSWrite(s, std::uint32_t{1});
-    extents_->Write(stream);
-  } else {
-    qm::RSWrite(s, std::uint32_t{0});
-  }
+  WriteExtents(stream);
   const std::uint64_t count = extensions_ ? extensions_->size() : 0;
   qm::RSWrite(s, count);
   if (extensions_) {
@@ -138,32 +108,15 @@ int CNTFSFileProperties::Save(IRSData* stream) const {
 int CNTFSFileProperties::Load(IRSData* stream) {
   if (stream == nullptr) return 0;
   IRSData& s = *stream;
-  nameLength_ = qm::RSRead<std::uint16_t>(s);
-  name_.clear();
-  if (nameLength_ != 0) {
-    name_.resize(nameLength_);
-    s.Read(name_.data(), nameLength_);
-  }
-  size_ = qm::RSRead<std::uint64_t>(s);
-  attributes_ = qm::RSRead<std::uint16_t>(s);
-  creationTime_ = qm::RSRead<std::uint64_t>(s);
-  lastWriteTime_ = qm::RSRead<std::uint64_t>(s);
-  lastAccessTime_ = qm::RSRead<std::uint64_t>(s);
-  state_ = qm::RSRead<std::uint8_t>(s);
-  recordSector_ = qm::RSRead<std::uint64_t>(s);
-  checkState_ = 0;
-  mark_ = 0;
-  extents_.reset();
-  extensions_.reset();
-  const auto hasExtents = qm::RSRead<std::uint32_t>(s);
-  if (hasExtents == 1) {
-    extents_ = CPackedDataRunList::Read(stream);
-    if (!extents_) return 0;
-  } else if (hasExtents != 0) {
-    return 0;
-  }
+  const auto nameLength = qm::RSRead<std::uint16_t>(s);
+  std::string name = ReadText(s, nameLength);
+  const SavedFacts facts = ReadFacts(s, SavedTimes::kYes);
+  const auto recordSector = qm::RSRead<std::uint64_t>(s);
+  std::unique_ptr<CPackedDataRunList> extents;
+  if (!ReadExtents(stream, extents)) return 0;
   const auto count = qm::RSRead<std::uint64_t>(s);
   if (count > kMaxExtensionRecords) return 0;
+  std::unique_ptr<qm::ExtensionRecordList> extensions;
   if (count != 0) {
     qm::ExtensionRecordList list;
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -171,8 +124,12 @@ int CNTFSFileProperties::Load(IRSData* stream) {
       const auto packed = qm::RSRead<std::uint64_t>(s);
       list.push_back(UnpackExtension(sector, packed));
     }
-    extensions_ = std::make_unique<qm::ExtensionRecordList>(std::move(list));
+    extensions = std::make_unique<qm::ExtensionRecordList>(std::move(list));
   }
+  TakeLoaded(std::move(name), facts, std::move(extents));
+  nameLength_ = nameLength;
+  recordSector_ = recordSector;
+  extensions_ = std::move(extensions);
   return 1;
 }
 
@@ -186,7 +143,7 @@ void CNTFSFileProperties::Init(NtfsFileInfo&& info) {
   lastAccessTime_ = info.lastAccessTime;
   state_ = info.state;
   checkState_ = info.checkState;
-  mark_ = info.mark;
+  extraValue_ = info.mark;
   recordSector_ = info.recordSector;
   extents_ = std::move(info.extents);
 }

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "filemodel/file_properties.h"
+#include "filemodel/file_properties_base.h"
 #include "filemodel/file_stream_source.h"
 #include "filemodel/packed_data_run_list.h"
 #include "filemodel/tree_object_pool.h"
@@ -34,7 +34,9 @@ struct NtfsFileInfo {
   std::unique_ptr<CPackedDataRunList> extents;
 };
 
-class CNTFSFileProperties : public IFileProperties, public IFileStreamSource {
+// The stream source comes first so that this class's small fields fill the
+// tail of the shared part: 112 bytes a file, as many as before it shared.
+class CNTFSFileProperties : public IFileStreamSource, public CFilePropertiesBase {
 public:
   // More extension records than a file can have: a saved count above it is
   // damage.
@@ -46,26 +48,13 @@ public:
   static void operator delete(void* properties, std::size_t bytes) noexcept {
     qm::FreeTreeObject(properties, bytes);
   }
-  CNTFSFileProperties(const CNTFSFileProperties&) = delete;
-  CNTFSFileProperties& operator=(const CNTFSFileProperties&) = delete;
 
+  // As the tree build set it; it may count the name's terminator.
   std::uint32_t GetNameLength() const override { return nameLength_; }
   // Null changes nothing; else the name is the text and the length counts
   // its terminator.
   void SetName(const char* name) override;
-  const char* GetName() const override { return name_.c_str(); }
-  std::uint64_t GetSize() const override { return size_; }
-  std::uint16_t GetAttributes() const override { return attributes_; }
-  const char* GetDescription() const override { return ""; }
-  qm::FileTime* GetCreationTime(qm::FileTime* out) const override;
-  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const override;
-  qm::FileTime* GetLastAccessTime(qm::FileTime* out) const override;
-  std::uint16_t GetState() const override { return state_; }
-  std::uint8_t GetCheckState() const override { return checkState_; }
-  void SetCheckState(std::uint8_t state) override { checkState_ = state; }
-  std::unique_ptr<IDataRunList> GetDataRunList() const override;
-  std::uint32_t GetValidFields() const override { return qm::kValidAll; }
-  std::uint32_t GetExtraValue() const override { return mark_; }
+  // Returns the previous value; keeps the low byte.
   std::uint32_t SetExtraValue(std::uint32_t value) override;
   // Name length, name (that many bytes), size, attributes, three times,
   // state, record sector, extents (u32 1 and the packed list, or u32 0),
@@ -74,7 +63,7 @@ public:
   std::uint32_t GetTypeCode() const override { return qm::kPropertiesNtfs; }
   // Reads what Save wrote; check state and mark start at 0. 0 for damage
   // (an unknown extents flag, unreadable extents, too many extension
-  // records); stream errors raise.
+  // records), the object then unchanged; stream errors raise.
   int Load(IRSData* stream) override;
 
   // IFileStreamSource: read through the file's MFT record.
@@ -91,25 +80,12 @@ public:
   // Null when the record has no attribute list.
   const qm::ExtensionRecordList* GetExtensionList() const { return extensions_.get(); }
   std::uint64_t GetFileRecordSector() const { return recordSector_; }
-  const CPackedDataRunList* GetPackedExtents() const { return extents_.get(); }
 
 private:
-  // Wide fields first and the small ones together: a tree keeps one of
-  // these for every file, a million on a large volume.
-  std::string name_; // as stored: nameLength_ bytes may include the terminator
-  std::uint64_t size_ = 0;
-  qm::FileTime creationTime_ = 0;
-  qm::FileTime lastWriteTime_ = 0;
-  qm::FileTime lastAccessTime_ = 0;
+  std::uint16_t nameLength_ = 0; // in the shared part's tail
   std::uint64_t recordSector_ = 0;
-  std::unique_ptr<CPackedDataRunList> extents_;
   // Only records with an attribute list have one.
   std::unique_ptr<qm::ExtensionRecordList> extensions_;
-  std::uint16_t nameLength_ = 0;
-  std::uint16_t attributes_ = 0;
-  std::uint8_t state_ = 0;
-  std::uint8_t checkState_ = 0;
-  std::uint8_t mark_ = 0;
 };
 
 std::unique_ptr<CNTFSFileProperties> CreateNtfsFileProperties();
