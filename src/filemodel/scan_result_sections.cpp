@@ -280,6 +280,15 @@ CFileNode* ReadFileTreeSection(IRSData* stream, IDIRBuildCallback* callback) {
       stream->CloseSection();
       return nullptr;
     }
+    if (auto* generic = dynamic_cast<CMyFileProperties*>(rootProperties.get())) {
+      // The generic properties of a volume's root store nothing; a root is
+      // a folder whatever they said, or the loaded tree's root would show
+      // and filter as a file.
+      CMyFileProperties::Record record = generic->GetRecord();
+      record.attributes |= qm::kAttrFolder;
+      record.validFields |= qm::kValidAttributes;
+      generic->CopyRecord(record);
+    }
     root->SetProperties(std::move(rootProperties));
     TreeProgress progress(callback, false);
     std::deque<CFileNode*> folders{root};
