@@ -261,7 +261,7 @@ int LoadScanState(IRSData* reader, SearchControllerList& controllers,
   if (reader == nullptr) return 0;
   const std::size_t before = controllers.size();
   auto undo = [&] {
-    controllers.resize(before);
+    if (controllers.size() > before) controllers.resize(before);
     carved.reset();
     DeletePartitions(partitions);
   };

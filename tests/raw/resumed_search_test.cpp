@@ -33,6 +33,7 @@
 #include "raw/scan_result_factories.h"
 #include "raw/search_controllers.h"
 #include "recovery_steps.h"
+#include "second_process.h"
 #include "storage/image_file_device.h"
 #include "storage/partition_device.h"
 #include "storage/searched_partition_info.h"
@@ -56,13 +57,6 @@ constexpr Carved kCarved[] = {{"media_picture.png", kFatStart + kFatSectors - 30
                               {"media_camera_II.jpg", kFatStart + kFatSectors - 1500, true},
                               {"media_camera_II.jpg", kFatStart + kFatSectors + 1000, false}};
 constexpr const char* kEnvFolder = "QM_RESUMED_SEARCH_FOLDER";
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void Hex(std::ostream& out, const std::vector<std::uint8_t>& bytes) {
   static const char* digits = "0123456789abcdef";
@@ -339,13 +333,7 @@ TEST(ResumedSearch, SavedBothWaysAndResumedInAnotherProcess) {
       << Digest(scan.controllers, scan.partitions, scan.carved.get(), scan.root);
   qm::SetRecoveryStateFolder({});
 
-  const std::string self = fs::read_symlink("/proc/self/exe").string();
-  const std::string run = std::string(kEnvFolder) + "='" + folder.string() + "' '" + self +
-                          "' --gtest_filter=ResumedSearch.SecondProcess >'" +
-                          (folder / "second.log").string() + "' 2>&1";
-  EXPECT_EQ(qm::RunCommand(run), 0) << ReadText(folder / "second.log");
-  EXPECT_NE(ReadText(folder / "second.log").find("[  PASSED  ] 1 test"), std::string::npos)
-      << ReadText(folder / "second.log");
+  qm::test::ExpectPassesInSecondProcess(kEnvFolder, folder, "ResumedSearch.SecondProcess");
   EXPECT_TRUE(qm::ReadFileBytes(disk) == original); // nothing was written to the scanned image
 }
 
@@ -387,7 +375,7 @@ TEST(ResumedSearch, SecondProcess) {
     loaded.root = ReadFileTreeSection(&reader, nullptr);
     ASSERT_NE(loaded.root, nullptr);
     EXPECT_EQ(Digest(loaded.controllers, loaded.partitions, loaded.carved.get(), loaded.root),
-              ReadText(folder / "digest_sections.txt"));
+              qm::test::ReadTextFile(folder / "digest_sections.txt"));
     const auto recovered = qm::test::CopyOut(loaded.root, loaded.target->device.get(), "resumed_ntfs_out");
     ExpectRecovered(recovered, folder / "expected_ntfs", 3);
   }
@@ -397,7 +385,7 @@ TEST(ResumedSearch, SecondProcess) {
     const fs::path fresh = folder / "fresh_state";
     fs::remove_all(fresh);
     fs::create_directories(fresh);
-    ASSERT_EQ(CStateFile(0, {}, fresh).Load(ReadText(folder / "bundle.txt").c_str()), 1);
+    ASSERT_EQ(CStateFile(0, {}, fresh).Load(qm::test::ReadTextFile(folder / "bundle.txt").c_str()), 1);
     qm::SetRecoveryStateFolder(fresh);
     Scan loaded;
     CompleteRoad road(loaded);
@@ -413,7 +401,7 @@ TEST(ResumedSearch, SecondProcess) {
     ASSERT_NE(loaded.root, nullptr);
     ASSERT_NE(loaded.target, nullptr);
     EXPECT_EQ(Digest(loaded.controllers, loaded.partitions, loaded.carved.get(), loaded.root),
-              ReadText(folder / "digest_services.txt"));
+              qm::test::ReadTextFile(folder / "digest_services.txt"));
     // The resumed controllers and carved files build the same tree again
     // from the saved search alone.
     CSearchedPartitionInfo* fat = FindPartition(loaded.partitions, kFatStart, kFsFat32);

@@ -25,6 +25,7 @@
 #include "filemodel/scan_state_store.h"
 #include "raw/scan_result_factories.h"
 #include "raw/search_controllers.h"
+#include "second_process.h"
 #include "storage/image_file_device.h"
 #include "storage/searched_partition_info.h"
 #include "support/memory_stream.h"
@@ -38,13 +39,6 @@ constexpr std::uint64_t kFatStart = 2048, kFatSectors = 81920;
 constexpr std::uint64_t kExtStart = 86016, kExtSectors = 32768;
 constexpr std::uint64_t kDiskSectors = 122880;
 constexpr const char* kEnvFolder = "QM_SAVED_SCAN_FOLDER";
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // What must come back the same: every found partition's saved record, each
 // controller's saved state, the carved files and the tree's nodes.
@@ -176,15 +170,9 @@ TEST(SavedScan, ACompleteSearchResumesInAnotherProcess) {
   LoadState(state, again);
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_EQ(Digest(again.controllers, again.partitions, again.carved.get(), again.root),
-            ReadText(folder / "digest.txt"));
+            qm::test::ReadTextFile(folder / "digest.txt"));
 
-  const std::string self = fs::read_symlink("/proc/self/exe").string();
-  const std::string run = std::string(kEnvFolder) + "='" + folder.string() + "' '" + self +
-                          "' --gtest_filter=SavedScan.SecondProcessResumes >'" +
-                          (folder / "second.log").string() + "' 2>&1";
-  EXPECT_EQ(qm::RunCommand(run), 0) << ReadText(folder / "second.log");
-  EXPECT_NE(ReadText(folder / "second.log").find("[  PASSED  ] 1 test"), std::string::npos)
-      << ReadText(folder / "second.log");
+  qm::test::ExpectPassesInSecondProcess(kEnvFolder, folder, "SavedScan.SecondProcessResumes");
   EXPECT_TRUE(qm::ReadFileBytes(disk) == original); // nothing was written to the scanned image
 }
 
@@ -198,7 +186,7 @@ TEST(SavedScan, SecondProcessResumes) {
   LoadState(folder / "cstemp.rdf", loaded);
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_EQ(Digest(loaded.controllers, loaded.partitions, loaded.carved.get(), loaded.root),
-            ReadText(folder / "digest.txt"));
+            qm::test::ReadTextFile(folder / "digest.txt"));
   IStorageDevice* device = loaded.target->device.get();
   ASSERT_NE(device, nullptr);
   auto fat = std::find_if(loaded.partitions.begin(), loaded.partitions.end(), [](CSearchedPartitionInfo* p) {
