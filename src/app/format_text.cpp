@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QtCore/QtGlobal>
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -154,20 +156,26 @@ namespace qm {
 namespace {
 
 std::string Decimal(std::uint64_t value) { return Format("%lld", static_cast<long long>(value)); }
-std::string YesNo(std::uint32_t flag) { return flag != 0 ? "Yes" : "No"; }
+std::string YesNo(std::uint32_t flag) { return flag != 0 ? QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Yes") : QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "No"); }
 
 }  // namespace
 
 std::vector<DetailRow> NtfsFoundByRows(unsigned flags)
 {
     static const char* const kLabels[] = {
-        "  From first boot record", "  From last boot record", "  From mft files pair",
-        "  From single $mft",       "  From $mftMirr",         "  From index/folder comparision",
-        "  From First RSTR",        "  From Second RSTR",      "  From files analysis",
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From first boot record"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From last boot record"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From mft files pair"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From single $mft"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From $mftMirr"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From index/folder comparision"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From First RSTR"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From Second RSTR"),
+        QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "  From files analysis"),
     };
     std::vector<DetailRow> rows;
     for (unsigned bit = 0; bit < std::size(kLabels); ++bit) {
-        rows.push_back({kLabels[bit], (flags >> bit) & 1U ? "Yes" : "-"});
+        rows.push_back({kLabels[bit], (flags >> bit) & 1U ? QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Yes") : "-"});
     }
     return rows;
 }
@@ -176,23 +184,23 @@ std::vector<DetailRow> NtfsPartitionDetails(const CSearchedNTFSPartitionInfo& pa
 {
     std::vector<DetailRow> rows = NtfsFoundByRows(static_cast<unsigned>(partition.GetFoundFlags()));
     const std::vector<DetailRow> values = {
-        {"partition sectors count", Decimal(partition.GetSectorCount())},
-        {"data area start sector", Decimal(partition.GetClusterZeroSector())},
-        {"sectors per cluster", Format("%u", static_cast<unsigned>(partition.GetSectorsPerCluster()))},
-        {"Total Clusters", Decimal(partition.m_u64TotalClusters)},
-        {"Use$MFT", YesNo(partition.m_bUseMft)},
-        {"ProcessFilesfrom$MFTonly", YesNo(partition.m_bFilesFromMftOnly)},
-        {"Folders match", Decimal(partition.GetFoldersMatched())},
-        {"Files match", Decimal(partition.GetFilesMatched())},
-        {"Sectors per $mft file record", Format("%u", static_cast<unsigned>(partition.GetSectorsPerFileRecord()))},
-        {"$LogFileMatch", Decimal(partition.m_u64LogFileMatches)},
-        {"$AttrDefMatch", Decimal(partition.m_u64AttrDefMatches)},
-        {"$UpcaseMatch", Decimal(partition.m_u64UpCaseMatches)},
-        {"$MFTSector", Decimal(partition.m_u64MftSector)},
-        {"$LogFileSector", Decimal(partition.m_u64LogFileSector)},
-        {"$AttrDefSector", Decimal(partition.m_u64AttrDefSector)},
-        {"$UpcaseSector", Decimal(partition.m_u64UpCaseSector)},
-        {"SectorsCountfromSystemFiles", Decimal(partition.m_u64SectorsFromSystemFiles)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "partition sectors count"), Decimal(partition.GetSectorCount())},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "data area start sector"), Decimal(partition.GetClusterZeroSector())},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "sectors per cluster"), Format("%u", static_cast<unsigned>(partition.GetSectorsPerCluster()))},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Total Clusters"), Decimal(partition.m_u64TotalClusters)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Use$MFT"), YesNo(partition.m_bUseMft)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "ProcessFilesfrom$MFTonly"), YesNo(partition.m_bFilesFromMftOnly)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Folders match"), Decimal(partition.GetFoldersMatched())},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Files match"), Decimal(partition.GetFilesMatched())},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Sectors per $mft file record"), Format("%u", static_cast<unsigned>(partition.GetSectorsPerFileRecord()))},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$LogFileMatch"), Decimal(partition.m_u64LogFileMatches)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$AttrDefMatch"), Decimal(partition.m_u64AttrDefMatches)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$UpcaseMatch"), Decimal(partition.m_u64UpCaseMatches)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$MFTSector"), Decimal(partition.m_u64MftSector)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$LogFileSector"), Decimal(partition.m_u64LogFileSector)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$AttrDefSector"), Decimal(partition.m_u64AttrDefSector)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "$UpcaseSector"), Decimal(partition.m_u64UpCaseSector)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "SectorsCountfromSystemFiles"), Decimal(partition.m_u64SectorsFromSystemFiles)},
     };
     rows.insert(rows.end(), values.begin(), values.end());
     return rows;
@@ -201,9 +209,9 @@ std::vector<DetailRow> NtfsPartitionDetails(const CSearchedNTFSPartitionInfo& pa
 std::vector<DetailRow> PartitionDetails(const CSearchedPartitionInfo& partition)
 {
     return {
-        {"partition sectors count", Decimal(partition.GetSectorCount())},
-        {"data area start sector", Decimal(partition.GetClusterZeroSector())},
-        {"sectors per cluster", Format("%d", static_cast<int>(partition.GetSectorsPerCluster()))},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "partition sectors count"), Decimal(partition.GetSectorCount())},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "data area start sector"), Decimal(partition.GetClusterZeroSector())},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "sectors per cluster"), Format("%d", static_cast<int>(partition.GetSectorsPerCluster()))},
     };
 }
 

@@ -73,6 +73,16 @@ const char* AppStringEnglish(unsigned id)
     return it != std::end(kStrings) && it->id == id ? it->text : nullptr;
 }
 
+std::vector<unsigned> AppStringIds()
+{
+    std::vector<unsigned> ids;
+    ids.reserve(std::size(kStrings));
+    for (const StringEntry& entry : kStrings) {
+        ids.push_back(entry.id);
+    }
+    return ids;
+}
+
 QString LoadAppString(unsigned id)
 {
     const char* text = AppStringEnglish(id);

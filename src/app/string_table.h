@@ -5,6 +5,8 @@
 
 #include <QtCore/QString>
 
+#include <vector>
+
 namespace qm {
 
 // The text of a string id in the current language; empty for an unknown id.
@@ -13,5 +15,8 @@ QString LoadAppString(unsigned id);
 // The English text of an id, untranslated (tests, log lines); null for an
 // unknown id.
 const char* AppStringEnglish(unsigned id);
+
+// Every id of the table, in ascending order.
+std::vector<unsigned> AppStringIds();
 
 }  // namespace qm

@@ -323,7 +323,9 @@ void CDeviceSelectCtrl::AddItem(const DEVICE_ITEM& item) {
 
 void CDeviceSelectCtrl::SetCtrlStyle(int style) {
   // Only three captions exist; any other style keeps the general one.
-  static const char* const kCaptions[] = {"Device", "Disk", "Partition"};
+  static const char* const kCaptions[] = {QT_TRANSLATE_NOOP("CDeviceSelectCtrl", "Device"),
+                                          QT_TRANSLATE_NOOP("CDeviceSelectCtrl", "Disk"),
+                                          QT_TRANSLATE_NOOP("CDeviceSelectCtrl", "Partition")};
   const char* caption = style >= 0 && style <= 2 ? kCaptions[style] : kCaptions[0];
   m_header->SetColumnText(0, tr(caption));
 }

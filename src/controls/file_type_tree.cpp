@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "app/file_filter_texts.h"
 #include "app/language.h"
 #include "controls/tri_state.h"
 
@@ -75,7 +76,7 @@ QTreeWidgetItem* CTypeOfFileToRecoveryTreeCtrl::Insert(int id)
         parent = topLevelItem(0);
     }
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-    item->setText(0, QString::fromStdString(entry->label.empty() ? entry->description : entry->label));
+    item->setText(0, qm::TranslateFileFilterText(entry->label.empty() ? entry->description : entry->label));
     item->setData(0, kIdRole, id);
     item->setData(0, kValueRole, 0);
     items_[id] = item;
@@ -345,7 +346,7 @@ QIcon CTypeRecoveryDrawTreeCtrl::TypeIcon(int iconIndex)
 QString CTypeRecoveryDrawTreeCtrl::SecondLine(const FileTypeEntry& entry)
 {
     if (entry.level == 1) {
-        return QString::fromStdString(entry.comment.empty() ? entry.description : entry.comment);
+        return qm::TranslateFileFilterText(entry.comment.empty() ? entry.description : entry.comment);
     }
     if (entry.level == 2) {
         QStringList patterns;

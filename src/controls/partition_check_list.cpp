@@ -83,7 +83,7 @@ void CMultipleChoosePartitionListCtrl::AddPartition(IntelligentPartitionResult* 
     o.value = r->options[static_cast<std::size_t>(i)].value;
     o.hasCheckBox = true;
     o.checked = o.value != 0;
-    o.text = QString::fromStdString(r->options[static_cast<std::size_t>(i)].text);
+    o.text = tr(r->options[static_cast<std::size_t>(i)].text.c_str());
     o.notify = this;
   }
   m_list->AddCell(row, options);

@@ -1,5 +1,7 @@
 #include "controls/scan_partition_rows.h"
 
+#include <QtCore/QtGlobal>
+
 #include <cstdio>
 
 #include "app/format_text.h"
@@ -42,11 +44,11 @@ Suggestion SuggestionOf(double rank, double threshold) {
 const char* SuggestionText(Suggestion s) {
   switch (s) {
   case Suggestion::High:
-    return "High";
+    return QT_TRANSLATE_NOOP("CMultipleChoosePartitionListCtrl", "High");
   case Suggestion::Medium:
-    return "Medium";
+    return QT_TRANSLATE_NOOP("CMultipleChoosePartitionListCtrl", "Medium");
   default:
-    return "Low";
+    return QT_TRANSLATE_NOOP("CMultipleChoosePartitionListCtrl", "Low");
   }
 }
 
@@ -117,7 +119,8 @@ std::vector<IntelligentPartitionResult> BuildPartitionRows(const std::vector<Sca
       r.firstSector = start;
       r.lastSector = last;
       if (auto* ntfs = AsNtfs(p); ntfs && ntfs->m_u64MftSector != CSearchedNTFSPartitionInfo::kUnknown)
-        r.options.push_back({ntfs->m_bFilesFromMftOnly, "$MFT Only"});
+        r.options.push_back(
+            {ntfs->m_bFilesFromMftOnly, QT_TRANSLATE_NOOP("CMultipleChoosePartitionListCtrl", "$MFT Only")});
       break;
     case kFat:
       r.firstSector = start;

@@ -29,7 +29,11 @@ namespace {
 
 constexpr int kHelpTopic = 46;
 
-QString Tr(const char* text) { return QCoreApplication::translate("CAdvanceSettingMasterDlg", text); }
+// The dialog's texts under its translation context; a class rather than a
+// helper function so that lupdate finds the literals.
+struct DlgText {
+  Q_DECLARE_TR_FUNCTIONS(CAdvanceSettingMasterDlg)
+};
 
 // One option: its check box in bold, and what it does below it.
 QCheckBox* AddOption(QVBoxLayout& layout, QWidget* page, const char* name, const QString& text,
@@ -128,7 +132,7 @@ CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* p
 CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* parent, AppSettings& settings)
     : CSearchSuperDlg(parent), settings_(settings), allowRawOnly_(allowRawOnly),
       hidden_(AdvanceSettingValues::From(settings)) {
-  setWindowTitle(Tr("Option"));
+  setWindowTitle(DlgText::tr("Option"));
 
   auto* buttonsRow = new QHBoxLayout;
   buttonsRow->setSpacing(2);
@@ -138,7 +142,7 @@ CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* p
                                QT_TRANSLATE_NOOP("CAdvanceSettingMasterDlg", "RAW")};
   for (int i = 0; i < 4; ++i) {
     auto* button = new QToolButton(this);
-    button->setText(Tr(names[i]));
+    button->setText(DlgText::tr(names[i]));
     button->setIcon(PageIcon(static_cast<Page>(i)));
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -174,9 +178,9 @@ CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* p
   }));
   pages_->addWidget(MakeRawPage());
 
-  auto* defaults = new QPushButton(Tr("Default"), this);
-  auto* ok = new QPushButton(Tr("OK"), this);
-  auto* cancel = new QPushButton(Tr("Cancel"), this);
+  auto* defaults = new QPushButton(DlgText::tr("Default"), this);
+  auto* ok = new QPushButton(DlgText::tr("OK"), this);
+  auto* cancel = new QPushButton(DlgText::tr("Cancel"), this);
   ok->setDefault(true);
   for (QPushButton* button : {defaults, ok, cancel}) {
     button->setMinimumWidth(88);
@@ -253,7 +257,7 @@ CAdvanceSettingMasterDlg::MakeCheckPage(std::initializer_list<std::pair<const ch
   for (const auto& [name, box] : options) {
     const auto text = std::find_if(std::begin(kTexts), std::end(kTexts),
                                    [name = name](const Text& t) { return std::strcmp(t.name, name) == 0; });
-    *box = AddOption(*layout, page, name, Tr(text->label), Tr(text->explanation));
+    *box = AddOption(*layout, page, name, DlgText::tr(text->label), DlgText::tr(text->explanation));
   }
   layout->addStretch(1);
   return page;
@@ -263,9 +267,9 @@ QWidget* CAdvanceSettingMasterDlg::MakeRawPage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(24, 20, 24, 16);
-  rawRecover_ = new QCheckBox(Tr("Recover RAW files:"), page);
+  rawRecover_ = new QCheckBox(DlgText::tr("Recover RAW files:"), page);
   rawRecover_->setObjectName(QStringLiteral("rawRecover"));
-  rawOnly_ = new QCheckBox(Tr("Recover RAW files only"), page);
+  rawOnly_ = new QCheckBox(DlgText::tr("Recover RAW files only"), page);
   rawOnly_->setObjectName(QStringLiteral("rawOnly"));
   for (QCheckBox* box : {rawRecover_, rawOnly_}) {
     QFont bold = box->font();
@@ -273,8 +277,8 @@ QWidget* CAdvanceSettingMasterDlg::MakeRawPage() {
     box->setFont(bold);
   }
   layout->addWidget(rawRecover_);
-  auto* note = new QLabel(Tr("Files recognised by their contents where no file system records them. "
-                             "Their names are lost; they are listed by type."),
+  auto* note = new QLabel(DlgText::tr("Files recognised by their contents where no file system records them. "
+                                      "Their names are lost; they are listed by type."),
                           page);
   note->setWordWrap(true);
   note->setContentsMargins(24, 0, 0, 6);
@@ -286,14 +290,14 @@ QWidget* CAdvanceSettingMasterDlg::MakeRawPage() {
   layout->addLayout(onlyRow);
   auto* sizeRow = new QHBoxLayout;
   sizeRow->setContentsMargins(24, 4, 0, 8);
-  sizeRow->addWidget(new QLabel(Tr("Maximal file size:"), page));
+  sizeRow->addWidget(new QLabel(DlgText::tr("Maximal file size:"), page));
   sizeEdit_ = new QLineEdit(page);
   sizeEdit_->setMaximumWidth(160);
   sizeRow->addWidget(sizeEdit_);
-  sizeRow->addWidget(new QLabel(Tr("Bytes."), page));
+  sizeRow->addWidget(new QLabel(DlgText::tr("Bytes."), page));
   sizeRow->addStretch(1);
   layout->addLayout(sizeRow);
-  layout->addWidget(new QLabel(Tr("What file types would you like to recover?"), page));
+  layout->addWidget(new QLabel(DlgText::tr("What file types would you like to recover?"), page));
   tree_ = new CRawFileTypeTreeCtrl(page);
   layout->addWidget(tree_, 1);
 
@@ -305,11 +309,11 @@ QWidget* CAdvanceSettingMasterDlg::MakeRawPage() {
 void CAdvanceSettingMasterDlg::FillTypeTree(const std::vector<int>& checked) {
   tree_->clear();
   for (const RawTypeGroup& group : RawTypeGroups()) {
-    QTreeWidgetItem* groupItem = tree_->AddGroup(Tr(group.label));
+    QTreeWidgetItem* groupItem = tree_->AddGroup(DlgText::tr(group.label));
     groupItem->setIcon(0, GetShellFileIcon(QString::fromLatin1(group.iconSample)));
     for (const RawTypeChoice& type : group.types) {
       const bool on = std::find(checked.begin(), checked.end(), type.typeId) != checked.end();
-      const QString label = QString::fromLatin1(type.label);
+      const QString label = DlgText::tr(type.label);
       QTreeWidgetItem* item = tree_->AddType(groupItem, label, type.typeId, on);
       item->setIcon(0, GetShellFileIcon(QStringLiteral("file.") +
                                         QString::fromLatin1(kBuiltInRawTypeNames[type.typeId])));

@@ -13,29 +13,41 @@
 namespace qm {
 
 namespace {
-std::string YesOrDash(std::uint32_t flags, std::uint32_t bit) { return (flags & bit) ? "Yes" : "-"; }
-std::string YesOrNo(std::uint32_t flags, std::uint32_t bit) { return (flags & bit) ? "Yes" : "No"; }
+std::string YesOrDash(std::uint32_t flags, std::uint32_t bit) {
+  return (flags & bit) ? QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Yes") : "-";
+}
+std::string YesOrNo(std::uint32_t flags, std::uint32_t bit) {
+  return (flags & bit) ? QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Yes")
+                       : QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "No");
+}
 } // namespace
 
 std::vector<DetailRow> FatPartitionRows(const CFATSearchedPartitionInfo& p) {
   const std::uint32_t f = p.GetFlags();
   return {
-      {"Rank", "100%"},
-      {"File System", GetFileSystemTypeName(p.GetFileSystemType()).substr(0, 20)},
-      {"From FAT32 DBR", YesOrDash(f, 0x4)},
-      {"From FAT32 Backup DBR", YesOrDash(f, 0x8)},
-      {"From FAT16 DBR", YesOrDash(f, 0x2)},
-      {"From FAT12 DBR", YesOrDash(f, 0x1)},
-      {"From folders analysis", YesOrDash(f, 0x10)},
-      {"From files analysis", YesOrDash(f, 0x20)},
-      {"Partition Start Sector", std::to_string(p.GetStartSector())},
-      {"Reversed Sector", std::to_string(p.GetReservedSectors())},
-      {"Found FAT1", YesOrNo(f, 0x40)},
-      {"Found FAT2", YesOrNo(f, 0x100)},
-      {"Sectors Per FAT", std::to_string(p.GetSectorsPerFat())},
-      {"Data Area Start Sector", std::to_string(p.GetClusterZeroSector())},
-      {"Sectors Per Cluster", std::to_string(static_cast<int>(p.GetSectorsPerCluster()))},
-      {"Partition Sectors Count", std::to_string(p.GetSectorCount())},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Rank"), "100%"},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "File System"),
+       GetFileSystemTypeName(p.GetFileSystemType()).substr(0, 20)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "From FAT32 DBR"), YesOrDash(f, 0x4)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "From FAT32 Backup DBR"), YesOrDash(f, 0x8)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "From FAT16 DBR"), YesOrDash(f, 0x2)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "From FAT12 DBR"), YesOrDash(f, 0x1)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "From folders analysis"), YesOrDash(f, 0x10)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "From files analysis"), YesOrDash(f, 0x20)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Partition Start Sector"),
+       std::to_string(p.GetStartSector())},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Reversed Sector"),
+       std::to_string(p.GetReservedSectors())},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Found FAT1"), YesOrNo(f, 0x40)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Found FAT2"), YesOrNo(f, 0x100)},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Sectors Per FAT"),
+       std::to_string(p.GetSectorsPerFat())},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Data Area Start Sector"),
+       std::to_string(p.GetClusterZeroSector())},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Sectors Per Cluster"),
+       std::to_string(static_cast<int>(p.GetSectorsPerCluster()))},
+      {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Partition Sectors Count"),
+       std::to_string(p.GetSectorCount())},
   };
 }
 
@@ -50,7 +62,9 @@ std::vector<DetailRow> ScanPartitionRows(CSearchedPartitionInfo* partition,
     return PartitionDetails(*partition);
   }
   if (range)
-    return {{"Start Sector", std::to_string(range->first)}, {"Total Sector", std::to_string(range->second)}};
+    return {
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Start Sector"), std::to_string(range->first)},
+        {QT_TRANSLATE_NOOP("CScanPartitionPropertiesDlg", "Total Sector"), std::to_string(range->second)}};
   return {};
 }
 
@@ -78,7 +92,9 @@ void CScanPartitionPropertiesDlg::SetSectorRange(const std::pair<std::uint64_t, 
 void CScanPartitionPropertiesDlg::Fill() {
   m_list->clear();
   for (const qm::DetailRow& row : qm::ScanPartitionRows(m_partition, m_range))
-    new QTreeWidgetItem(m_list, {tr(row.label.c_str()), QString::fromStdString(row.value)});
+    // Values are numbers or the marked words Yes and No; a number has no
+    // translation and comes back as it is.
+    new QTreeWidgetItem(m_list, {tr(row.label.c_str()), tr(row.value.c_str())});
 }
 
 int CScanPartitionPropertiesDlg::exec() {

@@ -59,10 +59,10 @@ QPixmap FileStatesPicture() {
     const char* name;
     const char* text;
   } rows[] = {
-      {false, Qt::black, "report.doc", "An existing file"},
-      {true, Qt::black, "photo.jpg", "A deleted file"},
-      {false, QColor(0, 0, 255), "archive.log", "A compressed file"},
-      {false, QColor(0, 160, 0), "secret.txt", "An encrypted file"},
+      {false, Qt::black, "report.doc", QT_TRANSLATE_NOOP("CAttributesStates", "An existing file")},
+      {true, Qt::black, "photo.jpg", QT_TRANSLATE_NOOP("CAttributesStates", "A deleted file")},
+      {false, QColor(0, 0, 255), "archive.log", QT_TRANSLATE_NOOP("CAttributesStates", "A compressed file")},
+      {false, QColor(0, 160, 0), "secret.txt", QT_TRANSLATE_NOOP("CAttributesStates", "An encrypted file")},
   };
   int y = 10;
   for (const Row& r : rows) {

@@ -96,7 +96,8 @@ void CDeviceCollector::FillView() {
   if (!m_view) return;
   m_view->DeleteAllItems();
   // A machine whose disks cannot be opened says so, under the images.
-  m_view->SetNotice(QString::fromStdString(m_collection.UnreadableReason()));
+  m_view->SetNotice(m_collection.UnreadableReason().empty() ? QString()
+                                                            : tr(m_collection.UnreadableReason().c_str()));
   for (const DeviceRow& row : m_collection.Rows()) {
     DEVICE_ITEM item;
     item.iconKind = row.iconKind;

@@ -1,5 +1,7 @@
 #include "wizard/device_list_collection.h"
 
+#include <QtCore/QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -13,7 +15,11 @@
 
 namespace qm {
 
-std::string ImageCaption(const std::string& description) { return "Image File, " + description; }
+std::string ImageCaption(const std::string& description) {
+  return QCoreApplication::translate("CDeviceCollector", "Image File, %1")
+      .arg(QString::fromStdString(description))
+      .toStdString();
+}
 
 std::uint32_t ImageRowSectorSize(std::int32_t bytesPerSector) {
   if (bytesPerSector >= 1 && bytesPerSector <= 4096 && bytesPerSector % 512 == 0)
@@ -125,7 +131,7 @@ std::vector<DeviceRow> CDeviceListCollection::Rows() const {
     if (std::optional<std::string> text = m_previous()) {
       DeviceRow row;
       row.iconKind = kIconPreviousRecovery;
-      row.caption = "Previous Recovery...";
+      row.caption = QCoreApplication::translate("CDeviceCollector", "Previous Recovery...").toStdString();
       row.information = *text;
       rows.push_back(std::move(row));
     }

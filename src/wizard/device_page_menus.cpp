@@ -1,23 +1,31 @@
 #include "wizard/device_page_menus.h"
 
+#include <QtCore/QtGlobal>
+
 namespace qm {
 
 std::vector<MenuEntry> DiskImageMenu(bool somethingSelected, bool imageSelected) {
   return {
-      {kCmdDiskImage, "Disk Image", somethingSelected && !imageSelected},
-      {kCmdOpenDiskImage, "Open Disk Image", true},
-      {kCmdDeleteImage, "Delete Image", somethingSelected && imageSelected},
+      {kCmdDiskImage, QT_TRANSLATE_NOOP("DevicePageMenus", "Disk Image"),
+       somethingSelected && !imageSelected},
+      {kCmdOpenDiskImage, QT_TRANSLATE_NOOP("DevicePageMenus", "Open Disk Image"), true},
+      {kCmdDeleteImage, QT_TRANSLATE_NOOP("DevicePageMenus", "Delete Image"),
+       somethingSelected && imageSelected},
   };
 }
 
 std::vector<MenuEntry> DeviceItemMenu(int page, int recoverCommand, bool previousRecoverySelected,
                                       bool imageSelected) {
   if (page == 2 || page == 3) {
-    std::vector<MenuEntry> menu{{recoverCommand, previousRecoverySelected ? "Continue" : "Recover", true}};
-    if (imageSelected || previousRecoverySelected) menu.push_back({kCmdDeleteImage, "Remove", true});
+    std::vector<MenuEntry> menu{{recoverCommand,
+                                 previousRecoverySelected ? QT_TRANSLATE_NOOP("DevicePageMenus", "Continue")
+                                                          : QT_TRANSLATE_NOOP("DevicePageMenus", "Recover"),
+                                 true}};
+    if (imageSelected || previousRecoverySelected)
+      menu.push_back({kCmdDeleteImage, QT_TRANSLATE_NOOP("DevicePageMenus", "Remove"), true});
     return menu;
   }
-  return {{recoverCommand, "Recover", true}};
+  return {{recoverCommand, QT_TRANSLATE_NOOP("DevicePageMenus", "Recover"), true}};
 }
 
 } // namespace qm

@@ -1,5 +1,7 @@
 #include "wizard/device_source.h"
 
+#include <QtCore/QtGlobal>
+
 #include <cerrno>
 
 #include "platform/disk_table.h"
@@ -22,8 +24,11 @@ namespace qm {
 
 std::string UnreadableDisksReason(int error) {
   if (error != EACCES && error != EPERM) return {};
-  return "No disk of this computer can be opened: reading disks needs administrator rights "
-         "(run as root, or as a member of the \"disk\" group). Disk images can still be opened.";
+  // English here for the log; the page shows it translated.
+  return QT_TRANSLATE_NOOP(
+      "CDeviceCollector",
+      "No disk of this computer can be opened: reading disks needs administrator rights "
+      "(run as root, or as a member of the \"disk\" group). Disk images can still be opened.");
 }
 
 } // namespace qm

@@ -30,7 +30,11 @@ namespace {
 const char* const kWebsiteUrl = "https://www.quenmark.com/";
 const char* const kSupportUrl = "https://www.quenmark.com/support/";
 
-QString Tr(const char* text) { return QCoreApplication::translate("CWizardSheet", text); }
+// The frame's texts, under the translation context of the wizard frame; a
+// class rather than a helper function so that lupdate finds the literals.
+struct SheetText {
+    Q_DECLARE_TR_FUNCTIONS(CWizardSheet)
+};
 
 struct PageInfo {
     int helpId;
@@ -60,14 +64,14 @@ QIcon StandardIcon(const char* theme, QStyle::StandardPixmap fallback)
 
 std::optional<WizardBanner> BannerForPage(int page, int mode, bool photo)
 {
-    const QString where = Tr("Where did you lose your files?");
-    const QString pick = Tr("Please select files and click Recover to recover.");
-    const QString deleted = Tr("Deleted Recovery");
-    const QString format = photo ? Tr("Photo Recovery") : Tr("Format Recovery");
-    const QString partition = Tr("Partition Recovery");
+    const QString where = SheetText::tr("Where did you lose your files?");
+    const QString pick = SheetText::tr("Please select files and click Recover to recover.");
+    const QString deleted = SheetText::tr("Deleted Recovery");
+    const QString format = photo ? SheetText::tr("Photo Recovery") : SheetText::tr("Format Recovery");
+    const QString partition = SheetText::tr("Partition Recovery");
     switch (page) {
     case kPageRecoveryMode:
-        return WizardBanner{LoadAppString(349), Tr("Data recovery in a few steps: choose how your files were lost.")};
+        return WizardBanner{LoadAppString(349), SheetText::tr("Data recovery in a few steps: choose how your files were lost.")};
     case kPageTypeOfFile:
         return mode == 0   ? WizardBanner{deleted, where}
                : mode == 1 ? WizardBanner{format, where}
@@ -83,7 +87,7 @@ std::optional<WizardBanner> BannerForPage(int page, int mode, bool photo)
         return mode == 1 ? std::optional<WizardBanner>(WizardBanner{format, where}) : std::nullopt;
     case kPageLostRecoveryScanPartition:
         return mode == 2 ? std::optional<WizardBanner>(
-                               WizardBanner{partition, Tr("Please select partition that may contain your data.")})
+                               WizardBanner{partition, SheetText::tr("Please select partition that may contain your data.")})
                          : std::nullopt;
     case kPageFileSelect:
         return mode == 0   ? WizardBanner{deleted, pick}
@@ -115,7 +119,7 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
     for (int i = 1; i < kPageTypeOfFile; ++i) {
         if (pages_[static_cast<std::size_t>(i)] == nullptr) {
             pages_[static_cast<std::size_t>(i)] = new CPlaceholderPage(i, kPlaceholderPages[i].helpId,
-                                                                       Tr(kPlaceholderPages[i].title), this);
+                                                                       SheetText::tr(kPlaceholderPages[i].title), this);
         }
     }
     auto* typePage = new CTypeOfFileToRecoveryPage(context.services().fileFilterPath, this);
@@ -199,15 +203,15 @@ void CWizardSheet::CreateButtons()
         button->SetHandCursor(hand);
         return button;
     };
-    home_ = make(kHome, Tr("Home"), StandardIcon("go-home", QStyle::SP_DirHomeIcon), false);
-    next_ = make(kNext, Tr("Next"), StandardIcon("go-next", QStyle::SP_ArrowForward), false);
-    recover_ = make(kNext, Tr("Recover"), StandardIcon("document-save", QStyle::SP_DialogSaveButton), false);
+    home_ = make(kHome, SheetText::tr("Home"), StandardIcon("go-home", QStyle::SP_DirHomeIcon), false);
+    next_ = make(kNext, SheetText::tr("Next"), StandardIcon("go-next", QStyle::SP_ArrowForward), false);
+    recover_ = make(kNext, SheetText::tr("Recover"), StandardIcon("document-save", QStyle::SP_DialogSaveButton), false);
     recover_->setObjectName(QStringLiteral("recoverButton"));
-    back_ = make(kBack, Tr("Back"), StandardIcon("go-previous", QStyle::SP_ArrowBack), false);
-    website_ = make(kWebsite, Tr("Website"), StandardIcon("applications-internet", QStyle::SP_DriveNetIcon), true);
-    support_ = make(kSupport, Tr("Support"), StandardIcon("help-contents", QStyle::SP_DialogHelpButton), true);
-    about_ = make(kAbout, Tr("About"), StandardIcon("help-about", QStyle::SP_MessageBoxInformation), true);
-    language_ = make(kLanguage, Tr("Language"), StandardIcon("preferences-desktop-locale", QStyle::SP_FileDialogDetailedView), false);
+    back_ = make(kBack, SheetText::tr("Back"), StandardIcon("go-previous", QStyle::SP_ArrowBack), false);
+    website_ = make(kWebsite, SheetText::tr("Website"), StandardIcon("applications-internet", QStyle::SP_DriveNetIcon), true);
+    support_ = make(kSupport, SheetText::tr("Support"), StandardIcon("help-contents", QStyle::SP_DialogHelpButton), true);
+    about_ = make(kAbout, SheetText::tr("About"), StandardIcon("help-about", QStyle::SP_MessageBoxInformation), true);
+    language_ = make(kLanguage, SheetText::tr("Language"), StandardIcon("preferences-desktop-locale", QStyle::SP_FileDialogDetailedView), false);
     const QString navigation = QStringLiteral(
         "QToolButton { background: #ffffff; border: 1px solid #9fb3c8; border-radius: 4px; padding: 4px 14px;"
         " color: #1d3b5c; min-width: 88px; min-height: 26px; }"
