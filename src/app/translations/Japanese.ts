@@ -2,47 +2,529 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja">
 <context>
+    <name>CAdvanceSettingMasterDlg</name>
+    <message>
+        <source>Option</source>
+        <translation>オプション</translation>
+    </message>
+    <message>
+        <source>FAT</source>
+        <translation>FAT</translation>
+    </message>
+    <message>
+        <source>NTFS</source>
+        <translation>NTFS</translation>
+    </message>
+    <message>
+        <source>Common</source>
+        <translation>共通</translation>
+    </message>
+    <message>
+        <source>RAW</source>
+        <translation>RAW</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>既定値</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Check DATE field of file descriptors</source>
+        <translation>ファイル エントリの日付フィールドを検査する</translation>
+    </message>
+    <message>
+        <source>Folder entries whose date is impossible are taken for garbage. Untick it when a camera or player wrote wrong dates and files are missing.</source>
+        <translation>ありえない日付を持つフォルダー エントリは不要なデータとみなします。カメラやプレーヤーが誤った日付を書き込み、ファイルが見つからない場合はチェックを外してください。</translation>
+    </message>
+    <message>
+        <source>Check TIME field of file descriptors</source>
+        <translation>ファイル エントリの時刻フィールドを検査する</translation>
+    </message>
+    <message>
+        <source>The same test for the time of day of each entry.</source>
+        <translation>各エントリの時刻に対して同じ検査を行います。</translation>
+    </message>
+    <message>
+        <source>Use first FAT copy</source>
+        <translation>1 番目の FAT を使用する</translation>
+    </message>
+    <message>
+        <source>Follow file chains through the first allocation table. Untick it when that copy was overwritten.</source>
+        <translation>1 番目のアロケーション テーブルでファイルのチェーンをたどります。このコピーが上書きされている場合はチェックを外してください。</translation>
+    </message>
+    <message>
+        <source>Use second FAT copy</source>
+        <translation>2 番目の FAT を使用する</translation>
+    </message>
+    <message>
+        <source>Use the backup allocation table where the first copy is damaged.</source>
+        <translation>1 番目のコピーが壊れている箇所では、バックアップのアロケーション テーブルを使用します。</translation>
+    </message>
+    <message>
+        <source>Use NTFS files for volume size detection</source>
+        <translation>ボリューム サイズの検出に NTFS ファイルを使用する</translation>
+    </message>
+    <message>
+        <source>Take the size of a lost NTFS volume from its own system files when its boot sector is gone.</source>
+        <translation>ブート セクターが失われている場合、失われた NTFS ボリュームのサイズをそのシステム ファイルから求めます。</translation>
+    </message>
+    <message>
+        <source>Use $MFT file</source>
+        <translation>$MFT ファイルを使用する</translation>
+    </message>
+    <message>
+        <source>Read the file records through the master file table&apos;s own map; untick it to search every record sector by sector.</source>
+        <translation>マスター ファイル テーブル自身のマップを使ってファイル レコードを読み取ります。チェックを外すと、すべてのレコードをセクター単位で検索します。</translation>
+    </message>
+    <message>
+        <source>Show files that belong to $MFT only</source>
+        <translation>$MFT に属するファイルのみを表示する</translation>
+    </message>
+    <message>
+        <source>Leave out records found outside the master file table, such as copies left by an earlier format.</source>
+        <translation>以前のフォーマットで残ったコピーなど、マスター ファイル テーブルの外で見つかったレコードを除外します。</translation>
+    </message>
+    <message>
+        <source>Use Boot Records</source>
+        <translation>ブート レコードを使用する</translation>
+    </message>
+    <message>
+        <source>Trust the boot sectors found on the disk to place volumes. Untick it when they were rewritten by a later format.</source>
+        <translation>ディスク上で見つかったブート セクターを信頼してボリュームの位置を決めます。後のフォーマットで書き換えられている場合はチェックを外してください。</translation>
+    </message>
+    <message>
+        <source>Ignore bad sectors</source>
+        <translation>不良セクターを無視する</translation>
+    </message>
+    <message>
+        <source>Read unreadable sectors as zeros and go on, instead of stopping at the first read error.</source>
+        <translation>最初の読み取りエラーで停止せず、読み取れないセクターを 0 として読み込んで続行します。</translation>
+    </message>
+    <message>
+        <source>Recover RAW files:</source>
+        <translation>RAW ファイルを復元する:</translation>
+    </message>
+    <message>
+        <source>Recover RAW files only</source>
+        <translation>RAW ファイルのみを復元する</translation>
+    </message>
+    <message>
+        <source>Files recognised by their contents where no file system records them. Their names are lost; they are listed by type.</source>
+        <translation>ファイル システムに記録がない場所で、内容から認識されたファイルです。名前は失われているため、種類ごとに一覧表示されます。</translation>
+    </message>
+    <message>
+        <source>Maximal file size:</source>
+        <translation>最大ファイル サイズ:</translation>
+    </message>
+    <message>
+        <source>Bytes.</source>
+        <translation>バイト</translation>
+    </message>
+    <message>
+        <source>What file types would you like to recover?</source>
+        <translation>復元するファイルの種類を選択してください。</translation>
+    </message>
+    <message>
+        <source>3d Studio Max file(.max)</source>
+        <translation>3d Studio Max ファイル(.max)</translation>
+    </message>
+    <message>
+        <source>ANI file(.ani)</source>
+        <translation>ANI ファイル(.ani)</translation>
+    </message>
+    <message>
+        <source>Adobe Illustrator file(.ai)</source>
+        <translation>Adobe Illustrator ファイル(.ai)</translation>
+    </message>
+    <message>
+        <source>Bitmap file(.bmp)</source>
+        <translation>ビットマップ ファイル(.bmp)</translation>
+    </message>
+    <message>
+        <source>COREL Darw file(.cdr)</source>
+        <translation>CorelDRAW ファイル(.cdr)</translation>
+    </message>
+    <message>
+        <source>Corel Draw Corel RAVE Image file(.clk)</source>
+        <translation>Corel R.A.V.E. 画像ファイル(.clk)</translation>
+    </message>
+    <message>
+        <source>Corel Draw Vector Image file(.cmx)</source>
+        <translation>Corel ベクター画像ファイル(.cmx)</translation>
+    </message>
+    <message>
+        <source>Corel Photo Paint Image file(.cpt)</source>
+        <translation>Corel Photo-Paint 画像ファイル(.cpt)</translation>
+    </message>
+    <message>
+        <source>Canon Raw graphics file(.crw)</source>
+        <translation>Canon RAW 画像ファイル(.crw)</translation>
+    </message>
+    <message>
+        <source>Cursor file(.cur)</source>
+        <translation>カーソル ファイル(.cur)</translation>
+    </message>
+    <message>
+        <source>AutoCAD Drawing file(.dwg)</source>
+        <translation>AutoCAD 図面ファイル(.dwg)</translation>
+    </message>
+    <message>
+        <source>AutoCad DX File(.dxf)</source>
+        <translation>AutoCAD DXF ファイル(.dxf)</translation>
+    </message>
+    <message>
+        <source>Enhanced Metafile(.emf)</source>
+        <translation>拡張メタファイル(.emf)</translation>
+    </message>
+    <message>
+        <source>Encapsulated Postscript file(.eps)</source>
+        <translation>Encapsulated PostScript ファイル(.eps)</translation>
+    </message>
+    <message>
+        <source>Freehand 10 file(.fh11)</source>
+        <translation>FreeHand 10 ファイル(.fh11)</translation>
+    </message>
+    <message>
+        <source>GIF graphics file(.gif)</source>
+        <translation>GIF 画像ファイル(.gif)</translation>
+    </message>
+    <message>
+        <source>Icon file(.ico)</source>
+        <translation>アイコン ファイル(.ico)</translation>
+    </message>
+    <message>
+        <source>JPEG Graphics file(.jpg.jpeg)</source>
+        <translation>JPEG 画像ファイル(.jpg.jpeg)</translation>
+    </message>
+    <message>
+        <source>Portable Network Graphic file(.png)</source>
+        <translation>PNG 画像ファイル(.png)</translation>
+    </message>
+    <message>
+        <source>Adobe Photoshop file(.psd)</source>
+        <translation>Adobe Photoshop ファイル(.psd)</translation>
+    </message>
+    <message>
+        <source>Paint Shop Pro file(.psp)</source>
+        <translation>Paint Shop Pro ファイル(.psp)</translation>
+    </message>
+    <message>
+        <source>QuattroPro 7 File(.qpw)</source>
+        <translation>Quattro Pro 7 ファイル(.qpw)</translation>
+    </message>
+    <message>
+        <source>Corel Presentation File(.shw)</source>
+        <translation>Corel Presentations ファイル(.shw)</translation>
+    </message>
+    <message>
+        <source>Tagged Image File(.tif)</source>
+        <translation>TIFF 画像ファイル(.tif)</translation>
+    </message>
+    <message>
+        <source>Nikon Raw File(.nef)</source>
+        <translation>Nikon RAW ファイル(.nef)</translation>
+    </message>
+    <message>
+        <source>Microsoft Word Document(.doc)</source>
+        <translation>Microsoft Word 文書(.doc)</translation>
+    </message>
+    <message>
+        <source>Microsoft Word2007(.docx)</source>
+        <translation>Microsoft Word 2007(.docx)</translation>
+    </message>
+    <message>
+        <source>Help file(.hlp)</source>
+        <translation>ヘルプ ファイル(.hlp)</translation>
+    </message>
+    <message>
+        <source>HTML Documents file(.htm.html)</source>
+        <translation>HTML 文書(.htm.html)</translation>
+    </message>
+    <message>
+        <source>MOF file(.mof)</source>
+        <translation>MOF ファイル(.mof)</translation>
+    </message>
+    <message>
+        <source>Microsoft Project file(.mpp)</source>
+        <translation>Microsoft Project ファイル(.mpp)</translation>
+    </message>
+    <message>
+        <source>Microsoft OneNote file(.one)</source>
+        <translation>Microsoft OneNote ファイル(.one)</translation>
+    </message>
+    <message>
+        <source>Adobe Portable Document(.pdf)</source>
+        <translation>Adobe PDF 文書(.pdf)</translation>
+    </message>
+    <message>
+        <source>Microsoft PowerPoint Presentation file(.ppt)</source>
+        <translation>Microsoft PowerPoint プレゼンテーション(.ppt)</translation>
+    </message>
+    <message>
+        <source>Microsoft PowerPoint2007(.pptx)</source>
+        <translation>Microsoft PowerPoint 2007(.pptx)</translation>
+    </message>
+    <message>
+        <source>Rich Text Document(.rtf)</source>
+        <translation>リッチ テキスト文書(.rtf)</translation>
+    </message>
+    <message>
+        <source>True Type Font file(.ttf)</source>
+        <translation>TrueType フォント ファイル(.ttf)</translation>
+    </message>
+    <message>
+        <source>Microsoft Visio Drawing(.vsd)</source>
+        <translation>Microsoft Visio 図面(.vsd)</translation>
+    </message>
+    <message>
+        <source>WordPerfect file(.wpd)</source>
+        <translation>WordPerfect ファイル(.wpd)</translation>
+    </message>
+    <message>
+        <source>WordPerfect Documents and Graphics v8(.wpg)</source>
+        <translation>WordPerfect 文書/グラフィック v8(.wpg)</translation>
+    </message>
+    <message>
+        <source>Microsoft Excel XML Documents(.xls)</source>
+        <translation>Microsoft Excel 文書(.xls)</translation>
+    </message>
+    <message>
+        <source>Microsoft Excel2007(.xlsx)</source>
+        <translation>Microsoft Excel 2007(.xlsx)</translation>
+    </message>
+    <message>
+        <source>3DS file (.3ds)</source>
+        <translation>3DS ファイル (.3ds)</translation>
+    </message>
+    <message>
+        <source>Cabinet file(.cab)</source>
+        <translation>キャビネット ファイル(.cab)</translation>
+    </message>
+    <message>
+        <source>CHM file(.chm)</source>
+        <translation>CHM ファイル(.chm)</translation>
+    </message>
+    <message>
+        <source>CSL file(.csl)</source>
+        <translation>CSL ファイル(.csl)</translation>
+    </message>
+    <message>
+        <source>GZIP compression file(.gz)</source>
+        <translation>GZIP 圧縮ファイル(.gz)</translation>
+    </message>
+    <message>
+        <source>LZH compression file(.lzh)</source>
+        <translation>LZH 圧縮ファイル(.lzh)</translation>
+    </message>
+    <message>
+        <source>RAR compression file(.rar)</source>
+        <translation>RAR 圧縮ファイル(.rar)</translation>
+    </message>
+    <message>
+        <source>TAR archive file(.tar)</source>
+        <translation>TAR アーカイブ ファイル(.tar)</translation>
+    </message>
+    <message>
+        <source>Zip compression file(.zip)</source>
+        <translation>ZIP 圧縮ファイル(.zip)</translation>
+    </message>
+    <message>
+        <source>3GP Multimedia file(.3gp)</source>
+        <translation>3GP マルチメディア ファイル(.3gp)</translation>
+    </message>
+    <message>
+        <source>Audio Streaming Format file(.asf)</source>
+        <translation>ASF ストリーミング ファイル(.asf)</translation>
+    </message>
+    <message>
+        <source>AU file(.au)</source>
+        <translation>AU ファイル(.au)</translation>
+    </message>
+    <message>
+        <source>Audio Video Interleave file(.avi)</source>
+        <translation>AVI ビデオ ファイル(.avi)</translation>
+    </message>
+    <message>
+        <source>Musical Instrument Digital Interface file(.mid)</source>
+        <translation>MIDI ファイル(.mid)</translation>
+    </message>
+    <message>
+        <source>MOV Multimedia file(.mov)</source>
+        <translation>MOV マルチメディア ファイル(.mov)</translation>
+    </message>
+    <message>
+        <source>MP3 Music file(.mp3)</source>
+        <translation>MP3 音楽ファイル(.mp3)</translation>
+    </message>
+    <message>
+        <source>MP4 Multimedia file(.mp4)</source>
+        <translation>MP4 マルチメディア ファイル(.mp4)</translation>
+    </message>
+    <message>
+        <source>ShockWave Flash file(.swf)</source>
+        <translation>Shockwave Flash ファイル(.swf)</translation>
+    </message>
+    <message>
+        <source>WAVE Multimedia file(.wav)</source>
+        <translation>WAVE サウンド ファイル(.wav)</translation>
+    </message>
+    <message>
+        <source>WMF Multimedia file(.wmf)</source>
+        <translation>WMF ファイル(.wmf)</translation>
+    </message>
+    <message>
+        <source>Outlook Express Email file(.dbx)</source>
+        <translation>Outlook Express メール ファイル(.dbx)</translation>
+    </message>
+    <message>
+        <source>Outlook Email file(.pst)</source>
+        <translation>Outlook メール ファイル(.pst)</translation>
+    </message>
+    <message>
+        <source>Access Project file(.adp)</source>
+        <translation>Access プロジェクト ファイル(.adp)</translation>
+    </message>
+    <message>
+        <source>Access Database file(.mdb)</source>
+        <translation>Access データベース(.mdb)</translation>
+    </message>
+    <message>
+        <source>Microsoft Money file(.mny)</source>
+        <translation>Microsoft Money ファイル(.mny)</translation>
+    </message>
+    <message>
+        <source>Access Database file(.accdb)</source>
+        <translation>Access データベース(.accdb)</translation>
+    </message>
+    <message>
+        <source>Graphics</source>
+        <translation>グラフィック</translation>
+    </message>
+    <message>
+        <source>Documents</source>
+        <translation>ドキュメント</translation>
+    </message>
+    <message>
+        <source>Archives</source>
+        <translation>アーカイブ</translation>
+    </message>
+    <message>
+        <source>Multimedia</source>
+        <translation>マルチメディア</translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation>電子メール</translation>
+    </message>
+    <message>
+        <source>Databases and Financials</source>
+        <translation>データベースと財務</translation>
+    </message>
+</context>
+<context>
     <name>CAttributesStates</name>
     <message>
         <source>About States</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルの状態について</translation>
+    </message>
+    <message>
+        <source>An existing file</source>
+        <translation>既存のファイル</translation>
+    </message>
+    <message>
+        <source>A deleted file</source>
+        <translation>削除されたファイル</translation>
+    </message>
+    <message>
+        <source>A compressed file</source>
+        <translation>圧縮されたファイル</translation>
+    </message>
+    <message>
+        <source>An encrypted file</source>
+        <translation>暗号化されたファイル</translation>
     </message>
 </context>
 <context>
     <name>CDeviceCollector</name>
     <message>
         <source>This image file is open!</source>
-        <translation type="unfinished"></translation>
+        <translation>このイメージ ファイルは既に開かれています。</translation>
     </message>
     <message>
         <source>This is an invalid image file, please check it!</source>
-        <translation type="unfinished"></translation>
+        <translation>無効なイメージ ファイルです。ファイルを確認してください。</translation>
     </message>
     <message>
         <source>This image has been destroyed. </source>
-        <translation type="unfinished"></translation>
+        <translation>このイメージは破損しています。 </translation>
+    </message>
+    <message>
+        <source>Image File, %1</source>
+        <translation>イメージ ファイル、%1</translation>
+    </message>
+    <message>
+        <source>Previous Recovery...</source>
+        <translation>前回の復元...</translation>
+    </message>
+    <message>
+        <source>No disk of this computer can be opened: reading disks needs administrator rights (run as root, or as a member of the &quot;disk&quot; group). Disk images can still be opened.</source>
+        <translation>このコンピューターのディスクを開けません。ディスクの読み取りには管理者権限が必要です (root として、または &quot;disk&quot; グループのメンバーとして実行してください)。ディスク イメージは引き続き開くことができます。</translation>
     </message>
 </context>
 <context>
     <name>CDeviceSelectCtrl</name>
     <message>
         <source>Device</source>
-        <translation type="unfinished"></translation>
+        <translation>デバイス</translation>
     </message>
     <message>
         <source>Capacity</source>
-        <translation type="unfinished"></translation>
+        <translation>容量</translation>
     </message>
     <message>
         <source> Information</source>
-        <translation type="unfinished"></translation>
+        <translation> 情報</translation>
+    </message>
+    <message>
+        <source>Disk</source>
+        <translation>ディスク</translation>
+    </message>
+    <message>
+        <source>Partition</source>
+        <translation>パーティション</translation>
+    </message>
+</context>
+<context>
+    <name>CDeviceSelectPage</name>
+    <message>
+        <source>Open Disk Image</source>
+        <translation>ディスク イメージを開く</translation>
+    </message>
+    <message>
+        <source>Disk images (*.img *.dd *.raw *.iso *.bin *.vlv);;All files (*)</source>
+        <translation>ディスク イメージ (*.img *.dd *.raw *.iso *.bin *.vlv);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Open Raw Image File</source>
+        <translation>RAW イメージ ファイルを開く</translation>
+    </message>
+    <message>
+        <source>ImageFile(*.vlv);;Raw Image File(*)</source>
+        <translation>イメージ ファイル(*.vlv);;RAW イメージ ファイル(*)</translation>
     </message>
 </context>
 <context>
     <name>CHasCheckboxPromptDlg</name>
     <message>
         <source>Don&apos;t show this message again.</source>
-        <translation type="unfinished"></translation>
+        <translation>今後このメッセージを表示しない</translation>
     </message>
 </context>
 <context>
@@ -51,269 +533,1081 @@
         <source>Unable to open hyperlink:
 
 </source>
-        <translation type="unfinished"></translation>
+        <translation>リンクを開けません:
+
+</translation>
     </message>
     <message>
         <source>Path Invalid!</source>
-        <translation type="unfinished"></translation>
+        <translation>パスが無効です。</translation>
     </message>
 </context>
 <context>
     <name>CMultipleChoosePartitionListCtrl</name>
     <message>
         <source>Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>パーティション</translation>
     </message>
     <message>
         <source>Size</source>
-        <translation type="unfinished"></translation>
+        <translation>サイズ</translation>
     </message>
     <message>
         <source>Suggestion</source>
-        <translation type="unfinished"></translation>
+        <translation>推奨度</translation>
     </message>
     <message>
         <source>Option</source>
-        <translation type="unfinished"></translation>
+        <translation>オプション</translation>
     </message>
     <message>
         <source>Files Match</source>
-        <translation type="unfinished"></translation>
+        <translation>一致ファイル</translation>
     </message>
     <message>
         <source>Folder Match</source>
-        <translation type="unfinished"></translation>
+        <translation>一致フォルダー</translation>
     </message>
     <message>
         <source>(recommended)</source>
-        <translation type="unfinished"></translation>
+        <translation>(推奨)</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>高</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>中</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>低</translation>
+    </message>
+    <message>
+        <source>$MFT Only</source>
+        <translation>$MFT のみ</translation>
     </message>
 </context>
 <context>
     <name>CPartitionLayoutFrame</name>
     <message>
         <source>Partitions layout on the disk image</source>
-        <translation type="unfinished"></translation>
+        <translation>ディスク イメージ上のパーティション配置</translation>
     </message>
     <message>
         <source>Partitions layout on the partition</source>
-        <translation type="unfinished"></translation>
+        <translation>パーティション上のパーティション配置</translation>
     </message>
     <message>
         <source>Partitions layout on the disk </source>
-        <translation type="unfinished"></translation>
+        <translation>ディスク上のパーティション配置 </translation>
     </message>
     <message>
         <source>Size</source>
-        <translation type="unfinished"></translation>
+        <translation>サイズ</translation>
     </message>
 </context>
 <context>
     <name>CPartitionLayoutView</name>
     <message>
         <source>Rank</source>
-        <translation type="unfinished"></translation>
+        <translation>ランク</translation>
     </message>
 </context>
 <context>
     <name>CSaveFilePathDlg</name>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>キャンセル</translation>
     </message>
 </context>
 <context>
     <name>CScanPartitionPropertiesDlg</name>
     <message>
         <source>Scan Partition Properties</source>
-        <translation type="unfinished"></translation>
+        <translation>検出パーティションのプロパティ</translation>
     </message>
     <message>
         <source>Name</source>
-        <translation type="unfinished"></translation>
+        <translation>名前</translation>
     </message>
     <message>
         <source>Value</source>
-        <translation type="unfinished"></translation>
+        <translation>値</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>はい</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>いいえ</translation>
+    </message>
+    <message>
+        <source>  From first boot record</source>
+        <translation>  最初のブート レコードから</translation>
+    </message>
+    <message>
+        <source>  From last boot record</source>
+        <translation>  最後のブート レコードから</translation>
+    </message>
+    <message>
+        <source>  From mft files pair</source>
+        <translation>  MFT ファイルのペアから</translation>
+    </message>
+    <message>
+        <source>  From single $mft</source>
+        <translation>  単独の $MFT から</translation>
+    </message>
+    <message>
+        <source>  From $mftMirr</source>
+        <translation>  $MFTMirr から</translation>
+    </message>
+    <message>
+        <source>  From index/folder comparision</source>
+        <translation>  インデックス/フォルダーの比較から</translation>
+    </message>
+    <message>
+        <source>  From First RSTR</source>
+        <translation>  最初の RSTR から</translation>
+    </message>
+    <message>
+        <source>  From Second RSTR</source>
+        <translation>  2 番目の RSTR から</translation>
+    </message>
+    <message>
+        <source>  From files analysis</source>
+        <translation>  ファイル分析から</translation>
+    </message>
+    <message>
+        <source>partition sectors count</source>
+        <translation>パーティションのセクター数</translation>
+    </message>
+    <message>
+        <source>data area start sector</source>
+        <translation>データ領域の開始セクター</translation>
+    </message>
+    <message>
+        <source>sectors per cluster</source>
+        <translation>クラスターあたりのセクター数</translation>
+    </message>
+    <message>
+        <source>Total Clusters</source>
+        <translation>総クラスター数</translation>
+    </message>
+    <message>
+        <source>Use$MFT</source>
+        <translation>$MFT を使用</translation>
+    </message>
+    <message>
+        <source>ProcessFilesfrom$MFTonly</source>
+        <translation>$MFT のファイルのみ処理</translation>
+    </message>
+    <message>
+        <source>Folders match</source>
+        <translation>一致フォルダー</translation>
+    </message>
+    <message>
+        <source>Files match</source>
+        <translation>一致ファイル</translation>
+    </message>
+    <message>
+        <source>Sectors per $mft file record</source>
+        <translation>$MFT ファイル レコードあたりのセクター数</translation>
+    </message>
+    <message>
+        <source>$LogFileMatch</source>
+        <translation>$LogFile 一致</translation>
+    </message>
+    <message>
+        <source>$AttrDefMatch</source>
+        <translation>$AttrDef 一致</translation>
+    </message>
+    <message>
+        <source>$UpcaseMatch</source>
+        <translation>$UpCase 一致</translation>
+    </message>
+    <message>
+        <source>$MFTSector</source>
+        <translation>$MFT セクター</translation>
+    </message>
+    <message>
+        <source>$LogFileSector</source>
+        <translation>$LogFile セクター</translation>
+    </message>
+    <message>
+        <source>$AttrDefSector</source>
+        <translation>$AttrDef セクター</translation>
+    </message>
+    <message>
+        <source>$UpcaseSector</source>
+        <translation>$UpCase セクター</translation>
+    </message>
+    <message>
+        <source>SectorsCountfromSystemFiles</source>
+        <translation>システム ファイルによるセクター数</translation>
+    </message>
+    <message>
+        <source>Rank</source>
+        <translation>ランク</translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation>ファイル システム</translation>
+    </message>
+    <message>
+        <source>From FAT32 DBR</source>
+        <translation>FAT32 DBR から</translation>
+    </message>
+    <message>
+        <source>From FAT32 Backup DBR</source>
+        <translation>FAT32 バックアップ DBR から</translation>
+    </message>
+    <message>
+        <source>From FAT16 DBR</source>
+        <translation>FAT16 DBR から</translation>
+    </message>
+    <message>
+        <source>From FAT12 DBR</source>
+        <translation>FAT12 DBR から</translation>
+    </message>
+    <message>
+        <source>From folders analysis</source>
+        <translation>フォルダー分析から</translation>
+    </message>
+    <message>
+        <source>From files analysis</source>
+        <translation>ファイル分析から</translation>
+    </message>
+    <message>
+        <source>Partition Start Sector</source>
+        <translation>パーティションの開始セクター</translation>
+    </message>
+    <message>
+        <source>Reversed Sector</source>
+        <translation>予約セクター</translation>
+    </message>
+    <message>
+        <source>Found FAT1</source>
+        <translation>FAT1 検出</translation>
+    </message>
+    <message>
+        <source>Found FAT2</source>
+        <translation>FAT2 検出</translation>
+    </message>
+    <message>
+        <source>Sectors Per FAT</source>
+        <translation>FAT あたりのセクター数</translation>
+    </message>
+    <message>
+        <source>Data Area Start Sector</source>
+        <translation>データ領域の開始セクター</translation>
+    </message>
+    <message>
+        <source>Sectors Per Cluster</source>
+        <translation>クラスターあたりのセクター数</translation>
+    </message>
+    <message>
+        <source>Partition Sectors Count</source>
+        <translation>パーティションのセクター数</translation>
+    </message>
+    <message>
+        <source>Start Sector</source>
+        <translation>開始セクター</translation>
+    </message>
+    <message>
+        <source>Total Sector</source>
+        <translation>総セクター数</translation>
     </message>
 </context>
 <context>
     <name>CWaitingDlg</name>
     <message>
         <source>Please wait, scanning system...</source>
-        <translation type="unfinished"></translation>
+        <translation>システムをスキャンしています。しばらくお待ちください...</translation>
     </message>
 </context>
 <context>
     <name>CWizardSheet</name>
     <message>
         <source>Deleted File Recovery: the list of volumes comes with the device step.</source>
-        <translation type="unfinished"></translation>
+        <translation>削除ファイルの復元: ボリュームの一覧はデバイスの選択で表示されます。</translation>
     </message>
     <message>
         <source>Format Recovery: the list of volumes and images comes with the device step.</source>
-        <translation type="unfinished"></translation>
+        <translation>フォーマット復元: ボリュームとイメージの一覧はデバイスの選択で表示されます。</translation>
     </message>
     <message>
         <source>Partition Recovery: the list of disks comes with the device step.</source>
-        <translation type="unfinished"></translation>
+        <translation>パーティション復元: ディスクの一覧はデバイスの選択で表示されます。</translation>
     </message>
     <message>
         <source>Found partitions</source>
-        <translation type="unfinished"></translation>
+        <translation>検出されたパーティション</translation>
     </message>
     <message>
         <source>Recovery result</source>
-        <translation type="unfinished"></translation>
+        <translation>復元結果</translation>
     </message>
     <message>
         <source>Save files</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルの保存</translation>
     </message>
     <message>
         <source>Partitions found on the device</source>
-        <translation type="unfinished"></translation>
+        <translation>デバイスで検出されたパーティション</translation>
     </message>
     <message>
         <source>Partitions found on the disk</source>
-        <translation type="unfinished"></translation>
+        <translation>ディスクで検出されたパーティション</translation>
     </message>
     <message>
         <source>Files found</source>
-        <translation type="unfinished"></translation>
+        <translation>検出されたファイル</translation>
+    </message>
+    <message>
+        <source>Where did you lose your files?</source>
+        <translation>ファイルを失った場所を選択してください</translation>
+    </message>
+    <message>
+        <source>Please select files and click Recover to recover.</source>
+        <translation>ファイルを選択し、[復元] をクリックしてください。</translation>
+    </message>
+    <message>
+        <source>Deleted Recovery</source>
+        <translation>削除ファイルの復元</translation>
+    </message>
+    <message>
+        <source>Photo Recovery</source>
+        <translation>写真の復元</translation>
+    </message>
+    <message>
+        <source>Format Recovery</source>
+        <translation>フォーマット復元</translation>
+    </message>
+    <message>
+        <source>Partition Recovery</source>
+        <translation>パーティション復元</translation>
+    </message>
+    <message>
+        <source>Data recovery in a few steps: choose how your files were lost.</source>
+        <translation>数ステップでデータを復元: ファイルを失った状況を選んでください。</translation>
+    </message>
+    <message>
+        <source>Please select partition that may contain your data.</source>
+        <translation>データが含まれている可能性のあるパーティションを選択してください。</translation>
+    </message>
+    <message>
+        <source>Home</source>
+        <translation>ホーム</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>次へ</translation>
+    </message>
+    <message>
+        <source>Recover</source>
+        <translation>復元</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>戻る</translation>
+    </message>
+    <message>
+        <source>Website</source>
+        <translation>Web サイト</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>サポート</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>バージョン情報</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>言語</translation>
+    </message>
+</context>
+<context>
+    <name>DevicePageMenus</name>
+    <message>
+        <source>Disk Image</source>
+        <translation>ディスク イメージ</translation>
+    </message>
+    <message>
+        <source>Open Disk Image</source>
+        <translation>ディスク イメージを開く</translation>
+    </message>
+    <message>
+        <source>Delete Image</source>
+        <translation>イメージを削除</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>続行</translation>
+    </message>
+    <message>
+        <source>Recover</source>
+        <translation>復元</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+</context>
+<context>
+    <name>FileFilter</name>
+    <message>
+        <source>All File Types</source>
+        <translation>すべてのファイルの種類</translation>
+    </message>
+    <message>
+        <source>Documents</source>
+        <translation>ドキュメント</translation>
+    </message>
+    <message>
+        <source>Docs</source>
+        <translation>ドキュメント</translation>
+    </message>
+    <message>
+        <source>Word, Excel, PowerPoint, PDF, text and other office documents</source>
+        <translation>Word、Excel、PowerPoint、PDF、テキストなどのオフィス文書</translation>
+    </message>
+    <message>
+        <source>Microsoft Word Document</source>
+        <translation>Microsoft Word 文書</translation>
+    </message>
+    <message>
+        <source>Microsoft Word Open XML Document</source>
+        <translation>Microsoft Word Open XML 文書</translation>
+    </message>
+    <message>
+        <source>Microsoft Excel Spreadsheet</source>
+        <translation>Microsoft Excel ワークシート</translation>
+    </message>
+    <message>
+        <source>Microsoft Excel Open XML Spreadsheet</source>
+        <translation>Microsoft Excel Open XML ワークシート</translation>
+    </message>
+    <message>
+        <source>Microsoft PowerPoint Presentation</source>
+        <translation>Microsoft PowerPoint プレゼンテーション</translation>
+    </message>
+    <message>
+        <source>Microsoft PowerPoint Open XML Presentation</source>
+        <translation>Microsoft PowerPoint Open XML プレゼンテーション</translation>
+    </message>
+    <message>
+        <source>Microsoft OneNote Notebook</source>
+        <translation>Microsoft OneNote ノートブック</translation>
+    </message>
+    <message>
+        <source>Microsoft Publisher Document</source>
+        <translation>Microsoft Publisher 文書</translation>
+    </message>
+    <message>
+        <source>Microsoft Project File</source>
+        <translation>Microsoft Project ファイル</translation>
+    </message>
+    <message>
+        <source>Microsoft Visio Drawing</source>
+        <translation>Microsoft Visio 図面</translation>
+    </message>
+    <message>
+        <source>Compound Document (OLE)</source>
+        <translation>複合ドキュメント (OLE)</translation>
+    </message>
+    <message>
+        <source>Adobe PDF Document</source>
+        <translation>Adobe PDF 文書</translation>
+    </message>
+    <message>
+        <source>Rich Text Format Document</source>
+        <translation>リッチ テキスト形式の文書</translation>
+    </message>
+    <message>
+        <source>WordPerfect Document</source>
+        <translation>WordPerfect 文書</translation>
+    </message>
+    <message>
+        <source>Corel Presentations Slide Show</source>
+        <translation>Corel Presentations スライド ショー</translation>
+    </message>
+    <message>
+        <source>Quattro Pro Spreadsheet</source>
+        <translation>Quattro Pro ワークシート</translation>
+    </message>
+    <message>
+        <source>OpenDocument Files</source>
+        <translation>OpenDocument ファイル</translation>
+    </message>
+    <message>
+        <source>Web Page</source>
+        <translation>Web ページ</translation>
+    </message>
+    <message>
+        <source>Text Document</source>
+        <translation>テキスト文書</translation>
+    </message>
+    <message>
+        <source>Compiled Help File</source>
+        <translation>コンパイル済みヘルプ ファイル</translation>
+    </message>
+    <message>
+        <source>Windows Help File</source>
+        <translation>Windows ヘルプ ファイル</translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation>画像</translation>
+    </message>
+    <message>
+        <source>Photos, camera raw files, drawings and icons</source>
+        <translation>写真、カメラの RAW ファイル、図面、アイコン</translation>
+    </message>
+    <message>
+        <source>JPEG Image</source>
+        <translation>JPEG 画像</translation>
+    </message>
+    <message>
+        <source>PNG Image</source>
+        <translation>PNG 画像</translation>
+    </message>
+    <message>
+        <source>GIF Image</source>
+        <translation>GIF 画像</translation>
+    </message>
+    <message>
+        <source>Bitmap Image</source>
+        <translation>ビットマップ画像</translation>
+    </message>
+    <message>
+        <source>TIFF Image</source>
+        <translation>TIFF 画像</translation>
+    </message>
+    <message>
+        <source>Canon Raw Image</source>
+        <translation>Canon RAW 画像</translation>
+    </message>
+    <message>
+        <source>Nikon Raw Image</source>
+        <translation>Nikon RAW 画像</translation>
+    </message>
+    <message>
+        <source>Other Camera Raw Image</source>
+        <translation>その他のカメラ RAW 画像</translation>
+    </message>
+    <message>
+        <source>Adobe Photoshop Image</source>
+        <translation>Adobe Photoshop 画像</translation>
+    </message>
+    <message>
+        <source>Paint Shop Pro Image</source>
+        <translation>Paint Shop Pro 画像</translation>
+    </message>
+    <message>
+        <source>Icon</source>
+        <translation>アイコン</translation>
+    </message>
+    <message>
+        <source>Cursor</source>
+        <translation>カーソル</translation>
+    </message>
+    <message>
+        <source>Animated Cursor</source>
+        <translation>アニメーション カーソル</translation>
+    </message>
+    <message>
+        <source>Windows Metafile</source>
+        <translation>Windows メタファイル</translation>
+    </message>
+    <message>
+        <source>Enhanced Metafile</source>
+        <translation>拡張メタファイル</translation>
+    </message>
+    <message>
+        <source>WordPerfect Graphic</source>
+        <translation>WordPerfect グラフィック</translation>
+    </message>
+    <message>
+        <source>CorelDRAW Drawing</source>
+        <translation>CorelDRAW 図面</translation>
+    </message>
+    <message>
+        <source>Corel Presentation Exchange</source>
+        <translation>Corel Presentation Exchange</translation>
+    </message>
+    <message>
+        <source>Corel Photo-Paint Image</source>
+        <translation>Corel Photo-Paint 画像</translation>
+    </message>
+    <message>
+        <source>Corel R.A.V.E. Animation</source>
+        <translation>Corel R.A.V.E. アニメーション</translation>
+    </message>
+    <message>
+        <source>Corel Symbol Library</source>
+        <translation>Corel シンボル ライブラリ</translation>
+    </message>
+    <message>
+        <source>Adobe Illustrator Drawing</source>
+        <translation>Adobe Illustrator 図面</translation>
+    </message>
+    <message>
+        <source>Encapsulated PostScript</source>
+        <translation>Encapsulated PostScript</translation>
+    </message>
+    <message>
+        <source>FreeHand Drawing</source>
+        <translation>FreeHand 図面</translation>
+    </message>
+    <message>
+        <source>AutoCAD Drawing</source>
+        <translation>AutoCAD 図面</translation>
+    </message>
+    <message>
+        <source>Drawing Exchange Format</source>
+        <translation>DXF 図面交換形式</translation>
+    </message>
+    <message>
+        <source>3D Studio Scene</source>
+        <translation>3D Studio シーン</translation>
+    </message>
+    <message>
+        <source>3ds Max Scene</source>
+        <translation>3ds Max シーン</translation>
+    </message>
+    <message>
+        <source>Scalable Vector Graphics</source>
+        <translation>SVG ベクター グラフィック</translation>
+    </message>
+    <message>
+        <source>WebP Image</source>
+        <translation>WebP 画像</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>オーディオ</translation>
+    </message>
+    <message>
+        <source>Music</source>
+        <translation>音楽</translation>
+    </message>
+    <message>
+        <source>MP3, WAV, MIDI and other sound files</source>
+        <translation>MP3、WAV、MIDI などのサウンド ファイル</translation>
+    </message>
+    <message>
+        <source>MP3 Audio</source>
+        <translation>MP3 オーディオ</translation>
+    </message>
+    <message>
+        <source>Wave Audio</source>
+        <translation>WAVE オーディオ</translation>
+    </message>
+    <message>
+        <source>RIFF File</source>
+        <translation>RIFF ファイル</translation>
+    </message>
+    <message>
+        <source>MIDI Sequence</source>
+        <translation>MIDI シーケンス</translation>
+    </message>
+    <message>
+        <source>Sun Audio</source>
+        <translation>Sun オーディオ</translation>
+    </message>
+    <message>
+        <source>Windows Media Audio</source>
+        <translation>Windows Media オーディオ</translation>
+    </message>
+    <message>
+        <source>Other Audio</source>
+        <translation>その他のオーディオ</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>ビデオ</translation>
+    </message>
+    <message>
+        <source>Videos</source>
+        <translation>ビデオ</translation>
+    </message>
+    <message>
+        <source>Films from cameras and phones, Flash and media files</source>
+        <translation>カメラや携帯電話の動画、Flash やメディア ファイル</translation>
+    </message>
+    <message>
+        <source>AVI Video</source>
+        <translation>AVI ビデオ</translation>
+    </message>
+    <message>
+        <source>QuickTime Movie</source>
+        <translation>QuickTime ムービー</translation>
+    </message>
+    <message>
+        <source>MPEG-4 Video</source>
+        <translation>MPEG-4 ビデオ</translation>
+    </message>
+    <message>
+        <source>3GPP Video</source>
+        <translation>3GPP ビデオ</translation>
+    </message>
+    <message>
+        <source>Advanced Systems Format</source>
+        <translation>Advanced Systems Format (ASF)</translation>
+    </message>
+    <message>
+        <source>Shockwave Flash</source>
+        <translation>Shockwave Flash</translation>
+    </message>
+    <message>
+        <source>Other Video</source>
+        <translation>その他のビデオ</translation>
+    </message>
+    <message>
+        <source>Archives</source>
+        <translation>アーカイブ</translation>
+    </message>
+    <message>
+        <source>ZIP, RAR, cabinet and other compressed files</source>
+        <translation>ZIP、RAR、CAB などの圧縮ファイル</translation>
+    </message>
+    <message>
+        <source>ZIP Archive</source>
+        <translation>ZIP アーカイブ</translation>
+    </message>
+    <message>
+        <source>RAR Archive</source>
+        <translation>RAR アーカイブ</translation>
+    </message>
+    <message>
+        <source>Cabinet File</source>
+        <translation>キャビネット ファイル</translation>
+    </message>
+    <message>
+        <source>Gzip Archive</source>
+        <translation>Gzip アーカイブ</translation>
+    </message>
+    <message>
+        <source>Tape Archive</source>
+        <translation>TAR アーカイブ</translation>
+    </message>
+    <message>
+        <source>LZH Archive</source>
+        <translation>LZH アーカイブ</translation>
+    </message>
+    <message>
+        <source>Other Archive</source>
+        <translation>その他のアーカイブ</translation>
+    </message>
+    <message>
+        <source>E-mail and Databases</source>
+        <translation>電子メールとデータベース</translation>
+    </message>
+    <message>
+        <source>Mail</source>
+        <translation>メール</translation>
+    </message>
+    <message>
+        <source>Outlook and Outlook Express mail, Access and Money files</source>
+        <translation>Outlook と Outlook Express のメール、Access と Money のファイル</translation>
+    </message>
+    <message>
+        <source>Outlook Personal Folders</source>
+        <translation>Outlook 個人用フォルダー</translation>
+    </message>
+    <message>
+        <source>Outlook Express Mail Folder</source>
+        <translation>Outlook Express メール フォルダー</translation>
+    </message>
+    <message>
+        <source>E-mail Message</source>
+        <translation>電子メール メッセージ</translation>
+    </message>
+    <message>
+        <source>Microsoft Access Database</source>
+        <translation>Microsoft Access データベース</translation>
+    </message>
+    <message>
+        <source>Microsoft Access 2007 Database</source>
+        <translation>Microsoft Access 2007 データベース</translation>
+    </message>
+    <message>
+        <source>Microsoft Access Project</source>
+        <translation>Microsoft Access プロジェクト</translation>
+    </message>
+    <message>
+        <source>Microsoft Money File</source>
+        <translation>Microsoft Money ファイル</translation>
+    </message>
+    <message>
+        <source>Programs and Fonts</source>
+        <translation>プログラムとフォント</translation>
+    </message>
+    <message>
+        <source>Programs</source>
+        <translation>プログラム</translation>
+    </message>
+    <message>
+        <source>Programs, libraries, fonts and system files</source>
+        <translation>プログラム、ライブラリ、フォント、システム ファイル</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>プログラム</translation>
+    </message>
+    <message>
+        <source>Program Library</source>
+        <translation>プログラム ライブラリ</translation>
+    </message>
+    <message>
+        <source>TrueType Font</source>
+        <translation>TrueType フォント</translation>
+    </message>
+    <message>
+        <source>Managed Object Format</source>
+        <translation>Managed Object Format (MOF)</translation>
+    </message>
+    <message>
+        <source>Other Files</source>
+        <translation>その他のファイル</translation>
+    </message>
+    <message>
+        <source>Others</source>
+        <translation>その他</translation>
+    </message>
+    <message>
+        <source>Every file whose type is not in the lists above</source>
+        <translation>上記の一覧にない種類のすべてのファイル</translation>
+    </message>
+    <message>
+        <source>Files of Any Other Type</source>
+        <translation>その他の種類のファイル</translation>
+    </message>
+    <message>
+        <source>Unknown File Type.</source>
+        <translation>不明なファイルの種類</translation>
     </message>
 </context>
 <context>
     <name>HelpWindow</name>
     <message>
         <source>%1 Help</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ヘルプ</translation>
     </message>
 </context>
 <context>
     <name>StringTable</name>
     <message>
         <source>Quenmark</source>
-        <translation type="unfinished"></translation>
+        <translation>Quenmark</translation>
     </message>
     <message>
         <source>Recover lost files from hard disks, memory cards and USB drives. Choose how the files were lost.</source>
-        <translation type="unfinished"></translation>
+        <translation>ハード ディスク、メモリ カード、USB ドライブから失われたファイルを復元します。ファイルを失った状況を選んでください。</translation>
     </message>
     <message>
         <source>Recover deleted files from a partition or removable media, such as files deleted by Shift + Delete or emptied from Recycle Bin.</source>
-        <translation type="unfinished"></translation>
+        <translation>Shift + Delete で削除したファイルやごみ箱から消去したファイルなど、パーティションやリムーバブル メディアから削除されたファイルを復元します。</translation>
     </message>
     <message>
         <source>Recover formatted files from existing partitions under any conditions. such as damaged or formatted partition, drive display as RAW etc.</source>
-        <translation type="unfinished"></translation>
+        <translation>破損またはフォーマットされたパーティション、RAW と表示されるドライブなど、あらゆる状態の既存パーティションからファイルを復元します。</translation>
     </message>
     <message>
         <source>Find out lost, deleted, resized or damaged partition, MBR corrupted, partition overwritten etc. and then recover lost files and folders.</source>
-        <translation type="unfinished"></translation>
+        <translation>失われた、削除された、サイズが変更された、または破損したパーティション (MBR の破損や上書きなど) を探し出し、失われたファイルとフォルダーを復元します。</translation>
     </message>
     <message>
         <source>  Deleted File Recovery  </source>
-        <translation type="unfinished"></translation>
+        <translation>  削除ファイルの復元  </translation>
     </message>
     <message>
         <source>  Format Recovery  </source>
-        <translation type="unfinished"></translation>
+        <translation>  フォーマット復元  </translation>
     </message>
     <message>
         <source>  Partition Recovery  </source>
-        <translation type="unfinished"></translation>
+        <translation>  パーティション復元  </translation>
     </message>
     <message>
         <source>Are you sure to return to home page?</source>
-        <translation type="unfinished"></translation>
+        <translation>ホーム ページに戻りますか?</translation>
     </message>
     <message>
         <source>Exit now?</source>
-        <translation type="unfinished"></translation>
+        <translation>終了しますか?</translation>
     </message>
     <message>
         <source>  Quenmark  </source>
-        <translation type="unfinished"></translation>
+        <translation>  Quenmark  </translation>
     </message>
     <message>
         <source>English</source>
-        <translation type="unfinished"></translation>
+        <translation>英語</translation>
     </message>
     <message>
         <source>Save language failed!</source>
-        <translation type="unfinished"></translation>
+        <translation>言語を保存できませんでした。</translation>
     </message>
     <message>
         <source>You have modified the system setting, please restart to apply. Restart now?</source>
-        <translation type="unfinished"></translation>
+        <translation>設定を変更しました。適用するには再起動が必要です。今すぐ再起動しますか?</translation>
     </message>
     <message>
         <source>MSXML not registered</source>
-        <translation type="unfinished"></translation>
+        <translation>MSXML が登録されていません</translation>
     </message>
     <message>
         <source>Unable to create MSXML instance</source>
-        <translation type="unfinished"></translation>
+        <translation>MSXML のインスタンスを作成できません</translation>
     </message>
     <message>
         <source>Quenmark has encountered a memory problem and needs to close.
 We are sorry for the inconvenience.
 You can enlarge your virtual memory and try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Quenmark でメモリの問題が発生したため、終了します。
+ご迷惑をおかけして申し訳ありません。
+仮想メモリを増やしてから、もう一度お試しください。</translation>
     </message>
     <message>
         <source>Please restart the program manually!</source>
-        <translation type="unfinished"></translation>
+        <translation>プログラムを手動で再起動してください。</translation>
     </message>
     <message>
         <source>Quenmark has been running!</source>
-        <translation type="unfinished"></translation>
+        <translation>Quenmark は既に実行されています。</translation>
     </message>
     <message>
         <source>zorv.chm</source>
-        <translation type="unfinished"></translation>
+        <translation>zorv.chm</translation>
     </message>
     <message>
         <source>Japanese</source>
-        <translation type="unfinished"></translation>
+        <translation>日本語</translation>
     </message>
     <message>
         <source>  Photo Recovery  </source>
-        <translation type="unfinished"></translation>
+        <translation>  写真の復元  </translation>
     </message>
     <message>
         <source>Recover photos, camera raw pictures and images from memory cards, cameras and disks, even after formatting.</source>
-        <translation type="unfinished"></translation>
+        <translation>メモリ カード、カメラ、ディスクから写真、カメラの RAW 画像、画像を復元します。フォーマット後でも復元できます。</translation>
     </message>
     <message>
         <source>Failed to allocate the memory. Please untick &quot;Recover RAW file&quot; in RAW of &quot;Option&quot; and try again. </source>
-        <translation type="unfinished"></translation>
+        <translation>メモリを確保できませんでした。[オプション] の [RAW] で [RAW ファイルを復元する] のチェックを外してから、もう一度お試しください。 </translation>
+    </message>
+    <message>
+        <source>Failed to restore last search result.</source>
+        <translation>前回の検索結果を読み込めませんでした。</translation>
+    </message>
+    <message>
+        <source>Select a disk to recover please.</source>
+        <translation>復元するディスクを選択してください。</translation>
+    </message>
+    <message>
+        <source>Select a partition to recover please.</source>
+        <translation>復元するパーティションを選択してください。</translation>
+    </message>
+    <message>
+        <source>Select a partition and click Next to recover:</source>
+        <translation>パーティションを選択し、[次へ] をクリックしてください:</translation>
+    </message>
+    <message>
+        <source>Full Scan ( If the partition is not found, please check it and click Next )</source>
+        <translation>完全スキャン (パーティションが見つからない場合は、チェックを入れて [次へ] をクリック)</translation>
+    </message>
+    <message>
+        <source>Recover</source>
+        <translation>復元</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>続行</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Recovery State File(*.rsf)|*.rsf||</source>
+        <translation>復元状態ファイル(*.rsf)|*.rsf||</translation>
+    </message>
+    <message>
+        <source>Manually select historical partitions: for those who know partition structure &amp;&amp; data recovery mechanism.</source>
+        <translation>過去のパーティションを手動で選択: パーティション構造とデータ復元の仕組みに詳しい方向け。</translation>
+    </message>
+    <message>
+        <source>Select a partition to recover, please.</source>
+        <translation>復元するパーティションを選択してください。</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CAboutFreeDlg</name>
+    <message>
+        <source>For the latest product information, please visit:</source>
+        <translation>最新の製品情報については、次のサイトをご覧ください:</translation>
+    </message>
+    <message>
+        <source>Recovers deleted, formatted and lost files and partitions, reading your disks without ever writing to them.</source>
+        <translation>削除、フォーマット、消失したファイルとパーティションを復元します。ディスクは読み取るだけで、書き込むことはありません。</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CDeviceListPage</name>
+    <message>
+        <source>Refresh</source>
+        <translation>最新の情報に更新</translation>
+    </message>
+    <message>
+        <source>Look for disks and volumes again</source>
+        <translation>ディスクとボリュームを再検索します</translation>
+    </message>
+    <message>
+        <source>Disk Image</source>
+        <translation>ディスク イメージ</translation>
+    </message>
+    <message>
+        <source>Import Scan Result</source>
+        <translation>スキャン結果のインポート</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>オプション</translation>
     </message>
 </context>
 <context>
     <name>qm::CRecoveryModeSelectPage</name>
     <message>
         <source>How did you lose your files?</source>
-        <translation type="unfinished"></translation>
+        <translation>ファイルを失った状況を選んでください</translation>
     </message>
 </context>
 <context>
     <name>qm::CTypeOfFileToRecoveryPage</name>
     <message>
         <source>Choose the types of file to look for:</source>
-        <translation type="unfinished"></translation>
+        <translation>検索するファイルの種類を選択してください:</translation>
     </message>
 </context>
 <context>
     <name>qm::PlaceholderWindow</name>
     <message>
         <source>The recovery wizard will appear here.</source>
-        <translation type="unfinished"></translation>
+        <translation>ここに復元ウィザードが表示されます。</translation>
     </message>
 </context>
 </TS>
