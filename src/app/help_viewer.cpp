@@ -101,6 +101,11 @@ QUrl HelpTopicUrl(int topic, const QString& language) {
       return QUrl(QStringLiteral("qrc") + PagePath(folder, page));
     }
   }
+  for (const QString& folder : {LanguageFolder(language), QStringLiteral("en")}) {
+    if (QFile::exists(PagePath(folder, QStringLiteral("index.html")))) {
+      return QUrl(QStringLiteral("qrc") + PagePath(folder, QStringLiteral("index.html")));
+    }
+  }
   return QUrl(QStringLiteral("qrc") + PagePath(QStringLiteral("en"), QStringLiteral("index.html")));
 }
 
