@@ -13,7 +13,7 @@ packages=(
   # the windowed programs: Qt 6 Widgets, image formats, translations, and
   # the fonts the interface and its tests use (Latin and CJK)
   qt6-base-dev qt6-image-formats-plugins qt6-l10n-tools qt6-tools-dev-tools
-  fonts-dejavu-core fonts-noto-cjk
+  qt6-translations-l10n fonts-dejavu-core fonts-noto-cjk
 )
 
 missing=()

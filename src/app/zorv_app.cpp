@@ -1,6 +1,7 @@
 #include "app/zorv_app.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QLibraryInfo>
 #include <QtWidgets/QWidget>
 
 #include <atomic>
@@ -62,6 +63,9 @@ CZorvApp::~CZorvApp()
     if (translator_ != nullptr) {
         QCoreApplication::removeTranslator(translator_.get());
     }
+    if (qtTranslator_ != nullptr) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+    }
 }
 
 Prompter& CZorvApp::Prompts() const { return options_.prompter != nullptr ? *options_.prompter : DefaultPrompter(); }
@@ -86,6 +90,15 @@ void CZorvApp::LoadLanguage(const QString& name)
     QCoreApplication::installTranslator(translator.get());
     translator_ = std::move(translator);
     settings->hLanguageModule = translator_.get();
+
+    // Qt's own texts (the Yes and No of message boxes, the file dialogs) in
+    // the same language, where the system has them installed.
+    auto qtTranslator = std::make_unique<QTranslator>();
+    const QString qtName = name == QLatin1String("Japanese") ? QStringLiteral("qtbase_ja") : QStringLiteral("qtbase_de");
+    if (qtTranslator->load(qtName, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qtTranslator.get());
+        qtTranslator_ = std::move(qtTranslator);
+    }
 }
 
 int CZorvApp::CheckSingleInstance()
@@ -161,6 +174,10 @@ int CZorvApp::ExitInstance()
         if (translator_ != nullptr) {
             QCoreApplication::removeTranslator(translator_.get());
             translator_.reset();
+        }
+        if (qtTranslator_ != nullptr) {
+            QCoreApplication::removeTranslator(qtTranslator_.get());
+            qtTranslator_.reset();
         }
         settings->hLanguageModule = nullptr;
     }

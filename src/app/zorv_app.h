@@ -65,6 +65,7 @@ public:
     QWidget* MainWindow() const { return mainWindow_.get(); }
     const QString& LanguageName() const { return languageName_; }
     bool TranslationLoaded() const { return translator_ != nullptr; }
+    bool QtTranslationLoaded() const { return qtTranslator_ != nullptr; }
     LOGLEVEL LogLevel() const { return logLevel_; }
     LOGTYPE LogType() const { return logType_; }
 
@@ -74,6 +75,7 @@ private:
 
     ZorvAppOptions options_;
     std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<QTranslator> qtTranslator_;  // Qt's own texts, when installed
     QString secondCopyText_;
     QString languageName_;
     LifetimeLock instanceLock_;

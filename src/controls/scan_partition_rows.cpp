@@ -1,8 +1,6 @@
 #include "controls/scan_partition_rows.h"
 
-#include <QtCore/QtGlobal>
-
-#include <cstdio>
+#include <QtCore/QCoreApplication>
 
 #include "app/format_text.h"
 #include "fatext2/fat_partition_info.h"
@@ -98,9 +96,10 @@ std::vector<IntelligentPartitionResult> BuildPartitionRows(const std::vector<Sca
     ++perFamily[family];
 
     IntelligentPartitionResult r;
-    char name[300];
-    std::snprintf(name, sizeof name, "Partition %d %s", number, GetFileSystemTypeName(fs).c_str());
-    r.name = name;
+    r.name = QCoreApplication::translate("CMultipleChoosePartitionListCtrl", "Partition %1 %2")
+                 .arg(number)
+                 .arg(QString::fromStdString(GetFileSystemTypeName(fs)))
+                 .toStdString();
     r.fileSystem = fs;
     r.filesMatched = Clamp32(p->GetFilesMatched());
     r.foldersMatched = Clamp32(p->GetFoldersMatched());

@@ -46,6 +46,14 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 QString MenuText(const std::string& text) { return QCoreApplication::translate("DevicePageMenus", text.c_str()); }
 
+// The import's refusal comes from the state-file engine in English; the
+// same text here puts it into the translation files.
+[[maybe_unused]] constexpr const char* kImportMessages[] = {
+    QT_TRANSLATE_NOOP("CDeviceListPage",
+                      "The imported file (rsf) does not match the current version. Please import it with the "
+                      "previous version or scan the disk again."),
+};
+
 void AddEntries(QMenu& menu, const std::vector<MenuEntry>& entries)
 {
     for (const MenuEntry& entry : entries) {
@@ -333,7 +341,8 @@ void CDeviceListPage::ImportScanResult()
     int loaded = 0;
     try {
         CStateFile file(0, [this, context](const char* text) {
-            context->prompter().Inform(this, QString::fromLocal8Bit(text), ProgramTitle(), PromptIcon::Warning);
+            context->prompter().Inform(this, QCoreApplication::translate("CDeviceListPage", text), ProgramTitle(),
+                                       PromptIcon::Warning);
         }, StateFolder());
         loaded = file.Load(path.constData());
     } catch (...) {

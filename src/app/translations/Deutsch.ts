@@ -479,6 +479,13 @@
     </message>
 </context>
 <context>
+    <name>CDeviceListPage</name>
+    <message>
+        <source>The imported file (rsf) does not match the current version. Please import it with the previous version or scan the disk again.</source>
+        <translation>Die importierte Datei (rsf) passt nicht zur aktuellen Version. Bitte importieren Sie sie mit der vorherigen Version oder durchsuchen Sie den Datenträger erneut.</translation>
+    </message>
+</context>
+<context>
     <name>CDeviceSelectCtrl</name>
     <message>
         <source>Device</source>
@@ -587,6 +594,10 @@
     <message>
         <source>$MFT Only</source>
         <translation>Nur $MFT</translation>
+    </message>
+    <message>
+        <source>Partition %1 %2</source>
+        <translation>Partition %1 %2</translation>
     </message>
 </context>
 <context>

@@ -479,6 +479,13 @@
     </message>
 </context>
 <context>
+    <name>CDeviceListPage</name>
+    <message>
+        <source>The imported file (rsf) does not match the current version. Please import it with the previous version or scan the disk again.</source>
+        <translation>インポートしたファイル (rsf) は現在のバージョンと一致しません。以前のバージョンでインポートするか、ディスクをもう一度スキャンしてください。</translation>
+    </message>
+</context>
+<context>
     <name>CDeviceSelectCtrl</name>
     <message>
         <source>Device</source>
@@ -587,6 +594,10 @@
     <message>
         <source>$MFT Only</source>
         <translation>$MFT のみ</translation>
+    </message>
+    <message>
+        <source>Partition %1 %2</source>
+        <translation>パーティション %1 %2</translation>
     </message>
 </context>
 <context>
