@@ -18,7 +18,7 @@ std::span<const int> HelpTopicIds();
 
 // The page of a topic in the language's folder ("English", "Deutsch",
 // "Japanese" as stored in the settings), falling back to English; the list
-// of topics for an id without a page.
+// of topics (in the language, else English) for an id without a page.
 QUrl HelpTopicUrl(int topic, const QString& language);
 
 // Whether a page exists for the topic in English.

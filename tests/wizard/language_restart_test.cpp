@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/app_environment.h"
 #include "app/language.h"
 #include "app/string_table.h"
 #include "app/zorv_app.h"
 #include "controls/button_plus.h"
+#include "dialogs/advance_setting_dlg.h"
 #include "filemodel/state_file_bundle.h"
 #include "storage/app_settings.h"
 #include "support/scratch_files.h"
@@ -24,6 +26,7 @@
 #include "wizard/device_source.h"
 #include "wizard/main_frame.h"
 #include "wizard/recovery_mode_page.h"
+#include "wizard/type_of_file_page.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 
@@ -120,6 +123,42 @@ TEST_F(LanguageRestartTest, SwitchingTheLanguageRestartsIntoIt) {
     }
     app.ExitInstance();
     EXPECT_EQ(restarts, 0);
+  }
+}
+
+// Pictures of the windows with the longest texts, in German and Japanese,
+// to look at for cut or overlapping words.
+TEST(TranslatedWindows, Gallery) {
+  const std::string folder = std::string(std::getenv("QM_BINARY_DIR")) + "/src/app/translations";
+  for (const auto& [language, suffix] : {std::pair{"Deutsch", "de"}, std::pair{"Japanese", "ja"}}) {
+    SCOPED_TRACE(language);
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(QString::fromLatin1(language), QString::fromStdString(folder)));
+    QCoreApplication::installTranslator(&translator);
+    {
+      AppSettings settings;
+      CAdvanceSettingMasterDlg dialog(true, nullptr, settings);
+      const char* const names[] = {"fat", "ntfs", "common", "raw"};
+      for (int page = 0; page < 4; ++page) {
+        dialog.ShowPage(static_cast<CAdvanceSettingMasterDlg::Page>(page));
+        EXPECT_FALSE(test::SaveToGallery(dialog, QStringLiteral("dialogs_settings_%1_%2")
+                                                     .arg(QLatin1String(names[page]), QLatin1String(suffix)))
+                         .isEmpty());
+      }
+      dialog.hide();
+    }
+    {
+      test::ScriptedPrompter prompter;
+      AppSettings settings;
+      int restarts = 0;
+      WizardContext context(prompter, settings, Services(restarts));
+      CTypeOfFileToRecoveryPage page(context.services().fileFilterPath, nullptr);
+      page.resize(1000, 560);
+      EXPECT_FALSE(
+          test::SaveToGallery(page, QStringLiteral("wizard_file_type_page_%1").arg(QLatin1String(suffix)))
+              .isEmpty());
+    }
+    QCoreApplication::removeTranslator(&translator);
   }
 }
 
