@@ -13,6 +13,8 @@
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_source.h"
 #include "wizard/recovery_mode_controller.h"
+#include "wizard/save_file_controller.h"
+#include "wizard/save_result_controller.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/wizard_sheet.h"
 
@@ -49,6 +51,8 @@ WizardContext::WizardContext(Prompter& prompter, AppSettings& settings, WizardSe
     deleteDevice_ = std::make_unique<CDeleteRecoveryPartitionDeviceSelectController>();
     completeDevice_ = std::make_unique<CCompleteRecoveryPartitionDeviceSelectController>();
     lostDisk_ = std::make_unique<CLostRecoveryDiskDeviceSelectController>();
+    saveFile_ = std::make_unique<CSaveFileController>();
+    saveResult_ = std::make_unique<CSaveResultController>();
 }
 
 WizardContext::~WizardContext()

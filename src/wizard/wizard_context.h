@@ -25,6 +25,8 @@ class CTypeOfFileToRecoveryController;
 class CDeleteRecoveryPartitionDeviceSelectController;
 class CCompleteRecoveryPartitionDeviceSelectController;
 class CLostRecoveryDiskDeviceSelectController;
+class CSaveFileController;
+class CSaveResultController;
 
 // What the wizard asks outside itself (tests put recorders in place).
 struct WizardServices {
@@ -73,6 +75,8 @@ public:
     CDeleteRecoveryPartitionDeviceSelectController& deleteDeviceController() { return *deleteDevice_; }
     CCompleteRecoveryPartitionDeviceSelectController& completeDeviceController() { return *completeDevice_; }
     CLostRecoveryDiskDeviceSelectController& lostDiskController() { return *lostDisk_; }
+    CSaveFileController& saveFileController() { return *saveFile_; }
+    CSaveResultController& saveResultController() { return *saveResult_; }
 
 private:
     Prompter& prompter_;
@@ -84,6 +88,8 @@ private:
     std::unique_ptr<CDeleteRecoveryPartitionDeviceSelectController> deleteDevice_;
     std::unique_ptr<CCompleteRecoveryPartitionDeviceSelectController> completeDevice_;
     std::unique_ptr<CLostRecoveryDiskDeviceSelectController> lostDisk_;
+    std::unique_ptr<CSaveFileController> saveFile_;
+    std::unique_ptr<CSaveResultController> saveResult_;
     std::unique_ptr<CWizardSheet> sheet_;
 };
 

@@ -19,6 +19,10 @@
 #include "wizard/device_select_page.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/recovery_mode_page.h"
+#include "wizard/save_file_controller.h"
+#include "wizard/save_file_page.h"
+#include "wizard/save_result_controller.h"
+#include "wizard/save_result_page.h"
 #include "wizard/scan_partition_page.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/type_of_file_page.h"
@@ -116,6 +120,10 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
     pages_[kPageLostRecoveryPartition] = new CLostRecoveryPartitionDeviceSelectPage(this);
     pages_[kPageCompleteRecoveryScanPartition] = new CCompleteRecoveryScanPartitionDeviceSelectPage(this);
     pages_[kPageLostRecoveryScanPartition] = new CLostRecoveryScanPartitionDeviceSelectPage(this);
+    auto* saveFilePage = new CSaveFilePage(this);
+    auto* saveResultPage = new CSaveResultPage(this);
+    pages_[kPageSaveFile] = saveFilePage;
+    pages_[kPageSaveResult] = saveResultPage;
     for (int i = 1; i < kPageTypeOfFile; ++i) {
         if (pages_[static_cast<std::size_t>(i)] == nullptr) {
             pages_[static_cast<std::size_t>(i)] = new CPlaceholderPage(i, kPlaceholderPages[i].helpId,
@@ -138,6 +146,10 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
     link(deletePage, context.deleteDeviceController());
     link(completePage, context.completeDeviceController());
     link(diskPage, context.lostDiskController());
+    saveFilePage->SetController(&context.saveFileController());
+    context.saveFileController().SetPage(saveFilePage);
+    saveResultPage->SetController(&context.saveResultController());
+    context.saveResultController().SetPage(saveResultPage);
 
     for (CWizardPage* page : pages_) {
         page->hide();
@@ -337,9 +349,13 @@ void CWizardSheet::SetActivePage(int page)
         ShowNavigationButtons(false);
         website_->show();
         context_.settings().ResetScanSettings();
-    } else if (page == kPageSaveResult || page == kPageSaveFile) {
-        // The save dialogs come with the file-saving step.
-        LogInfo("The save step (page %d) is not built yet", page);
+    } else if (page == kPageSaveFile) {
+        // Pages 5 and 6 are shown in dialogs of their own over the page on show.
+        RunSaveFileDialog(*this, *static_cast<CSaveFilePage*>(pages_[kPageSaveFile]));
+    } else if (page == kPageSaveResult) {
+        auto& result = *static_cast<CSaveResultPage*>(pages_[kPageSaveResult]);
+        result.SetSaveResult(context_.saveFileController());
+        RunSaveResultDialog(*this, result);
     } else {
         ShowNavigationButtons(true);
     }
