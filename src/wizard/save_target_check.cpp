@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <optional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "app/volume_file_system.h"
@@ -200,7 +200,6 @@ std::uint64_t DiskOfBlockDevice(std::uint64_t device) {
 
 std::string SourceDeviceNode(IStorageDevice* device, bool& isDisk) {
   isDisk = false;
-  bool window = false;
   for (int depth = 0; device != nullptr && depth < 8; ++depth) {
     if (auto* volume = dynamic_cast<CVolumeDevice*>(device)) {
       const std::optional<VolumeEntry> entry = FindVolume(volume->GetDriveLetter());
@@ -215,13 +214,12 @@ std::string SourceDeviceNode(IStorageDevice* device, bool& isDisk) {
       return disks[static_cast<std::size_t>(index)].node;
     }
     if (auto* part = dynamic_cast<CBasicPartitionDevice*>(device)) {
-      window = true;
+      // A window on a disk: the disk is what the files are read from.
       device = part->GetParent();
       continue;
     }
     device = device->GetExtraInfo();
   }
-  (void)window;
   return {};
 }
 
