@@ -1561,6 +1561,96 @@ Sie können den virtuellen Speicher vergrößern und es erneut versuchen.</trans
         <source>Select a partition to recover, please.</source>
         <translation>Bitte wählen Sie eine Partition zur Wiederherstellung aus.</translation>
     </message>
+    <message>
+        <source>Calculating...</source>
+        <translation>Wird berechnet...</translation>
+    </message>
+    <message>
+        <source>CAUTION! We do NOT recommend you to save the recovered files to the same drive because this can reduce the chance of successful recovery. 
+
+Are you sure to recover files to the same drive?</source>
+        <translation>ACHTUNG! Wir empfehlen NICHT, die wiederhergestellten Dateien auf demselben Laufwerk zu speichern, da dies die Aussicht auf eine erfolgreiche Wiederherstellung verringern kann. 
+
+Möchten Sie die Dateien wirklich auf demselben Laufwerk wiederherstellen?</translation>
+    </message>
+    <message>
+        <source>No disk in the drive!</source>
+        <translation>Kein Datenträger im Laufwerk!</translation>
+    </message>
+    <message>
+        <source>The specific drive does not exist!</source>
+        <translation>Das angegebene Laufwerk existiert nicht!</translation>
+    </message>
+    <message>
+        <source>The drive is not formatted!</source>
+        <translation>Das Laufwerk ist nicht formatiert!</translation>
+    </message>
+    <message>
+        <source>Invalid path name!</source>
+        <translation>Ungültiger Pfadname!</translation>
+    </message>
+    <message>
+        <source>The drive is a RAM disk!</source>
+        <translation>Das Laufwerk ist eine RAM-Disk!</translation>
+    </message>
+    <message>
+        <source>The drive is not ready!</source>
+        <translation>Das Laufwerk ist nicht bereit!</translation>
+    </message>
+    <message>
+        <source>The drive is not writable!</source>
+        <translation>Auf das Laufwerk kann nicht geschrieben werden!</translation>
+    </message>
+    <message>
+        <source>Invalid parameter!</source>
+        <translation>Ungültiger Parameter!</translation>
+    </message>
+    <message>
+        <source>Invalid symbol!</source>
+        <translation>Ungültiges Zeichen!</translation>
+    </message>
+    <message>
+        <source>Path too long!</source>
+        <translation>Der Pfad ist zu lang!</translation>
+    </message>
+    <message>
+        <source>Please select a folder to save the recovered files!</source>
+        <translation>Bitte wählen Sie einen Ordner zum Speichern der wiederhergestellten Dateien!</translation>
+    </message>
+    <message>
+        <source>Unknown error!</source>
+        <translation>Unbekannter Fehler!</translation>
+    </message>
+    <message>
+        <source>Encrypted file must be recovered on the NTFS partition,
+please select other drive.</source>
+        <translation>Verschlüsselte Dateien müssen auf einer NTFS-Partition wiederhergestellt werden,
+bitte wählen Sie ein anderes Laufwerk.</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Pfad</translation>
+    </message>
+    <message>
+        <source>Select location to save files:</source>
+        <translation>Speicherort für die Dateien wählen:</translation>
+    </message>
+    <message>
+        <source>The free space is not enough, please select other drive.</source>
+        <translation>Der freie Speicherplatz reicht nicht aus, bitte wählen Sie ein anderes Laufwerk.</translation>
+    </message>
+    <message>
+        <source>Quit recovering?</source>
+        <translation>Wiederherstellung abbrechen?</translation>
+    </message>
+    <message>
+        <source>You select %s in %d file(s).</source>
+        <translation>Sie haben %s in %d Datei(en) ausgewählt.</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>Wird abgebrochen...</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
@@ -1601,10 +1691,79 @@ Sie können den virtuellen Speicher vergrößern und es erneut versuchen.</trans
     </message>
 </context>
 <context>
+    <name>qm::CRecoveringDlg</name>
+    <message>
+        <source>Recovering</source>
+        <translation>Wiederherstellung</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>Restzeit:</translation>
+    </message>
+    <message>
+        <source>Elapsed Time:</source>
+        <translation>Verstrichene Zeit:</translation>
+    </message>
+    <message>
+        <source>Selected Files:</source>
+        <translation>Ausgewählte Dateien:</translation>
+    </message>
+    <message>
+        <source>Recovered Files:</source>
+        <translation>Wiederhergestellte Dateien:</translation>
+    </message>
+    <message>
+        <source>Total Data Size:</source>
+        <translation>Gesamtgröße:</translation>
+    </message>
+    <message>
+        <source>Recovered Data Size:</source>
+        <translation>Wiederhergestellte Größe:</translation>
+    </message>
+    <message>
+        <source>Recovering File Name:</source>
+        <translation>Aktuelle Datei:</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>qm::CRecoveryModeSelectPage</name>
     <message>
         <source>How did you lose your files?</source>
         <translation>Wie haben Sie Ihre Dateien verloren?</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CSaveFilePage</name>
+    <message>
+        <source>Free space: %1</source>
+        <translation>Freier Speicher: %1</translation>
+    </message>
+    <message>
+        <source>Required space: %1</source>
+        <translation>Benötigter Speicher: %1</translation>
+    </message>
+    <message>
+        <source>Used space: %1</source>
+        <translation>Belegter Speicher: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CShellTreeCtrl</name>
+    <message>
+        <source>Home (%1)</source>
+        <translation>Persönlicher Ordner (%1)</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Computer</translation>
     </message>
 </context>
 <context>

@@ -1561,6 +1561,96 @@ You can enlarge your virtual memory and try again.</source>
         <source>Select a partition to recover, please.</source>
         <translation>復元するパーティションを選択してください。</translation>
     </message>
+    <message>
+        <source>Calculating...</source>
+        <translation>計算中...</translation>
+    </message>
+    <message>
+        <source>CAUTION! We do NOT recommend you to save the recovered files to the same drive because this can reduce the chance of successful recovery. 
+
+Are you sure to recover files to the same drive?</source>
+        <translation>注意: 復元したファイルを同じドライブに保存することはお勧めしません。復元に成功する可能性が低くなることがあります。 
+
+本当に同じドライブにファイルを復元しますか?</translation>
+    </message>
+    <message>
+        <source>No disk in the drive!</source>
+        <translation>ドライブにディスクがありません!</translation>
+    </message>
+    <message>
+        <source>The specific drive does not exist!</source>
+        <translation>指定したドライブは存在しません!</translation>
+    </message>
+    <message>
+        <source>The drive is not formatted!</source>
+        <translation>ドライブがフォーマットされていません!</translation>
+    </message>
+    <message>
+        <source>Invalid path name!</source>
+        <translation>パス名が正しくありません!</translation>
+    </message>
+    <message>
+        <source>The drive is a RAM disk!</source>
+        <translation>このドライブは RAM ディスクです!</translation>
+    </message>
+    <message>
+        <source>The drive is not ready!</source>
+        <translation>ドライブの準備ができていません!</translation>
+    </message>
+    <message>
+        <source>The drive is not writable!</source>
+        <translation>ドライブに書き込めません!</translation>
+    </message>
+    <message>
+        <source>Invalid parameter!</source>
+        <translation>パラメーターが正しくありません!</translation>
+    </message>
+    <message>
+        <source>Invalid symbol!</source>
+        <translation>使用できない文字が含まれています!</translation>
+    </message>
+    <message>
+        <source>Path too long!</source>
+        <translation>パスが長すぎます!</translation>
+    </message>
+    <message>
+        <source>Please select a folder to save the recovered files!</source>
+        <translation>復元したファイルを保存するフォルダーを選択してください!</translation>
+    </message>
+    <message>
+        <source>Unknown error!</source>
+        <translation>不明なエラーです!</translation>
+    </message>
+    <message>
+        <source>Encrypted file must be recovered on the NTFS partition,
+please select other drive.</source>
+        <translation>暗号化されたファイルは NTFS パーティションに復元する必要があります。
+別のドライブを選択してください。</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>パス</translation>
+    </message>
+    <message>
+        <source>Select location to save files:</source>
+        <translation>ファイルの保存先を選択:</translation>
+    </message>
+    <message>
+        <source>The free space is not enough, please select other drive.</source>
+        <translation>空き領域が足りません。別のドライブを選択してください。</translation>
+    </message>
+    <message>
+        <source>Quit recovering?</source>
+        <translation>復元を中止しますか?</translation>
+    </message>
+    <message>
+        <source>You select %s in %d file(s).</source>
+        <translation>%s (%d 個のファイル) を選択しました。</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>中止しています...</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
@@ -1601,10 +1691,79 @@ You can enlarge your virtual memory and try again.</source>
     </message>
 </context>
 <context>
+    <name>qm::CRecoveringDlg</name>
+    <message>
+        <source>Recovering</source>
+        <translation>復元中</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>残り時間:</translation>
+    </message>
+    <message>
+        <source>Elapsed Time:</source>
+        <translation>経過時間:</translation>
+    </message>
+    <message>
+        <source>Selected Files:</source>
+        <translation>選択したファイル:</translation>
+    </message>
+    <message>
+        <source>Recovered Files:</source>
+        <translation>復元したファイル:</translation>
+    </message>
+    <message>
+        <source>Total Data Size:</source>
+        <translation>合計データサイズ:</translation>
+    </message>
+    <message>
+        <source>Recovered Data Size:</source>
+        <translation>復元したデータサイズ:</translation>
+    </message>
+    <message>
+        <source>Recovering File Name:</source>
+        <translation>復元中のファイル名:</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>詳細</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>キャンセル(&amp;A)</translation>
+    </message>
+</context>
+<context>
     <name>qm::CRecoveryModeSelectPage</name>
     <message>
         <source>How did you lose your files?</source>
         <translation>ファイルを失った状況を選んでください</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CSaveFilePage</name>
+    <message>
+        <source>Free space: %1</source>
+        <translation>空き領域: %1</translation>
+    </message>
+    <message>
+        <source>Required space: %1</source>
+        <translation>必要な領域: %1</translation>
+    </message>
+    <message>
+        <source>Used space: %1</source>
+        <translation>使用済み領域: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CShellTreeCtrl</name>
+    <message>
+        <source>Home (%1)</source>
+        <translation>ホーム (%1)</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>コンピューター</translation>
     </message>
 </context>
 <context>
