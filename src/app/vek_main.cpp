@@ -15,6 +15,7 @@
 #include "fatext2/ext2_collector.h"
 #include "fatext2/ext2_volume_analyze.h"
 #include "fatext2/fat_volume_analyze.h"
+#include "imaging/imaging_services.h"
 #include "ntfs/ntfs_volume_analyze.h"
 #include "platform/disk_table.h"
 #include "platform/message_pump.h"
@@ -36,6 +37,7 @@ void RegisterEngines()
     qm::RegisterBootSectorClassifiers();
     qm::RegisterCarvedFilesTree();     // carved files under the engines' trees
     qm::RegisterScanResultFactories(); // saved scans read back by type code and kind
+    qm::InstallImageReopening();       // saved scans of disk images reopen them
 }
 
 // Image files named in QUENMARK_DISK_IMAGES (separated by ':') stand as
@@ -72,7 +74,9 @@ int main(int argc, char** argv)
     qm::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
 
     // The wizard's controllers and sheet live until the program ends.
-    qm::WizardContext wizard(qm::DefaultPrompter(), *GetAppSettings());
+    qm::WizardServices services = qm::DefaultWizardServices();
+    qm::InstallImagingServices(services);
+    qm::WizardContext wizard(qm::DefaultPrompter(), *GetAppSettings(), std::move(services));
     qm::ZorvAppOptions options;
     options.createMainWindow = [&wizard] { return std::make_unique<qm::CMainFrame>(wizard); };
     qm::CZorvApp app(std::move(options));

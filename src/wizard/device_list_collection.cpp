@@ -295,17 +295,20 @@ AddImageResult CDeviceListCollection::AddImage(const std::string& path, const st
   if (path.size() >= 260) return AddImageResult::kInvalid;
   if (m_road == DeviceRoad::kDeletedFile)
     item->fileSystemType = qm::FileSystemFromDescription(description, 7);
-  if (descriptionIn.empty()) {
-    // A plain image file carries no description of its source: the file
-    // system it holds names it, so that the deleted-file road can read it.
+  // A plain image file carries no description of its source, and a
+  // description need not name a file system: the file system the image
+  // holds names it, so that the deleted-file road can read it.
+  if (descriptionIn.empty() || (m_road == DeviceRoad::kDeletedFile && item->fileSystemType == 7)) {
     CVolumeAnalyzerList analyzers;
     analyzers.Analyze(device.get(), 0);
     if (IVolume* volume = analyzers.FindRecognized(); volume && volume->GetFileSystemType() != 7) {
       item->fileSystemType = volume->GetFileSystemType();
       volume->GetLabel(item->volumeLabel, static_cast<int>(sizeof item->volumeLabel));
-      const std::string named =
-          description + " (" + GetFileSystemTypeName(static_cast<unsigned>(item->fileSystemType)) + ")";
-      std::strncpy(item->description, named.c_str(), 259);
+      if (descriptionIn.empty()) {
+        const std::string named =
+            description + " (" + GetFileSystemTypeName(static_cast<unsigned>(item->fileSystemType)) + ")";
+        std::strncpy(item->description, named.c_str(), 259);
+      }
     }
   }
   item->device = std::move(device);

@@ -43,6 +43,9 @@ CDeviceCollector& CDeviceStepController::EnsureCollector()
         QWidget* main = page_ != nullptr ? page_->window() : nullptr;
         collector_ = std::make_unique<CDeviceCollector>(road_, *source, view, main);
         collector_->SetPrompter(&context->prompter());
+        if (context->services().openImageDevice) {
+            collector_->Collection().SetImageOpener(context->services().openImageDevice);
+        }
         if (searchKind_ == 1 || searchKind_ == 2) {
             const int kind = searchKind_;
             collector_->Collection().SetPreviousRecoveryReader([kind] { return ReadLastStateText(kind); });
@@ -202,6 +205,15 @@ void CDeviceStepController::CreateImage()
 void CDeviceStepController::OpenImage()
 {
     WizardContext* context = WizardContext::instance();
+    if (context->services().openDiskImage) {
+        std::string path, description;
+        std::uint32_t deviceType = 255;
+        if (context->services().openDiskImage(PageWindow(), path, description, deviceType)) {
+            // The deleted-file road reads no device type from an image.
+            EnsureCollector().AddImage(path, description, road_ == DeviceRoad::kDeletedFile ? 255 : deviceType);
+        }
+        return;
+    }
     if (!context->services().chooseOpenFile) {
         return;
     }

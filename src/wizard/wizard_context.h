@@ -46,6 +46,14 @@ struct WizardServices {
     std::function<std::string(QWidget* owner, IStorageDevice* source, const std::string& description,
                               std::uint32_t deviceType)>
         createDiskImage;
+    // Lets the user pick (and repair) an image's index file: its path, the
+    // description of its source and the source's device type; false when
+    // none was chosen. Without it, Open Disk Image asks for any image file.
+    std::function<bool(QWidget* owner, std::string& path, std::string& description, std::uint32_t& deviceType)>
+        openDiskImage;
+    // How the device pages open an image file as a device (null when it
+    // does not open); plain image files when not set.
+    std::function<std::unique_ptr<IStorageDevice>(const std::string& path)> openImageDevice;
 };
 
 // The production services: the desktop's browser, the help window, the

@@ -1,0 +1,1 @@
+qm_bench(imaging DEPS imagefile)

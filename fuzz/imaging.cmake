@@ -1,0 +1,1 @@
+qm_fuzz_target(disk_image_fuzz DEPS imagefile)

@@ -1,0 +1,72 @@
+// A disk image read back as a read-only sector device, so that the scan
+// engines, the partition analysis and the previewers read an image exactly
+// as they read a disk. Part files open on demand, one at a time; the last
+// block decompressed is kept, so a caller that walks an image a few
+// sectors at a time decompresses each block once.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "codecs/codec.h"
+#include "imaging/image_file.h"
+#include "storage/mem_alloc.h"
+#include "storage/storage_device.h"
+
+class CImageFileDeviceWithDecompress : public IStorageDevice {
+public:
+  // Opens the index for reading and takes the header; nothing fails here:
+  // an image that cannot be read has no sectors and fails CheckPartFiles.
+  explicit CImageFileDeviceWithDecompress(const std::string& indexPath);
+  ~CImageFileDeviceWithDecompress() override;
+
+  // Reads that start inside the image and run past its end are clipped
+  // and the rest of the buffer zero-filled; a first sector or a count
+  // above the sector count fails. Damage inside the image (a missing part,
+  // an unreadable block) reads as zeros, never as a failure.
+  int ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) override;
+  std::uint64_t GetSectorCount() override { return sectorCount_; }
+  std::int32_t GetSectorSize() override;
+  int Open() override { return 1; }
+  int Close() override { return 1; }
+
+  // Non-zero when the index, its part list and every part it lists are
+  // there and the header's counts agree with each other.
+  int CheckPartFiles();
+  std::uint32_t GetSourceDeviceType();
+  std::string GetSourceDescription();
+
+  const std::string& IndexPath() const { return indexPath_; }
+  std::uint32_t PartCount() const { return static_cast<std::uint32_t>(partBlocks_.size()); }
+  // The part holding block n, or -1 when no part does.
+  std::int32_t FindBlockPart(std::uint32_t block) const;
+
+private:
+  // Block n of part p decompressed into block_; its length in blockLength_.
+  void LoadBlock(std::uint32_t part, std::uint32_t block);
+
+  std::recursive_mutex section_;
+  std::unique_ptr<qm::image::CImageFile> image_;
+  std::unique_ptr<IDecompressor> decompressor_;
+  std::uint64_t sectorCount_ = 0;
+  std::string indexPath_;
+  std::vector<std::uint32_t> partBlocks_;
+  std::vector<std::uint64_t> partFirstBlock_; // running sums of partBlocks_
+  bool headerSane_ = false;
+  std::uint32_t sectorSize_ = 512;
+  std::uint32_t blockBytes_ = 512 * qm::image::kBlockSectors;
+  qm::MemBuffer<std::uint8_t> stored_; // one block's stored bytes
+  qm::MemBuffer<std::uint8_t> block_;  // the last block decompressed
+  std::uint64_t cachedBlock_ = ~std::uint64_t{0};
+};
+
+namespace qm::image {
+// Opens a ".qmi" index as a compressed image device when its parts are all
+// there; any other file as a plain image file. Null when neither opens.
+std::unique_ptr<IStorageDevice> OpenImageDevice(const std::string& path);
+// Whether the path names an image index (ends in ".qmi", any case).
+bool IsIndexPath(const std::string& path);
+} // namespace qm::image
