@@ -225,7 +225,7 @@ void CImageDiskMasterDlg::Run() {
   back_->setEnabled(false);
   SetTitle(61210);
   run_->SetCurrentFile(imagePath_);
-  run_->GetFreeSpaceMB(imagePath_);
+  run_->SetWatchedPath(imagePath_);
   run_->SetFreeSpace(freeSpaceMB_);
   // The watch runs when the region is a MiB or more.
   run_->SetFreeSpaceWatch((last_ - first_ + 1) / 2 / 1024 != 0);

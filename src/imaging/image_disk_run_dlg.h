@@ -44,6 +44,7 @@ public:
   void SetFreeSpace(std::uint64_t megabytes);
   void SetCurrentFile(const std::string& path);
   void SetFreeSpaceWatch(bool on) { watch_ = on; }
+  void SetWatchedPath(const std::string& path) { watchedPath_ = path; }
   void SetHold(bool hold) { hold_ = hold; }
   void SetCancel(bool cancel) { cancel_ = cancel; }
   bool IsCancelledForSpace() const { return cancelledForSpace_; }
