@@ -159,7 +159,7 @@ void CImageDiskRunDlg::SetFreeSpace(std::uint64_t megabytes) {
     seams_.prompter->Inform(this, ImagingString(61205), ImagingString(61209), PromptIcon::Warning);
     EndForSpace();
   }
-  freeSpace_->setText(QString::number(megabytes));
+  freeSpace_->setText(QStringLiteral("%1  MB").arg(megabytes));
 }
 
 void CImageDiskRunDlg::SetCurrentFile(const std::string& path) {
