@@ -16,19 +16,24 @@
 namespace qm {
 namespace {
 
-// Thumbnail copies show no progress; they stop when the list goes away.
+// Thumbnail copies show no progress; they stop when the list goes away or
+// shows other rows.
 class SilentCallback : public IFileRecoverCallback {
 public:
-  explicit SilentCallback(const std::atomic<bool>& stop) : stop_(stop) {}
+  SilentCallback(const std::atomic<bool>& stop, const std::atomic<std::uint64_t>& generation,
+                 std::uint64_t mine)
+      : stop_(stop), generation_(generation), mine_(mine) {}
   int OnBegin(std::uint32_t, std::uint64_t) override { return Poll(); }
   int OnFileDone(std::uint32_t) override { return 0; }
   int OnBytesWritten(std::uint64_t) override { return Poll(); }
   int OnBytesTakenBack(std::uint32_t) override { return Poll(); }
   int OnFileBegin(const char*) override { return Poll(); }
-  int Poll() override { return stop_ ? -1 : 0; }
+  int Poll() override { return stop_ || generation_ != mine_ ? -1 : 0; }
 
 private:
   const std::atomic<bool>& stop_;
+  const std::atomic<std::uint64_t>& generation_;
+  std::uint64_t mine_;
 };
 
 } // namespace
@@ -89,11 +94,15 @@ void ThumbnailLoader::SetSource(IStorageDevice* source) {
 }
 
 void ThumbnailLoader::SetRows(std::vector<CFileNode*> rows) {
-  std::lock_guard guard(lock_);
+  std::unique_lock guard(lock_);
   rows_ = std::move(rows);
   entries_.clear();
   queue_.Clear();
   ++generation_;
+  // The old rows' nodes may be freed as soon as this returns: a copy of
+  // one of them still running is stopped (its callback sees the new
+  // generation) and waited for.
+  idle_.wait(guard, [this] { return !busy_; });
 }
 
 void ThumbnailLoader::ClearThumbnails() {
@@ -161,10 +170,11 @@ void ThumbnailLoader::Run() {
     // The copy and the scaling run without the lock: the list may refill
     // meanwhile, and a result for rows that are gone is dropped.
     guard.unlock();
-    QImage picture = Load(node, source);
+    QImage picture = Load(node, source, generation);
     guard.lock();
     busy_ = false;
     loading_ = -1;
+    idle_.notify_all();
     if (generation == generation_ && !stop_) {
       entries_[row] = Entry{node, std::move(picture)};
       guard.unlock();
@@ -177,7 +187,7 @@ void ThumbnailLoader::Run() {
   idle_.notify_all();
 }
 
-QImage ThumbnailLoader::Load(CFileNode* node, IStorageDevice* source) {
+QImage ThumbnailLoader::Load(CFileNode* node, IStorageDevice* source, std::uint64_t generation) {
   IFileProperties* properties = node != nullptr ? node->GetProperties() : nullptr;
   if (properties == nullptr) return {};
   // Large and encrypted files show their type icon.
@@ -188,7 +198,7 @@ QImage ThumbnailLoader::Load(CFileNode* node, IStorageDevice* source) {
   if (path.empty()) return {};
   QImage picture;
   try {
-    SilentCallback callback(stop_);
+    SilentCallback callback(stop_, generation_, generation);
     if (StartSaveSelectedFiles(&callback, source, node, path.c_str(), nullptr) != 0) {
       {
         std::lock_guard guard(lock_);

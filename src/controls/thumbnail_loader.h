@@ -44,6 +44,7 @@ public:
 
   void SetSource(IStorageDevice* source);
   // New rows: the thumbnails and the waiting requests of the old ones go.
+  // Returns once no copy of an old row runs, so their nodes may be freed.
   void SetRows(std::vector<CFileNode*> rows);
   // Forgets every thumbnail made (the list switched to this view again).
   void ClearThumbnails();
@@ -69,7 +70,7 @@ private:
     QImage picture;
   };
   void Run();
-  QImage Load(CFileNode* node, IStorageDevice* source);
+  QImage Load(CFileNode* node, IStorageDevice* source, std::uint64_t generation);
 
   mutable std::mutex lock_;
   mutable std::condition_variable wake_;
@@ -78,7 +79,7 @@ private:
   std::map<int, Entry> entries_;
   ThumbnailQueue queue_;
   IStorageDevice* source_ = nullptr;
-  std::uint64_t generation_ = 0; // bumped whenever rows or entries are reset
+  std::atomic<std::uint64_t> generation_{0}; // bumped whenever rows or entries are reset
   bool busy_ = false;
   int loading_ = -1; // the row being made while busy
   std::atomic<bool> stop_{false};

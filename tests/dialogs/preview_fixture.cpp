@@ -45,7 +45,7 @@ PreviewFixture::PreviewFixture() {
   std::string notes;
   for (int i = 1; i <= 200; ++i)
     notes += "Line " + std::to_string(i) + " of the notes: the quick brown fox jumps over the lazy dog.\n";
-  contents["photo.jpg"] = Picture(300, 200, "JPG");
+  contents["photo.jpg"] = Picture(900, 600, "JPG");
   contents["small.png"] = Picture(60, 40, "PNG");
   contents["notes.txt"] = Text(notes);
   contents["letter.rtf"] =

@@ -30,7 +30,7 @@ struct PreviewFixture {
   std::vector<CFileNode*> FilesIn(CFileNode* folder) const;
 };
 
-// The fixture's files: photo.jpg (300 x 200), small.png (60 x 40),
+// The fixture's files: photo.jpg (900 x 600), small.png (60 x 40),
 // notes.txt (lines), letter.rtf, report.doc (a Word container), fake.doc
 // (text), edge.jpg (exactly 15,728,640 bytes), over.jpg (one byte more),
 // and DOCS/abc-inner.txt.

@@ -130,8 +130,8 @@ TEST_F(PreviewRoad, PictureOpensOnTheImageTab) {
     looked = true;
     EXPECT_EQ(preview->CurrentTab(), qm::CFilePreViewDlg::kTabImage);
     EXPECT_TRUE(preview->ImageView()->HasImage());
-    EXPECT_EQ(preview->ImageView()->Image().size(), QSize(300, 200));
-    preview->resize(360, 240); // smaller than the picture: fitted
+    EXPECT_EQ(preview->ImageView()->Image().size(), QSize(900, 600));
+    preview->resize(640, 420); // smaller than the picture: fitted
     qm::test::SaveToGallery(*preview, QStringLiteral("preview_image_fit"));
     preview->ActualSizeButton()->click();
     EXPECT_FALSE(preview->ImageView()->FitMode());
@@ -139,7 +139,8 @@ TEST_F(PreviewRoad, PictureOpensOnTheImageTab) {
     QApplication::processEvents();
     EXPECT_TRUE(preview->ImageView()->verticalScrollBar()->isVisible());
     EXPECT_TRUE(preview->ImageView()->horizontalScrollBar()->isVisible());
-    preview->ImageView()->verticalScrollBar()->setValue(40);
+    preview->ImageView()->verticalScrollBar()->setValue(150);
+    preview->ImageView()->horizontalScrollBar()->setValue(200);
     qm::test::SaveToGallery(*preview, QStringLiteral("preview_image_actual"));
     preview->hide();
     return 2;
