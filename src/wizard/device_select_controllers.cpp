@@ -16,6 +16,7 @@
 #include "wizard/device_collector.h"
 #include "wizard/device_select_page.h"
 #include "wizard/device_step_hand_on.h"
+#include "wizard/found_tree.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 #include "wizard/wizard_state_files.h"
@@ -263,6 +264,37 @@ void CDeviceStepController::ChooseVolume(DeviceListItem* volume)
         settings.chDriveLetter = static_cast<std::uint8_t>(volume->driveLetter);
         settings.bVolumeFlag = volume->kind != 0 ? 1 : 0;
     }
+}
+
+CDeleteRecoveryPartitionDeviceSelectController::~CDeleteRecoveryPartitionDeviceSelectController()
+{
+    FreeSearchedTree();
+}
+
+void CDeleteRecoveryPartitionDeviceSelectController::Activate()
+{
+    FreeSearchedTree();
+    CDeviceStepController::Activate();
+}
+
+void CDeleteRecoveryPartitionDeviceSelectController::Leave()
+{
+    CDeviceStepController::Leave();
+    FreeSearchedTree();
+}
+
+void CDeleteRecoveryPartitionDeviceSelectController::SetSearchedTree(CFileNode* tree)
+{
+    if (tree != searchedTree_) {
+        FreeSearchedTree();
+    }
+    searchedTree_ = tree;
+}
+
+void CDeleteRecoveryPartitionDeviceSelectController::FreeSearchedTree()
+{
+    FreeFileTree(searchedTree_);
+    searchedTree_ = nullptr;
 }
 
 bool CDeleteRecoveryPartitionDeviceSelectController::Next()

@@ -15,6 +15,7 @@
 #include "wizard/page_controller.h"
 
 class CDeviceCollector;
+class CFileNode;
 class QWidget;
 
 namespace qm {
@@ -97,8 +98,24 @@ public:
         : CDeviceStepController(kPageDeleteRecoveryDevice, 0, DeviceRoad::kDeletedFile)
     {
     }
+    ~CDeleteRecoveryPartitionDeviceSelectController() override;
     static CDeleteRecoveryPartitionDeviceSelectController* GetInstance();
+    void Activate() override;
     bool Next() override;
+    void Leave() override;
+
+    // The tree the volume's build gave (the deleted-files tree shares its
+    // files' properties); freed by the next Activate, Leave or failed Next.
+    void SetSearchedTree(CFileNode* tree);
+    CFileNode* SearchedTree() const { return searchedTree_; }
+    void FreeSearchedTree();
+    // Whether the hint about format recovery is still shown after a search.
+    bool ShowsHint() const { return showHint_; }
+    void SetShowsHint(bool show) { showHint_ = show; }
+
+private:
+    CFileNode* searchedTree_ = nullptr;
+    bool showHint_ = true;
 };
 
 class CCompleteRecoveryPartitionDeviceSelectController : public CDeviceStepController {

@@ -6,12 +6,6 @@
 
 namespace qm {
 
-bool HandOnDeletedFileVolume(CDeleteRecoveryPartitionDeviceSelectController&, DeviceListItem&)
-{
-    LogInfo("The deleted-file search is not built yet");
-    return false;
-}
-
 bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController&, DeviceListItem&)
 {
     LogInfo("The complete scan is not built yet");

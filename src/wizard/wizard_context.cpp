@@ -12,6 +12,7 @@
 #include "platform/log.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_source.h"
+#include "wizard/file_select_controller.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/save_file_controller.h"
 #include "wizard/save_result_controller.h"
@@ -53,6 +54,7 @@ WizardContext::WizardContext(Prompter& prompter, AppSettings& settings, WizardSe
     lostDisk_ = std::make_unique<CLostRecoveryDiskDeviceSelectController>();
     saveFile_ = std::make_unique<CSaveFileController>();
     saveResult_ = std::make_unique<CSaveResultController>();
+    fileSelect_ = std::make_unique<CFileSelectController>();
 }
 
 WizardContext::~WizardContext()

@@ -27,6 +27,7 @@ class CCompleteRecoveryPartitionDeviceSelectController;
 class CLostRecoveryDiskDeviceSelectController;
 class CSaveFileController;
 class CSaveResultController;
+class CFileSelectController;
 
 // What the wizard asks outside itself (tests put recorders in place).
 struct WizardServices {
@@ -85,6 +86,7 @@ public:
     CLostRecoveryDiskDeviceSelectController& lostDiskController() { return *lostDisk_; }
     CSaveFileController& saveFileController() { return *saveFile_; }
     CSaveResultController& saveResultController() { return *saveResult_; }
+    CFileSelectController& fileSelectController() { return *fileSelect_; }
 
 private:
     Prompter& prompter_;
@@ -98,6 +100,7 @@ private:
     std::unique_ptr<CLostRecoveryDiskDeviceSelectController> lostDisk_;
     std::unique_ptr<CSaveFileController> saveFile_;
     std::unique_ptr<CSaveResultController> saveResult_;
+    std::unique_ptr<CFileSelectController> fileSelect_;
     std::unique_ptr<CWizardSheet> sheet_;
 };
 

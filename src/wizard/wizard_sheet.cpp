@@ -17,6 +17,8 @@
 #include "storage/app_settings.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_select_page.h"
+#include "wizard/file_select_controller.h"
+#include "wizard/file_select_page.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/recovery_mode_page.h"
 #include "wizard/save_file_controller.h"
@@ -124,6 +126,8 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
     auto* saveResultPage = new CSaveResultPage(this);
     pages_[kPageSaveFile] = saveFilePage;
     pages_[kPageSaveResult] = saveResultPage;
+    auto* filePage = new CFileSelectPage(this);
+    pages_[kPageFileSelect] = filePage;
     for (int i = 1; i < kPageTypeOfFile; ++i) {
         if (pages_[static_cast<std::size_t>(i)] == nullptr) {
             pages_[static_cast<std::size_t>(i)] = new CPlaceholderPage(i, kPlaceholderPages[i].helpId,
@@ -150,6 +154,8 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
     context.saveFileController().SetPage(saveFilePage);
     saveResultPage->SetController(&context.saveResultController());
     context.saveResultController().SetPage(saveResultPage);
+    filePage->SetController(&context.fileSelectController());
+    context.fileSelectController().SetPage(filePage);
 
     for (CWizardPage* page : pages_) {
         page->hide();

@@ -1,0 +1,1 @@
+qm_bench(file_list DEPS controls)

@@ -1,0 +1,20 @@
+// Where the file-select step goes once the user has ticked files: the save
+// step gets the tree (its SetFileSelection), this controller as its step
+// before, and is activated. The save step defines the function; until it
+// exists the stand-in in file_select_hand_on.cpp stays on the page.
+#pragma once
+
+class CFileNode;
+
+namespace qm {
+
+class CFileSelectController;
+
+// True when the road moved on to the save step.
+bool HandOnFileSelection(CFileSelectController& from, CFileNode* root);
+
+// Saves the wizard's state files once a complete or partition scan has
+// given its tree (the deleted-file road keeps none).
+void SaveStatesAfterTree(CFileSelectController& from);
+
+} // namespace qm
