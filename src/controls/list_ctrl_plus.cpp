@@ -8,6 +8,8 @@
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QStyle>
 
+#include <algorithm>
+
 #include "app/string_table.h"
 #include "filemodel/file_node.h"
 
@@ -138,8 +140,11 @@ CListCtrlPlus::CListCtrlPlus(QWidget* parent) : QTreeView(parent), model_(new CF
   header()->setSectionsClickable(true);
   header()->setSortIndicatorShown(false);
   header()->setStretchLastSection(false);
+  // A full date and time must fit its column whatever the desktop's font.
+  const int timeWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16;
   for (int c = 0; c < kFileListColumnCount; ++c)
-    header()->resizeSection(c, FileListColumnAt(c).width);
+    header()->resizeSection(c, c >= kColumnModified ? std::max(FileListColumnAt(c).width, timeWidth)
+                                                    : FileListColumnAt(c).width);
   connect(header(), &QHeaderView::sectionClicked, this, &CListCtrlPlus::OnColumnClick);
 }
 
