@@ -6,6 +6,7 @@
 // boxes and the status line, and a picture of page 9 over each volume.
 #include <QtCore/QThread>
 #include <QtTest/QTest>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QTreeView>
 #include <gtest/gtest.h>
@@ -345,8 +346,9 @@ TEST_F(DeletedFileRoad, ChecksReachTheStatusLineAndBackReturnsToTheVolumes) {
     QThread::msleep(1);
   }
   ASSERT_TRUE(SelectVolume(page, "DELFAT"));
-  EXPECT_TRUE(NextClosingHint());
-  EXPECT_FALSE(hintShown_);
+  // No hint this time: nothing waits for a window that never opens.
+  EXPECT_TRUE(frame_->Sheet().OnNext());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_EQ(frame_->Sheet().ActiveIndex(), kPageFileSelect);
   // Home frees everything on the way to the start page.
   prompter_.answers = {true, true};
