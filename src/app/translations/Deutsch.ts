@@ -1651,6 +1651,94 @@ bitte wählen Sie ein anderes Laufwerk.</translation>
         <source>Cancelling...</source>
         <translation>Wird abgebrochen...</translation>
     </message>
+    <message>
+        <source>Are you sure to quit searching?</source>
+        <translation>Möchten Sie die Suche wirklich beenden?</translation>
+    </message>
+    <message>
+        <source>Select files to save, please.</source>
+        <translation>Bitte wählen Sie die zu speichernden Dateien.</translation>
+    </message>
+    <message>
+        <source>Abort Building?</source>
+        <translation>Aufbau abbrechen?</translation>
+    </message>
+    <message>
+        <source>Nothing selected</source>
+        <translation>Nichts ausgewählt</translation>
+    </message>
+    <message>
+        <source>Locate in the main list</source>
+        <translation>In der Hauptliste anzeigen</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Deselect</source>
+        <translation>Auswahl aufheben</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>File Size</source>
+        <translation>Dateigröße</translation>
+    </message>
+    <message>
+        <source>File Type</source>
+        <translation>Dateityp</translation>
+    </message>
+    <message>
+        <source>Modified Time</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>Created Time</source>
+        <translation>Erstellt</translation>
+    </message>
+    <message>
+        <source>Last Access Time</source>
+        <translation>Letzter Zugriff</translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Total %s in %d files</source>
+        <translation>Insgesamt %s in %d Dateien</translation>
+    </message>
+    <message>
+        <source>Selected %s in %d files</source>
+        <translation>Ausgewählt: %s in %d Dateien</translation>
+    </message>
+    <message>
+        <source>Please wait a minute for there are too many files in the directory you selected.</source>
+        <translation>Bitte warten Sie einen Moment: Der gewählte Ordner enthält sehr viele Dateien.</translation>
+    </message>
+    <message>
+        <source>If the files are not found or corrupted in this mode, please go to &quot;Format Recovery&quot;!</source>
+        <translation>Wenn die Dateien in diesem Modus nicht gefunden werden oder beschädigt sind, wechseln Sie bitte zu "Formatierte Laufwerke"!</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>No files found, please go to Format Recovery mode!</source>
+        <translation>Keine Dateien gefunden, bitte wechseln Sie zu "Formatierte Laufwerke"!</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>

@@ -1651,6 +1651,94 @@ please select other drive.</source>
         <source>Cancelling...</source>
         <translation>中止しています...</translation>
     </message>
+    <message>
+        <source>Are you sure to quit searching?</source>
+        <translation>検索を中止してもよろしいですか?</translation>
+    </message>
+    <message>
+        <source>Select files to save, please.</source>
+        <translation>保存するファイルを選択してください。</translation>
+    </message>
+    <message>
+        <source>Abort Building?</source>
+        <translation>構築を中止しますか?</translation>
+    </message>
+    <message>
+        <source>Nothing selected</source>
+        <translation>何も選択されていません</translation>
+    </message>
+    <message>
+        <source>Locate in the main list</source>
+        <translation>メイン一覧で表示</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>選択</translation>
+    </message>
+    <message>
+        <source>Deselect</source>
+        <translation>選択解除</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状態</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>ファイル名</translation>
+    </message>
+    <message>
+        <source>File Size</source>
+        <translation>ファイルサイズ</translation>
+    </message>
+    <message>
+        <source>File Type</source>
+        <translation>ファイルの種類</translation>
+    </message>
+    <message>
+        <source>Modified Time</source>
+        <translation>更新日時</translation>
+    </message>
+    <message>
+        <source>Created Time</source>
+        <translation>作成日時</translation>
+    </message>
+    <message>
+        <source>Last Access Time</source>
+        <translation>最終アクセス日時</translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation>復元</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>プレビュー</translation>
+    </message>
+    <message>
+        <source>Total %s in %d files</source>
+        <translation>合計 %s (%d 個のファイル)</translation>
+    </message>
+    <message>
+        <source>Selected %s in %d files</source>
+        <translation>選択済み %s (%d 個のファイル)</translation>
+    </message>
+    <message>
+        <source>Please wait a minute for there are too many files in the directory you selected.</source>
+        <translation>選択したフォルダーには多数のファイルがあります。しばらくお待ちください。</translation>
+    </message>
+    <message>
+        <source>If the files are not found or corrupted in this mode, please go to &quot;Format Recovery&quot;!</source>
+        <translation>このモードでファイルが見つからないか破損している場合は、「フォーマット復元」をお試しください!</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>No files found, please go to Format Recovery mode!</source>
+        <translation>ファイルが見つかりません。「フォーマット復元」モードをお試しください!</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
