@@ -1,7 +1,6 @@
 // Where the file-select step goes once the user has ticked files: the save
 // step gets the tree (its SetFileSelection), this controller as its step
-// before, and is activated. The save step defines the function; until it
-// exists the stand-in in file_select_hand_on.cpp stays on the page.
+// before, and is activated.
 #pragma once
 
 class CFileNode;
