@@ -100,17 +100,47 @@ private:
   std::uint32_t last_ = 40;
 };
 
-void WriteProperties(const IFileProperties& properties, IRSData& stream) {
-  RSWrite<std::uint32_t>(stream, properties.GetTypeCode());
-  properties.Save(&stream);
+// Generic properties save nothing of their own; below the root (the
+// folder an engine makes for each partition it builds) the tree keeps
+// their name, attributes, valid fields and size itself, or a restored
+// partition would come back nameless and no longer a folder, and its
+// files could not be read back.
+void WriteGenericRecord(const IFileProperties& properties, IRSData& stream) {
+  const std::uint32_t length =
+      std::min<std::uint32_t>(properties.GetNameLength(), CMyFileProperties::kNameCapacity - 1);
+  RSWrite<std::uint32_t>(stream, length);
+  if (length != 0) stream.Write(properties.GetName(), length);
+  RSWrite<std::uint16_t>(stream, properties.GetAttributes());
+  RSWrite<std::uint32_t>(stream, properties.GetValidFields());
+  RSWrite<std::uint64_t>(stream, properties.GetSize());
 }
 
-// Properties by their saved type code; null when no factory makes the code
-// (or it is the root's generic type below the root) or the record is
-// damaged.
+std::unique_ptr<IFileProperties> ReadGenericRecord(IRSData& stream) {
+  const auto length = RSRead<std::uint32_t>(stream);
+  if (length >= CMyFileProperties::kNameCapacity) throw CRSException(qm::kRSBadHeaderValue);
+  CMyFileProperties::Record record;
+  if (length != 0) stream.Read(record.name, length);
+  record.nameLength = length;
+  record.attributes = RSRead<std::uint16_t>(stream);
+  record.validFields = RSRead<std::uint32_t>(stream);
+  record.size = RSRead<std::uint64_t>(stream);
+  auto properties = std::make_unique<CMyFileProperties>();
+  properties->CopyRecord(record);
+  return properties;
+}
+
+void WriteProperties(const IFileProperties& properties, IRSData& stream, bool root) {
+  RSWrite<std::uint32_t>(stream, properties.GetTypeCode());
+  if (!root && properties.GetTypeCode() == qm::kPropertiesGeneric)
+    WriteGenericRecord(properties, stream);
+  else
+    properties.Save(&stream);
+}
+
+// Properties by their saved type code; null when no factory makes the code.
 std::unique_ptr<IFileProperties> ReadProperties(IRSData& stream, bool root) {
   const auto type = RSRead<std::uint32_t>(stream);
-  if (type == qm::kPropertiesGeneric && !root) return nullptr;
+  if (type == qm::kPropertiesGeneric && !root) return ReadGenericRecord(stream);
   auto properties = qm::CreateFilePropertiesByType(type);
   if (!properties) {
     LogError("Saved file tree holds properties of type %u, which cannot be read; load refused", type);
@@ -232,7 +262,7 @@ int WriteFileTreeSection(CFileNode* root, IRSData* stream, IDIRBuildCallback* ca
     stream->OpenSection(qm::kFileTreeSection);
     RSWrite<std::int32_t>(*stream, kTreeStart);
     root->Save(stream);
-    WriteProperties(*root->GetProperties(), *stream);
+    WriteProperties(*root->GetProperties(), *stream, true);
     TreeProgress progress(callback, true);
     std::deque<CFileNode*> folders{root};
     std::vector<CFileNode*> children;
@@ -249,7 +279,7 @@ int WriteFileTreeSection(CFileNode* root, IRSData* stream, IDIRBuildCallback* ca
         const bool fileSystem = child->IsFileSystemNode() != 0;
         RSWrite<std::int32_t>(*stream, fileSystem ? kNodeFileSystem : kNodePlain);
         if (fileSystem) child->Save(stream);
-        WriteProperties(*properties, *stream);
+        WriteProperties(*properties, *stream, false);
         if (properties->IsFolder()) folders.push_back(child);
         progress.NodeDone();
       }

@@ -82,7 +82,8 @@ int WriteFileTreeSection(CFileNode* root, IRSData* stream, IDIRBuildCallback* ca
 // The tree back, its check states recounted; null when the section is
 // missing or does not start with a tree. A type code that no factory makes
 // fails the load: its record's length is unknown, so nothing after it could
-// be read. The generic type 4 is accepted for the root only.
+// be read. Generic properties (type 4) below the root keep their name,
+// attributes, valid fields and size in the tree itself.
 CFileNode* ReadFileTreeSection(IRSData* stream, IDIRBuildCallback* callback);
 
 // The carved files: u64 count, then per file its start sector, length,

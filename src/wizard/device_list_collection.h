@@ -71,6 +71,9 @@ public:
 
   const CollectedDevices& Devices() const { return m_devices; }
   const std::vector<std::unique_ptr<CScanStateRecord>>& DiskRecords() const { return m_diskRecords; }
+  // What a restore matches its stored device against.
+  VolumeList& MutableVolumes() { return m_devices.volumes; }
+  std::vector<std::unique_ptr<CScanStateRecord>>& MutableDiskRecords() { return m_diskRecords; }
 
 private:
   std::vector<DeviceRow> DiskRows() const;

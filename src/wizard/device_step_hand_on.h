@@ -1,8 +1,7 @@
 // Where each road goes once its device step has a chosen device: the
 // deleted-file search of the volume, the complete scan of the volume or
 // image, the lost-partition search of the disk, and resuming the previous
-// search from its state file. Each road's own step defines its function;
-// until it exists the stand-in in device_step_hand_on.cpp stays on the page.
+// search from its state file. Each road's own step defines its function.
 #pragma once
 
 struct DeviceListItem;

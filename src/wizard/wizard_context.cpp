@@ -16,6 +16,10 @@
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/save_file_controller.h"
 #include "wizard/save_result_controller.h"
+#include "wizard/file_selection_step.h"
+#include "wizard/lost_partition_controllers.h"
+#include "wizard/recovery_mode_controller.h"
+#include "wizard/scan_partition_controllers.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/wizard_sheet.h"
 
@@ -24,56 +28,62 @@ namespace {
 
 WizardContext* g_current = nullptr;
 
-}  // namespace
+} // namespace
 
-WizardServices DefaultWizardServices()
-{
-    WizardServices services;
-    services.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
-    services.openHelp = [](int topic) { OpenHelpTopic(nullptr, static_cast<unsigned>(topic)); };
-    services.startRestarter = [] {
-        const std::optional<std::string> path = FindProgram(ipc::kRestarterProgram);
-        return path.has_value() && QProcess::startDetached(QString::fromStdString(*path), {});
-    };
-    services.fileFilterPath = FileFilterPath();
-    services.deviceSource = std::make_shared<LinuxDeviceSource>();
-    services.chooseOpenFile = [](QWidget* owner, const QString& caption, const QString& filter) {
-        return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
-    };
-    return services;
+WizardServices DefaultWizardServices() {
+  WizardServices services;
+  services.openUrl = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
+  services.openHelp = [](int topic) { OpenHelpTopic(nullptr, static_cast<unsigned>(topic)); };
+  services.startRestarter = [] {
+    const std::optional<std::string> path = FindProgram(ipc::kRestarterProgram);
+    return path.has_value() && QProcess::startDetached(QString::fromStdString(*path), {});
+  };
+  services.fileFilterPath = FileFilterPath();
+  services.deviceSource = std::make_shared<LinuxDeviceSource>();
+  services.chooseOpenFile = [](QWidget* owner, const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+  };
+  return services;
 }
 
 WizardContext::WizardContext(Prompter& prompter, AppSettings& settings, WizardServices services)
-    : prompter_(prompter), settings_(settings), services_(std::move(services)), previous_(g_current)
-{
-    g_current = this;
-    mode_ = std::make_unique<CRecoveryModeSelectController>();
-    type_ = std::make_unique<CTypeOfFileToRecoveryController>();
-    deleteDevice_ = std::make_unique<CDeleteRecoveryPartitionDeviceSelectController>();
-    completeDevice_ = std::make_unique<CCompleteRecoveryPartitionDeviceSelectController>();
-    lostDisk_ = std::make_unique<CLostRecoveryDiskDeviceSelectController>();
-    saveFile_ = std::make_unique<CSaveFileController>();
-    saveResult_ = std::make_unique<CSaveResultController>();
-    fileSelect_ = std::make_unique<CFileSelectController>();
+    : prompter_(prompter), settings_(settings), services_(std::move(services)), previous_(g_current) {
+  g_current = this;
+  mode_ = std::make_unique<CRecoveryModeSelectController>();
+  type_ = std::make_unique<CTypeOfFileToRecoveryController>();
+  deleteDevice_ = std::make_unique<CDeleteRecoveryPartitionDeviceSelectController>();
+  completeDevice_ = std::make_unique<CCompleteRecoveryPartitionDeviceSelectController>();
+  lostDisk_ = std::make_unique<CLostRecoveryDiskDeviceSelectController>();
+  saveFile_ = std::make_unique<CSaveFileController>();
+  saveResult_ = std::make_unique<CSaveResultController>();
+  fileSelect_ = std::make_unique<CFileSelectController>();
+  lostPartition_ = std::make_unique<CLostRecoveryPartitionDeviceSelectController>();
+  completeScan_ = std::make_unique<CCompleteRecoveryScanPartitionDeviceSelectController>();
+  lostScan_ = std::make_unique<CLostRecoveryScanPartitionDeviceSelectController>();
+  fileSelection_ = std::make_unique<CFileSelectionStep>();
 }
 
-WizardContext::~WizardContext()
-{
-    // The sheet's pages point at the controllers: the sheet goes first.
-    sheet_.reset();
-    if (g_current == this) {
-        g_current = previous_;
-    }
+WizardContext::~WizardContext() {
+  // The sheet's pages point at the controllers: the sheet goes first.
+  // The later steps hold trees and windows on the device steps' devices:
+  // they go before the device steps.
+  fileSelection_.reset();
+  lostScan_.reset();
+  completeScan_.reset();
+  lostPartition_.reset();
+  sheet_.reset();
+  if (g_current == this) {
+    g_current = previous_;
+  }
 }
 
 WizardContext* WizardContext::instance() { return g_current; }
 
-CWizardSheet& WizardContext::sheet()
-{
-    if (sheet_ == nullptr) {
-        sheet_ = std::make_unique<CWizardSheet>(*this);
-    }
-    return *sheet_;
+CWizardSheet& WizardContext::sheet() {
+  if (sheet_ == nullptr) {
+    sheet_ = std::make_unique<CWizardSheet>(*this);
+  }
+  return *sheet_;
 }
 
-}  // namespace qm
+} // namespace qm

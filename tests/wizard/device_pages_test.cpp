@@ -11,14 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/string_table.h"
 #include "controls/device_select_ctrl.h"
 #include "controls/image_wnd.h"
 #include "controls/partition_check_list.h"
+#include "device_fixture_images.h"
 #include "dialogs/advance_setting_dlg.h"
 #include "fatext2/boot_sector_classifiers.h"
 #include "fatext2/fat_partition_info.h"
@@ -45,7 +46,6 @@
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 #include "wizard/wizard_state_files.h"
-#include "device_fixture_images.h"
 
 namespace qm {
 namespace {
@@ -228,8 +228,9 @@ TEST_F(DevicePages, ImagesAreCheckedOnEveryRoadAndRemovedAgain) {
     EXPECT_EQ(page.DeviceCtrl().GetCount(), before + 1);
     ASSERT_EQ(prompter_.shown.size(), 2u);
     EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("This image file is open!"));
-    EXPECT_EQ(prompter_.shown[1].text, button == 1001 ? QStringLiteral("This image has been destroyed. ")
-                                                      : QStringLiteral("This is an invalid image file, please check it!"));
+    EXPECT_EQ(prompter_.shown[1].text,
+              button == 1001 ? QStringLiteral("This image has been destroyed. ")
+                             : QStringLiteral("This is an invalid image file, please check it!"));
     // A refresh keeps the image; the menu removes it.
     page.OnCommand(page.Commands().refresh);
     WaitForDevices();
@@ -320,7 +321,10 @@ TEST_F(DevicePages, AnImportedScanResultIsOfferedForResuming) {
   std::vector<std::uint8_t> damaged = ReadFileBytes(bundle);
   damaged.back() ^= 0xFF;
   const std::filesystem::path broken = ScratchPath("device_pages_broken.rsf");
-  { std::ofstream(broken, std::ios::binary).write(reinterpret_cast<const char*>(damaged.data()), static_cast<std::streamsize>(damaged.size())); }
+  {
+    std::ofstream(broken, std::ios::binary)
+        .write(reinterpret_cast<const char*>(damaged.data()), static_cast<std::streamsize>(damaged.size()));
+  }
 
   MakeFrame();
   CDeviceListPage& page = Open(1001);
@@ -335,7 +339,8 @@ TEST_F(DevicePages, AnImportedScanResultIsOfferedForResuming) {
   EXPECT_FALSE(std::filesystem::exists(LastStateFile(1)));
   EXPECT_EQ(page.DeviceCtrl().GetCount(), before);
   ASSERT_FALSE(asked_.empty());
-  EXPECT_TRUE(asked_.back().endsWith(QStringLiteral("Recovery State File(*.rsf)"))) << asked_.back().toStdString();
+  EXPECT_TRUE(asked_.back().endsWith(QStringLiteral("Recovery State File(*.rsf)")))
+      << asked_.back().toStdString();
 
   // The good one becomes the previous search at the top of the list.
   chosen_ = {bundle};
@@ -343,7 +348,8 @@ TEST_F(DevicePages, AnImportedScanResultIsOfferedForResuming) {
   WaitForDevices();
   EXPECT_TRUE(std::filesystem::exists(LastStateFile(1)));
   ASSERT_EQ(page.DeviceCtrl().GetCount(), before + 1);
-  EXPECT_EQ(page.DeviceCtrl().View()->RowAt(0).cells[2].text, QStringLiteral("Results for \nImage File \"backup\""));
+  EXPECT_EQ(page.DeviceCtrl().View()->RowAt(0).cells[2].text,
+            QStringLiteral("Results for \nImage File \"backup\""));
 }
 
 TEST_F(DevicePages, ChoosingAVolumeRecordsItAndHandsItOn) {
@@ -361,6 +367,11 @@ TEST_F(DevicePages, ChoosingAVolumeRecordsItAndHandsItOn) {
   EXPECT_EQ(chosen.kind, 1);
   ASSERT_EQ(chosen.pointer, view.GetItemData(row));
   EXPECT_EQ(settings_.strVolumeName, "LONEFAT");
+
+  // Next scanned the volume and went on: back to the page for the rest.
+  context_.completeDeviceController().Activate();
+  WaitForDevices();
+  ASSERT_EQ(frame_->Sheet().ActiveIndex(), kPageCompleteRecoveryDevice);
 
   // Ctrl+O on this page opens a raw image file to scan.
   asked_.clear();
@@ -430,7 +441,9 @@ TEST_F(DevicePages, LeavingWhileCollectingJoinsTheWorkerFirst) {
   context_.completeDeviceController().Home();
   EXPECT_TRUE(frame_->isEnabled());
   QCoreApplication::processEvents();
-  EXPECT_EQ(static_cast<CDeviceListPage*>(frame_->Sheet().Page(kPageCompleteRecoveryDevice))->DeviceCtrl().GetCount(),
+  EXPECT_EQ(static_cast<CDeviceListPage*>(frame_->Sheet().Page(kPageCompleteRecoveryDevice))
+                ->DeviceCtrl()
+                .GetCount(),
             0);
 }
 
@@ -472,15 +485,17 @@ TEST_F(DevicePages, FoundPartitionPageAndScanPagesPictures) {
     DEVICE_ITEM item;
     item.iconKind = 3;
     item.sectorCount = r.sectorCount;
-    item.name = QStringLiteral("%1 - %2").arg(QLatin1String(r.volumeLabel),
-                                              r.fileSystemType == 3 ? QStringLiteral("NTFS") : QStringLiteral("FAT32"));
+    item.name = QStringLiteral("%1 - %2").arg(QLatin1String(r.volumeLabel), r.fileSystemType == 3
+                                                                                ? QStringLiteral("NTFS")
+                                                                                : QStringLiteral("FAT32"));
     item.itemData = &r;
     page4->DeviceCtrl().AddItem(item);
   }
   ASSERT_NE(page4->FullScanBox(), nullptr);
   EXPECT_FALSE(page4->FullScanBox()->isVisible()); // only the Full Scan box shows here
   EXPECT_TRUE(page4->WholeDiskBox()->isVisible());
-  QTest::mouseClick(page4->WholeDiskBox(), Qt::LeftButton, {}, QPoint(6, page4->WholeDiskBox()->height() / 2));
+  QTest::mouseClick(page4->WholeDiskBox(), Qt::LeftButton, {},
+                    QPoint(6, page4->WholeDiskBox()->height() / 2));
   EXPECT_EQ(controller.wholeDisk, 1);
   page4->DeviceCtrl().View()->SelectIndex(1);
   Q_EMIT page4->DeviceCtrl().SelectionChanged();
@@ -501,8 +516,8 @@ TEST_F(DevicePages, FoundPartitionPageAndScanPagesPictures) {
   ntfs->m_u64MftSector = 4096;
   auto other = std::make_unique<CSearchedNTFSPartitionInfo>();
   std::vector<ScanPartitionEntry> entries;
-  auto add = [&](CSearchedPartitionInfo* p, std::uint32_t fs, std::uint64_t start, std::uint64_t n, double score,
-                 std::uint32_t level) {
+  auto add = [&](CSearchedPartitionInfo* p, std::uint32_t fs, std::uint64_t start, std::uint64_t n,
+                 double score, std::uint32_t level) {
     p->SetFileSystemType(fs);
     p->SetStartSector(start);
     p->SetSectorCount(n);
@@ -539,7 +554,8 @@ TEST_F(DevicePages, FoundPartitionPageAndScanPagesPictures) {
   sheet.SetActivePage(kPageCompleteRecoveryScanPartition);
   ASSERT_EQ(page7->GetCount(), 3);
   EXPECT_EQ(page7->GetCheckedCount(), 1); // mode 1: the best one only
-  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page7_complete_scan_partitions")).isEmpty());
+  EXPECT_FALSE(
+      test::SaveToGallery(*frame_, QStringLiteral("wizard_page7_complete_scan_partitions")).isEmpty());
   // The pages drop their rows before the partitions go.
   page7->SetPartitions(entries, 1);
   std::vector<ScanPartitionEntry> none;

@@ -1,0 +1,418 @@
+// The complete and partition roads end to end with the real engines, on
+// images made by the real tools: a quick-formatted NTFS volume and a
+// re-formatted FAT32 volume (complete recovery), an MBR disk with one live
+// and two wiped partitions and one whose partitions are all live
+// (partition recovery). Each road's files come back byte for byte, its
+// state file is written, and a later run resumes it without searching.
+#include <QtCore/QThread>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "controls/device_select_ctrl.h"
+#include "dialogs/intelligent_searching_dlg.h"
+#include "fatext2/boot_sector_classifiers.h"
+#include "fatext2/deep_scan_support.h"
+#include "fatext2/ext2_collector.h"
+#include "fatext2/ext2_volume_analyze.h"
+#include "fatext2/fat_volume_analyze.h"
+#include "filemodel/crs_data.h"
+#include "filemodel/file_node.h"
+#include "filemodel/raw_file_collection.h"
+#include "filemodel/state_file_bundle.h"
+#include "ntfs/ntfs_volume_analyze.h"
+#include "platform/disk_table.h"
+#include "platform/log.h"
+#include "platform/message_pump.h"
+#include "raw/carved_files_hook.h"
+#include "raw/scan_result_factories.h"
+#include "storage/app_settings.h"
+#include "storage/image_file_device.h"
+#include "storage/searched_partition_info.h"
+#include "storage/volume_analyzer.h"
+#include "support/scratch_files.h"
+#include "support_ui/gallery.h"
+#include "support_ui/scripted_prompter.h"
+#include "wizard/device_collector.h"
+#include "wizard/device_select_controllers.h"
+#include "wizard/device_select_page.h"
+#include "wizard/file_selection_step.h"
+#include "wizard/lost_partition_controllers.h"
+#include "wizard/main_frame.h"
+#include "wizard/scan_partition_controllers.h"
+#include "wizard/scan_partition_page.h"
+#include "wizard/search_runs.h"
+#include "wizard/wizard_context.h"
+#include "wizard/wizard_sheet.h"
+#include "wizard/wizard_state_files.h"
+
+namespace fs = std::filesystem;
+
+namespace qm {
+namespace {
+
+using Files = std::map<std::string, std::vector<std::uint8_t>>;
+
+// Writes the files under a fresh folder of that name; returns the folder.
+fs::path WriteSourceFiles(const std::string& name, const Files& files) {
+  const fs::path folder = ScratchPath(name);
+  fs::remove_all(folder);
+  for (const auto& [path, bytes] : files) {
+    fs::create_directories((folder / path).parent_path());
+    test::WriteHostFile(folder / path, bytes);
+  }
+  return folder;
+}
+
+Files SomeFiles(const std::string& folder, std::uint32_t seed) {
+  Files files;
+  for (int i = 0; i < 3; ++i)
+    files[folder + "file" + std::to_string(i) + ".bin"] = test::PatternBytes(3000 + 7000 * i, seed + i);
+  return files;
+}
+
+std::string NtfsCopies(const std::string& volume, const fs::path& from, const Files& files) {
+  std::string out;
+  for (const auto& [path, bytes] : files)
+    out += " && ntfscp -q -f " + volume + " " + (from / path).string() + " /" + path;
+  return out;
+}
+
+struct Images {
+  fs::path ntfs, fat32, partitioned, live;
+  Files ntfsFiles, fatFiles, wipedNtfsFiles, ext2Files;
+  bool made = false;
+};
+
+// A quick-formatted NTFS volume, a re-formatted FAT32 volume, a disk with
+// a live FAT32 partition and wiped NTFS and EXT2 ones, a disk whose two
+// partitions are live.
+const Images& RoadImages() {
+  static const Images images = [] {
+    Images m;
+    m.ntfsFiles = SomeFiles("", 11);
+    m.fatFiles = SomeFiles("Photos/", 21);
+    m.wipedNtfsFiles = SomeFiles("", 31);
+    m.ext2Files = SomeFiles("docs/", 41);
+    const fs::path ntfsSrc = WriteSourceFiles("roads_src_ntfs", m.ntfsFiles);
+    const fs::path fatSrc = WriteSourceFiles("roads_src_fat", m.fatFiles);
+    const fs::path wipedSrc = WriteSourceFiles("roads_src_wiped", m.wipedNtfsFiles);
+    const fs::path extSrc = WriteSourceFiles("roads_src_ext2", m.ext2Files);
+    m.ntfs = ScratchPath("roads_ntfs.img");
+    m.fat32 = ScratchPath("roads_fat32.img");
+    m.partitioned = ScratchPath("roads_partitioned.img");
+    m.live = ScratchPath("roads_live.img");
+    const std::string n = m.ntfs.string(), f = m.fat32.string(), p = m.partitioned.string(),
+                      l = m.live.string();
+    const std::string mkntfs = "mkntfs -q -F -f -s 512 -H 0 -S 0 ";
+    const std::string wipedNtfs = p + ".ntfs";
+    const std::string commands[] = {
+        // NTFS: files, then a quick format over them.
+        "rm -f " + n + " && truncate -s 24M " + n + " && " + mkntfs + "-p 0 -L OLDNTFS " + n + " >/dev/null" +
+            NtfsCopies(n, ntfsSrc, m.ntfsFiles) + " && " + mkntfs + "-Q -p 0 -L NEWNTFS " + n + " >/dev/null",
+        // FAT32: files in a folder, then a new file system over them.
+        "rm -f " + f + " && truncate -s 36M " + f + " && mkfs.fat -F 32 -s 1 -n OLDFAT " + f +
+            " >/dev/null && cd " + fatSrc.string() + " && MTOOLS_SKIP_CHECK=1 mcopy -s -Q -i " + f +
+            " * ::/ && mkfs.fat -F 32 -s 1 -n NEWFAT " + f + " >/dev/null",
+        // Three partitions, then a table that keeps only the first.
+        "rm -f " + p + " && truncate -s 80M " + p +
+            " && printf 'label: dos\\nstart=2048,size=73728,type=c\\nstart=75776,size=40960,type=7\\n"
+            "start=116736,size=32768,type=83\\n' | sfdisk -q " +
+            p + " && mkfs.fat -F 32 -s 1 -n LIVEFAT --offset=2048 " + p + " 36864 >/dev/null && rm -f " +
+            wipedNtfs + " && truncate -s " + std::to_string(40960 * 512) + " " + wipedNtfs + " && " + mkntfs +
+            "-p 75776 -L WIPEDNTFS " + wipedNtfs + " >/dev/null" +
+            NtfsCopies(wipedNtfs, wipedSrc, m.wipedNtfsFiles) + " && dd if=" + wipedNtfs + " of=" + p +
+            " bs=512 seek=75776 conv=notrunc status=none && rm " + wipedNtfs +
+            " && mke2fs -F -q -t ext2 -b 1024 -L WIPEDEXT -d " + extSrc.string() +
+            " -E offset=" + std::to_string(116736 * 512) + " " + p +
+            " 16384 && printf 'label: dos\\nstart=2048,size=73728,type=c\\n' "
+            "| sfdisk -q --wipe never " +
+            p,
+        // Two live partitions.
+        "rm -f " + l + " && truncate -s 40M " + l +
+            " && printf 'label: dos\\nstart=2048,size=40960,type=7\\nstart=43008,size=16384,type=83\\n' | "
+            "sfdisk -q " +
+            l + " && rm -f " + l + ".ntfs && truncate -s " + std::to_string(40960 * 512) + " " + l +
+            ".ntfs && " + mkntfs + "-p 2048 -L LIVENTFS " + l + ".ntfs >/dev/null && dd if=" + l +
+            ".ntfs of=" + l + " bs=512 seek=2048 conv=notrunc status=none && rm " + l +
+            ".ntfs && mke2fs -F -q -t ext2 -b 1024 -E offset=" + std::to_string(43008 * 512) + " " + l +
+            " 8192",
+    };
+    for (const std::string& command : commands) {
+      if (RunCommand(command) != 0) {
+        ADD_FAILURE() << "the tools failed: " << command;
+        return m;
+      }
+    }
+    m.made = true;
+    return m;
+  }();
+  return images;
+}
+
+class RecoveryRoads : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(RoadImages().made);
+    ext2::InitCollector();
+    RegisterNtfsVolumeAnalyzer();
+    RegisterFatVolumeAnalyzer();
+    RegisterExt2VolumeAnalyzer();
+    RegisterBootSectorClassifiers();
+    RegisterCarvedFilesTree();
+    RegisterScanResultFactories();
+    SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+    stateFolder_ = ScratchPath("roads_state");
+    fs::remove_all(stateFolder_);
+    fs::create_directories(stateFolder_);
+    SetStateFolder(stateFolder_);
+    saved_ = *GetAppSettings();
+    // Errors of the road go with the test's output, to tell why a step failed.
+    observer_ = AddLogObserver([](LogKind kind, std::string_view text) {
+      if (kind == LogKind::Error || getenv("QM_ROADS_TRACE"))
+        std::fprintf(stderr, "log: %.*s\n", static_cast<int>(text.size()), text.data());
+    });
+  }
+  void TearDown() override {
+    RemoveLogObserver(observer_);
+    frame_.reset();
+    context_.reset();
+    SetStateFolder({});
+    SetMessagePump({});
+    GetAppSettings()->ResetScanSettings();
+    GetAppSettings()->bPageOption = saved_.bPageOption;
+    GetAppSettings()->nRecoveryMode = saved_.nRecoveryMode;
+  }
+
+  // A fresh run of the wizard over these images standing as disks.
+  void Start(std::vector<std::string> disks) {
+    frame_.reset(); // the frame borrows the context's sheet
+    context_.reset();
+    WizardServices services;
+    services.openUrl = [](const QString&) { return true; };
+    services.openHelp = [](int) {};
+    services.startRestarter = [] { return true; };
+    services.fileFilterPath = std::string(std::getenv("QM_SOURCE_DIR")) + "/src/app/FileFilter.xml";
+    services.deviceSource = std::make_shared<FixtureDeviceSource>(std::move(disks));
+    services.chooseOpenFile = [this](QWidget*, const QString&, const QString&) { return chosen_; };
+    context_ = std::make_unique<WizardContext>(prompter_, *GetAppSettings(), services);
+    frame_ = std::make_unique<CMainFrame>(*context_);
+    frame_->show();
+  }
+
+  // The device page of a mode with its list collected.
+  CDeviceListPage& Open(int mode) {
+    GetAppSettings()->nRecoveryMode = mode;
+    CDeviceStepController& step =
+        mode == 1 ? static_cast<CDeviceStepController&>(context_->completeDeviceController())
+                  : context_->lostDiskController();
+    step.Activate();
+    for (int i = 0; i < 20000 && !frame_->isEnabled(); ++i) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+      QThread::msleep(1);
+    }
+    EXPECT_TRUE(frame_->isEnabled());
+    return *step.GetPage();
+  }
+
+  // Selects the row whose caption or information holds the text.
+  static bool Select(CDeviceSelectCtrl& view, const QString& text) {
+    for (int i = 0; i < view.GetCount(); ++i) {
+      const auto& row = view.View()->RowAt(i);
+      for (const auto& cell : row.cells) {
+        if (cell.text.contains(text)) {
+          view.View()->SelectIndex(i);
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  CFileNode* Tree() { return context_->fileSelectionStep()->GetTree(); }
+
+  // Every expected file is in the tree with its bytes.
+  void ExpectFiles(const Files& files, IStorageDevice* device, const std::string& name) {
+    ASSERT_NE(Tree(), nullptr);
+    const auto copied = test::CopyOut(Tree(), device, name);
+    for (const auto& [path, bytes] : files) {
+      // A re-formatted volume loses its root folder: its sub-folders come
+      // back as found folders of other names, so files are looked up by name.
+      const std::string key = test::PathEndingWith(copied, fs::path(path).filename().string());
+      ASSERT_FALSE(key.empty()) << path;
+      EXPECT_TRUE(copied.at(key) == bytes) << path;
+    }
+  }
+
+  static int Stage(const fs::path& file) {
+    CRSDataEx reader(CRSData::kReadMode);
+    if (!reader.Open(file.c_str(), 0)) return -1;
+    RSHeader header;
+    const int stage = reader.ReadHeader(header) ? static_cast<int>(header.fileKind) : -1;
+    reader.Close();
+    return stage;
+  }
+
+  test::ScriptedPrompter prompter_;
+  AppSettings saved_;
+  fs::path stateFolder_;
+  std::unique_ptr<WizardContext> context_;
+  std::unique_ptr<CMainFrame> frame_;
+  QString chosen_;
+  int observer_ = 0;
+  ScopedVolumeAnalyzers restore_;
+};
+
+TEST_F(RecoveryRoads, CompleteRecoveryFindsTheQuickFormattedNtfsVolumeAndResumesIt) {
+  const Images& images = RoadImages();
+  Start({images.ntfs.string()});
+  GetAppSettings()->bPageOption = 1;
+  CDeviceListPage& page = Open(1);
+  ASSERT_TRUE(Select(page.DeviceCtrl(), QStringLiteral("NEWNTFS")));
+  bool sawDialog = false;
+  test::WhenModalOpens([&](QWidget& w) {
+    sawDialog = w.objectName() == QStringLiteral("intelligentSearchingDialog");
+    test::SaveToGallery(w, QStringLiteral("wizard_intelligent_searching_running"));
+  });
+  context_->completeDeviceController().Next();
+  EXPECT_TRUE(sawDialog);
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageCompleteRecoveryScanPartition);
+  auto* page7 = static_cast<CScanPartitionDeviceSelectPage*>(
+      context_->sheet().Page(kPageCompleteRecoveryScanPartition));
+  ASSERT_GE(page7->GetCount(), 1);
+  EXPECT_EQ(page7->GetPartition(0)->GetStartSector(), 0u);
+  EXPECT_EQ(page7->GetPartition(0)->GetFileSystemType(), 3u);
+  EXPECT_EQ(Stage(TempStateFile(1)), 1);
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page7_quick_formatted_ntfs")).isEmpty());
+
+  ASSERT_TRUE(context_->completeScanController().Next());
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  auto* volume = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
+  ASSERT_NE(volume, nullptr);
+  ExpectFiles(images.ntfsFiles, volume->device.get(), "roads_out_ntfs");
+  EXPECT_EQ(Stage(TempStateFile(1)), 2);
+
+  // A later run offers the search and resumes it without sweeping.
+  Start({images.ntfs.string()});
+  CDeviceListPage& again = Open(1);
+  EXPECT_EQ(Stage(LastStateFile(1)), 2);
+  ASSERT_TRUE(Select(again.DeviceCtrl(), QStringLiteral("Previous Recovery...")));
+  bool swept = false;
+  test::WhenModalOpens(
+      [&](QWidget& w) { swept = w.objectName() == QStringLiteral("intelligentSearchingDialog"); }, 1500);
+  EXPECT_FALSE(context_->completeDeviceController().Next()); // the resume shows its own step
+  QTest::qWait(100);
+  EXPECT_FALSE(swept);
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  auto* resumed = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
+  ASSERT_NE(resumed, nullptr);
+  ExpectFiles(images.ntfsFiles, resumed->device.get(), "roads_out_ntfs_resumed");
+  // Back from the file page walks the restored chain to page 7.
+  context_->fileSelectionStep()->Back();
+  EXPECT_EQ(context_->sheet().ActiveIndex(), kPageCompleteRecoveryScanPartition);
+
+  // The exported result imported on a fresh state folder offers the same entry.
+  const std::optional<std::string> text = ReadLastStateText(1);
+  ASSERT_TRUE(text.has_value());
+  const fs::path exported = ScratchPath("roads_export.rsf");
+  fs::remove(exported);
+  CStateFile bundle(1, {}, stateFolder_);
+  ASSERT_EQ(bundle.Save(exported.c_str()), 1);
+  const fs::path fresh = ScratchPath("roads_state_import");
+  fs::remove_all(fresh);
+  fs::create_directories(fresh);
+  SetStateFolder(fresh);
+  CStateFile import(0, {}, fresh);
+  ASSERT_EQ(import.Load(exported.c_str()), 1);
+  CommitStateFile(1);
+  EXPECT_EQ(ReadLastStateText(1), text);
+}
+
+TEST_F(RecoveryRoads, CompleteRecoveryOfAReformattedFat32ImageOpenedWithCtrlO) {
+  const Images& images = RoadImages();
+  Start({});
+  GetAppSettings()->bPageOption = 0; // page 7 is skipped: the ticked partitions are built at once
+  Open(1);
+  chosen_ = QString::fromStdString(images.fat32.string());
+  context_->completeDeviceController().OpenRawImageFile();
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  auto* image = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->imagePath, images.fat32.string());
+  ExpectFiles(images.fatFiles, image->device.get(), "roads_out_fat");
+  // Without the scan page the file page goes back to the device page.
+  EXPECT_EQ(context_->fileSelectionStep()->GetPrevController(), &context_->completeDeviceController());
+  EXPECT_EQ(Stage(TempStateFile(1)), 2);
+}
+
+TEST_F(RecoveryRoads, PartitionRecoveryListsOnlyTheWipedPartitionsAndBuildsEach) {
+  const Images& images = RoadImages();
+  Start({images.partitioned.string()});
+  GetAppSettings()->bPageOption = 0;
+  CDeviceListPage& page = Open(2);
+  ASSERT_EQ(page.DeviceCtrl().GetCount(), 1);
+  page.DeviceCtrl().View()->SelectIndex(0);
+  test::WhenModalOpens([](QWidget&) {}, 10); // nothing modal is expected
+  ASSERT_TRUE(context_->lostDiskController().Next());
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageLostRecoveryPartition);
+  auto& partitions = context_->lostPartitionController();
+  ASSERT_EQ(partitions.Found().size(), 2u);
+  EXPECT_EQ(partitions.Found()[0].record.startSector, 75776u);
+  EXPECT_EQ(partitions.Found()[0].record.fileSystemType, 3u);
+  EXPECT_EQ(partitions.Found()[1].record.startSector, 116736u);
+  EXPECT_EQ(Stage(TempStateFile(2)), 3);
+  auto* page4 = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(
+      context_->sheet().Page(kPageLostRecoveryPartition));
+  EXPECT_EQ(page4->DeviceCtrl().GetCount(), 2);
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page4_wiped_partitions")).isEmpty());
+
+  page4->DeviceCtrl().View()->SelectIndex(0);
+  ASSERT_TRUE(partitions.Next());
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  ExpectFiles(images.wipedNtfsFiles, partitions.Found()[0].window.get(), "roads_out_wiped_ntfs");
+  EXPECT_EQ(Stage(TempStateFile(2)), 2);
+
+  page4->DeviceCtrl().View()->SelectIndex(1);
+  ASSERT_TRUE(partitions.Next());
+  ExpectFiles(images.ext2Files, partitions.Found()[1].window.get(), "roads_out_wiped_ext2");
+
+  // A later run resumes the chosen partition's files.
+  Start({images.partitioned.string()});
+  CDeviceListPage& again = Open(2);
+  ASSERT_TRUE(Select(again.DeviceCtrl(), QStringLiteral("Previous Recovery...")));
+  context_->lostDiskController().Next();
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  ASSERT_NE(Tree(), nullptr);
+  ASSERT_EQ(context_->lostPartitionController().Found().size(), 2u);
+  ExpectFiles(images.ext2Files, context_->lostPartitionController().Found()[1].window.get(),
+              "roads_out_resumed_ext2");
+}
+
+TEST_F(RecoveryRoads, ADiskWhosePartitionsAreAllLiveIsScannedWhole) {
+  const Images& images = RoadImages();
+  Start({images.live.string()});
+  GetAppSettings()->bPageOption = 1;
+  CDeviceListPage& page = Open(2);
+  page.DeviceCtrl().View()->SelectIndex(0);
+  ASSERT_TRUE(context_->lostDiskController().Next());
+  EXPECT_TRUE(context_->lostPartitionController().Found().empty());
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageLostRecoveryScanPartition);
+  auto* page8 =
+      static_cast<CScanPartitionDeviceSelectPage*>(context_->sheet().Page(kPageLostRecoveryScanPartition));
+  ASSERT_GE(page8->GetCount(), 2);
+  EXPECT_EQ(context_->lostScanController().GetPrevController(), &context_->lostDiskController());
+  EXPECT_EQ(Stage(TempStateFile(2)), 4);
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page8_whole_disk_scan")).isEmpty());
+  // The live volumes hold no files: the build says so and stays.
+  prompter_.shown.clear();
+  EXPECT_TRUE(context_->lostScanController().Next());
+  ASSERT_FALSE(prompter_.shown.empty());
+  EXPECT_EQ(prompter_.shown.back().text, QStringLiteral("No files found!"));
+  EXPECT_EQ(context_->sheet().ActiveIndex(), kPageLostRecoveryScanPartition);
+}
+
+} // namespace
+} // namespace qm
