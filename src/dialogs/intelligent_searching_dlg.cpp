@@ -132,6 +132,7 @@ CIntelligentSearchingDialog::CIntelligentSearchingDialog(Prompter& prompter, int
   timer_->start();
   started_.start();
   Collapse();
+  Refresh();
 }
 
 CIntelligentSearchingDialog::~CIntelligentSearchingDialog() = default;

@@ -21,6 +21,7 @@
 #include "filemodel/crs_data.h"
 #include "filemodel/file_saver.h"
 #include "filemodel/file_system_node.h"
+#include "filemodel/my_file_properties.h"
 #include "filemodel/raw_file_collection.h"
 #include "filemodel/raw_file_info.h"
 #include "ntfs/ntfs_partition_info.h"
@@ -169,16 +170,62 @@ TEST_F(ScanResultSections, DamagedTreeSectionsFailWithoutLeaks) {
     auto unknownRoot = patched(rootOnly.bytes.size(), code);
     EXPECT_EQ(ReadFileTreeSection(&unknownRoot, nullptr), nullptr) << code;
   }
-  // The first child's type code, after its kind word; generic properties
-  // are refused below the root.
+  // The first child's type code, after its kind word.
   qm::test::MemoryStream upToRoot;
   upToRoot.bytes = rootOnly.bytes;
   qm::RSWrite<std::uint32_t>(upToRoot, tree_->GetProperties()->GetTypeCode());
   tree_->GetProperties()->Save(&upToRoot);
-  for (std::uint32_t code : {4u, 9u}) {
+  for (std::uint32_t code : {9u}) {
     auto unknownChild = patched(upToRoot.bytes.size() + 4, code);
     EXPECT_EQ(ReadFileTreeSection(&unknownChild, nullptr), nullptr) << code;
   }
+}
+
+// The wizard hangs each built partition under a generic "Root"; an engine's
+// partition folder may carry generic properties itself. Those keep their
+// name, folder attribute and size in the tree, so the files below them
+// come back too.
+TEST_F(ScanResultSections, GenericFoldersBelowTheRootKeepTheirRecord) {
+  CFileSystemNode* root = CreateFileSystemNode();
+  Tree owned(root);
+  auto generic = [](const char* name) {
+    auto p = std::make_unique<CMyFileProperties>();
+    CMyFileProperties::Record r;
+    r.attributes = 0x10;
+    r.size = 77;
+    r.validFields = qm::kValidName | qm::kValidAttributes;
+    p->CopyRecord(r);
+    p->SetName(name);
+    return p;
+  };
+  root->SetProperties(generic("Root"));
+  CFileSystemNode* partition = CreateFileSystemNode();
+  partition->SetProperties(generic("NTFS partition 1"));
+  root->AddChild(partition);
+  partition->AddChild(tree_.release());
+  qm::test::MemoryStream stream;
+  ASSERT_EQ(WriteFileTreeSection(root, &stream, nullptr), 1);
+  qm::test::MemoryStream in;
+  in.bytes = stream.bytes;
+  Tree loaded(ReadFileTreeSection(&in, nullptr));
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(Describe(loaded.get()).size(), Describe(root).size());
+  CFileNode* back = loaded->GetFirstChild();
+  ASSERT_NE(back, nullptr);
+  EXPECT_STREQ(back->GetProperties()->GetName(), "NTFS partition 1");
+  EXPECT_TRUE(back->GetProperties()->IsFolder());
+  EXPECT_EQ(back->GetProperties()->GetSize(), 77u);
+  ASSERT_NE(back->GetFirstChild(), nullptr); // the FAT tree below it came back
+  // A name length past the field is refused, not read.
+  qm::test::MemoryStream bad;
+  bad.bytes = stream.bytes;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i + 16 <= bad.bytes.size(); ++i)
+    if (std::memcmp(bad.bytes.data() + i, "NTFS partition 1", 16) == 0) at = i;
+  ASSERT_GT(at, 4u);
+  bad.bytes[at - 4] = 0xFF;
+  bad.bytes[at - 3] = 0xFF;
+  EXPECT_THROW(ReadFileTreeSection(&bad, nullptr), IRSException);
 }
 
 TEST(ScanResultLists, CarvedFilesFoundPartitionsAndWindowsRoundTrip) {
