@@ -13,14 +13,6 @@ std::uint64_t ProgressRangeDivisor(std::uint64_t span) {
   return divisor;
 }
 
-std::string FormatHms(std::uint64_t seconds) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu", static_cast<unsigned long long>(seconds / 3600),
-                static_cast<unsigned long long>(seconds % 3600 / 60),
-                static_cast<unsigned long long>(seconds % 60));
-  return text;
-}
-
 std::uint64_t EstimateRemainingMs(std::uint64_t elapsedMs, std::uint64_t done, std::uint64_t total) {
   if (done == 0 || done >= total) return 0;
   return elapsedMs / 100 * (total - done) / done * 100;

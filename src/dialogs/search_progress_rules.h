@@ -5,14 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "preview/preview_rules.h" // FormatHms
+
 namespace qm {
 
 // The smallest power of ten that brings a span of blocks down to at most
 // 1000 bar steps (1 for spans up to 1000).
 std::uint64_t ProgressRangeDivisor(std::uint64_t span);
-
-// "%02d:%02d:%02d" of a second count (hours not wrapped).
-std::string FormatHms(std::uint64_t seconds);
 
 // The intelligent search's estimate: with `done` of `total` bar steps after
 // `elapsedMs`, ((elapsed / 100) x (total - done) / done) x 100 ms; 0 until a

@@ -22,4 +22,4 @@ bool HandOnLostDisk(CLostRecoveryDiskDeviceSelectController& from, CScanStateRec
 // shows its last step; false when nothing could be restored.
 bool ResumeLastRecovery(IWizardPageController& from);
 
-}  // namespace qm
+} // namespace qm

@@ -8,11 +8,13 @@
 #include "app/usage_events.h"
 #include "app/zorv_app.h"
 #include "filemodel/file_system_node.h"
+#include "filemodel/scan_result_sections.h"
 #include "filemodel/scan_state_store.h"
 #include "storage/app_settings.h"
 #include "storage/device_collection.h"
 #include "wizard/file_select_hand_on.h"
 #include "wizard/file_select_page.h"
+#include "wizard/search_runs.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 
@@ -83,6 +85,26 @@ void CFileSelectController::SetTree(CFileNode* root) {
   if (page_ != nullptr) page_->SetRootNode(root);
   LogRecoveryMode(6);
   if (GetSearchKind() != 0) SaveStatesAfterTree(*this);
+}
+
+int CFileSelectController::SaveState(IRSData* writer, IDIRBuildCallback* progress) {
+  return WriteFileTreeSection(page_ != nullptr ? page_->GetRootNode() : root_, writer, progress);
+}
+
+bool CFileSelectController::LoadState(IRSData* reader, IDIRBuildCallback* progress) {
+  Leave();
+  CFileNode* root = ReadFileTreeSection(reader, progress);
+  if (root == nullptr) return false;
+  // The stored root is a file-system node; it takes the generic "Root"
+  // properties a fresh scan gives its root.
+  CFileNode* fresh = CreateScanRoot();
+  delete root->GetProperties();
+  root->SetProperties(fresh->GetProperties());
+  fresh->SetProperties(static_cast<IFileProperties*>(nullptr));
+  DeleteFileTree(fresh);
+  root_ = root;
+  if (page_ != nullptr) page_->SetRootNode(root);
+  return true;
 }
 
 bool CFileSelectController::Next() {

@@ -39,6 +39,9 @@ public:
   StateVariant* GetDeviceSelection(StateVariant* out) override;
   // The page lets go of its tree.
   void Leave() override;
+  // The shown tree goes into the road's state file and comes back from it.
+  int SaveState(IRSData* writer, IDIRBuildCallback* progress) override;
+  bool LoadState(IRSData* reader, IDIRBuildCallback* progress) override;
 
   // The tree to show (a "Root" file-system node whose children are the
   // scanned volumes' trees); the page owns it from here on.

@@ -3,10 +3,10 @@
 #include "wizard/file_select_hand_on.h"
 
 #include "filemodel/file_system_node.h"
-#include "platform/log.h"
 #include "wizard/file_select_controller.h"
 #include "wizard/save_file_controller.h"
 #include "wizard/wizard_context.h"
+#include "wizard/wizard_state_files.h"
 
 namespace qm {
 
@@ -19,6 +19,16 @@ bool HandOnFileSelection(CFileSelectController& from, CFileNode* root) {
   return true;
 }
 
-void SaveStatesAfterTree(CFileSelectController&) { LogInfo("Saving the recovery states is not built yet"); }
+void SaveStatesAfterTree(CFileSelectController& from) {
+  const int kind = from.GetSearchKind();
+  if (kind == 1 || kind == 2) SaveRecoveryStatesWithProgress(from, 1);
+}
+
+void HandTreeToFileSelection(IWizardPageController* previous, CFileNode* root) {
+  CFileSelectController& step = WizardContext::instance()->fileSelectController();
+  step.SetPrevController(previous);
+  step.SetTree(root);
+  step.Activate();
+}
 
 } // namespace qm

@@ -16,4 +16,9 @@ bool HandOnFileSelection(CFileSelectController& from, CFileNode* root);
 // given its tree (the deleted-file road keeps none).
 void SaveStatesAfterTree(CFileSelectController& from);
 
+class IWizardPageController;
+// A complete or partition road's built tree goes to the file-select step,
+// with `previous` as the step Back returns to.
+void HandTreeToFileSelection(IWizardPageController* previous, CFileNode* root);
+
 } // namespace qm

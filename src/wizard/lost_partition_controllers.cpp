@@ -1,4 +1,5 @@
 #include "wizard/lost_partition_controllers.h"
+#include "wizard/file_select_hand_on.h"
 
 #include <QtCore/QCoreApplication>
 

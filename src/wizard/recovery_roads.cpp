@@ -22,7 +22,8 @@
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_select_page.h"
 #include "wizard/device_step_hand_on.h"
-#include "wizard/file_selection_step.h"
+#include "wizard/file_select_controller.h"
+#include "wizard/file_select_hand_on.h"
 #include "wizard/lost_partition_controllers.h"
 #include "wizard/scan_partition_controllers.h"
 #include "wizard/search_runs.h"
@@ -198,7 +199,7 @@ IWizardPageController* StepOfStateType(int stateType) {
   case 4:
     return &context->lostScanController();
   case 5:
-    return context->fileSelectionStep();
+    return &context->fileSelectController();
   default:
     return nullptr;
   }

@@ -100,8 +100,4 @@ protected:
   void FillPage() override;
 };
 
-// Hands a built tree on to the file page: the file-selection step goes
-// behind `previous` and shows root (which it owns from then on).
-void HandTreeToFileSelection(IWizardPageController* previous, CFileNode* root);
-
 } // namespace qm

@@ -13,12 +13,10 @@
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_source.h"
 #include "wizard/file_select_controller.h"
+#include "wizard/lost_partition_controllers.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/save_file_controller.h"
 #include "wizard/save_result_controller.h"
-#include "wizard/file_selection_step.h"
-#include "wizard/lost_partition_controllers.h"
-#include "wizard/recovery_mode_controller.h"
 #include "wizard/scan_partition_controllers.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/wizard_sheet.h"
@@ -60,14 +58,12 @@ WizardContext::WizardContext(Prompter& prompter, AppSettings& settings, WizardSe
   lostPartition_ = std::make_unique<CLostRecoveryPartitionDeviceSelectController>();
   completeScan_ = std::make_unique<CCompleteRecoveryScanPartitionDeviceSelectController>();
   lostScan_ = std::make_unique<CLostRecoveryScanPartitionDeviceSelectController>();
-  fileSelection_ = std::make_unique<CFileSelectionStep>();
 }
 
 WizardContext::~WizardContext() {
   // The sheet's pages point at the controllers: the sheet goes first.
   // The later steps hold trees and windows on the device steps' devices:
   // they go before the device steps.
-  fileSelection_.reset();
   lostScan_.reset();
   completeScan_.reset();
   lostPartition_.reset();

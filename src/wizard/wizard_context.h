@@ -31,7 +31,6 @@ class CFileSelectController;
 class CLostRecoveryPartitionDeviceSelectController;
 class CCompleteRecoveryScanPartitionDeviceSelectController;
 class CLostRecoveryScanPartitionDeviceSelectController;
-class CFileSelectionStep;
 
 // What the wizard asks outside itself (tests put recorders in place).
 struct WizardServices {
@@ -94,7 +93,6 @@ public:
   CLostRecoveryPartitionDeviceSelectController& lostPartitionController() { return *lostPartition_; }
   CCompleteRecoveryScanPartitionDeviceSelectController& completeScanController() { return *completeScan_; }
   CLostRecoveryScanPartitionDeviceSelectController& lostScanController() { return *lostScan_; }
-  CFileSelectionStep* fileSelectionStep() { return fileSelection_.get(); }
 
 private:
   Prompter& prompter_;
@@ -112,7 +110,6 @@ private:
   std::unique_ptr<CLostRecoveryPartitionDeviceSelectController> lostPartition_;
   std::unique_ptr<CCompleteRecoveryScanPartitionDeviceSelectController> completeScan_;
   std::unique_ptr<CLostRecoveryScanPartitionDeviceSelectController> lostScan_;
-  std::unique_ptr<CFileSelectionStep> fileSelection_;
   std::unique_ptr<CWizardSheet> sheet_;
 };
 

@@ -39,7 +39,7 @@
 #include "wizard/device_collector.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_select_page.h"
-#include "wizard/file_selection_step.h"
+#include "wizard/file_select_controller.h"
 #include "wizard/lost_partition_controllers.h"
 #include "wizard/main_frame.h"
 #include "wizard/scan_partition_controllers.h"
@@ -232,7 +232,7 @@ protected:
     return false;
   }
 
-  CFileNode* Tree() { return context_->fileSelectionStep()->GetTree(); }
+  CFileNode* Tree() { return context_->fileSelectController().GetTree(); }
 
   // Every expected file is in the tree with its bytes.
   void ExpectFiles(const Files& files, IStorageDevice* device, const std::string& name) {
@@ -310,8 +310,9 @@ TEST_F(RecoveryRoads, CompleteRecoveryFindsTheQuickFormattedNtfsVolumeAndResumes
   auto* resumed = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
   ASSERT_NE(resumed, nullptr);
   ExpectFiles(images.ntfsFiles, resumed->device.get(), "roads_out_ntfs_resumed");
-  // Back from the file page walks the restored chain to page 7.
-  context_->fileSelectionStep()->Back();
+  // Back from the file page (confirmed) walks the restored chain to page 7.
+  prompter_.answers.push_back(true);
+  context_->fileSelectController().Back();
   EXPECT_EQ(context_->sheet().ActiveIndex(), kPageCompleteRecoveryScanPartition);
 
   // The exported result imported on a fresh state folder offers the same entry.
@@ -344,7 +345,7 @@ TEST_F(RecoveryRoads, CompleteRecoveryOfAReformattedFat32ImageOpenedWithCtrlO) {
   EXPECT_EQ(image->imagePath, images.fat32.string());
   ExpectFiles(images.fatFiles, image->device.get(), "roads_out_fat");
   // Without the scan page the file page goes back to the device page.
-  EXPECT_EQ(context_->fileSelectionStep()->GetPrevController(), &context_->completeDeviceController());
+  EXPECT_EQ(context_->fileSelectController().GetPrevController(), &context_->completeDeviceController());
   EXPECT_EQ(Stage(TempStateFile(1)), 2);
 }
 
