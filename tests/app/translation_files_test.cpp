@@ -35,6 +35,27 @@ const char* const kLanguages[] = {"Deutsch", "Japanese"};
 
 std::string SourceDir() { return std::getenv("QM_SOURCE_DIR"); }
 
+// The text of the element the reader stands on. Linguist files write
+// control characters as <byte value="xd"/> elements inside the text.
+QString ReadTsText(QXmlStreamReader& xml) {
+  QString text;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isCharacters()) {
+      text += xml.text();
+    } else if (xml.isStartElement() && xml.name() == QLatin1String("byte")) {
+      const QString value = xml.attributes().value(QLatin1String("value")).toString();
+      bool ok = false;
+      const uint code = value.startsWith(QLatin1Char('x')) ? value.mid(1).toUInt(&ok, 16) : value.toUInt(&ok);
+      EXPECT_TRUE(ok) << value.toStdString();
+      text += QChar(code);
+    } else if (xml.isEndElement() && xml.name() != QLatin1String("byte")) {
+      break;
+    }
+  }
+  return text;
+}
+
 Catalogue ReadTs(const char* language) {
   Catalogue catalogue;
   QFile file(QString::fromStdString(SourceDir() + "/src/app/translations/" + language + ".ts"));
@@ -50,12 +71,12 @@ Catalogue ReadTs(const char* language) {
     if (xml.name() == QLatin1String("name")) {
       context = xml.readElementText();
     } else if (xml.name() == QLatin1String("source")) {
-      source = xml.readElementText();
+      source = ReadTsText(xml);
     } else if (xml.name() == QLatin1String("translation")) {
       Message message;
       // Unfinished, vanished and obsolete entries are not used by lrelease.
       message.finished = !xml.attributes().hasAttribute(QLatin1String("type"));
-      message.translation = xml.readElementText();
+      message.translation = ReadTsText(xml);
       catalogue[{context, source}] = message;
     }
   }

@@ -28,8 +28,8 @@ TEST(SearchProgressRules, DivisorKeepsTheBarWithinAThousandSteps) {
               {1000, 1},
               {1001, 10},
               {10000, 10},
-              {10010, 10},
-              {10011, 100},
+              {10009, 10},
+              {10010, 100},
               {123456789, 1000000},
               {UINT64_MAX, 100000000000000000ull}};
   for (const auto& row : rows) {

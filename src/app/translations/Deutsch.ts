@@ -550,6 +550,48 @@
     </message>
 </context>
 <context>
+    <name>CIntelligentSearchingDialog</name>
+    <message>
+        <source>Partition Tables:</source>
+        <translation>Partitionstabellen:</translation>
+    </message>
+    <message>
+        <source>FAT Boot Records:</source>
+        <translation>FAT-Bootsektoren:</translation>
+    </message>
+    <message>
+        <source>FAT Folders:</source>
+        <translation>FAT-Ordner:</translation>
+    </message>
+    <message>
+        <source>FAT Folder Parts:</source>
+        <translation>FAT-Ordnerteile:</translation>
+    </message>
+    <message>
+        <source>NTFS Boot Records:</source>
+        <translation>NTFS-Bootsektoren:</translation>
+    </message>
+    <message>
+        <source>NTFS File Records:</source>
+        <translation>NTFS-Dateieinträge:</translation>
+    </message>
+    <message>
+        <source>Files Identified:</source>
+        <translation>Erkannte Dateien:</translation>
+    </message>
+    <message>
+        <source>Total Files Found:</source>
+        <translation>Gefundene Dateien insgesamt:</translation>
+    </message>
+</context>
+<context>
+    <name>CLostRecoveryPartitionDeviceSelectController</name>
+    <message>
+        <source>The build was stopped: the files shown may be incomplete.</source>
+        <translation>Der Aufbau wurde abgebrochen: Die angezeigten Dateien sind möglicherweise unvollständig.</translation>
+    </message>
+</context>
+<context>
     <name>CMultipleChoosePartitionListCtrl</name>
     <message>
         <source>Partition</source>
@@ -1729,7 +1771,7 @@ bitte wählen Sie ein anderes Laufwerk.</translation>
     </message>
     <message>
         <source>If the files are not found or corrupted in this mode, please go to &quot;Format Recovery&quot;!</source>
-        <translation>Wenn die Dateien in diesem Modus nicht gefunden werden oder beschädigt sind, wechseln Sie bitte zu "Formatierte Laufwerke"!</translation>
+        <translation>Wenn die Dateien in diesem Modus nicht gefunden werden oder beschädigt sind, wechseln Sie bitte zu &quot;Formatierte Laufwerke&quot;!</translation>
     </message>
     <message>
         <source>Files</source>
@@ -1737,7 +1779,73 @@ bitte wählen Sie ein anderes Laufwerk.</translation>
     </message>
     <message>
         <source>No files found, please go to Format Recovery mode!</source>
-        <translation>Keine Dateien gefunden, bitte wechseln Sie zu "Formatierte Laufwerke"!</translation>
+        <translation>Keine Dateien gefunden, bitte wechseln Sie zu &quot;Formatierte Laufwerke&quot;!</translation>
+    </message>
+    <message>
+        <source>Return to devices list?</source>
+        <translation>Zur Geräteliste zurückkehren?</translation>
+    </message>
+    <message>
+        <source>Select a device to recover please.</source>
+        <translation>Bitte wählen Sie ein Gerät für die Wiederherstellung.</translation>
+    </message>
+    <message>
+        <source>Please choose a partition to recover.</source>
+        <translation>Bitte wählen Sie eine Partition für die Wiederherstellung.</translation>
+    </message>
+    <message>
+        <source>Please select partitions, the number of partitions should be no more than 4 !</source>
+        <translation>Bitte wählen Sie Partitionen aus, höchstens 4!</translation>
+    </message>
+    <message>
+        <source>Do you want to stop searching?</source>
+        <translation>Möchten Sie die Suche beenden?</translation>
+    </message>
+    <message>
+        <source>Save recovery states</source>
+        <translation>Wiederherstellungsstand speichern</translation>
+    </message>
+    <message>
+        <source>Restore previous recovery</source>
+        <translation>Vorherige Wiederherstellung fortsetzen</translation>
+    </message>
+    <message>
+        <source>Saving recovery states...</source>
+        <translation>Wiederherstellungsstand wird gespeichert...</translation>
+    </message>
+    <message>
+        <source>Results for <byte value="xd"/>
+Partition </source>
+        <translation>Ergebnisse für <byte value="xd"/>
+Partition </translation>
+    </message>
+    <message>
+        <source>Results for <byte value="xd"/>
+Image File </source>
+        <translation>Ergebnisse für <byte value="xd"/>
+Abbilddatei </translation>
+    </message>
+    <message>
+        <source>Results for <byte value="xd"/>
+Disk </source>
+        <translation>Ergebnisse für <byte value="xd"/>
+Datenträger </translation>
+    </message>
+    <message>
+        <source>The search results (.rsf) was exported successfully.</source>
+        <translation>Die Suchergebnisse (.rsf) wurden exportiert.</translation>
+    </message>
+    <message>
+        <source>Failed to export the search results (.rsf).</source>
+        <translation>Die Suchergebnisse (.rsf) konnten nicht exportiert werden.</translation>
+    </message>
+    <message>
+        <source>No files found!</source>
+        <translation>Keine Dateien gefunden!</translation>
+    </message>
+    <message>
+        <source>If the files you need are not found, please select the &quot;Full scan&quot;.</source>
+        <translation>Wenn die gesuchten Dateien nicht gefunden werden, wählen Sie bitte „Vollständige Suche“.</translation>
     </message>
 </context>
 <context>

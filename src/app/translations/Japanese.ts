@@ -550,6 +550,48 @@
     </message>
 </context>
 <context>
+    <name>CIntelligentSearchingDialog</name>
+    <message>
+        <source>Partition Tables:</source>
+        <translation>パーティション テーブル:</translation>
+    </message>
+    <message>
+        <source>FAT Boot Records:</source>
+        <translation>FAT ブート レコード:</translation>
+    </message>
+    <message>
+        <source>FAT Folders:</source>
+        <translation>FAT フォルダ:</translation>
+    </message>
+    <message>
+        <source>FAT Folder Parts:</source>
+        <translation>FAT フォルダの断片:</translation>
+    </message>
+    <message>
+        <source>NTFS Boot Records:</source>
+        <translation>NTFS ブート レコード:</translation>
+    </message>
+    <message>
+        <source>NTFS File Records:</source>
+        <translation>NTFS ファイル レコード:</translation>
+    </message>
+    <message>
+        <source>Files Identified:</source>
+        <translation>識別されたファイル:</translation>
+    </message>
+    <message>
+        <source>Total Files Found:</source>
+        <translation>見つかったファイルの合計:</translation>
+    </message>
+</context>
+<context>
+    <name>CLostRecoveryPartitionDeviceSelectController</name>
+    <message>
+        <source>The build was stopped: the files shown may be incomplete.</source>
+        <translation>構築は中止されました。表示されているファイルは不完全な可能性があります。</translation>
+    </message>
+</context>
+<context>
     <name>CMultipleChoosePartitionListCtrl</name>
     <message>
         <source>Partition</source>
@@ -1738,6 +1780,72 @@ please select other drive.</source>
     <message>
         <source>No files found, please go to Format Recovery mode!</source>
         <translation>ファイルが見つかりません。「フォーマット復元」モードをお試しください!</translation>
+    </message>
+    <message>
+        <source>Return to devices list?</source>
+        <translation>デバイス一覧に戻りますか?</translation>
+    </message>
+    <message>
+        <source>Select a device to recover please.</source>
+        <translation>復元するデバイスを選択してください。</translation>
+    </message>
+    <message>
+        <source>Please choose a partition to recover.</source>
+        <translation>復元するパーティションを選択してください。</translation>
+    </message>
+    <message>
+        <source>Please select partitions, the number of partitions should be no more than 4 !</source>
+        <translation>パーティションを選択してください。選択できるのは 4 つまでです!</translation>
+    </message>
+    <message>
+        <source>Do you want to stop searching?</source>
+        <translation>検索を中止しますか?</translation>
+    </message>
+    <message>
+        <source>Save recovery states</source>
+        <translation>復元の状態を保存</translation>
+    </message>
+    <message>
+        <source>Restore previous recovery</source>
+        <translation>前回の復元を再開</translation>
+    </message>
+    <message>
+        <source>Saving recovery states...</source>
+        <translation>復元の状態を保存しています...</translation>
+    </message>
+    <message>
+        <source>Results for <byte value="xd"/>
+Partition </source>
+        <translation>結果: <byte value="xd"/>
+パーティション </translation>
+    </message>
+    <message>
+        <source>Results for <byte value="xd"/>
+Image File </source>
+        <translation>結果: <byte value="xd"/>
+イメージ ファイル </translation>
+    </message>
+    <message>
+        <source>Results for <byte value="xd"/>
+Disk </source>
+        <translation>結果: <byte value="xd"/>
+ディスク </translation>
+    </message>
+    <message>
+        <source>The search results (.rsf) was exported successfully.</source>
+        <translation>検索結果 (.rsf) をエクスポートしました。</translation>
+    </message>
+    <message>
+        <source>Failed to export the search results (.rsf).</source>
+        <translation>検索結果 (.rsf) をエクスポートできませんでした。</translation>
+    </message>
+    <message>
+        <source>No files found!</source>
+        <translation>ファイルが見つかりません!</translation>
+    </message>
+    <message>
+        <source>If the files you need are not found, please select the &quot;Full scan&quot;.</source>
+        <translation>必要なファイルが見つからない場合は「完全スキャン」を選択してください。</translation>
     </message>
 </context>
 <context>
