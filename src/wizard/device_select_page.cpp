@@ -21,6 +21,7 @@
 #include "storage/partition_search_callbacks.h"
 #include "wizard/device_page_menus.h"
 #include "wizard/device_select_controllers.h"
+#include "wizard/scan_result_export.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_state_files.h"
 
@@ -61,17 +62,6 @@ void AddEntries(QMenu& menu, const std::vector<MenuEntry>& entries)
         action->setData(entry.command);
         action->setEnabled(entry.enabled);
     }
-}
-
-// "Name(*.x)|*.x||" as a file dialog's filter.
-QString DialogFilter(const QString& filter)
-{
-    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    QStringList out;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        out << (parts[i].contains(QLatin1Char('(')) ? parts[i] : parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')'));
-    }
-    return out.join(QStringLiteral(";;"));
 }
 
 const QString kToolStyle = QStringLiteral(
@@ -327,7 +317,7 @@ void CDeviceListPage::ImportScanResult()
         return;
     }
     const QString chosen = context->services().chooseOpenFile(this, tr("Import Scan Result"),
-                                                              DialogFilter(LoadAppString(400)));
+                                                              FileDialogFilter(LoadAppString(400)));
     if (chosen.isEmpty()) {
         return;
     }

@@ -19,6 +19,7 @@
 #include "platform/log.h"
 #include "wizard/file_select_controller.h"
 #include "wizard/found_tree.h"
+#include "wizard/scan_result_export.h"
 
 namespace qm {
 namespace {
@@ -48,7 +49,8 @@ CFileSelectPage::CFileSelectPage(QWidget* parent)
     : CWizardPage(parent), tabs_(new CTabCtrlPlus(this)), container_(new CFileSelectCtrlContainer),
       searchList_(new CFileListCtrl),
       searchButton_(MakePageButton(tr("Search File"), QStyle::SP_FileDialogContentsView, this)),
-      previewButton_(MakePageButton(tr("File Preview"), QStyle::SP_FileDialogInfoView, this)) {
+      previewButton_(MakePageButton(tr("File Preview"), QStyle::SP_FileDialogInfoView, this)),
+      exportButton_(MakePageButton(tr("Export Scan Result"), QStyle::SP_DialogSaveButton, this)) {
   setObjectName(QStringLiteral("page9"));
   regularFont_ = font();
   regularFont_.setFamilies({QString::fromLatin1(GetUIFontName()), regularFont_.family()});
@@ -56,6 +58,8 @@ CFileSelectPage::CFileSelectPage(QWidget* parent)
   regularFont_.setWeight(QFont::Normal);
   searchButton_->setObjectName(QStringLiteral("searchFile"));
   previewButton_->setObjectName(QStringLiteral("filePreview"));
+  exportButton_->setObjectName(QStringLiteral("exportScanResult"));
+  exportButton_->hide();
   tabs_->setObjectName(QStringLiteral("fileTabs"));
   tabs_->AddChildWindow(container_);
   tabs_->AddChildWindow(searchList_);
@@ -84,6 +88,7 @@ CFileSelectPage::CFileSelectPage(QWidget* parent)
   connect(tabs_, &CTabCtrlPlus::SelectionChanged, this, [this] { OnCommand(kTabChanged); });
   connect(searchButton_, &QToolButton::clicked, this, [this] { OnCommand(kSearchFile); });
   connect(previewButton_, &QToolButton::clicked, this, [this] { OnCommand(kFilePreview); });
+  connect(exportButton_, &QToolButton::clicked, this, [this] { OnCommand(kSaveScanResult); });
 }
 
 CFileSelectPage::~CFileSelectPage() {
@@ -125,6 +130,8 @@ void CFileSelectPage::SetRootNode(CFileNode* root) {
   totalText_ = FormatFilesStatus(385, summary.bytes, summary.files);
   selectedText_ = LoadAppString(272);
   if (tabs_->GetItemCount() > 1) tabs_->DeleteItem(1);
+  const int kind = controller_ != nullptr ? controller_->GetSearchKind() : 0;
+  exportButton_->setVisible(kind == 1 || kind == 2);
   update();
 }
 
@@ -146,6 +153,10 @@ int CFileSelectPage::OnCommand(int id) {
     UpdateStatusTexts();
     if (tabs_->GetCurSel() == 0) Tree().RefreshCheckStates();
     return 0;
+  case kSaveScanResult:
+    ExportScanResult(this, controller_ != nullptr ? controller_->GetSearchKind() : 0);
+    UpdateStatusTexts();
+    return 0;
   default:
     LogInfo("The file page's command %d is not built yet", id);
     return 0;
@@ -162,6 +173,8 @@ void CFileSelectPage::OnSizeContent(int, int) {
   previewButton_->adjustSize();
   searchButton_->move(sub.left(), buttonTop);
   previewButton_->move(searchButton_->geometry().right() + 1, buttonTop);
+  exportButton_->adjustSize();
+  exportButton_->move(previewButton_->geometry().right() + 1, buttonTop);
 }
 
 void CFileSelectPage::OnDrawContent(QPainter& painter) {

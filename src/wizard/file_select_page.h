@@ -61,6 +61,9 @@ public:
   CFileListCtrl& SearchList() const { return *searchList_; }
   QToolButton* SearchButton() const { return searchButton_; }
   QToolButton* PreviewButton() const { return previewButton_; }
+  // Shown for complete and partition searches only: the deleted-file road
+  // keeps no state files to export.
+  QToolButton* ExportButton() const { return exportButton_; }
 
 protected:
   void OnSizeContent(int width, int height) override;
@@ -72,6 +75,7 @@ private:
   CFileListCtrl* searchList_;
   QToolButton* searchButton_;
   QToolButton* previewButton_;
+  QToolButton* exportButton_;
   CFileSelectController* controller_ = nullptr;
   CFileNode* root_ = nullptr;
   CFileNode* secondRoot_ = nullptr;

@@ -41,6 +41,10 @@ WizardServices DefaultWizardServices() {
   services.chooseOpenFile = [](QWidget* owner, const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
   };
+  services.chooseSaveFile = [](QWidget* owner, const QString& caption, const QString& proposed,
+                               const QString& filter) {
+    return QFileDialog::getSaveFileName(owner, caption, proposed, filter);
+  };
   return services;
 }
 

@@ -46,6 +46,10 @@ struct WizardServices {
   std::shared_ptr<DeviceSource> deviceSource;
   // Asks for an existing file; empty when cancelled.
   std::function<QString(QWidget* owner, const QString& caption, const QString& filter)> chooseOpenFile;
+  // Asks for a file to write, new or existing (asking before an existing
+  // one is replaced); empty when cancelled.
+  std::function<QString(QWidget* owner, const QString& caption, const QString& proposed, const QString& filter)>
+      chooseSaveFile;
   // Writes an image of the device and returns its path; empty when none was written.
   std::function<std::string(QWidget* owner, IStorageDevice* source, const std::string& description,
                             std::uint32_t deviceType)>

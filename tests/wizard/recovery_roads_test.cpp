@@ -6,12 +6,14 @@
 // state file is written, and a later run resumes it without searching.
 #include <QtCore/QThread>
 #include <QtTest/QTest>
+#include <QtWidgets/QToolButton>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "app/string_table.h"
 #include "controls/device_select_ctrl.h"
 #include "dialogs/intelligent_searching_dlg.h"
 #include "fatext2/boot_sector_classifiers.h"
@@ -40,6 +42,7 @@
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_select_page.h"
 #include "wizard/file_select_controller.h"
+#include "wizard/file_select_page.h"
 #include "wizard/lost_partition_controllers.h"
 #include "wizard/main_frame.h"
 #include "wizard/scan_partition_controllers.h"
@@ -198,6 +201,10 @@ protected:
     services.fileFilterPath = std::string(std::getenv("QM_SOURCE_DIR")) + "/src/app/FileFilter.xml";
     services.deviceSource = std::make_shared<FixtureDeviceSource>(std::move(disks));
     services.chooseOpenFile = [this](QWidget*, const QString&, const QString&) { return chosen_; };
+    services.chooseSaveFile = [this](QWidget*, const QString&, const QString& proposed, const QString&) {
+      proposed_ = proposed;
+      return saveTo_;
+    };
     context_ = std::make_unique<WizardContext>(prompter_, *GetAppSettings(), services);
     frame_ = std::make_unique<CMainFrame>(*context_);
     frame_->show();
@@ -262,6 +269,7 @@ protected:
   std::unique_ptr<WizardContext> context_;
   std::unique_ptr<CMainFrame> frame_;
   QString chosen_;
+  QString saveTo_, proposed_;
   int observer_ = 0;
   ScopedVolumeAnalyzers restore_;
 };
@@ -315,13 +323,23 @@ TEST_F(RecoveryRoads, CompleteRecoveryFindsTheQuickFormattedNtfsVolumeAndResumes
   context_->fileSelectController().Back();
   EXPECT_EQ(context_->sheet().ActiveIndex(), kPageCompleteRecoveryScanPartition);
 
-  // The exported result imported on a fresh state folder offers the same entry.
+  // The page's export to a new name (".rsf" added), imported on a fresh
+  // state folder, offers the same entry.
   const std::optional<std::string> text = ReadLastStateText(1);
   ASSERT_TRUE(text.has_value());
   const fs::path exported = ScratchPath("roads_export.rsf");
   fs::remove(exported);
-  CStateFile bundle(1, {}, stateFolder_);
-  ASSERT_EQ(bundle.Save(exported.c_str()), 1);
+  saveTo_ = QString::fromStdString(ScratchPath("roads_export").string());
+  auto* page9 = static_cast<CFileSelectPage*>(context_->sheet().Page(kPageFileSelect));
+  context_->completeScanController().Next();
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  ASSERT_TRUE(page9->ExportButton()->isVisible());
+  prompter_.shown.clear();
+  page9->ExportButton()->click();
+  EXPECT_TRUE(proposed_.endsWith(QStringLiteral("_ZORV_CR.rsf"))) << proposed_.toStdString();
+  ASSERT_FALSE(prompter_.shown.empty());
+  EXPECT_EQ(prompter_.shown.back().text, LoadAppString(61237));
+  ASSERT_TRUE(fs::exists(exported));
   const fs::path fresh = ScratchPath("roads_state_import");
   fs::remove_all(fresh);
   fs::create_directories(fresh);

@@ -9,6 +9,7 @@
 #include "filemodel/crs_data.h"
 #include "support/scratch_files.h"
 #include "wizard/page_controller.h"
+#include "wizard/scan_result_export.h"
 #include "wizard/wizard_state_files.h"
 
 namespace fs = std::filesystem;
@@ -185,6 +186,26 @@ TEST_F(StateFiles, TheHeaderTextIsCutAtAHundredCharacters) {
   ASSERT_TRUE(text.has_value());
   EXPECT_EQ(text->substr(0, 18), "Results for \nDisk ");
   EXPECT_EQ(text->size(), 99u); // 100 stored, the '\r' dropped
+}
+
+TEST(ScanResultExport, DefaultNameAndExtension) {
+  const QDateTime when(QDate(2026, 3, 7), QTime(9, 5));
+  EXPECT_EQ(DefaultScanResultName(when, 1), "2026-03-07_09_05_ZORV_CR.rsf");
+  EXPECT_EQ(DefaultScanResultName(when, 2), "2026-03-07_09_05_ZORV_PR.rsf");
+  const struct {
+    const char* chosen;
+    const char* written;
+  } rows[] = {{"/tmp/a", "/tmp/a.rsf"},
+              {"/tmp/a.rsf", "/tmp/a.rsf"},
+              {".rsf", ".rsf.rsf"},
+              {"/tmp/a.RSF", "/tmp/a.RSF.rsf"},
+              {"/tmp/a.rs", "/tmp/a.rs.rsf"}};
+  for (const auto& row : rows)
+    EXPECT_EQ(WithScanResultExtension(row.chosen), row.written) << row.chosen;
+  EXPECT_EQ(FileDialogFilter(QStringLiteral("Recovery State File(*.rsf)|*.rsf||")),
+            QStringLiteral("Recovery State File(*.rsf)"));
+  EXPECT_EQ(FileDialogFilter(QStringLiteral("Images|*.qmi|All|*.*||")),
+            QStringLiteral("Images (*.qmi);;All (*.*)"));
 }
 
 } // namespace

@@ -1887,6 +1887,13 @@ Datenträger </translation>
     </message>
 </context>
 <context>
+    <name>qm::CFileSelectPage</name>
+    <message>
+        <source>Export Scan Result</source>
+        <translation>Suchergebnis exportieren</translation>
+    </message>
+</context>
+<context>
     <name>qm::CRecoveringDlg</name>
     <message>
         <source>Recovering</source>

@@ -1887,6 +1887,13 @@ Disk </source>
     </message>
 </context>
 <context>
+    <name>qm::CFileSelectPage</name>
+    <message>
+        <source>Export Scan Result</source>
+        <translation>スキャン結果のエクスポート</translation>
+    </message>
+</context>
+<context>
     <name>qm::CRecoveringDlg</name>
     <message>
         <source>Recovering</source>
