@@ -122,9 +122,6 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
   pages_[kPageDeleteRecoveryDevice] = deletePage;
   pages_[kPageCompleteRecoveryDevice] = completePage;
   pages_[kPageLostRecoveryDisk] = diskPage;
-  pages_[kPageLostRecoveryPartition] = new CLostRecoveryPartitionDeviceSelectPage(this);
-  pages_[kPageCompleteRecoveryScanPartition] = new CCompleteRecoveryScanPartitionDeviceSelectPage(this);
-  pages_[kPageLostRecoveryScanPartition] = new CLostRecoveryScanPartitionDeviceSelectPage(this);
   auto* saveFilePage = new CSaveFilePage(this);
   auto* saveResultPage = new CSaveResultPage(this);
   pages_[kPageSaveFile] = saveFilePage;

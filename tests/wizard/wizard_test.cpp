@@ -90,6 +90,13 @@ TEST_F(WizardTest, StartsOnTheModePageWithoutNavigation)
     }
     EXPECT_TRUE(sheet.Button(CWizardSheet::kWebsite)->isVisible());
     EXPECT_EQ(sheet.GetActivePage()->geometry(), sheet.PageRect());
+    // Exactly one page per index and only the active one shown: a page made
+    // twice would sit as a stray box in the window's corner.
+    const QList<CWizardPage*> pages = sheet.findChildren<CWizardPage*>(Qt::FindDirectChildrenOnly);
+    EXPECT_EQ(pages.size(), kPageCount);
+    for (CWizardPage* page : pages) {
+        EXPECT_EQ(page->isVisible(), page == sheet.GetActivePage()) << page->objectName().toStdString();
+    }
     EXPECT_EQ(WizardContext::instance(), &context_);
     EXPECT_EQ(CRecoveryModeSelectController::GetInstance(), &context_.modeController());
 }
