@@ -58,6 +58,26 @@ CImageFileDeviceWithDecompress::CImageFileDeviceWithDecompress(const std::string
   headerSane_ = true;
   // Sixty-four bits: a large, mostly empty disk must not wrap to a small one.
   sectorCount_ = static_cast<std::uint64_t>(total) * qm::image::kBlockSectors;
+  if (total == 0) {
+    return;
+  }
+  // The header counts whole blocks only; the last block's raw length tells
+  // how many sectors the source really had, so that an image of a
+  // 1,000-sector disk is a 1,000-sector device (a backup boot sector or GPT
+  // header at the end stays at the end). A last block that cannot be read
+  // leaves the count at whole blocks.
+  block_ = qm::MakeMemBuffer<std::uint8_t>(qm::image::StoredBound(blockBytes_));
+  stored_ = qm::MakeMemBuffer<std::uint8_t>(qm::image::StoredBound(blockBytes_));
+  const std::uint32_t last = total - 1;
+  const std::int32_t part = FindBlockPart(last);
+  if (part >= 0) {
+    const std::uint64_t produced = LoadBlock(static_cast<std::uint32_t>(part), last);
+    if (produced != 0) {
+      const std::uint64_t tail =
+          std::min<std::uint64_t>((produced + sectorSize_ - 1) / sectorSize_, qm::image::kBlockSectors);
+      sectorCount_ = static_cast<std::uint64_t>(last) * qm::image::kBlockSectors + tail;
+    }
+  }
 }
 
 CImageFileDeviceWithDecompress::~CImageFileDeviceWithDecompress() = default;
@@ -102,11 +122,11 @@ int CImageFileDeviceWithDecompress::CheckPartFiles() {
   return 1;
 }
 
-void CImageFileDeviceWithDecompress::LoadBlock(std::uint32_t part, std::uint32_t block) {
+std::uint32_t CImageFileDeviceWithDecompress::LoadBlock(std::uint32_t part, std::uint32_t block) {
   std::memset(block_.get(), 0, blockBytes_);
   cachedBlock_ = block;
   if (!image_->OpenPart(indexPath_, part, CPlainFile::kRead)) {
-    return; // a missing part reads as zeros
+    return 0; // a missing part reads as zeros
   }
   // A part's first block starts at 512 whatever the entry before it holds:
   // the part table, not the entries, tells where parts begin.
@@ -115,10 +135,10 @@ void CImageFileDeviceWithDecompress::LoadBlock(std::uint32_t part, std::uint32_t
   const std::int64_t offset = image_->GetBlockLocation(block, firstInPart, blockBytes_, length);
   if (offset < 0) {
     LogError("Disk image %s: block %u has a damaged table entry", indexPath_.c_str(), block);
-    return;
+    return 0;
   }
   if (length == 0) {
-    return;
+    return 0;
   }
   std::memset(stored_.get(), 0, length);
   image_->ReadAt(stored_.get(), static_cast<std::uint64_t>(offset), length, CImageFile::kPartFile);
@@ -140,13 +160,16 @@ void CImageFileDeviceWithDecompress::LoadBlock(std::uint32_t part, std::uint32_t
         room = codec.GetAvailOut();
       }
     }
+    const std::uint32_t produced = blockBytes_ - codec.GetAvailOut();
     codec.End();
     if (status >= 0) {
-      return;
+      return produced;
     }
     std::memset(block_.get(), 0, blockBytes_);
   }
-  std::memcpy(block_.get(), stored_.get(), std::min(length, blockBytes_));
+  const std::uint32_t copied = std::min(length, blockBytes_);
+  std::memcpy(block_.get(), stored_.get(), copied);
+  return copied;
 }
 
 int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) {

@@ -23,6 +23,7 @@ public:
   explicit CImageFileDeviceWithDecompress(const std::string& indexPath);
   ~CImageFileDeviceWithDecompress() override;
 
+  // The sectors the source had: whole blocks, and those of the last block.
   // Reads that start inside the image and run past its end are clipped
   // and the rest of the buffer zero-filled; a first sector or a count
   // above the sector count fails. Damage inside the image (a missing part,
@@ -45,8 +46,9 @@ public:
   std::int32_t FindBlockPart(std::uint32_t block) const;
 
 private:
-  // Block n of part p decompressed into block_; its length in blockLength_.
-  void LoadBlock(std::uint32_t part, std::uint32_t block);
+  // Block n of part p decompressed into block_; the bytes it delivered
+  // (0 when its part or its table entry cannot be read).
+  std::uint32_t LoadBlock(std::uint32_t part, std::uint32_t block);
 
   std::recursive_mutex section_;
   std::unique_ptr<qm::image::CImageFile> image_;

@@ -126,14 +126,18 @@ TEST(ImageRoundTrip, EveryTypeOverRandomZeroAndFileSystemData) {
 
       CImageFileDeviceWithDecompress image(w.index);
       ASSERT_TRUE(image.CheckPartFiles());
-      EXPECT_EQ(image.GetSectorCount(), blocks * 256);
+      // The device has the source's sectors, not whole blocks.
+      EXPECT_EQ(image.GetSectorCount(), sectors);
       EXPECT_EQ(image.GetSourceDeviceType(), 12u);
       EXPECT_EQ(image.GetSourceDescription(), "Disk  Test  (NTFS)");
       auto back = test::ReadAll(image);
-      ASSERT_EQ(back.size(), blocks * 256 * 512);
+      ASSERT_EQ(back.size(), sectors * 512);
       EXPECT_TRUE(std::equal(source.bytes.begin(), source.bytes.end(), back.begin()));
-      EXPECT_TRUE(std::all_of(back.begin() + static_cast<std::ptrdiff_t>(source.bytes.size()), back.end(),
-                              [](std::uint8_t b) { return b == 0; }));
+      // The last sector, and a zero-filled one after it.
+      std::vector<std::uint8_t> tail(2 * 512, 0xEE);
+      ASSERT_EQ(image.ReadSectors(tail.data(), sectors - 1, 2), 1);
+      EXPECT_TRUE(std::equal(tail.begin(), tail.begin() + 512, source.bytes.end() - 512));
+      EXPECT_TRUE(std::all_of(tail.begin() + 512, tail.end(), [](std::uint8_t b) { return b == 0; }));
       // Type 0 stores every block raw, sectors in order after 512 bytes.
       if (type == 0) {
         const auto part = ReadFileBytes(image::MakePartFileName(w.index, 0));
@@ -156,19 +160,26 @@ TEST(ImageDevice, ShortImageReadsClippedAndAcrossBlocks) {
   ASSERT_EQ(w.result, 1);
   CImageFileDeviceWithDecompress image(w.index);
   ASSERT_TRUE(image.CheckPartFiles());
-  EXPECT_EQ(image.GetSectorCount(), 1024u);
+  // Four blocks in the header, but the device has the source's 1,000
+  // sectors: nothing of the short last block's padding is shown.
+  CImageFile header(w.index);
+  ASSERT_EQ(header.OpenIndex(CPlainFile::kRead), 1);
+  EXPECT_EQ(header.GetTotalBlocks(), 4u);
+  EXPECT_EQ(image.GetSectorCount(), 1000u);
   EXPECT_EQ(image.GetSectorSize(), 512);
 
   std::vector<std::uint8_t> buffer(1025 * 512, 0xEE);
-  // Sectors 1,020 to 1,029: 4 read, 6 zero-filled.
-  ASSERT_EQ(image.ReadSectors(buffer.data(), 1020, 10), 1);
-  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 10 * 512, [](std::uint8_t b) { return b == 0; }));
+  // Sectors 996 to 1,005: 4 read, 6 zero-filled.
+  ASSERT_EQ(image.ReadSectors(buffer.data(), 996, 10), 1);
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 4 * 512, bytes.begin() + 996 * 512));
+  EXPECT_TRUE(std::all_of(buffer.begin() + 4 * 512, buffer.begin() + 10 * 512,
+                          [](std::uint8_t b) { return b == 0; }));
   EXPECT_EQ(buffer[10 * 512], 0xEE);
   std::fill(buffer.begin(), buffer.end(), 0xEE);
-  ASSERT_EQ(image.ReadSectors(buffer.data(), 1024, 1), 1);
+  ASSERT_EQ(image.ReadSectors(buffer.data(), 1000, 1), 1);
   EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 512, [](std::uint8_t b) { return b == 0; }));
-  EXPECT_EQ(image.ReadSectors(buffer.data(), 1025, 1), 0);
-  EXPECT_EQ(image.ReadSectors(buffer.data(), 0, 1025), 0);
+  EXPECT_EQ(image.ReadSectors(buffer.data(), 1001, 1), 0);
+  EXPECT_EQ(image.ReadSectors(buffer.data(), 0, 1001), 0);
   // 250 to 261: six sectors from the end of block 0, six from block 1.
   ASSERT_EQ(image.ReadSectors(buffer.data(), 250, 12), 1);
   EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 12 * 512, bytes.begin() + 250 * 512));
@@ -177,6 +188,30 @@ TEST(ImageDevice, ShortImageReadsClippedAndAcrossBlocks) {
     ASSERT_EQ(image.ReadSectors(buffer.data(), s, 1), 1);
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 512,
                            bytes.begin() + static_cast<std::ptrdiff_t>(s * 512)));
+  }
+}
+
+TEST(ImageDevice, SectorCountIsTheSourcesForEveryTypeAndSize) {
+  // The last block's length, raw or decompressed, gives the count.
+  const struct {
+    std::uint64_t sectors;
+    std::uint32_t sectorSize;
+  } sizes[] = {{1000, 512}, {1, 512}, {256, 512}, {257, 512}, {511, 512}, {300, 4096}};
+  for (const auto& size : sizes) {
+    const auto bytes = MakePatternBytes(size.sectors, static_cast<std::int32_t>(size.sectorSize));
+    for (std::uint32_t type : {0u, 1u, 2u, 3u}) {
+      SCOPED_TRACE(std::to_string(size.sectors) + " x " + std::to_string(size.sectorSize) + ", type " +
+                   std::to_string(type));
+      MemoryDevice device(bytes, size.sectorSize);
+      const auto folder = test::FreshFolder("image_count");
+      test::RecordingCompressCallback callback;
+      Written w = WriteImage(device, folder, type, 0, size.sectors, callback);
+      ASSERT_EQ(w.result, 1);
+      CImageFileDeviceWithDecompress image(w.index);
+      ASSERT_TRUE(image.CheckPartFiles());
+      EXPECT_EQ(image.GetSectorCount(), size.sectors);
+      EXPECT_EQ(test::ReadAll(image), bytes);
+    }
   }
 }
 
@@ -190,7 +225,7 @@ TEST(ImageDevice, LargeSectorsGiveLargeBlocks) {
   CImageFileDeviceWithDecompress image(w.index);
   ASSERT_TRUE(image.CheckPartFiles());
   EXPECT_EQ(image.GetSectorSize(), 4096);
-  EXPECT_EQ(image.GetSectorCount(), 512u);
+  EXPECT_EQ(image.GetSectorCount(), 300u);
   const auto back = test::ReadAll(image);
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), back.begin()));
 }
