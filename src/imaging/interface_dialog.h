@@ -5,11 +5,12 @@
 
 #include <QtWidgets/QLabel>
 
+#include "controls/public_interface.h"
 #include "dialogs/search_super_dlg.h"
 
 namespace qm {
 
-class CInterfaceDialog : public CSearchSuperDlg {
+class CInterfaceDialog : public CSearchSuperDlg, public CPublicInterface {
   Q_OBJECT
 
 public:
