@@ -165,7 +165,11 @@ std::uint32_t CImageFileDeviceWithDecompress::LoadBlock(std::uint32_t part, std:
     if (status >= 0) {
       return produced;
     }
+    // A damaged block: its stored bytes stand in, but they say nothing
+    // about the block's length.
     std::memset(block_.get(), 0, blockBytes_);
+    std::memcpy(block_.get(), stored_.get(), std::min(length, blockBytes_));
+    return 0;
   }
   const std::uint32_t copied = std::min(length, blockBytes_);
   std::memcpy(block_.get(), stored_.get(), copied);

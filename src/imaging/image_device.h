@@ -46,8 +46,8 @@ public:
   std::int32_t FindBlockPart(std::uint32_t block) const;
 
 private:
-  // Block n of part p decompressed into block_; the bytes it delivered
-  // (0 when its part or its table entry cannot be read).
+  // Block n of part p decompressed into block_; the block's raw length, or
+  // 0 when that is unknown (a missing part, a damaged entry or stream).
   std::uint32_t LoadBlock(std::uint32_t part, std::uint32_t block);
 
   std::recursive_mutex section_;
