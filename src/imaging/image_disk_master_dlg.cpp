@@ -1,5 +1,6 @@
 #include "imaging/image_disk_master_dlg.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QFileInfo>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QKeyEvent>
@@ -91,6 +92,12 @@ QWidget* CImageDiskMasterDlg::PageWidget(int index) const { return stack_->widge
 void CImageDiskMasterDlg::ShowPage(int index) {
   current_ = index;
   stack_->setCurrentIndex(index);
+  // On a destination page the user types the file name first.
+  if (index == kPath) {
+    path_->Row()->Edit()->setFocus();
+  } else if (index == kAdvancedPath) {
+    advanced_->Row()->Edit()->setFocus();
+  }
 }
 
 void CImageDiskMasterDlg::SetTitle(unsigned id) { banner_->SetTitle(ImagingString(id)); }
@@ -250,7 +257,9 @@ void CImageDiskMasterDlg::Run() {
     LogError("Disk image %s failed: %s", imagePath_.c_str(), writer.LastError().c_str());
     QString text = ImagingString(61216);
     if (!writer.LastError().empty()) {
-      text += QStringLiteral("\n") + QString::fromStdString(writer.LastError());
+      // The writer's reason, in English in the log and translated here.
+      text += QStringLiteral("\n") +
+              QCoreApplication::translate("CCompressController", writer.LastError().c_str());
     }
     Warn(text);
     return;

@@ -1,5 +1,6 @@
 #include "imaging/open_disk_image_master_dlg.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
@@ -25,7 +26,10 @@ QVBoxLayout* PageLayout(QWidget* page) {
   return layout;
 }
 
-QString IndexFilter() { return ImagingString(399) + QStringLiteral(";;All files (*)"); }
+QString IndexFilter() {
+  return ImagingString(399) + QStringLiteral(";;") +
+         QCoreApplication::translate("ImagingStrings", "All files (*)");
+}
 
 bool EndsWithQmi(const QString& path) { return path.endsWith(QStringLiteral(".qmi")); }
 
@@ -246,6 +250,10 @@ COpenDiskImageMasterDlg::COpenDiskImageMasterDlg(QWidget* parent, ImagingSeams s
 void COpenDiskImageMasterDlg::ShowPage(int index) {
   current_ = index;
   stack_->setCurrentIndex(index);
+  // On the index-file page the user types or picks the file first.
+  if (index == kPath) {
+    path_->Edit()->setFocus();
+  }
 }
 
 void COpenDiskImageMasterDlg::SetTitle(unsigned id) { banner_->SetTitle(ImagingString(id)); }
