@@ -8,6 +8,12 @@
 
 using qm::image::CImageFile;
 
+// The reasons a run fails are logged in English and shown translated by
+// the wizard; the mark lets the translation tools find them.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, text) text
+#endif
+
 namespace {
 
 // Finishing calls allowed for one block: every codec completes a block of
@@ -119,19 +125,19 @@ bool CCompressController::CreateImage() {
   }
   image_ = std::make_unique<CImageFile>(indexPath_);
   if (!image_->OpenIndex(CPlainFile::kCreateAlways)) {
-    lastError_ = "The index file cannot be created";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The index file cannot be created");
     return false;
   }
   if (!image_->WriteHeader(description_, sourceType_, compressionType_, sectorSize_)) {
-    lastError_ = "The index file cannot be written";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The index file cannot be written");
     return false;
   }
   if (!image_->OpenPartList(CPlainFile::kCreateAlways)) {
-    lastError_ = "The part list cannot be created";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The part list cannot be created");
     return false;
   }
   if (!image_->OpenPart(namingPath_, partsBegun_, CPlainFile::kCreateAlways)) {
-    lastError_ = "The first part file cannot be created";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The first part file cannot be created");
     return false;
   }
   partsBegun_ = 1;
@@ -149,16 +155,16 @@ int CCompressController::Run(ICompressCallBack* callback) {
     sectorSize_ = 512;
   }
   if (sectorSize_ > 4096 || sectorSize_ % 512 != 0) {
-    lastError_ = "The source's sector size cannot be imaged";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The source's sector size cannot be imaged");
     return 0;
   }
   if (callback == nullptr || source_ == nullptr || sectorCount_ == ~std::uint64_t{0}) {
-    lastError_ = "Nothing to image";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "Nothing to image");
     return 0;
   }
   const std::uint64_t totalBlocks = (sectorCount_ + qm::image::kBlockSectors - 1) / qm::image::kBlockSectors;
   if (totalBlocks > qm::image::kMaxTotalBlocks) {
-    lastError_ = "The region is too large for one image";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The region is too large for one image");
     return 0;
   }
   if (!CreateImage()) {
@@ -232,13 +238,14 @@ bool CCompressController::CompressRange(std::uint64_t firstSector, std::uint32_t
 
 bool CCompressController::BeginNextPart() {
   if (partsBegun_ >= qm::image::kMaxParts) {
-    lastError_ = "The image needs more than 58 parts; choose a larger split size";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController",
+                                   "The image needs more than 58 parts; choose a larger split size");
     return false;
   }
   image_->UpdatePartTable(partsBegun_, blocksInPart_, bytesInPart_);
   image_->ClosePart();
   if (!image_->OpenPart(namingPath_, partsBegun_, CPlainFile::kCreateAlways)) {
-    lastError_ = "The next part file cannot be created";
+    lastError_ = QT_TRANSLATE_NOOP("CCompressController", "The next part file cannot be created");
     // The part just finished is in the header already.
     blocksInPart_ = 0;
     bytesInPart_ = 0;
@@ -259,7 +266,8 @@ bool CCompressController::WriteBlock(const std::uint8_t* data, std::uint32_t len
     }
   }
   if (static_cast<std::uint64_t>(bytesInPart_) + length > 0xFFFFFFFFu) {
-    lastError_ = "A part file would pass 4 GiB; choose a smaller split size";
+    lastError_ =
+        QT_TRANSLATE_NOOP("CCompressController", "A part file would pass 4 GiB; choose a smaller split size");
     return false;
   }
   ++blocksInPart_;
@@ -269,7 +277,8 @@ bool CCompressController::WriteBlock(const std::uint8_t* data, std::uint32_t len
   if (!image_->WriteBlockEnd(blockCounter_, bytesInPart_) ||
       !image_->WriteAt(data, qm::image::kHeaderSize + static_cast<std::uint64_t>(bytesInPart_) - length,
                        length, CImageFile::kPartFile)) {
-    lastError_ = "A block cannot be written; is the destination full?";
+    lastError_ =
+        QT_TRANSLATE_NOOP("CCompressController", "A block cannot be written; is the destination full?");
     --blocksInPart_;
     bytesInPart_ -= length;
     return false;

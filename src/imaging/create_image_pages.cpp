@@ -1,5 +1,6 @@
 #include "imaging/create_image_pages.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QVBoxLayout>
@@ -14,7 +15,10 @@ namespace {
 
 constexpr const char* kProgramVersion = "5.8.8.8";
 
-QString FileFilter() { return ImagingString(399) + QStringLiteral(";;All files (*)"); }
+QString FileFilter() {
+  return ImagingString(399) + QStringLiteral(";;") +
+         QCoreApplication::translate("ImagingStrings", "All files (*)");
+}
 
 QVBoxLayout* PageLayout(QWidget* page) {
   auto* layout = new QVBoxLayout(page);

@@ -95,7 +95,10 @@ void CImageDiskRunDlg::OnRemainingTimer() {
     return;
   }
   elapsedMs_ += 300;
-  remaining_->setText(QString::fromStdString(image::RemainingTimeText(elapsedMs_, done_, total_)));
+  // "Calculating..." in the user's language until an estimate is known.
+  remaining_->setText(image::RemainingTimeKnown(elapsedMs_, done_)
+                          ? QString::fromStdString(image::RemainingTimeText(elapsedMs_, done_, total_))
+                          : ImagingString(61206));
 }
 
 void CImageDiskRunDlg::OnFreeSpaceTimer() {

@@ -57,8 +57,10 @@ std::string LevelText(std::int32_t level) {
   }
 }
 
+bool RemainingTimeKnown(std::uint64_t elapsedMs, std::uint64_t done) { return elapsedMs > 4999 && done != 0; }
+
 std::string RemainingTimeText(std::uint64_t elapsedMs, std::uint64_t done, std::uint64_t total) {
-  if (elapsedMs <= 4999 || done == 0) {
+  if (!RemainingTimeKnown(elapsedMs, done)) {
     return "Calculating...";
   }
   const std::uint64_t seconds = (total > done ? total - done : 0) * elapsedMs / done / 1000 + 1;

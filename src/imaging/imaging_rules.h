@@ -23,6 +23,9 @@ std::string CutText(const std::string& text, std::size_t maxBytes, const std::st
 std::string SizeText(std::uint64_t sectors, std::uint32_t bytesPerSector);
 // 1 "Fastest", 5 "Normal", 9 "Maximum", anything else "None".
 std::string LevelText(std::int32_t level);
+// Whether the remaining time can be estimated: after the first 5 s and
+// once a block is done.
+bool RemainingTimeKnown(std::uint64_t elapsedMs, std::uint64_t done);
 // The remaining time: "Calculating..." for the first 5 s and until a block
 // is done, then "hh:mm:ss".
 std::string RemainingTimeText(std::uint64_t elapsedMs, std::uint64_t done, std::uint64_t total);

@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <type_traits>
 
 #include "controls/device_select_ctrl.h"
 #include "controls/sector_select_ctrl.h"
@@ -19,6 +20,7 @@
 #include "image_test_support.h"
 #include "imaging/image_device.h"
 #include "imaging/image_disk_master_dlg.h"
+#include "imaging/image_disk_run_dlg.h"
 #include "imaging/image_file.h"
 #include "imaging/imaging_services.h"
 #include "imaging/imaging_strings.h"
@@ -97,6 +99,13 @@ protected:
   std::string imageSum_;
 };
 
+// Every imaging dialog carries the empty mix-in base beside its window
+// base, at no cost.
+static_assert(std::is_empty_v<CPublicInterface> && !std::is_polymorphic_v<CPublicInterface>);
+static_assert(std::is_base_of_v<CPublicInterface, CImageDiskMasterDlg> &&
+              std::is_base_of_v<CPublicInterface, CImageDiskRunDlg> &&
+              std::is_base_of_v<CPublicInterface, COpenDiskImageMasterDlg>);
+
 TEST_F(ImagingWizards, SimpleRoadWritesAZlibImageOfTheWholeDisk) {
   auto source = FixtureDevice();
   const std::uint64_t n = source->GetSectorCount();
@@ -164,9 +173,11 @@ TEST_F(ImagingWizards, SimpleRoadWritesAZlibImageOfTheWholeDisk) {
   ASSERT_TRUE(header.OpenIndex(CPlainFile::kRead));
   EXPECT_EQ(header.GetCompressionType(), 2u);
   EXPECT_EQ(header.GetPartCount(), 1u);
+  // The image device has the disk's n sectors, as the device list shows.
+  EXPECT_EQ(image.GetSectorCount(), n);
   const auto back = test::ReadAll(image);
   const auto& original = test::NtfsBasicImage();
-  ASSERT_GE(back.size(), original.size());
+  ASSERT_EQ(back.size(), original.size());
   EXPECT_TRUE(std::equal(original.begin(), original.end(), back.begin()));
 }
 
@@ -499,6 +510,7 @@ TEST_F(ImagingOnTheDevicePage, AnImageMadeAndOpenedThereIsScannedLikeTheVolume) 
   EXPECT_EQ(item->fileSystemType, 3);
   IStorageDevice* device = item->device.get();
   ASSERT_NE(dynamic_cast<CImageFileDeviceWithDecompress*>(device), nullptr);
+  EXPECT_EQ(device->GetSectorCount(), test::NtfsBasicImage().size() / 512);
   test::RecordingCallback callback;
   CNtfsTreeBuilder builder;
   CFileNode* root = builder.Start(0, device, &callback);
