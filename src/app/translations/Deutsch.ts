@@ -452,6 +452,53 @@
     </message>
 </context>
 <context>
+    <name>CCompressController</name>
+    <message>
+        <source>The index file cannot be created</source>
+        <translation>Die Indexdatei kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>The index file cannot be written</source>
+        <translation>Die Indexdatei kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The part list cannot be created</source>
+        <translation>Die Teileliste kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>The first part file cannot be created</source>
+        <translation>Die erste Teildatei kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>The source&apos;s sector size cannot be imaged</source>
+        <translation>Die Sektorgröße der Quelle kann nicht abgebildet werden</translation>
+    </message>
+    <message>
+        <source>Nothing to image</source>
+        <translation>Nichts abzubilden</translation>
+    </message>
+    <message>
+        <source>The region is too large for one image</source>
+        <translation>Der Bereich ist für ein Image zu groß</translation>
+    </message>
+    <message>
+        <source>The image needs more than 58 parts; choose a larger split size</source>
+        <translation>Das Image braucht mehr als 58 Teile; wählen Sie eine größere Teilgröße</translation>
+    </message>
+    <message>
+        <source>The next part file cannot be created</source>
+        <translation>Die nächste Teildatei kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>A part file would pass 4 GiB; choose a smaller split size</source>
+        <translation>Eine Teildatei würde 4 GiB überschreiten; wählen Sie eine kleinere Teilgröße</translation>
+    </message>
+    <message>
+        <source>A block cannot be written; is the destination full?</source>
+        <translation>Ein Block kann nicht geschrieben werden; ist das Ziel voll?</translation>
+    </message>
+</context>
+<context>
     <name>CDeviceCollector</name>
     <message>
         <source>This image file is open!</source>
@@ -666,6 +713,93 @@
     <message>
         <source>Rank</source>
         <translation>Rang</translation>
+    </message>
+</context>
+<context>
+    <name>CPropertiesDlg</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Sector</source>
+        <translation>Sektor</translation>
+    </message>
+    <message>
+        <source>Cluster</source>
+        <translation>Cluster</translation>
+    </message>
+    <message>
+        <source>Parent</source>
+        <translation>Übergeordnet</translation>
+    </message>
+    <message>
+        <source>Parent Sector</source>
+        <translation>Sektor des übergeordneten Eintrags</translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation>Gelöscht</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>Verloren</translation>
+    </message>
+    <message>
+        <source>Cross Link</source>
+        <translation>Querverbindung</translation>
+    </message>
+    <message>
+        <source>Temp</source>
+        <translation>Temporär</translation>
+    </message>
+    <message>
+        <source>Lay out</source>
+        <translation>Anordnung</translation>
+    </message>
+    <message>
+        <source>Record sector</source>
+        <translation>Sektor des Eintrags</translation>
+    </message>
+    <message>
+        <source>Compressed</source>
+        <translation>Komprimiert</translation>
+    </message>
+    <message>
+        <source>Encrypted</source>
+        <translation>Verschlüsselt</translation>
+    </message>
+    <message>
+        <source>Resident</source>
+        <translation>Resident</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Offset</source>
+        <translation>Offset</translation>
+    </message>
+    <message>
+        <source>DataAreaSector</source>
+        <translation>Sektor des Datenbereichs</translation>
+    </message>
+    <message>
+        <source>Start Sector</source>
+        <translation>Startsektor</translation>
+    </message>
+    <message>
+        <source>Sector Per Cluster</source>
+        <translation>Sektoren pro Cluster</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
     </message>
 </context>
 <context>
@@ -1458,6 +1592,198 @@
     </message>
 </context>
 <context>
+    <name>ImagingStrings</name>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>This is an INVALID file, please check it!</source>
+        <translation>Dies ist eine UNGÜLTIGE Datei. Bitte überprüfen Sie sie!</translation>
+    </message>
+    <message>
+        <source>Warning! Failed to set the timer!</source>
+        <translation>Warnung! Der Zeitgeber konnte nicht gestellt werden!</translation>
+    </message>
+    <message>
+        <source>Open Disk Image Wizard</source>
+        <translation>Assistent zum Öffnen eines Disk-Images</translation>
+    </message>
+    <message>
+        <source>Open Disk Image File(.qmi)</source>
+        <translation>Disk-Image-Datei öffnen (.qmi)</translation>
+    </message>
+    <message>
+        <source>Correct error in Disk Image Configuration</source>
+        <translation>Fehler in der Zusammensetzung des Disk-Images beheben</translation>
+    </message>
+    <message>
+        <source>Have not found qmp file, please check the path!</source>
+        <translation>Die qmp-Datei wurde nicht gefunden. Bitte überprüfen Sie den Pfad!</translation>
+    </message>
+    <message>
+        <source>Can&apos;t open or it is not an Image File, please check the file!</source>
+        <translation>Die Datei kann nicht geöffnet werden oder ist keine Image-Datei. Bitte überprüfen Sie die Datei!</translation>
+    </message>
+    <message>
+        <source>Disk Image Wizard</source>
+        <translation>Disk-Image-Assistent</translation>
+    </message>
+    <message>
+        <source>Cancel Wizard ?</source>
+        <translation>Assistent abbrechen?</translation>
+    </message>
+    <message>
+        <source>File error! please check the it!</source>
+        <translation>Dateifehler! Bitte überprüfen Sie die Datei!</translation>
+    </message>
+    <message>
+        <source>The length is enough!</source>
+        <translation>Der Pfad ist zu lang!</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>Am schnellsten</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Maximal</translation>
+    </message>
+    <message>
+        <source>Zorv%s_DiskImageFile.qmi</source>
+        <translation>Zorv%s_DiskImageFile.qmi</translation>
+    </message>
+    <message>
+        <source>Quenmark ImageFile(*.qmi)</source>
+        <translation>Quenmark-Image-Datei (*.qmi)</translation>
+    </message>
+    <message>
+        <source>   Sectors</source>
+        <translation>   Sektoren</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>slice</source>
+        <translation>Teildatei</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Speicherort</translation>
+    </message>
+    <message>
+        <source>VALID</source>
+        <translation>GÜLTIG</translation>
+    </message>
+    <message>
+        <source>INVALID</source>
+        <translation>UNGÜLTIG</translation>
+    </message>
+    <message>
+        <source>The free space on the disk is not enough to save the Disk Image data.
+Click YES to select another location for Disk Image files or NO to abort wizard.</source>
+        <translation>Der freie Speicherplatz auf dem Datenträger reicht für die Daten des Disk-Images nicht aus.
+Klicken Sie auf JA, um einen anderen Speicherort für die Image-Dateien zu wählen, oder auf NEIN, um den Assistenten abzubrechen.</translation>
+    </message>
+    <message>
+        <source> Free space is not enough, the progress must be cancelled.</source>
+        <translation> Der freie Speicherplatz reicht nicht aus, der Vorgang muss abgebrochen werden.</translation>
+    </message>
+    <message>
+        <source>Calculating...</source>
+        <translation>Wird berechnet...</translation>
+    </message>
+    <message>
+        <source>Disk Imaging Process</source>
+        <translation>Disk-Image wird erstellt</translation>
+    </message>
+    <message>
+        <source>Source Disk Region</source>
+        <translation>Bereich des Quelldatenträgers</translation>
+    </message>
+    <message>
+        <source>Disk Image Summary</source>
+        <translation>Zusammenfassung des Disk-Images</translation>
+    </message>
+    <message>
+        <source>Disk Image Destination File</source>
+        <translation>Zieldatei des Disk-Images</translation>
+    </message>
+    <message>
+        <source>Please check the path you are trying to save to and try again.</source>
+        <translation>Bitte überprüfen Sie den Speicherpfad und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Cancel Disk Image?</source>
+        <translation>Disk-Image abbrechen?</translation>
+    </message>
+    <message>
+        <source>Fail!</source>
+        <translation>Fehlgeschlagen!</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>&quot;%1&quot; is being opened in another program.</source>
+        <translation>„%1“ wird in einem anderen Programm geöffnet.</translation>
+    </message>
+    <message>
+        <source>Cannot preview this file.</source>
+        <translation>Für diese Datei ist keine Vorschau möglich.</translation>
+    </message>
+    <message>
+        <source>Cannot preview directory.</source>
+        <translation>Für Ordner ist keine Vorschau möglich.</translation>
+    </message>
+    <message>
+        <source>Cannot preview encrypted file.</source>
+        <translation>Für verschlüsselte Dateien ist keine Vorschau möglich.</translation>
+    </message>
+    <message>
+        <source>The file is too big to preview. (Max size: 100M)</source>
+        <translation>Die Datei ist für eine Vorschau zu groß. (Höchstens 100M)</translation>
+    </message>
+    <message>
+        <source>Please select a file to preview!</source>
+        <translation>Bitte wählen Sie eine Datei für die Vorschau aus!</translation>
+    </message>
+    <message>
+        <source>Failed to preview the file. The file is neither a valid Word nor Excel document.</source>
+        <translation>Die Vorschau ist fehlgeschlagen. Die Datei ist weder ein gültiges Word- noch ein gültiges Excel-Dokument.</translation>
+    </message>
+    <message>
+        <source>Please select a file to recover!</source>
+        <translation>Bitte wählen Sie eine Datei zum Wiederherstellen aus!</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>CAUTION! We do NOT recommend you to save the recovered files to the same drive because this can reduce the chance of successful recovery. 
+
+Are you sure to recover files to the same drive?</source>
+        <translation>ACHTUNG! Wir raten DAVON AB, die wiederhergestellten Dateien auf demselben Laufwerk zu speichern, da dies die Aussicht auf eine erfolgreiche Wiederherstellung verringern kann. 
+
+Möchten Sie die Dateien wirklich auf demselben Laufwerk wiederherstellen?</translation>
+    </message>
+    <message>
+        <source>Encrypted file must be recovered on the NTFS partition, please select another drive.</source>
+        <translation>Verschlüsselte Dateien müssen auf einer NTFS-Partition wiederhergestellt werden. Bitte wählen Sie ein anderes Laufwerk.</translation>
+    </message>
+    <message>
+        <source>The free space is not enough, please select another drive.</source>
+        <translation>Der freie Speicherplatz reicht nicht aus, bitte wählen Sie ein anderes Laufwerk.</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>Quenmark</source>
@@ -1864,6 +2190,44 @@ Datenträger </translation>
     </message>
 </context>
 <context>
+    <name>qm::CBuildDirectoryDlg</name>
+    <message>
+        <source>Elapsed Time:</source>
+        <translation>Verstrichene Zeit:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Building directory</source>
+        <translation>Verzeichnis wird aufgebaut</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CCopyProgressDlg</name>
+    <message>
+        <source>Abort</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Process:</source>
+        <translation>Fortschritt:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>Restzeit:</translation>
+    </message>
+    <message>
+        <source>Calculating...</source>
+        <translation>Wird berechnet...</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>Wird abgebrochen...</translation>
+    </message>
+</context>
+<context>
     <name>qm::CDeviceListPage</name>
     <message>
         <source>Refresh</source>
@@ -1887,10 +2251,361 @@ Datenträger </translation>
     </message>
 </context>
 <context>
+    <name>qm::CFilePreViewDlg</name>
+    <message>
+        <source>Recover</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Hex</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Best Fit</source>
+        <translation>Einpassen</translation>
+    </message>
+    <message>
+        <source>Actual Size</source>
+        <translation>Originalgröße</translation>
+    </message>
+    <message>
+        <source>Recover this file</source>
+        <translation>Diese Datei wiederherstellen</translation>
+    </message>
+    <message>
+        <source> - File Preview</source>
+        <translation> - Dateivorschau</translation>
+    </message>
+</context>
+<context>
     <name>qm::CFileSelectPage</name>
     <message>
         <source>Export Scan Result</source>
         <translation>Suchergebnis exportieren</translation>
+    </message>
+    <message>
+        <source>Search File</source>
+        <translation>Datei suchen</translation>
+    </message>
+    <message>
+        <source>File Preview</source>
+        <translation>Dateivorschau</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CFindFileDlg</name>
+    <message>
+        <source>Match Case</source>
+        <translation>Groß-/Kleinschreibung beachten</translation>
+    </message>
+    <message>
+        <source>Whole Word</source>
+        <translation>Nur ganzes Wort</translation>
+    </message>
+    <message>
+        <source>Find Next</source>
+        <translation>Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find file by name</source>
+        <translation>Datei nach Namen suchen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Find Name:</source>
+        <translation>Gesuchter Name:</translation>
+    </message>
+    <message>
+        <source>No files found</source>
+        <translation>Keine Dateien gefunden</translation>
+    </message>
+    <message>
+        <source>No more files found.</source>
+        <translation>Keine weiteren Dateien gefunden.</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskADPathChooseDlg</name>
+    <message>
+        <source>Disk Image File Name:</source>
+        <translation>Name der Disk-Image-Datei:</translation>
+    </message>
+    <message>
+        <source>Compress Disk Image File,compression level:</source>
+        <translation>Disk-Image-Datei komprimieren, Kompressionsstufe:</translation>
+    </message>
+    <message>
+        <source>Split Disk Image into slices,maximum size of a slice file:</source>
+        <translation>Disk-Image in Teildateien aufteilen, größte Teildatei:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskDiskInfo</name>
+    <message>
+        <source>Source Disk ID:</source>
+        <translation>Quelldatenträger:</translation>
+    </message>
+    <message>
+        <source>Source Disk Size:</source>
+        <translation>Größe des Quelldatenträgers:</translation>
+    </message>
+    <message>
+        <source>Source Disk Region Size:</source>
+        <translation>Größe des Bereichs:</translation>
+    </message>
+    <message>
+        <source>Source Disk Region:</source>
+        <translation>Bereich des Quelldatenträgers:</translation>
+    </message>
+    <message>
+        <source>Destination File:</source>
+        <translation>Zieldatei:</translation>
+    </message>
+    <message>
+        <source>Compression Level:</source>
+        <translation>Kompressionsstufe:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskMasterDlg</name>
+    <message>
+        <source>Disk Image Wizard</source>
+        <translation>Disk-Image-Assistent</translation>
+    </message>
+    <message>
+        <source>&lt; Back</source>
+        <translation>&lt; Zurück</translation>
+    </message>
+    <message>
+        <source>Next &gt;</source>
+        <translation>Weiter &gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>The destination lies on the disk being imaged: writing there would overwrite the space being rescued. Please choose a folder on another disk.</source>
+        <translation>Das Ziel liegt auf dem Datenträger, der abgebildet wird: Dort zu schreiben würde den Platz überschreiben, der gerettet werden soll. Bitte wählen Sie einen Ordner auf einem anderen Datenträger.</translation>
+    </message>
+    <message>
+        <source>%1 blocks of the source could not be read; they were imaged as zeros.</source>
+        <translation>%1 Blöcke der Quelle konnten nicht gelesen werden; sie wurden als Nullen abgebildet.</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskModeChooseDlg</name>
+    <message>
+        <source>Welcome to Disk Image Wizard of Quenmark</source>
+        <translation>Willkommen beim Disk-Image-Assistenten von Quenmark</translation>
+    </message>
+    <message>
+        <source>Select Drive To Image:</source>
+        <translation>Abzubildendes Laufwerk:</translation>
+    </message>
+    <message>
+        <source>Advanced Wizard Mode:</source>
+        <translation>Erweiterter Modus:</translation>
+    </message>
+    <message>
+        <source>To continue, click Next</source>
+        <translation>Klicken Sie auf Weiter, um fortzufahren</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskPathChooseDlg</name>
+    <message>
+        <source>Disk Image File Name:</source>
+        <translation>Name der Disk-Image-Datei:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskRunDlg</name>
+    <message>
+        <source>Current file:</source>
+        <translation>Aktuelle Datei:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>Restzeit:</translation>
+    </message>
+    <message>
+        <source>Disk free space:</source>
+        <translation>Freier Speicherplatz:</translation>
+    </message>
+    <message>
+        <source>Unreadable source blocks imaged as zeros: %1</source>
+        <translation>Unlesbare Blöcke der Quelle, als Nullen abgebildet: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskSetRegionDlg</name>
+    <message>
+        <source>First sector:</source>
+        <translation>Erster Sektor:</translation>
+    </message>
+    <message>
+        <source>Last sector:</source>
+        <translation>Letzter Sektor:</translation>
+    </message>
+    <message>
+        <source>Select region on the source disk which you want to store in the Disk Image and click Next</source>
+        <translation>Wählen Sie den Bereich des Quelldatenträgers, der im Disk-Image gespeichert werden soll, und klicken Sie auf Weiter</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskSuccessDlg</name>
+    <message>
+        <source>Disk Image created successfully</source>
+        <translation>Das Disk-Image wurde erstellt</translation>
+    </message>
+    <message>
+        <source>Disk Image file:</source>
+        <translation>Disk-Image-Datei:</translation>
+    </message>
+    <message>
+        <source>Open this Disk Image in device list</source>
+        <translation>Dieses Disk-Image in der Geräteliste öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageWindow</name>
+    <message>
+        <source>Warning! Not support the image format!</source>
+        <translation>Warnung! Dieses Bildformat wird nicht unterstützt!</translation>
+    </message>
+</context>
+<context>
+    <name>qm::COpenDiskImageErrorManageDlg</name>
+    <message>
+        <source>Add slice</source>
+        <translation>Teildatei hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Locate slice</source>
+        <translation>Teildatei suchen</translation>
+    </message>
+    <message>
+        <source>Zorv DISKIMAGE FILE(*.qmf)</source>
+        <translation>Zorv-Disk-Image-Teildatei (*.qmf)</translation>
+    </message>
+</context>
+<context>
+    <name>qm::COpenDiskImageMasterDlg</name>
+    <message>
+        <source>Open Disk Image</source>
+        <translation>Disk-Image öffnen</translation>
+    </message>
+    <message>
+        <source>Welcome to Open Disk Image Wizard</source>
+        <translation>Willkommen beim Assistenten zum Öffnen eines Disk-Images</translation>
+    </message>
+    <message>
+        <source>To continue,click next</source>
+        <translation>Klicken Sie auf Weiter, um fortzufahren</translation>
+    </message>
+    <message>
+        <source>Disk image opened successfully</source>
+        <translation>Das Disk-Image wurde geöffnet</translation>
+    </message>
+    <message>
+        <source>You can start working with opened Disk image in the list</source>
+        <translation>Sie können jetzt mit dem geöffneten Disk-Image in der Liste arbeiten</translation>
+    </message>
+    <message>
+        <source>Click Next to close wizard</source>
+        <translation>Klicken Sie auf Weiter, um den Assistenten zu schließen</translation>
+    </message>
+    <message>
+        <source>&lt; Back</source>
+        <translation>&lt; Zurück</translation>
+    </message>
+    <message>
+        <source>Next &gt;</source>
+        <translation>Weiter &gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>The part list cannot be written. Please check the folder of the image.</source>
+        <translation>Die Teileliste kann nicht geschrieben werden. Bitte überprüfen Sie den Ordner des Images.</translation>
+    </message>
+</context>
+<context>
+    <name>qm::COpenDiskImagePathDlg</name>
+    <message>
+        <source>Disk image file name:</source>
+        <translation>Name der Disk-Image-Datei:</translation>
+    </message>
+    <message>
+        <source>PATH&gt;&gt;&gt;</source>
+        <translation>PFAD&gt;&gt;&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CPreviewLoadingDlg</name>
+    <message>
+        <source>Loading...</source>
+        <translation>Wird geladen...</translation>
+    </message>
+    <message>
+        <source>Loading file...</source>
+        <translation>Datei wird geladen...</translation>
+    </message>
+    <message>
+        <source>Cannot preview this file.</source>
+        <translation>Für diese Datei ist keine Vorschau möglich.</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CPropertiesDlg</name>
+    <message>
+        <source>Properties</source>
+        <translation>Eigenschaften</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CRBClickRecoverFileDlg</name>
+    <message>
+        <source>Recovering...</source>
+        <translation>Wird wiederhergestellt...</translation>
+    </message>
+    <message>
+        <source>Recover </source>
+        <translation>Wiederherstellen </translation>
+    </message>
+    <message>
+        <source>Failed to recover this file.</source>
+        <translation>Diese Datei konnte nicht wiederhergestellt werden.</translation>
     </message>
 </context>
 <context>
@@ -1944,6 +2659,13 @@ Datenträger </translation>
     </message>
 </context>
 <context>
+    <name>qm::CRtfPreviewerDlg</name>
+    <message>
+        <source>Preview RTF</source>
+        <translation>RTF-Vorschau</translation>
+    </message>
+</context>
+<context>
     <name>qm::CSaveFilePage</name>
     <message>
         <source>Free space: %1</source>
@@ -1956,6 +2678,121 @@ Datenträger </translation>
     <message>
         <source>Used space: %1</source>
         <translation>Belegter Speicher: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CSearchFileDlg</name>
+    <message>
+        <source>Search files</source>
+        <translation>Dateien suchen</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Other Parameters:</source>
+        <translation>Weitere Angaben:</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>File Name, part of file name or file mask:</source>
+        <translation>Dateiname, Teil des Dateinamens oder Dateimaske:</translation>
+    </message>
+    <message>
+        <source>Auto select files</source>
+        <translation>Dateien automatisch auswählen</translation>
+    </message>
+    <message>
+        <source>Search location:</source>
+        <translation>Suchen in:</translation>
+    </message>
+    <message>
+        <source>Additional Search Parameters:</source>
+        <translation>Weitere Suchkriterien:</translation>
+    </message>
+    <message>
+        <source>(Everywhere)</source>
+        <translation>(Überall)</translation>
+    </message>
+    <message>
+        <source>(All Files)</source>
+        <translation>(Alle Dateien)</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>Erstellt</translation>
+    </message>
+    <message>
+        <source>Accessed</source>
+        <translation>Letzter Zugriff</translation>
+    </message>
+    <message>
+        <source>in last</source>
+        <translation>in den letzten</translation>
+    </message>
+    <message>
+        <source>month.</source>
+        <translation>Monaten.</translation>
+    </message>
+    <message>
+        <source>days.</source>
+        <translation>Tagen.</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>von</translation>
+    </message>
+    <message>
+        <source>up to</source>
+        <translation>bis</translation>
+    </message>
+    <message>
+        <source>less than</source>
+        <translation>kleiner als</translation>
+    </message>
+    <message>
+        <source>more than</source>
+        <translation>größer als</translation>
+    </message>
+    <message>
+        <source>KB</source>
+        <translation>KB</translation>
+    </message>
+    <message>
+        <source>Case sensitive</source>
+        <translation>Groß-/Kleinschreibung beachten</translation>
+    </message>
+    <message>
+        <source>Include encrypted files</source>
+        <translation>Verschlüsselte Dateien einbeziehen</translation>
+    </message>
+    <message>
+        <source>No files match specific criteria.</source>
+        <translation>Keine Dateien entsprechen den Suchkriterien.</translation>
     </message>
 </context>
 <context>
@@ -1974,6 +2811,13 @@ Datenträger </translation>
     <message>
         <source>Choose the types of file to look for:</source>
         <translation>Wählen Sie die Dateitypen, nach denen gesucht werden soll:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::DestinationPathRow</name>
+    <message>
+        <source>PATH&gt;&gt;&gt;</source>
+        <translation>PFAD&gt;&gt;&gt;</translation>
     </message>
 </context>
 <context>

@@ -452,6 +452,53 @@
     </message>
 </context>
 <context>
+    <name>CCompressController</name>
+    <message>
+        <source>The index file cannot be created</source>
+        <translation>インデックス ファイルを作成できません</translation>
+    </message>
+    <message>
+        <source>The index file cannot be written</source>
+        <translation>インデックス ファイルに書き込めません</translation>
+    </message>
+    <message>
+        <source>The part list cannot be created</source>
+        <translation>分割ファイルの一覧を作成できません</translation>
+    </message>
+    <message>
+        <source>The first part file cannot be created</source>
+        <translation>最初の分割ファイルを作成できません</translation>
+    </message>
+    <message>
+        <source>The source&apos;s sector size cannot be imaged</source>
+        <translation>ソースのセクター サイズはイメージ化できません</translation>
+    </message>
+    <message>
+        <source>Nothing to image</source>
+        <translation>イメージ化するデータがありません</translation>
+    </message>
+    <message>
+        <source>The region is too large for one image</source>
+        <translation>範囲が大きすぎて 1 つのイメージに収まりません</translation>
+    </message>
+    <message>
+        <source>The image needs more than 58 parts; choose a larger split size</source>
+        <translation>イメージに 58 個を超える分割ファイルが必要です。より大きな分割サイズを選択してください</translation>
+    </message>
+    <message>
+        <source>The next part file cannot be created</source>
+        <translation>次の分割ファイルを作成できません</translation>
+    </message>
+    <message>
+        <source>A part file would pass 4 GiB; choose a smaller split size</source>
+        <translation>分割ファイルが 4 GiB を超えます。より小さな分割サイズを選択してください</translation>
+    </message>
+    <message>
+        <source>A block cannot be written; is the destination full?</source>
+        <translation>ブロックを書き込めません。保存先の空き領域は足りていますか?</translation>
+    </message>
+</context>
+<context>
     <name>CDeviceCollector</name>
     <message>
         <source>This image file is open!</source>
@@ -666,6 +713,93 @@
     <message>
         <source>Rank</source>
         <translation>ランク</translation>
+    </message>
+</context>
+<context>
+    <name>CPropertiesDlg</name>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>Sector</source>
+        <translation>セクター</translation>
+    </message>
+    <message>
+        <source>Cluster</source>
+        <translation>クラスター</translation>
+    </message>
+    <message>
+        <source>Parent</source>
+        <translation>親</translation>
+    </message>
+    <message>
+        <source>Parent Sector</source>
+        <translation>親のセクター</translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation>削除済み</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>消失</translation>
+    </message>
+    <message>
+        <source>Cross Link</source>
+        <translation>クロスリンク</translation>
+    </message>
+    <message>
+        <source>Temp</source>
+        <translation>一時</translation>
+    </message>
+    <message>
+        <source>Lay out</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>Record sector</source>
+        <translation>レコードのセクター</translation>
+    </message>
+    <message>
+        <source>Compressed</source>
+        <translation>圧縮</translation>
+    </message>
+    <message>
+        <source>Encrypted</source>
+        <translation>暗号化</translation>
+    </message>
+    <message>
+        <source>Resident</source>
+        <translation>常駐</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>サイズ</translation>
+    </message>
+    <message>
+        <source>Offset</source>
+        <translation>オフセット</translation>
+    </message>
+    <message>
+        <source>DataAreaSector</source>
+        <translation>データ領域のセクター</translation>
+    </message>
+    <message>
+        <source>Start Sector</source>
+        <translation>開始セクター</translation>
+    </message>
+    <message>
+        <source>Sector Per Cluster</source>
+        <translation>クラスターあたりのセクター数</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>はい</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>いいえ</translation>
     </message>
 </context>
 <context>
@@ -1458,6 +1592,198 @@
     </message>
 </context>
 <context>
+    <name>ImagingStrings</name>
+    <message>
+        <source>All files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>This is an INVALID file, please check it!</source>
+        <translation>無効なファイルです。ファイルを確認してください。</translation>
+    </message>
+    <message>
+        <source>Warning! Failed to set the timer!</source>
+        <translation>警告: タイマーを設定できませんでした。</translation>
+    </message>
+    <message>
+        <source>Open Disk Image Wizard</source>
+        <translation>ディスク イメージを開くウィザード</translation>
+    </message>
+    <message>
+        <source>Open Disk Image File(.qmi)</source>
+        <translation>ディスク イメージ ファイルを開く (.qmi)</translation>
+    </message>
+    <message>
+        <source>Correct error in Disk Image Configuration</source>
+        <translation>ディスク イメージ構成のエラーを修正</translation>
+    </message>
+    <message>
+        <source>Have not found qmp file, please check the path!</source>
+        <translation>qmp ファイルが見つかりません。パスを確認してください。</translation>
+    </message>
+    <message>
+        <source>Can&apos;t open or it is not an Image File, please check the file!</source>
+        <translation>ファイルを開けないか、イメージ ファイルではありません。ファイルを確認してください。</translation>
+    </message>
+    <message>
+        <source>Disk Image Wizard</source>
+        <translation>ディスク イメージ ウィザード</translation>
+    </message>
+    <message>
+        <source>Cancel Wizard ?</source>
+        <translation>ウィザードをキャンセルしますか?</translation>
+    </message>
+    <message>
+        <source>File error! please check the it!</source>
+        <translation>ファイル エラーです。ファイルを確認してください。</translation>
+    </message>
+    <message>
+        <source>The length is enough!</source>
+        <translation>パスが長すぎます。</translation>
+    </message>
+    <message>
+        <source>Fastest</source>
+        <translation>最速</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>標準</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Zorv%s_DiskImageFile.qmi</source>
+        <translation>Zorv%s_DiskImageFile.qmi</translation>
+    </message>
+    <message>
+        <source>Quenmark ImageFile(*.qmi)</source>
+        <translation>Quenmark イメージ ファイル (*.qmi)</translation>
+    </message>
+    <message>
+        <source>   Sectors</source>
+        <translation>   セクター</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>slice</source>
+        <translation>分割ファイル</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>場所</translation>
+    </message>
+    <message>
+        <source>VALID</source>
+        <translation>有効</translation>
+    </message>
+    <message>
+        <source>INVALID</source>
+        <translation>無効</translation>
+    </message>
+    <message>
+        <source>The free space on the disk is not enough to save the Disk Image data.
+Click YES to select another location for Disk Image files or NO to abort wizard.</source>
+        <translation>ディスクの空き領域が足りないため、ディスク イメージのデータを保存できません。
+[はい] をクリックするとディスク イメージ ファイルの別の保存先を選択できます。[いいえ] をクリックするとウィザードを中止します。</translation>
+    </message>
+    <message>
+        <source> Free space is not enough, the progress must be cancelled.</source>
+        <translation> 空き領域が足りないため、処理を中止します。</translation>
+    </message>
+    <message>
+        <source>Calculating...</source>
+        <translation>計算中...</translation>
+    </message>
+    <message>
+        <source>Disk Imaging Process</source>
+        <translation>ディスク イメージの作成中</translation>
+    </message>
+    <message>
+        <source>Source Disk Region</source>
+        <translation>ソース ディスクの範囲</translation>
+    </message>
+    <message>
+        <source>Disk Image Summary</source>
+        <translation>ディスク イメージの概要</translation>
+    </message>
+    <message>
+        <source>Disk Image Destination File</source>
+        <translation>ディスク イメージの保存先ファイル</translation>
+    </message>
+    <message>
+        <source>Please check the path you are trying to save to and try again.</source>
+        <translation>保存先のパスを確認して、もう一度やり直してください。</translation>
+    </message>
+    <message>
+        <source>Cancel Disk Image?</source>
+        <translation>ディスク イメージの作成をキャンセルしますか?</translation>
+    </message>
+    <message>
+        <source>Fail!</source>
+        <translation>失敗しました。</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>&quot;%1&quot; is being opened in another program.</source>
+        <translation>「%1」を別のプログラムで開いています。</translation>
+    </message>
+    <message>
+        <source>Cannot preview this file.</source>
+        <translation>このファイルはプレビューできません。</translation>
+    </message>
+    <message>
+        <source>Cannot preview directory.</source>
+        <translation>フォルダーはプレビューできません。</translation>
+    </message>
+    <message>
+        <source>Cannot preview encrypted file.</source>
+        <translation>暗号化されたファイルはプレビューできません。</translation>
+    </message>
+    <message>
+        <source>The file is too big to preview. (Max size: 100M)</source>
+        <translation>ファイルが大きすぎてプレビューできません。(最大 100M)</translation>
+    </message>
+    <message>
+        <source>Please select a file to preview!</source>
+        <translation>プレビューするファイルを選択してください。</translation>
+    </message>
+    <message>
+        <source>Failed to preview the file. The file is neither a valid Word nor Excel document.</source>
+        <translation>ファイルをプレビューできませんでした。有効な Word 文書でも Excel 文書でもありません。</translation>
+    </message>
+    <message>
+        <source>Please select a file to recover!</source>
+        <translation>復元するファイルを選択してください。</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>CAUTION! We do NOT recommend you to save the recovered files to the same drive because this can reduce the chance of successful recovery. 
+
+Are you sure to recover files to the same drive?</source>
+        <translation>注意: 復元したファイルを同じドライブに保存することはお勧めしません。復元に成功する可能性が低くなることがあります。
+
+同じドライブにファイルを復元してもよろしいですか?</translation>
+    </message>
+    <message>
+        <source>Encrypted file must be recovered on the NTFS partition, please select another drive.</source>
+        <translation>暗号化されたファイルは NTFS パーティションに復元する必要があります。別のドライブを選択してください。</translation>
+    </message>
+    <message>
+        <source>The free space is not enough, please select another drive.</source>
+        <translation>空き領域が足りません。別のドライブを選択してください。</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>Quenmark</source>
@@ -1864,6 +2190,44 @@ Disk </source>
     </message>
 </context>
 <context>
+    <name>qm::CBuildDirectoryDlg</name>
+    <message>
+        <source>Elapsed Time:</source>
+        <translation>経過時間:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>Building directory</source>
+        <translation>ディレクトリを構築中</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CCopyProgressDlg</name>
+    <message>
+        <source>Abort</source>
+        <translation>中止</translation>
+    </message>
+    <message>
+        <source>Process:</source>
+        <translation>進行状況:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>残り時間:</translation>
+    </message>
+    <message>
+        <source>Calculating...</source>
+        <translation>計算中...</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>キャンセル中...</translation>
+    </message>
+</context>
+<context>
     <name>qm::CDeviceListPage</name>
     <message>
         <source>Refresh</source>
@@ -1887,10 +2251,361 @@ Disk </source>
     </message>
 </context>
 <context>
+    <name>qm::CFilePreViewDlg</name>
+    <message>
+        <source>Recover</source>
+        <translation>復元</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>テキスト</translation>
+    </message>
+    <message>
+        <source>Hex</source>
+        <translation>16 進</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>画像</translation>
+    </message>
+    <message>
+        <source>Best Fit</source>
+        <translation>ウィンドウに合わせる</translation>
+    </message>
+    <message>
+        <source>Actual Size</source>
+        <translation>実際のサイズ</translation>
+    </message>
+    <message>
+        <source>Recover this file</source>
+        <translation>このファイルを復元</translation>
+    </message>
+    <message>
+        <source> - File Preview</source>
+        <translation> - ファイル プレビュー</translation>
+    </message>
+</context>
+<context>
     <name>qm::CFileSelectPage</name>
     <message>
         <source>Export Scan Result</source>
         <translation>スキャン結果のエクスポート</translation>
+    </message>
+    <message>
+        <source>Search File</source>
+        <translation>ファイルの検索</translation>
+    </message>
+    <message>
+        <source>File Preview</source>
+        <translation>ファイル プレビュー</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CFindFileDlg</name>
+    <message>
+        <source>Match Case</source>
+        <translation>大文字と小文字を区別</translation>
+    </message>
+    <message>
+        <source>Whole Word</source>
+        <translation>単語単位</translation>
+    </message>
+    <message>
+        <source>Find Next</source>
+        <translation>次を検索</translation>
+    </message>
+    <message>
+        <source>Find file by name</source>
+        <translation>名前でファイルを検索</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>Find Name:</source>
+        <translation>検索する名前:</translation>
+    </message>
+    <message>
+        <source>No files found</source>
+        <translation>ファイルが見つかりません</translation>
+    </message>
+    <message>
+        <source>No more files found.</source>
+        <translation>これ以上ファイルは見つかりません。</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskADPathChooseDlg</name>
+    <message>
+        <source>Disk Image File Name:</source>
+        <translation>ディスク イメージ ファイル名:</translation>
+    </message>
+    <message>
+        <source>Compress Disk Image File,compression level:</source>
+        <translation>ディスク イメージ ファイルを圧縮する、圧縮レベル:</translation>
+    </message>
+    <message>
+        <source>Split Disk Image into slices,maximum size of a slice file:</source>
+        <translation>ディスク イメージを分割する、分割ファイルの最大サイズ:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskDiskInfo</name>
+    <message>
+        <source>Source Disk ID:</source>
+        <translation>ソース ディスク:</translation>
+    </message>
+    <message>
+        <source>Source Disk Size:</source>
+        <translation>ソース ディスクのサイズ:</translation>
+    </message>
+    <message>
+        <source>Source Disk Region Size:</source>
+        <translation>範囲のサイズ:</translation>
+    </message>
+    <message>
+        <source>Source Disk Region:</source>
+        <translation>ソース ディスクの範囲:</translation>
+    </message>
+    <message>
+        <source>Destination File:</source>
+        <translation>保存先ファイル:</translation>
+    </message>
+    <message>
+        <source>Compression Level:</source>
+        <translation>圧縮レベル:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskMasterDlg</name>
+    <message>
+        <source>Disk Image Wizard</source>
+        <translation>ディスク イメージ ウィザード</translation>
+    </message>
+    <message>
+        <source>&lt; Back</source>
+        <translation>&lt; 戻る</translation>
+    </message>
+    <message>
+        <source>Next &gt;</source>
+        <translation>次へ &gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>The destination lies on the disk being imaged: writing there would overwrite the space being rescued. Please choose a folder on another disk.</source>
+        <translation>保存先がイメージ化するディスク上にあります。そこに書き込むと、救出しようとしている領域が上書きされます。別のディスク上のフォルダーを選択してください。</translation>
+    </message>
+    <message>
+        <source>%1 blocks of the source could not be read; they were imaged as zeros.</source>
+        <translation>ソースの %1 ブロックを読み取れませんでした。これらはゼロとしてイメージに保存されました。</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskModeChooseDlg</name>
+    <message>
+        <source>Welcome to Disk Image Wizard of Quenmark</source>
+        <translation>Quenmark ディスク イメージ ウィザードへようこそ</translation>
+    </message>
+    <message>
+        <source>Select Drive To Image:</source>
+        <translation>イメージ化するドライブ:</translation>
+    </message>
+    <message>
+        <source>Advanced Wizard Mode:</source>
+        <translation>詳細モード:</translation>
+    </message>
+    <message>
+        <source>To continue, click Next</source>
+        <translation>続行するには [次へ] をクリックしてください</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskPathChooseDlg</name>
+    <message>
+        <source>Disk Image File Name:</source>
+        <translation>ディスク イメージ ファイル名:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskRunDlg</name>
+    <message>
+        <source>Current file:</source>
+        <translation>現在のファイル:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>残り時間:</translation>
+    </message>
+    <message>
+        <source>Disk free space:</source>
+        <translation>ディスクの空き領域:</translation>
+    </message>
+    <message>
+        <source>Unreadable source blocks imaged as zeros: %1</source>
+        <translation>ゼロとして保存された読み取り不能なブロック: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskSetRegionDlg</name>
+    <message>
+        <source>First sector:</source>
+        <translation>先頭セクター:</translation>
+    </message>
+    <message>
+        <source>Last sector:</source>
+        <translation>最終セクター:</translation>
+    </message>
+    <message>
+        <source>Select region on the source disk which you want to store in the Disk Image and click Next</source>
+        <translation>ディスク イメージに保存するソース ディスクの範囲を選択し、[次へ] をクリックしてください</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageDiskSuccessDlg</name>
+    <message>
+        <source>Disk Image created successfully</source>
+        <translation>ディスク イメージを作成しました</translation>
+    </message>
+    <message>
+        <source>Disk Image file:</source>
+        <translation>ディスク イメージ ファイル:</translation>
+    </message>
+    <message>
+        <source>Open this Disk Image in device list</source>
+        <translation>このディスク イメージをデバイス一覧で開く</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CImageWindow</name>
+    <message>
+        <source>Warning! Not support the image format!</source>
+        <translation>警告: この画像形式はサポートされていません。</translation>
+    </message>
+</context>
+<context>
+    <name>qm::COpenDiskImageErrorManageDlg</name>
+    <message>
+        <source>Add slice</source>
+        <translation>分割ファイルを追加</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Locate slice</source>
+        <translation>分割ファイルの場所を指定</translation>
+    </message>
+    <message>
+        <source>Zorv DISKIMAGE FILE(*.qmf)</source>
+        <translation>Zorv ディスク イメージ ファイル (*.qmf)</translation>
+    </message>
+</context>
+<context>
+    <name>qm::COpenDiskImageMasterDlg</name>
+    <message>
+        <source>Open Disk Image</source>
+        <translation>ディスク イメージを開く</translation>
+    </message>
+    <message>
+        <source>Welcome to Open Disk Image Wizard</source>
+        <translation>ディスク イメージを開くウィザードへようこそ</translation>
+    </message>
+    <message>
+        <source>To continue,click next</source>
+        <translation>続行するには [次へ] をクリックしてください</translation>
+    </message>
+    <message>
+        <source>Disk image opened successfully</source>
+        <translation>ディスク イメージを開きました</translation>
+    </message>
+    <message>
+        <source>You can start working with opened Disk image in the list</source>
+        <translation>一覧で開いたディスク イメージを使って作業を開始できます</translation>
+    </message>
+    <message>
+        <source>Click Next to close wizard</source>
+        <translation>[次へ] をクリックするとウィザードを閉じます</translation>
+    </message>
+    <message>
+        <source>&lt; Back</source>
+        <translation>&lt; 戻る</translation>
+    </message>
+    <message>
+        <source>Next &gt;</source>
+        <translation>次へ &gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>The part list cannot be written. Please check the folder of the image.</source>
+        <translation>分割ファイルの一覧を書き込めません。イメージのフォルダーを確認してください。</translation>
+    </message>
+</context>
+<context>
+    <name>qm::COpenDiskImagePathDlg</name>
+    <message>
+        <source>Disk image file name:</source>
+        <translation>ディスク イメージ ファイル名:</translation>
+    </message>
+    <message>
+        <source>PATH&gt;&gt;&gt;</source>
+        <translation>参照&gt;&gt;&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CPreviewLoadingDlg</name>
+    <message>
+        <source>Loading...</source>
+        <translation>読み込み中...</translation>
+    </message>
+    <message>
+        <source>Loading file...</source>
+        <translation>ファイルを読み込み中...</translation>
+    </message>
+    <message>
+        <source>Cannot preview this file.</source>
+        <translation>このファイルはプレビューできません。</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CPropertiesDlg</name>
+    <message>
+        <source>Properties</source>
+        <translation>プロパティ</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>値</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CRBClickRecoverFileDlg</name>
+    <message>
+        <source>Recovering...</source>
+        <translation>復元中...</translation>
+    </message>
+    <message>
+        <source>Recover </source>
+        <translation>復元 </translation>
+    </message>
+    <message>
+        <source>Failed to recover this file.</source>
+        <translation>このファイルを復元できませんでした。</translation>
     </message>
 </context>
 <context>
@@ -1944,6 +2659,13 @@ Disk </source>
     </message>
 </context>
 <context>
+    <name>qm::CRtfPreviewerDlg</name>
+    <message>
+        <source>Preview RTF</source>
+        <translation>RTF のプレビュー</translation>
+    </message>
+</context>
+<context>
     <name>qm::CSaveFilePage</name>
     <message>
         <source>Free space: %1</source>
@@ -1956,6 +2678,121 @@ Disk </source>
     <message>
         <source>Used space: %1</source>
         <translation>使用済み領域: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::CSearchFileDlg</name>
+    <message>
+        <source>Search files</source>
+        <translation>ファイルの検索</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>種類</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日付</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>サイズ</translation>
+    </message>
+    <message>
+        <source>Other Parameters:</source>
+        <translation>その他の条件:</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>検索</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>File Name, part of file name or file mask:</source>
+        <translation>ファイル名、ファイル名の一部、またはファイル マスク:</translation>
+    </message>
+    <message>
+        <source>Auto select files</source>
+        <translation>ファイルを自動的に選択</translation>
+    </message>
+    <message>
+        <source>Search location:</source>
+        <translation>検索場所:</translation>
+    </message>
+    <message>
+        <source>Additional Search Parameters:</source>
+        <translation>追加の検索条件:</translation>
+    </message>
+    <message>
+        <source>(Everywhere)</source>
+        <translation>(すべての場所)</translation>
+    </message>
+    <message>
+        <source>(All Files)</source>
+        <translation>(すべてのファイル)</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation>更新日時</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>作成日時</translation>
+    </message>
+    <message>
+        <source>Accessed</source>
+        <translation>アクセス日時</translation>
+    </message>
+    <message>
+        <source>in last</source>
+        <translation>過去</translation>
+    </message>
+    <message>
+        <source>month.</source>
+        <translation>か月。</translation>
+    </message>
+    <message>
+        <source>days.</source>
+        <translation>日。</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>up to</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>less than</source>
+        <translation>未満</translation>
+    </message>
+    <message>
+        <source>more than</source>
+        <translation>より大きい</translation>
+    </message>
+    <message>
+        <source>KB</source>
+        <translation>KB</translation>
+    </message>
+    <message>
+        <source>Case sensitive</source>
+        <translation>大文字と小文字を区別</translation>
+    </message>
+    <message>
+        <source>Include encrypted files</source>
+        <translation>暗号化されたファイルを含める</translation>
+    </message>
+    <message>
+        <source>No files match specific criteria.</source>
+        <translation>条件に一致するファイルはありません。</translation>
     </message>
 </context>
 <context>
@@ -1974,6 +2811,13 @@ Disk </source>
     <message>
         <source>Choose the types of file to look for:</source>
         <translation>検索するファイルの種類を選択してください:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::DestinationPathRow</name>
+    <message>
+        <source>PATH&gt;&gt;&gt;</source>
+        <translation>参照&gt;&gt;&gt;</translation>
     </message>
 </context>
 <context>
