@@ -19,6 +19,7 @@
 #include "app/help_viewer.h"
 #include "app/language.h"
 #include "controls/raw_file_type_tree.h"
+#include "dialogs/advance_setting_prop_sheet.h"
 #include "dialogs/advance_setting_rules.h"
 #include "filemodel/file_type_map.h"
 #include "filemodel/raw_type_ids.h"
@@ -129,9 +130,11 @@ void AdvanceSettingValues::WriteTo(AppSettings& s) const {
 CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* parent)
     : CAdvanceSettingMasterDlg(allowRawOnly, parent, *GetAppSettings()) {}
 
+CAdvanceSettingMasterDlg::~CAdvanceSettingMasterDlg() = default;
+
 CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* parent, AppSettings& settings)
     : CSearchSuperDlg(parent), settings_(settings), allowRawOnly_(allowRawOnly),
-      hidden_(AdvanceSettingValues::From(settings)) {
+      hidden_(AdvanceSettingValues::From(settings)), propSheet_(std::make_unique<CAdvanceSettingPropSheet>()) {
   setWindowTitle(DlgText::tr("Option"));
 
   auto* buttonsRow = new QHBoxLayout;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "dialogs/search_super_dlg.h"
@@ -17,6 +18,7 @@ class QToolButton;
 
 namespace qm {
 
+class CAdvanceSettingPropSheet;
 class CRawFileTypeTreeCtrl;
 
 // The options the pages exchange, grouped as the pages show them.
@@ -51,6 +53,7 @@ public:
 
   CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* parent, AppSettings& settings);
   CAdvanceSettingMasterDlg(bool allowRawOnly, QWidget* parent = nullptr);
+  ~CAdvanceSettingMasterDlg() override;
 
   // Whether the user may choose the carved types (the tree is enabled).
   void AllowRawTypeChoice(bool allow);
@@ -68,6 +71,8 @@ public:
   QCheckBox* Option(const char* objectName) const;
   QLineEdit& SizeEdit() const { return *sizeEdit_; }
   CRawFileTypeTreeCtrl& TypeTree() const { return *tree_; }
+  // Lives as long as the dialog, never shown.
+  CAdvanceSettingPropSheet& PropSheet() const { return *propSheet_; }
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -102,6 +107,7 @@ private:
   CRawFileTypeTreeCtrl* tree_ = nullptr;
   // Values without a control of their own, kept as they came.
   AdvanceSettingValues hidden_;
+  std::unique_ptr<CAdvanceSettingPropSheet> propSheet_;
 };
 
 } // namespace qm
