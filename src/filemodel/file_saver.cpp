@@ -528,6 +528,7 @@ std::uint32_t SaveNodeInto(qm::SaveContext& context, CFileNode* node, IFilePrope
   } else {
     ApplyAttributesAndTimes(fd, *properties);
   }
+  context.fileComplete = true;
   const std::uint64_t extra = out.written > size ? out.written - size : 0;
   if (IsCancel(Tell(callback, [&](IFileRecoverCallback& c) { return c.OnBytesTakenBack(static_cast<std::uint32_t>(extra)); })))
     return qm::kSaveCancelled;
@@ -541,6 +542,7 @@ std::uint32_t SaveNodeInto(qm::SaveContext& context, CFileNode* node, IFilePrope
 
 // What SaveOneFile checks before a target is touched: kSaveDone to go on.
 std::uint32_t BeginSave(qm::SaveContext& context, CFileNode* node) {
+  context.fileComplete = false;
   if (node == nullptr) return qm::kSaveFailed;
   if (!node->GetVolumeGeometry(&context.baseSector, &context.sectorsPerCluster)) {
     LogError("Failed to get file system info.");
@@ -636,6 +638,13 @@ std::uint32_t SaveFolderContents(qm::SaveContext& context, const std::string& ba
       code = SaveOneFile(context, child, path, fd.Get());
     }
     if (code == qm::kSaveCancelled) {
+      // A file cut short is neither kept nor counted: a truncated copy
+      // would pass for a recovered file. The target was made for this save
+      // (exclusively), so it is ours to remove.
+      if (!context.fileComplete) {
+        if (!path.empty()) ::unlink(path.c_str());
+        --tally.files;
+      }
       tally.stopped = true;
       result = code;
       break;

@@ -32,6 +32,9 @@ struct SaveContext {
   IStorageDevice* device = nullptr;
   std::uint64_t baseSector = 0;
   std::uint32_t sectorsPerCluster = 0;
+  // Set once the file being saved is whole (its data, times and
+  // attributes written), so that a cancel after that point keeps it.
+  bool fileComplete = false;
 };
 
 // The device a job reads for a node: EXT2 and EXT3 trees are read through

@@ -313,6 +313,30 @@ TEST_F(SaverTest, EveryCallbackCanCancel) {
   EXPECT_EQ(callback.names.size(), 1u);
 }
 
+TEST_F(SaverTest, AFileCutShortByACancelIsNeitherKeptNorCounted) {
+  AddFile(root_, "one.bin", 100, {{1, 1}});
+  AddFile(root_, "two.bin", 100, {{2, 1}});
+  struct Case {
+    const char* operation;
+    bool kept; // the first file was whole when the cancel came
+  };
+  for (const Case& c : {Case{"OnFileBegin", false}, Case{"OnBytesWritten", false},
+                        Case{"OnBytesTakenBack", true}, Case{"OnFileDone", true}}) {
+    fs::remove_all(out_);
+    RecordingCallback callback;
+    callback.cancelAt = c.operation;
+    qm::SaveContext context = Context(&callback);
+    qm::SaveSummary summary;
+    EXPECT_EQ(SaveCheckedTree(context, root_, out_.string(), nullptr, &summary), qm::kSaveCancelled)
+        << c.operation;
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_EQ(summary.failed, 0u);
+    EXPECT_EQ(summary.files, c.kept ? 1u : 0u) << c.operation;
+    EXPECT_EQ(fs::exists(out_ / "D#/one.bin"), c.kept) << c.operation;
+    EXPECT_FALSE(fs::exists(out_ / "D#/two.bin")) << c.operation;
+  }
+}
+
 TEST_F(SaverTest, SpecialContent) {
   fs::create_directories(out_);
   qm::SaveContext context = Context();
