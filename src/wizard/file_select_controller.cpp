@@ -12,6 +12,7 @@
 #include "filemodel/scan_state_store.h"
 #include "storage/app_settings.h"
 #include "storage/device_collection.h"
+#include "storage/partition_search_callbacks.h"
 #include "wizard/file_select_hand_on.h"
 #include "wizard/file_select_page.h"
 #include "wizard/search_runs.h"
@@ -27,6 +28,8 @@ IStorageDevice* SourceDeviceOf(const StateVariant& selection) {
     return static_cast<CScanStateRecord*>(selection.pointer)->device;
   case 1:
     return static_cast<DeviceListItem*>(selection.pointer)->device.get();
+  case 2:
+    return static_cast<LostPartitionRecord*>(selection.pointer)->partitionDevice;
   default:
     return nullptr;
   }

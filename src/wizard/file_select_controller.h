@@ -17,7 +17,8 @@ namespace qm {
 class CFileSelectPage;
 
 // The device a road's selection reads from: the chosen disk's or volume's
-// device; null when the selection has none.
+// device, or the window a found partition is read through; null when the
+// selection has none.
 IStorageDevice* SourceDeviceOf(const StateVariant& selection);
 
 class CFileSelectController : public IWizardPageController {
