@@ -53,6 +53,7 @@ constexpr StringEntry kStrings[] = {
     {161, QT_TRANSLATE_NOOP(
               "StringTable",
               "Encrypted file must be recovered on the NTFS partition,\nplease select other drive.")},
+    {163, QT_TRANSLATE_NOOP("StringTable", "Search files")},
     {187, QT_TRANSLATE_NOOP("StringTable", "Select a partition and click Next to recover:")},
     {188, QT_TRANSLATE_NOOP("StringTable",
                             "Full Scan ( If the partition is not found, please check it and click Next )")},
@@ -85,6 +86,7 @@ constexpr StringEntry kStrings[] = {
     {246, QT_TRANSLATE_NOOP("StringTable", "Quit recovering?")},
     {272, QT_TRANSLATE_NOOP("StringTable", "Nothing selected")},
     {291, QT_TRANSLATE_NOOP("StringTable", "Locate in the main list")},
+    {293, QT_TRANSLATE_NOOP("StringTable", "View")},
     {294, QT_TRANSLATE_NOOP("StringTable", "Select")},
     {295, QT_TRANSLATE_NOOP("StringTable", "Deselect")},
     {296, QT_TRANSLATE_NOOP("StringTable", "State")},
@@ -119,6 +121,8 @@ constexpr StringEntry kStrings[] = {
     {391,
      QT_TRANSLATE_NOOP("StringTable",
                        "Please wait a minute for there are too many files in the directory you selected.")},
+    {392, QT_TRANSLATE_NOOP("StringTable", "List")},
+    {393, QT_TRANSLATE_NOOP("StringTable", "Thumbnail")},
     {395, QT_TRANSLATE_NOOP("StringTable", "Remove")},
     {396, QT_TRANSLATE_NOOP(
               "StringTable",

@@ -1,7 +1,8 @@
 // The files of one folder of the found-file tree (or of a search result)
-// in the report list, with a row of buttons above it that tick or untick
-// every listed file and explain the state icons. The page it sits on hears
-// of check changes and of the commands of its rows through signals.
+// in two views of the same rows, the report list and the thumbnails, with
+// a row of buttons above them that switch the view, tick or untick every
+// listed file and explain the state icons. The page it sits on hears of
+// check changes and of the commands of its rows through signals.
 #pragma once
 
 #include <QtWidgets/QWidget>
@@ -11,11 +12,15 @@
 class CFileNode;
 class CFileSystemNode;
 class IStorageDevice;
+class QAbstractItemView;
+class QAction;
+class QMenu;
 class QToolButton;
 
 namespace qm {
 
 class CListCtrlPlus;
+class CBreviaryImageListCtrl;
 class CFileTreeCtrl;
 
 class CFileListCtrl : public QWidget {
@@ -29,7 +34,15 @@ public:
     kCommandRecover = 5003,
     kCommandLocate = 5004,
   };
-  enum ButtonId : int { kButtonSelect = 1001, kButtonDeselect = 1002, kButtonState = 1003 };
+  enum ButtonId : int {
+    kButtonView = 1000,
+    kButtonSelect = 1001,
+    kButtonDeselect = 1002,
+    kButtonState = 1003
+  };
+  // The View button's menu.
+  enum ViewCommand : int { kCommandList = 1010, kCommandThumbnail = 1011 };
+  enum ViewMode : int { kViewReport = 1, kViewThumbnail = 2 };
 
   explicit CFileListCtrl(QWidget* parent = nullptr);
   ~CFileListCtrl() override;
@@ -49,8 +62,18 @@ public:
   // Empties the list.
   void ResetItems();
 
-  CListCtrlPlus& GetActiveList() const { return *list_; }
+  // The view shown: the report list or the thumbnails.
+  QAbstractItemView* GetActiveList() const;
+  CListCtrlPlus& GetReportList() const { return *list_; }
+  CBreviaryImageListCtrl& GetThumbnailList() const { return *thumbs_; }
+  int GetViewMode() const { return mode_; }
+  // List (1010) or Thumbnail (1011), as the View menu does.
+  void OnViewCommand(int id);
+  QMenu* ViewMenu() const { return viewMenu_; }
+  // The selected row of the view shown; -1 when none.
   int GetSelectedIndex() const;
+  // Selects and shows a row in the view shown.
+  void SelectRow(int row);
   CFileNode* GetItemNode(int row) const;
   // The folder shown (null for a search result or none).
   CFileNode* GetFolderNode() const { return folder_; }
@@ -70,6 +93,9 @@ public:
   int RedrawCount() const { return redraws_; }
 
   QToolButton* Button(int id) const;
+  // The entries of a row's context menu: Preview, Recovery, Locate in the
+  // main list (a list without tree only) and Properties.
+  void FillContextMenu(QMenu& menu);
 
 Q_SIGNALS:
   // Check states changed.
@@ -82,8 +108,17 @@ Q_SIGNALS:
 private:
   void ShowContextMenu(const QPoint& globalPos);
   CFileSystemNode* RootFileSystem() const;
+  // Selects the node's row in the view shown; false when it is not listed.
+  bool SelectNodeInView(const CFileNode* node);
+  void RedrawActive();
 
   CListCtrlPlus* list_;
+  CBreviaryImageListCtrl* thumbs_;
+  int mode_ = kViewReport;
+  QMenu* viewMenu_;
+  QAction* listAction_;
+  QAction* thumbnailAction_;
+  QToolButton* view_;
   QToolButton* select_;
   QToolButton* deselect_;
   QToolButton* state_;

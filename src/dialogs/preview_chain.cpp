@@ -146,6 +146,13 @@ RecoverOneOutcome RecoverOneFoundFile(QWidget* owner, const RecoverOneServices& 
   const auto choose = services.chooseSaveFile ? services.chooseSaveFile : ChooseSaveFileWithDialog;
   const QString target = choose(owner, name, filter);
   if (target.isEmpty()) return RecoverOneOutcome::Cancelled;
+  if (services.isOnSourceVolume && services.isOnSourceVolume(target)) {
+    prompter.Inform(owner,
+                    QObject::tr("The recovered file cannot be saved to the drive it is recovered from. "
+                                "Please select another drive."),
+                    Caption(), PromptIcon::Warning);
+    return RecoverOneOutcome::Refused;
+  }
   if (services.isOnSource && services.isOnSource(target) &&
       !prompter.AskYesNo(
           owner,

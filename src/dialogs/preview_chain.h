@@ -47,8 +47,11 @@ struct RecoverOneServices {
   Prompter* prompter = nullptr;
   // Asks for the target file; empty when cancelled.
   std::function<QString(QWidget* owner, const QString& defaultName, const QString& filter)> chooseSaveFile;
-  // Whether the path lies on the device being recovered.
+  // Whether the path lies on the device being recovered (the user is
+  // asked), and whether on the very volume (refused: the new file could
+  // take the clusters that still hold the data being read).
   std::function<bool(const QString& path)> isOnSource;
+  std::function<bool(const QString& path)> isOnSourceVolume;
   // Free bytes where the path would be written.
   std::function<std::uint64_t(const QString& path)> freeSpace;
   std::function<int(QWidget& dialog)> runDialog;

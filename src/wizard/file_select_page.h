@@ -7,12 +7,19 @@
 
 #include <QtGui/QFont>
 
+#include <cstdint>
+#include <functional>
+
 #include "wizard/wizard_page.h"
 
 class CFileNode;
+class IStorageDevice;
+class QMenu;
 class QToolButton;
 
 namespace qm {
+
+class ExternalViewer;
 
 class CTabCtrlPlus;
 class CFileSelectCtrlContainer;
@@ -24,6 +31,24 @@ class CFileSelectController;
 // and a count.
 QString FormatFilesStatus(unsigned stringId, std::uint64_t bytes, std::uint32_t files);
 
+// The search tab's caption: "Search files" and the name pattern in
+// brackets, cut to its first 26 characters when the caption would be
+// longer than 30.
+QString SearchTabCaption(const QString& pattern);
+
+// What the page's commands ask outside themselves; tests put recorders in
+// place. Unset members use the desktop's own.
+struct FileSelectPageSeams {
+  // Shows Word and Excel documents.
+  ExternalViewer* viewer = nullptr;
+  // Asks where one recovered file goes; empty when cancelled.
+  std::function<QString(QWidget* owner, const QString& defaultName, const QString& filter)> chooseSaveFile;
+  // Free bytes where a file would be written.
+  std::function<std::uint64_t(const QString& path)> freeSpace;
+  // Runs each modal dialog the commands open.
+  std::function<int(QWidget& dialog)> runDialog;
+};
+
 class CFileSelectPage : public CWizardPage {
   Q_OBJECT
 public:
@@ -34,6 +59,11 @@ public:
     kSaveScanResult = 1195,
     kChecksChanged = 2024,
     kTabChanged = 2025,
+    kProperties = 5001,
+    kPreviewMenu = 5002,
+    kRecoverOne = 5003,
+    kLocate = 5004,
+    kFolderProperties = 32776,
   };
 
   explicit CFileSelectPage(QWidget* parent = nullptr);
@@ -51,6 +81,23 @@ public:
   void ReleaseTrees();
   // Reads the counts of the shown tree into the status line.
   void UpdateStatusTexts();
+
+  // The commands.
+  void FindFiles();
+  void SearchFiles();
+  void PreviewFile();
+  void RecoverOneFile();
+  // Shows the search list's selected file in the main list; false when
+  // there is none or it cannot be shown.
+  bool LocateInMainList();
+  // The list of the tab shown and its selected file (null when none).
+  CFileListCtrl& ShownList() const;
+  CFileNode* GetSelectedFile() const;
+  void SetSeams(FileSelectPageSeams seams) { seams_ = std::move(seams); }
+  // The entries of the Search File button's menu and of the tree's
+  // context menu.
+  QMenu* SearchMenu() const { return searchMenu_; }
+  void FillTreeMenu(QMenu& menu);
 
   const QString& TotalText() const { return totalText_; }
   const QString& SelectedText() const { return selectedText_; }
@@ -70,12 +117,19 @@ protected:
   void OnDrawContent(QPainter& painter) override;
 
 private:
+  IStorageDevice* Source() const;
+  int RunDialog(QWidget& dialog);
+  void ShowProperties(CFileNode* node);
+  void ShowTreeMenu(const QPoint& at);
+
   CTabCtrlPlus* tabs_;
   CFileSelectCtrlContainer* container_;
   CFileListCtrl* searchList_;
   QToolButton* searchButton_;
   QToolButton* previewButton_;
   QToolButton* exportButton_;
+  QMenu* searchMenu_;
+  FileSelectPageSeams seams_;
   CFileSelectController* controller_ = nullptr;
   CFileNode* root_ = nullptr;
   CFileNode* secondRoot_ = nullptr;

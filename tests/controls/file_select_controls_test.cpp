@@ -349,7 +349,7 @@ TEST_F(TreeToggle, TheListIsRedrawnOnlyWhenItsFolderIsUnderTheToggledOne) {
 TEST_F(TreeToggle, TheCheckBoxesOfTheListAndItsButtons) {
   ASSERT_TRUE(tree().SelectNode(b_));
   QSignalSpy changed(&list(), &CFileListCtrl::ChecksChanged);
-  CListCtrlPlus& rows = list().GetActiveList();
+  CListCtrlPlus& rows = list().GetReportList();
   ASSERT_EQ(rows.model()->rowCount(), 2);
   // A click on a row's check box ticks its file and the folders follow.
   const QModelIndex first = rows.model()->index(0, 0);
