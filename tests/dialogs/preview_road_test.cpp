@@ -367,6 +367,18 @@ TEST_F(PreviewRoad, RecoverOneFileWritesTheBytesAndAbortLeavesNothing) {
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_TRUE(prompter.shown[0].question);
 
+  // The very volume the file is read from: refused without a question,
+  // as the new file could take the clusters still being read.
+  services.isOnSourceVolume = [](const QString&) { return true; };
+  prompter.shown.clear();
+  EXPECT_EQ(qm::RecoverOneFoundFile(&owner, services, fixture_->device.get(), fixture_->Node("notes.txt")),
+            qm::RecoverOneOutcome::Refused);
+  EXPECT_FALSE(QFile::exists(aborted));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_FALSE(prompter.shown[0].question);
+  EXPECT_TRUE(prompter.shown[0].text.startsWith(QStringLiteral("The recovered file cannot be saved")));
+  services.isOnSourceVolume = nullptr;
+
   // Not enough room.
   services.isOnSource = nullptr;
   services.freeSpace = [](const QString&) { return std::uint64_t{10}; };
