@@ -1782,6 +1782,10 @@ Möchten Sie die Dateien wirklich auf demselben Laufwerk wiederherstellen?</tran
         <source>The free space is not enough, please select another drive.</source>
         <translation>Der freie Speicherplatz reicht nicht aus, bitte wählen Sie ein anderes Laufwerk.</translation>
     </message>
+    <message>
+        <source>The recovered file cannot be saved to the drive it is recovered from. Please select another drive.</source>
+        <translation>Die wiederhergestellte Datei kann nicht auf dem Laufwerk gespeichert werden, von dem sie wiederhergestellt wird. Bitte wählen Sie ein anderes Laufwerk.</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
@@ -2173,6 +2177,22 @@ Datenträger </translation>
         <source>If the files you need are not found, please select the &quot;Full scan&quot;.</source>
         <translation>Wenn die gesuchten Dateien nicht gefunden werden, wählen Sie bitte „Vollständige Suche“.</translation>
     </message>
+    <message>
+        <source>Search files</source>
+        <translation>Dateien suchen</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Ansicht</translation>
+    </message>
+    <message>
+        <source>List</source>
+        <translation>Liste</translation>
+    </message>
+    <message>
+        <source>Thumbnail</source>
+        <translation>Miniaturansicht</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
@@ -2251,6 +2271,13 @@ Datenträger </translation>
     </message>
 </context>
 <context>
+    <name>qm::CFileListCtrl</name>
+    <message>
+        <source>Properties</source>
+        <translation>Eigenschaften</translation>
+    </message>
+</context>
+<context>
     <name>qm::CFilePreViewDlg</name>
     <message>
         <source>Recover</source>
@@ -2302,6 +2329,18 @@ Datenträger </translation>
     <message>
         <source>File Preview</source>
         <translation>Dateivorschau</translation>
+    </message>
+    <message>
+        <source>Find file by name...</source>
+        <translation>Datei nach Namen finden...</translation>
+    </message>
+    <message>
+        <source>Search files...</source>
+        <translation>Dateien suchen...</translation>
+    </message>
+    <message>
+        <source>Properties</source>
+        <translation>Eigenschaften</translation>
     </message>
 </context>
 <context>

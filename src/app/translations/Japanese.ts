@@ -1782,6 +1782,10 @@ Are you sure to recover files to the same drive?</source>
         <source>The free space is not enough, please select another drive.</source>
         <translation>空き領域が足りません。別のドライブを選択してください。</translation>
     </message>
+    <message>
+        <source>The recovered file cannot be saved to the drive it is recovered from. Please select another drive.</source>
+        <translation>復元したファイルは、復元元のドライブには保存できません。別のドライブを選択してください。</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
@@ -2173,6 +2177,22 @@ Disk </source>
         <source>If the files you need are not found, please select the &quot;Full scan&quot;.</source>
         <translation>必要なファイルが見つからない場合は「完全スキャン」を選択してください。</translation>
     </message>
+    <message>
+        <source>Search files</source>
+        <translation>ファイルの検索</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>List</source>
+        <translation>一覧</translation>
+    </message>
+    <message>
+        <source>Thumbnail</source>
+        <translation>サムネイル</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
@@ -2251,6 +2271,13 @@ Disk </source>
     </message>
 </context>
 <context>
+    <name>qm::CFileListCtrl</name>
+    <message>
+        <source>Properties</source>
+        <translation>プロパティ</translation>
+    </message>
+</context>
+<context>
     <name>qm::CFilePreViewDlg</name>
     <message>
         <source>Recover</source>
@@ -2302,6 +2329,18 @@ Disk </source>
     <message>
         <source>File Preview</source>
         <translation>ファイル プレビュー</translation>
+    </message>
+    <message>
+        <source>Find file by name...</source>
+        <translation>名前でファイルを検索...</translation>
+    </message>
+    <message>
+        <source>Search files...</source>
+        <translation>ファイルの検索...</translation>
+    </message>
+    <message>
+        <source>Properties</source>
+        <translation>プロパティ</translation>
     </message>
 </context>
 <context>
