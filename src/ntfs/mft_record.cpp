@@ -148,6 +148,43 @@ bool IsValidFileRecord(std::span<std::uint8_t> record) {
   return ok;
 }
 
+bool qm::NtfsAttributeTable::Check(ByteView fixedRecord) {
+  Clear();
+  complete_ = true;
+  const bool ok = WalkAttributes(fixedRecord, true, [this](ByteView a, std::uint32_t offset) {
+    if (count_ == kMaxSlots) {
+      complete_ = false;
+    } else {
+      slots_[count_++] = {attr::Type(a), offset, static_cast<std::uint32_t>(a.size())};
+    }
+    return true;
+  });
+  if (!ok) {
+    Clear();
+    return false;
+  }
+  record_ = fixedRecord;
+  return true;
+}
+
+qm::NtfsAttribute qm::NtfsAttributeTable::Find(std::uint32_t type, unsigned index) const {
+  if (!complete_) return FindAttribute(record_, type, index);
+  for (std::size_t i = 0; i < count_; ++i) {
+    const Slot& slot = slots_[i];
+    if (slot.type != type || index-- != 0) continue;
+    return {record_.sub(slot.offset, slot.length), slot.offset};
+  }
+  return {};
+}
+
+unsigned qm::NtfsAttributeTable::Count(std::uint32_t type) const {
+  if (!complete_) return CountAttributes(record_, type);
+  unsigned count = 0;
+  for (std::size_t i = 0; i < count_; ++i)
+    if (slots_[i].type == type) ++count;
+  return count;
+}
+
 qm::NtfsAttribute FindAttribute(qm::ByteView record, std::uint32_t type, unsigned index) {
   qm::NtfsAttribute found;
   unsigned seen = 0;

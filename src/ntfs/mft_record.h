@@ -78,6 +78,42 @@ struct NtfsAttribute {
   explicit operator bool() const { return !bytes.empty(); }
 };
 
+// Where the attributes of one record lie, noted by the walk that checks
+// them: a reader of several attributes of the same record (a tree build
+// reads five or six of each) walks it once. The record's bytes must stay as
+// they were while the table is used.
+class NtfsAttributeTable {
+public:
+  // The attribute walk of IsValidFileRecord over a record that is already
+  // fixed up (or whose fix-up does not apply); false, and an empty table,
+  // when an attribute is not sound.
+  bool Check(ByteView fixedRecord);
+  void Clear() {
+    record_ = ByteView();
+    count_ = 0;
+    complete_ = false;
+  }
+  ByteView Record() const { return record_; }
+  // As FindAttribute and CountAttributes over the checked record.
+  NtfsAttribute Find(std::uint32_t type, unsigned index) const;
+  unsigned Count(std::uint32_t type) const;
+
+private:
+  // More than a checked record can hold: the walk ends 1016 bytes in and a
+  // sound attribute takes at least 24. Were there more, the search would
+  // walk the record again.
+  static constexpr std::size_t kMaxSlots = 48;
+  struct Slot {
+    std::uint32_t type;
+    std::uint32_t offset;
+    std::uint32_t length; // of the attribute's bytes as the walk gives them
+  };
+  ByteView record_;
+  std::size_t count_ = 0;
+  bool complete_ = false; // every attribute is in slots_
+  Slot slots_[kMaxSlots];
+};
+
 } // namespace qm
 
 // Header test: "FILE", at most 16 update-sequence entries, an allocated size

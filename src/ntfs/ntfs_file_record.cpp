@@ -170,8 +170,7 @@ CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint
                                  IStorageDevice* device, const qm::ExtensionRecordList& extensions,
                                  std::uint32_t offsetInSector)
     : base_(record.begin(), record.end()), sector_(sector), offsetInSector_(offsetInSector), device_(device) {
-  valid_ = IsValidFileRecord(base_);
-  if (valid_) ApplyUpdateSequenceFixup(base_);
+  CheckBase();
   for (const auto& ref : extensions)
     extensions_.push_back({ref, false, false, {}});
 }
@@ -185,11 +184,23 @@ void CNTFSFileRecord::Reset(std::span<const std::uint8_t> record, std::uint64_t 
   sector_ = sector;
   offsetInSector_ = offsetInSector;
   device_ = device;
-  valid_ = IsValidFileRecord(base_);
-  if (valid_) ApplyUpdateSequenceFixup(base_);
+  CheckBase();
   extensions_.clear();
   for (const auto& ref : extensions)
     extensions_.push_back({ref, false, false, {}});
+}
+
+void CNTFSFileRecord::CheckBase() {
+  // What IsValidFileRecord tests, with the fix-up applied once and kept,
+  // and the attribute walk noting where the attributes lie.
+  valid_ =
+      base_.size() >= qm::mft::kFixupBytes && IsFileRecordHeader(qm::ByteView(base_.data(), base_.size()));
+  if (!valid_) {
+    baseAttributes_.Clear();
+    return;
+  }
+  ApplyUpdateSequenceFixup(base_); // when it does not apply, the record is used as it lies
+  valid_ = baseAttributes_.Check(qm::ByteView(base_.data(), base_.size()));
 }
 
 qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
@@ -213,17 +224,17 @@ CNTFSFileRecord::Found CNTFSFileRecord::FindAttributeAnywhere(std::uint32_t type
   Found found;
   if (!valid_) return found;
   if (extensions_.empty()) {
-    // Nearly every record: one walk of the base record answers.
-    found.attribute = FindAttribute(Record(), type, index);
+    // Nearly every record: the base record's table answers.
+    found.attribute = baseAttributes_.Find(type, index);
     if (found.attribute) {
       found.recordSector = sector_;
       found.recordOffsetInSector = offsetInSector_;
     }
     return found;
   }
-  const unsigned inBase = CountAttributes(Record(), type);
+  const unsigned inBase = baseAttributes_.Count(type);
   if (index < inBase) {
-    found.attribute = FindAttribute(Record(), type, index);
+    found.attribute = baseAttributes_.Find(type, index);
     found.recordSector = sector_;
     found.recordOffsetInSector = offsetInSector_;
     return found;

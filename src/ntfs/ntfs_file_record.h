@@ -86,6 +86,8 @@ public:
 
   bool IsValid() const { return valid_; }
   qm::ByteView Record() const { return valid_ ? qm::ByteView(base_.data(), base_.size()) : qm::ByteView(); }
+  // Where the attributes of the base record lie; empty when it is not valid.
+  const qm::NtfsAttributeTable& Attributes() const { return baseAttributes_; }
   std::uint64_t Sector() const { return sector_; }
   std::uint32_t OffsetInSector() const { return offsetInSector_; }
 
@@ -108,8 +110,10 @@ private:
     std::vector<std::uint8_t> bytes;
   };
   qm::ByteView LoadExtension(Extension& extension);
+  void CheckBase();
 
   std::vector<std::uint8_t> base_;
+  qm::NtfsAttributeTable baseAttributes_;
   std::uint64_t sector_ = 0;
   std::uint32_t offsetInSector_ = 0;
   IStorageDevice* device_ = nullptr;

@@ -39,14 +39,11 @@ std::uint8_t NameSpaceOf(ByteView attribute) {
   const auto value = attr::ResidentValue(attribute);
   return value ? value->u8(filename::kNameSpace) : 0;
 }
-} // namespace
 
-std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record) {
-  const NtfsAttribute firstAttribute = FindAttribute(record, mft::kFileName, 0);
-  const auto first = ReadName(firstAttribute.bytes);
+std::optional<NtfsChosenName> ChooseName(ByteView firstAttribute, ByteView secondAttribute) {
+  const auto first = ReadName(firstAttribute);
   if (!first) return std::nullopt;
-  const NtfsAttribute secondAttribute = FindAttribute(record, mft::kFileName, 1);
-  const auto second = ReadName(secondAttribute.bytes);
+  const auto second = ReadName(secondAttribute);
   NtfsChosenName chosen = *first;
   // A DOS alias is never the name to show when the record has another.
   if (second &&
@@ -59,6 +56,19 @@ std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record) {
     chosen.parent = first->parent;
   return chosen;
 }
+} // namespace
+
+std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record) {
+  const NtfsAttribute first = FindAttribute(record, mft::kFileName, 0);
+  if (!first) return std::nullopt;
+  return ChooseName(first.bytes, FindAttribute(record, mft::kFileName, 1).bytes);
+}
+
+std::optional<NtfsChosenName> ChooseNtfsFileName(const NtfsAttributeTable& attributes) {
+  const NtfsAttribute first = attributes.Find(mft::kFileName, 0);
+  if (!first) return std::nullopt;
+  return ChooseName(first.bytes, attributes.Find(mft::kFileName, 1).bytes);
+}
 
 } // namespace qm
 
@@ -67,18 +77,25 @@ BuildNtfsFileProperties(std::uint64_t recordSector, CNTFSFileRecord& record, std
                         std::uint64_t* parent, const std::optional<qm::ExtensionRecordList>& extensions) {
   if (!record.IsValid()) return nullptr;
   const qm::ByteView bytes = record.Record();
-  const auto name = qm::ChooseNtfsFileName(bytes);
+  const qm::NtfsAttributeTable& attributes = record.Attributes();
+  const auto name = qm::ChooseNtfsFileName(attributes);
   if (!name) return nullptr;
   if (parent != nullptr) *parent = name->parent;
   if (name->length == 0) return nullptr;
 
   char16_t wide[256];
-  for (std::size_t i = 0; i < name->length; ++i)
+  char narrow[256];
+  bool ascii = true;
+  for (std::size_t i = 0; i < name->length; ++i) {
     wide[i] = static_cast<char16_t>(name->nameBytes.le16(2 * i));
+    narrow[i] = static_cast<char>(wide[i]);
+    ascii = ascii && wide[i] < 0x80;
+  }
   const std::u16string_view wideName(wide, name->length);
 
   NtfsFileInfo info;
-  info.name = qm::Utf16ToUtf8(wideName);
+  // Nearly every name is plain ASCII, which converts byte for byte.
+  info.name = ascii ? std::string(narrow, name->length) : qm::Utf16ToUtf8(wideName);
   if (info.name.empty()) return nullptr;
   const bool isFolder = (name->flags & qm::filename::kDirectory) != 0;
   if (isFolder) info.attributes = qm::kAttrFolder;
@@ -91,7 +108,7 @@ BuildNtfsFileProperties(std::uint64_t recordSector, CNTFSFileRecord& record, std
 
   info.nameLength = static_cast<std::uint16_t>(info.name.size() > 0xFFFF ? 0xFFFF : info.name.size());
   info.creationTime = info.lastWriteTime = info.lastAccessTime = name->creationTime;
-  if (const auto standardAttribute = FindAttribute(bytes, qm::mft::kStandardInformation, 0)) {
+  if (const auto standardAttribute = attributes.Find(qm::mft::kStandardInformation, 0)) {
     if (const auto standard = qm::ReadStandardInformation(standardAttribute.bytes)) {
       info.creationTime = standard->creationTime;
       info.lastWriteTime = standard->modificationTime;

@@ -32,6 +32,8 @@ struct NtfsChosenName {
 // second's when it is a real folder number (5 or more), else the first's
 // when that is, else the chosen one's. Nothing without a sound $FILE_NAME.
 std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record);
+// The same over a checked record's attribute table.
+std::optional<NtfsChosenName> ChooseNtfsFileName(const NtfsAttributeTable& attributes);
 } // namespace qm
 
 // Null for an invalid record, a name that is empty or will not convert, or

@@ -21,9 +21,15 @@ constexpr SystemFile kSystemFiles[] = {
     {u"$UpCase", 10}, {u"$Extend", 11}, {u"$Quota", 32},  {u"$ObjId", 33},  {u"$Reparse", 34},
 };
 
+// The attributes of a record, found by walking it or from its table.
+qm::NtfsAttribute Find(qm::ByteView record, std::uint32_t type) { return FindAttribute(record, type, 0); }
+qm::NtfsAttribute Find(const qm::NtfsAttributeTable& attributes, std::uint32_t type) {
+  return attributes.Find(type, 0);
+}
+
 // The UTF-16 bytes of the record's first $FILE_NAME, or empty.
-qm::ByteView FirstName(qm::ByteView record) {
-  const qm::NtfsAttribute fn = FindAttribute(record, qm::mft::kFileName, 0);
+template <typename Record> qm::ByteView FirstName(const Record& record) {
+  const qm::NtfsAttribute fn = Find(record, qm::mft::kFileName);
   return fn ? qm::FileNameBytes(fn.bytes) : qm::ByteView();
 }
 
@@ -35,8 +41,8 @@ bool NameEquals(qm::ByteView name, std::u16string_view wanted) {
   return true;
 }
 
-bool IsHiddenSystem(qm::ByteView record) {
-  const qm::NtfsAttribute si = FindAttribute(record, qm::mft::kStandardInformation, 0);
+template <typename Record> bool IsHiddenSystem(const Record& record) {
+  const qm::NtfsAttribute si = Find(record, qm::mft::kStandardInformation);
   if (!si) return false;
   const auto info = qm::ReadStandardInformation(si.bytes);
   constexpr std::uint32_t kBoth = qm::stdinfo::kHidden | qm::stdinfo::kSystem;
@@ -51,8 +57,11 @@ bool IsNamedSystemFile(const CNTFSFileRecordView& view, std::u16string_view name
   return view.IsValid() && IsHiddenSystem(view.Record()) && FirstNameEquals(view.Record(), name);
 }
 
-int SystemFileNumberOf(qm::ByteView record) {
-  if (IsExtensionRecord(record)) return -1;
+qm::ByteView RecordBytes(qm::ByteView record) { return record; }
+qm::ByteView RecordBytes(const qm::NtfsAttributeTable& attributes) { return attributes.Record(); }
+
+template <typename Record> int SystemFileNumberOf(const Record& record) {
+  if (IsExtensionRecord(RecordBytes(record))) return -1;
   const qm::ByteView name = FirstName(record);
   if (name.empty()) return -1;
   // Every system file's name starts with '$' but the root folder's ".".
@@ -81,6 +90,10 @@ bool IsSystemFileRecord(const CNTFSFileRecordView& view) {
 
 bool IsSystemFileRecord(qm::ByteView fixedRecord) {
   return SystemFileNumberOf(fixedRecord) >= 0 && IsHiddenSystem(fixedRecord);
+}
+
+bool IsSystemFileRecord(const qm::NtfsAttributeTable& attributes) {
+  return SystemFileNumberOf(attributes) >= 0 && IsHiddenSystem(attributes);
 }
 
 bool IsMftFileRecord(const CNTFSFileRecordView& v) { return IsNamedSystemFile(v, u"$MFT"); }

@@ -17,6 +17,8 @@ int GetSystemFileNumber(const CNTFSFileRecordView& view);
 bool IsSystemFileRecord(const CNTFSFileRecordView& view);
 // The same over a record that is already fixed up (and known valid).
 bool IsSystemFileRecord(qm::ByteView fixedRecord);
+// The same over a checked record's attribute table.
+bool IsSystemFileRecord(const qm::NtfsAttributeTable& attributes);
 
 bool IsMftFileRecord(const CNTFSFileRecordView& view);
 bool IsMftMirrFileRecord(const CNTFSFileRecordView& view);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 
 #include "ntfs/data_runs.h"
 #include "ntfs/mft_attribute.h"
@@ -303,6 +304,62 @@ TEST(MftRecordWalk, FindAndCountByIndex) {
   EXPECT_FALSE(IsDirectory(view.Record()));
   EXPECT_FALSE(HasAttributeList(view.Record()));
   EXPECT_FALSE(IsExtensionRecord(view.Record()));
+}
+
+// The table that the checking walk fills answers every search as a walk of
+// the record would, and checks as IsValidFileRecord does: sound records of
+// few and of as many attributes as fit, and seeded damage of each.
+TEST(MftRecordWalk, AttributeTableAnswersAsTheWalk) {
+  std::vector<Bytes> records;
+  RecordBuilder names;
+  names.AddStandardInformation(0);
+  names.AddFileName(u"LONGNA~1.TXT");
+  names.AddFileName(u"long name.txt");
+  names.AddResident(0x80, Bytes{1, 2, 3});
+  names.AddResident(0x80, Bytes{4, 5}, u"stream");
+  names.AddNonResident(0x80, {0x11, 0x01, 0x10, 0}, 0, 0, 100, u"runs");
+  records.push_back(names.Build());
+  records.push_back(SoundFile().Build());
+  RecordBuilder full;
+  const std::uint32_t kinds[] = {0x10, 0x30, 0x40, 0x80, 0xA0};
+  for (std::size_t i = 0; full.end() + 0x18 + 8 <= 1016; ++i)
+    full.AddResident(kinds[i % 5] == 0x30 ? 0x50 : kinds[i % 5], Bytes{});
+  records.push_back(full.Build());
+  std::mt19937 random(16);
+  for (std::size_t k = 0, sound = records.size(); k < 600; ++k) {
+    Bytes damaged = records[k % sound];
+    for (int i = 0; i < 3; ++i)
+      damaged[0x14 + random() % (1016 - 0x14)] = static_cast<std::uint8_t>(random());
+    records.push_back(std::move(damaged));
+  }
+
+  std::size_t valid = 0;
+  for (std::size_t k = 0; k < records.size(); ++k) {
+    Bytes record = records[k];
+    const bool expected = IsValidFileRecord(Span(record));
+    ApplyUpdateSequenceFixup(Span(record));
+    const qm::ByteView fixed(record.data(), record.size());
+    qm::NtfsAttributeTable table;
+    ASSERT_EQ(table.Check(fixed), expected) << "record " << k;
+    if (!expected) {
+      EXPECT_TRUE(table.Record().empty());
+      EXPECT_FALSE(table.Find(0x30, 0));
+      continue;
+    }
+    ++valid;
+    for (const std::uint32_t type : {0x10u, 0x20u, 0x30u, 0x40u, 0x50u, 0x80u, 0xA0u, 0xFFFFFFFFu}) {
+      EXPECT_EQ(table.Count(type), CountAttributes(fixed, type)) << "record " << k;
+      for (unsigned index = 0; index < 12; ++index) {
+        const qm::NtfsAttribute walked = FindAttribute(fixed, type, index);
+        const qm::NtfsAttribute listed = table.Find(type, index);
+        ASSERT_EQ(listed.bytes.data(), walked.bytes.data()) << "record " << k;
+        ASSERT_EQ(listed.bytes.size(), walked.bytes.size()) << "record " << k;
+        ASSERT_EQ(listed.offset, walked.offset) << "record " << k;
+      }
+    }
+  }
+  EXPECT_GT(valid, 3u);
+  EXPECT_LT(valid, records.size());
 }
 
 TEST(MftRecordWalk, InvalidViewFindsNothing) {
