@@ -26,52 +26,72 @@ bool StepCancelled(IDIRBuildCallback* callback) {
   return callback != nullptr && callback->OnStep(1) == kCallbackCancel;
 }
 
-// (parent number, entry index) pairs in key order: the entries of one parent
-// are found by a binary search, with no allocation per entry.
-using ParentIndex = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
-
-template <typename Keep> ParentIndex IndexByParent(std::span<NtfsRecordEntry> entries, Keep&& keep) {
-  ParentIndex index;
-  index.reserve(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    if (keep(entries[i])) index.emplace_back(entries[i].parentNumber, static_cast<std::uint32_t>(i));
-  if (index.size() < 4096) {
-    std::sort(index.begin(), index.end());
-    return index;
+// Item indexes (entries, orphans) grouped by parent number, each group in
+// ascending index order: the items of one parent are found without a search
+// and with no allocation per item. Parents are record numbers, nearly all
+// below a few times the number of items: those are grouped by a counting
+// sort, four bytes an item and a parent; the few larger ones (unknown
+// parents, damage) follow, sorted, and are found by a binary search.
+class ParentIndex {
+public:
+  template <typename ParentOf> ParentIndex(std::size_t count, ParentOf&& parentOf) {
+    std::uint64_t bound = 4 * std::uint64_t{count};
+    std::uint64_t largest = 0;
+    std::size_t small = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint64_t parent = parentOf(i);
+      if (parent < bound) {
+        largest = std::max(largest, parent);
+        ++small;
+      }
+    }
+    bound_ = count == 0 ? 0 : largest + 1; // no more counters than parents
+    start_.assign(static_cast<std::size_t>(bound_) + 1, 0);
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> large;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint64_t parent = parentOf(i);
+      if (parent < bound_)
+        ++start_[static_cast<std::size_t>(parent) + 1];
+      else
+        large.emplace_back(parent, static_cast<std::uint32_t>(i));
+    }
+    for (std::size_t k = 1; k < start_.size(); ++k)
+      start_[k] += start_[k - 1];
+    order_.resize(small + large.size());
+    // Each group's start moves on as it fills, to where the next group
+    // starts; moved back by one they are the starts again.
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint64_t parent = parentOf(i);
+      if (parent < bound_) order_[start_[static_cast<std::size_t>(parent)]++] = static_cast<std::uint32_t>(i);
+    }
+    std::copy_backward(start_.begin(), start_.end() - 1, start_.end());
+    start_[0] = 0;
+    std::sort(large.begin(), large.end());
+    largeParents_.reserve(large.size());
+    for (std::size_t k = 0; k < large.size(); ++k) {
+      largeParents_.push_back(large[k].first);
+      order_[small + k] = large[k].second;
+    }
   }
-  // Parents are record numbers, nearly all below a few times the number of
-  // records: a counting sort of those gives the order of sorting the pairs
-  // (the entry indexes already ascend) in linear time; the few larger ones
-  // (unknown parents, damage) are sorted after them.
-  std::uint64_t bound = 4 * std::uint64_t{index.size()};
-  std::uint64_t largest = 0;
-  for (const auto& pair : index)
-    if (pair.first < bound) largest = std::max(largest, pair.first);
-  bound = largest + 1; // no more counters than parents
-  std::vector<std::uint32_t> start(static_cast<std::size_t>(bound) + 1, 0);
-  ParentIndex large;
-  for (const auto& pair : index)
-    if (pair.first < bound)
-      ++start[static_cast<std::size_t>(pair.first) + 1];
-    else
-      large.push_back(pair);
-  for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-  ParentIndex sorted(index.size());
-  for (const auto& pair : index)
-    if (pair.first < bound) sorted[start[static_cast<std::size_t>(pair.first)]++] = pair;
-  std::sort(large.begin(), large.end());
-  std::copy(large.begin(), large.end(), sorted.end() - static_cast<std::ptrdiff_t>(large.size()));
-  return sorted;
-}
 
-std::pair<ParentIndex::const_iterator, ParentIndex::const_iterator> EntriesOf(const ParentIndex& index,
-                                                                              std::uint64_t parent) {
-  const auto first = std::lower_bound(index.begin(), index.end(), std::make_pair(parent, std::uint32_t{0}));
-  auto last = first;
-  while (last != index.end() && last->first == parent)
-    ++last;
-  return {first, last};
-}
+  std::span<const std::uint32_t> ItemsOf(std::uint64_t parent) const {
+    if (parent < bound_) {
+      const auto at = static_cast<std::size_t>(parent);
+      return std::span<const std::uint32_t>(order_).subspan(start_[at], start_[at + 1] - start_[at]);
+    }
+    const auto [first, last] = std::equal_range(largeParents_.begin(), largeParents_.end(), parent);
+    const std::size_t small = order_.size() - largeParents_.size();
+    return std::span<const std::uint32_t>(order_).subspan(
+        small + static_cast<std::size_t>(first - largeParents_.begin()),
+        static_cast<std::size_t>(last - first));
+  }
+
+private:
+  std::uint64_t bound_ = 0;
+  std::vector<std::uint32_t> start_; // group k is order_[start_[k], start_[k + 1])
+  std::vector<std::uint32_t> order_;
+  std::vector<std::uint64_t> largeParents_; // of the last items of order_
+};
 
 // Gives a recycled data file the name its info file recorded, once both of
 // a pair have been met among the children added to a folder.
@@ -157,16 +177,13 @@ bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IStorageDe
   std::vector<CFileNode*> nodes(count);
   std::vector<std::uint64_t> numbers(count);
   std::vector<std::uint8_t> folder(count);
-  ParentIndex byParent;
-  byParent.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     NtfsRecordEntry& entry = entries[orphanEntry[i]];
     numbers[i] = entry.recordNumber;
     folder[i] = entry.isFolder != 0 ? 1 : 0;
-    byParent.emplace_back(entry.parentNumber, static_cast<std::uint32_t>(i));
     nodes[i] = NodeFromEntry(entry);
   }
-  std::sort(byParent.begin(), byParent.end());
+  const ParentIndex byParent(count, [&](std::size_t i) { return entries[orphanEntry[i]].parentNumber; });
 
   // Union-find over the orphans, each set a subtree; top[] of a set's
   // representative is the subtree's topmost orphan. A child may join a
@@ -191,9 +208,7 @@ bool LinkOrphans(std::span<NtfsRecordEntry> entries, CFileNode* root, IStorageDe
   bool cancelled = false;
   for (std::uint32_t f = 0; f < count && !cancelled; ++f) {
     if (!folder[f] || numbers[f] == qm::kNoNumber || numbers[f] <= qm::kLastReservedRecord) continue;
-    const auto [first, last] = EntriesOf(byParent, numbers[f]);
-    for (auto it = first; it != last; ++it) {
-      const std::uint32_t child = it->second;
+    for (const std::uint32_t child : byParent.ItemsOf(numbers[f])) {
       if (child == f || adopted[child]) continue;
       const std::uint32_t folderSet = find(f);
       if (top[folderSet] == child) continue;
@@ -224,7 +239,7 @@ CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t 
   CFileNode* root = collection.root;
   if (root == nullptr) return nullptr;
   std::span<NtfsRecordEntry> entries(collection.entries);
-  const ParentIndex byParent = IndexByParent(entries, [](const NtfsRecordEntry&) { return true; });
+  const ParentIndex byParent(entries.size(), [&entries](std::size_t i) { return entries[i].parentNumber; });
   std::vector<std::uint8_t> taken(entries.size());
 
   struct Pending {
@@ -238,9 +253,7 @@ CFileNode* BuildTreeFromRecords(NtfsRecordCollection& collection, std::uint64_t 
     const Pending current = queue.front();
     queue.pop_front();
     recyclePending.clear();
-    const auto [first, last] = EntriesOf(byParent, current.key);
-    for (auto it = first; it != last; ++it) {
-      const std::uint32_t i = it->second;
+    for (const std::uint32_t i : byParent.ItemsOf(current.key)) {
       if (taken[i]) continue;
       taken[i] = 1;
       NtfsRecordEntry& entry = entries[i];
