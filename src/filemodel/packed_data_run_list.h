@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "filemodel/data_run_list.h"
@@ -40,15 +41,26 @@ public:
   template <class Runs, class EntryOf>
   static std::unique_ptr<CPackedDataRunList> FromRuns(const Runs& runs, EntryOf&& entryOf,
                                                       std::uint16_t residentValue) {
-    std::uint8_t entry[qm::kMaxMappingPairBytes];
+    // Nearly every file has a few runs: they are encoded once, here, and
+    // copied; longer lists are encoded again into their own memory.
+    constexpr std::size_t kLocalBytes = 64;
+    std::uint8_t local[kLocalBytes + qm::kMaxMappingPairBytes];
     std::uint64_t previousStart = 0;
     std::size_t size = 1; // the closing 0
-    for (const auto& run : runs) size += qm::EncodeMappingPair(entryOf(run), previousStart, entry);
+    for (const auto& run : runs)
+      size +=
+          qm::EncodeMappingPair(entryOf(run), previousStart, local + (size <= kLocalBytes ? size - 1 : 0));
     if (size == 1 || size > kMaxPackedBytes) return nullptr;
     std::unique_ptr<CPackedDataRunList> packed(new CPackedDataRunList(size, residentValue));
     std::uint8_t* out = packed->data();
+    if (size <= kLocalBytes) {
+      std::memcpy(out, local, size - 1);
+      out[size - 1] = 0;
+      return packed;
+    }
     previousStart = 0;
-    for (const auto& run : runs) out += qm::EncodeMappingPair(entryOf(run), previousStart, out);
+    for (const auto& run : runs)
+      out += qm::EncodeMappingPair(entryOf(run), previousStart, out);
     *out = 0;
     return packed;
   }

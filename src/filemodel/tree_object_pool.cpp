@@ -41,13 +41,13 @@ struct FreeBlock {
 
 // At the start of every chunk; the objects follow.
 struct alignas(kGrain) Chunk {
-  Chunk* prev;         // in its class's list of chunks with room
+  Chunk* prev; // in its class's list of chunks with room
   Chunk* next;
-  FreeBlock* free;     // freed objects of this chunk
-  std::size_t bump;    // offset of the never used rest
-  std::size_t live;    // objects allocated
-  std::size_t size;    // of each object
-  bool listed;         // in the list of chunks with room
+  FreeBlock* free;  // freed objects of this chunk
+  std::size_t bump; // offset of the never used rest
+  std::size_t live; // objects allocated
+  std::size_t size; // of each object
+  bool listed;      // in the list of chunks with room
 };
 
 struct SizeClass {
@@ -66,7 +66,9 @@ Chunk* ChunkOf(void* object) {
   return reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(object) & ~(kChunkBytes - 1));
 }
 
-bool HasRoom(const Chunk* chunk) { return chunk->free != nullptr || chunk->bump + chunk->size <= kChunkBytes; }
+bool HasRoom(const Chunk* chunk) {
+  return chunk->free != nullptr || chunk->bump + chunk->size <= kChunkBytes;
+}
 
 void Link(SizeClass& c, Chunk* chunk) {
   chunk->prev = nullptr;
@@ -160,6 +162,19 @@ void FreeTreeObject(void* object, std::size_t bytes) noexcept {
     return;
   }
   if (!chunk->listed) Link(c, chunk);
+}
+
+void AdviseHugePages(void* block, std::size_t bytes) noexcept {
+#ifdef MADV_HUGEPAGE
+  const auto begin = reinterpret_cast<std::uintptr_t>(block);
+  if (block == nullptr || bytes > UINTPTR_MAX - begin) return;
+  const std::uintptr_t first = (begin + kChunkBytes - 1) & ~(kChunkBytes - 1);
+  const std::uintptr_t last = (begin + bytes) & ~(kChunkBytes - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)bytes;
+#endif
 }
 
 TreeObjectPoolUse GetTreeObjectPoolUse() {

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/alt_signal_stack.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
+#include "filemodel/tree_object_pool.h"
 #include "ntfs/mft_record.h"
 #include "ntfs/ntfs_boot_sector.h"
 #include "ntfs/ntfs_file_record.h"
@@ -20,6 +20,7 @@
 #include "ntfs/system_files.h"
 #include "ntfs/tree_build_filters.h"
 #include "ntfs/volume_record.h"
+#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
 #include "storage/app_settings.h"
@@ -215,14 +216,14 @@ private:
       if (!record_.IsValid()) continue;
       const qm::ByteView fixed = record_.Record();
       if (IsExtensionRecord(fixed)) continue;
-      if (IsSystemFileRecord(fixed)) {
+      if (IsSystemFileRecord(record_.Attributes())) {
         // The volume's name comes from its system record, read on the way.
         if (number == qm::kVolumeRecordNumber) GetVolumeNameFromRecord(raw, volumeName);
         continue;
       }
       const bool isFolder = IsDirectory(fixed);
       std::optional<qm::ExtensionRecordList> extensions;
-      if (HasAttributeList(fixed)) {
+      if (record_.Attributes().Find(qm::mft::kAttributeList, 0)) {
         extensions = BuildExtensionRecordList(raw, sector, device_, layout_.Geometry(), runs_);
         if (extensions) record_.Reset(raw, sector, &device_, *extensions, offset);
       }
@@ -292,6 +293,7 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
       std::min(mftClusters, layout->deviceSectors) * layout->ClusterBytes() / layout->recordSize;
   collection.entries.reserve(
       static_cast<std::size_t>(std::min<std::uint64_t>(mftRecords, kMaxReservedEntries)));
+  qm::AdviseHugePages(collection.entries.data(), collection.entries.capacity() * sizeof(NtfsRecordEntry));
   MftSweep sweep(*device, *layout, mftRuns_, callback, collection.entries);
   const bool completed = sweep.Run();
   entriesFound_ = collection.entries.size();

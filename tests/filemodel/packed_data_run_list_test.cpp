@@ -50,6 +50,33 @@ TEST(PackedDataRunList, PacksRunsAsMappingPairs) {
   }
 }
 
+// Packing straight from runs gives the pairs that packing their run list
+// gives, for lists shorter and longer than the ones packed in one pass.
+TEST(PackedDataRunList, FromRunsPacksAsTheRunList) {
+  Runs runs;
+  std::uint64_t start = 0x10;
+  for (std::size_t count = 1; count <= 40; ++count) {
+    start = count % 5 == 0 ? start / 3 : start * 5 + count;
+    runs.push_back({count % 7 == 0 ? kSparse : start, count * 97});
+    CNoneResidentNTFSDataRunList list;
+    for (const DataRunEntry& run : runs)
+      list.AddRun(run);
+    const auto expected = CPackedDataRunList::FromDataRunList(&list);
+    const auto packed = CPackedDataRunList::FromRuns(
+        runs, [](const DataRunEntry& run) { return run; }, 0);
+    ASSERT_NE(expected, nullptr);
+    ASSERT_NE(packed, nullptr);
+    EXPECT_EQ(PairsOf(*packed), PairsOf(*expected)) << count << " runs";
+  }
+  EXPECT_GT(PairsOf(*CPackedDataRunList::FromRuns(
+                        runs, [](const DataRunEntry& run) { return run; }, 0))
+                .size(),
+            64u);
+  EXPECT_EQ(CPackedDataRunList::FromRuns(
+                Runs{}, [](const DataRunEntry& run) { return run; }, 0),
+            nullptr);
+}
+
 TEST(PackedDataRunList, NoRunsNoPackedList) {
   CNoneResidentNTFSDataRunList empty;
   EXPECT_EQ(CPackedDataRunList::FromDataRunList(&empty), nullptr);

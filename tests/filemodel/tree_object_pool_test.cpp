@@ -37,7 +37,8 @@ TEST(TreeObjectPool, ObjectsOfEverySizeStayIntactAndChunksAreReturned) {
   EXPECT_GT(qm::GetTreeObjectPoolUse().chunks, before.chunks);
   std::shuffle(objects.begin(), objects.end(), random);
   // Free half, allocate again into the holes, then check everything.
-  for (std::size_t i = 0; i < objects.size() / 2; ++i) qm::FreeTreeObject(objects[i].at, objects[i].size);
+  for (std::size_t i = 0; i < objects.size() / 2; ++i)
+    qm::FreeTreeObject(objects[i].at, objects[i].size);
   objects.erase(objects.begin(), objects.begin() + static_cast<std::ptrdiff_t>(objects.size() / 2));
   for (int i = 0; i < 20000; ++i) {
     const std::size_t size = 1 + random() % 256;
@@ -47,7 +48,8 @@ TEST(TreeObjectPool, ObjectsOfEverySizeStayIntactAndChunksAreReturned) {
   }
   for (const Object& o : objects)
     ASSERT_TRUE(std::all_of(o.at, o.at + o.size, [&](std::uint8_t b) { return b == o.fill; }));
-  for (const Object& o : objects) qm::FreeTreeObject(o.at, o.size);
+  for (const Object& o : objects)
+    qm::FreeTreeObject(o.at, o.size);
   const qm::TreeObjectPoolUse after = qm::GetTreeObjectPoolUse();
   EXPECT_EQ(after.objects, before.objects);
   EXPECT_LE(after.chunks, before.chunks + 16) << "at most one emptied chunk kept per size";
@@ -69,8 +71,28 @@ TEST(TreeObjectPool, TreesBuiltAndDeletedOnSeveralThreads) {
         DeleteFileTree(root);
       }
     });
-  for (auto& thread : threads) thread.join();
+  for (auto& thread : threads)
+    thread.join();
   EXPECT_EQ(qm::GetTreeObjectPoolUse().objects, before.objects);
+}
+
+// The huge-page advice is only advice: any block (unaligned, smaller than a
+// huge page, empty, null, a length that would wrap the address space) keeps
+// every byte it holds and stays usable.
+TEST(TreeObjectPool, HugePageAdviceLeavesBlocksAsTheyAre) {
+  std::vector<std::uint8_t> block(5u << 20);
+  for (std::size_t i = 0; i < block.size(); ++i)
+    block[i] = static_cast<std::uint8_t>(i * 7);
+  qm::AdviseHugePages(block.data() + 3, block.size() - 3);
+  qm::AdviseHugePages(block.data() + 5, 4096);
+  qm::AdviseHugePages(block.data(), 0);
+  qm::AdviseHugePages(nullptr, block.size());
+  qm::AdviseHugePages(block.data() + 1, SIZE_MAX);
+  for (std::size_t i = 0; i < block.size(); ++i)
+    ASSERT_EQ(block[i], static_cast<std::uint8_t>(i * 7)) << i;
+  std::fill(block.begin(), block.end(), std::uint8_t{1});
+  EXPECT_EQ(std::count(block.begin(), block.end(), std::uint8_t{1}),
+            static_cast<std::ptrdiff_t>(block.size()));
 }
 
 } // namespace
