@@ -19,6 +19,7 @@
 
 #include "app/file_filter_texts.h"
 #include "app/string_table.h"
+#include "support_ui/ts_text.h"
 
 namespace qm {
 namespace {
@@ -35,27 +36,6 @@ const char* const kLanguages[] = {"Deutsch", "Japanese"};
 
 std::string SourceDir() { return std::getenv("QM_SOURCE_DIR"); }
 
-// The text of the element the reader stands on. Linguist files write
-// control characters as <byte value="xd"/> elements inside the text.
-QString ReadTsText(QXmlStreamReader& xml) {
-  QString text;
-  while (!xml.atEnd()) {
-    xml.readNext();
-    if (xml.isCharacters()) {
-      text += xml.text();
-    } else if (xml.isStartElement() && xml.name() == QLatin1String("byte")) {
-      const QString value = xml.attributes().value(QLatin1String("value")).toString();
-      bool ok = false;
-      const uint code = value.startsWith(QLatin1Char('x')) ? value.mid(1).toUInt(&ok, 16) : value.toUInt(&ok);
-      EXPECT_TRUE(ok) << value.toStdString();
-      text += QChar(code);
-    } else if (xml.isEndElement() && xml.name() != QLatin1String("byte")) {
-      break;
-    }
-  }
-  return text;
-}
-
 Catalogue ReadTs(const char* language) {
   Catalogue catalogue;
   QFile file(QString::fromStdString(SourceDir() + "/src/app/translations/" + language + ".ts"));
@@ -71,12 +51,12 @@ Catalogue ReadTs(const char* language) {
     if (xml.name() == QLatin1String("name")) {
       context = xml.readElementText();
     } else if (xml.name() == QLatin1String("source")) {
-      source = ReadTsText(xml);
+      source = test::ReadTsText(xml);
     } else if (xml.name() == QLatin1String("translation")) {
       Message message;
       // Unfinished, vanished and obsolete entries are not used by lrelease.
       message.finished = !xml.attributes().hasAttribute(QLatin1String("type"));
-      message.translation = ReadTsText(xml);
+      message.translation = test::ReadTsText(xml);
       catalogue[{context, source}] = message;
     }
   }

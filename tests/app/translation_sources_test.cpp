@@ -14,31 +14,12 @@
 #include <string>
 #include <utility>
 
+#include "support_ui/ts_text.h"
+
 namespace qm {
 namespace {
 
 using Key = std::pair<QString, QString>; // context, English text
-
-// The text of the element the reader stands on. Linguist files write
-// control characters as <byte value="xd"/> elements inside the text.
-QString ReadTsText(QXmlStreamReader& xml) {
-  QString text;
-  while (!xml.atEnd()) {
-    xml.readNext();
-    if (xml.isCharacters()) {
-      text += xml.text();
-    } else if (xml.isStartElement() && xml.name() == QLatin1String("byte")) {
-      const QString value = xml.attributes().value(QLatin1String("value")).toString();
-      bool ok = false;
-      const uint code = value.startsWith(QLatin1Char('x')) ? value.mid(1).toUInt(&ok, 16) : value.toUInt(&ok);
-      EXPECT_TRUE(ok) << value.toStdString();
-      text += QChar(code);
-    } else if (xml.isEndElement() && xml.name() != QLatin1String("byte")) {
-      break;
-    }
-  }
-  return text;
-}
 
 std::set<Key> ReadKeys(const QString& path) {
   std::set<Key> keys;
@@ -54,7 +35,7 @@ std::set<Key> ReadKeys(const QString& path) {
     if (xml.name() == QLatin1String("name")) {
       context = xml.readElementText();
     } else if (xml.name() == QLatin1String("source")) {
-      keys.insert({context, ReadTsText(xml)});
+      keys.insert({context, test::ReadTsText(xml)});
     }
   }
   EXPECT_FALSE(xml.hasError()) << path.toStdString();

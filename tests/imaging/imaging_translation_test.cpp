@@ -25,30 +25,10 @@
 #include "storage/image_file_device.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
+#include "support_ui/ts_text.h"
 
 namespace qm {
 namespace {
-
-// The text of the element the reader stands on. Linguist files write
-// control characters as <byte value="xd"/> elements inside the text.
-QString ReadTsText(QXmlStreamReader& xml) {
-  QString text;
-  while (!xml.atEnd()) {
-    xml.readNext();
-    if (xml.isCharacters()) {
-      text += xml.text();
-    } else if (xml.isStartElement() && xml.name() == QLatin1String("byte")) {
-      const QString value = xml.attributes().value(QLatin1String("value")).toString();
-      bool ok = false;
-      const uint code = value.startsWith(QLatin1Char('x')) ? value.mid(1).toUInt(&ok, 16) : value.toUInt(&ok);
-      EXPECT_TRUE(ok) << value.toStdString();
-      text += QChar(code);
-    } else if (xml.isEndElement() && xml.name() != QLatin1String("byte")) {
-      break;
-    }
-  }
-  return text;
-}
 
 // The English texts of a translation file whose translation differs from
 // them: none of these may reach the screen while that language is loaded.
@@ -65,9 +45,9 @@ std::set<QString> TranslatedEnglish(const char* language) {
       continue;
     }
     if (xml.name() == QLatin1String("source")) {
-      source = ReadTsText(xml);
+      source = test::ReadTsText(xml);
     } else if (xml.name() == QLatin1String("translation")) {
-      const QString translation = ReadTsText(xml);
+      const QString translation = test::ReadTsText(xml);
       if (!translation.isEmpty() && translation != source) {
         english.insert(source);
       }
