@@ -89,5 +89,5 @@ function(qm_ui_test_suite name)
   add_test(NAME ${name} COMMAND ${name}_tests)
   set_tests_properties(${name} PROPERTIES
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUENMARK_NONINTERACTIVE=1;ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support_ui/lsan.supp:print_suppressions=0;TSAN_OPTIONS=allocator_may_return_null=1;UBSAN_OPTIONS=print_stacktrace=1;QM_SOURCE_DIR=${PROJECT_SOURCE_DIR};QM_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    ENVIRONMENT "GTEST_BRIEF=1;QUENMARK_NO_MACHINE_DISKS=1;QT_QPA_PLATFORM=offscreen;QUENMARK_NONINTERACTIVE=1;ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support_ui/lsan.supp:print_suppressions=0;TSAN_OPTIONS=allocator_may_return_null=1;UBSAN_OPTIONS=print_stacktrace=1;QM_SOURCE_DIR=${PROJECT_SOURCE_DIR};QM_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()

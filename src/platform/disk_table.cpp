@@ -6,6 +6,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <cctype>
 #include <filesystem>
@@ -82,8 +83,17 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a.size() - i < b.size() - j;
 }
 
+// Test runs set QUENMARK_NO_MACHINE_DISKS=1 so that what they see does not
+// depend on the disks of the machine they run on: only the image files they
+// add stand as disks and volumes then.
+bool MachineDisksHidden() {
+  const char* value = std::getenv("QUENMARK_NO_MACHINE_DISKS");
+  return value != nullptr && value[0] == '1';
+}
+
 std::vector<DiskEntry> MachineDisks() {
   std::vector<DiskEntry> disks;
+  if (MachineDisksHidden()) return disks;
   std::error_code error;
   for (const auto& item : fs::directory_iterator("/sys/block", error)) {
     const std::string name = item.path().filename().string();
@@ -202,7 +212,7 @@ std::unique_ptr<IDeviceHandle> OpenDisk(int index, int& error) {
 std::vector<VolumeEntry> ListVolumes() {
   std::vector<VolumeEntry> volumes;
   const std::string mountinfo = ReadMountinfo();
-  for (int floppy = 0; floppy < 2; ++floppy) {
+  for (int floppy = 0; floppy < 2 && !MachineDisksHidden(); ++floppy) {
     const std::string name = "fd" + std::to_string(floppy);
     const fs::path sysfs = fs::path("/sys/block") / name;
     std::error_code error;
