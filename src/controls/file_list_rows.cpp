@@ -50,19 +50,19 @@ std::uint64_t TimeOf(const IFileProperties& properties, int column) {
   return time;
 }
 
-// One sort key per row, made once. A text key keeps its first eight UTF-16
-// units packed high first, so that comparing the two numbers compares the
+// One sort key per row, made once. A text key keeps its first twelve UTF-16
+// units packed high first, so that comparing the three numbers compares the
 // texts' starts without leaving the key; the whole text lies in one shared
 // block, read only when the starts are equal. A number key is head[0].
 struct SortEntry {
-  std::uint64_t head[2] = {0, 0};
+  std::uint64_t head[3] = {0, 0, 0};
   std::uint32_t offset = 0;
   std::uint32_t length = 0;
   std::uint32_t position = 0;
   bool present = false;
 };
 
-constexpr std::uint32_t kHeadUnits = 8;
+constexpr std::uint32_t kHeadUnits = 12;
 
 // Appends the column's text of a row, case-folded, to the block: the
 // whole name, or its extension with the dot for the type column. Names in
@@ -121,8 +121,19 @@ QString FileListCellText(const CFileNode* node, int column) {
 void SortFileRows(std::vector<CFileNode*>& rows, FileListSortKey key) {
   if (key.column < 0 || key.column >= kFileListColumnCount) return;
   const bool text = key.column == kColumnName || key.column == kColumnType;
-  std::vector<SortEntry> entries(rows.size());
-  std::vector<char16_t> block;
+  // The keys' buffers stay with the thread between sorts: a huge folder is
+  // sorted again column after column, and first touching tens of megabytes
+  // of fresh pages costs more than the sort itself.
+  thread_local std::vector<SortEntry> entries;
+  thread_local std::vector<char16_t> block;
+  thread_local std::vector<CFileNode*> sorted;
+  if (entries.capacity() > 2 * rows.size() + 65536) { // a small folder after a huge one gives the memory back
+    entries = {};
+    block = {};
+    sorted = {};
+  }
+  entries.assign(rows.size(), SortEntry{});
+  block.clear();
   if (key.column == kColumnName) {
     // Room for every name at once: UTF-8 never has fewer units than UTF-16.
     std::size_t units = 0;
@@ -145,12 +156,13 @@ void SortFileRows(std::vector<CFileNode*>& rows, FileListSortKey key) {
   // -1, 0 or 1 as the keys of a and b compare: missing smallest, then the
   // numbers, or the texts unit by unit (a text before any longer one it
   // starts).
-  auto compare = [text, &block](const SortEntry& a, const SortEntry& b) {
+  auto compare = [text](const SortEntry& a, const SortEntry& b) {
     if (a.present != b.present) return a.present ? 1 : -1;
     if (!a.present) return 0;
     if (a.head[0] != b.head[0]) return a.head[0] < b.head[0] ? -1 : 1;
     if (!text) return 0;
     if (a.head[1] != b.head[1]) return a.head[1] < b.head[1] ? -1 : 1;
+    if (a.head[2] != b.head[2]) return a.head[2] < b.head[2] ? -1 : 1;
     if (a.length > kHeadUnits && b.length > kHeadUnits) {
       const std::u16string_view x(block.data() + a.offset + kHeadUnits, a.length - kHeadUnits);
       const std::u16string_view y(block.data() + b.offset + kHeadUnits, b.length - kHeadUnits);
@@ -168,11 +180,11 @@ void SortFileRows(std::vector<CFileNode*>& rows, FileListSortKey key) {
     if (order != 0) return descending ? order > 0 : order < 0;
     return a.position < b.position;
   });
-  std::vector<CFileNode*> sorted;
+  sorted.clear();
   sorted.reserve(rows.size());
   for (const SortEntry& entry : entries)
     sorted.push_back(rows[entry.position]);
-  rows.swap(sorted);
+  std::copy(sorted.begin(), sorted.end(), rows.begin());
 }
 
 } // namespace qm
