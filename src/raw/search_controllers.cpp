@@ -11,8 +11,8 @@
 #include "storage/app_settings.h"
 #include "storage/intelligent_search.h"
 #include "storage/intelligent_search_score.h"
-#include "storage/storage_device.h"
 #include "storage/searched_partition_info.h"
+#include "storage/storage_device.h"
 
 namespace {
 
@@ -76,12 +76,14 @@ void SortFoundPartitionsByWeight(std::vector<CSearchedPartitionInfo*>& partition
 }
 
 int RunIntelligentSearch(IStorageDevice* device, SearchControllerList& list,
-                         std::vector<CSearchedPartitionInfo*>& partitions, IIntelligentSearchCallback* callback) {
+                         std::vector<CSearchedPartitionInfo*>& partitions,
+                         IIntelligentSearchCallback* callback) {
   int started = 0;
   {
     CIntelligentSearchController search;
     search.SetDevice(device);
-    for (auto& controller : list) search.AddEntry(controller.get());
+    for (auto& controller : list)
+      search.AddEntry(controller.get());
     // The sweep runs on a worker thread of its own; with no dialog to show
     // in the meantime this thread simply waits for it.
     started = search.Start(callback);
@@ -143,7 +145,14 @@ int LoadSearchControllerList(IRSData* stream, SearchControllerList& list, const 
         stream->CloseSection();
         return 0;
       }
-      controller->Load(stream); // a throw deletes it with the list
+      // A throw deletes it with the list. A refusal leaves the stream
+      // inside its record, where the next entry cannot be read.
+      if (controller->Load(stream) == 0) {
+        LogError("Saved controller of kind %d could not be loaded; refused\n", kind);
+        list.clear();
+        stream->CloseSection();
+        return 0;
+      }
       list.push_back(std::move(controller));
     }
     stream->CloseSection();

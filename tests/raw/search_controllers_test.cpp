@@ -97,9 +97,11 @@ public:
     qm::RSWrite<std::uint32_t>(*stream, 1000 + static_cast<std::uint32_t>(kind_));
     return 1;
   }
+  // A saved 0 stands for what a real controller refuses (a count over its
+  // cap): the rest of its record is then not read.
   int Load(IRSData* stream) override {
     loaded_ = qm::RSRead<std::uint32_t>(*stream);
-    return 1;
+    return loaded_ != 0 ? 1 : 0;
   }
   int GetKind() override { return kind_; }
   // The type codes of the real controllers: NTFS 3, FAT 0-2, EXT2 4-5,
@@ -297,13 +299,13 @@ TEST_F(SearchControllers, DamagedListsAreRefused) {
   missing.reading = true;
   EXPECT_EQ(LoadSearchControllerList(&missing, list, MakerFor(nullptr)), 0);
 
-  auto streamWith = [](std::uint64_t count, std::vector<std::int32_t> kinds) {
+  auto streamWith = [](std::uint64_t count, std::vector<std::int32_t> kinds, std::uint32_t record = 7) {
     MemoryStream stream;
     stream.OpenSection(kSearchControllerListSection);
     qm::RSWrite<std::uint64_t>(stream, count);
     for (std::int32_t kind : kinds) {
       qm::RSWrite<std::int32_t>(stream, kind);
-      qm::RSWrite<std::uint32_t>(stream, 7);
+      qm::RSWrite<std::uint32_t>(stream, record);
     }
     stream.CloseSection();
     stream.reading = true;
@@ -318,6 +320,12 @@ TEST_F(SearchControllers, DamagedListsAreRefused) {
 
   MemoryStream hugeCount = streamWith(~std::uint64_t{0}, {kFatSearchController});
   EXPECT_EQ(LoadSearchControllerList(&hugeCount, list, MakerFor(nullptr)), 0);
+  EXPECT_TRUE(list.empty());
+
+  // A controller that refuses its own record: what follows it would be read
+  // out of step, so the whole list is refused.
+  MemoryStream refused = streamWith(2, {kFatSearchController, kNtfsSearchController}, 0);
+  EXPECT_EQ(LoadSearchControllerList(&refused, list, MakerFor(nullptr)), 0);
   EXPECT_TRUE(list.empty());
 
   // The stream ends inside the third entry: the error passes on and the
