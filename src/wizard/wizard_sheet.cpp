@@ -94,14 +94,14 @@ std::optional<WizardBanner> BannerForPage(int page, int mode, bool photo) {
   case kPageLostRecoveryDisk:
     return mode == 2 ? std::optional<WizardBanner>(WizardBanner{partition, where}) : std::nullopt;
   case kPageCompleteRecoveryScanPartition:
-    return mode == 1 ? std::optional<WizardBanner>(WizardBanner{format, where}) : std::nullopt;
+    return mode == 1 ? std::optional<WizardBanner>(WizardBanner{format, pick}) : std::nullopt;
   case kPageLostRecoveryScanPartition:
     return mode == 2 ? std::optional<WizardBanner>(WizardBanner{
                            partition, SheetText::tr("Please select partition that may contain your data.")})
                      : std::nullopt;
   case kPageFileSelect:
     return mode == 0   ? WizardBanner{deleted, pick}
-           : mode == 1 ? WizardBanner{format, where}
+           : mode == 1 ? WizardBanner{format, pick}
            : mode == 2 ? WizardBanner{partition, pick}
                        : std::optional<WizardBanner>();
   default:

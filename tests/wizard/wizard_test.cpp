@@ -262,14 +262,39 @@ TEST_F(WizardTest, HomeAsksThenUnwindsTheChainLeavingEveryStepInOrder)
 
 TEST_F(WizardTest, BannersFollowPageModeAndPhotoFlag)
 {
-    EXPECT_EQ(BannerForPage(kPageTypeOfFile, 1, true)->title, QStringLiteral("Photo Recovery"));
-    EXPECT_EQ(BannerForPage(kPageTypeOfFile, 1, false)->title, QStringLiteral("Format Recovery"));
-    EXPECT_EQ(BannerForPage(kPageLostRecoveryScanPartition, 2, false)->instruction,
-              QStringLiteral("Please select partition that may contain your data."));
-    EXPECT_EQ(BannerForPage(kPageFileSelect, 0, false)->instruction,
-              QStringLiteral("Please select files and click Recover to recover."));
-    EXPECT_FALSE(BannerForPage(kPageDeleteRecoveryDevice, 1, false).has_value());
-    EXPECT_FALSE(BannerForPage(kPageLostRecoveryPartition, 2, false).has_value());
+    const QString where = QStringLiteral("Where did you lose your files?");
+    const QString pick = QStringLiteral("Please select files and click Recover to recover.");
+    const QString partitions = QStringLiteral("Please select partition that may contain your data.");
+    const struct {
+        int page, mode;
+        bool photo;
+        const char* title; // nullptr: no banner
+        QString instruction;
+    } rows[] = {
+        {kPageTypeOfFile, 0, false, "Deleted Recovery", where},
+        {kPageTypeOfFile, 1, false, "Format Recovery", where},
+        {kPageTypeOfFile, 1, true, "Photo Recovery", where},
+        {kPageTypeOfFile, 2, false, "Partition Recovery", where},
+        {kPageDeleteRecoveryDevice, 0, false, "Deleted Recovery", where},
+        {kPageDeleteRecoveryDevice, 1, false, nullptr, {}},
+        {kPageCompleteRecoveryDevice, 1, true, "Photo Recovery", where},
+        {kPageLostRecoveryDisk, 2, false, "Partition Recovery", where},
+        {kPageCompleteRecoveryScanPartition, 1, false, "Format Recovery", pick},
+        {kPageLostRecoveryScanPartition, 2, false, "Partition Recovery", partitions},
+        {kPageLostRecoveryPartition, 2, false, nullptr, {}},
+        {kPageFileSelect, 0, false, "Deleted Recovery", pick},
+        {kPageFileSelect, 1, false, "Format Recovery", pick},
+        {kPageFileSelect, 1, true, "Photo Recovery", pick},
+        {kPageFileSelect, 2, false, "Partition Recovery", pick},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "page " << row.page << " mode " << row.mode << " photo " << row.photo);
+        const auto banner = BannerForPage(row.page, row.mode, row.photo);
+        ASSERT_EQ(banner.has_value(), row.title != nullptr);
+        if (!banner) continue;
+        EXPECT_EQ(banner->title, QString::fromLatin1(row.title));
+        EXPECT_EQ(banner->instruction, row.instruction);
+    }
 }
 
 TEST_F(WizardTest, PrimaryButtonIsRecoverOnTheFilePageOnly)
