@@ -14,9 +14,10 @@ if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
   exit 1
 fi
 if [[ -x "$build/src/launcher/Main" ]]; then
-  # The launcher finds Vek, and Vek the restarter, which finds the launcher
-  # again, by the program search: the build keeps them in separate folders.
-  export PATH="$PWD/$build/src/app:$PWD/$build/src/restarter:$PWD/$build/src/launcher:$PATH"
+  # The launcher finds Vek and the error reporter, and Vek the restarter,
+  # which finds the launcher again, by the program search: the build keeps
+  # them in separate folders.
+  export PATH="$PWD/$build/src/app:$PWD/$build/src/restarter:$PWD/$build/src/launcher:$PWD/$build/src/reporter:$PATH"
   exec "$build/src/launcher/Main" "$@"
 fi
 exec "$build/src/app/Vek" "$@"

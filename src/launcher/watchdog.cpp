@@ -1,5 +1,6 @@
 #include "launcher/watchdog.h"
 
+#include "launcher/launcher_language.h"
 #include "platform/child_process.h"
 #include "platform/crash_event_fifo.h"
 #include "platform/file_mapping_log.h"
@@ -15,6 +16,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,8 @@ public:
     char line[600];
     const size_t stamp = std::strftime(line, sizeof line, "%Y-%m-%d %H:%M:%S DEBUG ", &local);
     const int length = std::snprintf(line + stamp, sizeof line - stamp, "%s\n", text);
-    if (length > 0) block_.Write(line, static_cast<unsigned>(stamp + std::min<size_t>(length, sizeof line - stamp - 1)));
+    if (length > 0)
+      block_.Write(line, static_cast<unsigned>(stamp + std::min<size_t>(length, sizeof line - stamp - 1)));
   }
 
 private:
@@ -74,6 +77,19 @@ bool StartErrorReporter(Tracer& trace) {
   }
   // Not waited for: it outlives the launcher. The kernel's init reaps it.
   return true;
+}
+
+// Someone who started the product from the desktop has no terminal to read
+// the refusal on: the reporter shows it in a small window. Not waited for;
+// without a reporter only the terminal gets it.
+void ShowAlreadyRunningNotice() {
+  const auto path = FindProgram(ipc::kReporterProgram, ipc::kTestReporterEnv);
+  if (!path) return;
+  ChildProcess reporter;
+  const std::string argument = ipc::kReporterAlreadyRunningArgument;
+  std::string error;
+  if (!reporter.Start(*path, std::span(&argument, 1), &error))
+    std::fprintf(stderr, "Cannot start %s: %s\n", path->c_str(), error.c_str());
 }
 
 } // namespace
@@ -197,10 +213,14 @@ WatchdogResult RunWatchdog() {
 }
 
 int LauncherMain() {
+  const auto language =
+      launcher::LoadLanguageDll(launcher::ReadLanguageName(), launcher::TranslationFolders());
   LifetimeLock product;
   const auto acquired = product.Acquire(ipc::kProductLock);
   if (acquired == LifetimeLock::Result::HeldElsewhere) {
-    std::fprintf(stderr, "Quenmark has been running!\n");
+    const QByteArray text = launcher::LauncherText(launcher::kAlreadyRunningString, language.get()).toUtf8();
+    std::fprintf(stderr, "%s\n", text.constData());
+    ShowAlreadyRunningNotice();
     return 1;
   }
   // Without a runtime folder the launcher still runs, only unguarded.

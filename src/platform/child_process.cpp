@@ -96,14 +96,23 @@ void ChildProcess::Reset() {
   status_ = 0;
 }
 
-bool ChildProcess::Start(const std::string& path, std::string* error) {
+bool ChildProcess::Start(const std::string& path, std::string* error) { return Start(path, {}, error); }
+
+bool ChildProcess::Start(const std::string& path, std::span<const std::string> arguments,
+                         std::string* error) {
   Reset();
-  std::string arg0 = std::filesystem::path(path).filename().string();
-  char* argv[] = {arg0.data(), nullptr};
+  std::vector<std::string> texts;
+  texts.reserve(arguments.size() + 1);
+  texts.push_back(std::filesystem::path(path).filename().string());
+  texts.insert(texts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts)
+    argv.push_back(text.data());
+  argv.push_back(nullptr);
   pid_t pid = -1;
   // Every descriptor of ours is close-on-exec, so the child inherits no
   // lock: a child that outlived us must not keep the product "running".
-  const int rc = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ);
+  const int rc = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
   if (rc != 0) {
     if (error != nullptr) *error = std::strerror(rc);
     return false;
@@ -134,16 +143,20 @@ ChildProcess::WaitResult ChildProcess::WaitAny(std::span<const int> eventFds, in
   if (pid_ <= 0) return result;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::vector<pollfd> fds;
-  for (int fd : eventFds) fds.push_back({fd, POLLIN, 0});
+  for (int fd : eventFds)
+    fds.push_back({fd, POLLIN, 0});
   const size_t processSlot = fds.size();
   if (pidfd_ >= 0 && !reaped_) fds.push_back({pidfd_, POLLIN, 0});
   while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
     // Without a pidfd (old kernels) the child's end is looked for in
     // slices of 100 ms.
     int slice = static_cast<int>(left < 0 ? 0 : left);
     if (pidfd_ < 0 && slice > 100) slice = 100;
-    for (auto& entry : fds) entry.revents = 0;
+    for (auto& entry : fds)
+      entry.revents = 0;
     const int ready = poll(fds.data(), fds.size(), slice);
     if (ready < 0 && errno != EINTR) return result;
     for (size_t i = 0; i < processSlot; ++i) {

@@ -37,6 +37,8 @@ public:
   // posix_spawn of path with no arguments beyond its name. On failure
   // returns false and sets error to errno's text.
   bool Start(const std::string& path, std::string* error);
+  // The same with arguments after the name.
+  bool Start(const std::string& path, std::span<const std::string> arguments, std::string* error);
 
   pid_t Pid() const { return pid_; }
   bool Running() const { return pid_ > 0 && !reaped_; }

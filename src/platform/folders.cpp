@@ -26,8 +26,9 @@ std::filesystem::path GetProgramFolder() {
   return exe.parent_path();
 }
 
-std::filesystem::path GetProgramDataFolder() {
-  std::filesystem::path program = GetProgramFolder();
+std::filesystem::path GetProgramDataFolder() { return GetProgramDataFolder(GetProgramFolder()); }
+
+std::filesystem::path GetProgramDataFolder(const std::filesystem::path& program) {
   if (!program.empty() && access(program.c_str(), W_OK) == 0) return program;
   std::filesystem::path state = XdgFolder("XDG_STATE_HOME", ".local/state");
   std::error_code error;

@@ -14,6 +14,8 @@ std::filesystem::path GetProgramFolder();
 // $XDG_STATE_HOME/Quenmark (default ~/.local/state/Quenmark), created on
 // demand.
 std::filesystem::path GetProgramDataFolder();
+// The same for the program that lives in programFolder.
+std::filesystem::path GetProgramDataFolder(const std::filesystem::path& programFolder);
 
 // $XDG_CONFIG_HOME/Quenmark (default ~/.config/Quenmark); not created.
 std::filesystem::path GetConfigFolder();

@@ -28,6 +28,9 @@ inline constexpr char kLogMutex[] = "BryndleLOG_{1BFCF65F-0766-4a71-B7A3-2EB2CD1
 inline constexpr char kLauncherProgram[] = "Main";
 inline constexpr char kVekProgram[] = "Vek";
 inline constexpr char kReporterProgram[] = "ZorvReport";
+// Started with no argument after a crash; with this one the reporter only
+// tells a person who started the product a second time that it runs.
+inline constexpr char kReporterAlreadyRunningArgument[] = "--already-running";
 // Started by the windowed program after a change of language.
 inline constexpr char kRestarterProgram[] = "Rewaker";
 

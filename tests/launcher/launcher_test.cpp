@@ -1,9 +1,10 @@
 // The launcher and the restarter as real processes, with a scripted stand-in
-// for the windowed program and a shell script for the error reporter.
+// for the windowed program and a shell script for the error reporter (or
+// one that runs the real reporter and keeps what it would show).
 #include "platform/child_process.h"
 #include "platform/ipc_names.h"
-#include "platform/runtime_names.h"
 #include "platform/ipc_namespace.h" // tests/platform
+#include "platform/runtime_names.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -31,7 +34,8 @@ std::string ReadAll(const fs::path& path) {
 
 size_t Occurrences(const std::string& text, const std::string& what) {
   size_t count = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++count;
   return count;
 }
 
@@ -43,18 +47,29 @@ protected:
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     reporter_ = (dir_ / "reporter.sh").string();
-    std::ofstream(reporter_) << "#!/bin/sh\necho started > '" << (dir_ / "reported").string() << "'\n";
+    const std::string reported = (dir_ / "reported").string();
+    std::ofstream(reporter_) << "#!/bin/sh\necho \"started $*\" > '" << reported << ".part'\nmv '" << reported
+                             << ".part' '" << reported << "'\n";
     chmod(reporter_.c_str(), 0700);
     setenv(qm::ipc::kTestVekEnv, QM_FAKE_VEK_PATH, 1);
     setenv(qm::ipc::kTestReporterEnv, reporter_.c_str(), 1);
     setenv(qm::ipc::kTestLogFolderEnv, dir_.c_str(), 1);
     setenv("FAKE_VEK_STATE", (dir_ / "runs").c_str(), 1);
     unsetenv("FAKE_VEK_LOG");
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    hadConfigHome_ = configHome != nullptr;
+    if (configHome != nullptr) configHome_ = configHome;
+    // The machine's own language setting never reaches the programs.
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
   }
   void TearDown() override {
     for (const char* name : {qm::ipc::kTestVekEnv, qm::ipc::kTestReporterEnv, qm::ipc::kTestLogFolderEnv,
                              qm::ipc::kTestLauncherEnv, "FAKE_VEK_STATE", "FAKE_VEK_SCRIPT"})
       unsetenv(name);
+    if (hadConfigHome_)
+      setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
     fs::remove_all(dir_);
   }
 
@@ -71,17 +86,59 @@ protected:
     }
     return WIFEXITED(main.Status()) ? WEXITSTATUS(main.Status()) : 128 + WTERMSIG(main.Status());
   }
+  // Runs the launcher to its end with its output caught; (exit code, output).
+  std::pair<int, std::string> RunMainCaught() {
+    FILE* pipe = popen(("'" + std::string(QM_MAIN_PATH) + "' 2>&1").c_str(), "r");
+    if (pipe == nullptr) return {-1, ""};
+    std::string output;
+    char buffer[256];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe))
+      output.append(buffer, got);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+  }
+  // The real reporter in place of the fake one, on the offscreen platform and
+  // without waiting for a click; what it would show goes to "shown".
+  void UseRealReporter() {
+    const std::string path = (dir_ / "zorv.sh").string();
+    const std::string shown = (dir_ / "shown").string();
+    std::ofstream(path) << "#!/bin/sh\nexport QT_QPA_PLATFORM=offscreen QUENMARK_NONINTERACTIVE=1\n"
+                        << "export LSAN_OPTIONS=suppressions='" << std::getenv("QM_SOURCE_DIR")
+                        << "/tests/support_ui/lsan.supp'\n'" << QM_REPORTER_PATH << "' \"$@\" > '" << shown
+                        << ".part' 2>&1\nmv '" << shown << ".part' '" << shown << "'\n";
+    chmod(path.c_str(), 0700);
+    setenv(qm::ipc::kTestReporterEnv, path.c_str(), 1);
+  }
+  // What the real reporter showed, once it has ended (empty after 20 s).
+  std::string Shown() const {
+    for (int i = 0; i < 1000 && !fs::exists(dir_ / "shown"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return ReadAll(dir_ / "shown");
+  }
+  // The product's language setting, and the windowed program's translations
+  // beside the stand-in where the launcher looks for them.
+  void UseLanguage(const char* name) {
+    fs::create_directories(dir_ / "config" / "Quenmark");
+    std::ofstream(dir_ / "config" / "Quenmark" / "Recovery.ini") << "[Language]\nLanguage=" << name << "\n";
+    fs::create_symlink(QM_FAKE_VEK_PATH, dir_ / "Vek");
+    fs::create_directory_symlink(fs::path(std::getenv("QM_BINARY_DIR")) / "src/app/translations",
+                                 dir_ / "translations");
+    setenv(qm::ipc::kTestVekEnv, (dir_ / "Vek").c_str(), 1);
+  }
   std::string Log() const { return ReadAll(dir_ / "Quenmark.log"); }
   bool Reported() const { return fs::exists(dir_ / "reported"); }
   // The reporter is not waited for: give it a moment to leave its mark.
   bool ReportedSoon() const {
-    for (int i = 0; i < 100 && !Reported(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 100 && !Reported(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return Reported();
   }
 
   qm::test::IpcNamespace ns_;
   fs::path dir_;
   std::string reporter_;
+  bool hadConfigHome_ = false;
+  std::string configHome_;
 };
 
 TEST_F(Launcher, ANormalEndDrainsTheLogAndEndsWith0) {
@@ -127,9 +184,9 @@ TEST_F(Launcher, CrashesAreReportedAlsoWhenTheProgramIsAlreadyGone) {
     const char* script;
     const char* logged;
   } cases[] = {
-      {"crash,exit:0", "____---Pos = "},       // a byte, then the end at once
+      {"crash,exit:0", "____---Pos = "},                // a byte, then the end at once
       {"log:x,sleep:200,crash,sleep:10000", "Pos = 1"}, // still running when signalled
-      {"kill", "without a crash event"},       // killed without a word
+      {"kill", "without a crash event"},                // killed without a word
   };
   for (const auto& c : cases) {
     fs::remove(dir_ / "runs");
@@ -140,7 +197,7 @@ TEST_F(Launcher, CrashesAreReportedAlsoWhenTheProgramIsAlreadyGone) {
   }
 }
 
-TEST_F(Launcher, ASecondLauncherEndsWith1) {
+TEST_F(Launcher, ASecondLauncherEndsWith1AndSaysSoInAWindowToo) {
   setenv("FAKE_VEK_SCRIPT", "sleep:3000,exit:0", 1);
   qm::ChildProcess first;
   std::string error;
@@ -148,13 +205,35 @@ TEST_F(Launcher, ASecondLauncherEndsWith1) {
   for (int i = 0; i < 250 && !qm::IsLifetimeLockHeld(qm::ipc::kProductLock); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_TRUE(qm::IsLifetimeLockHeld(qm::ipc::kProductLock));
-  qm::ChildProcess second;
-  ASSERT_TRUE(second.Start(QM_MAIN_PATH, &error)) << error;
-  ASSERT_TRUE(second.WaitExit(10000));
-  EXPECT_TRUE(WIFEXITED(second.Status()));
-  EXPECT_EQ(WEXITSTATUS(second.Status()), 1);
+  const auto [code, output] = RunMainCaught();
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(output, "Quenmark has been running!\n");
+  ASSERT_TRUE(ReportedSoon());
+  EXPECT_EQ(ReadAll(dir_ / "reported"), "started --already-running\n");
   ASSERT_TRUE(first.WaitExit(20000));
   EXPECT_EQ(WEXITSTATUS(first.Status()), 0);
+}
+
+TEST_F(Launcher, ASecondStartSpeaksTheProductsLanguage) {
+  UseLanguage("Deutsch");
+  UseRealReporter();
+  qm::LifetimeLock product;
+  ASSERT_EQ(product.Acquire(qm::ipc::kProductLock), qm::LifetimeLock::Result::Acquired);
+  const auto [code, output] = RunMainCaught();
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(output, "Quenmark wird bereits ausgeführt!\n");
+  EXPECT_NE(Shown().find("Quenmark wird bereits ausgeführt!"), std::string::npos) << Shown();
+}
+
+TEST_F(Launcher, ACrashShowsTheReporterWithTheReportAndTheLogOfThisRun) {
+  UseRealReporter();
+  std::ofstream(dir_ / "Zorvdump0.dmp") << "Signal: 11 (SIGSEGV)\n";
+  EXPECT_EQ(RunMain("log:before the crash,crash,exit:0"), 0);
+  const std::string shown = Shown();
+  EXPECT_NE(shown.find("Quenmark stopped unexpectedly."), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Crash report: " + (dir_ / "Zorvdump0.dmp").string()), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Log: " + (dir_ / "Quenmark.log").string()), std::string::npos) << shown;
+  EXPECT_NE(Log().find("before the crash"), std::string::npos) << Log();
 }
 
 TEST_F(Launcher, AMissingProgramGivesANonZeroEndAndALogLine) {
@@ -220,7 +299,8 @@ TEST_F(Restarter, RestartsTheWholeProductAfterALanguageChange) {
   std::string log;
   for (int i = 0; i < 500; ++i) {
     log = Log();
-    if (log.find("second product") != std::string::npos && !qm::IsLifetimeLockHeld(qm::ipc::kProductLock)) break;
+    if (log.find("second product") != std::string::npos && !qm::IsLifetimeLockHeld(qm::ipc::kProductLock))
+      break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_NE(log.find("second product"), std::string::npos) << log;

@@ -2853,6 +2853,61 @@ Datenträger </translation>
     </message>
 </context>
 <context>
+    <name>qm::CZorvReportDlg</name>
+    <message>
+        <source>Quenmark stopped unexpectedly.</source>
+        <translation>Quenmark wurde unerwartet beendet.</translation>
+    </message>
+    <message>
+        <source>A crash report and the program&apos;s log were kept on this computer; nothing was sent anywhere. If you ask for help, these two files tell what happened.</source>
+        <translation>Ein Absturzbericht und das Protokoll des Programms wurden auf diesem Computer gespeichert; es wurde nichts versendet. Wenn Sie um Hilfe bitten, zeigen diese beiden Dateien, was geschehen ist.</translation>
+    </message>
+    <message>
+        <source>No crash report was found in %1.</source>
+        <translation>In %1 wurde kein Absturzbericht gefunden.</translation>
+    </message>
+    <message>
+        <source>Crash report</source>
+        <translation>Absturzbericht</translation>
+    </message>
+    <message>
+        <source>No log was found in %1.</source>
+        <translation>In %1 wurde kein Protokoll gefunden.</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be opened.</source>
+        <translation>Der Ordner %1 konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>The file could not be read: %1</source>
+        <translation>Die Datei konnte nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>Saved %1, %2</source>
+        <translation>Gespeichert %1, %2</translation>
+    </message>
+    <message>
+        <source>Only the last %1 are shown; the file holds the rest.</source>
+        <translation>Nur die letzten %1 werden angezeigt; der Rest steht in der Datei.</translation>
+    </message>
+    <message>
+        <source>Only the first %1 are shown; the file holds the rest.</source>
+        <translation>Nur die ersten %1 werden angezeigt; der Rest steht in der Datei.</translation>
+    </message>
+</context>
+<context>
     <name>qm::DestinationPathRow</name>
     <message>
         <source>PATH&gt;&gt;&gt;</source>

@@ -2853,6 +2853,61 @@ Disk </source>
     </message>
 </context>
 <context>
+    <name>qm::CZorvReportDlg</name>
+    <message>
+        <source>Quenmark stopped unexpectedly.</source>
+        <translation>Quenmark が予期せず終了しました。</translation>
+    </message>
+    <message>
+        <source>A crash report and the program&apos;s log were kept on this computer; nothing was sent anywhere. If you ask for help, these two files tell what happened.</source>
+        <translation>クラッシュレポートとプログラムのログはこのコンピューターに保存されました。どこにも送信されていません。サポートを依頼する際は、この 2 つのファイルで何が起きたかがわかります。</translation>
+    </message>
+    <message>
+        <source>No crash report was found in %1.</source>
+        <translation>%1 にクラッシュレポートが見つかりませんでした。</translation>
+    </message>
+    <message>
+        <source>Crash report</source>
+        <translation>クラッシュレポート</translation>
+    </message>
+    <message>
+        <source>No log was found in %1.</source>
+        <translation>%1 にログが見つかりませんでした。</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>フォルダーを開く</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be opened.</source>
+        <translation>フォルダー %1 を開けませんでした。</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>The file could not be read: %1</source>
+        <translation>ファイルを読み取れませんでした: %1</translation>
+    </message>
+    <message>
+        <source>Saved %1, %2</source>
+        <translation>保存日時 %1、%2</translation>
+    </message>
+    <message>
+        <source>Only the last %1 are shown; the file holds the rest.</source>
+        <translation>末尾の %1 のみ表示しています。残りはファイルにあります。</translation>
+    </message>
+    <message>
+        <source>Only the first %1 are shown; the file holds the rest.</source>
+        <translation>先頭の %1 のみ表示しています。残りはファイルにあります。</translation>
+    </message>
+</context>
+<context>
     <name>qm::DestinationPathRow</name>
     <message>
         <source>PATH&gt;&gt;&gt;</source>
