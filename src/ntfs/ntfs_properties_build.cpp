@@ -70,6 +70,15 @@ std::optional<NtfsChosenName> ChooseNtfsFileName(const NtfsAttributeTable& attri
   return ChooseName(first.bytes, attributes.Find(mft::kFileName, 1).bytes);
 }
 
+std::optional<NtfsChosenName> ChooseNtfsFileName(CNTFSFileRecord& record) {
+  // A file in hundreds of fragments (or with many links) outgrows its base
+  // record, and the driver may move its $FILE_NAME attributes into extension
+  // records: they count on from the base record's.
+  const CNTFSFileRecord::Found first = record.FindAttributeAnywhere(mft::kFileName, 0);
+  if (!first) return std::nullopt;
+  return ChooseName(first.attribute.bytes, record.FindAttributeAnywhere(mft::kFileName, 1).attribute.bytes);
+}
+
 } // namespace qm
 
 std::unique_ptr<CNTFSFileProperties>
@@ -78,7 +87,7 @@ BuildNtfsFileProperties(std::uint64_t recordSector, CNTFSFileRecord& record, std
   if (!record.IsValid()) return nullptr;
   const qm::ByteView bytes = record.Record();
   const qm::NtfsAttributeTable& attributes = record.Attributes();
-  const auto name = qm::ChooseNtfsFileName(attributes);
+  const auto name = qm::ChooseNtfsFileName(record);
   if (!name) return nullptr;
   if (parent != nullptr) *parent = name->parent;
   if (name->length == 0) return nullptr;

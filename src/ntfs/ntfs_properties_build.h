@@ -34,6 +34,10 @@ struct NtfsChosenName {
 std::optional<NtfsChosenName> ChooseNtfsFileName(ByteView record);
 // The same over a checked record's attribute table.
 std::optional<NtfsChosenName> ChooseNtfsFileName(const NtfsAttributeTable& attributes);
+// The same over a file's records: the base record's $FILE_NAME attributes
+// first, then those of its extension records (the name's units stay in the
+// record that holds them).
+std::optional<NtfsChosenName> ChooseNtfsFileName(CNTFSFileRecord& record);
 } // namespace qm
 
 // Null for an invalid record, a name that is empty or will not convert, or

@@ -239,4 +239,42 @@ TEST_F(FixtureTreeBuild, LostPartitionBuildRefusesOtherPartitionRecords) {
             nullptr);
 }
 
+// A file in hundreds of fragments: its run list outgrew the base record, and
+// ntfs-3g gave it an attribute list and moved its $FILE_NAME and the rest of
+// its $DATA into extension records. It must be found under its name and
+// copy out whole. (The driver strips the $FILE_NAME out of the deleted
+// one's extension record, so that one has no name left to find it by.)
+TEST(AttributeListTreeBuild, AFileNamedOnlyInAnExtensionRecordIsFoundAndCopiedWhole) {
+  const std::string image = qm::test::NtfsFixtureImagePath("ntfs_attrlist");
+  ASSERT_FALSE(image.empty());
+  const auto before = qm::test::Sha256Hex(qm::ReadFileBytes(image));
+  CImageFileDevice device(image.c_str());
+  qm::test::RecordingCallback callback;
+  CNtfsTreeBuilder builder;
+  CFileNode* root = builder.Start(0, &device, &callback);
+  ASSERT_NE(root, nullptr);
+  const auto paths = qm::test::CollectPaths(root);
+  const auto manifest = qm::test::LoadNtfsManifest("ntfs_attrlist");
+  ASSERT_EQ(manifest.size(), 2u);
+  static_cast<CFileSystemNode*>(root)->ToggleCheck(root, 0);
+  const fs::path target = qm::ScratchPath("ntfs_attrlist_out");
+  fs::remove_all(target);
+  qm::SaveContext context{nullptr, &device};
+  std::string created;
+  EXPECT_EQ(SaveCheckedTree(context, root, target.string(), &created), qm::kSaveDone);
+  for (const auto& entry : manifest) {
+    if (entry.kind != "file") continue;
+    SCOPED_TRACE(entry.path);
+    const auto found = paths.byPath.find(entry.path);
+    ASSERT_NE(found, paths.byPath.end());
+    const IFileProperties* properties = found->second->GetProperties();
+    EXPECT_EQ(properties->GetSize(), entry.size);
+    EXPECT_EQ(properties->GetState() & qm::kStateDeleted, 0u);
+    EXPECT_EQ(qm::test::Sha256Hex(qm::ReadFileBytes(fs::path(created) / entry.path)), entry.sha256);
+  }
+  DeleteFileTree(root);
+  fs::remove_all(target);
+  EXPECT_EQ(qm::test::Sha256Hex(qm::ReadFileBytes(image)), before);
+}
+
 } // namespace
