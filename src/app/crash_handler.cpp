@@ -12,9 +12,11 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <thread>
 
 #include "app/log_report.h"
 #include "app/prompter.h"
@@ -24,6 +26,7 @@
 #include "platform/log.h"
 #include "platform/out_of_memory.h"
 #include "platform/runtime_names.h"
+#include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 
 namespace qm {
@@ -291,6 +294,60 @@ void OnTerminate()
     std::abort();
 }
 
+// A worker's out-of-memory goes to the window thread, which alone may show
+// the message. The state: none yet, posted to the window thread, taken by
+// it, or handled on the worker because the window thread never came.
+enum WorkerOutOfMemoryState : int { kNoneYet, kPosted, kTakenByWindow, kHandledOnWorker };
+std::atomic<int> g_workerOutOfMemory{kNoneYet};
+// How long a worker waits for the window thread to take its out-of-memory.
+// The window thread normally waits for workers in an event loop and takes
+// it at once; when it is blocked (joining this very worker, say) the worker
+// reports without a message rather than never.
+constexpr std::chrono::milliseconds kWindowThreadWait{5000};
+
+[[noreturn]] void ParkWorker()
+{
+    // The window thread (or the first worker) ends the process.
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+}
+
+[[noreturn]] void OnWorkerOutOfMemory()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() == application->thread()) {
+        HandleOutOfMemoryCrash();
+    }
+    int expected = kNoneYet;
+    if (!g_workerOutOfMemory.compare_exchange_strong(expected, kPosted)) {
+        ParkWorker();  // another worker's out-of-memory is being reported
+    }
+    bool posted = false;
+    try {
+        posted = QMetaObject::invokeMethod(
+            application,
+            [] {
+                int state = kPosted;
+                if (g_workerOutOfMemory.compare_exchange_strong(state, kTakenByWindow)) {
+                    HandleOutOfMemoryCrash();
+                }
+            },
+            Qt::QueuedConnection);
+    } catch (...) {
+        // Posting needs a little memory too; report from here instead.
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kWindowThreadWait;
+    while (posted && g_workerOutOfMemory.load() == kPosted && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    expected = kPosted;
+    if (g_workerOutOfMemory.compare_exchange_strong(expected, kHandledOnWorker)) {
+        HandleOutOfMemoryCrash();
+    }
+    ParkWorker();
+}
+
 }  // namespace
 
 CrashHandlerConfig DefaultCrashHandlerConfig()
@@ -320,6 +377,7 @@ void InstallExceptionFilter(const CrashHandlerConfig& config)
         sigemptyset(&action.sa_mask);
         sigaction(signal, &action, nullptr);
     }
+    SetWorkerOutOfMemoryHandler(OnWorkerOutOfMemory);
     std::terminate_handler previous = std::set_terminate(OnTerminate);
     if (previous != OnTerminate) {
         g_previousTerminate = previous;
@@ -338,7 +396,8 @@ void HandleOutOfMemoryCrash()
     const bool rawRecovery = GetAppSettings()->bRecoverRaw != 0;
     const char* eventName = rawRecovery ? kMemoryCrashEventName : kCrashEventName;
     // A message box only on the thread that owns the windows; a worker
-    // cannot show one (the window thread may be waiting for it).
+    // cannot show one (the window thread may be waiting for it). Workers
+    // started through StartWorker come here on the window thread.
     const bool windowThread =
         QCoreApplication::instance() != nullptr && QThread::currentThread() == QCoreApplication::instance()->thread();
     if (windowThread) {

@@ -31,8 +31,11 @@ struct CrashHandlerConfig {
 CrashHandlerConfig DefaultCrashHandlerConfig();
 
 // Installs the handlers for SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT
-// (on an alternate stack, installed for the calling thread) and a
-// terminate handler that reports an escaped out-of-memory exception.
+// (on an alternate stack, installed for the calling thread), a terminate
+// handler that reports an escaped out-of-memory exception, and the handler
+// of workers started through StartWorker: their out-of-memory is reported
+// on the window thread, with its message, while the worker waits (without
+// the message when the window thread does not take it within 5 s).
 // Everything the signal path needs is prepared here, so that it only makes
 // async-signal-safe calls. Installing again replaces the configuration.
 void InstallExceptionFilter(const CrashHandlerConfig& config);

@@ -9,8 +9,9 @@
 #include "filemodel/file_node.h"
 #include "filemodel/file_recover_callback.h"
 #include "filemodel/file_saver.h"
-#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
+#include "platform/out_of_memory.h"
+#include "platform/worker_thread.h"
 #include "preview/temp_path_names.h"
 
 namespace qm {
@@ -73,10 +74,7 @@ QImage MakeThumbnail(const QString& path) {
 }
 
 ThumbnailLoader::ThumbnailLoader(QObject* parent) : QObject(parent) {
-  worker_ = std::thread([this] {
-    EnsureAltSignalStack();
-    Run();
-  });
+  worker_ = StartWorker([this] { Run(); });
 }
 
 ThumbnailLoader::~ThumbnailLoader() {
@@ -209,6 +207,8 @@ QImage ThumbnailLoader::Load(CFileNode* node, IStorageDevice* source, std::uint6
     } else {
       LogInfo("Recover file failed for the thumbnail of %s", properties->GetName());
     }
+  } catch (const OutOfMemoryException&) {
+    throw; // the memory crash, reported by the worker's handler
   } catch (const std::exception& error) {
     LogError("Thumbnail of %s failed: %s", properties->GetName(), error.what());
     picture = QImage();

@@ -10,6 +10,7 @@
 #include "filemodel/file_system_node.h"
 #include "ntfs/ntfs_tree_builder.h"
 #include "platform/log.h"
+#include "platform/out_of_memory.h"
 #include "storage/app_settings.h"
 #include "storage/storage_device.h"
 
@@ -59,6 +60,8 @@ template <typename Build> CFileNode* CTreeBuildRunner::Run(Build&& build) {
   CFileNode* root = nullptr;
   try {
     root = build(&callback);
+  } catch (const OutOfMemoryException&) {
+    throw; // the memory crash, not a failed build
   } catch (const std::exception& error) {
     LogError("The directory build failed: %s", error.what());
     root = nullptr;

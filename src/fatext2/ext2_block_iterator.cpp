@@ -6,6 +6,7 @@
 #include "fatext2/ext2_file_system.h"
 #include "fatext2/ext2_inode.h"
 #include "platform/byte_view.h"
+#include "platform/out_of_memory.h"
 
 using namespace qm::ext2;
 
@@ -36,6 +37,8 @@ bool CExt2BlockIterator::LoadLevel(unsigned level, std::uint32_t block) {
   cache.block = block;
   try {
     fileSystem->ReadBlocks(cache.buffer.get(), block, 1);
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception&) {
     // An unreadable indirect block maps every block below it to a hole.
     std::memset(cache.buffer.get(), 0, size);
@@ -91,6 +94,8 @@ CExt2BlockIterator::Data CExt2BlockIterator::ReadData() {
   if (m_data == nullptr) m_data = qm::MakeMemBuffer<std::uint8_t>(blockSize);
   try {
     fileSystem->ReadBlocks(m_data.get(), result.block, 1);
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception&) {
     return result;
   }

@@ -7,6 +7,7 @@
 #include "fatext2/ext2_inode.h"
 #include "platform/byte_view.h"
 #include "platform/log.h"
+#include "platform/out_of_memory.h"
 #include "storage/mem_alloc.h"
 
 namespace {
@@ -112,6 +113,8 @@ private:
     std::uint8_t* buffer = levels_[depth - 1].get();
     try {
       fs_.ReadBlocks(buffer, block, 1);
+    } catch (const qm::OutOfMemoryException&) {
+      throw; // the memory crash, never a bad record
     } catch (const std::exception&) {
       return; // an unreadable indirect block maps nothing
     }

@@ -12,6 +12,7 @@
 #include "fatext2/ext2_tree_builder.h"
 #include "filemodel/file_node.h"
 #include "platform/log.h"
+#include "platform/out_of_memory.h"
 #include "storage/app_settings.h"
 #include "storage/storage_device.h"
 
@@ -104,6 +105,8 @@ int CEXT2SearchController::AnalyzeBlock(std::uint64_t first, std::uint64_t count
       AnalyzeSectors(data, sectors * ratio_);
       return true;
     });
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception& error) {
     LogException(error);
   }
@@ -199,6 +202,8 @@ void CEXT2SearchController::GetFoundPartitions(std::vector<CSearchedPartitionInf
       auto owned = std::find_if(found_.begin(), found_.end(), [group](const auto& r) { return r.get() == group; });
       partitions.push_back(owned->release());
     }
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception& error) {
     LogException(error);
   }
@@ -242,6 +247,8 @@ CFileNode* CEXT2SearchController::BuildTree(CSearchedPartitionInfo* partition, I
     CFileNode* root = builder.StartWithRaw(&fileSystem, callback, rawFiles_, static_cast<std::uint32_t>(ordinal));
     GetAppSettings()->pTreeRoot = root;
     return root;
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception& error) {
     LogError("EXT2 tree build failed: %s\n", error.what());
     return nullptr;

@@ -12,7 +12,6 @@
 #include <thread>
 #include <typeinfo>
 
-#include "platform/alt_signal_stack.h"
 #include "fatext2/ext2_collector.h"
 #include "fatext2/ext2_dir_iterator.h"
 #include "fatext2/ext2_exceptions.h"
@@ -24,12 +23,14 @@
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
-#include "ntfs/cluster_use_bitmap.h"
 #include "ntfs/carved_files_seam.h"
+#include "ntfs/cluster_use_bitmap.h"
 #include "ntfs/partition_display_name.h"
 #include "ntfs/tree_build_filters.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/out_of_memory.h"
+#include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 
 namespace {
@@ -140,6 +141,8 @@ CFileNode* CExt2TreeBuilder::BuildTree(CExt2FileSystem* fileSystem, IDIRBuildCal
     CollectedInode rootInode;
     rootInode->Load(fileSystem, kRootInode);
     if (rootInode->IsInUse()) ReadDirectory(*rootInode, root);
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception&) {
     // A root directory that cannot be read leaves every file to the walk.
   }
@@ -183,12 +186,16 @@ void CExt2TreeBuilder::WalkInodes(CExt2FileSystem& fileSystem) {
       // The rest of the inode tables lie beyond the device.
       LogWalkError(error);
       return;
+    } catch (const qm::OutOfMemoryException&) {
+      throw; // the memory crash, never a bad record
     } catch (const std::exception&) {
       continue; // this slot is unreadable; the others are not
     }
     if (!inode->IsInUse()) continue;
     try {
       AddInode(*inode);
+    } catch (const qm::OutOfMemoryException&) {
+      throw; // the memory crash, never a bad record
     } catch (const std::exception& error) {
       LogWalkError(error);
     }
@@ -239,10 +246,14 @@ void CExt2TreeBuilder::ReadDirectory(const CExt2Inode& directory, CFileNode* nod
           PropertiesOf(node)->StoreChildName(number, std::string(name));
           m_waiting[number] = node;
         }
+      } catch (const qm::OutOfMemoryException&) {
+        throw; // the memory crash, never a bad record
       } catch (const std::exception&) {
         // This entry is skipped; the next one may be sound.
       }
     }
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception&) {
     // The directory's blocks could not be walked further.
   }
@@ -285,8 +296,7 @@ CFileNode* CExt2TreeBuilder::StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuild
   CFileNode* root = nullptr;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       {
         qm::ext2::CollectorThreadScope collector;
         try {
@@ -298,6 +308,8 @@ CFileNode* CExt2TreeBuilder::StartWithRaw(CExt2FileSystem* fileSystem, IDIRBuild
                                          static_cast<std::uint8_t>(fileSystem->SectorsPerBlock()), blocks);
             AddCarvedFilesInUnusedClusters(root, used, carved, fileSystem->GetDevice(), callback);
           }
+        } catch (const qm::OutOfMemoryException&) {
+          throw; // the memory crash, reported by the worker's handler
         } catch (const std::exception& error) {
           LogError("Ext2 tree build failed: %s\n", error.what());
         }
@@ -320,14 +332,15 @@ CFileNode* CExt2LostPartitionTreeBuilder::Start(IStorageDevice* device, IDIRBuil
   CFileNode* root = nullptr;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       {
         qm::ext2::CollectorThreadScope collector;
         try {
           CExt2FileSystem fileSystem(device, superBlockSector);
           CExt2TreeBuilder builder;
           root = builder.BuildTree(&fileSystem, callback, usedBlocks);
+        } catch (const qm::OutOfMemoryException&) {
+          throw; // the memory crash, reported by the worker's handler
         } catch (const std::exception& error) {
           LogError("Ext2 tree build failed: %s\n", error.what());
           root = nullptr;

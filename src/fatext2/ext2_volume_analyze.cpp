@@ -7,6 +7,7 @@
 
 #include "fatext2/ext2_collector.h"
 #include "fatext2/ext2_file_system.h"
+#include "platform/out_of_memory.h"
 #include "storage/storage_device.h"
 
 namespace {
@@ -32,6 +33,8 @@ CExt2Volume::CExt2Volume(IStorageDevice* device, std::uint64_t start) {
     std::memcpy(m_szLabel, label.data(), std::min({label.size(), kMaxVolumeName, kLabelBytes - 1}));
     m_u64Size = fileSystem.GetSizeInBytes() / 512 / ratio;
     m_nType = static_cast<std::uint32_t>(fileSystem.GetFileSystemType());
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (const std::exception&) {
     m_nType = 7;
     std::memset(m_szLabel, 0, sizeof m_szLabel);

@@ -7,7 +7,6 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/alt_signal_stack.h"
 #include "fatext2/fat_boot_sector.h"
 #include "fatext2/fat_dir_entry.h"
 #include "fatext2/fat_dir_sector_scanner.h"
@@ -27,6 +26,7 @@
 #include "ntfs/tree_build_filters.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 #include "storage/storage_device.h"
 
@@ -97,8 +97,7 @@ template <typename Build> CFileSystemNode* RunPumping(Build&& build) {
   CFileSystemNode* root = nullptr;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       root = build();
       done = true;
     });

@@ -21,18 +21,18 @@
 #include <thread>
 #include <vector>
 
-#include "platform/alt_signal_stack.h"
 #include "filemodel/data_run_list.h"
 #include "filemodel/efs_backup.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_properties.h"
-#include "filemodel/file_system_node.h"
 #include "filemodel/file_recover_callback.h"
 #include "filemodel/file_stream_source.h"
+#include "filemodel/file_system_node.h"
 #include "filemodel/lznt1.h"
 #include "filemodel/target_names.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/worker_thread.h"
 #include "storage/storage_device.h"
 
 namespace {
@@ -409,8 +409,7 @@ bool RunOnWorkerPumping(const std::function<void()>& job) {
   std::atomic<bool> done{false};
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       job();
       done = true;
     });

@@ -9,7 +9,6 @@
 #include <thread>
 #include <unordered_set>
 
-#include "platform/alt_signal_stack.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -24,6 +23,7 @@
 #include "ntfs/tree_build_filters.h"
 #include "ntfs/volume_record.h"
 #include "platform/message_pump.h"
+#include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 #include "storage/storage_device.h"
 
@@ -313,8 +313,7 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Start(const std::vector<NtfsMftInfo>& 
   CFileNode* root = nullptr;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       root = Build(mfts, ranges, partition, carved, device, partitionNumber, callback);
       done = true;
     });

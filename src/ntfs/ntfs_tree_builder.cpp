@@ -20,9 +20,9 @@
 #include "ntfs/system_files.h"
 #include "ntfs/tree_build_filters.h"
 #include "ntfs/volume_record.h"
-#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 #include "storage/storage_device.h"
 
@@ -320,8 +320,7 @@ CFileNode* CNtfsTreeBuilder::Start(std::uint64_t firstSector, IStorageDevice* de
   CFileNode* root = nullptr;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       root = Build(firstSector, device, callback);
       done = true;
     });

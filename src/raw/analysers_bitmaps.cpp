@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "filemodel/raw_file_info.h"
+#include "platform/out_of_memory.h"
 #include "raw/analysers_pictures.h"
 #include "raw/media_analyser_support.h"
 #include "raw/raw_read_buffer.h"
@@ -362,6 +363,8 @@ int FileCPTAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     }
     info->SetLength(length);
     return 1;
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (...) {
     return 0;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "filemodel/raw_file_info.h"
+#include "platform/out_of_memory.h"
 #include "raw/exif_reader.h"
 #include "raw/media_analyser_support.h"
 #include "raw/raw_read_buffer.h"
@@ -335,6 +336,8 @@ int FileTIFAnalyser::AnalyseFileSize(CRawFileInfo* info, IStorageDevice* device)
     if (walk.end == 0) return 0;
     info->SetLength(walk.end);
     return 1;
+  } catch (const qm::OutOfMemoryException&) {
+    throw; // the memory crash, never a bad record
   } catch (...) {
     return 0;
   }

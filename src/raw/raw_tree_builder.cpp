@@ -8,7 +8,6 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/alt_signal_stack.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -17,6 +16,8 @@
 #include "ntfs/cluster_use_bitmap.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/out_of_memory.h"
+#include "platform/worker_thread.h"
 #include "raw/carved_file_spans.h"
 #include "raw/raw_file_properties.h"
 #include "raw/raw_search_type_list.h"
@@ -386,6 +387,8 @@ CFileNode* CRawTreeBuilder::BuildTree(IStorageDevice* device, IIterator<CRawFile
           entry.info.SetExtraName(analyser->GetExtraName());
           entry.info.SetExtraName2(analyser->GetExtraName2());
           entry.info.SetLength(std::min(record->GetLength(), settings.u64MaxRawFileSize));
+        } catch (const qm::OutOfMemoryException&) {
+          throw; // the memory crash, never a bad record
         } catch (const std::exception&) {
           entry.info.SetLength(0);
         }
@@ -451,8 +454,7 @@ CFileNode* CRawTreeBuilder::Start(IStorageDevice* device, IIterator<CRawFileInfo
   CFileNode* root = nullptr;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([&] {
       root = BuildTree(device, records, used, callback);
       done = true;
     });

@@ -5,8 +5,9 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
+#include "platform/out_of_memory.h"
+#include "platform/worker_thread.h"
 #include "storage/storage_device_with_cache.h"
 
 CIntelligentSearchController::CIntelligentSearchController() : m_pStatistics(std::make_unique<SearchStatistics>()) {}
@@ -23,7 +24,7 @@ int CIntelligentSearchController::Start(IIntelligentSearchCallback* callback) {
   m_pCallback = callback;
   std::thread worker;
   try {
-    worker = std::thread(&CIntelligentSearchController::Sweep, this);
+    worker = qm::StartWorker([this] { Sweep(); });
   } catch (const std::system_error&) {
     LogError("Intelligent search: cannot create the search thread\n");
     return 0;
@@ -33,7 +34,6 @@ int CIntelligentSearchController::Start(IIntelligentSearchCallback* callback) {
 }
 
 void CIntelligentSearchController::Sweep() {
-  qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
   SearchStatistics& statistics = *m_pStatistics;
   if (m_pDevice == nullptr) {
     m_nDone = 1;
@@ -53,6 +53,8 @@ void CIntelligentSearchController::Sweep() {
     // and reports what it can.
     try {
       controller->PrepareSearch();
+    } catch (const qm::OutOfMemoryException&) {
+      throw; // the memory crash, reported by the worker's handler
     } catch (...) {
       LogError("Intelligent search: the %s search controller failed to prepare\n",
                SearchControllerKindName(controller->GetKind()));
@@ -81,6 +83,8 @@ void CIntelligentSearchController::Sweep() {
         DebugTrace("Call File system %s AnalyzeBlock time = %.3fms\n", SearchControllerKindName(controller->GetKind()),
                    spent.count());
       }
+    } catch (const qm::OutOfMemoryException&) {
+      throw;
     } catch (...) {
       // The block is lost for this controller and those behind it; the
       // sweep goes on with the next block.
@@ -96,6 +100,8 @@ void CIntelligentSearchController::Sweep() {
   for (auto* controller : m_controllers) {
     try {
       controller->EndSearch();
+    } catch (const qm::OutOfMemoryException&) {
+      throw;
     } catch (...) {
       LogError("Intelligent search: the %s search controller failed to end its search\n",
                SearchControllerKindName(controller->GetKind()));

@@ -4,9 +4,10 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/alt_signal_stack.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/out_of_memory.h"
+#include "platform/worker_thread.h"
 #include "storage/storage_device.h"
 
 namespace qm {
@@ -69,10 +70,11 @@ void CPartitionSearcher::Start(IPartitionSearchCallback* callback) {
   m_nDone = 0;
   std::thread worker;
   try {
-    worker = std::thread([this] {
-      qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
+    worker = qm::StartWorker([this] {
       try {
         Run();
+      } catch (const qm::OutOfMemoryException&) {
+        throw; // the memory crash, reported by the worker's handler
       } catch (const std::exception& error) {
         // A checker that throws must not leave the caller pumping forever.
         LogError("Lost-partition search stopped: %s", error.what());

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/alt_signal_stack.h"
 #include "platform/folders.h"
 #include "platform/ini_file.h"
 #include "platform/log.h"
+#include "platform/worker_thread.h"
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* parent) : m_pParent(parent) {
   if (parent == nullptr) LogError("----------Tmx:read-ahead cache made without a device");
@@ -97,7 +97,7 @@ void CStorageDeviceWithCache::StartCache() {
     // runs.
     while (m_buffers.size() < m_nCapacity + 3 + m_nKeep) m_free.push_back(MakeBuffer());
   }
-  m_thread = std::thread(&CStorageDeviceWithCache::CacheThread, this);
+  m_thread = qm::StartWorker([this] { CacheThread(); });
 }
 
 void CStorageDeviceWithCache::ZeroUnread(Block& block) const {
@@ -139,7 +139,6 @@ const std::uint8_t* CStorageDeviceWithCache::GetKeptBlockData(std::uint64_t firs
 }
 
 void CStorageDeviceWithCache::CacheThread() {
-  qm::EnsureAltSignalStack(); // the crash report needs a stack of its own
   for (;;) {
     std::uint8_t* buffer = nullptr;
     {

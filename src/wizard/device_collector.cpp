@@ -9,6 +9,7 @@
 #include "controls/device_select_ctrl.h"
 #include "controls/image_wnd.h"
 #include "platform/log.h"
+#include "platform/worker_thread.h"
 
 CDeviceCollector::CDeviceCollector(DeviceRoad road, DeviceSource& source, CDeviceSelectCtrl* view,
                                    QWidget* mainWindow, QObject* parent)
@@ -44,7 +45,7 @@ void CDeviceCollector::CollectDevices() {
   auto result = std::make_shared<CollectedDevices>();
   m_pending = result;
   const bool withVolumes = true;
-  m_worker = std::thread([this, result, withVolumes] {
+  m_worker = StartWorker([this, result, withVolumes] {
     m_source.Collect(*result, withVolumes);
     // Back to the user-interface thread; dropped when the collector is gone.
     QMetaObject::invokeMethod(

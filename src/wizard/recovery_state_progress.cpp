@@ -7,6 +7,7 @@
 #include "app/string_table.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/worker_thread.h"
 #include "wizard/page_controller.h"
 #include "wizard/tree_build_progress.h"
 #include "wizard/wizard_context.h"
@@ -24,7 +25,7 @@ int SaveRecoveryStatesWithProgress(IWizardPageController& ctrl, int show, QWidge
   int result = 0;
   std::thread worker;
   try {
-    worker = std::thread([&] {
+    worker = StartWorker([&] {
       result = SaveRecoveryStates(ctrl, &progress);
       done.store(true);
     });

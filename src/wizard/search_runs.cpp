@@ -16,6 +16,7 @@
 #include "filemodel/scan_state_store.h"
 #include "platform/byte_view.h"
 #include "platform/log.h"
+#include "platform/worker_thread.h"
 #include "raw/raw_tree_builder.h"
 #include "raw/search_controllers.h"
 #include "storage/app_settings.h"
@@ -35,7 +36,7 @@ void RunIntelligentSearchUnderDialog(IStorageDevice* device, SearchControllerLis
   CIntelligentSearchingDialog dialog(context->prompter(), context->settings().nRecoveryMode, parent);
   std::thread worker;
   try {
-    worker = std::thread([&] { RunIntelligentSearch(device, controllers, partitions, &dialog); });
+    worker = StartWorker([&] { RunIntelligentSearch(device, controllers, partitions, &dialog); });
   } catch (const std::system_error& error) {
     LogError("Intelligent search: no worker thread (%s)", error.what());
     return;

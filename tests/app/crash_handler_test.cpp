@@ -7,10 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEventLoop>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -19,6 +23,7 @@
 #include "app_environment.h"
 #include "platform/out_of_memory.h"
 #include "platform/runtime_names.h"
+#include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 #include "storage/mem_alloc.h"
 #include "support_ui/scripted_prompter.h"
@@ -237,6 +242,74 @@ TEST_F(CrashHandlerTest, OutOfMemoryOnAWorkerThreadNeedsNoWindow)
         },
         ::testing::KilledBySignal(SIGABRT), ::testing::Not(::testing::HasSubstr("PROMPT")));
     EXPECT_EQ(memory.Drain(), "M");
+}
+
+// A scan, build or save that runs out of memory on its worker: the window
+// thread, waiting in its event loop as it does for every worker, shows the
+// message and the launcher gets the event.
+class WorkerOutOfMemoryTest : public CrashHandlerTest, public ::testing::WithParamInterface<OutOfMemoryCase> {};
+
+TEST_P(WorkerOutOfMemoryTest, ReachesTheWindowThreadWithItsMessageAndEvent)
+{
+    const OutOfMemoryCase& c = GetParam();
+    EventFifo crash(config_.crashFifo);
+    EventFifo memory(config_.memoryCrashFifo);
+    EXPECT_EXIT(
+        {
+            NoCoreDump();
+            InstallExceptionFilter(config_);
+            test::ScriptedPrompter prompter;
+            prompter.echo = true;
+            SetCrashPrompter(&prompter);
+            GetAppSettings()->bRecoverRaw = c.recoverRaw;
+            std::thread worker = StartWorker([] {
+                void* block = AllocOrReport(static_cast<std::size_t>(1) << 62);
+                MemFree(block);
+            });
+            for (int round = 0; round < 2000; ++round) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            std::fprintf(stderr, "not reached\n");
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGABRT), c.message);
+    const std::string crashBytes = crash.Drain();
+    const std::string memoryBytes = memory.Drain();
+    EXPECT_EQ(c.recoverRaw ? memoryBytes : crashBytes, c.eventBytes);
+    EXPECT_EQ(c.recoverRaw ? crashBytes : memoryBytes, c.otherBytes);
+    EXPECT_NE(ReadAll(Report(0)).find("Exception code: 0xe0000001 (out of memory)"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Report(1)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RawOnAndOff, WorkerOutOfMemoryTest,
+    ::testing::Values(
+        OutOfMemoryCase{1, "PROMPT \\[Quenmark\\] Failed to allocate the memory. Please untick \"Recover RAW file\"", "M", ""},
+        OutOfMemoryCase{0, "PROMPT \\[Quenmark\\] Quenmark has encountered a memory problem and needs to close", "C", ""}));
+
+TEST_F(CrashHandlerTest, WorkerOutOfMemoryIsStillReportedWhenTheWindowThreadIsBlocked)
+{
+    // The window thread joins the worker without an event loop: the worker
+    // gives up waiting for it and reports without the message.
+    EventFifo crash(config_.crashFifo);
+    EventFifo memory(config_.memoryCrashFifo);
+    EXPECT_EXIT(
+        {
+            NoCoreDump();
+            InstallExceptionFilter(config_);
+            test::ScriptedPrompter prompter;
+            prompter.echo = true;
+            SetCrashPrompter(&prompter);
+            GetAppSettings()->bRecoverRaw = 1;
+            StartWorker([] { RaiseOutOfMemory(); }).join();
+            std::fprintf(stderr, "not reached\n");
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGABRT), ::testing::Not(::testing::HasSubstr("PROMPT")));
+    EXPECT_EQ(memory.Drain(), "M");
+    EXPECT_EQ(crash.Drain(), "");
+    EXPECT_NE(ReadAll(Report(0)).find("Exception code: 0xe0000001"), std::string::npos);
 }
 
 }  // namespace
