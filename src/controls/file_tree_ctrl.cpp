@@ -19,6 +19,7 @@
 #include "controls/file_list_ctrl.h"
 #include "filemodel/file_system_node.h"
 #include "platform/log.h"
+#include "platform/worker_thread.h"
 
 namespace qm {
 namespace {
@@ -79,6 +80,17 @@ QString FolderLabel(const CFileNode* folder) {
   return QStringLiteral("%1 (%2)").arg(name).arg(ChildCount(folder));
 }
 
+bool SortsSubFolders(const CFileNode* folder, const CFileNode* root) {
+  if (folder == nullptr || folder == root) return false;
+  // Every folder between the top level and this one's parent must let the
+  // sorting through; this folder's own bit does not matter to its children.
+  for (const CFileNode* up = folder->GetParent(); up != nullptr && up != root; up = up->GetParent()) {
+    const IFileProperties* properties = up->GetProperties();
+    if (properties != nullptr && (properties->GetState() & 0x10) != 0) return false;
+  }
+  return true;
+}
+
 CFileTreeModel::CFileTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 void CFileTreeModel::SetRoot(CFileNode* root) {
@@ -95,10 +107,15 @@ const std::vector<CFileNode*>& CFileTreeModel::FoldersOf(const CFileNode* folder
   std::vector<CFileNode*> list;
   for (CFileNode* child = folder->GetFirstChild(); child != nullptr; child = child->GetNextSibling())
     if (IsFolderNode(child)) list.push_back(child);
-  std::stable_sort(list.begin(), list.end(), [](const CFileNode* a, const CFileNode* b) {
-    return QString::compare(QString::fromUtf8(a->GetProperties()->GetName()),
-                            QString::fromUtf8(b->GetProperties()->GetName()), Qt::CaseInsensitive) < 0;
-  });
+  // A node's children run newest first: reversed, they stand in the order
+  // they were added.
+  std::reverse(list.begin(), list.end());
+  if (SortsSubFolders(folder, root_)) {
+    std::stable_sort(list.begin(), list.end(), [](const CFileNode* a, const CFileNode* b) {
+      return QString::compare(QString::fromUtf8(a->GetProperties()->GetName()),
+                              QString::fromUtf8(b->GetProperties()->GetName()), Qt::CaseInsensitive) < 0;
+    });
+  }
   for (std::size_t i = 0; i < list.size(); ++i)
     rows_[list[i]] = static_cast<int>(i);
   return folders_.emplace(folder, std::move(list)).first->second;
@@ -281,7 +298,7 @@ void CFileTreeCtrl::ToggleCheck(const QModelIndex& index) {
   std::atomic<bool> done{false};
   std::thread worker;
   try {
-    worker = std::thread([&] {
+    worker = StartWorker([&] {
       root->ToggleCheck(node, 0);
       done = true;
     });

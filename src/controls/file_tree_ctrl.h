@@ -31,6 +31,15 @@ int FolderImageIndex(const IFileProperties* properties, bool fileSystemNode);
 // "name (n)": the folder's name and the number of its direct children.
 QString FolderLabel(const CFileNode* folder);
 
+// Whether the tree shows the sub-folders of folder (a folder below root)
+// sorted by name. A top-level folder's are, and the sorting goes down the
+// tree until a folder whose state word has bit 0x10: that folder's own
+// sub-folders are sorted, those deeper keep the order they were added in
+// (the carved files' numbered folders "1-300", "301-600", ... read best in
+// that order). The top-level folders themselves keep the order they were
+// added in.
+bool SortsSubFolders(const CFileNode* folder, const CFileNode* root);
+
 class CFileTreeModel : public QAbstractItemModel {
   Q_OBJECT
 public:
@@ -56,7 +65,8 @@ public:
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-  // A folder's sub-folders in the order shown (by name), made once.
+  // A folder's sub-folders in the order shown, made once: by name where
+  // SortsSubFolders says so, else in the order they were added.
   const std::vector<CFileNode*>& FoldersOf(const CFileNode* folder) const;
 
   CFileNode* root_ = nullptr;

@@ -276,6 +276,65 @@ TEST(FileTreeCtrl, LabelsImagesAndFirstSelection) {
   EXPECT_EQ(tree.Model()->rowCount(), 0);
 }
 
+TEST(FileTreeCtrl, SubFoldersAreSortedDownToAFolderWithStateBit10) {
+  // Children are added in the order written; state bit 0x10 on Carved,
+  // "1-300" and Alpha.
+  Tree root = MakeRoot();
+  CFileNode* zeta = Folder(root.get(), "Zeta");
+  CFileNode* alpha = Folder(root.get(), "Alpha", 0x10);
+  CFileNode* docs = Folder(zeta, "docs");
+  CFileNode* carved = Folder(zeta, "Carved", 0x10);
+  CFileNode* jpeg = Folder(carved, "JPEG");
+  Folder(carved, "BMP");
+  CFileNode* first = Folder(jpeg, "1-300", 0x10);
+  Folder(jpeg, "301-600");
+  Folder(jpeg, "1201-1500");
+  CFileNode* inner = Folder(first, "y");
+  Folder(first, "x");
+  Folder(inner, "n");
+  Folder(inner, "m");
+  CFileNode* sub = Folder(docs, "b");
+  Folder(docs, "a");
+  Folder(sub, "k2");
+  Folder(sub, "k1");
+  CFileNode* lower = Folder(alpha, "t");
+  Folder(alpha, "s");
+  Folder(lower, "w");
+  Folder(lower, "v");
+
+  CFileTreeModel model;
+  model.SetRoot(root.get());
+  auto shown = [&](const CFileNode* folder) {
+    const QModelIndex at = folder == root.get() ? QModelIndex() : model.IndexOf(folder);
+    std::vector<std::string> names;
+    for (int row = 0; row < model.rowCount(at); ++row)
+      names.emplace_back(model.NodeOf(model.index(row, 0, at))->GetProperties()->GetName());
+    return names;
+  };
+  struct Case {
+    const CFileNode* folder;
+    bool sorted;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {root.get(), false, {"Zeta", "Alpha"}}, // the top level is never sorted
+      {zeta, true, {"Carved", "docs"}},
+      {docs, true, {"a", "b"}},
+      {sub, true, {"k1", "k2"}},                        // sorting goes on below folders without the bit
+      {carved, true, {"BMP", "JPEG"}},                  // the folder with the bit sorts its own
+      {jpeg, false, {"1-300", "301-600", "1201-1500"}}, // deeper ones keep their order
+      {first, false, {"y", "x"}},                       // a second bit changes nothing below
+      {inner, false, {"n", "m"}},
+      {alpha, true, {"s", "t"}},
+      {lower, false, {"w", "v"}}, // below a top-level folder with the bit
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder->GetProperties()->GetName());
+    EXPECT_EQ(SortsSubFolders(c.folder, root.get()), c.sorted);
+    EXPECT_EQ(shown(c.folder), c.names);
+  }
+}
+
 // Volume / a / { b / { f1, f2 }, f3 }, c / { f4 }: every file checked
 // first, then folders toggled.
 class TreeToggle : public ::testing::Test {
