@@ -76,7 +76,7 @@ void CDeviceCollector::OnCollected(std::shared_ptr<CollectedDevices> devices) {
   m_pending.reset();
   m_collection.TakeCollected(std::move(*devices));
   StopBusy();
-  FillView();
+  FillView(true);
   if (!m_collection.UnreadableReason().empty()) LogInfo("%s", m_collection.UnreadableReason().c_str());
   m_done = true;
   if (m_mainWindow) {
@@ -93,13 +93,13 @@ void CDeviceCollector::StopBusy() {
   }
 }
 
-void CDeviceCollector::FillView() {
+void CDeviceCollector::FillView(bool afterCollection) {
   if (!m_view) return;
   m_view->DeleteAllItems();
   // A machine whose disks cannot be opened says so, under the images.
   m_view->SetNotice(m_collection.UnreadableReason().empty() ? QString()
                                                             : tr(m_collection.UnreadableReason().c_str()));
-  for (const DeviceRow& row : m_collection.Rows()) {
+  for (const DeviceRow& row : m_collection.Rows(afterCollection)) {
     DEVICE_ITEM item;
     item.iconKind = row.iconKind;
     item.name = QString::fromStdString(row.caption);

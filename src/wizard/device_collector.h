@@ -51,8 +51,9 @@ public:
   void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
   CDeviceListCollection& Collection() { return m_collection; }
   CImageWnd* BusyAnimation() const { return m_busy; }
-  // Fills the view again from the collection.
-  void FillView();
+  // Fills the view again from the collection (afterCollection: the fill
+  // that ends a collection, see CDeviceListCollection::Rows).
+  void FillView(bool afterCollection = false);
 
 Q_SIGNALS:
   void Collected();

@@ -9,7 +9,9 @@
 #include "app/format_text.h"
 #include "platform/byte_view.h"
 #include "platform/disk_table.h"
+#include "platform/log.h"
 #include "storage/disk_device.h"
+#include "storage/elapsed_time_log.h"
 #include "storage/image_file_device.h"
 #include "storage/volume_analyzer.h"
 
@@ -125,7 +127,7 @@ void CDeviceListCollection::DropImages() {
 
 std::size_t CDeviceListCollection::ImageCount() const { return m_imageDisks.size() + m_imageVolumes.size(); }
 
-std::vector<DeviceRow> CDeviceListCollection::Rows() const {
+std::vector<DeviceRow> CDeviceListCollection::Rows(bool afterCollection) const {
   std::vector<DeviceRow> rows;
   if (m_road != DeviceRoad::kDeletedFile && m_previous) {
     if (std::optional<std::string> text = m_previous()) {
@@ -136,7 +138,20 @@ std::vector<DeviceRow> CDeviceListCollection::Rows() const {
       rows.push_back(std::move(row));
     }
   }
-  auto devices = m_road == DeviceRoad::kPartition ? DiskRows() : VolumeRows();
+  const bool logVolumes = afterCollection && !m_devices.disks.empty();
+  std::vector<DeviceRow> devices;
+  if (m_road == DeviceRoad::kPartition) {
+    devices = DiskRows();
+  } else if (m_road == DeviceRoad::kDeletedFile) {
+    if (logVolumes) LogInfo("collect device end");
+    devices = VolumeRows();
+    if (logVolumes) LogInfo("InitVolumeDeviceSelectCtrl end");
+  } else {
+    std::optional<CElapsedTimeLog> timer;
+    if (logVolumes)
+      timer.emplace("CCompleteRecoveryPartitionDeviceSelectController::InitVolumeDeviceSelectCtrl");
+    devices = VolumeRows();
+  }
   auto images = ImageRows();
   rows.insert(rows.end(), std::make_move_iterator(devices.begin()), std::make_move_iterator(devices.end()));
   rows.insert(rows.end(), std::make_move_iterator(images.begin()), std::make_move_iterator(images.end()));

@@ -58,7 +58,11 @@ public:
   // Drops every image (Back and Home).
   void DropImages();
 
-  std::vector<DeviceRow> Rows() const;
+  // The rows of the view. afterCollection: the first fill after a
+  // collection that found disks, whose volume rows the log brackets ("collect
+  // device end" ... "InitVolumeDeviceSelectCtrl end" on the deleted-file
+  // road) or times (complete road); later fills write nothing.
+  std::vector<DeviceRow> Rows(bool afterCollection = false) const;
   const std::string& UnreadableReason() const { return m_devices.unreadableReason; }
 
   // Adds an image file: refused when it is open already, when it does not

@@ -13,9 +13,11 @@
 #include <thread>
 
 #include "app/format_text.h"
+#include "app/log_lines.h"
 #include "app/prompter.h"
 #include "controls/device_select_ctrl.h"
 #include "controls/image_wnd.h"
+#include "device_fixture_images.h"
 #include "fatext2/boot_sector_classifiers.h"
 #include "fatext2/fat_volume_analyze.h"
 #include "ntfs/ntfs_volume_analyze.h"
@@ -25,7 +27,6 @@
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
 #include "wizard/device_collector.h"
-#include "device_fixture_images.h"
 
 namespace {
 
@@ -112,8 +113,24 @@ TEST_F(DeviceCollection, VolumeRoadsListTheVolumesAndImages) {
     CDeviceCollector collector(road, source, &view, nullptr);
     collector.SetPrompter(&prompter);
     collector.Collection().SetPreviousRecoveryReader([] { return std::optional<std::string>("earlier"); });
+    qm::test::LogLines log;
+    log.keepTraces = true;
     collector.CollectDevices();
     collector.WaitForCollection();
+    // The fill that ends the collection brackets (deleted-file road) or
+    // times (complete road) the volume rows in the log.
+    std::vector<std::string> lines;
+    for (const std::string& line : log.Take())
+      if (line.find("InitVolumeDeviceSelectCtrl") != std::string::npos || line.starts_with("collect device"))
+        lines.push_back(line);
+    if (road == DeviceRoad::kDeletedFile) {
+      EXPECT_EQ(lines, (std::vector<std::string>{"collect device end", "InitVolumeDeviceSelectCtrl end"}));
+    } else {
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_TRUE(lines[0].starts_with(
+          "CCompleteRecoveryPartitionDeviceSelectController::InitVolumeDeviceSelectCtrl dwElapsedTime "))
+          << lines[0];
+    }
     const QStringList captions = Captions(view);
     const int offset = road == DeviceRoad::kComplete ? 1 : 0; // previous recovery only there
     ASSERT_EQ(view.GetCount(), 4 + offset) << captions.join(QLatin1Char('|')).toStdString();
@@ -135,6 +152,9 @@ TEST_F(DeviceCollection, VolumeRoadsListTheVolumesAndImages) {
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("This image file is open!"));
     EXPECT_EQ(prompter.shown[0].icon, qm::PromptIcon::Warning);
     ASSERT_EQ(view.GetCount(), 5 + offset);
+    // Refilling for an image is no collection: nothing more in the log.
+    for (const std::string& line : log.Take())
+      EXPECT_EQ(line.find("InitVolumeDeviceSelectCtrl"), std::string::npos) << line;
     const int last = view.GetCount() - 1;
     // A plain image names the file system it holds.
     EXPECT_EQ(view.View()->RowAt(last).cells[0].text, QStringLiteral("Image File, dev_user.img (NTFS)"));
