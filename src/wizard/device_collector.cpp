@@ -45,7 +45,7 @@ void CDeviceCollector::CollectDevices() {
   auto result = std::make_shared<CollectedDevices>();
   m_pending = result;
   const bool withVolumes = true;
-  m_worker = StartWorker([this, result, withVolumes] {
+  m_worker = qm::StartWorker([this, result, withVolumes] {
     m_source.Collect(*result, withVolumes);
     // Back to the user-interface thread; dropped when the collector is gone.
     QMetaObject::invokeMethod(
