@@ -210,6 +210,14 @@ unsigned CountAttributes(qm::ByteView record, std::uint32_t type) {
 bool IsInUse(qm::ByteView r) { return (r.le16(kFlags) & kFlagInUse) != 0; }
 bool IsDirectory(qm::ByteView r) { return (r.le16(kFlags) & kFlagDirectory) != 0; }
 bool IsExtensionRecord(qm::ByteView r) { return r.le64(kBaseReference) != 0; }
+
+std::optional<std::uint32_t> RecordOwnNumber(qm::ByteView r) {
+  constexpr std::uint16_t kUsaOffsetWithNumber = 0x30;
+  if (!r.has(kRecordNumber, 4) || r.le16(kUsaOffset) < kUsaOffsetWithNumber ||
+      r.le16(kRecordNumberGuard) != 0)
+    return std::nullopt;
+  return r.le32(kRecordNumber);
+}
 bool HasAttributeList(qm::ByteView r) { return static_cast<bool>(FindAttribute(r, kAttributeList, 0)); }
 
 bool IsFolderWithIndexAllocation(qm::ByteView r) {

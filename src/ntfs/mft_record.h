@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -143,6 +144,10 @@ unsigned CountAttributes(qm::ByteView record, std::uint32_t type);
 bool IsInUse(qm::ByteView record);
 bool IsDirectory(qm::ByteView record);
 bool IsExtensionRecord(qm::ByteView record);
+// The record's own number, which records of the later format carry in
+// their header (update sequence at 0x30 or later, guard word 0); none for
+// the older format.
+std::optional<std::uint32_t> RecordOwnNumber(qm::ByteView record);
 bool HasAttributeList(qm::ByteView record);
 bool IsFolderWithIndexAllocation(qm::ByteView record);
 

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "ntfs/mft_attribute.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -203,6 +204,31 @@ void CNTFSFileRecord::CheckBase() {
   valid_ = baseAttributes_.Check(qm::ByteView(base_.data(), base_.size()));
 }
 
+// A deleted file's extension records may since have been given to other
+// files; their attributes are then not this file's, and reading them would
+// mix another file's name or data into it. A record is refused when its
+// header says so: it names another base record, it is in use as a base
+// record itself, or its own number is not the one the list named. A freed
+// record whose base reference was cleared is still read: that is how some
+// drivers leave the extensions of a deleted file.
+bool CNTFSFileRecord::BelongsToThisFile(qm::ByteView extension, const qm::ExtensionRecordRef& ref) const {
+  const std::uint64_t owner = extension.le64(qm::mft::kBaseReference) & qm::kRecordNumberMask;
+  const auto baseNumber = RecordOwnNumber(qm::ByteView(base_.data(), base_.size()));
+  const auto ownNumber = RecordOwnNumber(extension);
+  const char* why = nullptr;
+  if (owner != 0 && baseNumber && owner != *baseNumber)
+    why = "names another base record";
+  else if (owner == 0 && IsInUse(extension))
+    why = "is in use as a base record";
+  else if (ownNumber && *ownNumber != (ref.recordNumber & 0xFFFFFFFFu))
+    why = "carries another record number";
+  if (why == nullptr) return true;
+  LogInfo("Extension record %llu at sector %llu %s; not read as part of this file\n",
+          static_cast<unsigned long long>(ref.recordNumber), static_cast<unsigned long long>(ref.sector),
+          why);
+  return false;
+}
+
 qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
   if (!e.loaded) {
     e.loaded = true;
@@ -210,7 +236,8 @@ qm::ByteView CNTFSFileRecord::LoadExtension(Extension& e) {
     if (device_ &&
         qm::ReadRecordAt(*device_, e.ref.sector, e.ref.offsetInSector,
                          static_cast<std::uint32_t>(base_.size()), e.bytes) &&
-        IsValidFileRecord(e.bytes)) {
+        IsValidFileRecord(e.bytes) &&
+        BelongsToThisFile(qm::ByteView(e.bytes.data(), e.bytes.size()), e.ref)) {
       ApplyUpdateSequenceFixup(e.bytes);
       e.valid = true;
     } else {

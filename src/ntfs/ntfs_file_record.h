@@ -110,6 +110,7 @@ private:
     std::vector<std::uint8_t> bytes;
   };
   qm::ByteView LoadExtension(Extension& extension);
+  bool BelongsToThisFile(qm::ByteView extension, const qm::ExtensionRecordRef& ref) const;
   void CheckBase();
 
   std::vector<std::uint8_t> base_;

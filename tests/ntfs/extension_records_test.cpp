@@ -36,7 +36,9 @@ struct Volume {
   qm::NtfsVolumeGeometry geometry{0, 1, 512, 1024};
   qm::NtfsRunList mftRuns{{static_cast<std::int64_t>(kMftCluster), 0, 64}};
 
-  void PutRecord(std::uint64_t n, const Bytes& record) {
+  // Records carry their own number in the header, as drivers write them.
+  void PutRecord(std::uint64_t n, Bytes record) {
+    qm::StoreLe32(&record[0x2C], static_cast<std::uint32_t>(n));
     std::copy(record.begin(), record.end(), device.sector(kMftCluster + 2 * n));
   }
   std::uint64_t SectorOf(std::uint64_t n) const { return kMftCluster + 2 * n; }
@@ -56,6 +58,7 @@ TEST(ExtensionRecords, ResidentListFindsAttributesAcrossRecords) {
   // Record 5 twice, record 7, the base record itself, and an unmapped one.
   base.AddResident(0x20, Entries({{0x30, 3}, {0x80, 5}, {0x80, 5}, {0x80, 7}, {0x80, 9}, {0x80, 999}}));
   Bytes record = base.Build();
+  qm::StoreLe32(&record[0x2C], 3);
   v.PutRecord(5, v.Extension(3, {1, 1, 1}));
   v.PutRecord(7, v.Extension(3, {2, 2}));
   Bytes broken = v.Extension(3, {3});
@@ -83,6 +86,56 @@ TEST(ExtensionRecords, ResidentListFindsAttributesAcrossRecords) {
   const auto name = file.FindAttributeAnywhere(0x30, 0);
   ASSERT_TRUE(name);
   EXPECT_EQ(name.recordSector, v.SectorOf(3));
+}
+
+// Record 3 is a deleted file whose list names record 5. What record 5 holds
+// now decides whether its $DATA is read as the file's.
+TEST(ExtensionRecords, AnExtensionGivenToAnotherFileIsNotRead) {
+  struct Row {
+    const char* what;
+    std::uint64_t owner; // base reference of record 5
+    std::uint16_t flags; // of record 5
+    std::int64_t number; // own number in record 5's header; -1: old format without one
+    bool baseHasNumber;  // record 3 carries its own number
+    bool read;
+  };
+  const Row rows[] = {
+      {"still the file's", 3, 1, 5, true, true},
+      {"freed, still naming the file", 3, 0, 5, true, true},
+      {"freed with its base reference cleared", 0, 0, 5, true, true},
+      {"now an extension of file 12", 12, 1, 5, true, false},
+      {"freed extension of file 12", 12, 0, 5, true, false},
+      {"now a file of its own", 0, 1, 5, true, false},
+      {"header names another record", 3, 1, 6, true, false},
+      {"old format: nothing to compare", 12, 1, -1, false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Volume v;
+    RecordBuilder base(1024, 0);
+    base.AddFileName(u"gone.bin");
+    base.AddResident(0x20, Entries({{0x30, 3}, {0x80, 5}}));
+    Bytes record = base.Build();
+    if (row.baseHasNumber)
+      qm::StoreLe32(&record[0x2C], 3);
+    else
+      qm::StoreLe16(&record[0x04], 0x2A);
+    RecordBuilder extension(1024, row.flags);
+    extension.AddResident(0x80, {7, 7, 7});
+    Bytes five = extension.Build();
+    qm::StoreLe64(&five[0x20], row.owner);
+    std::copy(five.begin(), five.end(), v.device.sector(v.SectorOf(5)));
+    if (row.number >= 0)
+      qm::StoreLe32(v.device.sector(v.SectorOf(5)) + 0x2C, static_cast<std::uint32_t>(row.number));
+    else
+      qm::StoreLe16(v.device.sector(v.SectorOf(5)) + 0x04, 0x2A);
+
+    const auto list = BuildExtensionRecordList(record, v.SectorOf(3), v.device, v.geometry, v.mftRuns);
+    ASSERT_TRUE(list);
+    CNTFSFileRecord file(record, v.SectorOf(3), &v.device, *list);
+    ASSERT_TRUE(file.IsValid());
+    EXPECT_EQ(static_cast<bool>(file.FindAttributeAnywhere(0x80, 0)), row.read);
+  }
 }
 
 TEST(ExtensionRecords, HostileListsCostNothing) {
