@@ -67,8 +67,8 @@ Ext2Image Make(Ext2Layout layout) {
     image.blockSize = 8192;
     break;
   }
-  image.path = MakeSparseImage(name + ".img", bytes);
-  const std::filesystem::path host = ScratchPath(name + "_files");
+  image.path = MakeSparseImage(ScratchTag() + "-" + name + ".img", bytes);
+  const std::filesystem::path host = ScratchPath(ScratchTag() + "-" + name + "_files");
   std::filesystem::remove_all(host);
   std::filesystem::create_directories(host);
 
@@ -142,9 +142,9 @@ const Ext2Image& GetExt2Image(Ext2Layout layout) {
 
 const std::filesystem::path& GetHashedDirectoryImage() {
   static const std::filesystem::path made = [] {
-    std::filesystem::path image = MakeSparseImage("ext2_hashed.img", 16ull << 20);
-    const std::filesystem::path first = ScratchPath("ext2_hashed_script1");
-    const std::filesystem::path second = ScratchPath("ext2_hashed_script2");
+    std::filesystem::path image = MakeSparseImage(ScratchTag() + "-ext2_hashed.img", 16ull << 20);
+    const std::filesystem::path first = ScratchPath(ScratchTag() + "-ext2_hashed_script1");
+    const std::filesystem::path second = ScratchPath(ScratchTag() + "-ext2_hashed_script2");
     for (const auto& [script, from, to] :
          {std::tuple{first, 1, 3000}, std::tuple{second, 3001, kHashedEntries}}) {
       std::ostringstream commands;

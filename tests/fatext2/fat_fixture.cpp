@@ -88,7 +88,7 @@ FatFixture Make(const Layout& layout) {
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   const std::uint32_t clusterBytes = layout.sectorsPerCluster * 512;
 
-  const fs::path work = ScratchPath(std::string("fat-") + layout.name);
+  const fs::path work = ScratchPath(ScratchTag() + "-fat-" + layout.name);
   fs::remove_all(work);
   fs::create_directories(work / "src");
   fixture.image = work / "volume.img";

@@ -19,6 +19,12 @@ std::filesystem::path ScratchPath(const std::string& name) {
   return folder / name;
 }
 
+std::string ScratchTag() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("tests") : self.filename().string();
+}
+
 std::filesystem::path MakeSparseImage(const std::string& name, std::uint64_t bytes) {
   const std::filesystem::path path = ScratchPath(name);
   std::filesystem::remove(path);

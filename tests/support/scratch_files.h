@@ -13,6 +13,11 @@ namespace qm {
 // $QM_BINARY_DIR/scratch/<name> (or the temp folder), with its folder made.
 std::filesystem::path ScratchPath(const std::string& name);
 
+// The running test program's name ("raw_tests"). Fixtures that several
+// test programs build put it into their scratch names: ctest runs the
+// programs at once, and two of them rebuilding one folder break each other.
+std::string ScratchTag();
+
 // A sparse file of the given size at ScratchPath(name), replacing any old
 // one; returns its path.
 std::filesystem::path MakeSparseImage(const std::string& name, std::uint64_t bytes);
