@@ -1,6 +1,7 @@
 #include "controls/breviary_image_list_ctrl.h"
 
 #include <QtCore/QMimeDatabase>
+#include <QtCore/QTimer>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
