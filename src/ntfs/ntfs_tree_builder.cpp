@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <span>
@@ -28,8 +29,8 @@
 
 namespace {
 
-// The $MFT is read a megabyte at a time: a multiple of every record and
-// sector size, and few enough calls for millions of records.
+// The $MFT is read up to a megabyte at a time: few enough calls for
+// millions of records.
 constexpr std::size_t kBlockBytes = 1u << 20;
 // Passes over the $MFT's attribute list: each pass can only find extension
 // records that the runs found so far locate.
@@ -141,7 +142,8 @@ public:
   MftSweep(IStorageDevice& device, const VolumeLayout& layout, const qm::NtfsRunList& runs,
            IDIRBuildCallback* callback, std::vector<NtfsRecordEntry>& entries)
       : device_(device), layout_(layout), runs_(runs), callback_(callback), entries_(entries),
-        block_(kBlockBytes), blockSectors_(kBlockBytes / layout.sectorSize), record_({}, 0, nullptr, {}) {}
+        blockBytes_(SweepBlockBytes(layout, runs)), block_(blockBytes_),
+        blockSectors_(blockBytes_ / layout.sectorSize), record_({}, 0, nullptr, {}) {}
 
   // False when cancelled.
   bool Run() {
@@ -165,7 +167,7 @@ public:
           Skip(runSectors - done);
           break;
         }
-        const std::uint64_t room = (kBlockBytes - filled_) / layout_.sectorSize;
+        const std::uint64_t room = (blockBytes_ - filled_) / layout_.sectorSize;
         const std::uint64_t n = std::min({runSectors - done, room, layout_.deviceSectors - sector, budget});
         std::uint8_t* at = block_.data() + filled_;
         if (!device_.ReadSectors(at, sector, n)) std::fill(at, at + n * layout_.sectorSize, std::uint8_t{0});
@@ -174,7 +176,7 @@ public:
         filled_ += n * layout_.sectorSize;
         done += n;
         budget -= n;
-        if (filled_ == kBlockBytes && !Flush()) return false;
+        if (filled_ == blockBytes_ && !Flush()) return false;
       }
       if (budget == 0) break;
     }
@@ -184,6 +186,19 @@ public:
   char volumeName[qm::kVolumeNameBytes] = {};
 
 private:
+  // A whole number of sectors and of records, so that a full block leaves
+  // no room and no record straddles two blocks whatever the sector size
+  // (1536-byte sectors hold no whole number of megabytes); no larger than
+  // the $MFT, so that a small volume does not cost a megabyte.
+  static std::size_t SweepBlockBytes(const VolumeLayout& layout, const qm::NtfsRunList& runs) {
+    const std::size_t unit = std::lcm(std::size_t{layout.sectorSize}, std::size_t{layout.recordSize});
+    const std::uint64_t mftClusters = std::min<std::uint64_t>(TotalClusters(runs), kBlockBytes);
+    const std::uint64_t mftBytes = std::min<std::uint64_t>(mftClusters * layout.ClusterBytes(), kBlockBytes);
+    const std::uint64_t units =
+        std::max<std::uint64_t>(std::min((mftBytes + unit - 1) / unit, kBlockBytes / unit), 1);
+    return static_cast<std::size_t>(units * unit);
+  }
+
   void Skip(std::uint64_t sectors) {
     Flush();
     mftByte_ += sectors * layout_.sectorSize;
@@ -246,6 +261,7 @@ private:
   const qm::NtfsRunList& runs_;
   IDIRBuildCallback* callback_;
   std::vector<NtfsRecordEntry>& entries_;
+  std::size_t blockBytes_;
   std::vector<std::uint8_t> block_;
   std::vector<std::uint64_t> blockSectors_;
   CNTFSFileRecord record_;

@@ -212,8 +212,9 @@ TEST(NtfsTreeLinking, ManyRecordsLinkInTheSameOrder) {
   CraftedVolume volume(64 + kFolders + kFiles);
   // Folders 30.. nest in pairs; the last ones hang below files' numbers.
   for (std::uint64_t f = 0; f < kFolders; ++f)
-    volume.Folder(30 + f, u"d" + std::u16string(1, static_cast<char16_t>(u'A' + f % 26)) +
-                              std::u16string(1, static_cast<char16_t>(u'0' + f / 26)),
+    volume.Folder(30 + f,
+                  u"d" + std::u16string(1, static_cast<char16_t>(u'A' + f % 26)) +
+                      std::u16string(1, static_cast<char16_t>(u'0' + f / 26)),
                   f % 2 == 0 ? 5 : 30 + f - 1);
   for (std::uint64_t i = 0; i < kFiles; ++i) {
     const std::uint64_t number = 30 + kFolders + i;
@@ -465,6 +466,54 @@ TEST(NtfsTreeLinking, NameAndParentChosenAmongTheFileNames) {
     EXPECT_EQ(parent, c.parent) << c.name;
     EXPECT_EQ(properties->GetFileRecordSector(), 100u);
   }
+}
+
+TEST(NtfsTreeLinking, SectorsOfNoPowerOfTwoSizeSweepTheWholeMft) {
+  // 1536-byte sectors (one a cluster): a megabyte holds no whole number of
+  // them, and the sweep must neither stall at a block's end nor lose the
+  // records of the next block or those that straddle two sectors.
+  constexpr std::int32_t kSector = 1536;
+  constexpr std::uint64_t kLcn = 2;
+  constexpr std::uint64_t kClusters = 800; // 1,200 records, past one megabyte
+  qm::MemoryDevice device(kLcn + kClusters + 4, kSector);
+  std::uint8_t* boot = device.sector(0);
+  std::memcpy(boot + 3, "NTFS    ", 8);
+  qm::StoreLe16(boot + 0x0B, kSector);
+  boot[0x0D] = 1;
+  boot[0x15] = 0xF8;
+  qm::StoreLe64(boot + 0x28, device.GetSectorCount() - 1);
+  qm::StoreLe64(boot + 0x30, kLcn);
+  qm::StoreLe64(boot + 0x38, 1);
+  boot[0x40] = 0xF6;
+  boot[0x1FE] = 0x55;
+  boot[0x1FF] = 0xAA;
+  auto put = [&](std::uint64_t number, RecordBuilder& r) {
+    qm::StoreLe32(&r.bytes()[0x2C], static_cast<std::uint32_t>(number));
+    const auto bytes = r.Build();
+    std::memcpy(device.sector(kLcn) + number * 1024, bytes.data(), bytes.size());
+  };
+  RecordBuilder mft(1024, 1);
+  mft.AddStandardInformation(0x06);
+  mft.AddFileName(u"$MFT", 5, 0);
+  mft.AddNonResident(0x80, Pairs({{kClusters, static_cast<std::int64_t>(kLcn)}}), 0, kClusters - 1,
+                     kClusters * kSector);
+  put(0, mft);
+  const std::vector<std::pair<std::uint64_t, std::u16string>> files = {
+      {31, u"straddles.txt"}, {1022, u"last-of-block.txt"}, {1023, u"next-block.txt"}, {1199, u"last.txt"}};
+  for (const auto& [number, name] : files) {
+    RecordBuilder r(1024, 1);
+    r.AddStandardInformation(0x20);
+    r.AddFileName(name, 5, 0);
+    r.AddResident(0x80, {'d'});
+    put(number, r);
+  }
+  CNtfsTreeBuilder builder;
+  CFileNode* root = builder.Build(0, &device, nullptr);
+  ASSERT_NE(root, nullptr);
+  const auto paths = qm::test::CollectPaths(root);
+  for (const char* name : {"straddles.txt", "last-of-block.txt", "next-block.txt", "last.txt"})
+    EXPECT_TRUE(paths.byPath.count(name)) << name;
+  DeleteFileTree(root);
 }
 
 TEST(NtfsTreeLinking, SectorsMapToRecordNumbersThroughTheMftRuns) {
