@@ -28,6 +28,17 @@ std::vector<int> LayoutTabs(const std::vector<int>& widths) {
   return lefts;
 }
 
+int TabCaptionRoom(const std::vector<int>& widths, int stripWidth) {
+  int total = 0;
+  for (int width : widths)
+    total += width;
+  // The same two refusals as adding a tab: a full strip, then a caption
+  // wider than what is left.
+  if (!widths.empty() && total - 1 >= stripWidth) return -1;
+  const int room = stripWidth - total - TabItemWidth(0, !widths.empty());
+  return room < 0 ? -1 : room;
+}
+
 QRect TabCloseBox(const QRect& item) {
   QRect box(QPoint(item.right() + 1 - 20, item.top()), QPoint(item.right(), item.bottom()));
   box.adjust(6, 8, -6, -8);
@@ -67,6 +78,19 @@ bool CTabCtrlPlus::AddItem(const QString& text, int window) {
   Relayout();
   update();
   return true;
+}
+
+QString CTabCtrlPlus::FitItemText(const QString& text) const {
+  std::vector<int> widths;
+  for (const Item& item : items_)
+    widths.push_back(item.width);
+  const int room = TabCaptionRoom(widths, width());
+  if (room < 0) return {};
+  const QFontMetrics metrics(font_);
+  if (metrics.horizontalAdvance(text) <= room) return text;
+  const QString cut = metrics.elidedText(text, Qt::ElideRight, room);
+  // An ellipsis alone says nothing about the tab.
+  return cut.size() <= 1 ? QString() : cut;
 }
 
 void CTabCtrlPlus::DeleteItem(int item) {

@@ -18,6 +18,10 @@ int TabItemWidth(int textWidth, bool hasCloseBox);
 std::vector<int> LayoutTabs(const std::vector<int>& widths);
 // The close box of a tab rectangle.
 QRect TabCloseBox(const QRect& item);
+// The widest caption (in pixels) that a further tab, with its close box,
+// can have and still fit beside tabs of these widths in a strip that wide;
+// -1 when no further tab fits at all.
+int TabCaptionRoom(const std::vector<int>& widths, int stripWidth);
 
 class CTabCtrlPlus : public QWidget {
   Q_OBJECT
@@ -31,6 +35,10 @@ public:
   // Adds a tab for page `window`; false when the index is not a page or the
   // strip has no room for it.
   bool AddItem(const QString& text, int window);
+  // `text` as a further tab would show it: as it is when it fits, cut
+  // with an ellipsis to the room left when not, empty when the strip has
+  // no room for another tab.
+  QString FitItemText(const QString& text) const;
   void DeleteItem(int item);
   void SetCurSel(int item);
   int GetCurSel() const;

@@ -15,6 +15,7 @@
 #include "app/string_table.h"
 #include "app/usage_events.h"
 #include "dialogs/search_progress_rules.h"
+#include "dialogs/search_time_row.h"
 #include "platform/log.h"
 
 namespace qm {
@@ -53,7 +54,7 @@ QLabel* ValueLabel(QWidget* parent) {
 CIntelligentSearchingDialog::CIntelligentSearchingDialog(Prompter& prompter, int recoveryMode,
                                                          QWidget* parent)
     : CSearchSuperDlg(parent), prompter_(prompter), recoveryMode_(recoveryMode) {
-  setWindowTitle(Tr("Intelligent Searching"));
+  setWindowTitle(Tr(QT_TRANSLATE_NOOP("CIntelligentSearchingDialog", "Intelligent Searching")));
   setObjectName(QStringLiteral("intelligentSearchingDialog"));
   auto* outer = new QVBoxLayout(this);
   outer->setSizeConstraint(QLayout::SetFixedSize);
@@ -62,26 +63,21 @@ CIntelligentSearchingDialog::CIntelligentSearchingDialog(Prompter& prompter, int
   auto* top = new QHBoxLayout;
   expand_ = new QToolButton(this);
   expand_->setArrowType(Qt::RightArrow);
-  expand_->setToolTip(Tr("Show all counters"));
+  expand_->setToolTip(Tr(QT_TRANSLATE_NOOP("CIntelligentSearchingDialog", "Show all counters")));
   collapse_ = new QToolButton(this);
   collapse_->setArrowType(Qt::DownArrow);
-  collapse_->setToolTip(Tr("Show the total only"));
+  collapse_->setToolTip(Tr(QT_TRANSLATE_NOOP("CIntelligentSearchingDialog", "Show the total only")));
   for (QToolButton* button : {expand_, collapse_}) {
     button->setAutoRaise(true);
     button->setFixedSize(20, 20);
     top->addWidget(button);
   }
-  auto* times = new QGridLayout;
-  times->addWidget(new QLabel(Tr("Elapsed Time:"), this), 0, 0);
-  elapsed_ = new QLabel(QStringLiteral("00:00:00"), this);
-  times->addWidget(elapsed_, 0, 1);
-  times->addWidget(new QLabel(Tr("Remaining Time:"), this), 0, 2);
-  remaining_ = new QLabel(QStringLiteral("00:00:00"), this);
-  remaining_->setMinimumWidth(90);
-  times->addWidget(remaining_, 0, 3);
-  times->setColumnStretch(4, 1);
-  times->setHorizontalSpacing(12);
-  top->addLayout(times, 1);
+  const SearchTimeRow times =
+      MakeSearchTimeRow(this, Tr(QT_TRANSLATE_NOOP("CIntelligentSearchingDialog", "Elapsed Time:")),
+                        Tr(QT_TRANSLATE_NOOP("CIntelligentSearchingDialog", "Remaining Time:")));
+  elapsed_ = times.elapsed;
+  remaining_ = times.remaining;
+  top->addLayout(times.layout, 1);
   outer->addLayout(top);
 
   // The compact row stands where the first counter row would.
@@ -117,7 +113,7 @@ CIntelligentSearchingDialog::CIntelligentSearchingDialog(Prompter& prompter, int
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  cancel_ = new QPushButton(Tr("Cancel"), this);
+  cancel_ = new QPushButton(Tr(QT_TRANSLATE_NOOP("CIntelligentSearchingDialog", "Cancel")), this);
   cancel_->setAutoDefault(false);
   buttons->addWidget(cancel_);
   outer->addLayout(buttons);

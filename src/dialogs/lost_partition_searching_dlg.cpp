@@ -15,6 +15,7 @@
 #include "app/string_table.h"
 #include "app/usage_events.h"
 #include "dialogs/search_progress_rules.h"
+#include "dialogs/search_time_row.h"
 #include "storage/storage_device.h"
 
 namespace qm {
@@ -26,7 +27,7 @@ QString Tr(const char* text) { return QCoreApplication::translate("CLostPartitio
 
 CLostPartitionSearchingDialog::CLostPartitionSearchingDialog(Prompter& prompter, QWidget* parent)
     : CSearchSuperDlg(parent), prompter_(prompter) {
-  setWindowTitle(Tr("Quick Partition Searching"));
+  setWindowTitle(Tr(QT_TRANSLATE_NOOP("CLostPartitionSearchingDialog", "Quick Partition Searching")));
   setObjectName(QStringLiteral("lostPartitionSearchingDialog"));
   auto* outer = new QVBoxLayout(this);
   outer->setSizeConstraint(QLayout::SetFixedSize);
@@ -37,22 +38,17 @@ CLostPartitionSearchingDialog::CLostPartitionSearchingDialog(Prompter& prompter,
   bar_->setStyleSheet(QStringLiteral("QProgressBar { background: #F2F7FA; }"));
   outer->addWidget(bar_);
 
-  auto* times = new QGridLayout;
-  // The label keeps the spelling the product has always shown.
-  times->addWidget(new QLabel(Tr("Elasped Time:"), this), 0, 0);
-  elapsed_ = new QLabel(QStringLiteral("00:00:00"), this);
-  times->addWidget(elapsed_, 0, 1);
-  times->addWidget(new QLabel(Tr("Remaining Time:"), this), 0, 2);
-  remaining_ = new QLabel(QStringLiteral("00:00:00"), this);
-  remaining_->setMinimumWidth(90);
-  times->addWidget(remaining_, 0, 3);
-  times->setColumnStretch(4, 1);
-  times->setHorizontalSpacing(12);
-  outer->addLayout(times);
+  // The caption keeps the spelling the product has always shown.
+  const SearchTimeRow times =
+      MakeSearchTimeRow(this, Tr(QT_TRANSLATE_NOOP("CLostPartitionSearchingDialog", "Elasped Time:")),
+                        Tr(QT_TRANSLATE_NOOP("CLostPartitionSearchingDialog", "Remaining Time:")));
+  elapsed_ = times.elapsed;
+  remaining_ = times.remaining;
+  outer->addLayout(times.layout);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  cancel_ = new QPushButton(Tr("Cancel"), this);
+  cancel_ = new QPushButton(Tr(QT_TRANSLATE_NOOP("CLostPartitionSearchingDialog", "Cancel")), this);
   cancel_->setAutoDefault(false);
   buttons->addWidget(cancel_);
   outer->addLayout(buttons);

@@ -1,6 +1,7 @@
 #include "imaging/create_image_pages.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtGui/QMouseEvent>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QVBoxLayout>
@@ -35,6 +36,26 @@ QToolButton* Arrow(Qt::ArrowType type, QWidget* parent) {
   return button;
 }
 
+// A check box's caption standing left of it: a click on it toggles the box.
+class TogglingLabel : public QLabel {
+public:
+  TogglingLabel(const QString& text, QCheckBox* box, QWidget* parent) : QLabel(text, parent), box_(box) {
+    setBuddy(box);
+  }
+
+protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        box_->isEnabled()) {
+      box_->click();
+    }
+    QLabel::mouseReleaseEvent(event);
+  }
+
+private:
+  QCheckBox* box_;
+};
+
 } // namespace
 
 CImageDiskModeChooseDlg::CImageDiskModeChooseDlg(QWidget* parent) : CInterfaceDialog(parent, true) {
@@ -46,10 +67,16 @@ CImageDiskModeChooseDlg::CImageDiskModeChooseDlg(QWidget* parent) : CInterfaceDi
   source_->setObjectName(QStringLiteral("sourceDescription"));
   row->addWidget(source_, 1);
   layout->addLayout(row);
-  advanced_ = new QCheckBox(tr("Advanced Wizard Mode:"), this);
+  // The caption is a label of its own, so that it starts at the same x as
+  // the lines above it (a check box drawn right to left indents its text);
+  // a click on it still ticks the box.
+  advanced_ = new QCheckBox(this);
   advanced_->setObjectName(QStringLiteral("advancedMode"));
-  advanced_->setLayoutDirection(Qt::RightToLeft);
+  auto* caption = new TogglingLabel(tr("Advanced Wizard Mode:"), advanced_, this);
+  caption->setObjectName(QStringLiteral("advancedModeCaption"));
   auto* boxRow = new QHBoxLayout;
+  boxRow->setSpacing(6);
+  boxRow->addWidget(caption);
   boxRow->addWidget(advanced_);
   boxRow->addStretch(1);
   layout->addLayout(boxRow);

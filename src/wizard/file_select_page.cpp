@@ -276,9 +276,17 @@ void CFileSelectPage::SearchFiles() {
   dialog.SetPrompter(PagePrompter());
   if (RunDialog(dialog) == QDialog::Accepted && matches.GetCount() > 0) {
     if (tabs_->GetItemCount() > 1) tabs_->DeleteItem(1);
-    if (tabs_->AddItem(SearchTabCaption(dialog.GetNamePattern()), 1)) {
+    // In a narrow window the caption is cut to the room left, so that the
+    // results are not lost for want of a tab.
+    const QString caption = tabs_->FitItemText(SearchTabCaption(dialog.GetNamePattern()));
+    if (!caption.isEmpty() && tabs_->AddItem(caption, 1)) {
       tabs_->SetCurSel(1);
       searchList_->SetFileNodes(root_, matches.GetItems());
+    } else {
+      PagePrompter().Inform(this,
+                            tr("The window is too narrow to show the search results. Please make it wider "
+                               "and search again."),
+                            LoadAppString(346), PromptIcon::Information);
     }
   }
   Tree().RefreshCheckStates();

@@ -82,8 +82,10 @@ bool CSaveFileController::ValidateTargetFolder() {
     // hold the deleted data being recovered.
     prompter.Inform(
         owner,
-        Tr("The recovered files cannot be saved to the drive they are recovered from. Please select "
-           "a folder on another drive."),
+        Tr(QT_TRANSLATE_NOOP(
+            "CSaveFileController",
+            "The recovered files cannot be saved to the drive they are recovered from. Please select "
+            "a folder on another drive.")),
         caption, PromptIcon::Warning);
     return false;
   case TargetPlace::kSameDisk:

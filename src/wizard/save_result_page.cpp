@@ -34,12 +34,12 @@ QString Link(const QString& path) {
 } // namespace
 
 QString SaveResultHeadline(const SaveResultReport& report) {
-  if (report.stopped) return Tr("Recovery stopped");
+  if (report.stopped) return Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Recovery stopped"));
   if (report.failed != 0)
-    return Tr("%1 of %2 files could not be recovered")
+    return Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "%1 of %2 files could not be recovered"))
         .arg(report.failed)
         .arg(report.recovered + report.failed);
-  return Tr("Recovery Completed");
+  return Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Recovery Completed"));
 }
 
 CSaveResultPanel::CSaveResultPanel(QWidget* parent) : QWidget(parent) {
@@ -59,10 +59,10 @@ CSaveResultPanel::CSaveResultPanel(QWidget* parent) : QWidget(parent) {
   target_->setWordWrap(true);
   counts_ = new QLabel(this);
   counts_->setObjectName(QStringLiteral("counts"));
-  foldersTitle_ = new QLabel(Tr("Folders made:"), this);
+  foldersTitle_ = new QLabel(Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Folders made:")), this);
   folders_ = new QListWidget(this);
   folders_->setObjectName(QStringLiteral("createdFolders"));
-  folders_->setToolTip(Tr("Double-click a folder to open it."));
+  folders_->setToolTip(Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Double-click a folder to open it.")));
   layout->addWidget(headline_);
   layout->addWidget(target_);
   layout->addWidget(counts_);
@@ -81,10 +81,14 @@ void CSaveResultPanel::SetReport(const SaveResultReport& report) {
   const QColor colour =
       report.stopped || report.failed != 0 ? QColor(0xB0, 0x50, 0x00) : QColor(0x1F, 0x6E, 0x2E);
   headline_->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
-  target_->setText(Tr("Files are saved in:") + QStringLiteral(" ") + Link(report.target));
-  QString counts = Tr("Selected files: %1").arg(report.selected) + QStringLiteral("\n") +
-                   Tr("Recovered files: %1").arg(report.recovered);
-  if (report.failed != 0) counts += QStringLiteral("\n") + Tr("Files not recovered: %1").arg(report.failed);
+  target_->setText(Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Files are saved in:")) + QStringLiteral(" ") +
+                   Link(report.target));
+  QString counts = Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Selected files: %1")).arg(report.selected) +
+                   QStringLiteral("\n") +
+                   Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Recovered files: %1")).arg(report.recovered);
+  if (report.failed != 0)
+    counts += QStringLiteral("\n") +
+              Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "Files not recovered: %1")).arg(report.failed);
   counts_->setText(counts);
   folders_->clear();
   for (const QString& folder : report.folders) {
@@ -105,7 +109,7 @@ void CSaveResultPanel::OpenFolder(const QString& path) {
 CSaveResultPage::CSaveResultPage(QWidget* parent) : CWizardPage(parent) {
   setObjectName(QStringLiteral("page5"));
   panel_ = new CSaveResultPanel(this);
-  ok_ = new QPushButton(Tr("OK"), this);
+  ok_ = new QPushButton(Tr(QT_TRANSLATE_NOOP("CSaveResultPage", "OK")), this);
   ok_->setObjectName(QStringLiteral("resultOk"));
   ok_->setMinimumWidth(88);
   ok_->setAutoDefault(false);

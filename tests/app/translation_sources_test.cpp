@@ -3,8 +3,10 @@
 // to date (scripts/update-translations.sh) would show in English in every
 // language; this test names it.
 #include <QtCore/QDir>
+#include <QtCore/QDirIterator>
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -69,6 +71,38 @@ TEST(TranslationSources, EveryExtractedTextIsInBothTranslationFiles) {
     }
   }
 #endif
+}
+
+// A file-local helper such as Tr(const char* text) that hands its argument
+// to QCoreApplication::translate hides the text from the translation tool:
+// every literal given to it must be marked with QT_TRANSLATE_NOOP, or the
+// text shows in English in every language.
+TEST(TranslationSources, TextsGivenToATranslateHelperAreMarked) {
+  const QString source = QString::fromLocal8Bit(std::getenv("QM_SOURCE_DIR"));
+  const QRegularExpression helper(
+      QStringLiteral(R"(QString\s+(\w+)\s*\(\s*const\s+char\s*\*\s*\w+\s*\)\s*\{\s*return\s+)"
+                     R"(QCoreApplication::translate\(\s*"[^"]+"\s*,\s*\w+\s*\))"));
+  int helpers = 0;
+  QDirIterator it(QDir(source).filePath(QStringLiteral("src")), {QStringLiteral("*.cpp")}, QDir::Files,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QString text = QString::fromUtf8(file.readAll());
+    for (auto found = helper.globalMatch(text); found.hasNext();) {
+      ++helpers;
+      const QString name = found.next().captured(1);
+      const QRegularExpression bareCall(QStringLiteral(R"(\b%1\(\s*")").arg(name));
+      for (auto call = bareCall.globalMatch(text); call.hasNext();) {
+        const QRegularExpressionMatch at = call.next();
+        const int line = static_cast<int>(text.left(at.capturedStart()).count(QLatin1Char('\n'))) + 1;
+        ADD_FAILURE() << path.toStdString() << ":" << line << ": " << name.toStdString()
+                      << "(\"...\") is never extracted; wrap the text in QT_TRANSLATE_NOOP";
+      }
+    }
+  }
+  EXPECT_GT(helpers, 0) << "the helper pattern no longer matches the sources";
 }
 
 } // namespace

@@ -438,6 +438,22 @@ TEST(TabCtrlPlus, GeometryAndTabs) {
   EXPECT_EQ(TabItemWidth(50, true), 100);
   EXPECT_EQ(LayoutTabs({90, 100, 70}), (std::vector<int>{0, 94, 199}));
   EXPECT_EQ(TabCloseBox(QRect(0, 0, 100, 26)), QRect(QPoint(80, 8), QPoint(87, 17)));
+  // The caption room of a further tab: what AddItem would still take.
+  struct RoomCase {
+    std::vector<int> widths;
+    int strip;
+    int room;
+  };
+  for (const RoomCase& c : std::vector<RoomCase>{{{}, 200, 160},
+                                                 {{}, 30, -1},
+                                                 {{90}, 500, 360},
+                                                 {{90}, 140, 0},
+                                                 {{90}, 139, -1},
+                                                 {{90}, 91, -1},
+                                                 {{90}, 89, -1},
+                                                 {{90, 100}, 400, 160}}) {
+    EXPECT_EQ(TabCaptionRoom(c.widths, c.strip), c.room) << c.strip;
+  }
 
   CTabCtrlPlus tabs;
   tabs.resize(500, 300);
@@ -468,9 +484,20 @@ TEST(TabCtrlPlus, GeometryAndTabs) {
   EXPECT_EQ(tabs.GetCurSel(), 0);
   EXPECT_TRUE(first.isVisible());
   EXPECT_EQ(changed.count(), 2);
-  // A strip too narrow takes no further tab.
-  tabs.resize(120, 300);
-  EXPECT_FALSE(tabs.AddItem(QStringLiteral("a long caption that does not fit"), 1));
+  // A strip too narrow takes no further tab; a caption cut to the room
+  // left still does.
+  tabs.resize(220, 300);
+  const QString longCaption = QStringLiteral("Search files(a long pattern that does not fit)");
+  EXPECT_FALSE(tabs.AddItem(longCaption, 1));
+  const QString cut = tabs.FitItemText(longCaption);
+  ASSERT_FALSE(cut.isEmpty());
+  EXPECT_TRUE(cut.endsWith(QChar(0x2026)));
+  EXPECT_TRUE(tabs.AddItem(cut, 1));
+  EXPECT_EQ(tabs.FitItemText(QStringLiteral("Files")), QString());
+  tabs.DeleteItem(1);
+  EXPECT_EQ(tabs.FitItemText(QStringLiteral("ab")), QStringLiteral("ab"));
+  tabs.resize(80, 300);
+  EXPECT_EQ(tabs.FitItemText(longCaption), QString());
   for (QWidget* page : {&first, &second})
     page->setParent(nullptr);
 }

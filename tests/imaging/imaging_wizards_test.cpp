@@ -187,7 +187,18 @@ TEST_F(ImagingWizards, AdvancedRoadChoosesCompressionSplitAndRegion) {
   const auto folder = test::FreshFolder("wizard_advanced");
   CImageDiskMasterDlg wizard(source.get(), "QM Fixture", 12, nullptr, scripted.Make());
   wizard.show();
-  wizard.ModePage().AdvancedBox()->setChecked(true);
+  // The box's caption starts where the lines above it start, and a click on
+  // it ticks the box.
+  auto* caption = wizard.ModePage().findChild<QLabel*>(QStringLiteral("advancedModeCaption"));
+  ASSERT_NE(caption, nullptr);
+  int lineLeft = -1;
+  for (QLabel* label : wizard.ModePage().findChildren<QLabel*>())
+    if (label->text() == QStringLiteral("Select Drive To Image:")) lineLeft = label->x();
+  EXPECT_EQ(caption->x(), lineLeft);
+  EXPECT_GT(wizard.ModePage().AdvancedBox()->x(), caption->geometry().right());
+  EXPECT_NEAR(wizard.ModePage().AdvancedBox()->geometry().center().y(), caption->geometry().center().y(), 1);
+  QTest::mouseClick(caption, Qt::LeftButton);
+  ASSERT_TRUE(wizard.ModePage().IsAdvanced());
   wizard.OnNext();
   ASSERT_EQ(wizard.CurrentPage(), CImageDiskMasterDlg::kAdvancedPath);
   CImageDiskADPathChooseDlg& advanced = wizard.AdvancedPage();

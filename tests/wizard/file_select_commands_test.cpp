@@ -595,6 +595,33 @@ TEST_F(FileSelectCommands, SearchFilesFillsTheSecondTabAndLocateReturns) {
   Page().OnCommand(CFileSelectPage::kSearchFiles);
   EXPECT_EQ(Page().Tabs().GetItemCount(), 2);
   EXPECT_EQ(Page().Tabs().ItemText(1), QStringLiteral("Search files(*)"));
+
+  // A strip too narrow for the whole caption: the results still get their
+  // tab, under a cut caption.
+  const auto byName = [](QWidget& dialog) {
+    auto* search = qobject_cast<CSearchFileDlg*>(&dialog);
+    if (search == nullptr) return 2;
+    search->NameEdit()->setText(QStringLiteral("abc"));
+    return search->Search() ? int{QDialog::Accepted} : int{QDialog::Rejected};
+  };
+  onDialog_ = byName;
+  const int firstTab = Page().Tabs().ItemRect(0).width();
+  Page().Tabs().resize(firstTab + 50 + 60, Page().Tabs().height());
+  const std::size_t promptsBefore = prompter_.shown.size();
+  Page().OnCommand(CFileSelectPage::kSearchFiles);
+  ASSERT_EQ(Page().Tabs().GetItemCount(), 2);
+  EXPECT_EQ(Page().Tabs().GetCurSel(), 1);
+  EXPECT_TRUE(Page().Tabs().ItemText(1).startsWith(QStringLiteral("Search")));
+  EXPECT_TRUE(Page().Tabs().ItemText(1).endsWith(QChar(0x2026)));
+  ASSERT_EQ(Page().SearchList().RowCount(), 1);
+  EXPECT_EQ(Page().SearchList().GetItemNode(0), Found("keep/xabc.txt"));
+  EXPECT_EQ(prompter_.shown.size(), promptsBefore);
+  // No room for a second tab at all: the user is told, not left guessing.
+  Page().Tabs().resize(firstTab + 10, Page().Tabs().height());
+  Page().OnCommand(CFileSelectPage::kSearchFiles);
+  EXPECT_EQ(Page().Tabs().GetItemCount(), 1);
+  ASSERT_EQ(prompter_.shown.size(), promptsBefore + 1);
+  EXPECT_TRUE(prompter_.shown.back().text.contains(QStringLiteral("too narrow")));
 }
 
 TEST_F(FileSelectCommands, PropertiesOfTheSelectedFileAndFolder) {

@@ -630,6 +630,49 @@
         <source>Total Files Found:</source>
         <translation>Gefundene Dateien insgesamt:</translation>
     </message>
+    <message>
+        <source>Intelligent Searching</source>
+        <translation>Intelligente Suche</translation>
+    </message>
+    <message>
+        <source>Show all counters</source>
+        <translation>Alle Zähler anzeigen</translation>
+    </message>
+    <message>
+        <source>Show the total only</source>
+        <translation>Nur die Summe anzeigen</translation>
+    </message>
+    <message>
+        <source>Elapsed Time:</source>
+        <translation>Verstrichene Zeit:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>Restzeit:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>CLostPartitionSearchingDialog</name>
+    <message>
+        <source>Quick Partition Searching</source>
+        <translation>Schnelle Partitionssuche</translation>
+    </message>
+    <message>
+        <source>Elasped Time:</source>
+        <translation>Verstrichene Zeit:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>Restzeit:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
 </context>
 <context>
     <name>CLostRecoveryPartitionDeviceSelectController</name>
@@ -803,6 +846,13 @@
     </message>
 </context>
 <context>
+    <name>CSaveFileController</name>
+    <message>
+        <source>The recovered files cannot be saved to the drive they are recovered from. Please select a folder on another drive.</source>
+        <translation>Die wiederhergestellten Dateien können nicht auf dem Laufwerk gespeichert werden, von dem sie wiederhergestellt werden. Bitte wählen Sie einen Ordner auf einem anderen Laufwerk.</translation>
+    </message>
+</context>
+<context>
     <name>CSaveFilePathDlg</name>
     <message>
         <source>OK</source>
@@ -811,6 +861,49 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>CSaveResultPage</name>
+    <message>
+        <source>Recovery stopped</source>
+        <translation>Wiederherstellung angehalten</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files could not be recovered</source>
+        <translation>%1 von %2 Dateien konnten nicht wiederhergestellt werden</translation>
+    </message>
+    <message>
+        <source>Recovery Completed</source>
+        <translation>Wiederherstellung abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Folders made:</source>
+        <translation>Angelegte Ordner:</translation>
+    </message>
+    <message>
+        <source>Double-click a folder to open it.</source>
+        <translation>Doppelklicken Sie auf einen Ordner, um ihn zu öffnen.</translation>
+    </message>
+    <message>
+        <source>Files are saved in:</source>
+        <translation>Die Dateien wurden gespeichert in:</translation>
+    </message>
+    <message>
+        <source>Selected files: %1</source>
+        <translation>Ausgewählte Dateien: %1</translation>
+    </message>
+    <message>
+        <source>Recovered files: %1</source>
+        <translation>Wiederhergestellte Dateien: %1</translation>
+    </message>
+    <message>
+        <source>Files not recovered: %1</source>
+        <translation>Nicht wiederhergestellte Dateien: %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -2341,6 +2434,10 @@ Datenträger </translation>
     <message>
         <source>Properties</source>
         <translation>Eigenschaften</translation>
+    </message>
+    <message>
+        <source>The window is too narrow to show the search results. Please make it wider and search again.</source>
+        <translation>Das Fenster ist zu schmal, um die Suchergebnisse anzuzeigen. Bitte vergrößern Sie es und suchen Sie erneut.</translation>
     </message>
 </context>
 <context>

@@ -630,6 +630,49 @@
         <source>Total Files Found:</source>
         <translation>見つかったファイルの合計:</translation>
     </message>
+    <message>
+        <source>Intelligent Searching</source>
+        <translation>インテリジェント検索</translation>
+    </message>
+    <message>
+        <source>Show all counters</source>
+        <translation>すべてのカウンターを表示</translation>
+    </message>
+    <message>
+        <source>Show the total only</source>
+        <translation>合計のみ表示</translation>
+    </message>
+    <message>
+        <source>Elapsed Time:</source>
+        <translation>経過時間:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>残り時間:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+</context>
+<context>
+    <name>CLostPartitionSearchingDialog</name>
+    <message>
+        <source>Quick Partition Searching</source>
+        <translation>パーティションのクイック検索</translation>
+    </message>
+    <message>
+        <source>Elasped Time:</source>
+        <translation>経過時間:</translation>
+    </message>
+    <message>
+        <source>Remaining Time:</source>
+        <translation>残り時間:</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
 </context>
 <context>
     <name>CLostRecoveryPartitionDeviceSelectController</name>
@@ -803,6 +846,13 @@
     </message>
 </context>
 <context>
+    <name>CSaveFileController</name>
+    <message>
+        <source>The recovered files cannot be saved to the drive they are recovered from. Please select a folder on another drive.</source>
+        <translation>復元したファイルを復元元のドライブに保存することはできません。別のドライブのフォルダーを選択してください。</translation>
+    </message>
+</context>
+<context>
     <name>CSaveFilePathDlg</name>
     <message>
         <source>OK</source>
@@ -811,6 +861,49 @@
     <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
+    </message>
+</context>
+<context>
+    <name>CSaveResultPage</name>
+    <message>
+        <source>Recovery stopped</source>
+        <translation>復元は中止されました</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files could not be recovered</source>
+        <translation>%1 個のファイルを復元できませんでした (全 %2 個中)</translation>
+    </message>
+    <message>
+        <source>Recovery Completed</source>
+        <translation>復元が完了しました</translation>
+    </message>
+    <message>
+        <source>Folders made:</source>
+        <translation>作成したフォルダー:</translation>
+    </message>
+    <message>
+        <source>Double-click a folder to open it.</source>
+        <translation>フォルダーをダブルクリックすると開きます。</translation>
+    </message>
+    <message>
+        <source>Files are saved in:</source>
+        <translation>ファイルの保存先:</translation>
+    </message>
+    <message>
+        <source>Selected files: %1</source>
+        <translation>選択したファイル: %1</translation>
+    </message>
+    <message>
+        <source>Recovered files: %1</source>
+        <translation>復元したファイル: %1</translation>
+    </message>
+    <message>
+        <source>Files not recovered: %1</source>
+        <translation>復元できなかったファイル: %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -2341,6 +2434,10 @@ Disk </source>
     <message>
         <source>Properties</source>
         <translation>プロパティ</translation>
+    </message>
+    <message>
+        <source>The window is too narrow to show the search results. Please make it wider and search again.</source>
+        <translation>ウィンドウの幅が狭すぎるため、検索結果を表示できません。ウィンドウを広げてから、もう一度検索してください。</translation>
     </message>
 </context>
 <context>
