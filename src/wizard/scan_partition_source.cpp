@@ -32,6 +32,9 @@ LAYOUT_DISK LayoutDiskOf(const CScanStateRecord& record) {
   const std::size_t textAt = record.GetKind() == CScanStateRecord::kKindDisk ? 20 : 16;
   const char* text = reinterpret_cast<const char*>(record.bytes.data() + textAt);
   disk.name.assign(text, strnlen(text, 256));
+  // The record pads the description with blanks; inside the caption's
+  // quotes they would show as part of the name.
+  disk.name.erase(disk.name.find_last_not_of(' ') + 1);
   if (record.GetKind() == CScanStateRecord::kKindDisk)
     disk.type = bytes.le32(12) == 1 ? 1 : 0;
   else

@@ -41,7 +41,8 @@ TEST(ScanPartitionSource, DiskSourceRecommendsUpToFourAndLaysThemOut) {
   CImageFileDevice device(path.c_str());
   CScanStateRecord record;
   record.SetKind(1);
-  const char name[] = "backup of sdb";
+  // Padded with blanks, as the device collection stores descriptions.
+  const char name[] = "backup of sdb  ";
   std::memcpy(record.bytes.data() + 16, name, sizeof name);
   record.device = &device;
 
