@@ -284,7 +284,9 @@ void DeletedRoadTest::WalkTo(const char* label, const std::set<std::string>& exp
   CFileTreeCtrl& tree = FilePage().Tree();
   ASSERT_EQ(tree.Model()->rowCount(), 1);
   EXPECT_TRUE(tree.Model()->index(0, 0).data().toString().startsWith(QStringLiteral("Deleted Files (")));
-  if (!picture.isEmpty()) EXPECT_FALSE(SaveToGallery(*frame_, picture).isEmpty());
+  if (!picture.isEmpty()) {
+    EXPECT_FALSE(SaveToGallery(*frame_, picture).isEmpty());
+  }
 }
 
 } // namespace qm::test
