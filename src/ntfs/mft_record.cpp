@@ -218,6 +218,7 @@ std::optional<std::uint32_t> RecordOwnNumber(qm::ByteView r) {
     return std::nullopt;
   return r.le32(kRecordNumber);
 }
+
 bool HasAttributeList(qm::ByteView r) { return static_cast<bool>(FindAttribute(r, kAttributeList, 0)); }
 
 bool IsFolderWithIndexAllocation(qm::ByteView r) {

@@ -32,8 +32,6 @@ namespace {
 constexpr std::uint64_t kWindowSectors = 128;
 // A record tried at the last sector of a window may reach this far.
 constexpr std::uint32_t kMaxRecordBytes = 4096;
-// The header fields that carry a record's own number (records of NTFS 3.1).
-constexpr std::uint16_t kUsaOffsetWithNumber = 0x30;
 
 // Walks the record positions of the scan's FILE-record ranges in list
 // order: the first position at or past a sector, range by range.
@@ -85,10 +83,8 @@ void WalkWindows(const std::vector<qm::NtfsRecordRange>& ranges, std::uint64_t p
 }
 
 std::uint64_t HeaderRecordNumber(qm::ByteView record) {
-  if (record.le16(qm::mft::kUsaOffset) >= kUsaOffsetWithNumber &&
-      record.le16(qm::mft::kRecordNumberGuard) == 0)
-    return record.le32(qm::mft::kRecordNumber);
-  return qm::kNoNumber;
+  const auto number = RecordOwnNumber(record);
+  return number ? *number : qm::kNoNumber;
 }
 
 std::uint64_t LastClusterEnd(const qm::NtfsRunList& runs) {

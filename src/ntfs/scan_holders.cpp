@@ -11,8 +11,6 @@
 namespace {
 
 constexpr std::uint32_t kIndexRoot = 0x90;
-// A record carries its own number when its header reaches 0x30.
-constexpr std::uint16_t kUsaOffsetWithNumber = 0x30;
 
 std::uint32_t ScanSectorSize(std::uint32_t size) { return size == 0 || size % 512 != 0 ? 512 : size; }
 
@@ -72,8 +70,8 @@ std::optional<NtfsFolderIndexInfo> MakeFolderIndexInfo(ByteView record, std::uin
   if (info.sectorsPerClusterGuess == 0) return std::nullopt;
   info.recordSector = recordSector;
   info.lsn = record.le64(mft::kLsn);
-  if (record.le16(mft::kUsaOffset) >= kUsaOffsetWithNumber && record.le16(mft::kRecordNumberGuard) == 0) {
-    info.ownNumber = record.le32(mft::kRecordNumber);
+  if (const auto number = RecordOwnNumber(record)) {
+    info.ownNumber = *number;
     info.ownNumberPresent = 1;
     if (info.folderNumber == kNoNumber) info.folderNumber = info.ownNumber;
   }
