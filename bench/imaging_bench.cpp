@@ -1,8 +1,10 @@
 // Writes a disk image of a 1 GiB source (a quarter zeros, a quarter text,
 // half random bytes) at each compression type beside a plain sequential
 // copy of the same data in the same run, then reads each image back
-// through the image device beside pread of that raw copy. The size in MiB
-// may be set by QM_BENCH_IMAGE_MB.
+// through the image device beside pread of that raw copy; both at 1, 2, 4
+// and 8 threads, so that the scaling shows. The size in MiB may be set by
+// QM_BENCH_IMAGE_MB, the thread counts by QM_BENCH_THREADS ("1,2,4,8"),
+// the codecs by QM_BENCH_CODECS (names of the rows, e.g. "zlib-1,lzma").
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "imaging/compress_controller.h"
@@ -127,6 +130,27 @@ void PlainRead(const std::filesystem::path& path, std::uint64_t bytes) {
   ::close(fd);
 }
 
+// The thread counts to measure: QM_BENCH_THREADS ("1,2,4,8" by default).
+std::vector<unsigned> ThreadCounts() {
+  const char* list = std::getenv("QM_BENCH_THREADS");
+  std::vector<unsigned> counts;
+  for (const char* at = list != nullptr ? list : "1,2,4,8"; *at != 0;) {
+    char* end = nullptr;
+    const unsigned long n = std::strtoul(at, &end, 10);
+    if (end == at) break;
+    if (n != 0) counts.push_back(static_cast<unsigned>(n));
+    at = *end == ',' ? end + 1 : end;
+  }
+  return counts;
+}
+
+std::uint64_t FolderBytes(const std::filesystem::path& folder) {
+  std::uint64_t stored = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    stored += entry.file_size();
+  return stored;
+}
+
 } // namespace
 
 int main() {
@@ -137,6 +161,7 @@ int main() {
   const char* mb = std::getenv("QM_BENCH_IMAGE_MB");
   const std::uint64_t bytes = (mb != nullptr ? std::strtoull(mb, nullptr, 10) : 1024) << 20;
   const auto source = MakeSource(folder, bytes);
+  const std::vector<unsigned> threads = ThreadCounts();
   // The source is read once beforehand: every phase then reads it from the
   // cache, as the image writer reads a disk that is faster than the target.
   Settle();
@@ -144,52 +169,69 @@ int main() {
   CImageFileDevice device(source.c_str());
   if (!device.IsOpen()) return 1;
   const std::uint64_t sectors = bytes / 512;
-  const char* names[] = {"none", "bzip2", "zlib", "lzma"};
-  std::printf("source %llu MiB: a quarter zeros, a quarter text, half random\n",
-              static_cast<unsigned long long>(bytes >> 20));
-  for (std::uint32_t type = 0; type < 4; ++type) {
-    const auto imageFolder = folder / ("imaging-" + std::string(names[type]));
-    std::filesystem::remove_all(imageFolder);
-    std::filesystem::create_directories(imageFolder);
+  std::printf("source %llu MiB: a quarter zeros, a quarter text, half random; %u cores\n",
+              static_cast<unsigned long long>(bytes >> 20), std::thread::hardware_concurrency());
+  // zlib at level 1 is the wizard's "Fastest", at 6 its "Normal"; bzip2 and
+  // LZMA at their largest.
+  const struct {
+    const char* name;
+    std::uint32_t type;
+    std::int32_t level;
+  } kRuns[] = {{"none", 0, -1}, {"bzip2", 1, 9}, {"zlib-1", 2, 1}, {"zlib-6", 2, 6}, {"lzma", 3, 9}};
+  const char* only = std::getenv("QM_BENCH_CODECS");
+  for (const auto& run : kRuns) {
+    if (only != nullptr && std::strstr(only, run.name) == nullptr) continue;
+    const auto imageFolder = folder / ("imaging-" + std::string(run.name));
     // The raw copy is written first and read back last: a plain disk-to-file
     // copy is what the image has to be measured against on both sides.
-    const auto rawCopy = folder / ("imaging-copy-" + std::string(names[type]) + ".raw");
+    const auto rawCopy = folder / ("imaging-copy-" + std::string(run.name) + ".raw");
     Settle();
     const double copy = Seconds([&] { PlainCopy(source, rawCopy, bytes); });
-    Settle();
-    const std::string index = (imageFolder / "bench.qmi").string();
-    CCompressController writer;
-    writer.SetSource(&device, "bench", 0, sectors, 255);
-    writer.SetCompression(type, type == 2 ? 6 : 9, 8388600);
-    writer.SetTargetPath(index);
-    Quiet quiet;
-    const double write = Seconds([&] {
-      if (writer.Run(&quiet) != 1) std::abort();
-      for (const auto& entry : std::filesystem::directory_iterator(imageFolder))
-        FlushFile(entry.path());
-    });
+    std::printf("%-6s write, plain copy %8.1f MB/s:", run.name, MBps(bytes, copy));
     std::uint64_t stored = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(imageFolder))
-      stored += entry.file_size();
+    const std::string index = (imageFolder / "bench.qmi").string();
+    for (unsigned n : threads) {
+      std::filesystem::remove_all(imageFolder);
+      std::filesystem::create_directories(imageFolder);
+      Settle();
+      CCompressController writer;
+      writer.SetThreads(n);
+      writer.SetSource(&device, "bench", 0, sectors, 255);
+      writer.SetCompression(run.type, run.level, 8388600);
+      writer.SetTargetPath(index);
+      Quiet quiet;
+      const double write = Seconds([&] {
+        if (writer.Run(&quiet) != 1) std::abort();
+        for (const auto& entry : std::filesystem::directory_iterator(imageFolder))
+          FlushFile(entry.path());
+      });
+      const std::uint64_t size = FolderBytes(imageFolder);
+      // The same image on every thread count, or the figures mean nothing.
+      if (stored != 0 && size != stored) std::abort();
+      stored = size;
+      std::printf("  %ut %7.1f MB/s", n, MBps(bytes, write));
+      std::fflush(stdout);
+    }
+    std::printf("  (stored %.1f%%)\n", 100.0 * static_cast<double>(stored) / static_cast<double>(bytes));
 
     Settle();
-    CImageFileDeviceWithDecompress image(index);
-    if (!image.CheckPartFiles() || image.GetSectorCount() != sectors) return 2;
     std::vector<std::uint8_t> buffer(kChunk);
-    const double plain = Seconds([&] { PlainRead(rawCopy, bytes); });
+    std::printf("%-6s read 4 MiB requests, ratio to pread of the raw copy:", run.name);
+    for (unsigned n : threads) {
+      CImageFileDeviceWithDecompress image(index);
+      image.SetReadAheadThreads(n);
+      if (!image.CheckPartFiles() || image.GetSectorCount() != sectors) return 2;
+      const double plain = Seconds([&] { PlainRead(rawCopy, bytes); });
+      const double read = Seconds([&] {
+        for (std::uint64_t s = 0; s < sectors; s += kChunk / 512) {
+          if (!image.ReadSectors(buffer.data(), s, kChunk / 512)) std::abort();
+        }
+      });
+      std::printf("  %ut %7.1f MB/s (pread %7.1f) %.3f", n, MBps(bytes, read), MBps(bytes, plain), plain / read);
+      std::fflush(stdout);
+    }
+    std::printf("\n");
     std::filesystem::remove(rawCopy);
-    const double read = Seconds([&] {
-      for (std::uint64_t s = 0; s < sectors; s += kChunk / 512) {
-        if (!image.ReadSectors(buffer.data(), s, kChunk / 512)) std::abort();
-      }
-    });
-    // The ratios are the image's speed over the plain file's.
-    std::printf("%-5s write %8.1f MB/s (plain copy %8.1f MB/s, ratio %.3f)  read %8.1f MB/s (pread %8.1f "
-                "MB/s, ratio %.3f)  stored %.1f%%\n",
-                names[type], MBps(bytes, write), MBps(bytes, copy), copy / write, MBps(bytes, read),
-                MBps(bytes, plain), plain / read,
-                100.0 * static_cast<double>(stored) / static_cast<double>(bytes));
-    std::fflush(stdout);
     std::filesystem::remove_all(imageFolder);
   }
   double load[3] = {};

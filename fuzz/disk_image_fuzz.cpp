@@ -1,7 +1,8 @@
 // A disk image from hostile bytes: the input is split into an index file
 // and two part files (the first byte picks the codec written into the
 // header), the part list names both parts, and the whole image is read back
-// through the image device in reads of odd sizes.
+// through the image device in reads of odd sizes, which the device
+// decompresses ahead on its workers.
 #include <unistd.h>
 
 #include <cstdint>
@@ -54,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             list.size());
 
   CImageFileDeviceWithDecompress device(indexPath);
+  // Two decompressing threads: the reads below run through the read-ahead
+  // as a scan's would, without a pool of every core for each input.
+  device.SetReadAheadThreads(2);
   device.CheckPartFiles();
   device.GetSourceDescription();
   const std::uint64_t sectors = device.GetSectorCount();

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <semaphore>
+#include <vector>
 
 #include "platform/log.h"
+#include "platform/thread_pool.h"
 #include "storage/storage_device.h"
 
 using qm::image::CImageFile;
@@ -16,13 +19,23 @@ using qm::image::CImageFile;
 
 namespace {
 
-// Finishing calls allowed for one block: every codec completes a block of
-// 128 KiB in a few; one that keeps asking has failed.
-constexpr int kMaxFinishSteps = 64;
+// Blocks in flight per compressing thread: one being compressed, one read
+// and waiting, so that no thread idles while the calling thread writes.
+constexpr unsigned kSlotsPerThread = 2;
 
 } // namespace
 
-CCompressController::CCompressController() = default;
+// One block on its way: the source's sectors, then their stored form.
+struct CCompressController::Slot {
+  qm::MemBuffer<std::uint8_t> input;
+  qm::MemBuffer<std::uint8_t> output;
+  std::uint32_t length = 0;    // raw bytes
+  std::uint32_t stored = 0;    // compressed bytes in output; 0: store input raw
+  bool unreadable = false;
+  std::binary_semaphore compressed{0}; // released by the thread that compressed it
+};
+
+CCompressController::CCompressController() : threads_(qm::DefaultPoolThreads()) {}
 
 CCompressController::~CCompressController() = default;
 
@@ -40,7 +53,7 @@ int CCompressController::SetCompression(std::uint32_t type, std::int32_t level, 
   compressionType_ = type;
   level_ = level;
   splitSize_ = splitSize;
-  compressor_ = qm::MakeCompressor(static_cast<int>(type));
+  makeCompressor_ = [type] { return qm::MakeCompressor(static_cast<int>(type)); };
   return 1;
 }
 
@@ -49,74 +62,6 @@ void CCompressController::SetTargetPath(const std::string& path) {
   if (!image_) {
     indexPath_ = path;
   }
-}
-
-std::uint32_t CCompressController::CompressBuffer(const std::uint8_t* input, std::uint32_t length,
-                                                  std::uint8_t* output, std::uint32_t room) {
-  if (!compressor_) {
-    return 0;
-  }
-  ICompressor& codec = *compressor_;
-  int level = level_;
-  // bzip2 reads the level as its block size (1 to 9 × 100 KB); the
-  // codec-default -1 means its largest.
-  if (compressionType_ == kCodecBzip2 && (level < 1 || level > 9)) {
-    level = 9;
-  }
-  int status = codec.Init(level, static_cast<int>(qm::image::kLzmaDictionary));
-  if (status != 0) {
-    codec.End();
-    return 0;
-  }
-  codec.SetInput(input, length);
-  std::uint8_t* next = output;
-  std::uint32_t left = room;
-  while (codec.GetAvailIn() != 0) {
-    if (left == 0) {
-      status = -1; // the output room ran out before the input did
-      break;
-    }
-    codec.SetOutput(next, left);
-    const std::uint32_t inBefore = codec.GetAvailIn();
-    const std::uint32_t leftBefore = left;
-    status = codec.Compress(false);
-    if (status < 0) {
-      break;
-    }
-    next = codec.GetNextOut();
-    left = codec.GetAvailOut();
-    if (codec.GetAvailIn() == inBefore && left == leftBefore) {
-      status = -1; // no progress: the codec would ask for ever
-      break;
-    }
-  }
-  // The block is complete only when the codec says so: finish while it
-  // asks for more and there is room left.
-  bool complete = false;
-  for (int step = 0; status >= 0 && step < kMaxFinishSteps; ++step) {
-    codec.SetOutput(next, left);
-    status = codec.Compress(true);
-    if (status < 0) {
-      break;
-    }
-    next = codec.GetNextOut();
-    left = codec.GetAvailOut();
-    if (status == 1) {
-      complete = true;
-      break;
-    }
-    if (left == 0) {
-      break;
-    }
-  }
-  codec.End();
-  const auto stored = static_cast<std::uint32_t>(next - output);
-  // Raw blocks are told from compressed ones by their length, a whole
-  // number of sectors: a compressed block never keeps such a length.
-  if (!complete || stored >= length || stored % sectorSize_ == 0) {
-    return 0;
-  }
-  return stored;
 }
 
 bool CCompressController::CreateImage() {
@@ -172,13 +117,37 @@ int CCompressController::Run(ICompressCallBack* callback) {
   }
   blockBytes_ = sectorSize_ * qm::image::kBlockSectors;
   room_ = qm::image::StoredBound(blockBytes_);
-  input_ = qm::MakeMemBuffer<std::uint8_t>(blockBytes_);
-  output_ = qm::MakeMemBuffer<std::uint8_t>(room_);
-  std::memset(input_.get(), 0, blockBytes_);
-  std::memset(output_.get(), 0, room_);
+  const qm::image::BlockCompression settings{compressionType_, level_, sectorSize_};
 
-  std::uint64_t sector = firstSector_;
+  // One codec per compressing thread, each used by that thread alone, and
+  // the slots: they, and the work on them, outlive the pool, which is gone
+  // before they are.
+  std::vector<std::unique_ptr<ICompressor>> codecs;
+  std::vector<std::unique_ptr<Slot>> slots;
+  codecs.push_back(makeCompressor_ ? makeCompressor_() : nullptr);
+  const auto compress = [this, settings, &codecs](Slot& slot, unsigned worker) {
+    slot.stored = qm::image::CompressBlock(codecs[worker].get(), settings, slot.input.get(), slot.length,
+                                           slot.output.get(), room_);
+  };
+  // Without a codec there is nothing to hand out: the calling thread copies.
+  std::unique_ptr<qm::ThreadPool> pool;
+  if (codecs.front() && threads_ > 1) {
+    pool = std::make_unique<qm::ThreadPool>(threads_);
+  }
+  while (pool && codecs.size() < pool->Size()) {
+    codecs.push_back(makeCompressor_());
+  }
+  const unsigned window = pool ? kSlotsPerThread * pool->Size() : 1;
+  for (unsigned i = 0; i < window && i < totalBlocks; ++i) {
+    auto slot = std::make_unique<Slot>();
+    slot->input = qm::MakeMemBuffer<std::uint8_t>(blockBytes_);
+    slot->output = qm::MakeMemBuffer<std::uint8_t>(room_);
+    slots.push_back(std::move(slot));
+  }
+
+  std::uint64_t readSector = firstSector_;
   std::uint64_t remaining = sectorCount_;
+  std::uint64_t nextRead = 0; // blocks read (and handed on) so far
   callback->OnStart(0, totalBlocks);
   bool failed = false;
   for (std::uint64_t i = 0; i < totalBlocks; ++i) {
@@ -187,18 +156,46 @@ int CCompressController::Run(ICompressCallBack* callback) {
       break;
     }
     newPartRequest_ = callback->IsNewPartRequested() != 0;
-    const auto count =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, qm::image::kBlockSectors));
-    if (!CompressRange(sector, count)) {
+    // Keep the window full: the slot of block n is free once block
+    // n - window has been written, which it has for n < i + window.
+    for (; nextRead < totalBlocks && nextRead < i + window; ++nextRead) {
+      Slot& slot = *slots[nextRead % window];
+      const auto count =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, qm::image::kBlockSectors));
+      ReadBlock(slot, readSector, count);
+      remaining -= count;
+      readSector += count;
+      if (pool) {
+        pool->Submit([&compress, &slot](unsigned worker) {
+          compress(slot, worker);
+          slot.compressed.release();
+        });
+      } else {
+        compress(slot, 0);
+      }
+    }
+    Slot& slot = *slots[i % window];
+    if (pool) {
+      slot.compressed.acquire();
+    }
+    if (slot.unreadable) {
+      ++unreadableBlocks_;
+    }
+    const bool raw = slot.stored == 0;
+    if (!WriteBlock(raw ? slot.input.get() : slot.output.get(), raw ? slot.length : slot.stored)) {
       failed = true;
       break;
     }
-    remaining -= count;
-    sector += count;
     ++blockCounter_;
     callback->OnBlockStored(lastStored_);
     callback->OnBlockDone(i);
     callback->ProcessMessages();
+  }
+  // Blocks read ahead of a cancel or a failure are not written; those not
+  // yet begun are dropped, the others finish before their slots go.
+  if (pool) {
+    pool->DropPending();
+    pool->WaitIdle();
   }
   // Also after a cancel: the blocks written so far make a complete,
   // shorter image.
@@ -209,31 +206,24 @@ int CCompressController::Run(ICompressCallBack* callback) {
     LogInfo("Disk image %s: %llu blocks of the source could not be read and were imaged as zeros",
             indexPath_.c_str(), static_cast<unsigned long long>(unreadableBlocks_));
   }
-  input_.reset();
-  output_.reset();
   image_->ClosePart();
   return failed ? 0 : 1;
 }
 
-bool CCompressController::CompressRange(std::uint64_t firstSector, std::uint32_t count) {
-  const std::uint32_t length = count * sectorSize_;
-  std::memset(input_.get(), 0, blockBytes_);
-  if (!source_->ReadSectors(input_.get(), firstSector, count)) {
+void CCompressController::ReadBlock(Slot& slot, std::uint64_t firstSector, std::uint32_t count) {
+  slot.length = count * sectorSize_;
+  slot.stored = 0;
+  slot.unreadable = false;
+  std::memset(slot.input.get(), 0, blockBytes_);
+  if (!source_->ReadSectors(slot.input.get(), firstSector, count)) {
     // Imaged as zeros, counted and logged: a rescue copy goes on past
     // a bad area.
-    std::memset(input_.get(), 0, blockBytes_);
-    ++unreadableBlocks_;
+    std::memset(slot.input.get(), 0, blockBytes_);
+    slot.unreadable = true;
     LogError("Disk image: sectors %llu to %llu of the source cannot be read; imaged as zeros",
              static_cast<unsigned long long>(firstSector),
              static_cast<unsigned long long>(firstSector + count - 1));
   }
-  std::uint32_t stored = CompressBuffer(input_.get(), length, output_.get(), room_);
-  const std::uint8_t* data = output_.get();
-  if (stored == 0) {
-    data = input_.get();
-    stored = length;
-  }
-  return WriteBlock(data, stored);
 }
 
 bool CCompressController::BeginNextPart() {

@@ -3,13 +3,23 @@
 // compression fails or does not pay), appends it to the current part file,
 // records its end in the index, and begins a new part when the current one
 // would reach the split size or when its caller asks for one.
+//
+// Blocks are compressed on a pool of worker threads while the calling
+// thread reads the source in order and writes the finished blocks strictly
+// in order: the index, the parts and their bytes are the same whatever the
+// number of threads. The calling thread alone touches the source, the
+// files and the callback, so a cancel, a new-part request or a new target
+// path takes effect at the same block boundary as with one thread; a fixed
+// number of blocks is in flight.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "codecs/codec.h"
+#include "imaging/block_codec.h"
 #include "imaging/image_file.h"
 #include "storage/mem_alloc.h"
 
@@ -41,7 +51,6 @@ inline constexpr std::uint32_t kSplit4G = 8388600;
 inline constexpr std::uint32_t kSplit2G = 4194304;
 inline constexpr std::uint32_t kSplit1G = 2097152;
 inline constexpr std::uint32_t kSplit640M = 1310720;
-inline constexpr std::uint32_t kLzmaDictionary = 8388608;
 } // namespace qm::image
 
 class CCompressController {
@@ -71,18 +80,22 @@ public:
   std::uint32_t BlocksWritten() const { return blockCounter_; }
   const std::string& IndexPath() const { return indexPath_; }
 
-  // Compresses input into output (room bytes); the stored length, or 0
-  // when the block must be stored raw (no compressor, a codec error, a
-  // stream the codec did not complete in the room, or no saving).
-  // Exposed for the tests of the codec protocol.
-  std::uint32_t CompressBuffer(const std::uint8_t* input, std::uint32_t length, std::uint8_t* output,
-                               std::uint32_t room);
-  // Replaces the compressor (tests put failing codecs in).
-  void SetCompressor(std::unique_ptr<ICompressor> compressor) { compressor_ = std::move(compressor); }
+  // The threads that compress blocks (the default: one per core, less
+  // one). 1 or 0: the calling thread compresses each block itself.
+  void SetThreads(unsigned threads) { threads_ = threads; }
+
+  using CompressorFactory = std::function<std::unique_ptr<ICompressor>()>;
+  // Replaces how each compressing thread makes its codec (tests put
+  // failing codecs in); SetCompression sets the one for its type.
+  void SetCompressorFactory(CompressorFactory factory) { makeCompressor_ = std::move(factory); }
 
 private:
+  struct Slot;
   bool CreateImage();
-  bool CompressRange(std::uint64_t firstSector, std::uint32_t count);
+  // Reads the block of `count` sectors at firstSector into the slot;
+  // unreadable sectors are imaged as zeros, counted when the block is
+  // written.
+  void ReadBlock(Slot& slot, std::uint64_t firstSector, std::uint32_t count);
   bool WriteBlock(const std::uint8_t* data, std::uint32_t length);
   bool BeginNextPart();
 
@@ -99,7 +112,8 @@ private:
   std::uint32_t sourceType_ = qm::image::kUnknownSourceType;
   std::uint64_t firstSector_ = ~std::uint64_t{0};
   std::uint64_t sectorCount_ = ~std::uint64_t{0};
-  std::unique_ptr<ICompressor> compressor_;
+  CompressorFactory makeCompressor_;
+  unsigned threads_;
   std::uint32_t compressionType_ = 0;
   std::uint32_t splitSize_ = qm::image::kSplit4G;
   std::int32_t level_ = 1;
@@ -108,9 +122,6 @@ private:
   std::uint64_t unreadableBlocks_ = 0;
   std::uint32_t sectorSize_ = 512;
   std::string lastError_;
-  // Buffers of one block (input) and its bound (output).
-  qm::MemBuffer<std::uint8_t> input_;
-  qm::MemBuffer<std::uint8_t> output_;
   std::uint32_t blockBytes_ = 0;
   std::uint32_t room_ = 0;
   std::uint32_t lastStored_ = 0;

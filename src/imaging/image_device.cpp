@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <semaphore>
 
+#include "imaging/block_codec.h"
 #include "platform/log.h"
 #include "storage/image_file_device.h"
 #include "storage/lock_guard.h"
@@ -19,19 +21,32 @@ bool FileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Decompress calls allowed for one block: a block is one stream, and a
-// codec that stops making progress has nothing more to give.
-constexpr int kMaxDecompressSteps = 64;
+// Blocks decompressed ahead per worker: one being decompressed, one done
+// and waiting for the reader.
+constexpr unsigned kSlotsPerThread = 2;
+// Blocks fetched one after another before the reads count as sequential.
+constexpr unsigned kSequentialStreak = 2;
 
 } // namespace
 
+// One block read ahead: where its stored bytes are, and what they decode to.
+struct CImageFileDeviceWithDecompress::AheadSlot {
+  enum class State { kFree, kInFlight, kReady };
+  State state = State::kFree;
+  std::uint64_t block = 0;
+  qm::MemBuffer<std::uint8_t> stored;
+  qm::MemBuffer<std::uint8_t> out;
+  std::binary_semaphore decoded{0}; // released by the worker
+};
+
 CImageFileDeviceWithDecompress::CImageFileDeviceWithDecompress(const std::string& indexPath)
-    : image_(std::make_unique<CImageFile>(indexPath)), indexPath_(indexPath) {
+    : image_(std::make_unique<CImageFile>(indexPath)), indexPath_(indexPath),
+      aheadThreads_(qm::DefaultPoolThreads()) {
   image_->OpenIndex(CPlainFile::kRead);
   sectorSize_ = image_->GetSectorSize();
   blockBytes_ = sectorSize_ * qm::image::kBlockSectors;
-  const std::uint32_t type = image_->GetCompressionType();
-  decompressor_ = qm::MakeDecompressor(static_cast<int>(type));
+  compressionType_ = image_->GetCompressionType();
+  decompressor_ = qm::MakeDecompressor(static_cast<int>(compressionType_));
 
   // The header is hostile: a part count past the format's room or
   // blocks that the part table does not account for make no device.
@@ -56,6 +71,7 @@ CImageFileDeviceWithDecompress::CImageFileDeviceWithDecompress(const std::string
     return;
   }
   headerSane_ = true;
+  totalBlocks_ = total;
   // Sixty-four bits: a large, mostly empty disk must not wrap to a small one.
   sectorCount_ = static_cast<std::uint64_t>(total) * qm::image::kBlockSectors;
   if (total == 0) {
@@ -80,7 +96,9 @@ CImageFileDeviceWithDecompress::CImageFileDeviceWithDecompress(const std::string
   }
 }
 
-CImageFileDeviceWithDecompress::~CImageFileDeviceWithDecompress() = default;
+CImageFileDeviceWithDecompress::~CImageFileDeviceWithDecompress() {
+  pool_.reset(); // its tasks use the slots, decoders and part handles
+}
 
 std::int32_t CImageFileDeviceWithDecompress::GetSectorSize() {
   return static_cast<std::int32_t>(sectorSize_);
@@ -142,38 +160,159 @@ std::uint32_t CImageFileDeviceWithDecompress::LoadBlock(std::uint32_t part, std:
   }
   std::memset(stored_.get(), 0, length);
   image_->ReadAt(stored_.get(), static_cast<std::uint64_t>(offset), length, CImageFile::kPartFile);
-  // The writer stores a block raw when compression does not pay, and never
-  // keeps a compressed block whose length is a whole number of sectors, so
-  // such a length is raw data that must not be run through a decoder.
-  if (decompressor_ && length % sectorSize_ != 0) {
-    IDecompressor& codec = *decompressor_;
-    int status = codec.Init();
-    if (status >= 0) {
-      codec.SetInput(stored_.get(), length);
-      codec.SetOutput(block_.get(), blockBytes_);
-      std::uint32_t room = codec.GetAvailOut();
-      for (int step = 0; step < kMaxDecompressSteps; ++step) {
-        status = codec.Decompress();
-        if (status != 0 || codec.GetAvailOut() == 0 || codec.GetAvailOut() == room) {
-          break;
-        }
-        room = codec.GetAvailOut();
+  return qm::image::DecodeBlock(decompressor_.get(), stored_.get(), length, sectorSize_, block_.get(),
+                                blockBytes_);
+}
+
+void CImageFileDeviceWithDecompress::SetReadAheadThreads(unsigned threads) {
+  CLockGuard guard(section_);
+  pool_.reset();
+  ahead_.clear();
+  aheadDecoders_.clear();
+  aheadThreads_ = threads;
+}
+
+bool CImageFileDeviceWithDecompress::StartReadAhead() {
+  if (pool_) {
+    return true;
+  }
+  if (aheadThreads_ <= 1 || totalBlocks_ < 2) {
+    return false;
+  }
+  // The room of a block's stored bytes also takes the decoded block.
+  const std::uint32_t room = qm::image::StoredBound(blockBytes_);
+  auto pool = std::make_unique<qm::ThreadPool>(aheadThreads_);
+  while (aheadDecoders_.size() < pool->Size()) {
+    aheadDecoders_.push_back(qm::MakeDecompressor(static_cast<int>(compressionType_)));
+  }
+  const unsigned slots = kSlotsPerThread * pool->Size();
+  for (unsigned i = 0; i < slots; ++i) {
+    auto slot = std::make_unique<AheadSlot>();
+    slot->stored = qm::MakeMemBuffer<std::uint8_t>(room);
+    slot->out = qm::MakeMemBuffer<std::uint8_t>(room);
+    ahead_.push_back(std::move(slot));
+  }
+  aheadParts_.resize(partBlocks_.size());
+  pool_ = std::move(pool);
+  return true;
+}
+
+qm::IDeviceHandle* CImageFileDeviceWithDecompress::AheadPartHandle(std::uint32_t part) {
+  if (!aheadParts_[part]) {
+    const std::string path = image_->PartPath(part);
+    int error = 0;
+    if (!path.empty()) {
+      aheadParts_[part] = qm::OpenDeviceFile(path, error);
+    }
+  }
+  return aheadParts_[part].get();
+}
+
+void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t to) {
+  for (std::uint64_t block = from; block <= to && block < totalBlocks_; ++block) {
+    if (block == cachedBlock_) {
+      continue;
+    }
+    AheadSlot* slot = nullptr;
+    bool onItsWay = false;
+    for (const auto& candidate : ahead_) {
+      if (candidate->state != AheadSlot::State::kFree && candidate->block == block) {
+        onItsWay = true;
+        break;
       }
     }
-    const std::uint32_t produced = blockBytes_ - codec.GetAvailOut();
-    codec.End();
-    if (status >= 0) {
-      return produced;
+    if (onItsWay) {
+      continue;
     }
-    // A damaged block: its stored bytes stand in, but they say nothing
-    // about the block's length.
-    std::memset(block_.get(), 0, blockBytes_);
-    std::memcpy(block_.get(), stored_.get(), std::min(length, blockBytes_));
-    return 0;
+    // A free slot, else one holding a block this read-ahead has moved past
+    // (or away from, after a jump), once its worker is done with it.
+    for (const auto& candidate : ahead_) {
+      if (candidate->state == AheadSlot::State::kFree) {
+        slot = candidate.get();
+        break;
+      }
+    }
+    for (std::size_t i = 0; slot == nullptr && i < ahead_.size(); ++i) {
+      AheadSlot& candidate = *ahead_[i];
+      if (candidate.block < from || candidate.block > to) {
+        if (candidate.state == AheadSlot::State::kInFlight) {
+          candidate.decoded.acquire();
+        }
+        candidate.state = AheadSlot::State::kFree;
+        slot = &candidate;
+      }
+    }
+    if (slot == nullptr) {
+      return; // every slot holds a block of this read-ahead
+    }
+    // Where the stored bytes are: read here, from the index, so that only
+    // positioned reads of the part files happen on the workers.
+    qm::IDeviceHandle* handle = nullptr;
+    std::int64_t offset = -1;
+    std::uint32_t length = 0;
+    const std::int32_t part = FindBlockPart(static_cast<std::uint32_t>(block));
+    if (part >= 0) {
+      handle = AheadPartHandle(static_cast<std::uint32_t>(part));
+    }
+    if (handle != nullptr) {
+      const bool firstInPart = block == partFirstBlock_[static_cast<std::size_t>(part)];
+      offset = image_->GetBlockLocation(static_cast<std::uint32_t>(block), firstInPart, blockBytes_, length);
+      if (offset < 0) {
+        LogError("Disk image %s: block %llu has a damaged table entry", indexPath_.c_str(),
+                 static_cast<unsigned long long>(block));
+      }
+    }
+    slot->block = block;
+    slot->state = AheadSlot::State::kInFlight;
+    pool_->Submit([this, slot, handle, offset, length](unsigned worker) {
+      if (handle == nullptr || offset < 0 || length == 0) {
+        // A missing part, a damaged entry or an empty block: zeros.
+        std::memset(slot->out.get(), 0, blockBytes_);
+      } else {
+        std::memset(slot->stored.get(), 0, length);
+        int error = 0;
+        handle->ReadAt(slot->stored.get(), length, static_cast<std::uint64_t>(offset), error);
+        qm::image::DecodeBlock(aheadDecoders_[worker].get(), slot->stored.get(), length, sectorSize_,
+                               slot->out.get(), blockBytes_);
+      }
+      slot->decoded.release();
+    });
   }
-  const std::uint32_t copied = std::min(length, blockBytes_);
-  std::memcpy(block_.get(), stored_.get(), copied);
-  return copied;
+}
+
+void CImageFileDeviceWithDecompress::FetchBlock(std::uint64_t block, std::uint64_t lastInRead) {
+  streak_ = block == lastFetched_ + 1 ? streak_ + 1 : 0;
+  lastFetched_ = block;
+  // Blocks this read needs beyond the first, and, once reads run in
+  // sequence, as many as the slots hold.
+  std::uint64_t last = lastInRead;
+  const bool sequential = streak_ >= kSequentialStreak;
+  if ((last > block || sequential) && StartReadAhead()) {
+    if (sequential) {
+      last = std::max<std::uint64_t>(last, block + ahead_.size() - 1);
+    }
+    last = std::min<std::uint64_t>(last, block + ahead_.size() - 1);
+    ReadAhead(block, last);
+  }
+  for (const auto& slot : ahead_) {
+    if (slot->state != AheadSlot::State::kFree && slot->block == block) {
+      if (slot->state == AheadSlot::State::kInFlight) {
+        slot->decoded.acquire();
+      }
+      // The decoded block changes places with the last one.
+      std::swap(slot->out, block_);
+      slot->state = AheadSlot::State::kFree;
+      cachedBlock_ = block;
+      return;
+    }
+  }
+  const std::int32_t part = FindBlockPart(static_cast<std::uint32_t>(block));
+  if (part < 0) {
+    std::memset(block_.get(), 0, blockBytes_);
+    cachedBlock_ = block;
+  } else {
+    LoadBlock(static_cast<std::uint32_t>(part), static_cast<std::uint32_t>(block));
+  }
 }
 
 int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t first, std::uint64_t count) {
@@ -186,6 +325,7 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
     stored_ = qm::MakeMemBuffer<std::uint8_t>(qm::image::StoredBound(blockBytes_));
   }
   const std::uint64_t deliver = std::min(count, sectorCount_ - first);
+  const std::uint64_t lastInRead = deliver == 0 ? 0 : (first + deliver - 1) / qm::image::kBlockSectors;
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::uint64_t sector = first;
   std::uint64_t done = 0;
@@ -194,13 +334,7 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
     const std::uint64_t inBlock = sector % qm::image::kBlockSectors;
     const std::uint64_t chunk = std::min<std::uint64_t>(qm::image::kBlockSectors - inBlock, deliver - done);
     if (block != cachedBlock_) {
-      const std::int32_t part = FindBlockPart(static_cast<std::uint32_t>(block));
-      if (part < 0) {
-        std::memset(block_.get(), 0, blockBytes_);
-        cachedBlock_ = block;
-      } else {
-        LoadBlock(static_cast<std::uint32_t>(part), static_cast<std::uint32_t>(block));
-      }
+      FetchBlock(block, lastInRead);
     }
     std::memcpy(out + done * sectorSize_, block_.get() + inBlock * sectorSize_, chunk * sectorSize_);
     done += chunk;

@@ -3,6 +3,12 @@
 // as they read a disk. Part files open on demand, one at a time; the last
 // block decompressed is kept, so a caller that walks an image a few
 // sectors at a time decompresses each block once.
+//
+// Read sequentially (a search, imaging an image, saving files), the device
+// decompresses the blocks ahead of the reader on a pool of worker threads,
+// a fixed number of blocks at a time; a read that spans several blocks has
+// them decompressed side by side. A random read of one block is served as
+// before, on the reading thread. Either way the sectors are the same.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +19,8 @@
 
 #include "codecs/codec.h"
 #include "imaging/image_file.h"
+#include "platform/device_handle.h"
+#include "platform/thread_pool.h"
 #include "storage/mem_alloc.h"
 #include "storage/storage_device.h"
 
@@ -45,10 +53,26 @@ public:
   // The part holding block n, or -1 when no part does.
   std::int32_t FindBlockPart(std::uint32_t block) const;
 
+  // The threads that decompress ahead of sequential reads (the default:
+  // one per core, less one); 1 or 0 reads every block on the reading
+  // thread.
+  void SetReadAheadThreads(unsigned threads);
+
 private:
+  struct AheadSlot;
   // Block n of part p decompressed into block_; the block's raw length, or
   // 0 when that is unknown (a missing part, a damaged entry or stream).
   std::uint32_t LoadBlock(std::uint32_t part, std::uint32_t block);
+  // Makes block_ hold block n, from a slot read ahead when there is one;
+  // lastInRead is the last block the current read needs.
+  void FetchBlock(std::uint64_t block, std::uint64_t lastInRead);
+  // Hands blocks [from, to] that are not on their way yet to the pool, as
+  // far as free slots go.
+  void ReadAhead(std::uint64_t from, std::uint64_t to);
+  bool StartReadAhead();
+  // The part file on a handle the workers may read at the same time; null
+  // when it cannot be opened (its blocks read as zeros).
+  qm::IDeviceHandle* AheadPartHandle(std::uint32_t part);
 
   std::recursive_mutex section_;
   std::unique_ptr<qm::image::CImageFile> image_;
@@ -63,6 +87,20 @@ private:
   qm::MemBuffer<std::uint8_t> stored_; // one block's stored bytes
   qm::MemBuffer<std::uint8_t> block_;  // the last block decompressed
   std::uint64_t cachedBlock_ = ~std::uint64_t{0};
+
+  // Read-ahead, set up at the first read that calls for it. Workers touch
+  // only their slot, their decoder and a part handle; everything else is
+  // the reading thread's, under section_.
+  std::uint32_t compressionType_ = 0;
+  std::uint64_t totalBlocks_ = 0;
+  unsigned aheadThreads_;
+  std::uint64_t lastFetched_ = ~std::uint64_t{0};
+  unsigned streak_ = 0; // blocks fetched one after another
+  std::vector<std::unique_ptr<IDecompressor>> aheadDecoders_; // one per worker
+  std::vector<std::unique_ptr<qm::IDeviceHandle>> aheadParts_; // one per part, opened on demand
+  std::vector<std::unique_ptr<AheadSlot>> ahead_;
+  // Last, so that it is gone (its tasks finished) before what they use.
+  std::unique_ptr<qm::ThreadPool> pool_;
 };
 
 namespace qm::image {

@@ -216,9 +216,14 @@ int CImageFile::OpenPart(const std::string& namingPath, std::uint32_t part, int 
   }
   openPart_ = static_cast<std::int32_t>(part);
   part_.Close();
+  const std::string path = PartPath(part);
+  return !path.empty() && part_.Open(path.c_str(), mode) ? 1 : 0;
+}
+
+std::string CImageFile::PartPath(std::uint32_t part) {
   // The part list is only read here, whatever mode the part opens in.
   if (!partList_.Open(PartListPath(indexPath_).c_str(), CPlainFile::kRead)) {
-    return 0;
+    return {};
   }
   std::vector<char> line(kLineRoom + 1);
   std::string path;
@@ -226,12 +231,12 @@ int CImageFile::OpenPart(const std::string& namingPath, std::uint32_t part, int 
     const std::uint32_t got = partList_.ReadLine(line.data(), kLineRoom);
     if (got == 0) {
       partList_.Close();
-      return 0;
+      return {};
     }
     path.assign(line.data(), got);
   }
   partList_.Close();
-  return part_.Open(StripLineEnd(path).c_str(), mode);
+  return StripLineEnd(path);
 }
 
 void CImageFile::ClosePart() { part_.Close(); }

@@ -118,6 +118,9 @@ public:
   // path to the part list. Other modes: opens the part that line n of the
   // part list names (nothing is done for the part already open).
   int OpenPart(const std::string& namingPath, std::uint32_t part, int mode);
+  // The path that line n of the part list names; empty when the list
+  // cannot be read or ends before it.
+  std::string PartPath(std::uint32_t part);
   void ClosePart();
 
 private:
