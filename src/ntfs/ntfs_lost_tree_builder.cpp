@@ -18,6 +18,7 @@
 #include "ntfs/ntfs_file_record.h"
 #include "ntfs/ntfs_partition_info.h"
 #include "ntfs/ntfs_properties_build.h"
+#include "ntfs/ntfs_reused_clusters.h"
 #include "ntfs/ntfs_tree_builder.h"
 #include "ntfs/system_files.h"
 #include "ntfs/tree_build_filters.h"
@@ -277,6 +278,7 @@ CFileNode* CNtfsLostPartitionTreeBuilder::Build(const std::vector<NtfsMftInfo>& 
     if (callback != nullptr && callback->Poll() == kCallbackCancel) cancelled = true;
   }
   if (!cancelled) LinkOrphans(freeEntries, root, device, callback, counter_);
+  if (!cancelled) MarkNtfsOlderClaimants(root, *device, clusterBytes);
   if (GetAppSettings()->bPhotoRecovery != 0) RemoveEmptyFoldersNtfs(root);
 
   if (!cancelled && (callback == nullptr || callback->Poll() != kCallbackCancel)) {

@@ -18,6 +18,7 @@
 #include "ntfs/ntfs_boot_sector.h"
 #include "ntfs/ntfs_file_record.h"
 #include "ntfs/ntfs_properties_build.h"
+#include "ntfs/ntfs_reused_clusters.h"
 #include "ntfs/system_files.h"
 #include "ntfs/tree_build_filters.h"
 #include "ntfs/volume_record.h"
@@ -320,6 +321,7 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
   CFileSystemNode* root = MakeNtfsRootNode(firstSector, layout->sectorsPerCluster, 0, sweep.volumeName);
   collection.root = root;
   BuildTreeFromRecords(collection, firstSector, device, callback, counter_);
+  MarkReusedNtfsDeletedFiles(root, *device, layout->Geometry(), mftRuns_);
   if (GetAppSettings()->bPhotoRecovery != 0) RemoveEmptyFoldersNtfs(root);
   collection.entries.clear();
   if (root->GetFirstChild() == nullptr || (callback != nullptr && callback->Poll() == kCallbackCancel)) {

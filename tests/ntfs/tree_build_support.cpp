@@ -23,4 +23,18 @@ TreePaths CollectPaths(CFileNode* root) {
   return paths;
 }
 
+std::map<std::string, bool> TakeDeletedFileMarks(CFileNode* root) {
+  std::map<std::string, bool> marks;
+  if (root == nullptr) return marks;
+  ForEachInSubtree(root, [&](CFileNode* node) {
+    const IFileProperties* properties = node->GetProperties();
+    if (node == root || properties == nullptr || properties->IsFolder() ||
+        (properties->GetState() & kStateDeleted) == 0)
+      return;
+    marks[properties->GetName()] = (properties->GetState() & kStateDamaged) != 0;
+  });
+  DeleteFileTree(root);
+  return marks;
+}
+
 } // namespace qm::test

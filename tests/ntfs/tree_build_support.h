@@ -61,4 +61,8 @@ struct TreePaths {
 };
 TreePaths CollectPaths(CFileNode* root);
 
+// Each deleted file below root (folders left out) by its name, and whether
+// it is marked damaged; then frees the tree. Empty for a null root.
+std::map<std::string, bool> TakeDeletedFileMarks(CFileNode* root);
+
 } // namespace qm::test
