@@ -38,6 +38,11 @@ public:
 
   std::uint32_t GetInodeNumber() const { return inodeNumber_; }
   void SetInodeNumber(std::uint32_t inode) { inodeNumber_ = inode; }
+  // The inode's change time as it stands (seconds since 1970, unsigned):
+  // it orders deleted files that claim the same blocks, and unlike the
+  // shown times it has no local-time folds. Kept in memory only.
+  std::uint32_t GetChangeSeconds() const { return changeSeconds_; }
+  void SetChangeSeconds(std::uint32_t seconds) { changeSeconds_ = seconds; }
 
   // Packs a non-null list (an empty one leaves no extents).
   void SetDataRunList(const IDataRunList* list) { PackExtents(list); }
@@ -52,6 +57,7 @@ public:
 
 private:
   std::uint32_t inodeNumber_ = 0;
+  std::uint32_t changeSeconds_ = 0;
   std::unique_ptr<std::map<std::uint32_t, std::string>> childNames_;
 };
 

@@ -219,6 +219,7 @@ std::unique_ptr<CExt2FileProperties> MakeFileProperties(const CExt2Inode& inode,
     properties->SetDataRunList(&list);
   }
   properties->SetInodeNumber(inode.GetNumber());
+  properties->SetChangeSeconds(static_cast<std::uint32_t>(inode.GetChangeTime()));
   if (inode.GetDeletionTime() != 0)
     properties->SetState(static_cast<std::uint8_t>(properties->GetState() | CExt2FileProperties::kStateDeleted));
   return properties;

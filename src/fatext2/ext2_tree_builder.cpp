@@ -20,6 +20,7 @@
 #include "fatext2/ext2_inode.h"
 #include "fatext2/ext2_inode_extents.h"
 #include "fatext2/ext2_inode_table_cursor.h"
+#include "fatext2/ext2_reused_blocks.h"
 #include "filemodel/dir_build_callback.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -155,6 +156,9 @@ CFileNode* CExt2TreeBuilder::BuildTree(CExt2FileSystem* fileSystem, IDIRBuildCal
     return nullptr;
   }
   m_waiting.clear();
+  // Before the pruning: a file that the user's choice of types hides still
+  // tells which older files lost their blocks to it.
+  MarkReusedDeletedFiles(root, *fileSystem);
   PruneByExtension(root);
   if (m_pCallback != nullptr) m_pCallback->OnEnd();
   return root;
