@@ -13,6 +13,7 @@
 #include "fatext2/fat_file_properties.h"
 #include "fatext2/fat_file_runs.h"
 #include "fatext2/fat_partition_info.h"
+#include "fatext2/fat_shared_clusters.h"
 #include "fatext2/fat_table.h"
 #include "fatext2/fat_volume_analyze.h"
 #include "filemodel/dir_build_callback.h"
@@ -588,6 +589,7 @@ CFileSystemNode* CFatTreeBuilder::QuickBuild(IDIRBuildCallback* callback, const 
     return nullptr;
   }
   root_ = root;
+  MarkFatOlderClaimants(root, std::uint64_t{sectorsPerCluster_} * sectorSize_);
   Prune();
   root_ = nullptr;
   LogInfo("FAT Quick Build directory tree used %d millseconds!", static_cast<int>(ElapsedMs(started)));
@@ -807,6 +809,7 @@ CFileSystemNode* CFatTreeBuilder::CompleteBuild(IDIRBuildCallback* callback, con
     return nullptr;
   }
   directories_.clear();
+  MarkFatOlderClaimants(root, std::uint64_t{sectorsPerCluster_} * sectorSize_);
   // Carved files that start in clusters no file claims join the tree under
   // "Raw Files" (index of the use bits = cluster - 2, from the data start).
   if (rawFiles != nullptr && sectorsPerCluster_ <= 0xFF) {
