@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ntfs/ntfs_boot_sector.h"
+#include "storage/partition_table.h"
 
 namespace qm {
 
@@ -88,14 +89,18 @@ NtfsCandidatePtr MakeCandidateFromBootSector(const CNTFSDBR& boot, std::int64_t 
     }
   }
   if (spc == 0 || spc > 255) return nullptr;
-  const std::uint64_t usable = std::min(total, deviceSectors - first);
+  const std::uint64_t room = deviceSectors - first;
+  const std::uint64_t usable = std::min(total, room);
   if (usable < SectorsIn4096Bytes(sectorSize)) return nullptr;
   auto c = NewCandidate(flag, sectorSize);
   c->SetSectorsPerCluster(static_cast<std::uint8_t>(spc));
   c->m_u64SerialNumber = static_cast<std::uint64_t>(boot.GetVolumeSerialNumber());
   c->SetStartSector(first);
   c->m_u64TotalClusters = usable / spc;
-  c->SetSectorCount(c->m_u64TotalClusters * spc);
+  // The window holds the whole volume, as the partition that held it did:
+  // its sectors to the last one (a count need not fill its last cluster)
+  // and the backup boot sector behind them.
+  c->SetSectorCount(std::min(VolumeExtentSectors(kFsNtfs, total), room));
   return c;
 }
 
@@ -112,7 +117,7 @@ NtfsCandidatePtr MakeCandidateAtCluster(std::uint64_t sector, std::int64_t clust
   c->SetSectorsPerCluster(static_cast<std::uint8_t>(sectorsPerCluster));
   c->SetStartSector(start);
   c->m_u64TotalClusters = (deviceSectors - start) / sectorsPerCluster;
-  c->SetSectorCount(c->m_u64TotalClusters * sectorsPerCluster);
+  c->SetSectorCount(deviceSectors - start);
   c->SetFoldersMatched(0);
   return c;
 }

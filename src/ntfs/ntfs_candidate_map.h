@@ -59,17 +59,17 @@ private:
 };
 
 // A candidate from a boot sector read as belonging to a volume that starts
-// at start (which may be negative: then none). Its size is the smaller of
-// the boot sector's and what the device holds from start; fewer than 4096
-// bytes give none. The boot sector's geometry is taken into the device's
-// sectors.
+// at start (which may be negative: then none). Its window is the volume's
+// sector count and the backup boot sector behind it, cut at the device's
+// end; fewer than 4096 bytes of the volume on the device give none. The
+// boot sector's geometry is taken into the device's sectors.
 NtfsCandidatePtr MakeCandidateFromBootSector(const CNTFSDBR& boot, std::int64_t start, std::uint32_t flag,
                                              std::uint64_t deviceSectors, std::uint32_t sectorSize);
 
 // A candidate whose cluster `cluster` (of sectorsPerCluster sectors) lies
 // at the evidence sector. None when that start would be negative or when
 // the evidence lies fewer than 4096 bytes into the volume. The size runs to
-// the device's end in whole clusters.
+// the device's end (its total clusters are the whole ones in it).
 NtfsCandidatePtr MakeCandidateAtCluster(std::uint64_t sector, std::int64_t cluster, std::uint32_t sectorsPerCluster,
                                         std::uint32_t flag, std::uint64_t deviceSectors,
                                         std::uint32_t sectorSize);

@@ -193,6 +193,8 @@ TEST(NtfsDeepScan, PartitionWithoutEntryOrBootSectorIsFoundAtItsStartAndItsFiles
   EXPECT_EQ(backup->GetStartSector(), start);
   EXPECT_EQ(backup->GetSectorsPerCluster(), 8);
   EXPECT_EQ(backup->m_u64TotalClusters, (volumeSectors - 1) / 8);
+  // Its window is the partition's: the volume and the backup behind it.
+  EXPECT_EQ(backup->GetSectorCount(), volumeSectors);
 
   TreeGuard tree;
   tree.root = controller.BuildTree(best, &device, 0, nullptr);

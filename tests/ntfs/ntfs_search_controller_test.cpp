@@ -69,24 +69,36 @@ void WriteBootSector(std::uint8_t* s, std::uint64_t totalSectors, std::uint64_t 
 } // namespace
 
 TEST(NtfsSearchController, BootSectorReadings) {
+  struct Expected {
+    std::uint64_t start;
+    std::uint32_t flags;
+    // The window: the volume's sectors and its backup boot sector, cut at
+    // the device's end; never rounded to whole clusters.
+    std::uint64_t sectors;
+    std::uint64_t clusters; // the whole ones the volume has on the device
+  };
   struct Row {
     const char* what;
     std::uint64_t deviceSectors;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> boots; // sector, total sectors
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> expected; // start, flags
+    std::vector<Expected> expected;
   };
   const Row rows[] = {
       {"both boot sectors of a volume at 3000: one candidate, the backup reading of the first is gone",
        6000,
        {{3000, 1999}, {4999, 1999}},
-       {{3000, qm::kFoundFirstBoot | qm::kFoundLastBoot}}},
-      {"a boot sector at 100 of 200 sectors: no backup reading before the disk", 1000, {{100, 200}}, {{100, 1}}},
+       {{3000, qm::kFoundFirstBoot | qm::kFoundLastBoot, 2000, 249}}},
+      {"a boot sector at 100 of 200 sectors: no backup reading before the disk", 1000, {{100, 200}},
+       {{100, 1, 201, 25}}},
       {"only the backup at 4999: the volume at 3000, and a reading of it as a first boot sector",
        6000,
        {{4999, 1999}},
-       {{3000, qm::kFoundLastBoot}, {4999, qm::kFoundFirstBoot}}},
+       {{3000, qm::kFoundLastBoot, 2000, 249}, {4999, qm::kFoundFirstBoot, 1001, 125}}},
       {"a boot sector in the last 7 sectors gives nothing", 1000, {{993, 2000}}, {}},
-      {"a boot sector 8 sectors before the end gives a volume of 8", 1000, {{992, 2000}}, {{992, 1}}},
+      {"a boot sector 8 sectors before the end gives a volume of 8", 1000, {{992, 2000}}, {{992, 1, 8, 1}}},
+      {"a count that ends inside a cluster keeps its last sectors", 1000, {{100, 203}}, {{100, 1, 204, 25}}},
+      {"a volume that fills the device to its last sector has no room for its backup", 1000, {{100, 900}},
+       {{100, 1, 900, 112}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -98,10 +110,11 @@ TEST(NtfsSearchController, BootSectorReadings) {
     EXPECT_EQ(statistics.NTFSBootRecords, row.boots.size());
     ASSERT_EQ(found.size(), row.expected.size());
     for (std::size_t i = 0; i < found.size(); ++i) {
-      EXPECT_EQ(found[i]->GetStartSector(), row.expected[i].first);
-      EXPECT_EQ(found[i]->m_nFoundFlags, row.expected[i].second);
+      EXPECT_EQ(found[i]->GetStartSector(), row.expected[i].start);
+      EXPECT_EQ(found[i]->m_nFoundFlags, row.expected[i].flags);
       EXPECT_EQ(found[i]->GetClusterZeroSector(), found[i]->GetStartSector());
-      EXPECT_EQ(found[i]->GetSectorCount() % 8, 0u);
+      EXPECT_EQ(found[i]->GetSectorCount(), row.expected[i].sectors);
+      EXPECT_EQ(found[i]->m_u64TotalClusters, row.expected[i].clusters);
     }
   }
 }
