@@ -76,7 +76,9 @@ private:
   // is, gives the type, the label and its own size. The window keeps the
   // table's extent: a volume's own count may leave out sectors that belong
   // to it (NTFS's backup boot sector), and a file system shrunk or grown
-  // inside its partition does not move the partition.
+  // inside its partition does not move the partition. An extent that runs
+  // past the disk's end (or is empty) is cut at the end, and the entry is
+  // listed once.
   void AddTablePartition(std::uint64_t start, std::uint64_t count, bool fromMbr) {
     if (start >= diskSectors_) {
       LogInfo("--------------Tmx:partition at sector %llu lies past the disk end (%llu sectors), skipped",
@@ -84,7 +86,13 @@ private:
       return;
     }
     const std::uint64_t room = diskSectors_ - start;
-    if (count > room || static_cast<std::int64_t>(count) <= 0) count = room;
+    const bool cut = count > room || static_cast<std::int64_t>(count) <= 0;
+    if (cut) {
+      LogInfo("--------------Tmx:partition at sector %llu of %llu sectors runs past the disk end (%llu sectors), "
+              "cut at it",
+              Ull(start), Ull(count), Ull(diskSectors_));
+      count = room;
+    }
 
     int type = 7;
     char label[100] = {};
@@ -98,7 +106,9 @@ private:
       fsCount = volume->GetSectorCount();
     }
     Append(start, count, fsCount, type, label);
-    if (fromMbr && fsCount != 0 && fsCount < room) {
+    // A count cut at the disk's end is not the table's: there is no second
+    // size to offer beside the file system's.
+    if (fromMbr && !cut && fsCount != 0 && fsCount < room) {
       // Whole 64-bit counts are compared: beyond 2^32 sectors their low
       // halves alone may agree while the sizes differ by terabytes.
       const std::uint64_t gap = count > fsCount ? count - fsCount : fsCount - count;

@@ -377,6 +377,28 @@ TEST(ReadDiskPartitionTable, FileSystemsGiveTypeLabelAndSize) {
   }
 }
 
+// Entries written for a larger disk: each runs past this disk's end and
+// holds a file system smaller than what is left. Each entry is listed once,
+// cut at the disk's end; the file system's own size stands beside it.
+TEST(ReadDiskPartitionTable, EntriesPastTheDiskEndAreListedOnceEach) {
+  TaggedAnalyzer analyzers;
+  SparseDisk disk(500000);
+  PutEntry(disk.Sector(0), 0, 0x07, 2048, 600000);
+  PutEntry(disk.Sector(0), 1, 0x07, 200000, 400000);
+  PutEntry(disk.Sector(0), 2, 0x07, 400000, 200000);
+  PutFileSystem(disk, 2048, 3, 100000, "ONE");
+  PutFileSystem(disk, 200000, 3, 100000, "TWO");
+  PutFileSystem(disk, 400000, 3, 90000, "THREE");
+  DiskPartitionList records;
+  EXPECT_EQ(ReadDiskPartitionTable(&disk, records), 3u);
+  EXPECT_EQ(Extents(records), (std::vector<Extent>{{2048, 497952}, {200000, 300000}, {400000, 100000}}));
+  const std::uint64_t own[] = {100000, 100000, 90000};
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(records[i]->volumeSectorCount, own[i]);
+    EXPECT_EQ(records[i]->partitionDevice->GetSectorCount(), records[i]->sectorCount);
+  }
+}
+
 TEST(ReadDiskPartitionTable, AFileSystemFromSectorZeroWithoutTable) {
   TaggedAnalyzer analyzers;
   struct Case {
