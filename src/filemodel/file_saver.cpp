@@ -33,6 +33,7 @@
 #include "platform/log.h"
 #include "platform/message_pump.h"
 #include "platform/worker_thread.h"
+#include "storage/bad_sector_set.h"
 #include "storage/storage_device.h"
 
 namespace {
@@ -134,7 +135,9 @@ std::span<std::uint8_t> CopyBuffer(int which) {
 
 // Reads sectors of a run: device sector base + cluster x sectors per
 // cluster + offset. The arithmetic is checked, and a range outside the
-// device is a failed read. On failure the buffer is zero.
+// device is a failed read. A failed read is retried sector by sector:
+// sectors that still fail are zeros in the buffer, logged, and the piece
+// counts as lost.
 bool ReadRunPiece(IStorageDevice* device, const qm::SaveContext& context, std::uint64_t cluster,
                   std::uint64_t sectorOffset, std::uint32_t sectors, std::uint8_t* buffer, std::size_t bufferBytes) {
   std::uint64_t first = 0;
@@ -150,10 +153,19 @@ bool ReadRunPiece(IStorageDevice* device, const qm::SaveContext& context, std::u
   if (device->ReadSectors(buffer, first, sectors)) return true;
   // Salvage what can be read: sector by sector, zeros where a sector fails.
   const std::size_t sectorSize = static_cast<std::size_t>(device->GetSectorSize());
+  std::uint32_t unreadable = 0;
+  std::uint64_t firstUnreadable = 0;
   for (std::uint32_t i = 0; i < sectors; ++i) {
     std::uint8_t* at = buffer + i * sectorSize;
-    if (!device->ReadSectors(at, first + i, 1)) std::memset(at, 0, sectorSize);
+    if (!device->ReadSectors(at, first + i, 1)) {
+      std::memset(at, 0, sectorSize);
+      if (unreadable++ == 0) firstUnreadable = first + i;
+    }
   }
+  // Every sector read on its own: the data is whole after all.
+  if (unreadable == 0) return true;
+  LogError("Unreadable sectors written as zeros: %u of the %u from sector %llu, the first at sector %llu", unreadable,
+           sectors, static_cast<unsigned long long>(first), static_cast<unsigned long long>(firstUnreadable));
   return false;
 }
 
@@ -458,6 +470,8 @@ namespace {
 // targetPath; the descriptor stays the caller's.
 std::uint32_t SaveNodeInto(qm::SaveContext& context, CFileNode* node, IFileProperties* properties,
                            const std::string& targetPath, int fd) {
+  // Sectors that cannot be read must show as such, never as good zeros.
+  const qm::ExactReadScope exact;
   IFileRecoverCallback* callback = context.callback;
   IStorageDevice* device = context.device;
   const std::uint16_t attributes = properties->GetAttributes();

@@ -17,11 +17,22 @@ std::uint64_t DeviceSectors(qm::IDeviceHandle* handle, std::uint64_t sectorSize)
   return bytes / sectorSize;
 }
 
+thread_local bool t_exactReads = false;
+
 } // namespace
+
+namespace qm {
+
+ExactReadScope::ExactReadScope() : previous_(t_exactReads) { t_exactReads = true; }
+ExactReadScope::~ExactReadScope() { t_exactReads = previous_; }
+bool ExactReadsOnThisThread() { return t_exactReads; }
+
+} // namespace qm
 
 int CBadSectorSet::ReadSector(qm::IDeviceHandle* handle, void* buffer, std::uint64_t first, std::uint64_t count,
                               int ignoreBadSectors, int& systemError) {
   systemError = 0;
+  if (qm::ExactReadsOnThisThread()) ignoreBadSectors = 0;
   const std::uint64_t sectorSize = static_cast<std::uint64_t>(m_nSectorSize);
   // One request stays below 4 GiB; a "negative" count is the same refusal.
   if (static_cast<std::int64_t>(count) < 0 || count >= (std::uint64_t{1} << 32) / sectorSize) {

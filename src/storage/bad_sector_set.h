@@ -16,6 +16,30 @@ struct SectorRange {
   std::uint64_t end = 0; // one past the last sector
 };
 
+namespace qm {
+
+// While one lives on a thread, the reads of that thread see every
+// unreadable sector as a failed read, whatever the bad-sector switch says,
+// and read remembered bad areas again. A scan may pass over a bad area as
+// zeros; saving a file must know which of its bytes it could not read
+// (they make the file count as not recovered), and must not lose the good
+// sectors that lie in an area remembered as bad. Scopes nest.
+class ExactReadScope {
+public:
+  ExactReadScope();
+  ~ExactReadScope();
+  ExactReadScope(const ExactReadScope&) = delete;
+  ExactReadScope& operator=(const ExactReadScope&) = delete;
+
+private:
+  bool previous_;
+};
+
+// Whether an ExactReadScope lives on the calling thread.
+bool ExactReadsOnThisThread();
+
+} // namespace qm
+
 class CBadSectorSet {
 public:
   CBadSectorSet() = default;
@@ -23,8 +47,9 @@ public:
   CBadSectorSet& operator=(const CBadSectorSet&) = delete;
 
   // Reads count sectors at first into buffer. 1 on success; with the switch
-  // on, an unreadable area also gives 1 and zeros. systemError receives the
-  // system's error of a failed read, 0 otherwise.
+  // on (and no ExactReadScope on this thread), an unreadable area also
+  // gives 1 and zeros. systemError receives the system's error of a failed
+  // read, 0 otherwise.
   int ReadSector(qm::IDeviceHandle* handle, void* buffer, std::uint64_t first, std::uint64_t count,
                  int ignoreBadSectors, int& systemError);
   // Finds how far a bad area that begins at first reaches by probing

@@ -65,6 +65,37 @@ TEST(BadSectorSet, AnUnreadableAreaIsZeroedRememberedAndServedWithoutIo) {
   EXPECT_EQ(buffer[0], 0x5A);
 }
 
+// Saving reads exactly: an unreadable sector fails its read even with the
+// switch on, and a good sector inside a remembered bad area is read again.
+TEST(BadSectorSet, ExactReadsFailOnDamageAndReadRememberedAreasAgain) {
+  FaultyDisk disk("bad_area_exact.img", 200000);
+  disk.FailSectors(1000, 1008);
+  CBadSectorSet reader;
+  std::vector<std::uint8_t> buffer(512, 0xEE);
+  int error = -1;
+  // A scan passes over the damage and remembers [1000, 21480).
+  ASSERT_EQ(reader.ReadSector(disk.handle.get(), buffer.data(), 1000, 1, 1, error), 1);
+  ASSERT_EQ(reader.GetRanges().size(), 1u);
+  {
+    const qm::ExactReadScope exact;
+    {
+      const qm::ExactReadScope nested;
+      EXPECT_TRUE(qm::ExactReadsOnThisThread());
+    }
+    EXPECT_TRUE(qm::ExactReadsOnThisThread());
+    EXPECT_EQ(reader.ReadSector(disk.handle.get(), buffer.data(), 1004, 1, 1, error), 0);
+    const std::uint64_t readsBefore = disk.plan->reads;
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    ASSERT_EQ(reader.ReadSector(disk.handle.get(), buffer.data(), 21479, 1, 1, error), 1);
+    EXPECT_EQ(disk.plan->reads, readsBefore + 1) << "the remembered area is read again";
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(reader.GetRanges().size(), 1u) << "nothing more is remembered";
+  }
+  EXPECT_FALSE(qm::ExactReadsOnThisThread());
+  // Other threads and later reads keep the switch's way.
+  EXPECT_EQ(reader.ReadSector(disk.handle.get(), buffer.data(), 1004, 1, 1, error), 1);
+}
+
 TEST(BadSectorSet, TheFirstFailingProbeFromTheFarEndSetsTheRange) {
   // Probes lie 102400, 51200 and 24576 sectors past the failed sector.
   struct Case {
