@@ -10,6 +10,7 @@
 #include <QtWidgets/QStyleOptionButton>
 #include <QtWidgets/QStyledItemDelegate>
 
+#include "controls/file_state_marks.h"
 #include "controls/thumbnail_loader.h"
 #include "filemodel/file_node.h"
 
@@ -61,6 +62,9 @@ public:
       painter->drawLine(mark.topRight(), mark.bottomLeft());
       painter->setRenderHint(QPainter::Antialiasing, false);
     }
+    // The damaged sign beside it.
+    if ((properties->GetState() & kStateDamaged) != 0)
+      PaintDamagedMark(*painter, QRectF(item.right() - 33, item.top() + 3, 15, 15));
     // The name under the picture; encrypted files in green.
     const QRect textArea(item.left() + 18, item.top() + kPictureArea, item.width() - 20,
                          item.height() - kPictureArea);

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "controls/file_list_ctrl.h"
+#include "controls/file_state_marks.h"
 #include "filemodel/file_system_node.h"
 #include "platform/log.h"
 #include "platform/worker_thread.h"
@@ -45,7 +46,7 @@ QIcon FolderImage(int index) {
     } else {
       // Damaged (3) or temporary (4): a small coloured dot.
       painter.setPen(Qt::NoPen);
-      painter.setBrush(index == 3 ? QColor(230, 150, 20) : QColor(60, 110, 200));
+      painter.setBrush(index == 3 ? DamagedMarkColour() : QColor(60, 110, 200));
       painter.drawEllipse(QRectF(8.5, 8.5, 7, 7));
     }
   }

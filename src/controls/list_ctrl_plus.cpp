@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/string_table.h"
+#include "controls/file_state_marks.h"
 #include "filemodel/file_node.h"
 
 namespace qm {
@@ -32,10 +33,10 @@ QPixmap WithDeletedMark(const QPixmap& icon) {
 
 } // namespace
 
-QIcon FileTypeIcon(const QString& name, bool deleted) {
+QIcon FileTypeIcon(const QString& name, bool deleted, bool damaged) {
   static QHash<QString, QIcon> cache;
   const QString extension = NameExtension(name).toLower();
-  const QString key = (deleted ? QStringLiteral("1") : QStringLiteral("0")) + extension;
+  const QString key = QString::number((deleted ? 1 : 0) | (damaged ? 2 : 0)) + extension;
   auto it = cache.constFind(key);
   if (it != cache.constEnd()) return *it;
   QIcon icon;
@@ -47,6 +48,15 @@ QIcon FileTypeIcon(const QString& name, bool deleted) {
   }
   if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
   if (deleted) icon = QIcon(WithDeletedMark(icon.pixmap(16, 16)));
+  if (damaged) {
+    // At the lower left, where the deleted cross leaves room.
+    QPixmap pixmap = icon.pixmap(16, 16);
+    QPainter painter(&pixmap);
+    const qreal s = pixmap.width() / pixmap.devicePixelRatio();
+    PaintDamagedMark(painter, QRectF(0, s * 0.44, s * 0.56, s * 0.56));
+    painter.end();
+    icon = QIcon(pixmap);
+  }
   cache.insert(key, icon);
   return icon;
 }
@@ -96,7 +106,8 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
   case Qt::DecorationRole:
     if (index.column() != 0 || properties == nullptr) return {};
     return FileTypeIcon(QString::fromUtf8(properties->GetName()),
-                        (properties->GetState() & kStateDeleted) != 0);
+                        (properties->GetState() & kStateDeleted) != 0,
+                        (properties->GetState() & kStateDamaged) != 0);
   case Qt::ForegroundRole: {
     if (properties == nullptr) return {};
     const QColor colour = FileRowColour(properties->GetAttributes());

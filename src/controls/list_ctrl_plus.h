@@ -1,8 +1,9 @@
 // The report list of found files: a virtual list over the owner's vector
 // of nodes. It asks the nodes for each cell when it is drawn, draws the
-// check box, the type icon with the deleted mark, colours compressed and
-// encrypted files, sorts the vector when a column header is clicked, and
-// passes check clicks, double clicks and right clicks to its owner.
+// check box, the type icon with the deleted and damaged marks, colours
+// compressed and encrypted files, sorts the vector when a column header is
+// clicked, and passes check clicks, double clicks and right clicks to its
+// owner.
 #pragma once
 
 #include <QtCore/QAbstractTableModel>
@@ -45,8 +46,8 @@ private:
 };
 
 // The small icon of a file name (by its extension), with the deleted mark
-// drawn over it when asked.
-QIcon FileTypeIcon(const QString& name, bool deleted);
+// and the damaged sign drawn over it when asked.
+QIcon FileTypeIcon(const QString& name, bool deleted, bool damaged = false);
 
 // Text colour of a found file's row: blue for compressed, green for
 // encrypted, invalid (the default) otherwise.

@@ -23,6 +23,7 @@ namespace {
     QT_TRANSLATE_NOOP("CPropertiesDlg", "Lost"),
     QT_TRANSLATE_NOOP("CPropertiesDlg", "Cross Link"),
     QT_TRANSLATE_NOOP("CPropertiesDlg", "Temp"),
+    QT_TRANSLATE_NOOP("CPropertiesDlg", "Damaged"),
     QT_TRANSLATE_NOOP("CPropertiesDlg", "Lay out"),
     QT_TRANSLATE_NOOP("CPropertiesDlg", "Record sector"),
     QT_TRANSLATE_NOOP("CPropertiesDlg", "Compressed"),

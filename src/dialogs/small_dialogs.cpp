@@ -11,6 +11,10 @@
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QVBoxLayout>
 
+#include <iterator>
+
+#include "controls/file_state_marks.h"
+
 CWaitingDlg::CWaitingDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       m_text(new QLabel(tr("Please wait, scanning system..."), this)) {
@@ -38,12 +42,32 @@ QString CWaitingDlg::Text() const { return m_text->text(); }
 
 QPixmap FileStatesPicture() {
   // What the file lists show of a found file: the deleted mark over its
-  // icon, and the colour of its name for compressed and encrypted files.
-  QPixmap pm(320, 150);
+  // icon, the damaged sign, and the colour of its name for compressed and
+  // encrypted files.
+  struct Row {
+    bool deleted;
+    bool damaged;
+    QColor colour;
+    const char* name;
+    const char* text;
+  } rows[] = {
+      {false, false, Qt::black, "report.doc", QT_TRANSLATE_NOOP("CAttributesStates", "An existing file")},
+      {true, false, Qt::black, "photo.jpg", QT_TRANSLATE_NOOP("CAttributesStates", "A deleted file")},
+      {true, true, Qt::black, "movie.avi",
+       QT_TRANSLATE_NOOP("CAttributesStates", "A damaged file: its data is incomplete or overwritten")},
+      {false, false, QColor(0, 0, 255), "archive.log",
+       QT_TRANSLATE_NOOP("CAttributesStates", "A compressed file")},
+      {false, false, QColor(0, 160, 0), "secret.txt",
+       QT_TRANSLATE_NOOP("CAttributesStates", "An encrypted file")},
+  };
+  constexpr int kRowHeight = 34;
+  constexpr int kTextLeft = 130;
+  constexpr int kWidth = 400;
+  QPixmap pm(kWidth, 10 + kRowHeight * static_cast<int>(std::size(rows)) - 4);
   pm.fill(Qt::white);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  auto fileIcon = [&](int y, bool deleted) {
+  auto fileIcon = [&](int y, bool deleted, bool damaged) {
     p.setPen(QColor(110, 110, 120));
     p.setBrush(QColor(250, 250, 252));
     p.drawRect(QRectF(14, y, 14, 18));
@@ -52,27 +76,20 @@ QPixmap FileStatesPicture() {
       p.drawLine(QPointF(20, y + 8), QPointF(30, y + 18));
       p.drawLine(QPointF(30, y + 8), QPointF(20, y + 18));
     }
-  };
-  struct Row {
-    bool deleted;
-    QColor colour;
-    const char* name;
-    const char* text;
-  } rows[] = {
-      {false, Qt::black, "report.doc", QT_TRANSLATE_NOOP("CAttributesStates", "An existing file")},
-      {true, Qt::black, "photo.jpg", QT_TRANSLATE_NOOP("CAttributesStates", "A deleted file")},
-      {false, QColor(0, 0, 255), "archive.log", QT_TRANSLATE_NOOP("CAttributesStates", "A compressed file")},
-      {false, QColor(0, 160, 0), "secret.txt", QT_TRANSLATE_NOOP("CAttributesStates", "An encrypted file")},
+    if (damaged) qm::PaintDamagedMark(p, QRectF(8, y + 9, 11, 11));
   };
   int y = 10;
   for (const Row& r : rows) {
-    fileIcon(y, r.deleted);
+    fileIcon(y, r.deleted, r.damaged);
     p.setPen(r.colour);
-    p.drawText(QRect(40, y, 100, 20), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(r.name));
+    p.drawText(QRect(40, y, kTextLeft - 44, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromLatin1(r.name));
     p.setPen(Qt::black);
-    p.drawText(QRect(150, y, 170, 20), Qt::AlignLeft | Qt::AlignVCenter,
+    // Long texts wrap onto a second line inside the row.
+    p.drawText(QRect(kTextLeft, y - 6, kWidth - kTextLeft - 8, kRowHeight - 2),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
                QCoreApplication::translate("CAttributesStates", r.text));
-    y += 34;
+    y += kRowHeight;
   }
   return pm;
 }

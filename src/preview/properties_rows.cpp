@@ -11,11 +11,14 @@ namespace {
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 std::string YesNo(bool value) { return value ? "Yes" : "No"; }
 
-void AddStateRows(std::vector<PropertyRow>& rows, std::uint16_t state) {
+// A folder's bit 0x10 says how its sub-folders are ordered; only a file's
+// says that the file is damaged.
+void AddStateRows(std::vector<PropertyRow>& rows, std::uint16_t state, bool folder) {
   rows.push_back({"Deleted", YesNo((state & kStateDeleted) != 0)});
   rows.push_back({"Lost", YesNo((state & kStateLost) != 0)});
   rows.push_back({"Cross Link", YesNo((state & kStateCrossLinked) != 0)});
   rows.push_back({"Temp", YesNo((state & kStateTemporary) != 0)});
+  if (!folder) rows.push_back({"Damaged", YesNo((state & kStateDamaged) != 0)});
 }
 
 std::vector<std::pair<std::uint64_t, std::uint64_t>> Extents(IDataRunList& list) {
@@ -62,6 +65,7 @@ std::vector<PropertyRow> BuildPropertyRows(CFileNode* node) {
   const bool folder = properties->IsFolder();
   const std::uint16_t state = properties->GetState();
   const std::string name = properties->GetName();
+  bool statesListed = true;
 
   if (volume <= kVolumeFat32 && properties->GetTypeCode() == kPropertiesFat) {
     auto* fat = static_cast<CFATFileProperties*>(properties);
@@ -70,11 +74,11 @@ std::vector<PropertyRow> BuildPropertyRows(CFileNode* node) {
       rows.push_back({"Sector", FatClusterSector(fat->GetFirstCluster(), base, perCluster)});
       rows.push_back({"Cluster", FatCluster(fat->GetFirstCluster())});
       rows.push_back({"Parent", FatCluster(fat->GetParentCluster())});
-      AddStateRows(rows, state);
+      AddStateRows(rows, state, folder);
     } else {
       rows.push_back({"Parent", FatCluster(fat->GetParentCluster())});
       rows.push_back({"Parent Sector", FatClusterSector(fat->GetParentCluster(), base, perCluster)});
-      AddStateRows(rows, state);
+      AddStateRows(rows, state, folder);
       if (auto list = properties->GetDataRunList())
         rows.push_back({"Lay out", FormatLayout(Extents(*list), 2)});
     }
@@ -84,7 +88,7 @@ std::vector<PropertyRow> BuildPropertyRows(CFileNode* node) {
     rows.push_back({"Record sector", Number(ntfs->GetFileRecordSector())});
     rows.push_back({"Compressed", YesNo((properties->GetAttributes() & kAttrCompressed) != 0)});
     rows.push_back({"Encrypted", YesNo((properties->GetAttributes() & kAttrEncrypted) != 0)});
-    AddStateRows(rows, state);
+    AddStateRows(rows, state, folder);
     if (!folder) {
       if (auto list = properties->GetDataRunList()) {
         if (list->IsResident() != 0) {
@@ -98,11 +102,17 @@ std::vector<PropertyRow> BuildPropertyRows(CFileNode* node) {
       }
     }
   } else if (volume == kVolumeRaw && !folder) {
+    statesListed = false;
     rows.push_back({"Name", name});
     rows.push_back({"DataAreaSector", Number(base)});
     if (auto list = properties->GetDataRunList())
       rows.push_back({"Lay out", FormatLayout(Extents(*list), 0)});
+  } else {
+    statesListed = false;
   }
+  // The other file systems list no state rows of their own, but a damaged
+  // file says so wherever it was found.
+  if (!statesListed && !folder && (state & kStateDamaged) != 0) rows.push_back({"Damaged", "Yes"});
 
   if (node->IsFileSystemNode() != 0) {
     rows.insert(rows.begin(), {"Start Sector", Number(base)});

@@ -17,7 +17,7 @@ struct PropertyRow {
 };
 
 // Empty for a null node, a node without properties, EXT2 and EXT3 nodes
-// and RAW folders.
+// and RAW folders, except that a damaged file always has a "Damaged" row.
 std::vector<PropertyRow> BuildPropertyRows(CFileNode* node);
 
 // "a: b - c: d." of the extents; FAT clusters count from 2, so they are

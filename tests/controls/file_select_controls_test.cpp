@@ -22,6 +22,7 @@
 #include "controls/tab_ctrl_plus.h"
 #include "filemodel/file_system_node.h"
 #include "filemodel/my_file_properties.h"
+#include "support_ui/gallery.h"
 
 namespace qm {
 namespace {
@@ -222,6 +223,38 @@ TEST(ListCtrlPlus, RowsShowDeletedMarkAndAttributeColours) {
   const QImage plain = FileTypeIcon(QStringLiteral("x.zz9"), false).pixmap(16, 16).toImage();
   const QImage marked = FileTypeIcon(QStringLiteral("y.zz9"), true).pixmap(16, 16).toImage();
   EXPECT_NE(plain, marked);
+  // A damaged file has a sign of its own, with or without the cross.
+  const QImage damaged = FileTypeIcon(QStringLiteral("z.zz9"), false, true).pixmap(16, 16).toImage();
+  const QImage both = FileTypeIcon(QStringLiteral("w.zz9"), true, true).pixmap(16, 16).toImage();
+  EXPECT_NE(damaged, plain);
+  EXPECT_NE(damaged, marked);
+  EXPECT_NE(both, marked);
+  EXPECT_NE(both, damaged);
+  // The list asks for it by the node's state.
+  Tree root = MakeRoot();
+  CFileNode* file =
+      Add(root.get(), {.name = "v.zz9", .state = static_cast<std::uint16_t>(kStateDeleted | kStateDamaged)});
+  std::vector<CFileNode*> rows{file};
+  CFileListModel model;
+  model.SetRows(&rows);
+  const QIcon shown = model.data(model.index(0, 0), Qt::DecorationRole).value<QIcon>();
+  EXPECT_EQ(shown.pixmap(16, 16).toImage(), both);
+
+  // Both views of the states, to look at.
+  std::vector<CFileNode*> states;
+  const std::pair<const char*, std::uint16_t> kinds[] = {
+      {"report.doc", 0},
+      {"photo.jpg", kStateDeleted},
+      {"notes.txt", kStateDamaged},
+      {"movie.avi", static_cast<std::uint16_t>(kStateDeleted | kStateDamaged)}};
+  for (const auto& [name, state] : kinds)
+    states.push_back(Add(root.get(), {.name = name, .size = 1000, .state = state}));
+  CFileListCtrl list;
+  list.resize(640, 260);
+  list.SetFileNodes(root.get(), states);
+  EXPECT_FALSE(test::SaveToGallery(list, QStringLiteral("controls_file_list_states")).isEmpty());
+  list.OnViewCommand(CFileListCtrl::kCommandThumbnail);
+  EXPECT_FALSE(test::SaveToGallery(list, QStringLiteral("controls_file_list_states_thumbnails")).isEmpty());
 }
 
 TEST(FileTreeCtrl, LabelsImagesAndFirstSelection) {

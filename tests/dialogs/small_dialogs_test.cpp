@@ -1,3 +1,4 @@
+#include <QtCore/QTranslator>
 #include <QtGui/QGuiApplication>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
@@ -7,8 +8,12 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/partition_dialogs.h"
+#include "dialogs/properties_dlg.h"
 #include "dialogs/small_dialogs.h"
+#include "fatext2/fat_file_properties.h"
 #include "fatext2/fat_partition_info.h"
+#include "filemodel/file_node.h"
+#include "filemodel/file_system_node.h"
 #include "support_ui/gallery.h"
 
 namespace {
@@ -124,3 +129,57 @@ TEST(BorrowedPage, PageIsGivenBackHiddenAndOkAsksFirst) {
 }
 
 } // namespace
+
+// The states picture and the properties of a deleted file that another
+// file has overwritten, in the three languages, to look at for cut or
+// overlapping words.
+TEST(AttributesStates, DamagedFilesInEveryLanguage) {
+  CFileSystemNode* volume = CreateFileSystemNode();
+  volume->SetVolumeState(qm::kVolumeFat32);
+  volume->SetVolumeGeometry(2048, 1);
+  auto folder = CreateFatFileProperties();
+  folder->SetName("VOLUME");
+  folder->SetAttributes(qm::kAttrFolder);
+  volume->SetProperties(std::unique_ptr<IFileProperties>(folder.release()));
+  auto file = CreateFatFileProperties();
+  file->SetName("holiday.jpg");
+  file->SetFirstCluster(40);
+  file->SetParentCluster(2);
+  file->SetState(static_cast<std::uint8_t>(qm::kStateDeleted | qm::kStateDamaged));
+  CFileNode* node = CreateFileNode();
+  node->SetProperties(std::unique_ptr<IFileProperties>(file.release()));
+  volume->AddChild(node);
+
+  const std::string folderOfTranslations =
+      std::string(std::getenv("QM_BINARY_DIR")) + "/src/app/translations";
+  for (const auto& [language, suffix] :
+       {std::pair{"", ""}, std::pair{"Deutsch", "_de"}, std::pair{"Japanese", "_ja"}}) {
+    SCOPED_TRACE(language);
+    QTranslator translator;
+    if (*language != '\0') {
+      ASSERT_TRUE(
+          translator.load(QString::fromLatin1(language), QString::fromStdString(folderOfTranslations)));
+      QCoreApplication::installTranslator(&translator);
+    }
+    {
+      CAttributesStates states;
+      EXPECT_FALSE(qm::test::SaveToGallery(
+                       states, QStringLiteral("dialogs_attribute_states%1").arg(QLatin1String(suffix)))
+                       .isEmpty());
+    }
+    {
+      qm::CPropertiesDlg properties;
+      properties.SetNode(node);
+      const QList<QTreeWidgetItem*> damaged = properties.List()->findItems(
+          QCoreApplication::translate("CPropertiesDlg", "Damaged"), Qt::MatchExactly);
+      ASSERT_EQ(damaged.size(), 1);
+      EXPECT_EQ(damaged[0]->text(1), QCoreApplication::translate("CPropertiesDlg", "Yes"));
+      if (*language != '\0') EXPECT_NE(damaged[0]->text(0), QStringLiteral("Damaged"));
+      EXPECT_FALSE(qm::test::SaveToGallery(properties,
+                                           QStringLiteral("properties_damaged%1").arg(QLatin1String(suffix)))
+                       .isEmpty());
+    }
+    QCoreApplication::removeTranslator(&translator);
+  }
+  DeleteFileTree(volume);
+}

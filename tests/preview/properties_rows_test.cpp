@@ -93,7 +93,11 @@ TEST(PropertiesRows, FatFolderAndFile) {
                                                {"Lost", "Yes"},
                                                {"Cross Link", "No"},
                                                {"Temp", "No"},
+                                               {"Damaged", "No"},
                                                {"Lay out", "102: 8 - 502: 16."}}));
+  CFileNode* damaged =
+      tree.Add(Fat("C.TXT", 0, 7, 5, static_cast<std::uint8_t>(qm::kStateDeleted | qm::kStateDamaged)));
+  EXPECT_EQ(qm::BuildPropertyRows(damaged)[7], (qm::PropertyRow{"Damaged", "Yes"}));
   // A file in the fixed root folder (cluster 0) has no parent sector.
   CFileNode* rootFile = tree.Add(Fat("B.TXT", 0, 3, 0, 0));
   EXPECT_EQ(qm::BuildPropertyRows(rootFile)[2], (qm::PropertyRow{"Parent Sector", "-"}));
@@ -113,6 +117,7 @@ TEST(PropertiesRows, NtfsResidentAndNonResident) {
                                                {"Lost", "No"},
                                                {"Cross Link", "No"},
                                                {"Temp", "No"},
+                                               {"Damaged", "No"},
                                                {"Resident", "No"},
                                                {"Lay out", "100: 8 - 500: 16."}}));
 
@@ -120,11 +125,11 @@ TEST(PropertiesRows, NtfsResidentAndNonResident) {
   resident->SetResidentData(5000, 1, 0x98);
   CFileNode* small = tree.Add(Ntfs("small.txt", qm::kAttrEncrypted, std::move(resident)));
   const Rows rows = qm::BuildPropertyRows(small);
-  ASSERT_EQ(rows.size(), 11u);
+  ASSERT_EQ(rows.size(), 12u);
   EXPECT_EQ(rows[3], (qm::PropertyRow{"Encrypted", "Yes"}));
-  EXPECT_EQ(rows[8], (qm::PropertyRow{"Resident", "Yes"}));
-  EXPECT_EQ(rows[9], (qm::PropertyRow{"Size", "300"}));
-  EXPECT_EQ(rows[10], (qm::PropertyRow{"Offset", "152"}));
+  EXPECT_EQ(rows[9], (qm::PropertyRow{"Resident", "Yes"}));
+  EXPECT_EQ(rows[10], (qm::PropertyRow{"Size", "300"}));
+  EXPECT_EQ(rows[11], (qm::PropertyRow{"Offset", "152"}));
 
   CFileNode* folder = tree.Add(Ntfs("dir", qm::kAttrFolder, nullptr));
   EXPECT_EQ(qm::BuildPropertyRows(folder).size(), 8u);
@@ -142,6 +147,18 @@ TEST(PropertiesRows, VolumeRootOtherFileSystemsAndNothing) {
   Tree ext(qm::kVolumeExt2);
   CFileNode* file = ext.Add(Fat("x", 0, 5, 2, 0));
   EXPECT_TRUE(qm::BuildPropertyRows(file).empty());
+  // A damaged file says so on every file system; a folder's bit 0x10 is
+  // not damage.
+  CFileNode* damaged = ext.Add(Fat("y", 0, 5, 2, qm::kStateDamaged));
+  EXPECT_EQ(qm::BuildPropertyRows(damaged), (Rows{{"Damaged", "Yes"}}));
+  CFileNode* sorted = ext.Add(Fat("d", qm::kAttrFolder, 5, 2, qm::kStateDamaged));
+  EXPECT_TRUE(qm::BuildPropertyRows(sorted).empty());
+  Tree raw(qm::kVolumeRaw);
+  CFileNode* carved = raw.Add(Fat("f.jpg", 0, 5, 2, qm::kStateDamaged));
+  EXPECT_EQ(qm::BuildPropertyRows(carved).back(), (qm::PropertyRow{"Damaged", "Yes"}));
+  Tree fatFolders(qm::kVolumeFat32);
+  CFileNode* fatFolder = fatFolders.Add(Fat("DIR0", qm::kAttrFolder, 5, 2, qm::kStateDamaged));
+  EXPECT_EQ(qm::BuildPropertyRows(fatFolder).back(), (qm::PropertyRow{"Temp", "No"}));
   EXPECT_TRUE(qm::BuildPropertyRows(nullptr).empty());
   CFileNode bare;
   EXPECT_TRUE(qm::BuildPropertyRows(&bare).empty());

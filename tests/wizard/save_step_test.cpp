@@ -16,6 +16,8 @@
 #include <QtWidgets/QPushButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "app/string_table.h"
@@ -24,11 +26,18 @@
 #include "controls/shell_tree_ctrl.h"
 #include "dialogs/partition_dialogs.h"
 #include "dialogs/recovering_dlg.h"
+#include "filemodel/data_run_list.h"
+#include "filemodel/file_node.h"
+#include "filemodel/file_properties_base.h"
 #include "filemodel/file_system_node.h"
 #include "filemodel/my_file_properties.h"
+#include "platform/disk_table.h"
+#include "platform/fault_handle.h"
+#include "platform/log.h"
 #include "platform/message_pump.h"
 #include "save_fixture.h"
 #include "storage/app_settings.h"
+#include "storage/disk_device.h"
 #include "storage/image_file_device.h"
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
@@ -327,6 +336,122 @@ TEST_F(SaveStep, FromTheSavePathDialogToTheResultDialog) {
   EXPECT_FALSE(Page().isVisible());
   EXPECT_EQ(ResultPage().parentWidget(), &sheet);
   sheet.hide();
+}
+
+// The first file of that name below node, depth first.
+CFileNode* FindNode(CFileNode* node, const char* name) {
+  for (CFileNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
+    if (std::strcmp(child->GetProperties()->GetName(), name) == 0) return child;
+    if (CFileNode* found = FindNode(child, name)) return found;
+  }
+  return nullptr;
+}
+
+// A file marked damaged (its clusters taken by another file) and a file
+// whose saving meets unreadable sectors of the disk are both saved whole,
+// and the result page counts them apart from the recovered ones: a failure
+// is never reported as a success, even where a scan would read the bad
+// sectors as zeros.
+TEST_F(SaveStep, DamagedFilesAndUnreadableSectorsAreCountedApartOnTheResultPage) {
+  CFileNode* damaged = FindNode(fixture_->root, "NOTES.TXT");
+  CFileNode* unreadable = FindNode(fixture_->root, "PHOTO.JPG");
+  ASSERT_NE(damaged, nullptr);
+  ASSERT_NE(unreadable, nullptr);
+  auto* marked = dynamic_cast<CFilePropertiesBase*>(damaged->GetProperties());
+  ASSERT_NE(marked, nullptr);
+  marked->SetState(static_cast<std::uint8_t>(marked->GetState() | kStateDamaged));
+  // The same volume standing as a disk whose sectors under the picture's
+  // second cluster cannot be read, with the scans' default of reading
+  // unreadable areas as zeros.
+  ASSERT_EQ(GetAppSettings()->bIgnoreBadSectors, 1);
+  ClearDiskOverrides();
+  auto plan = std::make_shared<FaultPlan>();
+  const std::string image = fixture_->image.string();
+  const int index = AddDiskOverride(image, [plan, image](int& error) -> std::unique_ptr<IDeviceHandle> {
+    auto inner = OpenDeviceFile(image, error);
+    if (!inner) return nullptr;
+    return std::make_unique<FaultInjectingHandle>(std::move(inner), plan);
+  });
+  CDiskDevice device(index);
+  ASSERT_EQ(device.IsOpen(), 1);
+  std::uint64_t base = 0;
+  std::uint32_t perCluster = 0;
+  ASSERT_TRUE(unreadable->GetVolumeGeometry(&base, &perCluster));
+  const auto runs = unreadable->GetProperties()->GetDataRunList();
+  ASSERT_NE(runs, nullptr);
+  ASSERT_FALSE(runs->Runs().empty());
+  const DataRunEntry first = runs->Runs().front();
+  ASSERT_GE(first.count, 2u);
+  const std::uint64_t badSector = base + (first.start + 1) * perCluster;
+  plan->AddFailingBytes(badSector * 512, (badSector + perCluster) * 512);
+  std::vector<std::string> errors;
+  const int observer = AddLogObserver([&](LogKind kind, std::string_view text) {
+    if (kind == LogKind::Error) errors.emplace_back(text);
+  });
+
+  CWizardSheet& sheet = context_.sheet();
+  sheet.resize(900, 640);
+  sheet.show();
+  Controller().SetFileSelection(fixture_->root, &device);
+  const fs::path target = FreshFolder("save_step/damaged");
+  ResultPage().Panel().SetFolderOpener([](const QString&) {});
+  WhenModalIs(Is<CSaveFilePathDlg>(), [&](QWidget& window) {
+    Page().OnFolderSelected(QString::fromStdString(target.string()));
+    static_cast<CSaveFilePathDlg&>(window).OkButton()->click();
+  });
+  QString counts;
+  WhenModalIs(Is<CSaveFileResultDlg>(), [&](QWidget& window) {
+    counts = ResultPage().Panel().findChild<QLabel*>("counts")->text();
+    EXPECT_FALSE(test::SaveToGallery(window, QStringLiteral("save_result_page_damaged")).isEmpty());
+    ResultPage().OkButton().click();
+  });
+  Controller().Activate();
+  RemoveLogObserver(observer);
+  sheet.hide();
+  ClearDiskOverrides();
+
+  const std::uint64_t all = fixture_->contents.size();
+  EXPECT_EQ(Controller().GetSelectedCount(), all);
+  EXPECT_EQ(Controller().GetRecoveredCount(), all - 2);
+  EXPECT_EQ(Controller().Outcome().failed, 2u);
+  EXPECT_EQ(ResultPage().Panel().Headline(), QStringLiteral("2 of %1 files could not be recovered").arg(all));
+  EXPECT_EQ(counts, QStringLiteral("Selected files: %1\nRecovered files: %2\nFiles not recovered: 2")
+                        .arg(all)
+                        .arg(all - 2));
+  // Both are listed and saved, whole: the damaged one as its extents hold
+  // it, the other with zeros where its sectors could not be read. Each is
+  // logged.
+  const auto saved = test::FilesBelow(target);
+  EXPECT_EQ(saved.size(), all);
+  const auto at = [&](const char* name) -> const std::vector<std::uint8_t>* {
+    for (const auto& [path, bytes] : saved)
+      if (fs::path(path).filename() == name) return &bytes;
+    return nullptr;
+  };
+  ASSERT_NE(at("NOTES.TXT"), nullptr);
+  EXPECT_EQ(at("NOTES.TXT")->size(), damaged->GetProperties()->GetSize());
+  const std::vector<std::uint8_t>* photo = at("PHOTO.JPG");
+  ASSERT_NE(photo, nullptr);
+  ASSERT_EQ(photo->size(), unreadable->GetProperties()->GetSize());
+  const std::size_t cluster = std::size_t{perCluster} * 512;
+  const std::vector<std::uint8_t> original = ReadFileBytes(fixture_->image);
+  const std::size_t firstByte = static_cast<std::size_t>((base + first.start * perCluster) * 512);
+  EXPECT_TRUE(std::equal(photo->begin(), photo->begin() + cluster, original.begin() + firstByte));
+  EXPECT_TRUE(
+      std::all_of(photo->begin() + cluster, photo->begin() + 2 * cluster, [](auto b) { return b == 0; }));
+  EXPECT_TRUE(std::equal(photo->begin() + 2 * cluster, photo->begin() + 3 * cluster,
+                         original.begin() + firstByte + 2 * cluster));
+  const auto logged = [&](const char* name) {
+    return std::any_of(errors.begin(), errors.end(), [&](const std::string& line) {
+      return line.find("Failed to recover file") != std::string::npos && line.find(name) != std::string::npos;
+    });
+  };
+  EXPECT_TRUE(logged("NOTES.TXT"));
+  EXPECT_TRUE(logged("PHOTO.JPG"));
+  EXPECT_TRUE(std::any_of(errors.begin(), errors.end(), [&](const std::string& line) {
+    return line.find("Unreadable sectors written as zeros") != std::string::npos &&
+           line.find("the first at sector " + std::to_string(badSector)) != std::string::npos;
+  }));
 }
 
 TEST(SaveResultHeadline, StoppedAndFailedRunsAreNeverCompleted) {

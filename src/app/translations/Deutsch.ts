@@ -450,6 +450,10 @@
         <source>An encrypted file</source>
         <translation>Eine verschlüsselte Datei</translation>
     </message>
+    <message>
+        <source>A damaged file: its data is incomplete or overwritten</source>
+        <translation>Eine beschädigte Datei: ihre Daten sind unvollständig oder überschrieben</translation>
+    </message>
 </context>
 <context>
     <name>CCompressController</name>
@@ -843,6 +847,10 @@
     <message>
         <source>No</source>
         <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Damaged</source>
+        <translation>Beschädigt</translation>
     </message>
 </context>
 <context>

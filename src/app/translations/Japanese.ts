@@ -450,6 +450,10 @@
         <source>An encrypted file</source>
         <translation>暗号化されたファイル</translation>
     </message>
+    <message>
+        <source>A damaged file: its data is incomplete or overwritten</source>
+        <translation>破損したファイル: データが不完全か上書きされています</translation>
+    </message>
 </context>
 <context>
     <name>CCompressController</name>
@@ -843,6 +847,10 @@
     <message>
         <source>No</source>
         <translation>いいえ</translation>
+    </message>
+    <message>
+        <source>Damaged</source>
+        <translation>破損</translation>
     </message>
 </context>
 <context>
