@@ -174,7 +174,9 @@ TEST(AttributesStates, DamagedFilesInEveryLanguage) {
           QCoreApplication::translate("CPropertiesDlg", "Damaged"), Qt::MatchExactly);
       ASSERT_EQ(damaged.size(), 1);
       EXPECT_EQ(damaged[0]->text(1), QCoreApplication::translate("CPropertiesDlg", "Yes"));
-      if (*language != '\0') EXPECT_NE(damaged[0]->text(0), QStringLiteral("Damaged"));
+      if (*language != '\0') {
+        EXPECT_NE(damaged[0]->text(0), QStringLiteral("Damaged"));
+      }
       EXPECT_FALSE(qm::test::SaveToGallery(properties,
                                            QStringLiteral("properties_damaged%1").arg(QLatin1String(suffix)))
                        .isEmpty());
