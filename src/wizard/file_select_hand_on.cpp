@@ -6,6 +6,7 @@
 #include "wizard/file_select_controller.h"
 #include "wizard/save_file_controller.h"
 #include "wizard/wizard_context.h"
+#include "wizard/wizard_sheet.h"
 #include "wizard/wizard_state_files.h"
 
 namespace qm {
@@ -21,7 +22,12 @@ bool HandOnFileSelection(CFileSelectController& from, CFileNode* root) {
 
 void SaveStatesAfterTree(CFileSelectController& from) {
   const int kind = from.GetSearchKind();
-  if (kind == 1 || kind == 2) SaveRecoveryStatesWithProgress(from, 1);
+  if (kind != 1 && kind != 2) return;
+  // The steps' records are written on a worker while events are pumped:
+  // the sheet's commands must not run meanwhile (Home frees what the worker
+  // reads, Next could start another search inside the pump).
+  WizardContext* context = WizardContext::instance();
+  SaveRecoveryStatesWithProgress(from, 1, context->HasSheet() ? context->sheet().window() : nullptr);
 }
 
 void HandTreeToFileSelection(IWizardPageController* previous, CFileNode* root) {

@@ -88,6 +88,12 @@ void CMainFrame::OpenHelpTopic(int topic)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // A disabled window waits for a worker under a progress window (saving
+    // the states, a device list): closing now would free what it reads.
+    if (!closingNow_ && !isEnabled()) {
+        event->ignore();
+        return;
+    }
     if (closingNow_ || context_.prompter().AskYesNo(this, LoadAppString(242), LoadAppString(349), true)) {
         event->accept();
     } else {

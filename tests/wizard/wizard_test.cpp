@@ -1,15 +1,22 @@
 #include <QtCore/QDir>
 #include <QtCore/QThread>
+#include <QtCore/QTimer>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QMenu>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/help_viewer.h"
+#include "filemodel/my_file_properties.h"
+#include "filemodel/file_system_node.h"
+#include "platform/message_pump.h"
+#include "support/scratch_files.h"
 #include "app/language.h"
 #include "app/string_table.h"
 #include "controls/button_plus.h"
@@ -20,6 +27,7 @@
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
 #include "wizard/device_select_controllers.h"
+#include "wizard/file_select_controller.h"
 #include "wizard/main_frame.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/recovery_mode_page.h"
@@ -29,6 +37,7 @@
 #include "wizard/scan_partition_page.h"
 #include "wizard/wizard_page.h"
 #include "wizard/wizard_sheet.h"
+#include "wizard/wizard_state_files.h"
 
 namespace qm {
 namespace {
@@ -472,6 +481,101 @@ TEST_F(WizardTest, MainFrameSizeRulesAndClosing)
     EXPECT_EQ(prompter_.shown.size(), asked);
     frame.reset();
     EXPECT_TRUE(context_.HasSheet()); // the sheet outlives the window
+}
+
+// A complete-road step whose records take as long to save as the test
+// wants, and that counts the sheet's commands that reach it.
+class SlowSavingStep : public IWizardPageController {
+public:
+    explicit SlowSavingStep(CWizardSheet& sheet) : sheet_(sheet) {}
+    void Activate() override { sheet_.SetActivePage(kPageCompleteRecoveryScanPartition); }
+    void Home() override { ++commands; }
+    void Back() override { ++commands; }
+    bool Next() override
+    {
+        ++commands;
+        return false;
+    }
+    void SetPrevController(IWizardPageController*) override {}
+    IWizardPageController* GetPrevController() override { return nullptr; }
+    int GetStateTypeId() override { return 1; }
+    int GetSearchKind() override { return 1; }
+    int SaveState(IRSData*, IDIRBuildCallback*) override
+    {
+        saving = true;
+        for (int i = 0; i < 5000 && !release; ++i) {
+            QThread::msleep(1);
+        }
+        return 1;
+    }
+
+    std::atomic<bool> saving{false}, release{false};
+    int commands = 0;
+
+private:
+    CWizardSheet& sheet_;
+};
+
+TEST_F(WizardTest, TheSheetTakesNoCommandWhileTheStatesAreSaved)
+{
+    const std::filesystem::path folder = ScratchPath("wizard_save_guard");
+    std::filesystem::create_directories(folder);
+    SetStateFolder(folder);
+    SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+    auto frame = std::make_unique<CMainFrame>(context_);
+    frame->show();
+    CWizardSheet& sheet = frame->Sheet();
+    QSignalSpy pageCommands(&sheet, &CWizardSheet::PageCommand);
+    SlowSavingStep step(sheet);
+    auto* page = static_cast<CScanPartitionDeviceSelectPage*>(sheet.Page(kPageCompleteRecoveryScanPartition));
+    page->SetController(&step);
+    step.Activate();
+
+    CFileSystemNode* root = CreateFileSystemNode();
+    auto properties = std::make_unique<CMyFileProperties>();
+    properties->SetName("Root");
+    root->SetProperties(std::move(properties));
+
+    // While the worker saves, the user clicks every navigation button,
+    // opens an image with Ctrl+O and tries to close the window.
+    bool enabledWhileSaving = true;
+    QTimer poke;
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+        if (!step.saving || step.release) {
+            return;
+        }
+        enabledWhileSaving = frame->isEnabled();
+        prompter_.answers = {true, true, true};
+        for (int id : {CWizardSheet::kHome, CWizardSheet::kBack, CWizardSheet::kNext}) {
+            QTest::mouseClick(sheet.Button(id), Qt::LeftButton);
+        }
+        QTest::keyClick(sheet.Button(CWizardSheet::kNext), Qt::Key_Space);
+        QTest::keyClick(frame.get(), Qt::Key_O, Qt::ControlModifier);
+        frame->close();
+        step.release = true;
+    });
+    poke.start(5);
+    CFileSelectController& files = context_.fileSelectController();
+    files.SetPrevController(&step);
+    files.SetTree(root);
+    poke.stop();
+
+    EXPECT_TRUE(step.release);
+    EXPECT_FALSE(enabledWhileSaving);
+    EXPECT_EQ(step.commands, 0);
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_EQ(pageCommands.count(), 0);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->isEnabled());
+    EXPECT_TRUE(std::filesystem::exists(folder / "cstemp.rdf"));
+
+    files.Leave();
+    files.SetPrevController(nullptr);
+    page->SetController(nullptr);
+    DeleteFileTree(root);
+    frame->CloseNow();
+    SetMessagePump({});
+    SetStateFolder({});
 }
 
 TEST_F(WizardTest, Gallery)
