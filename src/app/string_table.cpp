@@ -113,6 +113,7 @@ constexpr StringEntry kStrings[] = {
     {329, QT_TRANSLATE_NOOP("StringTable", "Recovery")},
     {330, QT_TRANSLATE_NOOP("StringTable", "Preview")},
     {346, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
+    {347, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
     {349, QT_TRANSLATE_NOOP("StringTable", "Quenmark")},
     {375, QT_TRANSLATE_NOOP("StringTable", "Please restart the program manually!")},
     {385, QT_TRANSLATE_NOOP("StringTable", "Total %s in %d files")},
@@ -134,6 +135,7 @@ constexpr StringEntry kStrings[] = {
     {408, QT_TRANSLATE_NOOP("StringTable", "Results for \r\nPartition ")},
     {409, QT_TRANSLATE_NOOP("StringTable", "Results for \r\nImage File ")},
     {410, QT_TRANSLATE_NOOP("StringTable", "Results for \r\nDisk ")},
+    {420, QT_TRANSLATE_NOOP("StringTable", "(All Files)")},
     {434, QT_TRANSLATE_NOOP("StringTable", "Quenmark has been running!")},
     {435, QT_TRANSLATE_NOOP("StringTable", "zorv.chm")},
     {438, QT_TRANSLATE_NOOP("StringTable", "Manually select historical partitions: for those who know "

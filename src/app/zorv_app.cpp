@@ -2,6 +2,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QLibraryInfo>
+#include <QtGui/QGuiApplication>
 #include <QtWidgets/QWidget>
 
 #include <atomic>
@@ -124,6 +125,9 @@ bool CZorvApp::InitInstance(const QStringList& arguments)
     LoadLanguage(languageName_);
     secondCopyText_ = LoadAppString(434);
     g_programTitle = LoadAppString(346);
+    // Titles that name the program (prompts, frame dialogs, the platform's
+    // window captions) read the product's name, not the executable's.
+    QGuiApplication::setApplicationDisplayName(LoadAppString(347));
     if (CheckSingleInstance() == 0) {
         return false;
     }

@@ -70,8 +70,8 @@ public:
                          item.height() - kPictureArea);
     painter->setPen((properties->GetAttributes() & kAttrEncrypted) != 0 ? QColor(0x00, 0xC8, 0x00)
                                                                         : QColor(Qt::black));
-    const QString elided = option.fontMetrics.elidedText(name, Qt::ElideMiddle, textArea.width() * 2 - 8);
-    painter->drawText(textArea, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere, elided);
+    const QStringList lines = ThumbnailCaptionLines(name, option.fontMetrics, textArea.width());
+    painter->drawText(textArea, Qt::AlignHCenter | Qt::AlignTop, lines.join(QLatin1Char('\n')));
     // The check box at the bottom left.
     QStyleOptionButton box;
     box.rect = CBreviaryImageListCtrl::CheckBoxRect(option.rect);
@@ -92,6 +92,20 @@ private:
 };
 
 } // namespace
+
+QStringList ThumbnailCaptionLines(const QString& name, const QFontMetrics& metrics, int width) {
+  if (metrics.horizontalAdvance(name) <= width) return {name};
+  const auto breaksAfter = [](QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.');
+  };
+  for (qsizetype end = name.size() - 1; end > 0; --end) {
+    if (!breaksAfter(name[end - 1])) continue;
+    const QString first = name.left(end).trimmed();
+    if (first.isEmpty() || metrics.horizontalAdvance(first) > width) continue;
+    return {first, metrics.elidedText(name.mid(end).trimmed(), Qt::ElideMiddle, width)};
+  }
+  return {metrics.elidedText(name, Qt::ElideMiddle, width)};
+}
 
 QIcon LargeTypeIcon(const QString& name) {
   static QMimeDatabase mimes;

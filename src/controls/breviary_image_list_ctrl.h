@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QtCore/QAbstractListModel>
+#include <QtCore/QStringList>
+#include <QtGui/QFontMetrics>
 #include <QtWidgets/QListView>
 
 #include <functional>
@@ -18,6 +20,12 @@ class ThumbnailLoader;
 
 // The large icon of a file's type, by its name.
 QIcon LargeTypeIcon(const QString& name);
+
+// A thumbnail's caption in at most two lines of `width` pixels: whole when
+// it fits; else broken after a blank, "_", "-" or "." with the rest cut in
+// the middle; a name with no such place is cut in the middle on one line.
+// Never broken inside a word.
+QStringList ThumbnailCaptionLines(const QString& name, const QFontMetrics& metrics, int width);
 
 class ThumbnailRowsModel : public QAbstractListModel {
   Q_OBJECT

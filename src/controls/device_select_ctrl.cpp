@@ -131,6 +131,25 @@ QSize CDeviceSelectView::ContentSize() const {
   return {m_rows.empty() ? 0 : m_rows.front().Width(), h};
 }
 
+int CDeviceSelectView::ContentWidth(int column) const {
+  if (column < 0) return 0;
+  const QFontMetrics fm(font());
+  int widest = 0;
+  for (const Row& row : m_rows) {
+    if (static_cast<std::size_t>(column) >= row.cells.size()) continue;
+    const Cell& cell = row.cells[static_cast<std::size_t>(column)];
+    // As paintEvent lays a cell out: 4 pixels before the text, the icon
+    // and 4 more after it; a few pixels to spare at the right.
+    int width = 4 + 6;
+    if (cell.bitmap >= 0) width += m_bitmaps[static_cast<std::size_t>(cell.bitmap)].width() + 4;
+    int text = 0;
+    for (const QString& line : cell.text.split(QLatin1Char('\n')))
+      text = std::max(text, fm.horizontalAdvance(line));
+    widest = std::max(widest, width + text);
+  }
+  return widest;
+}
+
 QPoint CDeviceSelectView::ScrollPosition() const {
   return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
 }
@@ -311,6 +330,7 @@ CDeviceSelectCtrl::CDeviceSelectCtrl(QWidget* parent)
   connect(m_view, &CDeviceSelectView::DoubleClicked, this, &CDeviceSelectCtrl::DoubleClicked);
   connect(m_view, &CDeviceSelectView::RightClicked, this, &CDeviceSelectCtrl::RightClicked);
   connect(m_header, &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    if (!m_fitting) m_userSized = true;
     m_view->SetColumnWidth(column, width);
     AlignHeader();
   });
@@ -319,6 +339,23 @@ CDeviceSelectCtrl::CDeviceSelectCtrl(QWidget* parent)
 void CDeviceSelectCtrl::AddItem(const DEVICE_ITEM& item) {
   m_view->AddItem(item,
                   {m_header->GetColumnWidth(0), m_header->GetColumnWidth(1), m_header->GetColumnWidth(2)});
+  FitColumns();
+}
+
+void CDeviceSelectCtrl::FitColumns() {
+  // The rows' own width: without the vertical scroll bar when it shows.
+  const int shown = m_view->viewport()->width();
+  if (m_userSized || shown <= 0) return;
+  constexpr int kNameAtLeast = 320;
+  constexpr int kInformationAtLeast = 200;
+  const int capacity = m_header->GetColumnWidth(1);
+  const int room = shown - capacity - kInformationAtLeast;
+  const int name = std::max(kNameAtLeast, std::min(m_view->ContentWidth(0), room));
+  const int information = std::max({kInformationAtLeast, shown - name - capacity, m_view->ContentWidth(2)});
+  m_fitting = true;
+  if (m_header->GetColumnWidth(0) != name) m_header->resizeSection(0, name);
+  if (m_header->GetColumnWidth(2) != information) m_header->resizeSection(2, information);
+  m_fitting = false;
 }
 
 void CDeviceSelectCtrl::SetCtrlStyle(int style) {
@@ -336,5 +373,6 @@ void CDeviceSelectCtrl::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   m_header->setGeometry(0, 0, width(), kHeaderHeight);
   m_view->setGeometry(0, kHeaderHeight, width(), std::max(0, height() - kHeaderHeight));
+  FitColumns();
   AlignHeader();
 }

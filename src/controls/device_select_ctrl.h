@@ -63,6 +63,9 @@ public:
   int Count() const { return static_cast<int>(m_rows.size()); }
   const Row& RowAt(int i) const { return m_rows[static_cast<std::size_t>(i)]; }
   QSize ContentSize() const;
+  // The width a column needs to show every row's cell whole (icon and the
+  // longest line of its text).
+  int ContentWidth(int column) const;
   // The vertical scroll position, for tests and the page.
   QPoint ScrollPosition() const;
 
@@ -123,9 +126,15 @@ protected:
 
 private:
   void AlignHeader();
+  // Until the user drags a column: the first column as wide as its longest
+  // name (within what the window leaves the other two), the information
+  // column to the window's right edge.
+  void FitColumns();
 
   CExtendHeaderCtrl* m_header;
   CDeviceSelectView* m_view;
+  bool m_fitting = false;
+  bool m_userSized = false;
 };
 
 // The default pictures of the seven icon kinds.

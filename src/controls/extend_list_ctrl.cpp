@@ -229,8 +229,9 @@ QPoint CExtendListCtrl::CheckBoxCentre(int line, int cell, int part) const {
   return r.center() - QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
-void CExtendListCtrl::Click(QPoint viewportPoint) {
+bool CExtendListCtrl::Click(QPoint viewportPoint) {
   LayoutParts();
+  bool toggled = false;
   const QPoint pt = viewportPoint + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
   for (int i = 0; i < GetLineCount(); ++i) {
     ExtendListLine& l = m_lines[static_cast<std::size_t>(i)];
@@ -240,12 +241,14 @@ void CExtendListCtrl::Click(QPoint viewportPoint) {
         ExtendListPart& part = l.cells[c].parts[static_cast<std::size_t>(k)];
         if (!part.hasCheckBox || part.checkRect.isEmpty() || !part.checkRect.contains(pt)) continue;
         part.checked = !part.checked;
+        toggled = true;
         if (part.notify) part.notify->OnCheck(part.checked ? 1 : 0, l.ownerValue, static_cast<int>(c), k);
       }
     }
     SelectLine(i);
     break;
   }
+  return toggled;
 }
 
 void CExtendListCtrl::mousePressEvent(QMouseEvent* event) {
@@ -260,8 +263,9 @@ void CExtendListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CExtendListCtrl::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
-    Click(event->position().toPoint());
+    const bool toggled = Click(event->position().toPoint());
     Q_EMIT CheckStatesChanged();
+    if (const int line = GetSelectedLine(); line >= 0 && !toggled) Q_EMIT LineRightClicked(line);
   }
   QAbstractScrollArea::mouseReleaseEvent(event);
 }

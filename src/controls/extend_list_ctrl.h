@@ -70,6 +70,9 @@ public:
 Q_SIGNALS:
   // Sent after a right-button release: the check states may have changed.
   void CheckStatesChanged();
+  // A right-button release beside the check boxes selected a line (or kept
+  // it): its menu is wanted.
+  void LineRightClicked(int line);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -82,7 +85,9 @@ protected:
 
 private:
   void UpdateScrollSizes();
-  void Click(QPoint viewportPoint);
+  // Selects the line under the point and flips a check box there; true
+  // when a box was flipped.
+  bool Click(QPoint viewportPoint);
   int TotalWidth() const;
   int TotalHeight() const;
   void LayoutParts(); // works out the check-box places without painting

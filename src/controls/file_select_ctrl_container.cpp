@@ -1,6 +1,10 @@
 #include "controls/file_select_ctrl_container.h"
 
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QTreeView>
 #include <QtWidgets/QVBoxLayout>
+
+#include <algorithm>
 
 #include "controls/ex_splitter_wnd.h"
 #include "controls/file_list_ctrl.h"
@@ -19,6 +23,15 @@ CFileSelectCtrlContainer::CFileSelectCtrlContainer(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(splitter_);
+}
+
+void CFileSelectCtrlContainer::FitTreePane() {
+  CTriStateTreeView* tree = tree_->GetTreeCtrl();
+  // The widest label shown, its indentation, box and icon included, with
+  // room for the tree's vertical scroll bar.
+  const int content = tree->LabelsWidth() + 2 * tree->frameWidth() +
+                      tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree) + 8;
+  splitter_->SetColumnLimits(0, std::clamp(content, kTreeWidth, kTreeMaximum), kTreeMinimum, kTreeMaximum);
 }
 
 } // namespace qm

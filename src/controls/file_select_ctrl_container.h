@@ -15,7 +15,8 @@ class CFileListCtrl;
 class CFileSelectCtrlContainer : public QWidget {
   Q_OBJECT
 public:
-  // The tree's column: 200 pixels at first, dragged between 100 and 400.
+  // The tree's column: 200 pixels at first (wider when its labels need
+  // it, up to 400), dragged between 100 and 400.
   static constexpr int kTreeWidth = 200;
   static constexpr int kTreeMinimum = 100;
   static constexpr int kTreeMaximum = 400;
@@ -25,6 +26,8 @@ public:
   CFileTreeCtrl* GetTreePane() const { return tree_; }
   CFileListCtrl* GetListPane() const { return list_; }
   CExSplitterWnd* Splitter() const { return splitter_; }
+  // Widens the tree's column to the labels it shows (a new tree).
+  void FitTreePane();
 
 private:
   CExSplitterWnd* splitter_;

@@ -1,5 +1,6 @@
 #include "controls/file_tree_ctrl.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 #include <QtGui/QPainter>
@@ -13,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -75,9 +77,21 @@ int FolderImageIndex(const IFileProperties* properties, bool fileSystemNode) {
   return fileSystemNode ? 0 : 1;
 }
 
+QString FolderDisplayName(const CFileNode* folder) {
+  // The folder the deleted-file road gathers its finds in keeps its English
+  // name in the tree (saved scans and recovered paths use it); it is shown
+  // in the language in use.
+  static constexpr const char* kDeletedFiles = QT_TRANSLATE_NOOP("FoundTree", "Deleted Files");
+  const IFileProperties* properties = folder != nullptr ? folder->GetProperties() : nullptr;
+  if (properties == nullptr) return {};
+  const char* name = properties->GetName();
+  if (folder->IsFileSystemNode() && std::string_view(name) == kDeletedFiles)
+    return QCoreApplication::translate("FoundTree", kDeletedFiles);
+  return QString::fromUtf8(name);
+}
+
 QString FolderLabel(const CFileNode* folder) {
-  const IFileProperties* properties = folder->GetProperties();
-  const QString name = properties != nullptr ? QString::fromUtf8(properties->GetName()) : QString();
+  const QString name = FolderDisplayName(folder);
   return QStringLiteral("%1 (%2)").arg(name).arg(ChildCount(folder));
 }
 
@@ -214,7 +228,7 @@ Qt::ItemFlags CFileTreeModel::flags(const QModelIndex& index) const {
 }
 
 CFileTreeCtrl::CFileTreeCtrl(QWidget* parent)
-    : QWidget(parent), tree_(new QTreeView(this)), model_(new CFileTreeModel(this)) {
+    : QWidget(parent), tree_(new CTriStateTreeView(this)), model_(new CFileTreeModel(this)) {
   tree_->setObjectName(QStringLiteral("fileTree"));
   tree_->setModel(model_);
   tree_->setHeaderHidden(true);

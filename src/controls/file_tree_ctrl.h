@@ -15,10 +15,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "controls/tri_state_tree_view.h"
+
 class CFileNode;
 class CFileSystemNode;
 class IFileProperties;
-class QTreeView;
 
 namespace qm {
 
@@ -30,6 +31,9 @@ int FolderImageIndex(const IFileProperties* properties, bool fileSystemNode);
 
 // "name (n)": the folder's name and the number of its direct children.
 QString FolderLabel(const CFileNode* folder);
+// A folder's name as shown: the program's own folders in the language in
+// use, any other as found on the disk.
+QString FolderDisplayName(const CFileNode* folder);
 
 // Whether the tree shows the sub-folders of folder (a folder below root)
 // sorted by name. A top-level folder's are, and the sorting goes down the
@@ -83,7 +87,7 @@ public:
 
   void SetFileListCtrl(CFileListCtrl* list) { list_ = list; }
   CFileListCtrl* FileList() const { return list_; }
-  QTreeView* GetTreeCtrl() const { return tree_; }
+  CTriStateTreeView* GetTreeCtrl() const { return tree_; }
   CFileTreeModel* Model() const { return model_; }
 
   // Shows the folders below root; selects the first top-level folder and
@@ -115,7 +119,7 @@ private:
   void OnSelectionChanged();
   CFileSystemNode* RootFileSystem() const;
 
-  QTreeView* tree_;
+  CTriStateTreeView* tree_;
   CFileTreeModel* model_;
   CFileListCtrl* list_ = nullptr;
   std::function<std::unique_ptr<QWidget>(QWidget* owner)> waitNotice_;

@@ -1,6 +1,9 @@
 #include "controls/file_type_name_table.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QMimeDatabase>
+
+#include "app/string_table.h"
 
 namespace qm {
 namespace {
@@ -41,11 +44,15 @@ std::string CFileTypeNameTable::GetTypeInfo(std::string_view extension)
     return Capitalised(type.comment().toStdString());
 }
 
+QString CFileTypeNameTable::AllFilesName() { return LoadAppString(420); }
+
+QString CFileTypeNameTable::PlainFileName() { return QCoreApplication::translate("CFileTypeNameTable", "File"); }
+
 void CFileTypeNameTable::Load()
 {
     // The all-files entries sort before every other name.
-    AddType(".00(All Files)", "*");
-    AddType(".01File", "*");
+    AddType(".00" + AllFilesName().toStdString(), "*");
+    AddType(".01" + PlainFileName().toStdString(), "*");
     const QMimeDatabase database;
     for (const QMimeType& type : database.allMimeTypes()) {
         const std::string name = Capitalised(type.comment().toStdString());

@@ -3,6 +3,8 @@
 // user can search by type.
 #pragma once
 
+#include <QtCore/QString>
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,6 +26,10 @@ public:
     // The type name of a file with that extension ("txt"), first letter in
     // upper case; empty when the desktop knows none.
     static std::string GetTypeInfo(std::string_view extension);
+    // The names of the two all-files entries, in the language in use:
+    // "(All Files)" and the plain "File".
+    static QString AllFilesName();
+    static QString PlainFileName();
     void Clear() { map_.clear(); }
 
 private:

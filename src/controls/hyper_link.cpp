@@ -5,11 +5,19 @@
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
 #include <QtGui/QMouseEvent>
+#include <QtWidgets/QApplication>
+
+#include "app/prompter.h"
+#include "app/zorv_app.h"
 
 namespace {
 
+QUrl TargetUrl(const QString& target) {
+  return QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
+}
+
 bool OpenWithDesktop(const QString& target) {
-  const QUrl url = QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
+  const QUrl url = TargetUrl(target);
   return url.isValid() && QDesktopServices::openUrl(url);
 }
 
@@ -78,12 +86,18 @@ void CHyperLink::Open() {
       SetVisited(true);
       return;
     }
-    Q_EMIT OpenFailed(tr("Unable to open hyperlink:\n\n") + target);
+    // The desktop gives no reason; a missing local file is the one it can
+    // be told apart from having no program for the address.
+    const QUrl url = TargetUrl(target);
+    const bool missing = url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+    Fail(tr("Unable to open hyperlink:\n\n") +
+         (missing ? tr("The specified file is not found.")
+                  : tr("There is no application associated\nwith the given filename extension.")));
     return;
   }
   // Folder mode: the file manager shows the folder of each listed item.
   if (!QFileInfo(m_url).isDir()) {
-    Q_EMIT OpenFailed(tr("Path Invalid!"));
+    Fail(tr("Path Invalid!"));
     return;
   }
   bool opened = false;
@@ -91,4 +105,11 @@ void CHyperLink::Open() {
     opened |= m_opener(QFileInfo(item).absolutePath());
   if (m_items.isEmpty()) opened = m_opener(m_url);
   if (opened) SetVisited(true);
+}
+
+void CHyperLink::Fail(const QString& message) {
+  QApplication::beep();
+  Q_EMIT OpenFailed(message);
+  qm::Prompter& prompter = m_prompter != nullptr ? *m_prompter : qm::DefaultPrompter();
+  prompter.Inform(window(), message, qm::ProgramTitle(), qm::PromptIcon::Warning);
 }

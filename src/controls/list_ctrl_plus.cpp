@@ -156,7 +156,11 @@ CListCtrlPlus::CListCtrlPlus(QWidget* parent) : QTreeView(parent), model_(new CF
   for (int c = 0; c < kFileListColumnCount; ++c)
     header()->resizeSection(c, c >= kColumnModified ? std::max(FileListColumnAt(c).width, timeWidth)
                                                     : FileListColumnAt(c).width);
+  nameWidth_ = header()->sectionSize(kColumnName);
   connect(header(), &QHeaderView::sectionClicked, this, &CListCtrlPlus::OnColumnClick);
+  connect(header(), &QHeaderView::sectionResized, this, [this] {
+    if (!fitting_) userSized_ = true;
+  });
 }
 
 CListCtrlPlus& CListCtrlPlus::SetRows(std::vector<CFileNode*>* rows) {
@@ -164,7 +168,35 @@ CListCtrlPlus& CListCtrlPlus::SetRows(std::vector<CFileNode*>* rows) {
   return *this;
 }
 
-void CListCtrlPlus::RowsChanged() { model_->Reload(); }
+void CListCtrlPlus::RowsChanged() {
+  model_->Reload();
+  FitNameColumn();
+}
+
+int CListCtrlPlus::NameContentWidth() const {
+  constexpr int kRowsMeasured = 4000;
+  const QFontMetrics metrics(font());
+  const int rows = std::min(model_->rowCount(), kRowsMeasured);
+  int widest = 0;
+  for (int row = 0; row < rows; ++row)
+    widest = std::max(widest, metrics.horizontalAdvance(model_->index(row, kColumnName).data().toString()));
+  // The check box, the icon and the cell's margins beside the text.
+  const int box = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+  return widest + box + style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) + 28;
+}
+
+void CListCtrlPlus::resizeEvent(QResizeEvent* event) {
+  QTreeView::resizeEvent(event);
+  FitNameColumn();
+}
+
+void CListCtrlPlus::FitNameColumn() {
+  if (userSized_ || model_->rowCount() == 0) return;
+  const int width = std::clamp(NameContentWidth(), nameWidth_, std::max(nameWidth_, viewport()->width() / 2));
+  fitting_ = true;
+  header()->resizeSection(kColumnName, width);
+  fitting_ = false;
+}
 
 int CListCtrlPlus::GetSelectedRow() const {
   const QModelIndexList rows = selectionModel()->selectedRows();

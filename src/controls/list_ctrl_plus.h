@@ -60,8 +60,12 @@ public:
 
   // Attaches the owner's vector; returns the control.
   CListCtrlPlus& SetRows(std::vector<CFileNode*>* rows);
-  // The owner filled its vector anew.
+  // The owner filled its vector anew. Until the user drags a column, the
+  // name column widens to the longest name shown (within half the list).
   void RowsChanged();
+  // The width the name column needs for the rows shown (the first few
+  // thousand), icon and check box included.
+  int NameContentWidth() const;
   void SetToggle(std::function<void(CFileNode*)> toggle) { model_->SetToggle(std::move(toggle)); }
   CFileListModel* Model() const { return model_; }
 
@@ -87,9 +91,15 @@ Q_SIGNALS:
 protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
+  void FitNameColumn();
+
   CFileListModel* model_;
+  int nameWidth_ = 0; // the name column's width before any fitting
+  bool fitting_ = false;
+  bool userSized_ = false;
   std::array<bool, 10> descending_{};
 };
 

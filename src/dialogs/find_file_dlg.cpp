@@ -1,5 +1,7 @@
 #include "dialogs/find_file_dlg.h"
 
+#include <QtGui/QKeySequence>
+#include <QtGui/QShortcut>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHBoxLayout>
@@ -8,6 +10,7 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
+#include "app/help_viewer.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
 #include "filemodel/file_node.h"
@@ -66,6 +69,10 @@ CFindFileDlg::CFindFileDlg(IFindFileView& view, QWidget* parent)
       matchCase_(new QCheckBox(tr("Match Case"), this)), wholeWord_(new QCheckBox(tr("Whole Word"), this)),
       findNext_(new QPushButton(tr("Find Next"), this)) {
   setWindowTitle(tr("Find file by name"));
+  // F1: the help topic on searching the found files (the dialog is modal:
+  // no other window takes the key meanwhile).
+  connect(new QShortcut(QKeySequence::HelpContents, this, nullptr, nullptr, Qt::ApplicationShortcut),
+          &QShortcut::activated, this, [this] { OpenHelpTopic(this, 23); });
   name_->setMaxLength(256);
   name_->setMinimumWidth(260);
   auto* close = new QPushButton(tr("Close"), this);

@@ -6,6 +6,7 @@
 #include <QtWidgets/QTreeWidget>
 #include <QtWidgets/QVBoxLayout>
 
+#include "app/string_table.h"
 #include "fatext2/fat_partition_info.h"
 #include "ntfs/ntfs_partition_info.h"
 #include "storage/searched_partition_info.h"
@@ -103,7 +104,7 @@ int CScanPartitionPropertiesDlg::exec() {
 }
 
 CBorrowedPageDlg::CBorrowedPageDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QCoreApplication::applicationName());
+  setWindowTitle(qm::LoadAppString(346));
 }
 
 CBorrowedPageDlg::~CBorrowedPageDlg() { GiveBack(); }

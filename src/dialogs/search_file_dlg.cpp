@@ -1,5 +1,7 @@
 #include "dialogs/search_file_dlg.h"
 
+#include <QtGui/QKeySequence>
+#include <QtGui/QShortcut>
 #include <QtCore/QDateTime>
 #include <QtCore/QTimeZone>
 #include <QtWidgets/QCheckBox>
@@ -16,8 +18,10 @@
 #include <QtWidgets/QTimeEdit>
 #include <QtWidgets/QVBoxLayout>
 
+#include "app/help_viewer.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
+#include "controls/file_tree_ctrl.h"
 #include "controls/file_type_name_table.h"
 #include "filemodel/file_node.h"
 #include "filemodel/file_system_node.h"
@@ -63,7 +67,7 @@ QString CSearchFileDlg::NodePath(CFileNode* node) {
   for (CFileNode* up = node; up != nullptr; up = up->GetParent()) {
     const char* name = up->GetProperties() != nullptr ? up->GetProperties()->GetName() : "";
     if (up != node && std::string_view(name) == "Root") continue;
-    parts.prepend(QString::fromUtf8(name));
+    parts.prepend(FolderDisplayName(up));
   }
   return parts.join(QLatin1Char('/'));
 }
@@ -73,6 +77,10 @@ CSearchFileDlg::CSearchFileDlg(std::function<void(CFileNode*)> tick, CFileNode* 
     : CSearchSuperDlg(parent), tick_(std::move(tick)), current_(current), result_(result),
       prompter_(&DefaultPrompter()), column_(new QVBoxLayout(this)) {
   setWindowTitle(tr("Search files"));
+  // F1: the help topic on searching the found files (the dialog is modal:
+  // no other window takes the key meanwhile).
+  connect(new QShortcut(QKeySequence::HelpContents, this, nullptr, nullptr, Qt::ApplicationShortcut),
+          &QShortcut::activated, this, [this] { OpenHelpTopic(this, 23); });
   column_->setSizeConstraint(QLayout::SetFixedSize);
   column_->setSpacing(4);
   panels_.resize(kPanelCount, nullptr);
@@ -167,7 +175,8 @@ void CSearchFileDlg::BuildTypePanel() {
     QString text;
     if (index < 2) {
       text = typeName.size() > 3 ? QString::fromStdString(typeName.substr(3))
-                                 : (index == 0 ? tr("(All Files)") : tr("File"));
+                                 : (index == 0 ? CFileTypeNameTable::AllFilesName()
+                                                             : CFileTypeNameTable::PlainFileName());
     } else {
       text = QString::fromStdString(typeName);
     }
@@ -176,7 +185,7 @@ void CSearchFileDlg::BuildTypePanel() {
                    QString::fromStdString(extensions));
     ++index;
   }
-  if (type_->count() == 0) type_->addItem(tr("(All Files)"), QStringLiteral("*"));
+  if (type_->count() == 0) type_->addItem(CFileTypeNameTable::AllFilesName(), QStringLiteral("*"));
   type_->setCurrentIndex(0);
   layout->addWidget(type_);
   layout->addStretch();

@@ -13,6 +13,7 @@
 
 #include <iterator>
 
+#include "app/string_table.h"
 #include "controls/file_state_marks.h"
 
 CWaitingDlg::CWaitingDlg(QWidget* parent)
@@ -107,7 +108,7 @@ CAttributesStates::CAttributesStates(QWidget* parent) : QDialog(parent) {
 
 CHasCheckboxPromptDlg::CHasCheckboxPromptDlg(const QString& message, QWidget* parent)
     : QDialog(parent), m_box(new QCheckBox(tr("Don't show this message again."), this)) {
-  setWindowTitle(QCoreApplication::applicationName());
+  setWindowTitle(qm::LoadAppString(347));
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
   icon->setAlignment(Qt::AlignTop);

@@ -6,6 +6,7 @@
 #include <QtWidgets/QWidget>
 
 #include "app/prompter.h"
+#include "app/zorv_app.h"
 #include "controls/device_select_ctrl.h"
 #include "controls/image_wnd.h"
 #include "platform/log.h"
@@ -131,7 +132,7 @@ AddImageResult CDeviceCollector::AddImage(const std::string& path, const std::st
   }
   if (!text.isEmpty()) {
     qm::Prompter& prompter = m_prompter ? *m_prompter : qm::DefaultPrompter();
-    prompter.Inform(nullptr, text, QCoreApplication::applicationName(), qm::PromptIcon::Warning);
+    prompter.Inform(nullptr, text, qm::ProgramTitle(), qm::PromptIcon::Warning);
   }
   return result;
 }

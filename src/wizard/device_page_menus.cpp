@@ -25,7 +25,14 @@ std::vector<MenuEntry> DeviceItemMenu(int page, int recoverCommand, bool previou
       menu.push_back({kCmdDeleteImage, QT_TRANSLATE_NOOP("DevicePageMenus", "Remove"), true});
     return menu;
   }
-  return {{recoverCommand, QT_TRANSLATE_NOOP("DevicePageMenus", "Recover"), true}};
+  std::vector<MenuEntry> menu{{recoverCommand, QT_TRANSLATE_NOOP("DevicePageMenus", "Recover"), true}};
+  // A found partition's details are a right click away.
+  if (page == 4) menu.push_back(PartitionRowMenu().front());
+  return menu;
+}
+
+std::vector<MenuEntry> PartitionRowMenu() {
+  return {{kCmdProperties, QT_TRANSLATE_NOOP("DevicePageMenus", "Properties"), true}};
 }
 
 } // namespace qm

@@ -30,4 +30,8 @@ std::vector<MenuEntry> DiskImageMenu(bool somethingSelected, bool imageSelected)
 std::vector<MenuEntry> DeviceItemMenu(int page, int recoverCommand, bool previousRecoverySelected,
                                       bool imageSelected);
 
+// The menu of a row of the found partitions (page 4's list and the check
+// lists of pages 7 and 8): "Properties".
+std::vector<MenuEntry> PartitionRowMenu();
+
 } // namespace qm

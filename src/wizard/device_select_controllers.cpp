@@ -7,7 +7,6 @@
 #include "app/usage_events.h"
 #include "app/zorv_app.h"
 #include "controls/device_select_ctrl.h"
-#include "dialogs/advance_setting_dlg.h"
 #include "platform/byte_view.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
@@ -110,10 +109,7 @@ StateVariant* CDeviceStepController::GetDeviceSelection(StateVariant* out) {
   return out;
 }
 
-void CDeviceStepController::ShowAdvancedSettings() {
-  CAdvanceSettingMasterDlg dialog(true, PageWindow(), WizardContext::instance()->settings());
-  dialog.exec();
-}
+void CDeviceStepController::ShowAdvancedSettings() { RunAdvancedSettings(true, PageWindow()); }
 
 void CDeviceStepController::CollectDevices() {
   CDeviceCollector& collector = EnsureCollector();

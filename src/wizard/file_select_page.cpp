@@ -168,6 +168,7 @@ void CFileSelectPage::SetRootNode(CFileNode* root) {
   searchList_->SetSource(source);
   root_ = root;
   Tree().SetRootNode(root);
+  container_->FitTreePane();
   SelectionSummary summary;
   if (root->IsFileSystemNode()) static_cast<CFileSystemNode*>(root)->GetSelectionSummary(&summary);
   totalText_ = FormatFilesStatus(385, summary.bytes, summary.files);

@@ -180,6 +180,10 @@ bool CLostRecoveryPartitionDeviceSelectController::LoadState(IRSData* reader, ID
   return true;
 }
 
+void CLostRecoveryPartitionDeviceSelectController::ShowAdvancedSettings() {
+  RunAdvancedSettings(true, page_ != nullptr ? page_->window() : nullptr);
+}
+
 void CLostRecoveryPartitionDeviceSelectController::FillPage() {
   std::vector<LostPartitionRecord> records;
   for (const PartitionWindowEntry& entry : found_) {

@@ -38,6 +38,8 @@ public:
   int SaveState(IRSData* writer, IDIRBuildCallback* progress) override;
   bool LoadState(IRSData* reader, IDIRBuildCallback* progress) override;
   void SetWholeDiskScan(int wholeDisk) override { wholeDisk_ = wholeDisk; }
+  // The advanced settings with RAW files only allowed, as on the device pages.
+  void ShowAdvancedSettings() override;
 
   // Takes the finds over (their devices with them), lists them and saves
   // the state files; the result of the save.

@@ -7,6 +7,7 @@
 
 class IDIRBuildCallback;
 class IRSData;
+class QWidget;
 
 namespace qm {
 
@@ -26,6 +27,10 @@ enum WIZARD_PAGE : int {
   kPageCount = 11,
 };
 
+// The advanced settings over the wizard's settings, modal, on their first
+// page; `allowRawOnly` offers the choice of RAW files only.
+void RunAdvancedSettings(bool allowRawOnly, QWidget* parent);
+
 struct StateVariant {
   int kind = 0; // 0 disk record, 1 volume record, 2 found partition
   void* pointer = nullptr;
@@ -41,8 +46,9 @@ public:
   virtual bool Next() = 0;
   virtual void SetPrevController(IWizardPageController* previous) = 0;
   virtual IWizardPageController* GetPrevController() = 0;
-  // The advanced settings dialog comes with the dialogs; until then there is nothing to open.
-  virtual void ShowAdvancedSettings() {}
+  // The advanced settings, modal, on their first page, without the choice
+  // of RAW files only.
+  virtual void ShowAdvancedSettings();
   virtual int GetStateTypeId() { return 6; }
   virtual int GetSearchKind() { return 3; }
   virtual StateVariant* GetDeviceSelection(StateVariant* out) {

@@ -1,5 +1,6 @@
 #include "wizard/save_file_page.h"
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QStorageInfo>
 #include <QtGui/QPainter>
 
@@ -56,6 +57,7 @@ CSaveFilePage::CSaveFilePage(QWidget* parent) : CWizardPage(parent), spaceQuery_
   pie_->setObjectName(QStringLiteral("spacePie"));
   pie_->SetBackground(kPageColour);
   pie_->SetSpaceInfo(0, 0, 0);
+  connect(edit_, &QLineEdit::textEdited, this, &CSaveFilePage::OnPathTyped);
 }
 
 IWizardPageController* CSaveFilePage::GetController() {
@@ -87,8 +89,18 @@ QString CSaveFilePage::GetTargetPath() {
   return target_;
 }
 
-void CSaveFilePage::UpdateFreeSpace() {
-  space_ = target_.isEmpty() ? TargetSpace{} : spaceQuery_(target_);
+void CSaveFilePage::OnPathTyped() {
+  GetTargetPath();
+  // A half-typed path asks nothing; the chart waits until the box names a
+  // folder.
+  const bool folder = !target_.isEmpty() && QFileInfo(target_).isDir();
+  UpdateSpaceOf(folder ? target_ : QString());
+}
+
+void CSaveFilePage::UpdateFreeSpace() { UpdateSpaceOf(target_); }
+
+void CSaveFilePage::UpdateSpaceOf(const QString& path) {
+  space_ = path.isEmpty() ? TargetSpace{} : spaceQuery_(path);
   const auto clamp = [](std::uint64_t v) {
     return static_cast<std::int64_t>(std::min<std::uint64_t>(v, INT64_MAX));
   };
@@ -100,7 +112,7 @@ void CSaveFilePage::UpdateFreeSpace() {
     return QString::fromStdString(
         FormatSizeText(static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, INT64_MAX))));
   };
-  pie_->SetLegend(target_.isEmpty() ? QStringList()
+  pie_->SetLegend(path.isEmpty() ? QStringList()
                                     : QStringList{tr("Free space: %1").arg(size(space_.available)),
                                                   tr("Required space: %1").arg(size(size_)),
                                                   tr("Used space: %1").arg(size(used))});

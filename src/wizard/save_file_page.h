@@ -60,6 +60,9 @@ public:
   bool CheckFreeSpace(Prompter& prompter);
   // The tree's choice: shown in the path box, the pie follows it.
   void OnFolderSelected(const QString& path);
+  // The user typed or pasted into the path box: the pie shows the volume
+  // of the folder it names, nothing while it names none.
+  void OnPathTyped();
   // A fresh showing: empty path, a pie of zeros, the tree filled anew.
   void ReleaseResources();
 
@@ -74,6 +77,8 @@ protected:
   void OnDrawContent(QPainter& painter) override;
 
 private:
+  void UpdateSpaceOf(const QString& path);
+
   CPieCtrl* pie_ = nullptr;
   CEditPlus* edit_ = nullptr;
   QString target_;

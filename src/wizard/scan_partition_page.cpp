@@ -1,6 +1,9 @@
 #include "wizard/scan_partition_page.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtGui/QCursor>
 #include <QtGui/QPainter>
+#include <QtWidgets/QMenu>
 
 #include <algorithm>
 
@@ -30,6 +33,23 @@ CScanPartitionDeviceSelectPage::CScanPartitionDeviceSelectPage(int index, int he
             &CScanPartitionDeviceSelectPage::OnPartitionOption);
     connect(list, &CMultipleChoosePartitionListCtrl::CheckStatesChanged, this,
             &CScanPartitionDeviceSelectPage::FitLayoutPane);
+    connect(list->List(), &CExtendListCtrl::LineRightClicked, this, [this] {
+        QMenu menu(this);
+        FillRowMenu(menu);
+        if (QAction* chosen = menu.exec(QCursor::pos())) {
+            OnCommand(chosen->data().toInt());
+        }
+    });
+}
+
+void CScanPartitionDeviceSelectPage::FillRowMenu(QMenu& menu)
+{
+    menu.clear();
+    for (const MenuEntry& entry : PartitionRowMenu()) {
+        QAction* action = menu.addAction(QCoreApplication::translate("DevicePageMenus", entry.text.c_str()));
+        action->setData(entry.command);
+        action->setEnabled(entry.enabled);
+    }
 }
 
 void CScanPartitionDeviceSelectPage::FitLayoutPane()

@@ -12,6 +12,7 @@
 #include "wizard/wizard_page.h"
 
 class CLostPartitionCtrlContainer;
+class QMenu;
 class CSearchedPartitionInfo;
 struct CScanStateRecord;
 struct DeviceListItem;
@@ -44,6 +45,8 @@ public:
     int GetCheckedCount() const;
 
     int OnCommand(int id) override;
+    // The menu of the selected row: the partition's properties.
+    void FillRowMenu(QMenu& menu);
     CLostPartitionCtrlContainer& Container() const { return *container_; }
 
 protected:

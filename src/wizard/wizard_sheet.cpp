@@ -361,6 +361,8 @@ void CWizardSheet::SetActivePage(int page) {
     }
   }
   website_->hide();
+  // The language menu has items on the start page only.
+  language_->setEnabled(active_ == kPageRecoveryMode);
   const AppSettings& settings = context_.settings();
   if (auto banner = BannerForPage(active_, settings.nRecoveryMode, settings.bPhotoRecovery != 0)) {
     banner_ = *banner;

@@ -5,6 +5,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QSettings>
 #include <QtCore/QTimer>
+#include <QtGui/QGuiApplication>
 #include <QtWidgets/QWidget>
 #include <gtest/gtest.h>
 
@@ -143,6 +144,8 @@ TEST_F(ZorvAppTest, TranslationsAreLoadedByName)
     CZorvApp app(Options(folder.string()));
     ASSERT_TRUE(app.InitInstance({QStringLiteral("Vek")}));
     EXPECT_TRUE(app.TranslationLoaded());
+    // Titles name the product, never the executable.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Quenmark"));
     EXPECT_EQ(LoadAppString(434), QStringLiteral("Quenmark läuft bereits!"));
     EXPECT_NE(GetAppSettings()->hLanguageModule, nullptr);
     app.ExitInstance();

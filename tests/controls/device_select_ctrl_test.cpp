@@ -4,6 +4,8 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/format_text.h"
 #include "support_ui/gallery.h"
 
@@ -128,6 +130,34 @@ TEST_F(DeviceView, CapacityCellsDeletionAndColumnDrag) {
   EXPECT_EQ(ctrl.View()->RowAt(0).top, 0);
   EXPECT_EQ(ctrl.View()->RowAt(1).top, ctrl.View()->RowAt(0).height);
   (void)h0;
+}
+
+TEST_F(DeviceView, ColumnsStartWideEnoughForTheNamesAndTheWindow) {
+  ctrl.resize(1280, 300);
+  const auto widths = [&] {
+    return std::array<int, 3>{ctrl.Header()->GetColumnWidth(0), ctrl.Header()->GetColumnWidth(1),
+                              ctrl.Header()->GetColumnWidth(2)};
+  };
+  const int shown = ctrl.View()->viewport()->width();
+  DEVICE_ITEM item;
+  item.iconKind = 3;
+  item.name = QStringLiteral("Recovered system volume with a long label here - NTFS");
+  ctrl.AddItem(item);
+  const int need = ctrl.View()->ContentWidth(0);
+  ASSERT_GT(need, 320);
+  EXPECT_EQ(widths()[0], need);
+  EXPECT_EQ(ctrl.View()->RowAt(0).cells[0].width, need);
+  // The information column reaches the right edge, no further.
+  EXPECT_EQ(widths()[0] + widths()[1] + widths()[2], shown);
+  // A name wider than the window leaves the other two columns their room.
+  item.name = QString(200, QLatin1Char('W'));
+  ctrl.AddItem(item);
+  EXPECT_EQ(widths()[0], shown - widths()[1] - 200);
+  // Once the user has dragged a column the widths are theirs.
+  ctrl.Header()->resizeSection(0, 350);
+  ctrl.AddItem(item);
+  ctrl.resize(1000, 300);
+  EXPECT_EQ(widths()[0], 350);
 }
 
 TEST_F(DeviceView, KeyboardScrollsTheSelectionIntoView) {

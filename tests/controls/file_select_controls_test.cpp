@@ -4,15 +4,19 @@
 // tab strip's geometry and the splitter's limits.
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
+#include <QtGui/QKeyEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QToolButton>
 #include <QtWidgets/QTreeView>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "controls/breviary_image_list_ctrl.h"
 #include "controls/ex_splitter_wnd.h"
 #include "controls/file_list_ctrl.h"
 #include "controls/file_list_rows.h"
@@ -87,6 +91,35 @@ std::vector<std::string> Names(const std::vector<CFileNode*>& rows) {
 // 2021-03-04 05:06:07 UTC as a file time, plus seconds.
 constexpr FileTime kTime = 132593079670000000ull;
 FileTime At(int seconds) { return kTime + static_cast<FileTime>(seconds) * 10000000ull; }
+
+TEST(ThumbnailCaption, BreaksBetweenWordsOnlyAndCutsTheRestInTheMiddle) {
+  const QFontMetrics metrics(QApplication::font());
+  const int width = metrics.horizontalAdvance(QStringLiteral("holiday photo"));
+  const QChar ellipsis(0x2026);
+  // Fits: as it is.
+  EXPECT_EQ(ThumbnailCaptionLines(QStringLiteral("a.jpg"), metrics, width), QStringList{QStringLiteral("a.jpg")});
+  // Words: the first line ends where a word does; the rest is cut in the middle.
+  const QString words = QStringLiteral("holiday photo from the lake at dawn.jpg");
+  const QStringList two = ThumbnailCaptionLines(words, metrics, width);
+  ASSERT_EQ(two.size(), 2);
+  EXPECT_EQ(two[0], QStringLiteral("holiday photo"));
+  EXPECT_TRUE(two[1].startsWith(QStringLiteral("from")));
+  EXPECT_TRUE(two[1].endsWith(QStringLiteral(".jpg")));
+  EXPECT_TRUE(two[1].contains(ellipsis));
+  // Underscores break too.
+  const QStringList camera = ThumbnailCaptionLines(QStringLiteral("IMG_20230512_143355.jpg"), metrics,
+                                                   metrics.horizontalAdvance(QStringLiteral("IMG_20230512_")));
+  ASSERT_EQ(camera.size(), 2);
+  EXPECT_EQ(camera[0], QStringLiteral("IMG_20230512_"));
+  // One long word: one line, cut in the middle, its end kept.
+  const QStringList one = ThumbnailCaptionLines(QStringLiteral("Averyveryverylongfilenamewithoutbreaks"), metrics, width);
+  ASSERT_EQ(one.size(), 1);
+  EXPECT_TRUE(one[0].contains(ellipsis));
+  EXPECT_TRUE(one[0].endsWith(QStringLiteral("s")));
+  for (const QStringList& lines : {two, camera, one})
+    for (const QString& line : lines)
+      EXPECT_LE(metrics.horizontalAdvance(line), std::max(width, metrics.horizontalAdvance(camera[0])));
+}
 
 TEST(FileListRows, CellsAreEmptyWhereTheFieldIsNotValid) {
   Tree root = MakeRoot();
@@ -424,6 +457,53 @@ TEST_F(TreeToggle, AFolderTakesItsSubtreeAlongAndItsAncestorsFollow) {
   EXPECT_EQ(root_->Summary().checkedFiles, 1u);
   // The window is usable again.
   EXPECT_TRUE(container_.isEnabled());
+}
+
+TEST_F(TreeToggle, AClickOnABoxOnlyFlipsItAndHeldSpaceFlipsOnceOnKeyUp) {
+  // The toggle runs after the event that asked for it, on a worker.
+  const auto waitFor = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 400 && !done(); ++i)
+      QTest::qWait(5);
+    return done();
+  };
+  ASSERT_TRUE(tree().SelectNode(c_));
+  CTriStateTreeView& view = *tree().GetTreeCtrl();
+  const QModelIndex a = tree().Model()->IndexOf(a_);
+  const QRect box = view.CheckBoxRect(a);
+  ASSERT_FALSE(box.isEmpty());
+  ASSERT_TRUE(view.visualRect(a).contains(box.center()));
+  const bool expanded = view.isExpanded(a);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, box.center());
+  ASSERT_TRUE(waitFor([&] { return State(f3_) == kChecked; }));
+  // Neither selected nor expanded: the list still shows the folder it did.
+  EXPECT_EQ(tree().GetSelectedNode(), c_);
+  EXPECT_EQ(list().GetFolderNode(), c_);
+  EXPECT_EQ(view.isExpanded(a), expanded);
+  QTest::qWait(30);
+  EXPECT_EQ(State(f3_), kChecked); // flipped once, not back on the release
+  // A click beside the box selects as before.
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(a).center() + QPoint(20, 0));
+  EXPECT_EQ(tree().GetSelectedNode(), a_);
+  EXPECT_EQ(State(f3_), kChecked);
+
+  // Space held on the selected folder: presses repeat, one toggle on the
+  // last release.
+  ASSERT_TRUE(tree().SelectNode(c_));
+  const auto key = [&](QEvent::Type type, bool repeat) {
+    QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);
+    QApplication::sendEvent(&view, &event);
+  };
+  key(QEvent::KeyPress, false);
+  for (int i = 0; i < 3; ++i) {
+    key(QEvent::KeyRelease, true);
+    key(QEvent::KeyPress, true);
+  }
+  QTest::qWait(30);
+  EXPECT_EQ(State(f4_), kUnchecked);
+  key(QEvent::KeyRelease, false);
+  ASSERT_TRUE(waitFor([&] { return State(f4_) == kChecked; }));
+  QTest::qWait(30);
+  EXPECT_EQ(State(f4_), kChecked);
 }
 
 TEST_F(TreeToggle, TheListIsRedrawnOnlyWhenItsFolderIsUnderTheToggledOne) {

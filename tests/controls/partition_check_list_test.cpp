@@ -110,9 +110,16 @@ TEST_F(CheckList, RightButtonTogglesAndReportsLeftButtonDoesNotReport) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box);
   EXPECT_TRUE(List()->GetRowCheck(0));
   EXPECT_EQ(changed.count(), 0);
+  QSignalSpy menuWanted(list, &CExtendListCtrl::LineRightClicked);
   QTest::mouseClick(list->viewport(), Qt::RightButton, {}, box);
   EXPECT_FALSE(List()->GetRowCheck(0));
   EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(menuWanted.count(), 0); // the box took the click
+  // Beside the box the row's menu is asked for.
+  QTest::mouseClick(list->viewport(), Qt::RightButton, {}, box + QPoint(120, 0));
+  EXPECT_FALSE(List()->GetRowCheck(0));
+  ASSERT_EQ(menuWanted.count(), 1);
+  EXPECT_EQ(menuWanted[0][0].toInt(), 0);
 }
 
 TEST_F(CheckList, OptionChangesAreReportedOnlyWithAnOwner) {

@@ -6,6 +6,7 @@
 #include "controls/image_wnd.h"
 #include "controls/partition_layout_view.h"
 #include "support_ui/gallery.h"
+#include "support_ui/scripted_prompter.h"
 
 #include <cstring>
 
@@ -48,18 +49,34 @@ TEST(HyperLink, OpensItsTargetAndSaysWhenItCannot) {
     opened << t;
     return succeed;
   });
+  qm::test::ScriptedPrompter prompter;
+  link.SetPrompter(&prompter);
   QSignalSpy failed(&link, &CHyperLink::OpenFailed);
   link.show();
   QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
   ASSERT_EQ(failed.count(), 1);
-  EXPECT_TRUE(failed[0][0].toString().startsWith(QStringLiteral("Unable to open hyperlink:")));
+  // The user is told, under the program's title, and why.
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
+                                                   "with the given filename extension."));
+  EXPECT_EQ(prompter.shown[0].caption, QStringLiteral("Quenmark"));
+  EXPECT_EQ(prompter.shown[0].icon, qm::PromptIcon::Warning);
+  EXPECT_EQ(failed[0][0].toString(), prompter.shown[0].text);
   EXPECT_FALSE(link.IsVisited());
+  // A local file that is not there says so.
+  link.SetURL(QStringLiteral("/no/such/file.html"));
+  QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
+  ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(prompter.shown[1].text, QStringLiteral("Unable to open hyperlink:\n\nThe specified file is not found."));
   succeed = true;
   QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
   EXPECT_TRUE(link.IsVisited());
-  EXPECT_EQ(opened.size(), 2);
+  EXPECT_EQ(opened.size(), 3);
+  link.SetLinkCursor(QCursor(Qt::IBeamCursor));
+  EXPECT_EQ(link.cursor().shape(), Qt::IBeamCursor);
 
   CHyperLink folder(true);
+  folder.SetPrompter(&prompter);
   folder.SetURL(QStringLiteral("/no/such/folder"));
   QSignalSpy folderFailed(&folder, &CHyperLink::OpenFailed);
   folder.show();

@@ -27,7 +27,9 @@ TEST(DevicePageMenus, DiskImageMenuGreying) {
 
 TEST(DevicePageMenus, ItemMenuByPageAndRow) {
   EXPECT_EQ(DeviceItemMenu(1, 1009, false, true), (std::vector<MenuEntry>{{1009, "Recover", true}}));
-  EXPECT_EQ(DeviceItemMenu(4, 1017, true, true), (std::vector<MenuEntry>{{1017, "Recover", true}}));
+  EXPECT_EQ(DeviceItemMenu(4, 1017, true, true),
+            (std::vector<MenuEntry>{{1017, "Recover", true}, {kCmdProperties, "Properties", true}}));
+  EXPECT_EQ(PartitionRowMenu(), (std::vector<MenuEntry>{{kCmdProperties, "Properties", true}}));
   EXPECT_EQ(DeviceItemMenu(2, 1012, true, false),
             (std::vector<MenuEntry>{{1012, "Continue", true}, {kCmdDeleteImage, "Remove", true}}));
   EXPECT_EQ(DeviceItemMenu(3, 1015, false, true),

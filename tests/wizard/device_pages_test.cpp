@@ -8,6 +8,7 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QToolButton>
+#include <QtWidgets/QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -21,6 +22,7 @@
 #include "controls/partition_check_list.h"
 #include "device_fixture_images.h"
 #include "dialogs/advance_setting_dlg.h"
+#include "dialogs/partition_dialogs.h"
 #include "fatext2/boot_sector_classifiers.h"
 #include "fatext2/fat_partition_info.h"
 #include "fatext2/fat_volume_analyze.h"
@@ -503,9 +505,21 @@ TEST_F(DevicePages, FoundPartitionPageAndScanPagesPictures) {
   EXPECT_FALSE(page4->WholeDiskBox()->isChecked());
   QMenu menu;
   page4->FillItemMenu(menu);
-  EXPECT_EQ(Texts(menu), QStringList{"Recover"});
+  EXPECT_EQ(Texts(menu), (QStringList{"Recover", "Properties"}));
   EXPECT_EQ(page4->OnCommand(CLostRecoveryPartitionDeviceSelectPage::kRecoverCommand), 0);
   EXPECT_EQ(controller.nexts, 1);
+  // The row's properties: its place on the disk.
+  QStringList shownRows;
+  const auto readRows = [&shownRows](QWidget& window) {
+    if (auto* dialog = qobject_cast<CScanPartitionPropertiesDlg*>(&window)) {
+      for (int i = 0; i < dialog->List()->topLevelItemCount(); ++i)
+        shownRows << dialog->List()->topLevelItem(i)->text(0) + "=" + dialog->List()->topLevelItem(i)->text(1);
+    }
+    window.close();
+  };
+  test::WhenModalOpens(readRows);
+  EXPECT_EQ(page4->OnCommand(menu.actions().at(1)->data().toInt()), 1);
+  EXPECT_EQ(shownRows, (QStringList{"Start Sector=75776", "Total Sector=40960"}));
   EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page4_found_partitions")).isEmpty());
   page4->SetController(nullptr);
 
@@ -542,6 +556,15 @@ TEST_F(DevicePages, FoundPartitionPageAndScanPagesPictures) {
   ASSERT_EQ(page8->GetCount(), 3);
   EXPECT_EQ(page8->GetPartition(1), ntfs.get());
   EXPECT_EQ(page8->GetCheckedCount(), 2); // the recommended ones
+  // A right click on a row offers its properties, which show that row.
+  page8->Container().GetListPane()->List()->SelectLine(1);
+  QMenu rowMenu;
+  page8->FillRowMenu(rowMenu);
+  EXPECT_EQ(Texts(rowMenu), QStringList{"Properties"});
+  shownRows.clear();
+  test::WhenModalOpens(readRows);
+  EXPECT_EQ(page8->OnCommand(rowMenu.actions().at(0)->data().toInt()), 1);
+  EXPECT_TRUE(shownRows.contains(QStringLiteral("partition sectors count=40960"))) << shownRows.join("; ").toStdString();
   EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page8_lost_scan_partitions")).isEmpty());
 
   DeviceListItem volume;

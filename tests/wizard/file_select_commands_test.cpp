@@ -8,6 +8,7 @@
 #include <QtCore/QThread>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -25,6 +26,7 @@
 #include <map>
 #include <set>
 
+#include "app/help_viewer.h"
 #include "controls/breviary_image_list_ctrl.h"
 #include "controls/device_select_ctrl.h"
 #include "controls/file_list_ctrl.h"
@@ -66,6 +68,15 @@ namespace fs = std::filesystem;
 
 namespace qm {
 namespace {
+
+// The help topics that F1 in the widget asks for.
+std::vector<int> HelpTopicOnF1(QWidget& widget) {
+  std::vector<int> topics;
+  SetHelpViewer([&topics](QWidget*, int topic) { topics.push_back(topic); });
+  QTest::keyClick(&widget, Qt::Key_F1);
+  SetHelpViewer({});
+  return topics;
+}
 
 std::vector<std::uint8_t> Jpeg(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
@@ -485,6 +496,7 @@ TEST_F(FileSelectCommands, FindByNameWalksTheFoldersOfTheTree) {
     auto* find = qobject_cast<CFindFileDlg*>(&dialog);
     EXPECT_NE(find, nullptr);
     if (find == nullptr) return 2;
+    EXPECT_EQ(HelpTopicOnF1(*find->NameEdit()), std::vector<int>{23});
     find->NameEdit()->setText(QStringLiteral("txt"));
     for (int i = 0; i < 3; ++i) {
       find->FindNext();
@@ -510,6 +522,7 @@ TEST_F(FileSelectCommands, SearchFilesFillsTheSecondTabAndLocateReturns) {
     auto* search = qobject_cast<CSearchFileDlg*>(&dialog);
     EXPECT_NE(search, nullptr);
     if (search == nullptr) return 2;
+    EXPECT_EQ(HelpTopicOnF1(*search->NameEdit()), std::vector<int>{23});
     search->NameEdit()->setText(QStringLiteral("abc"));
     search->AutoSelectBox()->setChecked(true);
     return search->Search() ? int{QDialog::Accepted} : int{QDialog::Rejected};

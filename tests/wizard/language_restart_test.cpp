@@ -15,6 +15,7 @@
 #include "app/app_environment.h"
 #include "app/language.h"
 #include "app/string_table.h"
+#include "controls/file_type_name_table.h"
 #include "app/zorv_app.h"
 #include "controls/button_plus.h"
 #include "dialogs/advance_setting_dlg.h"
@@ -174,7 +175,15 @@ TEST(EngineTexts, ShownTranslated) {
                   .startsWith(QLatin1String("Die ")));
   EXPECT_TRUE(QCoreApplication::translate("CDeviceCollector", UnreadableDisksReason(EACCES).c_str())
                   .startsWith(QLatin1String("Keiner ")));
+  // The find dialog's first two types come from the type table, filled in
+  // the language in use.
+  CFileTypeNameTable table;
+  table.Load();
   QCoreApplication::removeTranslator(&german);
+  ASSERT_GE(table.GetMap().size(), 2u);
+  auto it = table.GetMap().begin();
+  EXPECT_EQ(QString::fromStdString(it->first), QStringLiteral(".00(Alle Dateien)"));
+  EXPECT_EQ(QString::fromStdString((++it)->first), QStringLiteral(".01Datei"));
 }
 
 } // namespace

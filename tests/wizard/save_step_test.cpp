@@ -263,6 +263,36 @@ TEST_F(SaveStep, TheSaveFilePageTellsTheSelectionAndItsChecksSayWhy) {
   EXPECT_EQ(Page().Pie().UsedSpace(), static_cast<std::int64_t>((1ull << 30) - bytes));
 }
 
+TEST_F(SaveStep, ATypedOrPastedFolderShowsItsVolumeSpace) {
+  context_.sheet();
+  Page().SetSelectionSize(3, 700);
+  const fs::path folder = FreshFolder("save_step/typed");
+  fs::create_directories(folder);
+  QStringList asked;
+  Page().SetSpaceQuery([&](const QString& path) {
+    asked << path;
+    return TargetSpace{1000, 5000, 1200};
+  });
+  CEditPlus& edit = Page().PathEdit();
+  edit.clear();
+  QTest::keyClicks(&edit, QString::fromStdString(folder.string()));
+  ASSERT_FALSE(asked.isEmpty());
+  EXPECT_EQ(asked.back(), QString::fromStdString(folder.string()));
+  EXPECT_EQ(Page().Pie().FreeSpace(), 1000);
+  EXPECT_EQ(Page().Pie().RequiredSpace(), 700);
+  EXPECT_EQ(Page().Pie().UsedSpace(), 4000);
+  // A name of no folder yet leaves the chart blank and asks nothing.
+  asked.clear();
+  QTest::keyClicks(&edit, QStringLiteral("/new"));
+  EXPECT_TRUE(asked.isEmpty());
+  EXPECT_EQ(Page().Pie().FreeSpace(), 0);
+  EXPECT_EQ(Page().Pie().UsedSpace(), 0);
+  // Pasted whole, a folder shows again.
+  edit.selectAll();
+  edit.insert(QString::fromStdString(folder.string()));
+  EXPECT_EQ(Page().Pie().FreeSpace(), 1000);
+}
+
 TEST_F(SaveStep, EncryptedFilesNeedAnNtfsTarget) {
   context_.sheet();
   // An encrypted file among the checked ones (the FAT volume's tree takes it).

@@ -3,6 +3,7 @@
 #include <QtCore/QTimer>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QMenu>
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include "app/string_table.h"
 #include "controls/button_plus.h"
 #include "dialogs/about_dlg.h"
+#include "dialogs/advance_setting_dlg.h"
 #include "controls/file_type_tree.h"
 #include "filemodel/file_type_map.h"
 #include "storage/app_settings.h"
@@ -28,12 +30,14 @@
 #include "support_ui/scripted_prompter.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/file_select_controller.h"
+#include "wizard/lost_partition_controllers.h"
 #include "wizard/main_frame.h"
 #include "wizard/recovery_mode_controller.h"
 #include "wizard/recovery_mode_page.h"
 #include "wizard/type_of_file_controller.h"
 #include "wizard/type_of_file_page.h"
 #include "wizard/wizard_context.h"
+#include "wizard/scan_partition_controllers.h"
 #include "wizard/scan_partition_page.h"
 #include "wizard/wizard_page.h"
 #include "wizard/wizard_sheet.h"
@@ -346,6 +350,44 @@ TEST_F(WizardTest, HoverDescriptionFollowsTheButtons)
 }
 
 // Every page's help topic has a page in the program's help.
+TEST_F(WizardTest, AdvancedSettingsOfferRawOnlyFromTheDeviceAndFoundPartitionStepsOnly)
+{
+    settings_.bRecoverRaw = 1;
+    struct Seen {
+        bool shown = false;
+        bool rawOnlyOffered = false;
+        int page = -1;
+    };
+    const auto open = [](IWizardPageController& controller) {
+        Seen seen;
+        test::WhenModalOpens([&seen](QWidget& window) {
+            if (auto* dialog = qobject_cast<CAdvanceSettingMasterDlg*>(&window)) {
+                seen.shown = true;
+                seen.rawOnlyOffered = dialog->Option("rawOnly")->isEnabled();
+                seen.page = dialog->CurrentPage();
+            }
+            window.close();
+        });
+        controller.ShowAdvancedSettings();
+        return seen;
+    };
+    // The default: every step without a version of its own.
+    const Seen scan = open(context_.completeScanController());
+    EXPECT_TRUE(scan.shown);
+    EXPECT_FALSE(scan.rawOnlyOffered);
+    EXPECT_EQ(scan.page, CAdvanceSettingMasterDlg::kFatPage);
+    const Seen files = open(context_.fileSelectController());
+    EXPECT_TRUE(files.shown);
+    EXPECT_FALSE(files.rawOnlyOffered);
+    // The found partitions and the device steps allow RAW files only.
+    const Seen found = open(context_.lostPartitionController());
+    EXPECT_TRUE(found.shown);
+    EXPECT_TRUE(found.rawOnlyOffered);
+    const Seen device = open(context_.completeDeviceController());
+    EXPECT_TRUE(device.shown);
+    EXPECT_TRUE(device.rawOnlyOffered);
+}
+
 TEST_F(WizardTest, EveryPageOpensAnExistingHelpTopic)
 {
     CWizardSheet& sheet = context_.sheet();
@@ -406,9 +448,15 @@ TEST_F(WizardTest, LanguageMenuOnlyOnTheStartPage)
     WriteLanguageToReg("English");
     ResetLanguageCacheForTest();
 
+    EXPECT_TRUE(sheet.Button(CWizardSheet::kLanguage)->isEnabled());
     sheet.ModePage().OnModeCommand(1000);
     sheet.FillLanguageMenu(menu);
     EXPECT_TRUE(menu.isEmpty());
+    // Where it has nothing to offer the button is off.
+    EXPECT_FALSE(sheet.Button(CWizardSheet::kLanguage)->isEnabled());
+    WaitForDevices();
+    context_.modeController().Activate();
+    EXPECT_TRUE(sheet.Button(CWizardSheet::kLanguage)->isEnabled());
 }
 
 TEST_F(WizardTest, TopBarButtonsOpenTheAddressesAndHelpFollowsThePage)

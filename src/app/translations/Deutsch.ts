@@ -579,6 +579,13 @@
     </message>
 </context>
 <context>
+    <name>CFileTypeNameTable</name>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+</context>
+<context>
     <name>CHasCheckboxPromptDlg</name>
     <message>
         <source>Don&apos;t show this message again.</source>
@@ -598,6 +605,16 @@
     <message>
         <source>Path Invalid!</source>
         <translation>Ungültiger Pfad!</translation>
+    </message>
+    <message>
+        <source>The specified file is not found.</source>
+        <translation>Die angegebene Datei wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>There is no application associated
+with the given filename extension.</source>
+        <translation>Der Dateinamenerweiterung ist
+keine Anwendung zugeordnet.</translation>
     </message>
 </context>
 <context>
@@ -1249,6 +1266,10 @@
         <source>Remove</source>
         <translation>Entfernen</translation>
     </message>
+    <message>
+        <source>Properties</source>
+        <translation>Eigenschaften</translation>
+    </message>
 </context>
 <context>
     <name>FileFilter</name>
@@ -1683,6 +1704,13 @@
     <message>
         <source>Unknown File Type.</source>
         <translation>Unbekannter Dateityp.</translation>
+    </message>
+</context>
+<context>
+    <name>FoundTree</name>
+    <message>
+        <source>Deleted Files</source>
+        <translation>Gelöschte Dateien</translation>
     </message>
 </context>
 <context>
@@ -2294,6 +2322,10 @@ Datenträger </translation>
         <source>Thumbnail</source>
         <translation>Miniaturansicht</translation>
     </message>
+    <message>
+        <source>(All Files)</source>
+        <translation>(Alle Dateien)</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
@@ -2873,14 +2905,6 @@ Datenträger </translation>
     <message>
         <source>(Everywhere)</source>
         <translation>(Überall)</translation>
-    </message>
-    <message>
-        <source>(All Files)</source>
-        <translation>(Alle Dateien)</translation>
-    </message>
-    <message>
-        <source>File</source>
-        <translation>Datei</translation>
     </message>
     <message>
         <source>Modified</source>

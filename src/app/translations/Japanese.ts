@@ -579,6 +579,13 @@
     </message>
 </context>
 <context>
+    <name>CFileTypeNameTable</name>
+    <message>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+</context>
+<context>
     <name>CHasCheckboxPromptDlg</name>
     <message>
         <source>Don&apos;t show this message again.</source>
@@ -598,6 +605,16 @@
     <message>
         <source>Path Invalid!</source>
         <translation>パスが無効です。</translation>
+    </message>
+    <message>
+        <source>The specified file is not found.</source>
+        <translation>指定されたファイルが見つかりません。</translation>
+    </message>
+    <message>
+        <source>There is no application associated
+with the given filename extension.</source>
+        <translation>このファイル拡張子に関連付けられた
+アプリケーションがありません。</translation>
     </message>
 </context>
 <context>
@@ -1249,6 +1266,10 @@
         <source>Remove</source>
         <translation>削除</translation>
     </message>
+    <message>
+        <source>Properties</source>
+        <translation>プロパティ</translation>
+    </message>
 </context>
 <context>
     <name>FileFilter</name>
@@ -1683,6 +1704,13 @@
     <message>
         <source>Unknown File Type.</source>
         <translation>不明なファイルの種類</translation>
+    </message>
+</context>
+<context>
+    <name>FoundTree</name>
+    <message>
+        <source>Deleted Files</source>
+        <translation>削除されたファイル</translation>
     </message>
 </context>
 <context>
@@ -2294,6 +2322,10 @@ Disk </source>
         <source>Thumbnail</source>
         <translation>サムネイル</translation>
     </message>
+    <message>
+        <source>(All Files)</source>
+        <translation>(すべてのファイル)</translation>
+    </message>
 </context>
 <context>
     <name>qm::CAboutFreeDlg</name>
@@ -2873,14 +2905,6 @@ Disk </source>
     <message>
         <source>(Everywhere)</source>
         <translation>(すべての場所)</translation>
-    </message>
-    <message>
-        <source>(All Files)</source>
-        <translation>(すべてのファイル)</translation>
-    </message>
-    <message>
-        <source>File</source>
-        <translation>ファイル</translation>
     </message>
     <message>
         <source>Modified</source>
