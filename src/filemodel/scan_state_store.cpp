@@ -12,6 +12,7 @@
 #include "storage/device_list_item_record.h"
 #include "storage/disk_device.h"
 #include "storage/image_file_device.h"
+#include "storage/image_volumes.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::mutex& OpenerLock() {
 
 qm::ImageOpener& Opener() {
   static qm::ImageOpener opener = [](const std::string& path) -> std::unique_ptr<IStorageDevice> {
-    auto device = std::make_unique<CImageFileDevice>(path.c_str());
+    auto device = std::make_unique<CImageFileDevice>(path.c_str(), qm::RawImageSectorSize(path));
     if (device->GetSectorCount() == 0) return nullptr;
     return device;
   };
@@ -131,13 +132,25 @@ DeviceListItem* CScanStateStore::LoadSearchRecord(IRSData* stream, VolumeList& v
 
     if (stored.sourceFlag != 0) {
       for (auto& image : images)
-        if (image.sourceFlag != 0 && image.imagePath == stored.imagePath) return &image;
+        if (image.sourceFlag != 0 && image.imagePath == stored.imagePath &&
+            image.imageStart == stored.imageStart && image.imageSectors == stored.imageSectors)
+          return &image;
       auto device = OpenImage(stored.imagePath);
       if (!device) {
         LogError("The image of the saved scan cannot be opened: %s", stored.imagePath.c_str());
         return nullptr;
       }
-      stored.device = std::move(device);
+      if (stored.imageSectors != 0) {
+        // A volume of the image: read through its window again.
+        stored.image = std::move(device);
+        stored.device = qm::ImageWindow(stored.image.get(), stored.imageStart, stored.imageSectors);
+        if (!stored.device) {
+          LogError("The volume of the saved scan no longer lies inside its image: %s", stored.imagePath.c_str());
+          return nullptr;
+        }
+      } else {
+        stored.device = std::move(device);
+      }
       images.push_back(std::move(stored));
       return &images.back();
     }

@@ -32,8 +32,12 @@ struct DeviceExtent {
 // One volume of the volume list.
 struct DeviceListItem {
   std::uint32_t sourceFlag = 0; // non-zero for an image-file item made by the wizard
+  // For an image item: the image file's device, shared by the items of its
+  // volumes and read through their windows (declared before the window, so
+  // that the window goes first).
+  std::shared_ptr<IStorageDevice> image;
   // The partition window, the dynamic-volume device or the floppy's volume
-  // device.
+  // device; for an image item the image or a window on it.
   std::unique_ptr<IStorageDevice> device;
   std::uint32_t kind = kDeviceKindBasic;
   std::int32_t fileSystemType = 7;
@@ -46,6 +50,10 @@ struct DeviceListItem {
   // The image file of an item the wizard makes for an image (source flag
   // non-zero); such an item has no extents.
   std::string imagePath;
+  // A volume of an image: where its window lies on the image; 0 sectors
+  // for an item that stands for the whole image.
+  std::uint64_t imageStart = 0;
+  std::uint64_t imageSectors = 0;
 };
 
 // In disk-number order; owns the disks. It must outlive the volume list,

@@ -52,6 +52,8 @@ bool EncodeDeviceListItem(const DeviceListItem& item, std::span<std::uint8_t, kD
   if (item.sourceFlag != 0) {
     const std::size_t length = std::min(item.imagePath.size(), kItemImagePathSize - 1);
     std::memcpy(b + kItemImagePathOffset, item.imagePath.data(), length);
+    Put(b + kItemImageStartOffset, item.imageStart, 8);
+    Put(b + kItemImageSectorsOffset, item.imageSectors, 8);
     return item.imagePath.size() < kItemImagePathSize;
   }
   const std::size_t extents = CountDiskExtents(item);
@@ -80,6 +82,8 @@ DeviceListItem DecodeDeviceListItem(std::span<const std::uint8_t, kDeviceListIte
   if (item.sourceFlag != 0) {
     const auto* path = reinterpret_cast<const char*>(bytes.data() + kItemImagePathOffset);
     item.imagePath.assign(path, ::strnlen(path, kItemImagePathSize - 1));
+    item.imageStart = view.le64(kItemImageStartOffset);
+    item.imageSectors = view.le64(kItemImageSectorsOffset);
   } else {
     for (; extents < kMaxDeviceListExtents; ++extents) {
       const std::size_t at = kExtents + kExtentSize * extents;

@@ -16,7 +16,8 @@
 //            parent-disk pointer (0)
 //   765 512  description
 // An image item keeps its path (260 bytes, zero-terminated) at 280, where a
-// disk's volume keeps its extents.
+// disk's volume keeps its extents, and for a volume of the image its
+// window's first sector and sector count (u64 each) at 544 and 552.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,8 @@ namespace qm {
 
 inline constexpr std::size_t kItemImagePathOffset = 280;
 inline constexpr std::size_t kItemImagePathSize = 260;
+inline constexpr std::size_t kItemImageStartOffset = 544;
+inline constexpr std::size_t kItemImageSectorsOffset = 552;
 
 // The number of extents an item holds: those before the first with no
 // disk.

@@ -13,6 +13,8 @@
 #include "storage/device_identity.h"
 #include "storage/device_list_item_record.h"
 #include "storage/disk_device.h"
+#include "storage/image_file_device.h"
+#include "storage/image_volumes.h"
 #include "support/memory_stream.h"
 #include "support/scratch_files.h"
 
@@ -165,6 +167,46 @@ TEST_F(SavedTargets, AVolumeIsFoundAgainByItsDisksIdentityWhateverItsNumber) {
   qm::test::MemoryStream cut;
   cut.bytes.assign(saved.begin(), saved.end() - 1);
   EXPECT_THROW(CScanStateStore::LoadSearchRecord(&cut, volumes_, images), IRSException);
+}
+
+// A volume of a disk image is kept with its window: found again it reads
+// the same sectors of the image, never the whole image.
+TEST_F(SavedTargets, AVolumeOfAnImageIsFoundAgainThroughItsWindow) {
+  auto image = std::shared_ptr<IStorageDevice>(std::make_unique<CImageFileDevice>(images_[0].c_str()));
+  VolumeList listed = qm::ImageVolumes(image, images_[0].string(), images_[0].filename().string());
+  ASSERT_EQ(listed.size(), 2u);
+  DeviceListItem& second = listed[1];
+  EXPECT_EQ(second.imageStart, 8192u);
+  EXPECT_EQ(second.imageSectors, 4096u);
+  qm::test::MemoryStream stream;
+  ASSERT_EQ(CScanStateStore::SaveSearchRecord(second, &stream), 1);
+  EXPECT_EQ(stream.bytes.size(), kDeviceListItemSize);
+
+  VolumeList none, images;
+  stream.readPosition = 0;
+  DeviceListItem* found = CScanStateStore::LoadSearchRecord(&stream, none, images);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->imagePath, images_[0].string());
+  ASSERT_NE(found->device, nullptr);
+  EXPECT_EQ(found->device->GetSectorCount(), 4096u);
+  std::vector<std::uint8_t> a(512), b(512);
+  ASSERT_TRUE(found->device->ReadSectors(a.data(), 0, 1));
+  ASSERT_TRUE(image->ReadSectors(b.data(), 8192, 1));
+  EXPECT_EQ(a, b);
+  // Once open, the same volume is not opened twice; the other one is.
+  stream.readPosition = 0;
+  EXPECT_EQ(CScanStateStore::LoadSearchRecord(&stream, none, images), found);
+  qm::test::MemoryStream first;
+  ASSERT_EQ(CScanStateStore::SaveSearchRecord(listed[0], &first), 1);
+  DeviceListItem* other = CScanStateStore::LoadSearchRecord(&first, none, images);
+  ASSERT_NE(other, nullptr);
+  EXPECT_NE(other, found);
+  EXPECT_EQ(other->imageStart, 2048u);
+  // A window that no longer lies inside its image is no volume.
+  stream.bytes[qm::kItemImageStartOffset + 3] = 0x40;
+  stream.readPosition = 0;
+  VolumeList fresh;
+  EXPECT_EQ(CScanStateStore::LoadSearchRecord(&stream, none, fresh), nullptr);
 }
 
 TEST_F(SavedTargets, DiskRecordsAndImagesFoundAgain) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/byte_view.h"
@@ -269,6 +271,30 @@ TEST(ImageFileDevice, PathsSizesAndShortReads) {
   EXPECT_EQ(empty.ReadSectors(out.data(), 0, 1), 0);
   CImageFileDevice none(nullptr);
   EXPECT_EQ(none.IsOpen(), 0);
+}
+
+// An image of a disk of 4096-byte sectors is read in its own sectors: its
+// GPT header lies in the second 4096-byte sector.
+TEST(ImageFileDevice, AnImageOfAGptDiskOf4096ByteSectors) {
+  const auto path = qm::MakeSparseImage("gpt4k.img", 64 * 1024);
+  const std::string signature = "EFI PART";
+  const std::vector<std::uint8_t> header(signature.begin(), signature.end());
+  qm::WriteFileBytes(path, 4096, header);
+  EXPECT_EQ(qm::RawImageSectorSize(path.string()), 4096);
+  CImageFileDevice image(path.c_str(), qm::RawImageSectorSize(path.string()));
+  EXPECT_EQ(image.GetSectorSize(), 4096);
+  EXPECT_EQ(image.GetSectorCount(), 16u);
+  std::vector<std::uint8_t> sector(4096);
+  ASSERT_EQ(image.ReadSectors(sector.data(), 1, 1), 1);
+  EXPECT_TRUE(std::equal(header.begin(), header.end(), sector.begin()));
+  EXPECT_EQ(image.ReadSectors(sector.data(), 16, 1), 0);
+  // A header at 512 is a disk of 512-byte sectors (a GPT of 4096-byte
+  // sectors may follow as its backup or a copy); so is anything else.
+  qm::WriteFileBytes(path, 512, header);
+  EXPECT_EQ(qm::RawImageSectorSize(path.string()), 512);
+  EXPECT_EQ(qm::RawImageSectorSize(qm::MakeSparseImage("plain4k.img", 64 * 1024).string()), 512);
+  EXPECT_EQ(qm::RawImageSectorSize(qm::ScratchPath("absent.img").string()), 512);
+  EXPECT_EQ(CImageFileDevice(path.c_str(), 1000).GetSectorSize(), 512);
 }
 
 TEST(ImageFileDevice, ReadingAWholeImageLeavesItUnchanged) {
