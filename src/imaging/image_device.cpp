@@ -346,24 +346,15 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
 
 namespace qm::image {
 
-bool IsIndexPath(const std::string& path) {
-  if (path.size() < 4) {
-    return false;
-  }
-  std::string end = path.substr(path.size() - 4);
-  std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return std::tolower(c); });
-  return end == ".qmi";
-}
-
 std::unique_ptr<IStorageDevice> OpenImageDevice(const std::string& path) {
-  if (IsIndexPath(path)) {
+  if (IsImageIndex(path)) {
     auto device = std::make_unique<CImageFileDeviceWithDecompress>(path);
     if (!device->CheckPartFiles()) {
       return nullptr;
     }
     return device;
   }
-  auto plain = std::make_unique<CImageFileDevice>(path.c_str());
+  auto plain = std::make_unique<CImageFileDevice>(path.c_str(), RawImageSectorSize(path));
   if (!plain->IsOpen()) {
     return nullptr;
   }

@@ -104,9 +104,8 @@ private:
 };
 
 namespace qm::image {
-// Opens a ".qmi" index as a compressed image device when its parts are all
-// there; any other file as a plain image file. Null when neither opens.
+// Opens an image index (told by its content, whatever its name) as a
+// compressed image device when its parts are all there; any other file as
+// a plain image file. Null when neither opens.
 std::unique_ptr<IStorageDevice> OpenImageDevice(const std::string& path);
-// Whether the path names an image index (ends in ".qmi", any case).
-bool IsIndexPath(const std::string& path);
 } // namespace qm::image

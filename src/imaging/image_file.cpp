@@ -241,4 +241,36 @@ std::string CImageFile::PartPath(std::uint32_t part) {
 
 void CImageFile::ClosePart() { part_.Close(); }
 
+bool IsImageIndex(const std::string& path) {
+  CPlainFile file;
+  std::uint64_t size = 0;
+  std::uint8_t header[kHeaderSize];
+  if (!file.Open(path.c_str(), CPlainFile::kRead) || !file.GetSize(&size) || size < kHeaderSize ||
+      file.Read(header, kHeaderSize) != kHeaderSize) {
+    return false;
+  }
+  const ByteView view(header, kHeaderSize);
+  const std::uint32_t sectorSize = view.le32(kSectorSizeOffset);
+  const std::uint32_t parts = view.le32(kPartCountOffset);
+  const std::uint32_t total = view.le32(kTotalBlocksOffset);
+  // A boot sector or partition table ends in its signature where the
+  // header keeps its zero word, and a disk's first sector does not hold
+  // part sizes that add up to its block count with a table of block ends
+  // behind it. An image stopped while writing may hold more block ends
+  // than its finished parts count.
+  if (header[255] != 0 || view.le32(kHeaderSize - 4) != 0 || SaneSectorSize(sectorSize) != sectorSize ||
+      view.le32(kCompressionOffset) > 3 || parts == 0 || parts > kMaxParts || total == 0 ||
+      total > kMaxTotalBlocks || size < kHeaderSize + 4 * static_cast<std::uint64_t>(total) ||
+      (size - kHeaderSize) % 4 != 0) {
+    return false;
+  }
+  std::uint64_t sum = 0;
+  for (std::uint32_t p = 0; p < kMaxParts; ++p) {
+    const std::uint32_t blocks = view.le32(kPartBlocksOffset + 4 * p);
+    if (p >= parts && blocks != 0) return false;
+    sum += blocks;
+  }
+  return sum == total;
+}
+
 } // namespace qm::image

@@ -65,6 +65,12 @@ std::string PartListPath(const std::string& indexPath);
 // characters go.
 std::string StripLineEnd(std::string line);
 
+// Whether the file is an image's index by its content (whatever its name):
+// a header whose counts agree with each other and with the file's length.
+// A raw image of a disk or a volume is never one: its first sector ends in
+// a boot signature, or holds no part table.
+bool IsImageIndex(const std::string& path);
+
 class CImageFile {
 public:
   static constexpr int kIndexFile = 0;

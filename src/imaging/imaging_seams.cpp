@@ -1,7 +1,6 @@
 #include "imaging/imaging_seams.h"
 
-#include <QtWidgets/QFileDialog>
-
+#include "app/file_dialog_folder.h"
 #include "app/prompter.h"
 #include "imaging/destination_check.h"
 
@@ -11,10 +10,10 @@ ImagingSeams DefaultImagingSeams() {
   ImagingSeams seams;
   seams.prompter = &DefaultPrompter();
   seams.chooseSaveFile = [](QWidget* owner, const QString& filter, const QString& proposed) {
-    return QFileDialog::getSaveFileName(owner, QString(), proposed, filter);
+    return ChooseSaveFileInFolder(owner, QString(), proposed, filter);
   };
-  seams.chooseOpenFile = [](QWidget* owner, const QString& filter, const QString& proposed) {
-    return QFileDialog::getOpenFileName(owner, QString(), proposed, filter);
+  seams.chooseOpenFile = [](QWidget* owner, const QString& filter, const QString&) {
+    return ChooseOpenFileInFolder(owner, QString(), filter);
   };
   seams.freeSpaceMB = [](const std::string& path) { return image::FreeSpaceMB(path); };
   return seams;

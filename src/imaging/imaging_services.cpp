@@ -8,6 +8,23 @@
 
 namespace qm {
 
+namespace {
+
+// A raw image tells nothing of its source: the list then names it by its file.
+bool DescribeImage(const std::string& path, std::string& description, std::uint32_t& deviceType) {
+  description.clear();
+  deviceType = image::kUnknownSourceType;
+  if (!image::IsImageIndex(path)) {
+    return false;
+  }
+  CImageFileDeviceWithDecompress probe(path);
+  description = probe.GetSourceDescription();
+  deviceType = probe.GetSourceDeviceType();
+  return true;
+}
+
+} // namespace
+
 void InstallImagingServices(WizardServices& services, ImagingSeams seams) {
   services.createDiskImage = [seams](QWidget* owner, IStorageDevice* source, const std::string& description,
                                      std::uint32_t deviceType) {
@@ -23,11 +40,10 @@ void InstallImagingServices(WizardServices& services, ImagingSeams seams) {
       return false;
     }
     path = wizard.GetImagePath();
-    CImageFileDeviceWithDecompress probe(path);
-    description = probe.GetSourceDescription();
-    deviceType = probe.GetSourceDeviceType();
+    DescribeImage(path, description, deviceType);
     return true;
   };
+  services.describeImage = DescribeImage;
   services.openImageDevice = [](const std::string& path) { return image::OpenImageDevice(path); };
 }
 

@@ -26,12 +26,11 @@ QVBoxLayout* PageLayout(QWidget* page) {
   return layout;
 }
 
+// Raw images carry any name: every file is offered first.
 QString IndexFilter() {
-  return ImagingString(399) + QStringLiteral(";;") +
-         QCoreApplication::translate("ImagingStrings", "All files (*)");
+  return QCoreApplication::translate("ImagingStrings", "All files (*)") + QStringLiteral(";;") +
+         ImagingString(399);
 }
-
-bool EndsWithQmi(const QString& path) { return path.endsWith(QStringLiteral(".qmi")); }
 
 } // namespace
 
@@ -333,14 +332,25 @@ void COpenDiskImageMasterDlg::CheckChosenImage() {
   checking_ = true;
   const QString path = path_->Path();
   CPlainFile index;
-  if (!EndsWithQmi(path) || !index.Open(path.toStdString().c_str(), CPlainFile::kRead)) {
+  std::uint64_t size = 0;
+  if (!index.Open(path.toStdString().c_str(), CPlainFile::kRead) || !index.GetSize(&size) || size < 512) {
     accepted_ = true;
     ShowPage(kPath);
     Warn(176);
     return;
   }
   index.Close();
-  const std::string listPath = path.left(path.size() - 4).toStdString() + ".qmp";
+  if (!image::IsImageIndex(path.toStdString())) {
+    // A raw image of a disk or a volume (what dd or ddrescue writes): it
+    // has no parts to check.
+    back_->setEnabled(false);
+    accepted_ = true;
+    SetTitle(173);
+    ShowPage(kSuccess);
+    LogInfo("Disk image %s: a raw image", path.toStdString().c_str());
+    return;
+  }
+  const std::string listPath = image::PartListPath(path.toStdString());
   CPlainFile list;
   if (!list.Open(listPath.c_str(), CPlainFile::kRead)) {
     Warn(174);

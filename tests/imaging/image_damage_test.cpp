@@ -168,5 +168,52 @@ TEST(ImageDamage, OpenImageDeviceTellsIndexesFromPlainImages) {
   EXPECT_EQ(image::OpenImageDevice(image.index), nullptr);
 }
 
+// An index is told by its content, whatever its name; no raw image of a
+// disk or a volume passes for one.
+TEST(ImageDamage, AnIndexIsToldByItsContent) {
+  TwoPartImage image = MakeTwoPartImage("image_index_content");
+  EXPECT_TRUE(image::IsImageIndex(image.index));
+  // Renamed with its part list: still the same image.
+  const fs::path renamed = image.folder / "rescued.bin";
+  fs::copy_file(image.index, renamed);
+  fs::copy_file(image::PartListPath(image.index), image::PartListPath(renamed.string()));
+  EXPECT_TRUE(image::IsImageIndex(renamed.string()));
+  auto device = image::OpenImageDevice(renamed.string());
+  ASSERT_NE(device, nullptr);
+  EXPECT_NE(dynamic_cast<CImageFileDeviceWithDecompress*>(device.get()), nullptr);
+  EXPECT_EQ(test::ReadAll(*device), image.bytes);
+
+  auto write = [&](const std::string& name, std::vector<std::uint8_t> bytes) {
+    const fs::path path = image.folder / name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+  };
+  std::vector<std::uint8_t> index(fs::file_size(image.index));
+  std::ifstream(image.index, std::ios::binary).read(reinterpret_cast<char*>(index.data()),
+                                                     static_cast<std::streamsize>(index.size()));
+  std::vector<std::uint8_t> zeros(64 * 1024, 0); // a volume whose first sectors are empty (EXT2)
+  std::vector<std::uint8_t> signed_ = index;      // a boot sector's signature where the zero word is
+  signed_[510] = 0x55;
+  signed_[511] = 0xAA;
+  std::vector<std::uint8_t> cut(index.begin(), index.end() - 4); // fewer block ends than blocks
+  std::vector<std::uint8_t> odd = index;
+  odd.push_back(0); // block ends are whole words
+  std::vector<std::uint8_t> sector = index;
+  PutLe32(sector, image::kSectorSizeOffset, 520);
+  std::vector<std::uint8_t> parts = index;
+  PutLe32(parts, image::kPartBlocksOffset + 4 * 5, 1); // a part past the count holds blocks
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+  } notIndexes[] = {{"zeros.img", zeros}, {"signed.img", signed_}, {"cut.qmi", cut},
+                    {"odd.qmi", odd},     {"sector.qmi", sector},   {"parts.qmi", parts}};
+  for (const auto& c : notIndexes) {
+    EXPECT_FALSE(image::IsImageIndex(write(c.name, c.bytes))) << c.name;
+  }
+  EXPECT_FALSE(image::IsImageIndex(image::MakePartFileName(image.index, 0)));
+  EXPECT_FALSE(image::IsImageIndex((image.folder / "missing.qmi").string()));
+}
+
 } // namespace
 } // namespace qm

@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <type_traits>
 
 #include "controls/device_select_ctrl.h"
@@ -344,8 +345,10 @@ TEST_F(ImagingWizards, OpenWizardChecksTheImageAndRepairsMovedParts) {
     EXPECT_FALSE(test::SaveToGallery(wizard, QStringLiteral("imaging_open_0_welcome")).isEmpty());
     wizard.OnNext();
     ASSERT_EQ(wizard.CurrentPage(), COpenDiskImageMasterDlg::kPath);
-    // Not an index file; then the index chosen through the button.
-    wizard.PathPage().Edit()->setText(QString::fromStdString(image::MakePartFileName(index, 0)));
+    // A file too short to be any image; then the index chosen through the button.
+    const std::string tiny = (folder / "tiny.img").string();
+    std::ofstream(tiny) << "not an image";
+    wizard.PathPage().Edit()->setText(QString::fromStdString(tiny));
     wizard.OnNext();
     EXPECT_EQ(wizard.CurrentPage(), COpenDiskImageMasterDlg::kPath);
     EXPECT_EQ(scripted.prompter.shown.back().text,
@@ -359,6 +362,21 @@ TEST_F(ImagingWizards, OpenWizardChecksTheImageAndRepairsMovedParts) {
     wizard.OnNext();
     EXPECT_TRUE(wizard.IsImageChosen());
     EXPECT_EQ(wizard.GetImagePath(), index);
+  }
+  // A raw image (what dd writes), whatever its name, is chosen as it is:
+  // it has no parts to check.
+  {
+    ScriptedSeams scripted;
+    COpenDiskImageMasterDlg wizard(nullptr, scripted.Make());
+    wizard.OnNext();
+    const std::string raw = test::NtfsBasicImagePath();
+    wizard.PathPage().Edit()->setText(QString::fromStdString(raw));
+    wizard.OnNext();
+    ASSERT_EQ(wizard.CurrentPage(), COpenDiskImageMasterDlg::kSuccess);
+    EXPECT_TRUE(scripted.prompter.shown.empty());
+    wizard.OnNext();
+    EXPECT_TRUE(wizard.IsImageChosen());
+    EXPECT_EQ(wizard.GetImagePath(), raw);
   }
   // A part list without its list file, and one with a line that is no path.
   {
@@ -520,7 +538,8 @@ TEST_F(ImagingOnTheDevicePage, AnImageMadeAndOpenedThereIsScannedLikeTheVolume) 
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->fileSystemType, 3);
   IStorageDevice* device = item->device.get();
-  ASSERT_NE(dynamic_cast<CImageFileDeviceWithDecompress*>(device), nullptr);
+  // The volume reads the compressed image through its window.
+  ASSERT_NE(dynamic_cast<CImageFileDeviceWithDecompress*>(item->image.get()), nullptr);
   EXPECT_EQ(device->GetSectorCount(), test::NtfsBasicImage().size() / 512);
   test::RecordingCallback callback;
   CNtfsTreeBuilder builder;
