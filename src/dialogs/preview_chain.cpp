@@ -5,8 +5,8 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeDatabase>
 #include <QtCore/QStorageInfo>
-#include <QtWidgets/QFileDialog>
 
+#include "app/file_dialog_folder.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
 #include "app/volume_file_system.h"
@@ -116,7 +116,7 @@ PreviewOutcome PreviewFoundFile(QWidget* owner, const PreviewServices& services,
 }
 
 QString ChooseSaveFileWithDialog(QWidget* owner, const QString& defaultName, const QString& filter) {
-  return QFileDialog::getSaveFileName(owner, QString(), defaultName, filter);
+  return ChooseSaveFileInFolder(owner, QString(), defaultName, filter);
 }
 
 std::uint64_t FreeSpaceAt(const QString& path) {
