@@ -153,6 +153,8 @@ bool CDeviceCollector::RemoveSelectedImage() {
   const int sel = m_view->GetCurSel();
   void* record = m_view->GetItemData(sel);
   if (!m_collection.IsImage(record)) return false;
-  m_view->DeleteItem(sel);
-  return m_collection.RemoveImage(record);
+  // The rows of the image's volumes go with it.
+  const bool removed = m_collection.RemoveImage(record);
+  FillView();
+  return removed;
 }

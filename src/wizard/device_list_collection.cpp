@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "app/format_text.h"
@@ -13,6 +14,7 @@
 #include "storage/disk_device.h"
 #include "storage/elapsed_time_log.h"
 #include "storage/image_file_device.h"
+#include "storage/image_volumes.h"
 #include "storage/volume_analyzer.h"
 
 namespace qm {
@@ -70,9 +72,15 @@ std::string TextAt(const CScanStateRecord& r, std::size_t offset, std::size_t ro
 }
 
 std::unique_ptr<IStorageDevice> OpenPlainImage(const std::string& path) {
-  auto device = std::make_unique<CImageFileDevice>(path.c_str());
+  auto device = std::make_unique<CImageFileDevice>(path.c_str(), qm::RawImageSectorSize(path));
   if (!device->IsOpen()) return nullptr;
   return device;
+}
+
+std::string Canonical(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? path : canonical.string();
 }
 
 std::string BaseName(const std::string& path) {
@@ -267,10 +275,12 @@ std::vector<DeviceRow> CDeviceListCollection::ImageRows() const {
 }
 
 bool CDeviceListCollection::HasImagePath(const std::string& path) const {
+  // One file under two spellings (a link, "./", "..") is still one image.
+  auto same = [canonical = Canonical(path)](const std::string& other) { return Canonical(other) == canonical; };
   for (const auto& r : m_imageDisks)
-    if (r->GetImagePath() == path) return true;
+    if (same(r->GetImagePath())) return true;
   for (const auto& v : m_imageVolumes)
-    if (v->imagePath == path) return true;
+    if (same(v->imagePath)) return true;
   return false;
 }
 
@@ -302,32 +312,54 @@ AddImageResult CDeviceListCollection::AddImage(const std::string& path, const st
     return AddImageResult::kAdded;
   }
 
-  auto item = std::make_unique<DeviceListItem>();
-  item->sourceFlag = 1;
-  item->kind = ordinal; // an image keeps its ordinal where a volume keeps its kind
-  std::strncpy(item->description, description.c_str(), 259);
-  item->imagePath = path;
   if (path.size() >= 260) return AddImageResult::kInvalid;
+  // The image is shared by the items of its volumes, each reading it
+  // through its window.
+  std::shared_ptr<IStorageDevice> image(std::move(device));
+  VolumeList volumes = qm::ImageVolumes(image, path, BaseName(path));
+  auto whole = std::make_unique<DeviceListItem>();
+  whole->sourceFlag = 1;
+  whole->image = image;
+  whole->device = qm::ImageWindow(image.get(), 0, sectors);
+  std::strncpy(whole->description, description.c_str(), 259);
+  whole->imagePath = path;
   if (m_road == DeviceRoad::kDeletedFile)
-    item->fileSystemType = qm::FileSystemFromDescription(description, 7);
+    whole->fileSystemType = qm::FileSystemFromDescription(description, 7);
   // A plain image file carries no description of its source, and a
   // description need not name a file system: the file system the image
-  // holds names it, so that the deleted-file road can read it.
-  if (descriptionIn.empty() || (m_road == DeviceRoad::kDeletedFile && item->fileSystemType == 7)) {
+  // holds names it.
+  if (descriptionIn.empty() || (m_road == DeviceRoad::kDeletedFile && whole->fileSystemType == 7)) {
     CVolumeAnalyzerList analyzers;
-    analyzers.Analyze(device.get(), 0);
+    analyzers.Analyze(whole->device.get(), 0);
     if (IVolume* volume = analyzers.FindRecognized(); volume && volume->GetFileSystemType() != 7) {
-      item->fileSystemType = volume->GetFileSystemType();
-      volume->GetLabel(item->volumeLabel, static_cast<int>(sizeof item->volumeLabel));
+      whole->fileSystemType = volume->GetFileSystemType();
+      volume->GetLabel(whole->volumeLabel, static_cast<int>(sizeof whole->volumeLabel));
       if (descriptionIn.empty()) {
         const std::string named =
-            description + " (" + GetFileSystemTypeName(static_cast<unsigned>(item->fileSystemType)) + ")";
-        std::strncpy(item->description, named.c_str(), 259);
+            description + " (" + GetFileSystemTypeName(static_cast<unsigned>(whole->fileSystemType)) + ")";
+        std::strncpy(whole->description, named.c_str(), 259);
       }
     }
   }
-  item->device = std::move(device);
-  m_imageVolumes.push_back(std::move(item));
+  // An image of a bare volume is listed as the one item it is. Of an image
+  // of a disk, the deleted-file road lists the volumes of its partition
+  // table that hold a known file system (only an image without any stays
+  // listed whole, so that Next can say that nothing is found there); the
+  // complete road lists the whole image, which a scan searches from end to
+  // end, and then each volume of its table.
+  const bool bare = volumes.empty() || (volumes.size() == 1 && volumes[0].imageStart == 0);
+  std::vector<std::unique_ptr<DeviceListItem>> items;
+  if (m_road == DeviceRoad::kComplete || bare) items.push_back(std::move(whole));
+  for (DeviceListItem& volume : volumes) {
+    if (bare || !volume.device) continue;
+    if (m_road == DeviceRoad::kDeletedFile && (volume.fileSystemType == 7 || volume.fileSystemType < 0)) continue;
+    items.push_back(std::make_unique<DeviceListItem>(std::move(volume)));
+  }
+  if (items.empty()) items.push_back(std::move(whole));
+  for (auto& item : items) {
+    item->kind = ordinal; // an image keeps its ordinal where a volume keeps its kind
+    m_imageVolumes.push_back(std::move(item));
+  }
   return AddImageResult::kAdded;
 }
 
@@ -343,6 +375,10 @@ bool CDeviceListCollection::IsImage(const void* record) const {
 bool CDeviceListCollection::RemoveImage(const void* record) {
   const auto before = ImageCount();
   std::erase_if(m_imageDisks, [&](const auto& r) { return r.get() == record; });
-  std::erase_if(m_imageVolumes, [&](const auto& v) { return v.get() == record; });
+  // The volumes of an image come and go with it.
+  std::string path;
+  for (const auto& v : m_imageVolumes)
+    if (v.get() == record) path = v->imagePath;
+  std::erase_if(m_imageVolumes, [&](const auto& v) { return v.get() == record || (!path.empty() && v->imagePath == path); });
   return ImageCount() != before;
 }

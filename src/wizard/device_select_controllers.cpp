@@ -199,17 +199,35 @@ void CDeviceStepController::OpenImage() {
     }
     return;
   }
-  if (!context->services().chooseOpenFile) {
-    return;
-  }
-  const QString path = context->services().chooseOpenFile(
-      PageWindow(), QCoreApplication::translate("CDeviceSelectPage", "Open Disk Image"),
-      QCoreApplication::translate("CDeviceSelectPage",
-                                  "Disk images (*.img *.dd *.raw *.iso *.bin *.vlv);;All files (*)"));
+  OpenImageFile();
+}
+
+void CDeviceStepController::OpenImageFile() {
+  const QString path = ChooseImageFile(QCoreApplication::translate("CDeviceSelectPage", "Open Disk Image"));
   if (path.isEmpty()) {
     return;
   }
-  EnsureCollector().AddImage(path.toStdString());
+  std::string description;
+  std::uint32_t deviceType = 255;
+  WizardContext* context = WizardContext::instance();
+  if (context->services().describeImage) {
+    context->services().describeImage(path.toStdString(), description, deviceType);
+  }
+  EnsureCollector().AddImage(path.toStdString(), description,
+                             road_ == DeviceRoad::kDeletedFile ? 255 : deviceType);
+}
+
+QString CDeviceStepController::ChooseImageFile(const QString& caption) {
+  WizardContext* context = WizardContext::instance();
+  if (!context->services().chooseOpenFile) {
+    return {};
+  }
+  // Raw images carry any name (dd and ddrescue write what they are told):
+  // every file is offered first.
+  return context->services().chooseOpenFile(
+      PageWindow(), caption,
+      QCoreApplication::translate("CDeviceSelectPage",
+                                  "All files (*);;Disk images (*.img *.dd *.raw *.bin *.iso *.qmi)"));
 }
 
 QWidget* CDeviceStepController::PageWindow() const { return page_; }
@@ -306,18 +324,24 @@ bool CCompleteRecoveryPartitionDeviceSelectController::Next() {
 }
 
 void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile() {
-  WizardContext* context = WizardContext::instance();
-  if (!context->services().chooseOpenFile) {
-    return;
-  }
-  const QString path = context->services().chooseOpenFile(
-      PageWindow(), QCoreApplication::translate("CDeviceSelectPage", "Open Raw Image File"),
-      QCoreApplication::translate("CDeviceSelectPage", "ImageFile(*.vlv);;Raw Image File(*)"));
+  const QString path = ChooseImageFile(QCoreApplication::translate("CDeviceSelectPage", "Open Raw Image File"));
   if (path.isEmpty()) {
     return;
   }
-  auto device = std::make_unique<CImageFileDevice>(path.toStdString().c_str());
-  if (!device->IsOpen()) {
+  // A compressed image is told by its content, whatever its name.
+  WizardContext* context = WizardContext::instance();
+  std::unique_ptr<IStorageDevice> device;
+  if (context->services().openImageDevice) {
+    device = context->services().openImageDevice(path.toStdString());
+  } else if (auto plain = std::make_unique<CImageFileDevice>(path.toStdString().c_str(),
+                                                             RawImageSectorSize(path.toStdString()));
+             plain->IsOpen()) {
+    device = std::move(plain);
+  }
+  if (device == nullptr || device->GetSectorCount() == 0) {
+    context->prompter().Inform(
+        nullptr, QCoreApplication::translate("CDeviceCollector", "This is an invalid image file, please check it!"),
+        ProgramTitle(), PromptIcon::Warning);
     return;
   }
   // The image becomes the chosen record, owned here, so that previews,

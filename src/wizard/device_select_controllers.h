@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QString>
 
 #include <memory>
 #include <string>
@@ -48,8 +49,12 @@ public:
   void CollectDevices();
   // Images the selected device (the imaging wizard, when there is one).
   void CreateImage();
-  // Asks for an image file and adds it to the list.
+  // Asks for an image file (the open-image wizard when there is one) and
+  // adds it to the list.
   void OpenImage();
+  // Asks for an image file in a file dialog and adds it to the list; a
+  // compressed image and a raw one are told apart by their content.
+  void OpenImageFile();
   // Removes the selected image from the list.
   void RemoveImage();
   // The selected row's record becomes the picked one; false for none.
@@ -74,6 +79,8 @@ protected:
   void ChooseVolume(DeviceListItem* volume);
   void Inform(unsigned stringId);
   QWidget* PageWindow() const;
+  // The file dialog of the image commands; empty when cancelled.
+  QString ChooseImageFile(const QString& caption);
   std::uint32_t MsSinceActivate() const;
 
   void* chosen_ = nullptr;
@@ -123,7 +130,8 @@ public:
   static CCompleteRecoveryPartitionDeviceSelectController* GetInstance();
   int GetStateTypeId() override { return 0; }
   bool Next() override;
-  // Scans a raw image file without adding it to the list (Ctrl+O).
+  // Asks for an image file and scans it without adding it to the list
+  // (Ctrl+O on this page).
   void OpenRawImageFile();
   int SaveState(IRSData* writer, IDIRBuildCallback* progress) override;
   bool LoadState(IRSData* reader, IDIRBuildCallback* progress) override;

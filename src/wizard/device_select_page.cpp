@@ -302,6 +302,8 @@ int CDeviceListPage::OnCommand(int id)
         controller_->CreateImage();
     } else if (id == kCmdOpenDiskImage) {
         controller_->OpenImage();
+    } else if (id == kCmdOpenRawImageFile) {
+        controller_->OpenImageFile();
     } else if (id == kCmdDeleteImage) {
         RemoveSelected();
     } else {

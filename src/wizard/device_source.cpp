@@ -2,6 +2,8 @@
 
 #include <QtCore/QtGlobal>
 
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "platform/disk_table.h"
@@ -22,9 +24,17 @@ CollectedDevices::~CollectedDevices() { volumes.clear(); }
 
 namespace qm {
 
-std::string UnreadableDisksReason(int error) {
+std::string UnreadableDisksReason(int error, bool asRoot) {
   if (error != EACCES && error != EPERM) return {};
   // English here for the log; the page shows it translated.
+  if (asRoot) {
+    // Rights are not what is missing: the system itself (a container, a
+    // security policy) keeps the disks from this program.
+    return QT_TRANSLATE_NOOP(
+        "CDeviceCollector",
+        "No disk of this computer can be opened: the system refused access to the disks, even to the "
+        "administrator. A disk image file can be opened instead (Disk Image, Open Disk Image, or Ctrl+O).");
+  }
   return QT_TRANSLATE_NOOP(
       "CDeviceCollector",
       "No disk of this computer can be opened: reading disks needs administrator rights "
@@ -40,7 +50,7 @@ void LinuxDeviceSource::Collect(CollectedDevices& out, bool withVolumes) {
     for (std::size_t i = 0; i < listed; ++i) {
       int error = 0;
       if (qm::OpenDisk(static_cast<int>(i), error)) continue;
-      out.unreadableReason = qm::UnreadableDisksReason(error);
+      out.unreadableReason = qm::UnreadableDisksReason(error, ::geteuid() == 0);
       if (!out.unreadableReason.empty()) break;
     }
     if (!out.unreadableReason.empty()) LogInfo("%s", out.unreadableReason.c_str());

@@ -49,6 +49,7 @@ private:
 
 namespace qm {
 // The reason shown when disks exist but none opens, from the error of the
-// first refused open; empty when the error is not about permission.
-std::string UnreadableDisksReason(int error);
+// first refused open; empty when the error is not about permission. Root
+// is told that the system refused, anyone else that rights are missing.
+std::string UnreadableDisksReason(int error, bool asRoot = false);
 } // namespace qm

@@ -3,8 +3,8 @@
 #include <QtCore/QProcess>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
-#include <QtWidgets/QFileDialog>
 
+#include "app/file_dialog_folder.h"
 #include "app/file_type_catalogue.h"
 #include "app/help_viewer.h"
 #include "platform/child_process.h"
@@ -38,13 +38,8 @@ WizardServices DefaultWizardServices() {
   };
   services.fileFilterPath = FileFilterPath();
   services.deviceSource = std::make_shared<LinuxDeviceSource>();
-  services.chooseOpenFile = [](QWidget* owner, const QString& caption, const QString& filter) {
-    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
-  };
-  services.chooseSaveFile = [](QWidget* owner, const QString& caption, const QString& proposed,
-                               const QString& filter) {
-    return QFileDialog::getSaveFileName(owner, caption, proposed, filter);
-  };
+  services.chooseOpenFile = ChooseOpenFileInFolder;
+  services.chooseSaveFile = ChooseSaveFileInFolder;
   return services;
 }
 

@@ -62,6 +62,10 @@ struct WizardServices {
   // How the device pages open an image file as a device (null when it
   // does not open); plain image files when not set.
   std::function<std::unique_ptr<IStorageDevice>(const std::string& path)> openImageDevice;
+  // What an image file tells of its source: the description and device
+  // type a compressed image keeps; false (nothing told) for a raw image.
+  std::function<bool(const std::string& path, std::string& description, std::uint32_t& deviceType)>
+      describeImage;
 };
 
 // The production services: the desktop's browser, the help window, the

@@ -13,6 +13,7 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -26,8 +27,15 @@
 #include "deleted_road_fixture.h"
 #include "dialogs/partition_dialogs.h"
 #include "dialogs/recovering_dlg.h"
+#include "imaging/compress_controller.h"
+#include "imaging/image_device.h"
+#include "imaging/imaging_services.h"
+#include "storage/image_file_device.h"
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
+#include "wizard/device_page_menus.h"
+#include "wizard/device_select_controllers.h"
+#include "wizard/device_select_page.h"
 #include "wizard/file_select_page.h"
 #include "wizard/main_frame.h"
 #include "wizard/save_file_controller.h"
@@ -143,10 +151,57 @@ protected:
     return run;
   }
 
+  // Ctrl+O on the volume page, its file dialog answered with the image;
+  // the filter the dialog offered first.
+  QString OpenWithCtrlO(const fs::path& image) {
+    QString firstFilter;
+    context_.services().chooseOpenFile = [&](QWidget*, const QString&, const QString& filter) {
+      firstFilter = filter.section(QStringLiteral(";;"), 0, 0);
+      return QString::fromStdString(image.string());
+    };
+    frame_->activateWindow();
+    QTest::keyClick(frame_.get(), Qt::Key_O, Qt::ControlModifier);
+    context_.services().chooseOpenFile = {};
+    return firstFilter;
+  }
+
+  // The rows of the page whose caption holds the text.
+  static QStringList RowsWith(CDeviceListPage& page, const QString& text) {
+    QStringList rows;
+    for (int i = 0; i < page.DeviceCtrl().GetCount(); ++i) {
+      const QString caption = page.DeviceCtrl().View()->RowAt(i).cells[0].text;
+      if (caption.contains(text)) rows << caption;
+    }
+    return rows;
+  }
+
+  // The image opened on the volume page with Ctrl+O, lists `rows`; the
+  // volume whose row names `volume` walked to page 9 and recovered whole.
+  void RecoverFromImage(const fs::path& image, const QStringList& rows, const char* volume,
+                        const std::set<std::string>& listed, const std::multiset<std::string>& hashes,
+                        const std::string& name) {
+    ASSERT_FALSE(image.empty()) << "making the images failed";
+    CDeviceListPage& page = OpenVolumePage();
+    ASSERT_EQ(frame_->Sheet().ActiveIndex(), kPageDeleteRecoveryDevice);
+    EXPECT_EQ(OpenWithCtrlO(image), QStringLiteral("All files (*)"));
+    const QString file = QString::fromStdString(image.filename().string());
+    EXPECT_EQ(RowsWith(page, file), rows);
+    ASSERT_TRUE(SelectVolume(page, volume)) << volume;
+    EXPECT_TRUE(NextClosingHint());
+    ASSERT_EQ(frame_->Sheet().ActiveIndex(), kPageFileSelect) << volume;
+    EXPECT_EQ(DeletedPaths(), listed) << volume;
+    RecoverTo(hashes, name);
+  }
+
   // The whole road on one volume into a fresh folder.
   void RecoverEverything(const char* label, const std::set<std::string>& listed,
                          const std::multiset<std::string>& hashes, const std::string& name) {
     WalkTo(label, listed, QString());
+    RecoverTo(hashes, name);
+  }
+
+  // From page 9: every deleted file saved into a fresh folder, byte for byte.
+  void RecoverTo(const std::multiset<std::string>& hashes, const std::string& name) {
     ASSERT_TRUE(hintShown_);
     const fs::path target = FreshFolder(name);
     const SaveRun run =
@@ -177,6 +232,92 @@ TEST_F(DeletedFileSaveRoad, Fat32DeletedFilesComeBackByteForByte) {
 
 TEST_F(DeletedFileSaveRoad, Ext2DeletedFilesComeBackByteForByte) {
   RecoverEverything("DELEXT", test::kExt2Deleted, test::DeletedFileHashesFatExt2(), "ext2");
+}
+
+// A disk rescued with dd or ddrescue into an image file, opened on the
+// volume page with Ctrl+O: the volumes of its partition table are listed,
+// each read through its window, and the deleted files of the one chosen
+// come back.
+TEST_F(DeletedFileSaveRoad, AnImageOfAWholeMbrDiskListsItsVolume) {
+  RecoverFromImage(test::RescuedDiskImages().mbr,
+                   {QStringLiteral("Image File, rescued_mbr_disk.img:1  DELFAT  [FAT32]")}, "rescued_mbr_disk.img:1",
+                   test::kFatDeleted, test::DeletedFileHashesFatExt2(), "image_mbr");
+}
+
+TEST_F(DeletedFileSaveRoad, AnImageOfAWholeGptDiskListsBothVolumes) {
+  const QStringList rows = {QStringLiteral("Image File, rescued_gpt_disk.img:1  DELFAT  [FAT32]"),
+                            QStringLiteral("Image File, rescued_gpt_disk.img:2  DELEXT  [EXT2]")};
+  RecoverFromImage(test::RescuedDiskImages().gpt, rows, "rescued_gpt_disk.img:2", test::kExt2Deleted,
+                   test::DeletedFileHashesFatExt2(), "image_gpt_ext2");
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("save_road_image_gpt_files")).isEmpty());
+}
+
+TEST_F(DeletedFileSaveRoad, TheSecondVolumeOfAGptImageIsReadThroughItsOwnWindow) {
+  const QStringList rows = {QStringLiteral("Image File, rescued_gpt_disk.img:1  DELFAT  [FAT32]"),
+                            QStringLiteral("Image File, rescued_gpt_disk.img:2  DELEXT  [EXT2]")};
+  RecoverFromImage(test::RescuedDiskImages().gpt, rows, "rescued_gpt_disk.img:1", test::kFatDeleted,
+                   test::DeletedFileHashesFatExt2(), "image_gpt_fat");
+}
+
+TEST_F(DeletedFileSaveRoad, AnImageOfABareVolumeUnderAnyName) {
+  RecoverFromImage(test::RescuedDiskImages().bare,
+                   {QStringLiteral("Image File, rescued_volume.ddrescue (FAT32)")}, "rescued_volume.ddrescue",
+                   test::kFatDeleted, test::DeletedFileHashesFatExt2(),
+                   "image_bare");
+}
+
+// A compressed, split image of the same GPT disk, opened the same way: it
+// is told from a raw image by its content and lists the same volumes,
+// which give the same files.
+TEST_F(DeletedFileSaveRoad, ACompressedImageOfTheDiskGivesWhatTheRawImageGives) {
+  const fs::path raw = test::RescuedDiskImages().gpt;
+  ASSERT_FALSE(raw.empty());
+  const fs::path folder = FreshFolder("compressed_gpt");
+  fs::create_directories(folder);
+  const std::string index = (folder / "rescued_gpt.qmi").string();
+  {
+    struct Quiet : ICompressCallBack {
+      void ProcessMessages() override {}
+      int IsCancelled() override { return 0; }
+      void OnBlockDone(std::uint64_t) override {}
+      void OnStart(std::uint64_t, std::uint64_t) override {}
+      void OnBlockStored(std::uint32_t) override {}
+    } callback;
+    CImageFileDevice source(raw.c_str());
+    CCompressController writer;
+    writer.SetSource(&source, "rescued GPT disk", 0, source.GetSectorCount(), 12);
+    writer.SetCompression(2, 6, 16384); // zlib, parts of 8 MiB
+    writer.SetTargetPath(index);
+    ASSERT_EQ(writer.Run(&callback), 1) << writer.LastError();
+  }
+  InstallImagingServices(context_.services());
+  const QStringList rows = {QStringLiteral("Image File, rescued_gpt.qmi:1  DELFAT  [FAT32]"),
+                            QStringLiteral("Image File, rescued_gpt.qmi:2  DELEXT  [EXT2]")};
+  RecoverFromImage(index, rows, "rescued_gpt.qmi:2", test::kExt2Deleted, test::DeletedFileHashesFatExt2(),
+                   "compressed_gpt_ext2");
+  auto* volume = static_cast<DeviceListItem*>(context_.deleteDeviceController().Chosen());
+  ASSERT_NE(volume, nullptr);
+  EXPECT_NE(dynamic_cast<CImageFileDeviceWithDecompress*>(volume->image.get()), nullptr);
+}
+
+TEST_F(DeletedFileSaveRoad, AnImageOpenedTwiceIsListedOnce) {
+  const fs::path image = test::RescuedDiskImages().gpt;
+  ASSERT_FALSE(image.empty());
+  CDeviceListPage& page = OpenVolumePage();
+  OpenWithCtrlO(image);
+  const int rows = page.DeviceCtrl().GetCount();
+  prompter_.shown.clear();
+  // The same file under another spelling of its path.
+  OpenWithCtrlO(image.parent_path() / "." / image.filename());
+  EXPECT_EQ(page.DeviceCtrl().GetCount(), rows);
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_EQ(prompter_.shown[0].text, QStringLiteral("This image file is open!"));
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page1_raw_gpt_image")).isEmpty());
+  // Removing one of its rows removes the image, both volumes.
+  ASSERT_TRUE(SelectVolume(page, "rescued_gpt_disk.img:2"));
+  page.OnCommand(kCmdDeleteImage);
+  EXPECT_EQ(page.DeviceCtrl().GetCount(), rows - 2);
+  EXPECT_TRUE(RowsWith(page, QStringLiteral("rescued_gpt_disk.img")).isEmpty());
 }
 
 TEST_F(DeletedFileSaveRoad, AReadOnlyFolderIsRefusedBeforeAnythingIsWritten) {

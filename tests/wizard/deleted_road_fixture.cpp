@@ -132,6 +132,41 @@ const DeletedRoadImages& DeletedRoadFixtureImages() {
   return images;
 }
 
+const RescuedImages& RescuedDiskImages() {
+  static const RescuedImages images = [] {
+    RescuedImages m;
+    const DeletedRoadImages& volumes = DeletedRoadFixtureImages();
+    if (!volumes.Made()) return m;
+    const std::string fat = volumes.fat32.string(), ext = volumes.ext2.string();
+    const std::filesystem::path mbr = ScratchPath("rescued_mbr_disk.img");
+    const std::filesystem::path gpt = ScratchPath("rescued_gpt_disk.img");
+    const std::filesystem::path bare = ScratchPath("rescued_volume.ddrescue");
+    const std::string into = " bs=512 conv=notrunc status=none of=";
+    const std::string commands[] = {
+        // The FAT32 volume counts 36 MiB of which its file holds the
+        // first 18: the partitions give it all 36.
+        "rm -f " + mbr.string() + " && truncate -s 40M " + mbr.string() +
+            " && printf 'label: dos\\nstart=2048,size=73728,type=c\\n' | sfdisk -q " + mbr.string() +
+            " && dd if=" + fat + " seek=2048" + into + mbr.string(),
+        "rm -f " + gpt.string() + " && truncate -s 64M " + gpt.string() + " && sgdisk -n 1:2048:+36M -t 1:0700 " +
+            "-n 2:75776:+18M -t 2:8300 " + gpt.string() + " >/dev/null && dd if=" + fat + " seek=2048" + into +
+            gpt.string() + " && dd if=" + ext + " seek=75776" + into + gpt.string(),
+        "cp " + fat + " " + bare.string(),
+    };
+    for (const std::string& command : commands) {
+      if (RunCommand(command) != 0) {
+        ADD_FAILURE() << "the tools failed: " << command;
+        return m;
+      }
+    }
+    m.mbr = mbr;
+    m.gpt = gpt;
+    m.bare = bare;
+    return m;
+  }();
+  return images;
+}
+
 std::multiset<std::string> DeletedFileHashesFatExt2() {
   return {HashOf(HostFileBytes("old.doc", 5000)), HashOf(HostFileBytes("photo.jpg", 12000)),
           HashOf(HostFileBytes("inner.txt", 700))};

@@ -41,6 +41,16 @@ struct DeletedRoadImages {
 // Made on the first call (the same paths after it).
 const DeletedRoadImages& DeletedRoadFixtureImages();
 
+// Raw images as a person rescues them with dd or ddrescue, made from the
+// volumes above: a whole MBR disk whose first partition is the FAT32
+// volume, a whole GPT disk whose two partitions are the FAT32 and the EXT2
+// volume, and the bare FAT32 volume under a name of no known kind.
+struct RescuedImages {
+  std::filesystem::path mbr, gpt, bare;
+  bool Made() const { return !mbr.empty() && !gpt.empty() && !bare.empty(); }
+};
+const RescuedImages& RescuedDiskImages();
+
 // The SHA-256 of each file deleted from a volume: FAT32 and EXT2 lost
 // old.doc, photo.jpg and gone/inner.txt, NTFS what its manifest lists as
 // deleted.

@@ -229,6 +229,14 @@ TEST(DeviceSources, NoReadableDiskSaysWhy) {
   EXPECT_FALSE(qm::UnreadableDisksReason(EACCES).empty());
   EXPECT_FALSE(qm::UnreadableDisksReason(EPERM).empty());
   EXPECT_TRUE(qm::UnreadableDisksReason(ENOENT).empty());
+  // Root is not told to run as root: the system refused it the disks.
+  const std::string root = qm::UnreadableDisksReason(EACCES, true);
+  const std::string user = qm::UnreadableDisksReason(EACCES, false);
+  EXPECT_NE(root.find("the system refused access to the disks"), std::string::npos) << root;
+  EXPECT_NE(root.find("image file can be opened"), std::string::npos) << root;
+  EXPECT_EQ(root.find("run as root"), std::string::npos) << root;
+  EXPECT_NE(user.find("run as root"), std::string::npos) << user;
+  EXPECT_TRUE(qm::UnreadableDisksReason(ENOENT, true).empty());
   // The unreadable reason rides with the rows; images still list.
   CDeviceListCollection collection(DeviceRoad::kPartition);
   CollectedDevices none;

@@ -39,6 +39,7 @@
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
 #include "wizard/device_collector.h"
+#include "wizard/device_page_menus.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_select_page.h"
 #include "wizard/file_select_controller.h"
@@ -186,6 +187,7 @@ protected:
     SetStateFolder({});
     SetMessagePump({});
     GetAppSettings()->ResetScanSettings();
+    SelectRecoveryMode(*GetAppSettings(), saved_.nRecoveryMode, saved_.bPhotoRecovery != 0);
     GetAppSettings()->bPageOption = saved_.bPageOption;
     GetAppSettings()->nRecoveryMode = saved_.nRecoveryMode;
   }
@@ -240,6 +242,20 @@ protected:
   }
 
   CFileNode* Tree() { return context_->fileSelectController().GetTree(); }
+
+  // Ctrl+O on the page shown, its file dialog answered with the image;
+  // the filter the dialog offered first.
+  QString PressCtrlO(const fs::path& image) {
+    QString firstFilter;
+    chosen_ = QString::fromStdString(image.string());
+    context_->services().chooseOpenFile = [&](QWidget*, const QString&, const QString& filter) {
+      firstFilter = filter.section(QStringLiteral(";;"), 0, 0);
+      return chosen_;
+    };
+    frame_->activateWindow();
+    QTest::keyClick(frame_.get(), Qt::Key_O, Qt::ControlModifier);
+    return firstFilter;
+  }
 
   // Every expected file is in the tree with its bytes.
   void ExpectFiles(const Files& files, IStorageDevice* device, const std::string& name) {
@@ -365,6 +381,69 @@ TEST_F(RecoveryRoads, CompleteRecoveryOfAReformattedFat32ImageOpenedWithCtrlO) {
   // Without the scan page the file page goes back to the device page.
   EXPECT_EQ(context_->fileSelectController().GetPrevController(), &context_->completeDeviceController());
   EXPECT_EQ(Stage(TempStateFile(1)), 2);
+}
+
+// A raw image of a whole disk on the format and photo roads: Ctrl+O on the
+// device page scans it at once, from end to end, partitions the table no
+// longer lists included.
+TEST_F(RecoveryRoads, FormatAndPhotoRecoveryOfARawDiskImageOpenedWithCtrlO) {
+  const Images& images = RoadImages();
+  for (const bool photo : {false, true}) {
+    SCOPED_TRACE(photo ? "photo" : "format");
+    Start({});
+    GetAppSettings()->bPageOption = 0;
+    SelectRecoveryMode(*GetAppSettings(), 1, photo);
+    Open(1);
+    EXPECT_EQ(PressCtrlO(images.partitioned), QStringLiteral("All files (*)"));
+    ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+    auto* image = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->imagePath, images.partitioned.string());
+    EXPECT_EQ(image->device->GetSectorCount(), fs::file_size(images.partitioned) / 512);
+    ExpectFiles(images.wipedNtfsFiles, image->device.get(), photo ? "roads_out_photo" : "roads_out_format");
+  }
+}
+
+// On the format road's list, an image opened from the Disk Image menu is
+// listed whole (a scan searches it from end to end) and with the volumes
+// its table lists.
+TEST_F(RecoveryRoads, AnImageOnTheFormatRoadsListIsTheDiskAndItsVolumes) {
+  const Images& images = RoadImages();
+  Start({});
+  CDeviceListPage& page = Open(1);
+  chosen_ = QString::fromStdString(images.live.string());
+  page.OnCommand(kCmdOpenDiskImage);
+  QStringList rows;
+  for (int i = 0; i < page.DeviceCtrl().GetCount(); ++i)
+    rows << page.DeviceCtrl().View()->RowAt(i).cells[0].text;
+  EXPECT_EQ(rows, QStringList({QStringLiteral("Image File, roads_live.img"),
+                               QStringLiteral("Image File, roads_live.img:1  LIVENTFS  [NTFS]"),
+                               QStringLiteral("Image File, roads_live.img:2  [EXT2]")}));
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page2_raw_disk_image")).isEmpty());
+}
+
+// A raw image of a whole disk on the partition road, opened with Ctrl+O,
+// stands as a disk: its lost partitions are found and their files built.
+TEST_F(RecoveryRoads, PartitionRecoveryOfARawDiskImageOpenedWithCtrlO) {
+  const Images& images = RoadImages();
+  Start({});
+  GetAppSettings()->bPageOption = 0;
+  CDeviceListPage& page = Open(2);
+  EXPECT_EQ(PressCtrlO(images.partitioned), QStringLiteral("All files (*)"));
+  ASSERT_EQ(page.DeviceCtrl().GetCount(), 1);
+  EXPECT_EQ(page.DeviceCtrl().View()->RowAt(0).cells[0].text, QStringLiteral("Image File, roads_partitioned.img"));
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page3_raw_disk_image")).isEmpty());
+  page.DeviceCtrl().View()->SelectIndex(0);
+  ASSERT_TRUE(context_->lostDiskController().Next());
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageLostRecoveryPartition);
+  auto& partitions = context_->lostPartitionController();
+  ASSERT_EQ(partitions.Found().size(), 2u);
+  auto* page4 = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(
+      context_->sheet().Page(kPageLostRecoveryPartition));
+  page4->DeviceCtrl().View()->SelectIndex(0);
+  ASSERT_TRUE(partitions.Next());
+  ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  ExpectFiles(images.wipedNtfsFiles, partitions.Found()[0].window.get(), "roads_out_image_wiped_ntfs");
 }
 
 TEST_F(RecoveryRoads, PartitionRecoveryListsOnlyTheWipedPartitionsAndBuildsEach) {

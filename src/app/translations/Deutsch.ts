@@ -528,6 +528,10 @@
         <source>No disk of this computer can be opened: reading disks needs administrator rights (run as root, or as a member of the &quot;disk&quot; group). Disk images can still be opened.</source>
         <translation>Keiner der Datenträger dieses Computers kann geöffnet werden: Zum Lesen von Datenträgern sind Administratorrechte nötig (als root oder als Mitglied der Gruppe „disk“ ausführen). Disk-Images können weiterhin geöffnet werden.</translation>
     </message>
+    <message>
+        <source>No disk of this computer can be opened: the system refused access to the disks, even to the administrator. A disk image file can be opened instead (Disk Image, Open Disk Image, or Ctrl+O).</source>
+        <translation>Keiner der Datenträger dieses Computers kann geöffnet werden: Das System verweigert den Zugriff auf die Datenträger, auch dem Administrator. Stattdessen kann eine Disk-Image-Datei geöffnet werden (Disk-Image, Disk-Image öffnen oder Strg+O).</translation>
+    </message>
 </context>
 <context>
     <name>CDeviceListPage</name>
@@ -566,16 +570,12 @@
         <translation>Disk-Image öffnen</translation>
     </message>
     <message>
-        <source>Disk images (*.img *.dd *.raw *.iso *.bin *.vlv);;All files (*)</source>
-        <translation>Disk-Images (*.img *.dd *.raw *.iso *.bin *.vlv);;Alle Dateien (*)</translation>
-    </message>
-    <message>
         <source>Open Raw Image File</source>
         <translation>RAW-Image-Datei öffnen</translation>
     </message>
     <message>
-        <source>ImageFile(*.vlv);;Raw Image File(*)</source>
-        <translation>Image-Datei(*.vlv);;RAW-Image-Datei(*)</translation>
+        <source>All files (*);;Disk images (*.img *.dd *.raw *.bin *.iso *.qmi)</source>
+        <translation>Alle Dateien (*);;Disk-Images (*.img *.dd *.raw *.bin *.iso *.qmi)</translation>
     </message>
 </context>
 <context>

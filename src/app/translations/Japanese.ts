@@ -528,6 +528,10 @@
         <source>No disk of this computer can be opened: reading disks needs administrator rights (run as root, or as a member of the &quot;disk&quot; group). Disk images can still be opened.</source>
         <translation>このコンピューターのディスクを開けません。ディスクの読み取りには管理者権限が必要です (root として、または &quot;disk&quot; グループのメンバーとして実行してください)。ディスク イメージは引き続き開くことができます。</translation>
     </message>
+    <message>
+        <source>No disk of this computer can be opened: the system refused access to the disks, even to the administrator. A disk image file can be opened instead (Disk Image, Open Disk Image, or Ctrl+O).</source>
+        <translation>このコンピューターのディスクを開けません。システムがディスクへのアクセスを拒否しました (管理者に対しても)。代わりにディスク イメージ ファイルを開くことができます ([ディスク イメージ]、[ディスク イメージを開く]、または Ctrl+O)。</translation>
+    </message>
 </context>
 <context>
     <name>CDeviceListPage</name>
@@ -566,16 +570,12 @@
         <translation>ディスク イメージを開く</translation>
     </message>
     <message>
-        <source>Disk images (*.img *.dd *.raw *.iso *.bin *.vlv);;All files (*)</source>
-        <translation>ディスク イメージ (*.img *.dd *.raw *.iso *.bin *.vlv);;すべてのファイル (*)</translation>
-    </message>
-    <message>
         <source>Open Raw Image File</source>
         <translation>RAW イメージ ファイルを開く</translation>
     </message>
     <message>
-        <source>ImageFile(*.vlv);;Raw Image File(*)</source>
-        <translation>イメージ ファイル(*.vlv);;RAW イメージ ファイル(*)</translation>
+        <source>All files (*);;Disk images (*.img *.dd *.raw *.bin *.iso *.qmi)</source>
+        <translation>すべてのファイル (*);;ディスク イメージ (*.img *.dd *.raw *.bin *.iso *.qmi)</translation>
     </message>
 </context>
 <context>
