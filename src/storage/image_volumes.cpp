@@ -4,7 +4,6 @@
 
 #include "storage/partition_device.h"
 #include "storage/partition_table.h"
-#include "storage/volume_names.h"
 
 namespace qm {
 
@@ -27,12 +26,7 @@ VolumeList ImageVolumes(const std::shared_ptr<IStorageDevice>& image, const std:
     item.imagePath = path;
     item.imageStart = record->startSector;
     item.imageSectors = record->sectorCount;
-    std::string text = name + ":" + std::to_string(place);
-    const std::string label(item.volumeLabel, strnlen(item.volumeLabel, sizeof item.volumeLabel));
-    if (!label.empty()) text += "  " + label;
-    char fileSystem[20];
-    GetVolumeFileSystemName(item.fileSystemType, fileSystem, sizeof fileSystem);
-    text += std::string("  [") + fileSystem + "]";
+    const std::string text = name + ":" + std::to_string(place);
     std::strncpy(item.description, text.c_str(), sizeof item.description - 1);
     volumes.push_back(std::move(item));
   }

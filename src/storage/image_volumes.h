@@ -16,8 +16,7 @@ namespace qm {
 // One image item per volume of the image's partition table, in table
 // order. Each shares the image, reads it through a window and carries the
 // file system, label and place the volume analysers found. The
-// description reads "<name>:<n>  <label>  [<file system>]", n counting
-// from 1.
+// description reads "<name>:<n>", n counting from 1.
 VolumeList ImageVolumes(const std::shared_ptr<IStorageDevice>& image, const std::string& path,
                         const std::string& name);
 

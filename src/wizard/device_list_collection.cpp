@@ -268,6 +268,13 @@ std::vector<DeviceRow> CDeviceListCollection::ImageRows() const {
         qm::ImageCaption(std::string(v->description, strnlen(v->description, sizeof v->description)));
     if (m_road != DeviceRoad::kDeletedFile)
       row.bytesPerSector = qm::ImageRowSectorSize(v->device ? v->device->GetSectorSize() : 512);
+    if (v->imageSectors != 0) {
+      // A volume of the image: its label and file system, as a disk's
+      // volume shows them.
+      const std::string label(v->volumeLabel, strnlen(v->volumeLabel, sizeof v->volumeLabel));
+      row.information = (label.empty() ? std::string() : label + "  ") + "[" +
+                        GetFileSystemTypeName(static_cast<unsigned>(v->fileSystemType)) + "]";
+    }
     row.record = v.get();
     rows.push_back(std::move(row));
   }

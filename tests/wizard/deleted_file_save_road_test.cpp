@@ -23,6 +23,7 @@
 #include <functional>
 
 #include "app/string_table.h"
+#include "controls/device_select_ctrl.h"
 #include "controls/file_tree_ctrl.h"
 #include "deleted_road_fixture.h"
 #include "dialogs/partition_dialogs.h"
@@ -165,12 +166,14 @@ protected:
     return firstFilter;
   }
 
-  // The rows of the page whose caption holds the text.
+  // The rows of the page whose caption holds the text: the caption and
+  // the information, two blanks apart.
   static QStringList RowsWith(CDeviceListPage& page, const QString& text) {
     QStringList rows;
     for (int i = 0; i < page.DeviceCtrl().GetCount(); ++i) {
-      const QString caption = page.DeviceCtrl().View()->RowAt(i).cells[0].text;
-      if (caption.contains(text)) rows << caption;
+      const auto& cells = page.DeviceCtrl().View()->RowAt(i).cells;
+      if (!cells[0].text.contains(text)) continue;
+      rows << (cells[2].text.isEmpty() ? cells[0].text : cells[0].text + QStringLiteral("  ") + cells[2].text);
     }
     return rows;
   }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -19,8 +20,10 @@
 #include "platform/message_pump.h"
 #include "storage/app_settings.h"
 #include "storage/volume_analyzer.h"
+#include "support/scratch_files.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
+#include "wizard/device_collector.h"
 #include "wizard/device_page_menus.h"
 #include "wizard/device_select_controllers.h"
 #include "wizard/device_select_page.h"
@@ -28,6 +31,7 @@
 #include "wizard/main_frame.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
+#include "wizard/wizard_state_files.h"
 
 namespace qm {
 namespace {
@@ -40,8 +44,15 @@ protected:
     RegisterExt2VolumeAnalyzer();
     RegisterBootSectorClassifiers();
     SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+    // The format and partition pages look for a search to resume.
+    const auto folder = ScratchPath("image_gallery_state");
+    std::filesystem::create_directories(folder);
+    SetStateFolder(folder);
   }
-  void TearDown() override { SetMessagePump({}); }
+  void TearDown() override {
+    SetStateFolder({});
+    SetMessagePump({});
+  }
 
   ScopedVolumeAnalyzers restore_;
 };
@@ -96,7 +107,7 @@ TEST_F(ImagePagesGallery, TheDevicePagesWithARawImageInEachLanguage) {
         EXPECT_FALSE(
             test::SaveToGallery(frame, QString::fromLatin1(page.name).arg(QLatin1String(suffix))).isEmpty());
         page.step->Leave();
-        page.step->GetPage()->Controller()->Collector()->Collection().DropImages();
+        page.step->Collector()->Collection().DropImages();
       }
     }
     if (*language != '\0') QCoreApplication::removeTranslator(&translator);
