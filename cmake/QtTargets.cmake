@@ -76,7 +76,7 @@ endfunction()
 # One windowed test executable per tests/ folder, one CTest entry, run on the
 # offscreen platform. The test main (tests/support_ui) makes the QApplication.
 function(qm_ui_test_suite name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHARDS" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
        ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   if(NOT srcs)
@@ -86,8 +86,7 @@ function(qm_ui_test_suite name)
   qm_qt_defaults(${name}_tests ${PROJECT_SOURCE_DIR}/tests/support_ui/ui_test_precompiled.h)
   target_include_directories(${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name}_tests PRIVATE ${ARG_DEPS} testsupport_ui)
-  add_test(NAME ${name} COMMAND ${name}_tests)
-  set_tests_properties(${name} PROPERTIES
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    ENVIRONMENT "GTEST_BRIEF=1;QUENMARK_NO_MACHINE_DISKS=1;QT_QPA_PLATFORM=offscreen;QUENMARK_NONINTERACTIVE=1;ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support_ui/lsan.supp:print_suppressions=0;TSAN_OPTIONS=allocator_may_return_null=1;UBSAN_OPTIONS=print_stacktrace=1;QM_SOURCE_DIR=${PROJECT_SOURCE_DIR};QM_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  qm_suite_tests(${name} ${name}_tests
+    "GTEST_BRIEF=1;QUENMARK_NO_MACHINE_DISKS=1;QT_QPA_PLATFORM=offscreen;QUENMARK_NONINTERACTIVE=1;ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support_ui/lsan.supp:print_suppressions=0;TSAN_OPTIONS=allocator_may_return_null=1;UBSAN_OPTIONS=print_stacktrace=1;QM_SOURCE_DIR=${PROJECT_SOURCE_DIR};QM_BINARY_DIR=${PROJECT_BINARY_DIR}"
+    "${ARG_SHARDS}")
 endfunction()

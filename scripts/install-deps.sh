@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config ccache
+  cmake ninja-build g++ pkg-config ccache lld
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libbz2-dev liblzma-dev libgc-dev libboost-regex-dev
   # tools that make and check the test fixtures

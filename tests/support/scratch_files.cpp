@@ -15,6 +15,9 @@ std::filesystem::path ScratchPath(const std::string& name) {
   std::filesystem::path folder = (binary != nullptr && binary[0] != '\0')
                                      ? std::filesystem::path(binary) / "scratch"
                                      : std::filesystem::temp_directory_path() / "qm-scratch";
+  // The shards of one test program run at once under the same names.
+  const char* shard = std::getenv("GTEST_SHARD_INDEX");
+  if (shard != nullptr && shard[0] != '\0') folder /= std::string("shard-") + shard;
   std::filesystem::create_directories(folder);
   return folder / name;
 }

@@ -10,7 +10,8 @@
 
 namespace qm {
 
-// $QM_BINARY_DIR/scratch/<name> (or the temp folder), with its folder made.
+// $QM_BINARY_DIR/scratch/<name> (or the temp folder), with its folder made;
+// a shard of a test program (GTEST_SHARD_INDEX) gets a folder of its own.
 std::filesystem::path ScratchPath(const std::string& name);
 
 // The running test program's name ("raw_tests"). Fixtures that several
