@@ -283,7 +283,7 @@ TEST_F(SaveStep, ATypedOrPastedFolderShowsItsVolumeSpace) {
   EXPECT_EQ(Page().Pie().UsedSpace(), 4000);
   // A name of no folder yet leaves the chart blank and asks nothing.
   asked.clear();
-  QTest::keyClicks(&edit, QStringLiteral("/new"));
+  QTest::keyClicks(&edit, QStringLiteral("-new"));
   EXPECT_TRUE(asked.isEmpty());
   EXPECT_EQ(Page().Pie().FreeSpace(), 0);
   EXPECT_EQ(Page().Pie().UsedSpace(), 0);

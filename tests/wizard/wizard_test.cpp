@@ -617,10 +617,9 @@ TEST_F(WizardTest, TheSheetTakesNoCommandWhileTheStatesAreSaved)
     EXPECT_TRUE(frame->isEnabled());
     EXPECT_TRUE(std::filesystem::exists(folder / "cstemp.rdf"));
 
-    files.Leave();
+    files.Leave(); // the file page frees the tree it was given
     files.SetPrevController(nullptr);
     page->SetController(nullptr);
-    DeleteFileTree(root);
     frame->CloseNow();
     SetMessagePump({});
     SetStateFolder({});
