@@ -20,7 +20,7 @@ bool IsFat12TableStartSector(qm::ByteView sector) {
   return sector.has(0, 4) && (sector.le32(0) & 0x00FFFFF0) == 0x00FFFFF0;
 }
 
-std::uint32_t SectorSizeOf(IStorageDevice* device) {
+std::uint32_t VolumeSectorSize(IStorageDevice* device) {
   if (device == nullptr) return 512;
   const std::int32_t size = device->GetSectorSize();
   return size > 0 ? static_cast<std::uint32_t>(size) : 512;
@@ -30,7 +30,7 @@ std::uint32_t SectorSizeOf(IStorageDevice* device) {
 
 CFatVolumeAnalyze::CFatVolumeAnalyze(IStorageDevice* device, std::uint64_t startSector) {
   if (device == nullptr) return;
-  const std::uint32_t sectorSize = SectorSizeOf(device);
+  const std::uint32_t sectorSize = VolumeSectorSize(device);
   std::vector<std::uint8_t> buffer(kBootReadSectors * sectorSize);
   if (!device->ReadSectors(buffer.data(), startSector, kBootReadSectors)) return;
   const CFATDBR boot(qm::ByteView(buffer.data(), sectorSize), sectorSize);
@@ -49,7 +49,7 @@ void CFatVolumeAnalyze::GetLabel(char* buffer, int bufferLength) {
 }
 
 CFatVolumeLabelReader::CFatVolumeLabelReader(IStorageDevice* device)
-    : device_(device), sectorSize_(SectorSizeOf(device)) {}
+    : device_(device), sectorSize_(VolumeSectorSize(device)) {}
 
 int CFatVolumeLabelReader::ScanCluster(std::uint64_t sector, std::uint32_t sectorsPerCluster, std::string& label) {
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(sectorsPerCluster) * sectorSize_);
@@ -109,7 +109,7 @@ int CFatVolumeLabelReader::ReadLabel(std::uint64_t start, const CFATDBR& boot, s
 
 int CheckBootSectorAndFats(qm::ByteView boot, std::uint64_t start, IStorageDevice* device) {
   if (device == nullptr) return 0;
-  const std::uint32_t sectorSize = SectorSizeOf(device);
+  const std::uint32_t sectorSize = VolumeSectorSize(device);
   const CFATDBR dbr(boot, sectorSize);
   if (!dbr.IsFat()) return 0;
   if (std::uint64_t{dbr.GetTotalSectors()} < std::uint64_t{dbr.GetSectorsPerFat()} * dbr.GetNumberOfFats()) return 0;
