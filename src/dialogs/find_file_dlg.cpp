@@ -1,7 +1,6 @@
 #include "dialogs/find_file_dlg.h"
 
-#include <QtGui/QKeySequence>
-#include <QtGui/QShortcut>
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHBoxLayout>
@@ -69,10 +68,6 @@ CFindFileDlg::CFindFileDlg(IFindFileView& view, QWidget* parent)
       matchCase_(new QCheckBox(tr("Match Case"), this)), wholeWord_(new QCheckBox(tr("Whole Word"), this)),
       findNext_(new QPushButton(tr("Find Next"), this)) {
   setWindowTitle(tr("Find file by name"));
-  // F1: the help topic on searching the found files (the dialog is modal:
-  // no other window takes the key meanwhile).
-  connect(new QShortcut(QKeySequence::HelpContents, this, nullptr, nullptr, Qt::ApplicationShortcut),
-          &QShortcut::activated, this, [this] { OpenHelpTopic(this, 23); });
   name_->setMaxLength(256);
   name_->setMinimumWidth(260);
   auto* close = new QPushButton(tr("Close"), this);
@@ -130,6 +125,15 @@ FindResult CFindFileDlg::FindNext() {
   if (start_ == nullptr) SetStartFromSelection();
   wrapped_ = true;
   return result;
+}
+
+void CFindFileDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    OpenHelpTopic(this, 23);
+    event->accept();
+    return;
+  }
+  CSearchSuperDlg::keyPressEvent(event);
 }
 
 } // namespace qm

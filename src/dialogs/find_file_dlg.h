@@ -11,6 +11,7 @@
 
 class CFileNode;
 class QCheckBox;
+class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 
@@ -54,6 +55,10 @@ public:
   QCheckBox* MatchCaseBox() const { return matchCase_; }
   QCheckBox* WholeWordBox() const { return wholeWord_; }
   QPushButton* FindNextButton() const { return findNext_; }
+
+protected:
+  // F1 opens the help topic on searching the found files.
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void SetStartFromSelection();

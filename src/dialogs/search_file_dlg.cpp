@@ -1,7 +1,6 @@
 #include "dialogs/search_file_dlg.h"
 
-#include <QtGui/QKeySequence>
-#include <QtGui/QShortcut>
+#include <QtGui/QKeyEvent>
 #include <QtCore/QDateTime>
 #include <QtCore/QTimeZone>
 #include <QtWidgets/QCheckBox>
@@ -77,10 +76,6 @@ CSearchFileDlg::CSearchFileDlg(std::function<void(CFileNode*)> tick, CFileNode* 
     : CSearchSuperDlg(parent), tick_(std::move(tick)), current_(current), result_(result),
       prompter_(&DefaultPrompter()), column_(new QVBoxLayout(this)) {
   setWindowTitle(tr("Search files"));
-  // F1: the help topic on searching the found files (the dialog is modal:
-  // no other window takes the key meanwhile).
-  connect(new QShortcut(QKeySequence::HelpContents, this, nullptr, nullptr, Qt::ApplicationShortcut),
-          &QShortcut::activated, this, [this] { OpenHelpTopic(this, 23); });
   column_->setSizeConstraint(QLayout::SetFixedSize);
   column_->setSpacing(4);
   panels_.resize(kPanelCount, nullptr);
@@ -350,6 +345,15 @@ bool CSearchFileDlg::Search() {
   prompter_->Inform(this, tr("No files match specific criteria."), LoadAppString(346),
                     PromptIcon::Information);
   return false;
+}
+
+void CSearchFileDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    OpenHelpTopic(this, 23);
+    event->accept();
+    return;
+  }
+  CSearchSuperDlg::keyPressEvent(event);
 }
 
 } // namespace qm

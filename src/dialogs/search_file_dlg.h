@@ -11,6 +11,7 @@
 
 class CFileNode;
 class QCheckBox;
+class QKeyEvent;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
@@ -70,6 +71,10 @@ public:
 
   // A node's path as the location box shows it.
   static QString NodePath(CFileNode* node);
+
+protected:
+  // F1 opens the help topic on searching the found files.
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void BuildBasicPanel();

@@ -21,7 +21,7 @@ namespace {
 
 // Blocks in flight per compressing thread: one being compressed, one read
 // and waiting, so that no thread idles while the calling thread writes.
-constexpr unsigned kSlotsPerThread = 2;
+constexpr unsigned kCompressSlotsPerThread = 2;
 
 } // namespace
 
@@ -137,7 +137,7 @@ int CCompressController::Run(ICompressCallBack* callback) {
   while (pool && codecs.size() < pool->Size()) {
     codecs.push_back(makeCompressor_());
   }
-  const unsigned window = pool ? kSlotsPerThread * pool->Size() : 1;
+  const unsigned window = pool ? kCompressSlotsPerThread * pool->Size() : 1;
   for (unsigned i = 0; i < window && i < totalBlocks; ++i) {
     auto slot = std::make_unique<Slot>();
     slot->input = qm::MakeMemBuffer<std::uint8_t>(blockBytes_);

@@ -66,14 +66,14 @@ public:
 
 // Every node below root by its path ("/a/b"); a path met twice counts as
 // a duplicate.
-struct TreePaths {
+struct Ext2TreePaths {
   std::map<std::string, CFileNode*> byPath;
   std::size_t duplicates = 0;
   std::size_t maxDepth = 0;
 };
 
-TreePaths CollectPaths(CFileNode* root) {
-  TreePaths paths;
+Ext2TreePaths CollectExt2Paths(CFileNode* root) {
+  Ext2TreePaths paths;
   std::vector<std::pair<CFileNode*, std::string>> stack{{root, ""}};
   while (!stack.empty()) {
     auto [node, path] = stack.back();
@@ -174,7 +174,7 @@ TEST_P(Ext2TreeBuild, EveryFileAtItsPathAndCopiedOutByteForByte) {
   EXPECT_EQ(callback.totals[0], fileSystem.GroupCount());
   EXPECT_EQ(callback.titles[1], qm::kExt2BuildingTitle);
 
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   EXPECT_EQ(paths.duplicates, 0u);
   for (const auto& dir : image.directories) {
     ASSERT_EQ(paths.byPath.count(dir), 1u) << dir;
@@ -253,7 +253,7 @@ TEST(Ext2TreeBuilder, SparseFilesKeepTheirHolesWhenCopiedOut) {
   ASSERT_FALSE(image.empty());
   Tree root = BuildImage(image);
   ASSERT_NE(root, nullptr);
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   CImageFileDevice device(image.c_str());
   const fs::path out = SaveAll(root.get(), &device, "ext2_sparse_out");
   for (std::size_t i = 0; i < contents.size(); ++i) {
@@ -301,8 +301,8 @@ TEST(Ext2TreeBuilder, AForcedCollectionMidBuildChangesNothing) {
   callback.collectEvery = 7;
   Tree collected = BuildImage(image.path, &callback);
   ASSERT_NE(collected, nullptr);
-  const TreePaths a = CollectPaths(plain.get());
-  const TreePaths b = CollectPaths(collected.get());
+  const Ext2TreePaths a = CollectExt2Paths(plain.get());
+  const Ext2TreePaths b = CollectExt2Paths(collected.get());
   ASSERT_EQ(a.byPath.size(), b.byPath.size());
   for (const auto& [path, node] : a.byPath) {
     ASSERT_EQ(b.byPath.count(path), 1u) << path;
@@ -326,7 +326,7 @@ TEST(Ext2TreeBuilder, DirectoryLoopsEndUpInATreeWithNothingLost) {
   ASSERT_FALSE(image.empty());
   Tree root = BuildImage(image);
   ASSERT_NE(root, nullptr);
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   EXPECT_EQ(paths.duplicates, 0u);
   // Each directory is in the tree exactly once, and the file with it.
   std::size_t files = 0;
@@ -352,7 +352,7 @@ TEST(Ext2TreeBuilder, InodesMetBeforeOrAfterTheirEntriesEndUpUnderTheirNames) {
   ASSERT_FALSE(image.empty());
   Tree root = BuildImage(image);
   ASSERT_NE(root, nullptr);
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   EXPECT_EQ(paths.duplicates, 0u);
   for (const char* path : {"/q", "/q/moved", "/q/file.bin", "/q/moved/inner.txt", "/lost+found"})
     EXPECT_EQ(paths.byPath.count(path), 1u) << path;
@@ -372,7 +372,7 @@ TEST(Ext2TreeBuilder, ThousandsOfNestedFoldersAreBuiltAndFreed) {
   ASSERT_FALSE(image.empty());
   Tree root = BuildImage(image);
   ASSERT_NE(root, nullptr);
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   EXPECT_EQ(paths.maxDepth, static_cast<std::size_t>(kDepth) + 1);
   std::string bottom;
   for (int i = 0; i < kDepth; ++i)
@@ -402,7 +402,7 @@ TEST(Ext2TreeBuilder, BlocksPastTheVolumeNeverReachTheExtents) {
   }
   Tree root(CExt2LostPartitionTreeBuilder::Start(&device, nullptr, 2, true));
   ASSERT_NE(root, nullptr);
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   for (const auto& [path, node] : paths.byPath) {
     const auto runs = node->GetProperties()->GetDataRunList();
     if (!runs) continue;
@@ -465,7 +465,7 @@ TEST(Ext2TreeBuilder, UsedBlockMapMarksEveryExtentAndFiltersPruneFiles) {
   Tree pruned(filtered.BuildTree(&fileSystem, nullptr, false));
   CFileTypeMap::GetInstance().Clear();
   ASSERT_NE(pruned, nullptr);
-  const TreePaths paths = CollectPaths(pruned.get());
+  const Ext2TreePaths paths = CollectExt2Paths(pruned.get());
   EXPECT_EQ(paths.byPath.count("/small.txt"), 1u);
   EXPECT_EQ(paths.byPath.count("/a/b/c/d/e/deep.txt"), 1u);
   EXPECT_EQ(paths.byPath.count("/big.bin"), 0u);
@@ -499,7 +499,7 @@ TEST(Ext2TreeBuilder, DeepScanBuildKeepsTheUsedBlocksAndNumbersTheRoot) {
   ASSERT_NE(root, nullptr);
   EXPECT_STREQ(root->GetProperties()->GetName(), "Ext3 3");
   EXPECT_EQ(builder.UsedBlocks().size(), fileSystem->BlockCount());
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   for (const auto& file : image.files)
     EXPECT_EQ(paths.byPath.count(file.path), 1u) << file.path;
 
@@ -522,7 +522,7 @@ TEST(Ext2TreeBuilder, InodeTablesPastTheDeviceEndTheWalkAndKeepTheTreeSoFar) {
   auto bytes = image.Bytes();
   Tree full = BuildImage(image.path);
   ASSERT_NE(full, nullptr);
-  const TreePaths all = CollectPaths(full.get());
+  const Ext2TreePaths all = CollectExt2Paths(full.get());
 
   const std::vector<std::uint8_t> superBlock(bytes.begin() + 1024, bytes.begin() + 2048);
   const std::vector<std::uint8_t> descriptors(bytes.begin() + 2048, bytes.begin() + 3072);
@@ -538,7 +538,7 @@ TEST(Ext2TreeBuilder, InodeTablesPastTheDeviceEndTheWalkAndKeepTheTreeSoFar) {
   CExt2TreeBuilder builder;
   Tree root(builder.BuildTree(&fileSystem, nullptr, false));
   ASSERT_NE(root, nullptr);
-  const TreePaths some = CollectPaths(root.get());
+  const Ext2TreePaths some = CollectExt2Paths(root.get());
   EXPECT_GT(some.byPath.size(), 1u);
   EXPECT_LT(some.byPath.size(), all.byPath.size());
   ASSERT_TRUE(fs::exists(log));
@@ -595,7 +595,7 @@ TEST(Ext2TreeBuilder, HolesAsSmallAsTheIndirectBlocksAreKept) {
   ASSERT_FALSE(image.empty());
   Tree root = BuildImage(image);
   ASSERT_NE(root, nullptr);
-  const TreePaths paths = CollectPaths(root.get());
+  const Ext2TreePaths paths = CollectExt2Paths(root.get());
   CImageFileDevice device(image.c_str());
   const fs::path out = SaveAll(root.get(), &device, "ext2_small_holes_out");
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -650,7 +650,7 @@ TEST(Ext2TreeBuilder, ASizeBeyondTheBlocksMarksTheFileDamaged) {
     const std::uint64_t claimed = (std::uint64_t{high} << 32) | content.size();
     Tree root(CExt2LostPartitionTreeBuilder::Start(&device, nullptr, 2, false));
     ASSERT_NE(root, nullptr);
-    const TreePaths paths = CollectPaths(root.get());
+    const Ext2TreePaths paths = CollectExt2Paths(root.get());
     ASSERT_EQ(paths.byPath.count(target), 1u);
     CFileNode* node = paths.byPath.at(target);
     IFileProperties* properties = node->GetProperties();

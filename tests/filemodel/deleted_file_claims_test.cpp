@@ -17,7 +17,7 @@ namespace {
 using qm::ClaimAge;
 
 constexpr std::uint64_t kCluster = 4096;
-constexpr std::uint64_t kSparse = qm::kSparseRunStart;
+constexpr std::uint64_t kClaimSparse = qm::kSparseRunStart;
 
 class ClaimProperties : public CFilePropertiesBase {
 public:
@@ -109,10 +109,10 @@ TEST(DeletedFileClaims, OfFilesClaimingTheSameClustersOnlyTheLatestKeepsItsState
        {{"a", deleted, 1, {{10, 8}}, 9}, {"b", deleted, 2, {{12, 2}}, 1}},
        {}},
       {"sparse runs claim nothing",
-       {{"a", deleted, 6, {{kSparse, 4}, {30, 2}}, 9}, {"b", deleted, 4, {{0, 4}}, 1}},
+       {{"a", deleted, 6, {{kClaimSparse, 4}, {30, 2}}, 9}, {"b", deleted, 4, {{0, 4}}, 1}},
        {}},
       {"a sparse run still counts towards the size",
-       {{"a", deleted, 3, {{kSparse, 2}, {30, 1}, {31, 5}}, 9}, {"b", deleted, 2, {{31, 2}}, 1}},
+       {{"a", deleted, 3, {{kClaimSparse, 2}, {30, 1}, {31, 5}}, 9}, {"b", deleted, 2, {{31, 2}}, 1}},
        {}},
       {"resident data lies in the record, not in clusters",
        {{"a", deleted, 1, {{10, 1}}, 1, 0, 0x98}, {"b", deleted, 1, {{10, 1}}, 2}},
