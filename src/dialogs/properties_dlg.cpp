@@ -1,5 +1,7 @@
 #include "dialogs/properties_dlg.h"
 
+#include <algorithm>
+
 #include <QtCore/QCoreApplication>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QHeaderView>
@@ -73,6 +75,11 @@ CPropertiesDlg& CPropertiesDlg::SetNode(CFileNode* node) {
         list_, {Translated(row.name), flag ? Translated(row.value) : QString::fromUtf8(row.value.c_str())});
     item->setToolTip(1, item->text(1));
   }
+  // Translated row names run longer than the English ones ("Sektor des
+  // übergeordneten Ordners"): the name column takes the longest whole, never
+  // less than its usual width.
+  list_->resizeColumnToContents(0);
+  list_->setColumnWidth(0, std::max(list_->columnWidth(0) + 12, 170));
   return *this;
 }
 

@@ -256,7 +256,8 @@ void CWizardSheet::CreateButtons() {
       "QToolButton:disabled { color: #a0a8b0; border-color: #d0d7de; }");
   const QString top = QStringLiteral(
       "QToolButton { background: transparent; border: none; color: #ffffff; padding: 4px 8px; }"
-      "QToolButton:hover { background: rgba(255, 255, 255, 40); border-radius: 3px; }");
+      "QToolButton:hover { background: rgba(255, 255, 255, 40); border-radius: 3px; }"
+      "QToolButton:disabled { color: rgba(255, 255, 255, 110); }");
   for (CButtonPlus* button : {home_, next_, recover_, back_}) {
     button->setStyleSheet(navigation);
     button->adjustSize();

@@ -5,6 +5,7 @@
 // stopped build, a volume without deleted files, Back, the tree's check
 // boxes and the status line, and a picture of page 9 over each volume.
 #include <QtCore/QThread>
+#include <QtCore/QTranslator>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
@@ -169,6 +170,45 @@ TEST_F(DeletedFileRoad, TheScanLeavesTheImagesUnchanged) {
   WalkTo("DELEXT", kExt2Deleted, QStringLiteral("wizard_page9_deleted_ext2_again"));
   EXPECT_EQ(Sha256File(test::DeletedRoadFixtureImages().ext2), before);
 }
+
+// The file page as a German or Japanese user sees it: the tree's root and
+// the page's own texts come from the translations, and the names and
+// columns are not cut.
+class TranslatedDeletedFileRoad : public test::DeletedRoadTest,
+                                  public ::testing::WithParamInterface<const char*> {
+protected:
+  void SetUp() override {
+    const std::string folder = std::string(std::getenv("QM_BINARY_DIR")) + "/src/app/translations";
+    ASSERT_TRUE(translator_.load(QString::fromLatin1(GetParam()), QString::fromStdString(folder)));
+    QCoreApplication::installTranslator(&translator_);
+    DeletedRoadTest::SetUp();
+  }
+  void TearDown() override {
+    DeletedRoadTest::TearDown();
+    QCoreApplication::removeTranslator(&translator_);
+  }
+  QTranslator translator_;
+};
+
+TEST_P(TranslatedDeletedFileRoad, TheFilePageSpeaksTheLanguage) {
+  CDeviceListPage& page = OpenVolumePage();
+  ASSERT_TRUE(SelectVolume(page, "DELFAT"));
+  ASSERT_TRUE(NextClosingHint());
+  ASSERT_EQ(frame_->Sheet().ActiveIndex(), kPageFileSelect);
+  EXPECT_EQ(DeletedPaths(), kFatDeleted);
+  CFileTreeCtrl& tree = FilePage().Tree();
+  ASSERT_EQ(tree.Model()->rowCount(), 1);
+  const QString root = QCoreApplication::translate("FoundTree", "Deleted Files");
+  EXPECT_NE(root, QStringLiteral("Deleted Files"));
+  EXPECT_TRUE(tree.Model()->index(0, 0).data().toString().startsWith(root + QStringLiteral(" (")))
+      << tree.Model()->index(0, 0).data().toString().toStdString();
+  ASSERT_TRUE(tree.SelectNode(FilePage().GetRootNode()->GetFirstChild()));
+  const QString suffix = QString::fromLatin1(GetParam()) == QLatin1String("Deutsch") ? QStringLiteral("de")
+                                                                                    : QStringLiteral("ja");
+  EXPECT_FALSE(test::SaveToGallery(*frame_, QStringLiteral("wizard_page9_deleted_fat32_") + suffix).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TranslatedDeletedFileRoad, ::testing::Values("Deutsch", "Japanese"));
 
 } // namespace
 } // namespace qm
