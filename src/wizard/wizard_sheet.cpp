@@ -9,6 +9,7 @@
 #include "app/language.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
+#include "app/usage_events.h"
 #include "controls/button_plus.h"
 #include "controls/file_type_tree.h"
 #include "controls/xp_menu.h"
@@ -421,6 +422,46 @@ void CWizardSheet::SendCommandToActivePage(int id) {
     page->OnCommand(id);
   }
   Q_EMIT PageCommand(active_, id);
+}
+
+bool CWizardSheet::OnCommand(int id) {
+  switch (id) {
+  case 1001:
+    ShowLanguageMenu();
+    return true;
+  case 1003:
+    OnHome();
+    return true;
+  case 1004:
+    OnNext();
+    return true;
+  case 1005:
+    OnBack();
+    return true;
+  case 1006:
+    OnHelp();
+    return true;
+  case 1007:
+  case 1015:
+  case 1018:
+    ShowAbout();
+    return true;
+  case 1010:
+    context_.services().openUrl(QString::fromLatin1(kWebsiteUrl));
+    return true;
+  case 1012:
+  case 1017:
+    context_.services().openUrl(QString::fromLatin1(kSupportUrl));
+    return true;
+  case 1013:
+    ReportUsageEvent(8262);
+    if (CWizardPage* page = GetActivePage(); page != nullptr && page->GetController() != nullptr) {
+      page->GetController()->ShowAdvancedSettings();
+    }
+    return true;
+  default:
+    return false;
+  }
 }
 
 void CWizardSheet::OnHome() {

@@ -83,6 +83,11 @@ public:
     void OnHelp();
     // Passes a command (the main window's Ctrl+O) to the page on show.
     void SendCommandToActivePage(int id);
+    // The sheet's own commands by id, whichever control or shortcut sends
+    // them (Home 1003, Next 1004, Back 1005, Help 1006, About 1007/1015/1018,
+    // Website 1010, Support 1012/1017, advanced settings 1013, Language
+    // 1001). False for an id the sheet does not handle.
+    bool OnCommand(int id);
 
     CButtonPlus* Button(int id) const;
     // The primary button: Recover on the file page, else Next (same id).

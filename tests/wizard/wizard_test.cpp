@@ -20,6 +20,7 @@
 #include "support/scratch_files.h"
 #include "app/language.h"
 #include "app/string_table.h"
+#include "app/usage_events.h"
 #include "controls/button_plus.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/advance_setting_dlg.h"
@@ -386,6 +387,42 @@ TEST_F(WizardTest, AdvancedSettingsOfferRawOnlyFromTheDeviceAndFoundPartitionSte
     const Seen device = open(context_.completeDeviceController());
     EXPECT_TRUE(device.shown);
     EXPECT_TRUE(device.rawOnlyOffered);
+}
+
+// The sheet's advanced-settings command reports its usage event and opens
+// the settings of the step on show, in that step's version.
+TEST_F(WizardTest, TheSheetsAdvancedSettingsCommandOpensTheActiveStepsSettings)
+{
+    struct Sink : IVistrel {
+        void Close() override {}
+        void ReportTimedEvent(int, std::uint32_t, int) override {}
+        void ReportEvent(int eventId) override { events.push_back(eventId); }
+        std::vector<int> events;
+    } sink;
+    settings_.bRecoverRaw = 1;
+    SetVistrelForTest(&sink);
+    CWizardSheet& sheet = Sheet();
+    for (const auto& [page, rawOnly] : {std::pair{kPageCompleteRecoveryDevice, true},
+                                         std::pair{kPageCompleteRecoveryScanPartition, false}}) {
+        SCOPED_TRACE(page);
+        sink.events.clear();
+        sheet.SetActivePage(page);
+        bool shown = false;
+        bool rawOnlyOffered = false;
+        test::WhenModalOpens([&](QWidget& window) {
+            if (auto* dialog = qobject_cast<CAdvanceSettingMasterDlg*>(&window)) {
+                shown = true;
+                rawOnlyOffered = dialog->Option("rawOnly")->isEnabled();
+            }
+            window.close();
+        });
+        EXPECT_TRUE(sheet.OnCommand(1013));
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(rawOnlyOffered, rawOnly);
+        EXPECT_EQ(sink.events, std::vector<int>{8262});
+    }
+    SetVistrelForTest(nullptr);
+    EXPECT_FALSE(sheet.OnCommand(4242));
 }
 
 TEST_F(WizardTest, EveryPageOpensAnExistingHelpTopic)
