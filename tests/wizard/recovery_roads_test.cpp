@@ -4,7 +4,10 @@
 // and two wiped partitions and one whose partitions are all live
 // (partition recovery). Each road's files come back byte for byte, its
 // state file is written, and a later run resumes it without searching.
+#include <QtCore/QBuffer>
 #include <QtCore/QThread>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
 #include <QtTest/QTest>
 #include <QtWidgets/QToolButton>
 #include <gtest/gtest.h>
@@ -79,6 +82,25 @@ Files SomeFiles(const std::string& folder, std::uint32_t seed) {
   return files;
 }
 
+// A real photograph's format: a JPEG of a drawn picture, as a camera's
+// file would be found by the photo road.
+std::vector<std::uint8_t> Photograph(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, width, height);
+  gradient.setColorAt(0, QColor(20, 110, 190));
+  gradient.setColorAt(1, QColor(240, 190, 60));
+  painter.fillRect(image.rect(), gradient);
+  painter.setBrush(QColor(190, 40, 40));
+  painter.drawEllipse(QPoint(width / 3, height / 2), width / 6, height / 5);
+  painter.end();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "JPG");
+  return {bytes.begin(), bytes.end()};
+}
+
 std::string NtfsCopies(const std::string& volume, const fs::path& from, const Files& files) {
   std::string out;
   for (const auto& [path, bytes] : files)
@@ -101,6 +123,7 @@ const Images& RoadImages() {
     m.ntfsFiles = SomeFiles("", 11);
     m.fatFiles = SomeFiles("Photos/", 21);
     m.wipedNtfsFiles = SomeFiles("", 31);
+    m.wipedNtfsFiles["beach.jpg"] = Photograph(640, 480);
     m.ext2Files = SomeFiles("docs/", 41);
     const fs::path ntfsSrc = WriteSourceFiles("roads_src_ntfs", m.ntfsFiles);
     const fs::path fatSrc = WriteSourceFiles("roads_src_fat", m.fatFiles);
@@ -422,9 +445,14 @@ TEST_F(RecoveryRoads, FormatAndPhotoRecoveryOfARawDiskImageOpenedWithCtrlO) {
     EXPECT_EQ(image->imagePath, images.partitioned.string());
     EXPECT_EQ(image->device->GetSectorCount(), fs::file_size(images.partitioned) / 512);
     ASSERT_NE(Tree(), nullptr);
-    // Photo recovery keeps pictures, music and videos only: the disk's
-    // files are of none of these types.
-    if (!photo) ExpectFilesOnDisk(images.wipedNtfsFiles, image->device.get(), "roads_out_format");
+    // Photo recovery keeps pictures, music and videos only: of the disk's
+    // files, the photograph.
+    if (photo) {
+      ExpectFilesOnDisk({{"beach.jpg", images.wipedNtfsFiles.at("beach.jpg")}}, image->device.get(),
+                        "roads_out_photo");
+    } else {
+      ExpectFilesOnDisk(images.wipedNtfsFiles, image->device.get(), "roads_out_format");
+    }
   }
 }
 
