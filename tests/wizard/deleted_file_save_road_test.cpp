@@ -26,6 +26,7 @@
 #include "controls/device_select_ctrl.h"
 #include "controls/file_tree_ctrl.h"
 #include "deleted_road_fixture.h"
+#include "save_road_walk.h"
 #include "dialogs/partition_dialogs.h"
 #include "dialogs/recovering_dlg.h"
 #include "imaging/compress_controller.h"
@@ -49,49 +50,13 @@ namespace fs = std::filesystem;
 namespace qm {
 namespace {
 
-// Runs action on the first modal window that `is` accepts, polling every
-// 20 ms for at most timeoutMs. The timer is returned so that a caller can
-// end the wait once the windows it waits for can no longer come.
-QPointer<QTimer> WhenModalIs(std::function<bool(QWidget&)> is, std::function<void(QWidget&)> action,
-                             int timeoutMs = 30000) {
-  auto* timer = new QTimer(qApp);
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, timer, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible() && is(*modal)) {
-      timer->stop();
-      timer->deleteLater();
-      action(*modal);
-    } else if (clock->elapsed() > timeoutMs) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
-  timer->start();
-  return timer;
-}
-
-template <typename T> std::function<bool(QWidget&)> Is() {
-  return [](QWidget& w) { return qobject_cast<T*>(&w) != nullptr; };
-}
-
 fs::path FreshFolder(const std::string& name) {
   const fs::path folder = ScratchPath("save_road/" + name);
   fs::remove_all(folder);
   return folder;
 }
 
-// What a person saw on the way.
-struct SaveRun {
-  bool sawPathWindow = false;
-  int recoveringWindows = 0;
-  bool sawResult = false;
-  QString headline;
-  SaveResultReport report;
-  QStringList shown;
-};
+using test::SaveRun;
 
 class DeletedFileSaveRoad : public test::DeletedRoadTest {
 protected:
@@ -107,49 +72,7 @@ protected:
   // recovering window before it opens.
   SaveRun Recover(const std::vector<fs::path>& targets, const QString& picture,
                   std::function<void(CRecoveringDlg&)> onRecovering = {}) {
-    SaveRun run;
-    CFileTreeCtrl& tree = FilePage().Tree();
-    if (FilePage().SelectedText() == QStringLiteral("Nothing selected"))
-      tree.ToggleCheck(tree.Model()->index(0, 0));
-    EXPECT_NE(FilePage().SelectedText(), QStringLiteral("Nothing selected"));
-    SaveController().SetRecoveringHook([&run, onRecovering](CRecoveringDlg& dialog) {
-      ++run.recoveringWindows;
-      if (onRecovering) onRecovering(dialog);
-    });
-    ResultPage().Panel().SetFolderOpener([](const QString&) {});
-    const QPointer<QTimer> pathWait = WhenModalIs(Is<CSaveFilePathDlg>(), [&](QWidget& window) {
-      auto& dialog = static_cast<CSaveFilePathDlg&>(window);
-      run.sawPathWindow = true;
-      EXPECT_EQ(dialog.Page(), &SavePage());
-      for (const fs::path& target : targets) {
-        // As a click on the folder in the page's tree would.
-        SavePage().OnFolderSelected(QString::fromStdString(target.string()));
-        dialog.OkButton()->click();
-        if (!dialog.isVisible()) return;
-      }
-      dialog.reject();
-    });
-    const QPointer<QTimer> resultWait = WhenModalIs(Is<CSaveFileResultDlg>(), [&](QWidget& window) {
-      run.sawResult = true;
-      run.headline = ResultPage().Panel().Headline();
-      run.report = ResultPage().Panel().Report();
-      if (!picture.isEmpty()) EXPECT_FALSE(test::SaveToGallery(window, picture).isEmpty());
-      ResultPage().OkButton().click();
-    });
-    prompter_.shown.clear();
-    EXPECT_TRUE(frame_->Sheet().OnNext());
-    for (const auto& box : prompter_.shown)
-      run.shown << box.text;
-    // Back on page 9 with the window usable.
-    EXPECT_EQ(frame_->Sheet().ActiveIndex(), kPageFileSelect);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_TRUE(frame_->isEnabled());
-    SaveController().SetRecoveringHook({});
-    // A window that never came is no longer waited for: the waits hold
-    // this run by reference.
-    for (const QPointer<QTimer>& wait : {pathWait, resultWait})
-      if (wait) delete wait.data();
-    return run;
+    return test::RecoverThroughWindows(*frame_, context_, prompter_, targets, picture, std::move(onRecovering));
   }
 
   // Ctrl+O on the volume page, its file dialog answered with the image;

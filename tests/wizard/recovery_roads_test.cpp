@@ -19,6 +19,7 @@
 
 #include "app/string_table.h"
 #include "controls/device_select_ctrl.h"
+#include "controls/file_tree_ctrl.h"
 #include "dialogs/intelligent_searching_dlg.h"
 #include "fatext2/boot_sector_classifiers.h"
 #include "fatext2/deep_scan_support.h"
@@ -42,6 +43,8 @@
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
+#include "save_fixture.h"
+#include "save_road_walk.h"
 #include "wizard/device_collector.h"
 #include "wizard/device_page_menus.h"
 #include "wizard/device_select_controllers.h"
@@ -314,6 +317,33 @@ protected:
     }
   }
 
+  // Every file of the tree saved the way a person saves them (all ticked
+  // on page 9, Recover, a folder in the save-path window, the result
+  // window closed): each expected file is among the saved ones with its
+  // bytes (volumes may hold files of the same name: the one with these
+  // bytes). The ticks are taken off again.
+  void ExpectSavedThroughWindows(const Files& files, const std::string& name) {
+    const fs::path folder = ScratchPath("roads_saved/" + name);
+    fs::remove_all(folder);
+    const test::SaveRun run = test::RecoverThroughWindows(*frame_, *context_, prompter_, {folder}, QString());
+    EXPECT_TRUE(run.sawPathWindow) << run.shown.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(run.sawResult);
+    EXPECT_EQ(run.report.failed, 0u);
+    const auto saved = test::FilesBelow(folder);
+    for (const auto& [path, bytes] : files) {
+      const std::string tail = "/" + fs::path(path).filename().string();
+      const bool found = std::any_of(saved.begin(), saved.end(), [&](const auto& each) {
+        return ("/" + each.first).ends_with(tail) && each.second == bytes;
+      });
+      EXPECT_TRUE(found) << path;
+    }
+    CFileTreeCtrl& tree = static_cast<CFileSelectPage*>(context_->sheet().Page(kPageFileSelect))->Tree();
+    for (int row = 0; row < tree.Model()->rowCount(); ++row) {
+      const QModelIndex top = tree.Model()->index(row, 0);
+      if (top.data(Qt::CheckStateRole).toInt() != Qt::Unchecked) tree.ToggleCheck(top);
+    }
+  }
+
   static int Stage(const fs::path& file) {
     CRSDataEx reader(CRSData::kReadMode);
     if (!reader.Open(file.c_str(), 0)) return -1;
@@ -421,6 +451,7 @@ TEST_F(RecoveryRoads, CompleteRecoveryOfAReformattedFat32ImageOpenedWithCtrlO) {
   auto* image = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->imagePath, images.fat32.string());
+  ExpectSavedThroughWindows(images.fatFiles, "complete_fat32");
   ExpectFiles(images.fatFiles, image->device.get(), "roads_out_fat");
   // Without the scan page the file page goes back to the device page.
   EXPECT_EQ(context_->fileSelectController().GetPrevController(), &context_->completeDeviceController());
@@ -448,9 +479,11 @@ TEST_F(RecoveryRoads, FormatAndPhotoRecoveryOfARawDiskImageOpenedWithCtrlO) {
     // Photo recovery keeps pictures, music and videos only: of the disk's
     // files, the photograph.
     if (photo) {
+      ExpectSavedThroughWindows({{"beach.jpg", images.wipedNtfsFiles.at("beach.jpg")}}, "photo");
       ExpectFilesOnDisk({{"beach.jpg", images.wipedNtfsFiles.at("beach.jpg")}}, image->device.get(),
                         "roads_out_photo");
     } else {
+      ExpectSavedThroughWindows(images.wipedNtfsFiles, "format");
       ExpectFilesOnDisk(images.wipedNtfsFiles, image->device.get(), "roads_out_format");
     }
   }
@@ -497,6 +530,7 @@ TEST_F(RecoveryRoads, PartitionRecoveryOfARawDiskImageOpenedWithCtrlO) {
   page4->DeviceCtrl().View()->SelectIndex(0);
   ASSERT_TRUE(partitions.Next());
   ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
+  ExpectSavedThroughWindows(images.wipedNtfsFiles, "partition");
   ExpectFiles(images.wipedNtfsFiles, partitions.Found()[0].window.get(), "roads_out_image_wiped_ntfs");
 }
 
