@@ -24,7 +24,6 @@ set(QM_UNITY_EXCLUDED
   tests/fatext2/partition_search_controllers_test.cpp
   tests/fatext2/partition_search_ntfs_test.cpp
   tests/fatext2/partition_search_tools_test.cpp
-  tests/filemodel/file_saver_test.cpp
   tests/filemodel/packed_data_run_list_test.cpp
   tests/ntfs/fixture_volume_test.cpp
   tests/ntfs/index_record_test.cpp

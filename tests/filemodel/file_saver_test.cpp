@@ -35,9 +35,9 @@ constexpr std::time_t kWriteTimeUnix = 1577934245;
 
 // Properties of a test file: runs, size, attributes, and the resident and
 // encryption content an engine would read from its record.
-class TestProperties : public IFileProperties, public IFileStreamSource {
+class SavedFileProperties : public IFileProperties, public IFileStreamSource {
 public:
-  TestProperties(std::string name, std::uint64_t size, std::uint16_t attributes = 0)
+  SavedFileProperties(std::string name, std::uint64_t size, std::uint16_t attributes = 0)
       : name_(std::move(name)), size_(size), attributes_(attributes) {}
 
   std::vector<DataRunEntry> runs;
@@ -148,26 +148,26 @@ protected:
     root_ = CreateFileSystemNode();
     root_->SetVolumeGeometry(kBase, kSectorsPerCluster);
     root_->SetVolumeState(qm::kVolumeNtfs);
-    root_->SetProperties(std::make_unique<TestProperties>("D:", 0, qm::kAttrFolder));
+    root_->SetProperties(std::make_unique<SavedFileProperties>("D:", 0, qm::kAttrFolder));
   }
   void TearDown() override {
     DeleteFileTree(root_);
     fs::remove_all(out_);
   }
 
-  TestProperties* AddFile(CFileNode* parent, const std::string& name, std::uint64_t size,
+  SavedFileProperties* AddFile(CFileNode* parent, const std::string& name, std::uint64_t size,
                           std::vector<DataRunEntry> runs, std::uint16_t attributes = 0) {
     CFileNode* node = CreateFileNode();
-    auto properties = std::make_unique<TestProperties>(name, size, attributes);
+    auto properties = std::make_unique<SavedFileProperties>(name, size, attributes);
     properties->runs = std::move(runs);
-    TestProperties* raw = properties.get();
+    SavedFileProperties* raw = properties.get();
     node->SetProperties(std::move(properties));
     parent->AddChild(node);
     return raw;
   }
   CFileNode* AddFolder(CFileNode* parent, const std::string& name) {
     CFileNode* node = CreateFileNode();
-    node->SetProperties(std::make_unique<TestProperties>(name, 0, qm::kAttrFolder));
+    node->SetProperties(std::make_unique<SavedFileProperties>(name, 0, qm::kAttrFolder));
     parent->AddChild(node);
     return node;
   }
@@ -278,7 +278,7 @@ TEST_F(SaverTest, ReadFailureWritesZerosButFailsTheFile) {
 }
 
 TEST_F(SaverTest, RunsOutsideTheDeviceAreFailedReads) {
-  TestProperties* far = AddFile(root_, "far.bin", kClusterBytes, {{~std::uint64_t{0} / 4, 1}});
+  SavedFileProperties* far = AddFile(root_, "far.bin", kClusterBytes, {{~std::uint64_t{0} / 4, 1}});
   (void)far;
   qm::SaveContext context = Context();
   const fs::path path = out_ / "far.bin";
@@ -351,7 +351,7 @@ TEST_F(SaverTest, SpecialContent) {
   };
 
   // An empty file without runs is made, with its times.
-  TestProperties* empty = AddFile(root_, "empty", 0, {});
+  SavedFileProperties* empty = AddFile(root_, "empty", 0, {});
   empty->hasRuns = false;
   EXPECT_EQ(saveChild("empty"), qm::kSaveDone);
   struct stat info{};
@@ -360,12 +360,12 @@ TEST_F(SaverTest, SpecialContent) {
   EXPECT_EQ(info.st_mtim.tv_sec, kWriteTimeUnix);
 
   // A file with a size but no runs fails.
-  TestProperties* lost = AddFile(root_, "lost", 10, {});
+  SavedFileProperties* lost = AddFile(root_, "lost", 10, {});
   lost->hasRuns = false;
   EXPECT_EQ(saveChild("lost"), qm::kSaveFailed);
 
   // Resident data comes from the engine, not from clusters.
-  TestProperties* small = AddFile(root_, "small.txt", 5, {});
+  SavedFileProperties* small = AddFile(root_, "small.txt", 5, {});
   small->resident = true;
   small->residentData = {'h', 'e', 'l', 'l', 'o'};
   EXPECT_EQ(saveChild("small.txt"), qm::kSaveDone);
@@ -481,7 +481,7 @@ TEST_F(SaverTest, Ext2SparseFilesTreatBlockZeroAsAHole) {
   // Block 0 of an EXT2 volume is never file data: in a sparse file's runs
   // it marks a hole. Elsewhere it is a cluster like any other.
   root_->SetVolumeState(qm::kVolumeExt2);
-  TestProperties* sparse = AddFile(root_, "sparse", 3 * kClusterBytes, {{0, 1}, {5, 1}, {0, 1}}, qm::kAttrSparse);
+  SavedFileProperties* sparse = AddFile(root_, "sparse", 3 * kClusterBytes, {{0, 1}, {5, 1}, {0, 1}}, qm::kAttrSparse);
   sparse->typeCode = qm::kPropertiesExt2;
   fs::create_directories(out_);
   qm::SaveContext context = Context();
@@ -492,7 +492,7 @@ TEST_F(SaverTest, Ext2SparseFilesTreatBlockZeroAsAHole) {
   expected.insert(expected.end(), kClusterBytes, 0);
   EXPECT_EQ(ReadAll(out_ / "sparse"), expected);
 
-  TestProperties* plain = AddFile(root_, "plain", kClusterBytes, {{0, 1}});
+  SavedFileProperties* plain = AddFile(root_, "plain", kClusterBytes, {{0, 1}});
   plain->typeCode = qm::kPropertiesExt2;
   ASSERT_EQ(SaveOneFile(context, root_->GetFirstChild(), (out_ / "plain").string()), qm::kSaveDone);
   EXPECT_EQ(ReadAll(out_ / "plain"), Clusters(0, 1));
@@ -567,7 +567,7 @@ TEST(SaverDevice, Ext2TreesAreReadThroughThe512ByteView) {
 }
 
 TEST_F(SaverTest, EncryptedFilesAreKeptAsTheirRawBackup) {
-  TestProperties* secret = AddFile(root_, "secret.doc", 700, {{50, 1}}, qm::kAttrEncrypted);
+  SavedFileProperties* secret = AddFile(root_, "secret.doc", 700, {{50, 1}}, qm::kAttrEncrypted);
   secret->metadata = Bytes(100, 0xAB);
   fs::create_directories(out_);
   RecordingCallback callback;
@@ -610,7 +610,7 @@ TEST_F(SaverTest, CancelWhileMakingTheRawBackupCancelsTheJob) {
 
 TEST_F(SaverTest, EncryptedFileOfDamagedSizeKeepsItsData) {
   // A size that rounding up to whole sectors would wrap to 0.
-  TestProperties* secret = AddFile(root_, "huge.doc", ~std::uint64_t{0} - 10, {{50, 1}}, qm::kAttrEncrypted);
+  SavedFileProperties* secret = AddFile(root_, "huge.doc", ~std::uint64_t{0} - 10, {{50, 1}}, qm::kAttrEncrypted);
   secret->metadata = Bytes(100, 0xAB);
   fs::create_directories(out_);
   qm::SaveContext context = Context();
