@@ -42,14 +42,18 @@ function(qm_qt_defaults target header)
   endif()
 endfunction()
 
-# A static library from every .cpp and .qrc of a windowed src/ folder, except
-# those named after EXCLUDE (a program's main source).
+# A static library from every .cpp and .qrc of a windowed src/ folder and of
+# its SUBDIRS, except those named after EXCLUDE (a program's main source).
 function(qm_ui_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE;SUBDIRS" ${ARGN})
   # Headers are listed too: AUTOMOC then notices a new Q_OBJECT header at
   # once (found only through its source, it would wait for a rerun).
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  set(patterns "")
+  foreach(dir . ${ARG_SUBDIRS})
+    list(APPEND patterns ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h
+         ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.qrc)
+  endforeach()
+  file(GLOB srcs CONFIGURE_DEPENDS ${patterns})
   foreach(excluded ${ARG_EXCLUDE})
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()

@@ -18,8 +18,8 @@ set(QM_UNITY_EXCLUDED
   src/raw/rar_blocks.cpp
   src/storage/intelligent_search_score.cpp
   src/storage/searched_partition_info.cpp
-  src/wizard/save_result_page.cpp
-  src/wizard/scan_partition_controllers.cpp
+  src/wizard/pages/save_result_page.cpp
+  src/wizard/steps/scan_partition_controllers.cpp
   tests/fatext2/ext2_fixture.cpp
   tests/fatext2/partition_search_controllers_test.cpp
   tests/fatext2/partition_search_ntfs_test.cpp

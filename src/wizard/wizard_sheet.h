@@ -11,7 +11,7 @@
 #include <array>
 #include <optional>
 
-#include "wizard/page_controller.h"
+#include "wizard/steps/page_controller.h"
 
 class QMenu;
 

@@ -25,11 +25,11 @@
 #include "support/scratch_files.h"
 #include "support/sha256.h"
 #include "support_ui/gallery.h"
-#include "wizard/device_select_page.h"
-#include "wizard/device_source.h"
-#include "wizard/file_select_page.h"
+#include "wizard/pages/device_select_page.h"
+#include "wizard/services/device_source.h"
+#include "wizard/pages/file_select_page.h"
 #include "wizard/main_frame.h"
-#include "wizard/recovery_mode_page.h"
+#include "wizard/pages/recovery_mode_page.h"
 #include "wizard/wizard_sheet.h"
 
 namespace qm::test {

@@ -17,7 +17,7 @@
 #include "storage/app_settings.h"
 #include "storage/volume_analyzer.h"
 #include "support_ui/scripted_prompter.h"
-#include "wizard/device_source.h"
+#include "wizard/services/device_source.h"
 #include "wizard/wizard_context.h"
 
 class CFileNode;

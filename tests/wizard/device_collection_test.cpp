@@ -26,7 +26,7 @@
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
-#include "wizard/device_collector.h"
+#include "wizard/services/device_collector.h"
 
 namespace {
 

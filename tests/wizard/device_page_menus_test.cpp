@@ -1,4 +1,4 @@
-#include "wizard/device_page_menus.h"
+#include "wizard/pages/device_page_menus.h"
 
 #include <gtest/gtest.h>
 

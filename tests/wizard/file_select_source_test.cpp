@@ -7,8 +7,8 @@
 #include "storage/device_collection.h"
 #include "storage/partition_search_callbacks.h"
 #include "support/memory_device.h"
-#include "wizard/file_select_controller.h"
-#include "wizard/save_file_controller.h"
+#include "wizard/steps/file_select_controller.h"
+#include "wizard/steps/save_file_controller.h"
 
 namespace qm {
 namespace {

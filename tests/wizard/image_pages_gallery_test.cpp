@@ -23,15 +23,15 @@
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
-#include "wizard/device_collector.h"
-#include "wizard/device_page_menus.h"
-#include "wizard/device_select_controllers.h"
-#include "wizard/device_select_page.h"
-#include "wizard/device_source.h"
+#include "wizard/services/device_collector.h"
+#include "wizard/pages/device_page_menus.h"
+#include "wizard/steps/device_select_controllers.h"
+#include "wizard/pages/device_select_page.h"
+#include "wizard/services/device_source.h"
 #include "wizard/main_frame.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
-#include "wizard/wizard_state_files.h"
+#include "wizard/services/wizard_state_files.h"
 
 namespace qm {
 namespace {

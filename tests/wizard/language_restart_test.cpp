@@ -24,10 +24,10 @@
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
-#include "wizard/device_source.h"
+#include "wizard/services/device_source.h"
 #include "wizard/main_frame.h"
-#include "wizard/recovery_mode_page.h"
-#include "wizard/type_of_file_page.h"
+#include "wizard/pages/recovery_mode_page.h"
+#include "wizard/pages/type_of_file_page.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 

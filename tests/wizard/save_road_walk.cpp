@@ -13,10 +13,10 @@
 #include "dialogs/recovering_dlg.h"
 #include "support_ui/gallery.h"
 #include "support_ui/scripted_prompter.h"
-#include "wizard/file_select_page.h"
+#include "wizard/pages/file_select_page.h"
 #include "wizard/main_frame.h"
-#include "wizard/save_file_controller.h"
-#include "wizard/save_file_page.h"
+#include "wizard/steps/save_file_controller.h"
+#include "wizard/pages/save_file_page.h"
 #include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 

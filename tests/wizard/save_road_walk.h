@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-#include "wizard/save_result_page.h"
+#include "wizard/pages/save_result_page.h"
 
 class QWidget;
 

@@ -15,7 +15,7 @@
 #include <map>
 
 #include "support/scratch_files.h"
-#include "wizard/save_target_check.h"
+#include "wizard/services/save_target_check.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include "storage/image_file_device.h"
 #include "support/scratch_files.h"
 #include "support_ui/gallery.h"
-#include "wizard/scan_partition_source.h"
+#include "wizard/pages/scan_partition_source.h"
 
 namespace qm {
 namespace {

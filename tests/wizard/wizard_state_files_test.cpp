@@ -8,9 +8,9 @@
 
 #include "filemodel/crs_data.h"
 #include "support/scratch_files.h"
-#include "wizard/page_controller.h"
-#include "wizard/scan_result_export.h"
-#include "wizard/wizard_state_files.h"
+#include "wizard/steps/page_controller.h"
+#include "wizard/services/scan_result_export.h"
+#include "wizard/services/wizard_state_files.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,61 @@
+// The controller of the file-select step (page 9): it receives the tree a
+// road built, shows it on its page, and on Next hands the ticked files on
+// to the save step (file_select_hand_on.h).
+#pragma once
+
+#include <QtCore/QElapsedTimer>
+
+#include <cstdint>
+
+#include "wizard/steps/page_controller.h"
+
+class CFileNode;
+class IStorageDevice;
+
+namespace qm {
+
+class CFileSelectPage;
+
+// The device a road's selection reads from: the chosen disk's or volume's
+// device, or the window a found partition is read through; null when the
+// selection has none.
+IStorageDevice* SourceDeviceOf(const StateVariant& selection);
+
+class CFileSelectController : public IWizardPageController {
+public:
+  CFileSelectController() = default;
+  static CFileSelectController* GetInstance();
+
+  void SetPage(CFileSelectPage* page) { page_ = page; }
+  CFileSelectPage* GetPage() const { return page_; }
+
+  void Activate() override;
+  void Home() override;
+  void Back() override;
+  bool Next() override;
+  void SetPrevController(IWizardPageController* previous) override { previous_ = previous; }
+  IWizardPageController* GetPrevController() override { return previous_; }
+  int GetStateTypeId() override { return 5; }
+  int GetSearchKind() override;
+  StateVariant* GetDeviceSelection(StateVariant* out) override;
+  // The page lets go of its tree.
+  void Leave() override;
+  // The shown tree goes into the road's state file and comes back from it.
+  int SaveState(IRSData* writer, IDIRBuildCallback* progress) override;
+  bool LoadState(IRSData* reader, IDIRBuildCallback* progress) override;
+
+  // The tree to show (a "Root" file-system node whose children are the
+  // scanned volumes' trees); the page owns it from here on.
+  void SetTree(CFileNode* root);
+  CFileNode* GetTree() const { return root_; }
+  // Where the files' data is read from (previews, saving).
+  IStorageDevice* GetSourceDevice();
+
+private:
+  CFileSelectPage* page_ = nullptr;
+  CFileNode* root_ = nullptr;
+  IWizardPageController* previous_ = nullptr;
+  QElapsedTimer activated_;
+};
+
+} // namespace qm
