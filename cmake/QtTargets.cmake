@@ -48,8 +48,8 @@ function(qm_ui_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE;SUBDIRS" ${ARGN})
   # Headers are listed too: AUTOMOC then notices a new Q_OBJECT header at
   # once (found only through its source, it would wait for a rerun).
-  set(patterns "")
-  foreach(dir . ${ARG_SUBDIRS})
+  set(patterns ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  foreach(dir ${ARG_SUBDIRS})
     list(APPEND patterns ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h
          ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.qrc)
   endforeach()

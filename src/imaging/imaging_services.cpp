@@ -4,7 +4,7 @@
 #include "imaging/image_device.h"
 #include "imaging/image_disk_master_dlg.h"
 #include "imaging/open_disk_image_master_dlg.h"
-#include "wizard/wizard_context.h"
+#include "wizard/services/wizard_services.h"
 
 namespace qm {
 

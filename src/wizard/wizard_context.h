@@ -1,20 +1,14 @@
-// Everything the wizard shares for one run of the program: the settings
-// record, the message-box and outside-program seams, every step's
-// controller and the sheet. The controllers' GetInstance answers from the
-// current context, so a test builds a fresh context per case.
+// The one place that makes the wizard: the shared services (settings,
+// message boxes, outside seams), every step, the sheet and its pages, and
+// the wiring between them. Only the program's start-up and the tests include
+// it. The steps' GetInstance answers from the current context, so a test
+// builds a fresh context per case.
 #pragma once
 
-#include <QtCore/QString>
-
-#include <cstdint>
-#include <functional>
 #include <memory>
-#include <string>
 
-struct AppSettings;
-class DeviceSource;
-class IStorageDevice;
-class QWidget;
+#include "wizard/services/wizard_services.h"
+#include "wizard/steps/step_environment.h"
 
 namespace qm {
 
@@ -32,46 +26,6 @@ class CLostRecoveryPartitionDeviceSelectController;
 class CCompleteRecoveryScanPartitionDeviceSelectController;
 class CLostRecoveryScanPartitionDeviceSelectController;
 
-// What the wizard asks outside itself (tests put recorders in place).
-struct WizardServices {
-  // Opens a web address; false when nothing could show it.
-  std::function<bool(const QString& url)> openUrl;
-  // Shows a help topic.
-  std::function<void(int topic)> openHelp;
-  // Starts the restarter after a language change; false when it could not start.
-  std::function<bool()> startRestarter;
-  // Where the file-type catalogue is read from.
-  std::string fileFilterPath;
-  // Where the device pages find the machine's disks and volumes.
-  std::shared_ptr<DeviceSource> deviceSource;
-  // Asks for an existing file; empty when cancelled.
-  std::function<QString(QWidget* owner, const QString& caption, const QString& filter)> chooseOpenFile;
-  // Asks for a file to write, new or existing (asking before an existing
-  // one is replaced); empty when cancelled.
-  std::function<QString(QWidget* owner, const QString& caption, const QString& proposed, const QString& filter)>
-      chooseSaveFile;
-  // Writes an image of the device and returns its path; empty when none was written.
-  std::function<std::string(QWidget* owner, IStorageDevice* source, const std::string& description,
-                            std::uint32_t deviceType)>
-      createDiskImage;
-  // Lets the user pick (and repair) an image's index file: its path, the
-  // description of its source and the source's device type; false when
-  // none was chosen. Without it, Open Disk Image asks for any image file.
-  std::function<bool(QWidget* owner, std::string& path, std::string& description, std::uint32_t& deviceType)>
-      openDiskImage;
-  // How the device pages open an image file as a device (null when it
-  // does not open); plain image files when not set.
-  std::function<std::unique_ptr<IStorageDevice>(const std::string& path)> openImageDevice;
-  // What an image file tells of its source: the description and device
-  // type a compressed image keeps; false (nothing told) for a raw image.
-  std::function<bool(const std::string& path, std::string& description, std::uint32_t& deviceType)>
-      describeImage;
-};
-
-// The production services: the desktop's browser, the help window, the
-// restarter beside the program or on PATH.
-WizardServices DefaultWizardServices();
-
 class WizardContext {
 public:
   WizardContext(Prompter& prompter, AppSettings& settings, WizardServices services = DefaultWizardServices());
@@ -85,6 +39,8 @@ public:
   Prompter& prompter() { return prompter_; }
   AppSettings& settings() { return settings_; }
   WizardServices& services() { return services_; }
+  // What every step is given when made (the tests make steps of their own).
+  const StepEnvironment& stepEnvironment() const { return environment_; }
 
   // The sheet, made on first call (its pages and controllers linked).
   CWizardSheet& sheet();
@@ -107,6 +63,21 @@ private:
   AppSettings& settings_;
   WizardServices services_;
   WizardContext* previous_;
+  // The sheet as the steps see it: made on the first page shown.
+  class Navigator : public IWizardNavigator {
+  public:
+    explicit Navigator(WizardContext& context) : context_(context) {}
+    void SetActivePage(int page) override;
+    void EnableButton(bool enable) override;
+    QWidget* Window() override;
+
+  private:
+    WizardContext& context_;
+  };
+  WizardShared shared_;
+  Navigator navigator_;
+  WizardSteps steps_;
+  StepEnvironment environment_;
   std::unique_ptr<CRecoveryModeSelectController> mode_;
   std::unique_ptr<CTypeOfFileToRecoveryController> type_;
   std::unique_ptr<CDeleteRecoveryPartitionDeviceSelectController> deleteDevice_;

@@ -16,22 +16,13 @@
 #include "dialogs/about_dlg.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
-#include "wizard/steps/device_select_controllers.h"
-#include "wizard/pages/device_select_page.h"
-#include "wizard/steps/file_select_controller.h"
-#include "wizard/pages/file_select_page.h"
-#include "wizard/steps/lost_partition_controllers.h"
-#include "wizard/steps/recovery_mode_controller.h"
 #include "wizard/pages/recovery_mode_page.h"
-#include "wizard/steps/save_file_controller.h"
 #include "wizard/pages/save_file_page.h"
-#include "wizard/steps/save_result_controller.h"
 #include "wizard/pages/save_result_page.h"
-#include "wizard/steps/scan_partition_controllers.h"
-#include "wizard/pages/scan_partition_page.h"
-#include "wizard/steps/type_of_file_controller.h"
 #include "wizard/pages/type_of_file_page.h"
-#include "wizard/wizard_context.h"
+#include "wizard/pages/wizard_page.h"
+#include "wizard/services/wizard_services.h"
+#include "wizard/steps/save_file_step.h"
 
 namespace qm {
 namespace {
@@ -110,66 +101,21 @@ std::optional<WizardBanner> BannerForPage(int page, int mode, bool photo) {
   }
 }
 
-CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+CWizardSheet::CWizardSheet(const WizardShared& shared, QWidget* parent) : QWidget(parent), shared_(shared) {
   setObjectName(QStringLiteral("wizardSheet"));
   ownController_.SetWizardSheet(this);
   controller_ = &ownController_;
+}
 
-  auto* modePage = new CRecoveryModeSelectPage(this);
-  pages_[kPageRecoveryMode] = modePage;
-  auto* deletePage = new CDeleteRecoveryPartitionDeviceSelectPage(this);
-  auto* completePage = new CCompleteRecoveryPartitionDeviceSelectPage(this);
-  auto* diskPage = new CLostRecoveryDiskDeviceSelectPage(this);
-  pages_[kPageDeleteRecoveryDevice] = deletePage;
-  pages_[kPageCompleteRecoveryDevice] = completePage;
-  pages_[kPageLostRecoveryDisk] = diskPage;
-  auto* saveFilePage = new CSaveFilePage(this);
-  auto* saveResultPage = new CSaveResultPage(this);
-  pages_[kPageSaveFile] = saveFilePage;
-  pages_[kPageSaveResult] = saveResultPage;
-  auto* filePage = new CFileSelectPage(this);
-  pages_[kPageFileSelect] = filePage;
-  auto* partitionPage = new CLostRecoveryPartitionDeviceSelectPage(this);
-  auto* completeScanPage = new CCompleteRecoveryScanPartitionDeviceSelectPage(this);
-  auto* lostScanPage = new CLostRecoveryScanPartitionDeviceSelectPage(this);
-  pages_[kPageLostRecoveryPartition] = partitionPage;
-  pages_[kPageCompleteRecoveryScanPartition] = completeScanPage;
-  pages_[kPageLostRecoveryScanPartition] = lostScanPage;
+void CWizardSheet::SetPages(const std::array<CWizardPage*, kPageCount>& pages) {
+  pages_ = pages;
   for (int i = 1; i < kPageTypeOfFile; ++i) {
     if (pages_[static_cast<std::size_t>(i)] == nullptr) {
       pages_[static_cast<std::size_t>(i)] = new CPlaceholderPage(
           i, kPlaceholderPages[i].helpId, SheetText::tr(kPlaceholderPages[i].title), this);
     }
   }
-  auto* typePage = new CTypeOfFileToRecoveryPage(context.services().fileFilterPath, this);
-  pages_[kPageTypeOfFile] = typePage;
-  connect(typePage, &CTypeOfFileToRecoveryPage::NextAllowed, this, &CWizardSheet::EnableButton);
-
-  // Pages and controllers know each other.
-  modePage->SetController(&context.modeController());
-  context.modeController().SetPage(modePage);
-  typePage->SetController(&context.typeController());
-  context.typeController().SetPage(typePage);
-  auto link = [](CDeviceListPage* page, CDeviceStepController& controller) {
-    page->SetController(&controller);
-    controller.SetPage(page);
-  };
-  link(deletePage, context.deleteDeviceController());
-  link(completePage, context.completeDeviceController());
-  link(diskPage, context.lostDiskController());
-  saveFilePage->SetController(&context.saveFileController());
-  context.saveFileController().SetPage(saveFilePage);
-  saveResultPage->SetController(&context.saveResultController());
-  context.saveResultController().SetPage(saveResultPage);
-  filePage->SetController(&context.fileSelectController());
-  context.fileSelectController().SetPage(filePage);
-  partitionPage->SetController(&context.lostPartitionController());
-  context.lostPartitionController().SetPage(partitionPage);
-  completeScanPage->SetController(&context.completeScanController());
-  context.completeScanController().SetPage(completeScanPage);
-  lostScanPage->SetController(&context.lostScanController());
-  context.lostScanController().SetPage(lostScanPage);
-
+  connect(&TypePage(), &CTypeOfFileToRecoveryPage::NextAllowed, this, &CWizardSheet::EnableButton);
   for (CWizardPage* page : pages_) {
     page->hide();
   }
@@ -179,11 +125,6 @@ CWizardSheet::CWizardSheet(WizardContext& context, QWidget* parent) : QWidget(pa
 }
 
 CWizardSheet::~CWizardSheet() = default;
-
-CWizardSheet* CWizardSheet::GetInstance() {
-  WizardContext* context = WizardContext::instance();
-  return context == nullptr ? nullptr : &context->sheet();
-}
 
 void CWizardSheet::SetController(IWizardSheetController* controller) {
   LogInfo("------------------------ParmInfo:IWizardSheetController* pController=%p",
@@ -276,9 +217,9 @@ void CWizardSheet::CreateButtons() {
   connect(next_, &QToolButton::clicked, this, &CWizardSheet::OnNext);
   connect(recover_, &QToolButton::clicked, this, &CWizardSheet::OnNext);
   connect(website_, &QToolButton::clicked, this,
-          [this] { context_.services().openUrl(QString::fromLatin1(kWebsiteUrl)); });
+          [this] { shared_.services.openUrl(QString::fromLatin1(kWebsiteUrl)); });
   connect(support_, &QToolButton::clicked, this,
-          [this] { context_.services().openUrl(QString::fromLatin1(kSupportUrl)); });
+          [this] { shared_.services.openUrl(QString::fromLatin1(kSupportUrl)); });
   connect(about_, &QToolButton::clicked, this, &CWizardSheet::ShowAbout);
   connect(language_, &QToolButton::clicked, this, &CWizardSheet::ShowLanguageMenu);
 }
@@ -365,20 +306,20 @@ void CWizardSheet::SetActivePage(int page) {
   website_->hide();
   // The language menu has items on the start page only.
   language_->setEnabled(active_ == kPageRecoveryMode);
-  const AppSettings& settings = context_.settings();
+  const AppSettings& settings = shared_.settings;
   if (auto banner = BannerForPage(active_, settings.nRecoveryMode, settings.bPhotoRecovery != 0)) {
     banner_ = *banner;
   }
   if (page == kPageRecoveryMode) {
     ShowNavigationButtons(false);
     website_->show();
-    context_.settings().ResetScanSettings();
+    shared_.settings.ResetScanSettings();
   } else if (page == kPageSaveFile) {
     // Pages 5 and 6 are shown in dialogs of their own over the page on show.
     RunSaveFileDialog(*this, *static_cast<CSaveFilePage*>(pages_[kPageSaveFile]));
   } else if (page == kPageSaveResult) {
     auto& result = *static_cast<CSaveResultPage*>(pages_[kPageSaveResult]);
-    result.SetSaveResult(context_.saveFileController());
+    if (saveFile_ != nullptr) result.SetSaveResult(*saveFile_);
     RunSaveResultDialog(*this, result);
   } else {
     ShowNavigationButtons(true);
@@ -447,11 +388,11 @@ bool CWizardSheet::OnCommand(int id) {
     ShowAbout();
     return true;
   case 1010:
-    context_.services().openUrl(QString::fromLatin1(kWebsiteUrl));
+    shared_.services.openUrl(QString::fromLatin1(kWebsiteUrl));
     return true;
   case 1012:
   case 1017:
-    context_.services().openUrl(QString::fromLatin1(kSupportUrl));
+    shared_.services.openUrl(QString::fromLatin1(kSupportUrl));
     return true;
   case 1013:
     ReportUsageEvent(8262);
@@ -465,7 +406,7 @@ bool CWizardSheet::OnCommand(int id) {
 }
 
 void CWizardSheet::OnHome() {
-  if (context_.prompter().AskYesNo(this, LoadAppString(214), LoadAppString(193), true) &&
+  if (shared_.prompter.AskYesNo(this, LoadAppString(214), LoadAppString(193), true) &&
       controller_ != nullptr) {
     controller_->Home();
   }
@@ -480,7 +421,7 @@ void CWizardSheet::OnBack() {
 bool CWizardSheet::OnNext() { return controller_ != nullptr && controller_->Next(); }
 
 void CWizardSheet::ShowAbout() {
-  CAboutFreeDlg about(nullptr, context_.services().openUrl);
+  CAboutFreeDlg about(nullptr, shared_.services.openUrl);
   about.exec();
 }
 
@@ -522,7 +463,7 @@ void CWizardSheet::OnLanguageCommand(int index) {
 }
 
 void CWizardSheet::ChangeLanguage(int index) {
-  Prompter& prompter = context_.prompter();
+  Prompter& prompter = shared_.prompter;
   if (!prompter.AskYesNo(this, LoadAppString(304), LoadAppString(193), true)) {
     return;
   }
@@ -530,7 +471,7 @@ void CWizardSheet::ChangeLanguage(int index) {
     prompter.Inform(this, LoadAppString(303), LoadAppString(193), PromptIcon::Warning);
     return;
   }
-  if (!context_.services().startRestarter || !context_.services().startRestarter()) {
+  if (!shared_.services.startRestarter || !shared_.services.startRestarter()) {
     prompter.Inform(this, LoadAppString(375), LoadAppString(193), PromptIcon::Warning);
   }
   Q_EMIT CloseRequested();
@@ -562,8 +503,8 @@ bool CWizardSheetController::Next() {
 
 void CWizardSheetController::ShowHelp(int language) {
   CWizardPage* page = sheet_ == nullptr ? nullptr : sheet_->GetActivePage();
-  if (page != nullptr && WizardContext::instance() != nullptr) {
-    WizardContext::instance()->services().openHelp(page->GetHelpId(language));
+  if (page != nullptr && sheet_->Shared().services.openHelp) {
+    sheet_->Shared().services.openHelp(page->GetHelpId(language));
   }
 }
 

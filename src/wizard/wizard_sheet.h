@@ -21,7 +21,8 @@ class CButtonPlus;
 class CWizardPage;
 class CRecoveryModeSelectPage;
 class CTypeOfFileToRecoveryPage;
-class WizardContext;
+class ISaveFileController;
+struct WizardShared;
 
 struct WizardBanner {
     QString title;
@@ -63,10 +64,18 @@ public:
         kAbout = 1015,
     };
 
-    explicit CWizardSheet(WizardContext& context, QWidget* parent = nullptr);
+    explicit CWizardSheet(const WizardShared& shared, QWidget* parent = nullptr);
     ~CWizardSheet() override;
 
     static CWizardSheet* GetInstance();
+
+    // Takes the pages (children of the sheet; null for a step with no page
+    // of its own yet, which gets a placeholder), makes the buttons and shows
+    // the start page.
+    void SetPages(const std::array<CWizardPage*, kPageCount>& pages);
+    // The step whose last copy the result page reports.
+    void SetSaveFileStep(ISaveFileController* saveFile) { saveFile_ = saveFile; }
+    const WizardShared& Shared() const { return shared_; }
 
     void SetController(IWizardSheetController* controller);
     IWizardSheetController* Controller() const { return controller_; }
@@ -127,7 +136,8 @@ private:
     void ChangeLanguage(int index);
     void ShowAbout();
 
-    WizardContext& context_;
+    const WizardShared& shared_;
+    ISaveFileController* saveFile_ = nullptr;
     std::array<CWizardPage*, kPageCount> pages_{};
     CButtonPlus* home_ = nullptr;
     CButtonPlus* next_ = nullptr;

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "filemodel/scan_state_store.h"
+#include "storage/app_settings.h"
 #include "storage/device_collection.h"
 #include "storage/partition_search_callbacks.h"
 #include "support/memory_device.h"
+#include "support_ui/scripted_prompter.h"
 #include "wizard/steps/file_select_controller.h"
 #include "wizard/steps/save_file_controller.h"
+#include "wizard/wizard_context.h"
 
 namespace qm {
 namespace {
@@ -64,10 +67,13 @@ TEST(SourceDeviceOf, TheStepsAfterAFoundPartitionReadFromItsWindow) {
   LostPartitionRecord partition;
   partition.partitionDevice = &window;
   ChoosingStep step({2, &partition});
-  CFileSelectController files;
+  test::ScriptedPrompter prompter;
+  AppSettings settings;
+  WizardContext context(prompter, settings, WizardServices{});
+  CFileSelectController files(context.stepEnvironment());
   files.SetPrevController(&step);
   EXPECT_EQ(files.GetSourceDevice(), &window);
-  CSaveFileController save;
+  CSaveFileController save(context.stepEnvironment());
   save.SetPrevController(&files);
   StateVariant forwarded;
   save.GetDeviceSelection(&forwarded);

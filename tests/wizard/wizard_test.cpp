@@ -232,12 +232,10 @@ TEST_F(WizardTest, BackFromADevicePageLandsOnTheStartPage)
 // Steps that record when they are left.
 class RecordingStep : public CDeviceStepController {
 public:
-    RecordingStep(WIZARD_PAGE page, std::vector<std::string>& log, std::string name)
-        : CDeviceStepController(page, 0, DeviceRoad::kDeletedFile), log_(log), name_(std::move(name))
-    {
-    }
-    bool Next() override { return false; }
-    void Leave() override { log_.push_back(name_); }
+  RecordingStep(const StepEnvironment& env, WIZARD_PAGE page, std::vector<std::string>& log, std::string name)
+      : CDeviceStepController(env, page, 0, DeviceRoad::kDeletedFile), log_(log), name_(std::move(name)) {}
+  bool Next() override { return false; }
+  void Leave() override { log_.push_back(name_); }
 
 private:
     std::vector<std::string>& log_;
@@ -248,8 +246,8 @@ TEST_F(WizardTest, HomeAsksThenUnwindsTheChainLeavingEveryStepInOrder)
 {
     CWizardSheet& sheet = Sheet();
     std::vector<std::string> left;
-    RecordingStep first(kPageCompleteRecoveryDevice, left, "device");
-    RecordingStep second(kPageCompleteRecoveryScanPartition, left, "scan");
+    RecordingStep first(context_.stepEnvironment(), kPageCompleteRecoveryDevice, left, "device");
+    RecordingStep second(context_.stepEnvironment(), kPageCompleteRecoveryScanPartition, left, "scan");
     context_.typeController().SetPrevController(&context_.modeController());
     first.SetPrevController(&context_.typeController());
     second.SetPrevController(&first);

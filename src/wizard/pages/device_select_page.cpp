@@ -20,10 +20,10 @@
 #include "storage/app_settings.h"
 #include "storage/partition_search_callbacks.h"
 #include "wizard/pages/device_page_menus.h"
-#include "wizard/steps/device_select_controllers.h"
 #include "wizard/services/scan_result_export.h"
-#include "wizard/wizard_context.h"
+#include "wizard/services/wizard_services.h"
 #include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/device_step.h"
 
 namespace qm {
 namespace {
@@ -137,8 +137,8 @@ void CDeviceSelectPage::OnDrawContent(QPainter& painter)
 void CDeviceSelectPage::showEvent(QShowEvent* event)
 {
     CWizardPage::showEvent(event);
-    if (fullScanBox_ != nullptr && WizardContext::instance() != nullptr) {
-        fullScanBox_->setChecked(WizardContext::instance()->settings().bPageOption != 0);
+    if (fullScanBox_ != nullptr && shared_ != nullptr) {
+      fullScanBox_->setChecked(shared_->settings.bPageOption != 0);
     }
 }
 
@@ -152,8 +152,8 @@ void CDeviceSelectPage::OnDoubleClicked()
 void CDeviceSelectPage::OnCheckBoxClicked(QCheckBox*, bool checked)
 {
     // The tick lets the user choose among the partitions a scan finds.
-    if (WizardContext::instance() != nullptr) {
-        WizardContext::instance()->settings().bPageOption = checked ? 1 : 0;
+    if (shared_ != nullptr) {
+      shared_->settings.bPageOption = checked ? 1 : 0;
     }
 }
 
@@ -241,9 +241,9 @@ void CDeviceListPage::FillDiskImageMenu(QMenu& menu)
     const bool image = selected && controller_->IsImageSelected();
     std::vector<MenuEntry> entries = DiskImageMenu(selected, image);
     // Without the imaging wizard there is nothing to image a device with.
-    WizardContext* context = WizardContext::instance();
-    if (context == nullptr || !context->services().createDiskImage) {
-        entries[0].enabled = false;
+    const WizardShared* context = shared_;
+    if (context == nullptr || !context->services.createDiskImage) {
+      entries[0].enabled = false;
     }
     AddEntries(menu, entries);
 }
@@ -314,14 +314,14 @@ int CDeviceListPage::OnCommand(int id)
 
 void CDeviceListPage::ImportScanResult()
 {
-    WizardContext* context = WizardContext::instance();
-    if (controller_ == nullptr || context == nullptr || !context->services().chooseOpenFile) {
-        return;
-    }
-    const QString chosen = context->services().chooseOpenFile(this, tr("Import Scan Result"),
-                                                              FileDialogFilter(LoadAppString(400)));
-    if (chosen.isEmpty()) {
-        return;
+  const WizardShared* context = shared_;
+  if (controller_ == nullptr || context == nullptr || !context->services.chooseOpenFile) {
+    return;
+  }
+  const QString chosen =
+      context->services.chooseOpenFile(this, tr("Import Scan Result"), FileDialogFilter(LoadAppString(400)));
+  if (chosen.isEmpty()) {
+    return;
     }
     const QByteArray path = chosen.toLocal8Bit();
     // The state files name their folder in 260 bytes: a longer path could
@@ -332,11 +332,14 @@ void CDeviceListPage::ImportScanResult()
     }
     int loaded = 0;
     try {
-        CStateFile file(0, [this, context](const char* text) {
-            context->prompter().Inform(this, QCoreApplication::translate("CDeviceListPage", text), ProgramTitle(),
-                                       PromptIcon::Warning);
-        }, StateFolder());
-        loaded = file.Load(path.constData());
+      CStateFile file(
+          0,
+          [this, context](const char* text) {
+            context->prompter.Inform(this, QCoreApplication::translate("CDeviceListPage", text),
+                                     ProgramTitle(), PromptIcon::Warning);
+          },
+          StateFolder());
+      loaded = file.Load(path.constData());
     } catch (...) {
         loaded = 0;
     }
@@ -359,9 +362,9 @@ CCompleteRecoveryPartitionDeviceSelectPage::CCompleteRecoveryPartitionDeviceSele
 int CCompleteRecoveryPartitionDeviceSelectPage::OnCommand(int id)
 {
     if (id == kCmdOpenRawImageFile) {
-        if (auto* controller = dynamic_cast<CCompleteRecoveryPartitionDeviceSelectController*>(Controller())) {
-            controller->OpenRawImageFile();
-        }
+      if (IDeviceStepController* controller = Controller()) {
+        controller->OpenRawImageFile();
+      }
         return 1;
     }
     return CDeviceListPage::OnCommand(id);

@@ -18,7 +18,7 @@ class QToolButton;
 
 namespace qm {
 
-class CDeviceStepController;
+class IDeviceStepController;
 
 // Commands of the device pages.
 inline constexpr int kCmdOpenRawImageFile = 32777;
@@ -75,8 +75,8 @@ public:
 
     IWizardPageController* GetController() override;
     int GetHelpId(int) override { return helpId_; }
-    void SetController(CDeviceStepController* controller) { controller_ = controller; }
-    CDeviceStepController* Controller() const { return controller_; }
+    void SetController(IDeviceStepController* controller) { controller_ = controller; }
+    IDeviceStepController* Controller() const { return controller_; }
     const DevicePageCommands& Commands() const { return commands_; }
 
     int OnCommand(int id) override;
@@ -102,7 +102,7 @@ private:
 
     DevicePageCommands commands_;
     int helpId_;
-    CDeviceStepController* controller_ = nullptr;
+    IDeviceStepController* controller_ = nullptr;
     QToolButton* refresh_;
     QWidget* strip_;
     QToolButton* diskImage_;

@@ -28,11 +28,11 @@
 #include "platform/log.h"
 #include "storage/app_settings.h"
 #include "wizard/pages/file_list_find_view.h"
-#include "wizard/steps/file_select_controller.h"
 #include "wizard/services/found_tree.h"
 #include "wizard/services/save_target_check.h"
 #include "wizard/services/scan_result_export.h"
-#include "wizard/wizard_context.h"
+#include "wizard/services/wizard_services.h"
+#include "wizard/steps/file_select_step.h"
 
 namespace qm {
 namespace {
@@ -48,17 +48,15 @@ QToolButton* MakePageButton(const QString& text, QStyle::StandardPixmap icon, QW
 }
 
 // The usage event of a command in the recovery mode in use.
-void ReportModeEvent(int mode0, int mode1, int mode2) {
-  WizardContext* context = WizardContext::instance();
+void ReportModeEvent(const WizardShared* context, int mode0, int mode1, int mode2) {
   if (context == nullptr) return;
   const int events[] = {mode0, mode1, mode2};
-  const int mode = context->settings().nRecoveryMode;
+  const int mode = context->settings.nRecoveryMode;
   if (mode >= 0 && mode <= 2) ReportUsageEvent(events[mode]);
 }
 
-Prompter& PagePrompter() {
-  WizardContext* context = WizardContext::instance();
-  return context != nullptr ? context->prompter() : DefaultPrompter();
+Prompter& PagePrompter(const WizardShared* context) {
+  return context != nullptr ? context->prompter : DefaultPrompter();
 }
 
 } // namespace
@@ -198,7 +196,8 @@ int CFileSelectPage::OnCommand(int id) {
     if (tabs_->GetCurSel() == 0) Tree().RefreshCheckStates();
     return 0;
   case kSaveScanResult:
-    ExportScanResult(this, controller_ != nullptr ? controller_->GetSearchKind() : 0);
+    if (shared_ != nullptr)
+      ExportScanResult(this, controller_ != nullptr ? controller_->GetSearchKind() : 0, *shared_);
     UpdateStatusTexts();
     return 0;
   case kSearchFile:
@@ -249,19 +248,19 @@ CFileNode* CFileSelectPage::GetSelectedFile() const {
 }
 
 void CFileSelectPage::FindFiles() {
-  ReportModeEvent(8199, 8226, 8248);
+  ReportModeEvent(shared_, 8199, 8226, 8248);
   // The main list is searched with the folders of its tree; the search
   // list has no tree of its own, only its rows.
   const bool mainList = tabs_->GetCurSel() != 1;
   CFileListCtrl& list = mainList ? MainList() : *searchList_;
   FileListFindView view(list, mainList && root_ != nullptr ? &Tree() : nullptr);
   CFindFileDlg dialog(view, this);
-  dialog.SetPrompter(PagePrompter());
+  dialog.SetPrompter(PagePrompter(shared_));
   RunDialog(dialog);
 }
 
 void CFileSelectPage::SearchFiles() {
-  ReportModeEvent(8200, 8227, 8249);
+  ReportModeEvent(shared_, 8200, 8227, 8249);
   if (root_ == nullptr || !root_->IsFileSystemNode()) {
     UpdateStatusTexts();
     return;
@@ -274,7 +273,7 @@ void CFileSelectPage::SearchFiles() {
   // "Auto select files" ticks each match; the views follow once, after
   // the dialog.
   CSearchFileDlg dialog([root](CFileNode* node) { root->ToggleCheck(node, 0); }, current, matches, this);
-  dialog.SetPrompter(PagePrompter());
+  dialog.SetPrompter(PagePrompter(shared_));
   if (RunDialog(dialog) == QDialog::Accepted && matches.GetCount() > 0) {
     if (tabs_->GetItemCount() > 1) tabs_->DeleteItem(1);
     // In a narrow window the caption is cut to the room left, so that the
@@ -284,10 +283,11 @@ void CFileSelectPage::SearchFiles() {
       tabs_->SetCurSel(1);
       searchList_->SetFileNodes(root_, matches.GetItems());
     } else {
-      PagePrompter().Inform(this,
-                            tr("The window is too narrow to show the search results. Please make it wider "
-                               "and search again."),
-                            LoadAppString(346), PromptIcon::Information);
+      PagePrompter(shared_).Inform(
+          this,
+          tr("The window is too narrow to show the search results. Please make it wider "
+             "and search again."),
+          LoadAppString(346), PromptIcon::Information);
     }
   }
   Tree().RefreshCheckStates();
@@ -297,9 +297,9 @@ void CFileSelectPage::SearchFiles() {
 }
 
 void CFileSelectPage::PreviewFile() {
-  ReportModeEvent(8201, 8228, 8256);
+  ReportModeEvent(shared_, 8201, 8228, 8256);
   PreviewServices services;
-  services.prompter = &PagePrompter();
+  services.prompter = &PagePrompter(shared_);
   services.viewer = seams_.viewer;
   services.runDialog = [this](QWidget& dialog) { return RunDialog(dialog); };
   // OK in the preview dialog recovers the file shown.
@@ -310,7 +310,7 @@ void CFileSelectPage::PreviewFile() {
 void CFileSelectPage::RecoverOneFile() {
   IStorageDevice* source = Source();
   RecoverOneServices services;
-  services.prompter = &PagePrompter();
+  services.prompter = &PagePrompter(shared_);
   services.chooseSaveFile = seams_.chooseSaveFile;
   services.isOnSource = [source](const QString& path) {
     return FindTargetPlace(QFileInfo(path).absolutePath().toStdString(), source) != TargetPlace::kElsewhere;

@@ -25,7 +25,7 @@ class CTabCtrlPlus;
 class CFileSelectCtrlContainer;
 class CFileListCtrl;
 class CFileTreeCtrl;
-class CFileSelectController;
+class IFileSelectController;
 
 // "Total %s in %d files" and the like: a string id's text with a size text
 // and a count.
@@ -71,7 +71,7 @@ public:
 
   IWizardPageController* GetController() override;
   int GetHelpId(int) override { return 23; }
-  void SetController(CFileSelectController* controller) { controller_ = controller; }
+  void SetController(IFileSelectController* controller) { controller_ = controller; }
   int OnCommand(int id) override;
 
   // Shows the tree (the page owns it from now on); null only releases.
@@ -130,7 +130,7 @@ private:
   QToolButton* exportButton_;
   QMenu* searchMenu_;
   FileSelectPageSeams seams_;
-  CFileSelectController* controller_ = nullptr;
+  IFileSelectController* controller_ = nullptr;
   CFileNode* root_ = nullptr;
   CFileNode* secondRoot_ = nullptr;
   QFont regularFont_;

@@ -9,8 +9,8 @@
 #include "controls/button_plus.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
-#include "wizard/steps/recovery_mode_controller.h"
-#include "wizard/wizard_context.h"
+#include "wizard/services/wizard_services.h"
+#include "wizard/steps/recovery_mode_step.h"
 
 namespace qm {
 namespace {
@@ -139,7 +139,7 @@ bool CRecoveryModeSelectPage::OnModeCommand(int buttonId)
         if (choice.buttonId != buttonId) {
             continue;
         }
-        AppSettings& settings = WizardContext::instance()->settings();
+        AppSettings& settings = shared_->settings;
         settings.nRecoveryMode = choice.mode;
         settings.bPhotoRecovery = choice.photo;
         FillRawTypeList(settings);

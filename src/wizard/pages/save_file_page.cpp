@@ -16,10 +16,8 @@
 #include "controls/shell_tree_ctrl.h"
 #include "dialogs/partition_dialogs.h"
 #include "platform/log.h"
-#include "wizard/steps/save_file_controller.h"
 #include "wizard/services/save_target_check.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/steps/save_file_step.h"
 
 namespace qm {
 namespace {
@@ -161,8 +159,8 @@ void CSaveFilePage::OnDrawContent(QPainter& painter) {
   painter.drawText(QRect(QPoint(10, 10), QPoint(500 - 1, 50 - 1)), 0, SelectionText());
 }
 
-void RunSaveFileDialog(CWizardSheet& sheet, CSaveFilePage& page) {
-  CSaveFilePathDlg dialog(&sheet);
+void RunSaveFileDialog(QWidget& owner, CSaveFilePage& page) {
+  CSaveFilePathDlg dialog(&owner);
   dialog.setWindowTitle(LoadAppString(346));
   dialog.resize(780, 500);
   dialog.SetPage(&page);

@@ -17,7 +17,6 @@ namespace qm {
 class CEditPlus;
 class CPieCtrl;
 class CShellTreeCtrl;
-class CWizardSheet;
 class ISaveFileController;
 class Prompter;
 
@@ -93,6 +92,6 @@ private:
 
 // The sheet's showing of page 6: the save-path dialog borrows the page;
 // its OK runs the controller's check and then its Next.
-void RunSaveFileDialog(CWizardSheet& sheet, CSaveFilePage& page);
+void RunSaveFileDialog(QWidget& owner, CSaveFilePage& page);
 
 } // namespace qm

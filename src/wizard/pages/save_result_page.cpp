@@ -16,10 +16,9 @@
 #include "app/string_table.h"
 #include "dialogs/partition_dialogs.h"
 #include "platform/log.h"
-#include "wizard/steps/save_file_controller.h"
 #include "wizard/pages/save_file_page.h"
-#include "wizard/steps/save_result_controller.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/steps/save_file_step.h"
+#include "wizard/steps/save_result_step.h"
 
 namespace qm {
 namespace {
@@ -123,7 +122,7 @@ IWizardPageController* CSaveResultPage::GetController() {
   return controller_ != nullptr ? static_cast<IWizardPageController*>(controller_) : nullptr;
 }
 
-void CSaveResultPage::SetSaveResult(CSaveFileController& saveFile) {
+void CSaveResultPage::SetSaveResult(ISaveFileController& saveFile) {
   SaveResultReport report;
   report.target = QString::fromStdString(saveFile.LastTarget());
   for (int i = 0; i < saveFile.GetCreatedFolderCount(); ++i)
@@ -160,8 +159,8 @@ void CSaveResultPage::OnDrawContent(QPainter& painter) {
   painter.fillRect(rects_.bottom, QColor(0xEE, 0xF2, 0xF6));
 }
 
-void RunSaveResultDialog(CWizardSheet& sheet, CSaveResultPage& page) {
-  CSaveFileResultDlg dialog(&sheet);
+void RunSaveResultDialog(QWidget& owner, CSaveResultPage& page) {
+  CSaveFileResultDlg dialog(&owner);
   dialog.setWindowTitle(LoadAppString(346));
   dialog.resize(640, 420);
   dialog.SetPage(&page);

@@ -17,9 +17,8 @@ class QPushButton;
 
 namespace qm {
 
-class CWizardSheet;
 class ISaveResultController;
-class CSaveFileController;
+class ISaveFileController;
 
 // What the result page reports.
 struct SaveResultReport {
@@ -72,7 +71,7 @@ public:
   int GetHelpId(int) override { return 27; }
 
   // Refills the page from the save-file step.
-  void SetSaveResult(CSaveFileController& saveFile);
+  void SetSaveResult(ISaveFileController& saveFile);
   CSaveResultPanel& Panel() const { return *panel_; }
   QPushButton& OkButton() const { return *ok_; }
 
@@ -87,6 +86,6 @@ private:
 };
 
 // The sheet's showing of page 5: the result dialog borrows the page.
-void RunSaveResultDialog(CWizardSheet& sheet, CSaveResultPage& page);
+void RunSaveResultDialog(QWidget& owner, CSaveResultPage& page);
 
 } // namespace qm

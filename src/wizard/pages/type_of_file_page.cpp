@@ -3,7 +3,7 @@
 #include <QtGui/QPainter>
 
 #include "controls/file_type_tree.h"
-#include "wizard/steps/type_of_file_controller.h"
+#include "wizard/steps/type_of_file_step.h"
 
 namespace qm {
 

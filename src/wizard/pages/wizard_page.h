@@ -9,6 +9,7 @@
 namespace qm {
 
 class IWizardPageController;
+struct WizardShared;
 
 struct WizardPageRects {
     QRect title;
@@ -35,7 +36,12 @@ public:
     const WizardPageRects& Rects() const { return rects_; }
     const QFont& TitleFont() const { return titleFont_; }
 
-protected:
+    // The wizard's shared services, given by the context that makes the
+    // page; null on a page made alone.
+    void SetShared(const WizardShared* shared) { shared_ = shared; }
+    const WizardShared* Shared() const { return shared_; }
+
+  protected:
     virtual void OnSizeContent(int width, int height);
     virtual void OnDrawContent(QPainter& painter);
 
@@ -43,8 +49,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
     WizardPageRects rects_;
+    const WizardShared* shared_ = nullptr;
 
-private:
+  private:
     QFont titleFont_;
 };
 

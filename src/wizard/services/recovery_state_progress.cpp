@@ -8,18 +8,18 @@
 #include "platform/log.h"
 #include "platform/message_pump.h"
 #include "platform/worker_thread.h"
-#include "wizard/steps/page_controller.h"
 #include "wizard/services/tree_build_progress.h"
-#include "wizard/wizard_context.h"
 #include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/page_controller.h"
 
 namespace qm {
 
-int SaveRecoveryStatesWithProgress(IWizardPageController& ctrl, int show, QWidget* mainWindow) {
+int SaveRecoveryStatesWithProgress(IWizardPageController& ctrl, int show, QWidget* mainWindow,
+                                   Prompter& prompter) {
   if (show == 0) {
     return SaveRecoveryStates(ctrl, nullptr);
   }
-  CTreeBuildProgress progress(WizardContext::instance()->prompter(), mainWindow, LoadAppString(310));
+  CTreeBuildProgress progress(prompter, mainWindow, LoadAppString(310));
   progress.DisableCancel();
   std::atomic<bool> done{false};
   int result = 0;

@@ -12,7 +12,7 @@
 #include "filemodel/state_file_bundle.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
-#include "wizard/wizard_context.h"
+#include "wizard/services/wizard_services.h"
 #include "wizard/services/wizard_state_files.h"
 
 namespace qm {
@@ -45,13 +45,13 @@ std::string WithScanResultExtension(std::string path) {
   return path;
 }
 
-bool ExportScanResult(QWidget* owner, int searchKind) {
-  WizardContext* context = WizardContext::instance();
+bool ExportScanResult(QWidget* owner, int searchKind, const WizardShared& shared) {
+  const WizardShared* context = &shared;
   static constexpr int kEvents[] = {8208, 8229, 8257};
-  const int mode = context->settings().nRecoveryMode;
+  const int mode = context->settings.nRecoveryMode;
   if (mode >= 0 && mode <= 2) ReportUsageEvent(kEvents[mode]);
-  if (!context->services().chooseSaveFile) return false;
-  const QString chosen = context->services().chooseSaveFile(
+  if (!context->services.chooseSaveFile) return false;
+  const QString chosen = context->services.chooseSaveFile(
       owner, QCoreApplication::translate("qm::CFileSelectPage", "Export Scan Result"),
       QString::fromStdString(DefaultScanResultName(QDateTime::currentDateTime(), searchKind)),
       FileDialogFilter(LoadAppString(401)));
@@ -65,8 +65,8 @@ bool ExportScanResult(QWidget* owner, int searchKind) {
     saved = 0;
   }
   if (saved == 0) LogError("Exporting the scan result to %s failed", path.c_str());
-  context->prompter().Inform(owner, LoadAppString(saved != 0 ? 61237 : 61238), ProgramTitle(),
-                             PromptIcon::Information);
+  context->prompter.Inform(owner, LoadAppString(saved != 0 ? 61237 : 61238), ProgramTitle(),
+                           PromptIcon::Information);
   return saved != 0;
 }
 

@@ -12,6 +12,8 @@ class QWidget;
 
 namespace qm {
 
+struct WizardShared;
+
 // "Name(*.x)|*.x||" (the string table's filter form) as a file dialog's filter.
 QString FileDialogFilter(const QString& filter);
 
@@ -25,6 +27,6 @@ std::string WithScanResultExtension(std::string path);
 // Asks where to write (a new name or, after a question, an existing file),
 // bundles the search's state files there and tells the user how it went.
 // True when the file was written.
-bool ExportScanResult(QWidget* owner, int searchKind);
+bool ExportScanResult(QWidget* owner, int searchKind, const WizardShared& shared);
 
 } // namespace qm

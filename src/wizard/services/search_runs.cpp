@@ -25,15 +25,14 @@
 #include "storage/searched_partition_info.h"
 #include "storage/storage_device.h"
 #include "wizard/services/tree_build_progress.h"
-#include "wizard/wizard_context.h"
 
 namespace qm {
 
 void RunIntelligentSearchUnderDialog(IStorageDevice* device, SearchControllerList& controllers,
                                      std::vector<CSearchedPartitionInfo*>& partitions, QWidget* parent,
+                                     Prompter& prompter, int recoveryMode,
                                      const std::function<void(CIntelligentSearchingDialog&)>& onShown) {
-  WizardContext* context = WizardContext::instance();
-  CIntelligentSearchingDialog dialog(context->prompter(), context->settings().nRecoveryMode, parent);
+  CIntelligentSearchingDialog dialog(prompter, recoveryMode, parent);
   std::thread worker;
   try {
     worker = StartWorker([&] { RunIntelligentSearch(device, controllers, partitions, &dialog); });
@@ -60,12 +59,12 @@ std::unique_ptr<CRawFileCollection> PrepareScanControllers(SearchControllerList&
   return store;
 }
 
-bool BuildRawFileTree(CRawFileCollection* store, IStorageDevice* device, CFileNode* root,
-                      QWidget* mainWindow) {
+bool BuildRawFileTree(CRawFileCollection* store, IStorageDevice* device, CFileNode* root, QWidget* mainWindow,
+                      Prompter& prompter) {
   if (store == nullptr || root == nullptr) {
     return true;
   }
-  CTreeBuildProgress progress(WizardContext::instance()->prompter(), mainWindow);
+  CTreeBuildProgress progress(prompter, mainWindow);
   CRawTreeBuilder builder;
   store->GetIterator().First();
   CFileNode* tree = builder.Start(device, &store->GetIterator(), nullptr, &progress, 1);
@@ -117,7 +116,7 @@ void CLostPartitionFilter::Search(CScanStateRecord& disk, std::vector<LostPartit
   searcher.AddController(&ext2);
   searcher.BuildAlgorithms(static_cast<int>(ByteView(disk.bytes.data(), disk.bytes.size()).le32(8)));
 
-  CLostPartitionSearchingDialog dialog(WizardContext::instance()->prompter(), mainWindow_);
+  CLostPartitionSearchingDialog dialog(prompter_, mainWindow_);
   if (mainWindow_ != nullptr) {
     mainWindow_->setEnabled(false);
   }

@@ -15,17 +15,21 @@ class CFileNode;
 class CRawFileCollection;
 class IStorageDevice;
 class QWidget;
+
+struct AppSettings;
 struct CScanStateRecord;
 
 namespace qm {
 
 class CIntelligentSearchingDialog;
+class Prompter;
 
 // The sweep of `device` by the list's controllers into `partitions`
 // (weighed, sorted and ranked), under the "Intelligent Searching" dialog.
 // `onShown` (tests, pictures) runs once the dialog is up.
 void RunIntelligentSearchUnderDialog(IStorageDevice* device, SearchControllerList& controllers,
                                      std::vector<CSearchedPartitionInfo*>& partitions, QWidget* parent,
+                                     Prompter& prompter, int recoveryMode,
                                      const std::function<void(CIntelligentSearchingDialog&)>& onShown = {});
 
 // The controllers of a scan by the settings (FAT, NTFS and EXT2 unless RAW
@@ -34,8 +38,8 @@ std::unique_ptr<CRawFileCollection> PrepareScanControllers(SearchControllerList&
 
 // The "Raw Files" tree of the collection's carved files, hung under root
 // (under the build window). False when the user stopped it.
-bool BuildRawFileTree(CRawFileCollection* store, IStorageDevice* device, CFileNode* root,
-                      QWidget* mainWindow);
+bool BuildRawFileTree(CRawFileCollection* store, IStorageDevice* device, CFileNode* root, QWidget* mainWindow,
+                      Prompter& prompter);
 
 // A "Root" node for the trees of one scan.
 CFileNode* CreateScanRoot();
@@ -50,7 +54,8 @@ void FreeFoundPartitions(std::vector<CSearchedPartitionInfo*>& partitions);
 // disk's current table still holds are dropped (their devices destroyed).
 class CLostPartitionFilter {
 public:
-  explicit CLostPartitionFilter(QWidget* mainWindow) : mainWindow_(mainWindow) {}
+  CLostPartitionFilter(QWidget* mainWindow, Prompter& prompter)
+      : mainWindow_(mainWindow), prompter_(prompter) {}
   void Search(CScanStateRecord& disk, std::vector<LostPartitionRecord>& out);
   void FilterExisting(CScanStateRecord& disk, std::vector<LostPartitionRecord>& out);
 
@@ -59,6 +64,7 @@ public:
 
 private:
   QWidget* mainWindow_;
+  Prompter& prompter_;
 };
 
 } // namespace qm

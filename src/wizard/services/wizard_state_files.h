@@ -14,6 +14,10 @@ class IRSData;
 class QWidget;
 
 namespace qm {
+class Prompter;
+}
+
+namespace qm {
 
 class IWizardPageController;
 
@@ -53,7 +57,8 @@ int SaveRecoveryStates(IWizardPageController& ctrl, IDIRBuildCallback* progress)
 // SaveRecoveryStates, with show non-zero on a worker under the "Save
 // recovery states" progress window (no Cancel) over the disabled main
 // window, waited for while events are pumped.
-int SaveRecoveryStatesWithProgress(IWizardPageController& ctrl, int show, QWidget* mainWindow = nullptr);
+int SaveRecoveryStatesWithProgress(IWizardPageController& ctrl, int show, QWidget* mainWindow,
+                                   Prompter& prompter);
 
 // The step of a state type (0 complete volumes ... 5 file selection); null
 // when there is none.

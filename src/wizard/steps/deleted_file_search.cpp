@@ -17,12 +17,11 @@
 #include "storage/app_settings.h"
 #include "storage/device_collection.h"
 #include "storage/volume_names.h"
-#include "wizard/steps/device_select_controllers.h"
 #include "wizard/pages/device_select_page.h"
+#include "wizard/services/found_tree.h"
+#include "wizard/steps/device_select_controllers.h"
 #include "wizard/steps/device_step_hand_on.h"
 #include "wizard/steps/file_select_controller.h"
-#include "wizard/services/found_tree.h"
-#include "wizard/wizard_context.h"
 
 namespace qm {
 namespace {
@@ -30,7 +29,7 @@ namespace {
 // The file states the deleted-files tree keeps: deleted, lost, cross-linked.
 constexpr std::uint32_t kDeletedStates = 7;
 
-ScanTarget TargetOf(const DeviceListItem& volume) {
+ScanTarget DeletedScanTargetOf(const DeviceListItem& volume) {
   ScanTarget target;
   target.imageFile = volume.sourceFlag != 0;
   target.name = volume.imagePath;
@@ -50,16 +49,16 @@ void DropTrees(CDeleteRecoveryPartitionDeviceSelectController& from, CFileSystem
 } // namespace
 
 bool HandOnDeletedFileVolume(CDeleteRecoveryPartitionDeviceSelectController& from, DeviceListItem& volume) {
-  WizardContext* context = WizardContext::instance();
-  AppSettings& settings = context->settings();
+  const StepEnvironment& env = from.Env();
+  AppSettings& settings = env.settings;
   QWidget* page = from.GetPage();
   CFileSystemNode* root = MakeRootNode();
-  LogPartitionScanTarget(TargetOf(volume), true);
+  LogPartitionScanTarget(DeletedScanTargetOf(volume), true);
   if (volume.fileSystemType == 4 || volume.fileSystemType == 5) settings.pTreeRoot = root;
 
   std::array<char, 32> name{};
   GetVolumeFileSystemName(volume.fileSystemType, name.data(), name.size());
-  CTreeBuildRunner runner(page != nullptr ? page->window() : nullptr, settings, &context->prompter());
+  CTreeBuildRunner runner(page != nullptr ? page->window() : nullptr, settings, &env.prompter);
   CFileNode* searched = runner.BuildByName(name.data(), volume.device.get());
   if (runner.IsStopped()) {
     DropTrees(from, root, settings);
@@ -86,7 +85,7 @@ bool HandOnDeletedFileVolume(CDeleteRecoveryPartitionDeviceSelectController& fro
   root->GetSelectionSummary(&summary);
   if (summary.files == 0) {
     DropTrees(from, root, settings);
-    context->prompter().Inform(page, LoadAppString(61249), ProgramTitle(), PromptIcon::Information);
+    env.prompter.Inform(page, LoadAppString(61249), ProgramTitle(), PromptIcon::Information);
     return true;
   }
   ReportUsageEvent(8198);
@@ -95,7 +94,7 @@ bool HandOnDeletedFileVolume(CDeleteRecoveryPartitionDeviceSelectController& fro
     hint.exec();
     from.SetShowsHint(hint.IsChecked() == 0);
   }
-  CFileSelectController& next = context->fileSelectController();
+  CFileSelectController& next = (*env.steps.fileSelect);
   next.SetPrevController(&from);
   next.SetTree(root);
   next.Activate();

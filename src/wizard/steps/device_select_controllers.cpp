@@ -12,36 +12,34 @@
 #include "storage/app_settings.h"
 #include "storage/image_file_device.h"
 #include "storage/storage_device.h"
-#include "wizard/services/device_collector.h"
 #include "wizard/pages/device_select_page.h"
-#include "wizard/steps/device_step_hand_on.h"
+#include "wizard/services/device_collector.h"
 #include "wizard/services/found_tree.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
 #include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/device_step_hand_on.h"
 
 namespace qm {
 
-CDeviceStepController::CDeviceStepController(WIZARD_PAGE page, int searchKind, DeviceRoad road)
-    : pageIndex_(page), searchKind_(searchKind), road_(road) {}
+CDeviceStepController::CDeviceStepController(const StepEnvironment& env, WIZARD_PAGE page, int searchKind,
+                                             DeviceRoad road)
+    : env_(env), pageIndex_(page), searchKind_(searchKind), road_(road) {}
 
 // The collector joins its worker before the lists it fills go.
 CDeviceStepController::~CDeviceStepController() = default;
 
 CDeviceCollector& CDeviceStepController::EnsureCollector() {
   if (collector_ == nullptr) {
-    WizardContext* context = WizardContext::instance();
-    DeviceSource* source = context->services().deviceSource.get();
+    DeviceSource* source = env_.services.deviceSource.get();
     if (source == nullptr) {
-      context->services().deviceSource = std::make_shared<LinuxDeviceSource>();
-      source = context->services().deviceSource.get();
+      env_.services.deviceSource = std::make_shared<LinuxDeviceSource>();
+      source = env_.services.deviceSource.get();
     }
     CDeviceSelectCtrl* view = page_ != nullptr ? &page_->DeviceCtrl() : nullptr;
     QWidget* main = page_ != nullptr ? page_->window() : nullptr;
     collector_ = std::make_unique<CDeviceCollector>(road_, *source, view, main);
-    collector_->SetPrompter(&context->prompter());
-    if (context->services().openImageDevice) {
-      collector_->Collection().SetImageOpener(context->services().openImageDevice);
+    collector_->SetPrompter(&env_.prompter);
+    if (env_.services.openImageDevice) {
+      collector_->Collection().SetImageOpener(env_.services.openImageDevice);
     }
     if (searchKind_ == 1 || searchKind_ == 2) {
       const int kind = searchKind_;
@@ -66,7 +64,7 @@ void CDeviceStepController::Activate() {
     MarkStage(*this);
   }
   CollectDevices();
-  WizardContext::instance()->sheet().SetActivePage(pageIndex_);
+  env_.navigator.SetActivePage(pageIndex_);
 }
 
 void CDeviceStepController::Home() {
@@ -109,7 +107,7 @@ StateVariant* CDeviceStepController::GetDeviceSelection(StateVariant* out) {
   return out;
 }
 
-void CDeviceStepController::ShowAdvancedSettings() { RunAdvancedSettings(true, PageWindow()); }
+void CDeviceStepController::ShowAdvancedSettings() { RunAdvancedSettings(true, PageWindow(), env_.settings); }
 
 void CDeviceStepController::CollectDevices() {
   CDeviceCollector& collector = EnsureCollector();
@@ -160,8 +158,7 @@ void CDeviceStepController::CreateImage() {
   if (!SelectCurrent()) {
     return;
   }
-  WizardContext* context = WizardContext::instance();
-  if (!context->services().createDiskImage) {
+  if (!env_.services.createDiskImage) {
     LogInfo("Disk imaging is not available");
     return;
   }
@@ -182,18 +179,17 @@ void CDeviceStepController::CreateImage() {
   const int selected = view.GetCurSel();
   const std::string description =
       selected >= 0 ? view.View()->RowAt(selected).cells[0].text.toStdString() : std::string();
-  const std::string path = context->services().createDiskImage(PageWindow(), device, description, deviceType);
+  const std::string path = env_.services.createDiskImage(PageWindow(), device, description, deviceType);
   if (!path.empty()) {
     collector_->AddImage(path, description, deviceType);
   }
 }
 
 void CDeviceStepController::OpenImage() {
-  WizardContext* context = WizardContext::instance();
-  if (context->services().openDiskImage) {
+  if (env_.services.openDiskImage) {
     std::string path, description;
     std::uint32_t deviceType = 255;
-    if (context->services().openDiskImage(PageWindow(), path, description, deviceType)) {
+    if (env_.services.openDiskImage(PageWindow(), path, description, deviceType)) {
       // The deleted-file road reads no device type from an image.
       EnsureCollector().AddImage(path, description, road_ == DeviceRoad::kDeletedFile ? 255 : deviceType);
     }
@@ -209,22 +205,20 @@ void CDeviceStepController::OpenImageFile() {
   }
   std::string description;
   std::uint32_t deviceType = 255;
-  WizardContext* context = WizardContext::instance();
-  if (context->services().describeImage) {
-    context->services().describeImage(path.toStdString(), description, deviceType);
+  if (env_.services.describeImage) {
+    env_.services.describeImage(path.toStdString(), description, deviceType);
   }
   EnsureCollector().AddImage(path.toStdString(), description,
                              road_ == DeviceRoad::kDeletedFile ? 255 : deviceType);
 }
 
 QString CDeviceStepController::ChooseImageFile(const QString& caption) {
-  WizardContext* context = WizardContext::instance();
-  if (!context->services().chooseOpenFile) {
+  if (!env_.services.chooseOpenFile) {
     return {};
   }
   // Raw images carry any name (dd and ddrescue write what they are told):
   // every file is offered first.
-  return context->services().chooseOpenFile(
+  return env_.services.chooseOpenFile(
       PageWindow(), caption,
       QCoreApplication::translate("CDeviceSelectPage",
                                   "All files (*);;Disk images (*.img *.dd *.raw *.bin *.iso *.qmi)"));
@@ -237,8 +231,7 @@ std::uint32_t CDeviceStepController::MsSinceActivate() const {
 }
 
 void CDeviceStepController::Inform(unsigned stringId) {
-  WizardContext::instance()->prompter().Inform(PageWindow(), LoadAppString(stringId), ProgramTitle(),
-                                               PromptIcon::Information);
+  env_.prompter.Inform(PageWindow(), LoadAppString(stringId), ProgramTitle(), PromptIcon::Information);
 }
 
 bool CDeviceStepController::TakeSelection(unsigned noSelectionString, bool& previousRecovery) {
@@ -254,7 +247,7 @@ bool CDeviceStepController::TakeSelection(unsigned noSelectionString, bool& prev
 }
 
 void CDeviceStepController::ChooseVolume(DeviceListItem* volume) {
-  AppSettings& settings = WizardContext::instance()->settings();
+  AppSettings& settings = env_.settings;
   if (volume->sourceFlag != 0) {
     settings.strVolumeName.clear();
     settings.chDriveLetter = 255;
@@ -293,7 +286,7 @@ void CDeleteRecoveryPartitionDeviceSelectController::FreeSearchedTree() {
 }
 
 bool CDeleteRecoveryPartitionDeviceSelectController::Next() {
-  WizardContext::instance()->settings().pTreeRoot = nullptr;
+  env_.settings.pTreeRoot = nullptr;
   bool previous = false;
   if (!TakeSelection(143, previous) || previous) {
     return false;
@@ -305,15 +298,15 @@ bool CDeleteRecoveryPartitionDeviceSelectController::Next() {
 }
 
 bool CCompleteRecoveryPartitionDeviceSelectController::Next() {
-  WizardContext::instance()->settings().pTreeRoot = nullptr;
+  env_.settings.pTreeRoot = nullptr;
   bool previous = false;
   if (!TakeSelection(61230, previous)) {
     return false;
   }
   ReportTimedUsageEvent(8215, MsSinceActivate());
   if (previous) {
-    WizardContext::instance()->settings().strVolumeName.clear();
-    if (!ResumeLastRecovery(*this)) {
+    env_.settings.strVolumeName.clear();
+    if (!ResumeLastRecovery(env_, *this)) {
       Inform(129);
     }
     return false;
@@ -329,18 +322,18 @@ void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile() {
     return;
   }
   // A compressed image is told by its content, whatever its name.
-  WizardContext* context = WizardContext::instance();
   std::unique_ptr<IStorageDevice> device;
-  if (context->services().openImageDevice) {
-    device = context->services().openImageDevice(path.toStdString());
+  if (env_.services.openImageDevice) {
+    device = env_.services.openImageDevice(path.toStdString());
   } else if (auto plain = std::make_unique<CImageFileDevice>(path.toStdString().c_str(),
                                                              RawImageSectorSize(path.toStdString()));
              plain->IsOpen()) {
     device = std::move(plain);
   }
   if (device == nullptr || device->GetSectorCount() == 0) {
-    context->prompter().Inform(
-        nullptr, QCoreApplication::translate("CDeviceCollector", "This is an invalid image file, please check it!"),
+    env_.prompter.Inform(
+        nullptr,
+        QCoreApplication::translate("CDeviceCollector", "This is an invalid image file, please check it!"),
         ProgramTitle(), PromptIcon::Warning);
     return;
   }
@@ -356,14 +349,14 @@ void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile() {
 }
 
 bool CLostRecoveryDiskDeviceSelectController::Next() {
-  AppSettings& settings = WizardContext::instance()->settings();
+  AppSettings& settings = env_.settings;
   settings.strVolumeName.clear();
   bool previous = false;
   if (!TakeSelection(140, previous)) {
     return false;
   }
   if (previous) {
-    if (!ResumeLastRecovery(*this)) {
+    if (!ResumeLastRecovery(env_, *this)) {
       Inform(141);
     }
     return false;
@@ -384,20 +377,6 @@ bool CLostRecoveryDiskDeviceSelectController::Next() {
     }
   }
   return HandOnLostDisk(*this, *record);
-}
-
-CDeleteRecoveryPartitionDeviceSelectController*
-CDeleteRecoveryPartitionDeviceSelectController::GetInstance() {
-  return &WizardContext::instance()->deleteDeviceController();
-}
-
-CCompleteRecoveryPartitionDeviceSelectController*
-CCompleteRecoveryPartitionDeviceSelectController::GetInstance() {
-  return &WizardContext::instance()->completeDeviceController();
-}
-
-CLostRecoveryDiskDeviceSelectController* CLostRecoveryDiskDeviceSelectController::GetInstance() {
-  return &WizardContext::instance()->lostDiskController();
 }
 
 } // namespace qm

@@ -13,7 +13,9 @@
 #include <string>
 
 #include "wizard/services/device_list_collection.h"
+#include "wizard/steps/device_step.h"
 #include "wizard/steps/page_controller.h"
+#include "wizard/steps/step_environment.h"
 
 class CDeviceCollector;
 class CFileNode;
@@ -23,14 +25,16 @@ namespace qm {
 
 class CDeviceListPage;
 
-class CDeviceStepController : public IWizardPageController {
+class CDeviceStepController : public IDeviceStepController {
 public:
-  CDeviceStepController(WIZARD_PAGE page, int searchKind, DeviceRoad road);
+  CDeviceStepController(const StepEnvironment& env, WIZARD_PAGE page, int searchKind, DeviceRoad road);
   ~CDeviceStepController() override;
 
   void SetPage(CDeviceListPage* page) { page_ = page; }
   CDeviceListPage* GetPage() const { return page_; }
   WIZARD_PAGE Page() const { return pageIndex_; }
+  // What the context gave the step when it made it.
+  const StepEnvironment& Env() const { return env_; }
   DeviceRoad Road() const { return road_; }
 
   void Activate() override;
@@ -46,25 +50,25 @@ public:
   void ShowAdvancedSettings() override;
 
   // The device-list operations of the page.
-  void CollectDevices();
+  void CollectDevices() override;
   // Images the selected device (the imaging wizard, when there is one).
-  void CreateImage();
+  void CreateImage() override;
   // Asks for an image file (the open-image wizard when there is one) and
   // adds it to the list.
-  void OpenImage();
+  void OpenImage() override;
   // Asks for an image file in a file dialog and adds it to the list; a
   // compressed image and a raw one are told apart by their content.
-  void OpenImageFile();
+  void OpenImageFile() override;
   // Removes the selected image from the list.
-  void RemoveImage();
+  void RemoveImage() override;
   // The selected row's record becomes the picked one; false for none.
-  bool SelectCurrent();
-  bool IsImageSelected();
-  bool IsPreviousRecoverySelected() const;
+  bool SelectCurrent() override;
+  bool IsImageSelected() override;
+  bool IsPreviousRecoverySelected() const override;
   // Pages 2 and 3: -1 for no selection, 0 when the selected row is a
   // device (nothing removed), else the previous-recovery entry and its
   // state file are removed and the deletion's result returned.
-  int RemovePreviousRecovery();
+  int RemovePreviousRecovery() override;
 
   // The collector of the page's view (made with the first collection).
   CDeviceCollector* Collector() const { return collector_.get(); }
@@ -83,6 +87,7 @@ protected:
   QString ChooseImageFile(const QString& caption);
   std::uint32_t MsSinceActivate() const;
 
+  const StepEnvironment& env_;
   void* chosen_ = nullptr;
 
 private:
@@ -101,8 +106,8 @@ private:
 
 class CDeleteRecoveryPartitionDeviceSelectController : public CDeviceStepController {
 public:
-  CDeleteRecoveryPartitionDeviceSelectController()
-      : CDeviceStepController(kPageDeleteRecoveryDevice, 0, DeviceRoad::kDeletedFile) {}
+  explicit CDeleteRecoveryPartitionDeviceSelectController(const StepEnvironment& env)
+      : CDeviceStepController(env, kPageDeleteRecoveryDevice, 0, DeviceRoad::kDeletedFile) {}
   ~CDeleteRecoveryPartitionDeviceSelectController() override;
   static CDeleteRecoveryPartitionDeviceSelectController* GetInstance();
   void Activate() override;
@@ -125,14 +130,14 @@ private:
 
 class CCompleteRecoveryPartitionDeviceSelectController : public CDeviceStepController {
 public:
-  CCompleteRecoveryPartitionDeviceSelectController()
-      : CDeviceStepController(kPageCompleteRecoveryDevice, 1, DeviceRoad::kComplete) {}
+  explicit CCompleteRecoveryPartitionDeviceSelectController(const StepEnvironment& env)
+      : CDeviceStepController(env, kPageCompleteRecoveryDevice, 1, DeviceRoad::kComplete) {}
   static CCompleteRecoveryPartitionDeviceSelectController* GetInstance();
   int GetStateTypeId() override { return 0; }
   bool Next() override;
   // Asks for an image file and scans it without adding it to the list
   // (Ctrl+O on this page).
-  void OpenRawImageFile();
+  void OpenRawImageFile() override;
   int SaveState(IRSData* writer, IDIRBuildCallback* progress) override;
   bool LoadState(IRSData* reader, IDIRBuildCallback* progress) override;
 
@@ -144,8 +149,8 @@ private:
 
 class CLostRecoveryDiskDeviceSelectController : public CDeviceStepController {
 public:
-  CLostRecoveryDiskDeviceSelectController()
-      : CDeviceStepController(kPageLostRecoveryDisk, 2, DeviceRoad::kPartition) {}
+  explicit CLostRecoveryDiskDeviceSelectController(const StepEnvironment& env)
+      : CDeviceStepController(env, kPageLostRecoveryDisk, 2, DeviceRoad::kPartition) {}
   static CLostRecoveryDiskDeviceSelectController* GetInstance();
   int GetStateTypeId() override { return 2; }
   bool Next() override;

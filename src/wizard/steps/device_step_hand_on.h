@@ -10,6 +10,7 @@ struct CScanStateRecord;
 namespace qm {
 
 class IWizardPageController;
+struct StepEnvironment;
 class CDeleteRecoveryPartitionDeviceSelectController;
 class CCompleteRecoveryPartitionDeviceSelectController;
 class CLostRecoveryDiskDeviceSelectController;
@@ -20,6 +21,6 @@ bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController& from
 bool HandOnLostDisk(CLostRecoveryDiskDeviceSelectController& from, CScanStateRecord& disk);
 // Rebuilds the chain from the last state file of `from`'s search kind and
 // shows its last step; false when nothing could be restored.
-bool ResumeLastRecovery(IWizardPageController& from);
+bool ResumeLastRecovery(const StepEnvironment& env, IWizardPageController& from);
 
 } // namespace qm

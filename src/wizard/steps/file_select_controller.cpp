@@ -13,13 +13,38 @@
 #include "storage/app_settings.h"
 #include "storage/device_collection.h"
 #include "storage/partition_search_callbacks.h"
-#include "wizard/steps/file_select_hand_on.h"
 #include "wizard/pages/file_select_page.h"
 #include "wizard/services/search_runs.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/save_file_controller.h"
 
 namespace qm {
+namespace {
+
+// The chosen files go to the save step: it gets the tree (its
+// SetFileSelection), this step as its step before, and is activated.
+bool HandOnFileSelection(CFileSelectController& from, CFileNode* root) {
+  if (root == nullptr || !root->IsFileSystemNode()) return false;
+  CSaveFileController& save = *from.Env().steps.saveFile;
+  save.SetFileSelection(static_cast<CFileSystemNode*>(root), from.GetSourceDevice());
+  save.SetPrevController(&from);
+  save.Activate();
+  return true;
+}
+
+// The wizard's state files once a complete or partition scan has given its
+// tree (the deleted-file road keeps none).
+void SaveStatesAfterTree(CFileSelectController& from) {
+  const int kind = from.GetSearchKind();
+  if (kind != 1 && kind != 2) return;
+  // The steps' records are written on a worker while events are pumped:
+  // the sheet's commands must not run meanwhile (Home frees what the worker
+  // reads, Next could start another search inside the pump).
+  const StepEnvironment& env = from.Env();
+  SaveRecoveryStatesWithProgress(from, 1, env.navigator.Window(), env.prompter);
+}
+
+} // namespace
 
 IStorageDevice* SourceDeviceOf(const StateVariant& selection) {
   if (selection.pointer == nullptr) return nullptr;
@@ -35,26 +60,21 @@ IStorageDevice* SourceDeviceOf(const StateVariant& selection) {
   }
 }
 
-CFileSelectController* CFileSelectController::GetInstance() {
-  return &WizardContext::instance()->fileSelectController();
-}
-
 void CFileSelectController::Activate() {
   activated_.start();
-  if (root_ != nullptr) WizardContext::instance()->sheet().SetActivePage(kPageFileSelect);
+  if (root_ != nullptr) env_.navigator.SetActivePage(kPageFileSelect);
 }
 
 void CFileSelectController::Home() {
   Leave();
   static constexpr int kEvents[] = {8211, 8232, 8260};
-  const int mode = WizardContext::instance()->settings().nRecoveryMode;
+  const int mode = env_.settings.nRecoveryMode;
   if (mode >= 0 && mode <= 2) ReportUsageEvent(kEvents[mode]);
   if (previous_ != nullptr) previous_->Home();
 }
 
 void CFileSelectController::Back() {
-  if (!WizardContext::instance()->prompter().AskYesNo(page_, LoadAppString(138), ProgramTitle(), false))
-    return;
+  if (!env_.prompter.AskYesNo(page_, LoadAppString(138), ProgramTitle(), false)) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   Leave();
   if (previous_ != nullptr) previous_->Activate();
@@ -62,7 +82,7 @@ void CFileSelectController::Back() {
 }
 
 void CFileSelectController::Leave() {
-  AppSettings& settings = WizardContext::instance()->settings();
+  AppSettings& settings = env_.settings;
   if (settings.pTreeRoot != nullptr && settings.pTreeRoot == root_) settings.pTreeRoot = nullptr;
   if (page_ != nullptr) page_->ReleaseTrees();
   root_ = nullptr;
@@ -112,7 +132,7 @@ bool CFileSelectController::LoadState(IRSData* reader, IDIRBuildCallback* progre
 
 bool CFileSelectController::Next() {
   static constexpr int kEvents[3][2] = {{8209, 8210}, {8230, 8231}, {8258, 8259}};
-  const int mode = WizardContext::instance()->settings().nRecoveryMode;
+  const int mode = env_.settings.nRecoveryMode;
   if (mode >= 0 && mode <= 2) {
     ReportUsageEvent(kEvents[mode][0]);
     ReportTimedUsageEvent(kEvents[mode][1],
@@ -123,11 +143,12 @@ bool CFileSelectController::Next() {
   if (root != nullptr && root->IsFileSystemNode())
     static_cast<CFileSystemNode*>(root)->GetSelectionSummary(&summary);
   if (summary.checkedFiles < 1) {
-    WizardContext::instance()->prompter().Inform(page_, LoadAppString(139), ProgramTitle(),
-                                                 PromptIcon::Information);
+    env_.prompter.Inform(page_, LoadAppString(139), ProgramTitle(), PromptIcon::Information);
     return false;
   }
   return HandOnFileSelection(*this, root);
 }
+
+void CFileSelectController::ShowAdvancedSettings() { RunAdvancedSettings(false, nullptr, env_.settings); }
 
 } // namespace qm

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 
+#include "wizard/steps/file_select_step.h"
 #include "wizard/steps/page_controller.h"
+#include "wizard/steps/step_environment.h"
 
 class CFileNode;
 class IStorageDevice;
@@ -21,9 +23,9 @@ class CFileSelectPage;
 // selection has none.
 IStorageDevice* SourceDeviceOf(const StateVariant& selection);
 
-class CFileSelectController : public IWizardPageController {
+class CFileSelectController : public IFileSelectController {
 public:
-  CFileSelectController() = default;
+  explicit CFileSelectController(const StepEnvironment& env) : env_(env) {}
   static CFileSelectController* GetInstance();
 
   void SetPage(CFileSelectPage* page) { page_ = page; }
@@ -49,9 +51,13 @@ public:
   void SetTree(CFileNode* root);
   CFileNode* GetTree() const { return root_; }
   // Where the files' data is read from (previews, saving).
-  IStorageDevice* GetSourceDevice();
+  IStorageDevice* GetSourceDevice() override;
+  void ShowAdvancedSettings() override;
+  // What the context gave the step when it made it.
+  const StepEnvironment& Env() const { return env_; }
 
 private:
+  const StepEnvironment& env_;
   CFileSelectPage* page_ = nullptr;
   CFileNode* root_ = nullptr;
   IWizardPageController* previous_ = nullptr;

@@ -22,15 +22,13 @@
 #include "storage/app_settings.h"
 #include "storage/searched_partition_info.h"
 #include "storage/storage_device.h"
-#include "wizard/steps/device_select_controllers.h"
 #include "wizard/pages/device_select_page.h"
-#include "wizard/steps/device_step_hand_on.h"
-#include "wizard/steps/scan_partition_controllers.h"
 #include "wizard/services/search_runs.h"
 #include "wizard/services/tree_build_progress.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
 #include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/device_select_controllers.h"
+#include "wizard/steps/device_step_hand_on.h"
+#include "wizard/steps/scan_partition_controllers.h"
 
 namespace qm {
 namespace {
@@ -38,12 +36,12 @@ namespace {
 // The hint after a partition build stays until the user ticks its box.
 bool g_showFullScanHint = true;
 
-void Inform(QWidget* owner, const QString& text) {
-  WizardContext::instance()->prompter().Inform(owner, text, ProgramTitle(), PromptIcon::Information);
+void InformOfFoundPartitions(Prompter& prompter, QWidget* owner, const QString& text) {
+  prompter.Inform(owner, text, ProgramTitle(), PromptIcon::Information);
 }
 
-CFileNode* BuildFat(IStorageDevice* device, bool fat32, IDIRBuildCallback* callback) {
-  const AppSettings& settings = WizardContext::instance()->settings();
+CFileNode* BuildFat(IStorageDevice* device, bool fat32, IDIRBuildCallback* callback,
+                    const AppSettings& settings) {
   CFATSearchedPartitionInfo* record =
       NewFATSearchedPartitionInfo(static_cast<std::uint32_t>(device->GetSectorSize()));
   if (record == nullptr) {
@@ -65,14 +63,15 @@ CFileNode* BuildFat(IStorageDevice* device, bool fat32, IDIRBuildCallback* callb
 
 } // namespace
 
-CFileNode* BuildLostPartitionTree(const LostPartitionRecord& record, IDIRBuildCallback* callback) {
+CFileNode* BuildLostPartitionTree(const LostPartitionRecord& record, IDIRBuildCallback* callback,
+                                  const AppSettings& settings) {
   IStorageDevice* device = record.partitionDevice;
   if (device == nullptr) {
     return nullptr;
   }
   switch (record.fileSystemType) {
   case 2:
-    return BuildFat(device, true, callback);
+    return BuildFat(device, true, callback, settings);
   case 3: {
     CNtfsTreeBuilder builder;
     return builder.Start(0, device, callback);
@@ -83,15 +82,11 @@ CFileNode* BuildLostPartitionTree(const LostPartitionRecord& record, IDIRBuildCa
     return CExt2LostPartitionTreeBuilder::Start(view != nullptr ? view : device, callback, 2, false);
   }
   default:
-    return BuildFat(device, false, callback);
+    return BuildFat(device, false, callback, settings);
   }
 }
 
 CLostRecoveryPartitionDeviceSelectController::~CLostRecoveryPartitionDeviceSelectController() { Leave(); }
-
-CLostRecoveryPartitionDeviceSelectController* CLostRecoveryPartitionDeviceSelectController::GetInstance() {
-  return &WizardContext::instance()->lostPartitionController();
-}
 
 void CLostRecoveryPartitionDeviceSelectController::Activate() {
   if (found_.empty()) {
@@ -99,7 +94,7 @@ void CLostRecoveryPartitionDeviceSelectController::Activate() {
     return;
   }
   MarkStage(*this);
-  WizardContext::instance()->sheet().SetActivePage(kPageLostRecoveryPartition);
+  env_.navigator.SetActivePage(kPageLostRecoveryPartition);
 }
 
 void CLostRecoveryPartitionDeviceSelectController::Home() {
@@ -166,7 +161,7 @@ int CLostRecoveryPartitionDeviceSelectController::SaveState(IRSData* writer, IDI
 
 bool CLostRecoveryPartitionDeviceSelectController::LoadState(IRSData* reader, IDIRBuildCallback*) {
   Leave();
-  auto* disk = static_cast<CScanStateRecord*>(WizardContext::instance()->lostDiskController().Chosen());
+  auto* disk = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
   if (disk == nullptr || disk->device == nullptr) {
     return false;
   }
@@ -181,7 +176,7 @@ bool CLostRecoveryPartitionDeviceSelectController::LoadState(IRSData* reader, ID
 }
 
 void CLostRecoveryPartitionDeviceSelectController::ShowAdvancedSettings() {
-  RunAdvancedSettings(true, page_ != nullptr ? page_->window() : nullptr);
+  RunAdvancedSettings(true, page_ != nullptr ? page_->window() : nullptr, env_.settings);
 }
 
 void CLostRecoveryPartitionDeviceSelectController::FillPage() {
@@ -220,11 +215,10 @@ bool CLostRecoveryPartitionDeviceSelectController::Next() {
 }
 
 bool CLostRecoveryPartitionDeviceSelectController::ScanChosenPartition() {
-  WizardContext* context = WizardContext::instance();
   CDeviceSelectCtrl* view = page_ != nullptr ? &page_->DeviceCtrl() : nullptr;
   const int selected = view != nullptr ? view->GetCurSel() : -1;
   if (selected < 0 || view->GetItemData(selected) == nullptr) {
-    Inform(page_, LoadAppString(143));
+    InformOfFoundPartitions(env_.prompter, page_, LoadAppString(143));
     return false;
   }
   auto* record = static_cast<LostPartitionRecord*>(view->GetItemData(selected));
@@ -241,20 +235,22 @@ bool CLostRecoveryPartitionDeviceSelectController::ScanChosenPartition() {
   CFileNode* tree = nullptr;
   bool stopped = false;
   {
-    CTreeBuildProgress progress(context->prompter(), page_->window());
-    tree = BuildLostPartitionTree(*record, &progress);
+    CTreeBuildProgress progress(env_.prompter, page_->window());
+    tree = BuildLostPartitionTree(*record, &progress, env_.settings);
     stopped = progress.IsStopped();
   }
   if (tree == nullptr) {
     LogRecoveryMode(4);
-    Inform(page_, LoadAppString(61248));
+    InformOfFoundPartitions(env_.prompter, page_, LoadAppString(61248));
     return false;
   }
   // What a stopped build gathered is still shown, but the user is told
   // that more may be on the partition.
   if (stopped) {
-    Inform(page_, QCoreApplication::translate("CLostRecoveryPartitionDeviceSelectController",
-                                              "The build was stopped: the files shown may be incomplete."));
+    InformOfFoundPartitions(
+        env_.prompter, page_,
+        QCoreApplication::translate("CLostRecoveryPartitionDeviceSelectController",
+                                    "The build was stopped: the files shown may be incomplete."));
   }
   CFileNode* root = CreateScanRoot();
   root->AddChild(tree);
@@ -269,17 +265,16 @@ bool CLostRecoveryPartitionDeviceSelectController::ScanChosenPartition() {
   }
   if (CountTreeFiles(root) == 0) {
     DeleteFileTree(root);
-    Inform(page_, LoadAppString(61248));
+    InformOfFoundPartitions(env_.prompter, page_, LoadAppString(61248));
     return true;
   }
-  HandTreeToFileSelection(this, root);
+  HandTreeToFileSelection(env_, this, root);
   return true;
 }
 
 bool CLostRecoveryPartitionDeviceSelectController::ScanWholeDisk() {
-  WizardContext* context = WizardContext::instance();
   chosen_ = -1;
-  auto* disk = static_cast<CScanStateRecord*>(context->lostDiskController().Chosen());
+  auto* disk = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
   if (disk == nullptr || disk->device == nullptr) {
     return false;
   }
@@ -291,27 +286,28 @@ bool CLostRecoveryPartitionDeviceSelectController::ScanWholeDisk() {
   LogDiskScanTarget(target, false);
   QWidget* owner = page_ != nullptr ? page_->window() : nullptr;
   std::vector<CSearchedPartitionInfo*> partitions;
-  RunIntelligentSearchUnderDialog(disk->device, controllers, partitions, owner);
+  RunIntelligentSearchUnderDialog(disk->device, controllers, partitions, owner, env_.prompter,
+                                  env_.settings.nRecoveryMode);
   if (partitions.empty()) {
     LogInfo("%s", "Rvp-Do Not SearchedPartitionInfo");
     LogRecoveryMode(11);
     CFileNode* root = CreateScanRoot();
-    BuildRawFileTree(store.get(), disk->device, root, owner);
+    BuildRawFileTree(store.get(), disk->device, root, owner, env_.prompter);
     static_cast<CFileSystemNode*>(root)->UpdateSelectionSummary();
     store.reset();
     controllers.clear();
     if (CountTreeFiles(root) == 0) {
       DeleteFileTree(root);
-      Inform(page_, LoadAppString(61248));
+      InformOfFoundPartitions(env_.prompter, page_, LoadAppString(61248));
       return true;
     }
-    HandTreeToFileSelection(StepBeforeNext(), root);
+    HandTreeToFileSelection(env_, StepBeforeNext(), root);
     return true;
   }
-  CLostRecoveryScanPartitionDeviceSelectController& scan = context->lostScanController();
+  CLostRecoveryScanPartitionDeviceSelectController& scan = (*env_.steps.lostScan);
   scan.SetPrevController(StepBeforeNext());
   scan.SetScanInput(partitions, controllers, std::move(store));
-  if (context->settings().bPageOption != 0) {
+  if (env_.settings.bPageOption != 0) {
     scan.Activate();
   } else {
     scan.Next();
@@ -327,10 +323,10 @@ bool HandOnLostDisk(CLostRecoveryDiskDeviceSelectController& from, CScanStateRec
   LogDiskScanTarget(target, true);
   QWidget* owner = from.GetPage() != nullptr ? from.GetPage()->window() : nullptr;
   std::vector<LostPartitionRecord> found;
-  CLostPartitionFilter filter(owner);
+  const StepEnvironment& env = from.Env();
+  CLostPartitionFilter filter(owner, env.prompter);
   filter.FilterExisting(disk, found);
-  CLostRecoveryPartitionDeviceSelectController& partitions =
-      WizardContext::instance()->lostPartitionController();
+  CLostRecoveryPartitionDeviceSelectController& partitions = *env.steps.lostPartition;
   partitions.SetPrevController(&from);
   partitions.SetFoundPartitions(found);
   partitions.Activate();

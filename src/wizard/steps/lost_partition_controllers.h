@@ -10,7 +10,9 @@
 
 #include "filemodel/scan_result_sections.h"
 #include "wizard/steps/page_controller.h"
+#include "wizard/steps/step_environment.h"
 
+struct AppSettings;
 class CFileNode;
 
 namespace qm {
@@ -19,6 +21,7 @@ class CLostRecoveryPartitionDeviceSelectPage;
 
 class CLostRecoveryPartitionDeviceSelectController : public ILostRecoveryPartitionDeviceSelectController {
 public:
+  explicit CLostRecoveryPartitionDeviceSelectController(const StepEnvironment& env) : env_(env) {}
   ~CLostRecoveryPartitionDeviceSelectController() override;
   static CLostRecoveryPartitionDeviceSelectController* GetInstance();
 
@@ -46,6 +49,8 @@ public:
   int SetFoundPartitions(std::vector<LostPartitionRecord>& found);
   const PartitionWindowList& Found() const { return found_; }
   int WholeDiskScan() const { return wholeDisk_; }
+  // What the context gave the step when it made it.
+  const StepEnvironment& Env() const { return env_; }
 
   // The two scans of Next.
   bool ScanChosenPartition();
@@ -57,6 +62,7 @@ private:
   // page was shown (it has finds), else the disk step.
   IWizardPageController* StepBeforeNext();
 
+  const StepEnvironment& env_;
   CLostRecoveryPartitionDeviceSelectPage* page_ = nullptr;
   IWizardPageController* previous_ = nullptr;
   PartitionWindowList found_;
@@ -67,6 +73,7 @@ private:
 // The tree of a found partition by its file-system code (0, 1 and above 5
 // FAT without FAT32, 2 FAT32, 3 NTFS, 4 and 5 EXT2) through its window;
 // null when none was built.
-CFileNode* BuildLostPartitionTree(const LostPartitionRecord& record, IDIRBuildCallback* callback);
+CFileNode* BuildLostPartitionTree(const LostPartitionRecord& record, IDIRBuildCallback* callback,
+                                  const AppSettings& settings);
 
 } // namespace qm

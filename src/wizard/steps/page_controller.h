@@ -5,6 +5,7 @@
 // took: Back and Home walk that chain.
 #pragma once
 
+struct AppSettings;
 class IDIRBuildCallback;
 class IRSData;
 class QWidget;
@@ -27,9 +28,9 @@ enum WIZARD_PAGE : int {
   kPageCount = 11,
 };
 
-// The advanced settings over the wizard's settings, modal, on their first
-// page; `allowRawOnly` offers the choice of RAW files only.
-void RunAdvancedSettings(bool allowRawOnly, QWidget* parent);
+// The advanced settings over `settings`, modal, on their first page;
+// `allowRawOnly` offers the choice of RAW files only.
+void RunAdvancedSettings(bool allowRawOnly, QWidget* parent, AppSettings& settings);
 
 struct StateVariant {
   int kind = 0; // 0 disk record, 1 volume record, 2 found partition
@@ -47,7 +48,8 @@ public:
   virtual void SetPrevController(IWizardPageController* previous) = 0;
   virtual IWizardPageController* GetPrevController() = 0;
   // The advanced settings, modal, on their first page, without the choice
-  // of RAW files only.
+  // of RAW files only; over the program's settings unless the step has
+  // settings of its own (every step the context makes has).
   virtual void ShowAdvancedSettings();
   virtual int GetStateTypeId() { return 6; }
   virtual int GetSearchKind() { return 3; }

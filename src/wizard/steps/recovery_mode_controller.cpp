@@ -1,30 +1,23 @@
 #include "wizard/steps/recovery_mode_controller.h"
 
-#include "wizard/steps/type_of_file_controller.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/steps/type_of_file_step.h"
 
 namespace qm {
 
-CRecoveryModeSelectController* CRecoveryModeSelectController::GetInstance()
-{
-    WizardContext* context = WizardContext::instance();
-    return context == nullptr ? nullptr : &context->modeController();
-}
-
-void CRecoveryModeSelectController::Activate()
-{
-    WizardContext::instance()->sheet().SetActivePage(kPageRecoveryMode);
-}
+void CRecoveryModeSelectController::Activate() { env_.navigator.SetActivePage(kPageRecoveryMode); }
 
 bool CRecoveryModeSelectController::Next()
 {
-    CTypeOfFileToRecoveryController* types = CTypeOfFileToRecoveryController::GetInstance();
-    types->SetMode(mode_);
-    types->SetPrevController(this);
-    types->Activate();
-    types->Next();
-    return true;
+  ITypeOfFileToRecoveryController* types = env_.steps.type;
+  types->SetMode(mode_);
+  types->SetPrevController(this);
+  types->Activate();
+  types->Next();
+  return true;
+}
+
+void CRecoveryModeSelectController::ShowAdvancedSettings() {
+  RunAdvancedSettings(false, nullptr, env_.settings);
 }
 
 }  // namespace qm

@@ -18,18 +18,17 @@
 #include "platform/log.h"
 #include "storage/app_settings.h"
 #include "storage/searched_partition_info.h"
-#include "wizard/services/device_collector.h"
-#include "wizard/steps/device_select_controllers.h"
 #include "wizard/pages/device_select_page.h"
+#include "wizard/services/device_collector.h"
+#include "wizard/services/search_runs.h"
+#include "wizard/services/tree_build_progress.h"
+#include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/device_select_controllers.h"
 #include "wizard/steps/device_step_hand_on.h"
 #include "wizard/steps/file_select_controller.h"
 #include "wizard/steps/file_select_hand_on.h"
 #include "wizard/steps/lost_partition_controllers.h"
 #include "wizard/steps/scan_partition_controllers.h"
-#include "wizard/services/search_runs.h"
-#include "wizard/services/tree_build_progress.h"
-#include "wizard/wizard_context.h"
-#include "wizard/services/wizard_state_files.h"
 
 namespace qm {
 namespace {
@@ -47,7 +46,7 @@ std::string Quoted(unsigned stringId, const std::string& text) {
   return result;
 }
 
-ScanTarget TargetOf(const DeviceListItem& volume) {
+ScanTarget CompleteScanTargetOf(const DeviceListItem& volume) {
   ScanTarget target;
   target.imageFile = volume.sourceFlag != 0;
   if (target.imageFile) {
@@ -61,27 +60,27 @@ ScanTarget TargetOf(const DeviceListItem& volume) {
   return target;
 }
 
-void Inform(QWidget* owner, unsigned id) {
-  WizardContext::instance()->prompter().Inform(owner, LoadAppString(id), ProgramTitle(),
-                                               PromptIcon::Information);
+void InformOfRoad(Prompter& prompter, QWidget* owner, unsigned id) {
+  prompter.Inform(owner, LoadAppString(id), ProgramTitle(), PromptIcon::Information);
 }
 
 } // namespace
 
 bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController& from, DeviceListItem& volume) {
-  WizardContext* context = WizardContext::instance();
-  AppSettings& settings = context->settings();
+  const StepEnvironment& env = from.Env();
+  AppSettings& settings = env.settings;
   IStorageDevice* device = volume.device.get();
   if (device == nullptr) {
     return false;
   }
-  LogPartitionScanTarget(TargetOf(volume), false);
+  LogPartitionScanTarget(CompleteScanTargetOf(volume), false);
   SearchControllerList controllers;
   std::unique_ptr<CRawFileCollection> store = PrepareScanControllers(controllers);
   settings.bVolumeFlag = volume.kind != 0 ? 1 : 0;
   QWidget* owner = from.GetPage() != nullptr ? from.GetPage()->window() : nullptr;
   std::vector<CSearchedPartitionInfo*> partitions;
-  RunIntelligentSearchUnderDialog(device, controllers, partitions, owner);
+  RunIntelligentSearchUnderDialog(device, controllers, partitions, owner, env.prompter,
+                                  settings.nRecoveryMode);
 
   if (partitions.empty()) {
     LogInfo("%s", "Rvp-Do Not SearchedPartitionInfo");
@@ -90,7 +89,7 @@ bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController& from
     if (volume.fileSystemType == 4 || volume.fileSystemType == 5) {
       settings.pTreeRoot = root;
     }
-    BuildRawFileTree(store.get(), device, root, owner);
+    BuildRawFileTree(store.get(), device, root, owner, env.prompter);
     static_cast<CFileSystemNode*>(root)->UpdateSelectionSummary();
     controllers.clear();
     store.reset();
@@ -100,13 +99,13 @@ bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController& from
         settings.pTreeRoot = nullptr;
       }
       DeleteFileTree(root);
-      Inform(from.GetPage(), 61248);
+      InformOfRoad(env.prompter, from.GetPage(), 61248);
       return false;
     }
-    HandTreeToFileSelection(&from, root);
+    HandTreeToFileSelection(env, &from, root);
     return true;
   }
-  CCompleteRecoveryScanPartitionDeviceSelectController& scan = context->completeScanController();
+  CCompleteRecoveryScanPartitionDeviceSelectController& scan = *env.steps.completeScan;
   scan.SetPrevController(&from);
   scan.SetScanInput(partitions, controllers, std::move(store));
   if (settings.bPageOption != 0) {
@@ -185,35 +184,34 @@ bool CLostRecoveryDiskDeviceSelectController::LoadState(IRSData* reader, IDIRBui
   return record != nullptr;
 }
 
-IWizardPageController* StepOfStateType(int stateType) {
-  WizardContext* context = WizardContext::instance();
+IWizardPageController* StepOfStateType(const WizardSteps& steps, int stateType) {
   switch (stateType) {
   case 0:
-    return &context->completeDeviceController();
+    return steps.completeDevice;
   case 1:
-    return &context->completeScanController();
+    return steps.completeScan;
   case 2:
-    return &context->lostDiskController();
+    return steps.lostDisk;
   case 3:
-    return &context->lostPartitionController();
+    return steps.lostPartition;
   case 4:
-    return &context->lostScanController();
+    return steps.lostScan;
   case 5:
-    return &context->fileSelectController();
+    return steps.fileSelect;
   default:
     return nullptr;
   }
 }
 
-bool ResumeLastRecovery(IWizardPageController& from) {
-  WizardContext* context = WizardContext::instance();
+bool ResumeLastRecovery(const StepEnvironment& env, IWizardPageController& from) {
   auto* device = dynamic_cast<CDeviceStepController*>(&from);
   QWidget* main = device != nullptr && device->GetPage() != nullptr ? device->GetPage()->window() : nullptr;
   IWizardPageController* last = nullptr;
   {
-    CTreeBuildProgress progress(context->prompter(), main, LoadAppString(311));
+    CTreeBuildProgress progress(env.prompter, main, LoadAppString(311));
     progress.DisableCancel();
-    last = RestoreRecoveryStates(from, &progress, StepOfStateType);
+    last = RestoreRecoveryStates(from, &progress,
+                                 [&env](int stateType) { return StepOfStateType(env.steps, stateType); });
   }
   if (last == nullptr) {
     return false;

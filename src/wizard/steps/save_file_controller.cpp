@@ -13,24 +13,15 @@
 #include "filemodel/file_system_node.h"
 #include "platform/log.h"
 #include "wizard/pages/save_file_page.h"
-#include "wizard/steps/save_result_controller.h"
 #include "wizard/services/save_target_check.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/steps/save_result_controller.h"
 
 namespace qm {
 namespace {
 
 QString Tr(const char* text) { return QCoreApplication::translate("CSaveFileController", text); }
 
-Prompter& ContextPrompter() { return WizardContext::instance()->prompter(); }
-
 } // namespace
-
-CSaveFileController* CSaveFileController::GetInstance() {
-  WizardContext* context = WizardContext::instance();
-  return context == nullptr ? nullptr : &context->saveFileController();
-}
 
 void CSaveFileController::SetFileSelection(CFileSystemNode* root, IStorageDevice* source) {
   root_ = root;
@@ -40,9 +31,7 @@ void CSaveFileController::SetFileSelection(CFileSystemNode* root, IStorageDevice
   if (page_ != nullptr) page_->SetSelectionSize(summary.checkedFiles, summary.checkedBytes);
 }
 
-void CSaveFileController::Activate() {
-  if (WizardContext* context = WizardContext::instance()) context->sheet().SetActivePage(kPageSaveFile);
-}
+void CSaveFileController::Activate() { env_.navigator.SetActivePage(kPageSaveFile); }
 
 void CSaveFileController::Home() {
   Leave();
@@ -67,7 +56,7 @@ std::string CSaveFileController::GetCreatedFolder(int index) {
 
 bool CSaveFileController::ValidateTargetFolder() {
   if (page_ == nullptr) return false;
-  Prompter& prompter = ContextPrompter();
+  Prompter& prompter = env_.prompter;
   const std::string target = page_->GetTargetPath().toStdString();
   QWidget* owner = QApplication::activeWindow();
   const QString caption = LoadAppString(346);
@@ -106,7 +95,7 @@ bool CSaveFileController::ValidateTargetFolder() {
 bool CSaveFileController::Next() {
   target_ = page_ != nullptr ? page_->GetTargetPath().toStdString() : std::string();
   LogRecoveryMode(7);
-  CRecoveringDlg dialog(root_, source_, target_, ContextPrompter());
+  CRecoveringDlg dialog(root_, source_, target_, env_.prompter);
   if (hook_) hook_(dialog);
   dialog.exec();
   outcome_ = dialog.Outcome();
@@ -118,12 +107,12 @@ bool CSaveFileController::Next() {
   if (outcome_.failed != 0)
     LogInfo("%llu of %llu files could not be recovered", static_cast<unsigned long long>(outcome_.failed),
             static_cast<unsigned long long>(outcome_.files));
-  if (WizardContext* context = WizardContext::instance()) {
-    CSaveResultController& result = context->saveResultController();
-    result.SetPrevController(this);
-    result.Activate();
-  }
+  CSaveResultController& result = *env_.steps.saveResult;
+  result.SetPrevController(this);
+  result.Activate();
   return true;
 }
+
+void CSaveFileController::ShowAdvancedSettings() { RunAdvancedSettings(false, nullptr, env_.settings); }
 
 } // namespace qm

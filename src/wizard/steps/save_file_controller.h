@@ -12,6 +12,8 @@
 
 #include "dialogs/recovering_dlg.h"
 #include "wizard/steps/page_controller.h"
+#include "wizard/steps/save_file_step.h"
+#include "wizard/steps/step_environment.h"
 
 class CFileSystemNode;
 class IStorageDevice;
@@ -20,19 +22,9 @@ namespace qm {
 
 class CSaveFilePage;
 
-class ISaveFileController : public IWizardPageController {
-public:
-  virtual std::uint64_t GetSelectedCount() = 0;
-  virtual std::uint64_t GetRecoveredCount() = 0;
-  virtual std::string GetCreatedFolder(int index) = 0;
-  virtual int GetCreatedFolderCount() = 0;
-  // Whether the folder on the page may take the files (the save-path
-  // dialog's OK asks before it closes).
-  virtual bool ValidateTargetFolder() = 0;
-};
-
 class CSaveFileController : public ISaveFileController {
 public:
+  explicit CSaveFileController(const StepEnvironment& env) : env_(env) {}
   static CSaveFileController* GetInstance();
 
   void SetPage(CSaveFilePage* page) { page_ = page; }
@@ -56,18 +48,20 @@ public:
   StateVariant* GetDeviceSelection(StateVariant* out) override;
 
   bool ValidateTargetFolder() override;
+  void ShowAdvancedSettings() override;
   std::uint64_t GetSelectedCount() override { return outcome_.selected; }
   std::uint64_t GetRecoveredCount() override { return outcome_.Recovered(); }
   std::string GetCreatedFolder(int index) override;
   int GetCreatedFolderCount() override { return static_cast<int>(created_.size()); }
   // How the last copy ended.
-  const RecoveryOutcome& Outcome() const { return outcome_; }
-  const std::string& LastTarget() const { return target_; }
+  const RecoveryOutcome& Outcome() const override { return outcome_; }
+  const std::string& LastTarget() const override { return target_; }
 
   // Runs on each recovering window before it opens (tests stop a run).
   void SetRecoveringHook(std::function<void(CRecoveringDlg&)> hook) { hook_ = std::move(hook); }
 
 private:
+  const StepEnvironment& env_;
   CSaveFilePage* page_ = nullptr;
   CFileSystemNode* root_ = nullptr;
   IStorageDevice* source_ = nullptr;

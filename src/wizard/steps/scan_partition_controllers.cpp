@@ -16,20 +16,17 @@
 #include "raw/search_controllers.h"
 #include "storage/app_settings.h"
 #include "storage/searched_partition_info.h"
-#include "wizard/steps/device_select_controllers.h"
 #include "wizard/pages/scan_partition_page.h"
 #include "wizard/services/search_runs.h"
 #include "wizard/services/tree_build_progress.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
 #include "wizard/services/wizard_state_files.h"
+#include "wizard/steps/device_select_controllers.h"
 
 namespace qm {
 namespace {
 
-void Inform(QWidget* owner, unsigned id) {
-  WizardContext::instance()->prompter().Inform(owner, LoadAppString(id), ProgramTitle(),
-                                               PromptIcon::Information);
+void InformOfScan(Prompter& prompter, QWidget* owner, unsigned id) {
+  prompter.Inform(owner, LoadAppString(id), ProgramTitle(), PromptIcon::Information);
 }
 
 std::vector<ScanPartitionEntry> EntriesOf(const std::vector<CSearchedPartitionInfo*>& partitions) {
@@ -43,15 +40,16 @@ std::vector<ScanPartitionEntry> EntriesOf(const std::vector<CSearchedPartitionIn
 
 } // namespace
 
-CScanPartitionStepController::CScanPartitionStepController(WIZARD_PAGE page, int stateType, Texts texts)
-    : pageIndex_(page), stateType_(stateType), texts_(texts) {}
+CScanPartitionStepController::CScanPartitionStepController(const StepEnvironment& env, WIZARD_PAGE page,
+                                                           int stateType, Texts texts)
+    : env_(env), pageIndex_(page), stateType_(stateType), texts_(texts) {}
 
 CScanPartitionStepController::~CScanPartitionStepController() { Leave(); }
 
 void CScanPartitionStepController::Activate() {
   activated_.start();
   MarkStage(*this);
-  WizardContext::instance()->sheet().SetActivePage(pageIndex_);
+  env_.navigator.SetActivePage(pageIndex_);
 }
 
 void CScanPartitionStepController::Home() {
@@ -62,8 +60,7 @@ void CScanPartitionStepController::Home() {
 }
 
 void CScanPartitionStepController::Back() {
-  WizardContext* context = WizardContext::instance();
-  if (!context->prompter().AskYesNo(page_, LoadAppString(texts_.back), ProgramTitle(), true)) {
+  if (!env_.prompter.AskYesNo(page_, LoadAppString(texts_.back), ProgramTitle(), true)) {
     return;
   }
   Leave();
@@ -130,22 +127,21 @@ bool CScanPartitionStepController::LoadState(IRSData* reader, IDIRBuildCallback*
 }
 
 bool CScanPartitionStepController::Next() {
-  WizardContext* context = WizardContext::instance();
-  AppSettings& settings = context->settings();
+  AppSettings& settings = env_.settings;
   settings.pTreeRoot = nullptr;
   if (partitions_.empty()) {
     if (texts_.emptyList != 0) {
-      Inform(page_, texts_.emptyList);
+      InformOfScan(env_.prompter, page_, texts_.emptyList);
     }
     return false;
   }
   const int checked = page_ != nullptr ? page_->GetCheckedCount() : 0;
   if (checked == 0) {
-    Inform(page_, texts_.noneTicked);
+    InformOfScan(env_.prompter, page_, texts_.noneTicked);
     return false;
   }
   if (checked > kMaxBuilds) {
-    Inform(page_, texts_.tooMany);
+    InformOfScan(env_.prompter, page_, texts_.tooMany);
     return false;
   }
   CFileNode* root = CreateScanRoot();
@@ -154,7 +150,7 @@ bool CScanPartitionStepController::Next() {
   }
   bool stopped = false;
   {
-    CTreeBuildProgress progress(context->prompter(), page_ != nullptr ? page_->window() : nullptr);
+    CTreeBuildProgress progress(env_.prompter, page_ != nullptr ? page_->window() : nullptr);
     int ordinal = 0;
     for (int row = 0; row < page_->GetCount() && !stopped; ++row) {
       CSearchedPartitionInfo* partition = page_->GetPartition(row);
@@ -180,23 +176,20 @@ bool CScanPartitionStepController::Next() {
   static_cast<CFileSystemNode*>(root)->UpdateSelectionSummary();
   if (CountTreeFiles(root) == 0) {
     DeleteFileTree(root);
-    Inform(page_, 61248);
+    InformOfScan(env_.prompter, page_, 61248);
   } else {
     LogInfo("CCompleteRecoveryScanPartitionDeviceSelectController::next begin!\n");
-    HandTreeToFileSelection(settings.bPageOption != 0 ? this : previous_, root);
+    HandTreeToFileSelection(env_, settings.bPageOption != 0 ? this : previous_, root);
     LogInfo("CCompleteRecoveryScanPartitionDeviceSelectController::next end!\n");
   }
   activated_.invalidate();
   return true;
 }
 
-CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController()
-    : CScanPartitionStepController(kPageCompleteRecoveryScanPartition, 1, {134, 135, 136, 137, 8217, 8224}) {}
-
-CCompleteRecoveryScanPartitionDeviceSelectController*
-CCompleteRecoveryScanPartitionDeviceSelectController::GetInstance() {
-  return &WizardContext::instance()->completeScanController();
-}
+CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController(
+    const StepEnvironment& env)
+    : CScanPartitionStepController(env, kPageCompleteRecoveryScanPartition, 1,
+                                   {134, 135, 136, 137, 8217, 8224}) {}
 
 IStorageDevice* CCompleteRecoveryScanPartitionDeviceSelectController::Device() {
   StateVariant selection;
@@ -217,33 +210,33 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::FillPage() {
   GetPage()->SetVolumeSource(entries, *volume);
 }
 
-CLostRecoveryScanPartitionDeviceSelectController::CLostRecoveryScanPartitionDeviceSelectController()
-    : CScanPartitionStepController(kPageLostRecoveryScanPartition, 4, {144, 0, 145, 146, 8245, 8246}) {}
-
-CLostRecoveryScanPartitionDeviceSelectController*
-CLostRecoveryScanPartitionDeviceSelectController::GetInstance() {
-  return &WizardContext::instance()->lostScanController();
-}
+CLostRecoveryScanPartitionDeviceSelectController::CLostRecoveryScanPartitionDeviceSelectController(
+    const StepEnvironment& env)
+    : CScanPartitionStepController(env, kPageLostRecoveryScanPartition, 4, {144, 0, 145, 146, 8245, 8246}) {}
 
 StateVariant* CLostRecoveryScanPartitionDeviceSelectController::GetDeviceSelection(StateVariant* out) {
   out->kind = 0;
-  out->pointer = WizardContext::instance()->lostDiskController().Chosen();
+  out->pointer = (*env_.steps.lostDisk).Chosen();
   return out;
 }
 
 IStorageDevice* CLostRecoveryScanPartitionDeviceSelectController::Device() {
-  auto* record = static_cast<CScanStateRecord*>(WizardContext::instance()->lostDiskController().Chosen());
+  auto* record = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
   return record != nullptr ? record->device : nullptr;
 }
 
 void CLostRecoveryScanPartitionDeviceSelectController::FillPage() {
   LogSearchedPartitionList(Partitions());
-  auto* record = static_cast<CScanStateRecord*>(WizardContext::instance()->lostDiskController().Chosen());
+  auto* record = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
   if (GetPage() == nullptr || record == nullptr) {
     return;
   }
   std::vector<ScanPartitionEntry> entries = EntriesOf(Partitions());
   GetPage()->SetDiskSource(entries, *record);
+}
+
+void CScanPartitionStepController::ShowAdvancedSettings() {
+  RunAdvancedSettings(false, nullptr, env_.settings);
 }
 
 } // namespace qm

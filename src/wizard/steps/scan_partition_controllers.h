@@ -13,6 +13,7 @@
 
 #include "ntfs/search_controller.h"
 #include "wizard/steps/page_controller.h"
+#include "wizard/steps/step_environment.h"
 
 class CFileNode;
 class CRawFileCollection;
@@ -41,6 +42,9 @@ public:
   int GetSearchKind() override { return previous_ != nullptr ? previous_->GetSearchKind() : 3; }
   StateVariant* GetDeviceSelection(StateVariant* out) override;
   void Leave() override;
+  void ShowAdvancedSettings() override;
+  // What the context gave the step when it made it.
+  const StepEnvironment& Env() const { return env_; }
   int SaveState(IRSData* writer, IDIRBuildCallback* progress) override;
   bool LoadState(IRSData* reader, IDIRBuildCallback* progress) override;
 
@@ -58,7 +62,9 @@ protected:
     unsigned back, emptyList, noneTicked, tooMany;
     int pageEvent, stopEvent;
   };
-  CScanPartitionStepController(WIZARD_PAGE page, int stateType, Texts texts);
+  CScanPartitionStepController(const StepEnvironment& env, WIZARD_PAGE page, int stateType, Texts texts);
+
+  const StepEnvironment& env_;
 
   // The device the partitions lie on.
   virtual IStorageDevice* Device() = 0;
@@ -81,7 +87,7 @@ public:
 
 class CCompleteRecoveryScanPartitionDeviceSelectController : public CScanPartitionStepController {
 public:
-  CCompleteRecoveryScanPartitionDeviceSelectController();
+  explicit CCompleteRecoveryScanPartitionDeviceSelectController(const StepEnvironment& env);
   static CCompleteRecoveryScanPartitionDeviceSelectController* GetInstance();
 
 protected:
@@ -91,7 +97,7 @@ protected:
 
 class CLostRecoveryScanPartitionDeviceSelectController : public CScanPartitionStepController {
 public:
-  CLostRecoveryScanPartitionDeviceSelectController();
+  explicit CLostRecoveryScanPartitionDeviceSelectController(const StepEnvironment& env);
   static CLostRecoveryScanPartitionDeviceSelectController* GetInstance();
   StateVariant* GetDeviceSelection(StateVariant* out) override;
 

@@ -9,10 +9,7 @@
 #include "filemodel/raw_type_ids.h"
 #include "platform/log.h"
 #include "storage/app_settings.h"
-#include "wizard/steps/device_select_controllers.h"
 #include "wizard/pages/type_of_file_page.h"
-#include "wizard/wizard_context.h"
-#include "wizard/wizard_sheet.h"
 
 namespace qm {
 
@@ -50,16 +47,10 @@ void ApplyFileTypeChoice(const CTypeOfFileToRecoveryTreeCtrl& tree, AppSettings&
     settings.vecRawTypes = std::move(types);
 }
 
-CTypeOfFileToRecoveryController* CTypeOfFileToRecoveryController::GetInstance()
-{
-    WizardContext* context = WizardContext::instance();
-    return context == nullptr ? nullptr : &context->typeController();
-}
-
 void CTypeOfFileToRecoveryController::Activate()
 {
     activated_.start();
-    WizardContext::instance()->sheet().SetActivePage(kPageTypeOfFile);
+    env_.navigator.SetActivePage(kPageTypeOfFile);
 }
 
 void CTypeOfFileToRecoveryController::Home()
@@ -78,38 +69,40 @@ void CTypeOfFileToRecoveryController::Back()
     }
 }
 
-bool CTypeOfFileToRecoveryController::Next()
-{
-    WizardContext* context = WizardContext::instance();
-    if (page_ != nullptr) {
-        ApplyFileTypeChoice(page_->Tree(), context->settings());
-    }
-    const auto elapsed = static_cast<std::uint32_t>(activated_.isValid() ? activated_.elapsed() : 0);
-    IWizardPageController* next = nullptr;
-    switch (mode_) {
-    case 0:
-        LogInfo("\r\n%s", "Performing Deleted File Recovery...");
-        ReportTimedUsageEvent(8195, elapsed);
-        next = &context->deleteDeviceController();
-        break;
-    case 1:
-        LogInfo("\r\n%s", "Performing Complete File Recovery...");
-        ReportTimedUsageEvent(8214, elapsed);
-        next = &context->completeDeviceController();
-        break;
-    case 2:
-        LogInfo("\r\n%s", "Performing Partition Recovery...");
-        ReportTimedUsageEvent(8241, elapsed);
-        next = &context->lostDiskController();
-        break;
-    default:
-        break;
-    }
-    if (next != nullptr) {
-        next->SetPrevController(this);
-        next->Activate();
-    }
-    return true;
+bool CTypeOfFileToRecoveryController::Next() {
+  if (page_ != nullptr) {
+    ApplyFileTypeChoice(page_->Tree(), env_.settings);
+  }
+  const auto elapsed = static_cast<std::uint32_t>(activated_.isValid() ? activated_.elapsed() : 0);
+  IWizardPageController* next = nullptr;
+  switch (mode_) {
+  case 0:
+    LogInfo("\r\n%s", "Performing Deleted File Recovery...");
+    ReportTimedUsageEvent(8195, elapsed);
+    next = env_.steps.deviceOfMode[0];
+    break;
+  case 1:
+    LogInfo("\r\n%s", "Performing Complete File Recovery...");
+    ReportTimedUsageEvent(8214, elapsed);
+    next = env_.steps.deviceOfMode[1];
+    break;
+  case 2:
+    LogInfo("\r\n%s", "Performing Partition Recovery...");
+    ReportTimedUsageEvent(8241, elapsed);
+    next = env_.steps.deviceOfMode[2];
+    break;
+  default:
+    break;
+  }
+  if (next != nullptr) {
+    next->SetPrevController(this);
+    next->Activate();
+  }
+  return true;
+}
+
+void CTypeOfFileToRecoveryController::ShowAdvancedSettings() {
+  RunAdvancedSettings(false, nullptr, env_.settings);
 }
 
 }  // namespace qm

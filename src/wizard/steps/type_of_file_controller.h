@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "wizard/steps/page_controller.h"
+#include "wizard/steps/step_environment.h"
+#include "wizard/steps/type_of_file_step.h"
 
 struct AppSettings;
 
@@ -18,12 +20,6 @@ namespace qm {
 class CTypeOfFileToRecoveryPage;
 class CTypeOfFileToRecoveryTreeCtrl;
 
-class ITypeOfFileToRecoveryController : public IWizardPageController {
-public:
-    virtual ITypeOfFileToRecoveryController* SetMode(int mode) = 0;
-    virtual int GetMode() = 0;
-};
-
 // Rebuilds the process's chosen extensions from the tree and the carving
 // list of the settings. In photo mode the carving list only narrows: it
 // keeps the photo types whose names the choice lets through.
@@ -31,27 +27,29 @@ void ApplyFileTypeChoice(const CTypeOfFileToRecoveryTreeCtrl& tree, AppSettings&
 
 class CTypeOfFileToRecoveryController : public ITypeOfFileToRecoveryController {
 public:
-    static CTypeOfFileToRecoveryController* GetInstance();
+  explicit CTypeOfFileToRecoveryController(const StepEnvironment& env) : env_(env) {}
+  static CTypeOfFileToRecoveryController* GetInstance();
 
-    void SetPage(CTypeOfFileToRecoveryPage* page) { page_ = page; }
-    CTypeOfFileToRecoveryPage* Page() const { return page_; }
+  void SetPage(CTypeOfFileToRecoveryPage* page) { page_ = page; }
+  CTypeOfFileToRecoveryPage* Page() const { return page_; }
 
-    void Activate() override;
-    // Home walks on down the chain; Back shows the step before this one.
-    void Home() override;
-    void Back() override;
-    bool Next() override;
-    void SetPrevController(IWizardPageController* previous) override { previous_ = previous; }
-    IWizardPageController* GetPrevController() override { return previous_; }
-    int GetSearchKind() override { return mode_ == 1 ? 1 : mode_ == 2 ? 2 : 0; }
-    ITypeOfFileToRecoveryController* SetMode(int mode) override
-    {
-        mode_ = mode;
-        return this;
+  void Activate() override;
+  // Home walks on down the chain; Back shows the step before this one.
+  void Home() override;
+  void Back() override;
+  bool Next() override;
+  void SetPrevController(IWizardPageController* previous) override { previous_ = previous; }
+  IWizardPageController* GetPrevController() override { return previous_; }
+  int GetSearchKind() override { return mode_ == 1 ? 1 : mode_ == 2 ? 2 : 0; }
+  ITypeOfFileToRecoveryController* SetMode(int mode) override {
+    mode_ = mode;
+    return this;
     }
     int GetMode() override { return mode_; }
+    void ShowAdvancedSettings() override;
 
-private:
+  private:
+    const StepEnvironment& env_;
     CTypeOfFileToRecoveryPage* page_ = nullptr;
     IWizardPageController* previous_ = nullptr;
     int mode_ = 0;
