@@ -34,7 +34,9 @@ TEST(PieSliceAngles, ShareOf360RoundedWithTheRestOnTheUsedSlice) {
     EXPECT_EQ(PieSliceAngles(c.free, c.required, c.used), c.angles)
         << c.free << " " << c.required << " " << c.used;
     const auto a = PieSliceAngles(c.free, c.required, c.used);
-    if (c.free > 0 || c.required > 0 || c.used > 0) EXPECT_EQ(a[0] + a[1] + a[2], 360);
+    if (c.free > 0 || c.required > 0 || c.used > 0) {
+      EXPECT_EQ(a[0] + a[1] + a[2], 360);
+    }
   }
 }
 

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "app/string_table.h"
@@ -34,6 +35,7 @@
 #include "imaging/imaging_services.h"
 #include "storage/image_file_device.h"
 #include "support/scratch_files.h"
+#include "support/sha256.h"
 #include "support_ui/gallery.h"
 #include "wizard/pages/device_page_menus.h"
 #include "wizard/steps/device_select_controllers.h"
@@ -312,6 +314,74 @@ TEST_F(DeletedFileSaveRoad, ACancelMidwayShowsAStoppedResult) {
   const std::multiset<std::string> deleted = test::DeletedFileHashesNtfs();
   for (const std::string& hash : written)
     EXPECT_EQ(deleted.count(hash), 1u) << "every file written whole";
+}
+
+// A bare FAT32 volume from whose folder "docs" alpha.bin and bravo.bin were
+// deleted, and then xray.bin written to the root over the start of
+// alpha.bin's clusters (the volume's allocation hint forgotten, so that the
+// new file takes the first free clusters, as on a volume in use for a
+// while). Returns the image and bravo.bin's bytes.
+std::pair<fs::path, std::vector<std::uint8_t>> OverwrittenFat32Volume() {
+  const fs::path host = ScratchPath("save_road/overwritten_files");
+  fs::remove_all(host);
+  fs::create_directories(host);
+  const auto bytesOf = [](std::size_t size, std::uint8_t seed) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+      bytes[i] = static_cast<std::uint8_t>(seed + i * 13 + i / 251);
+    return bytes;
+  };
+  const auto write = [&](const char* name, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(host / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  };
+  const std::vector<std::uint8_t> bravo = bytesOf(6000, 2);
+  write("alpha.bin", bytesOf(6000, 1));
+  write("bravo.bin", bravo);
+  write("xray.bin", bytesOf(3000, 3));
+  // Written a year apart (mcopy -m keeps the times): where alpha.bin's
+  // guessed clusters run on into bravo.bin's, the later file keeps its state.
+  if (RunCommand("touch -d 2020-01-02 " + (host / "alpha.bin").string() + " && touch -d 2021-01-02 " +
+                 (host / "bravo.bin").string()) != 0)
+    return {};
+  const fs::path image = MakeSparseImage("overwritten_volume.img", 36u << 20);
+  const std::string mtools = "MTOOLS_SKIP_CHECK=1 ";
+  const std::string in = " -i " + image.string() + " ";
+  if (RunCommand("mkfs.fat -F 32 -s 1 -n OVERWRITTEN " + image.string() + " 36864 >/dev/null && " + mtools +
+                 "mmd" + in + "::/docs && " + mtools + "mcopy -m" + in + (host / "alpha.bin").string() + " " +
+                 (host / "bravo.bin").string() + " ::/docs && " + mtools + "mdel" + in +
+                 "::/docs/alpha.bin ::/docs/bravo.bin") != 0)
+    return {};
+  std::vector<std::uint8_t> volume = ReadFileBytes(image);
+  const std::size_t fsInfo = (volume[0x30] | volume[0x31] << 8) * std::size_t{512};
+  WriteFileBytes(image, fsInfo + 0x1EC, {0xFF, 0xFF, 0xFF, 0xFF});
+  if (RunCommand(mtools + "mcopy" + in + (host / "xray.bin").string() + " ::/") != 0) return {};
+  return {image, bravo};
+}
+
+// Both deleted files are listed and saved whole, but the result window
+// counts the overwritten one as not recovered: its bytes are partly
+// another file's. The intact one comes back byte for byte.
+TEST_F(DeletedFileSaveRoad, AnOverwrittenDeletedFileIsCountedAsNotRecovered) {
+  const auto [image, bravo] = OverwrittenFat32Volume();
+  ASSERT_FALSE(image.empty()) << "making the volume failed";
+  CDeviceListPage& page = OpenVolumePage();
+  OpenWithCtrlO(image);
+  ASSERT_TRUE(SelectVolume(page, "overwritten_volume.img"));
+  EXPECT_TRUE(NextClosingHint());
+  ASSERT_EQ(frame_->Sheet().ActiveIndex(), kPageFileSelect);
+  EXPECT_EQ(DeletedPaths(), (std::set<std::string>{"docs/", "docs/#lpha.bin", "docs/#ravo.bin"}));
+
+  const fs::path target = FreshFolder("overwritten");
+  const SaveRun run = Recover({target}, QString());
+  ASSERT_TRUE(run.sawResult);
+  EXPECT_EQ(run.headline, QStringLiteral("1 of 2 files could not be recovered"));
+  EXPECT_EQ(run.report.selected, 2u);
+  EXPECT_EQ(run.report.recovered, 1u);
+  EXPECT_EQ(run.report.failed, 1u);
+  const std::multiset<std::string> saved = test::FileHashesBelow(target);
+  EXPECT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved.count(test::Sha256Hex(bravo)), 1u);
 }
 
 } // namespace
