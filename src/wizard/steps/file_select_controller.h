@@ -1,6 +1,6 @@
 // The controller of the file-select step (page 9): it receives the tree a
-// road built, shows it on its page, and on Next hands the ticked files on
-// to the save step (file_select_hand_on.h).
+// road built (file_select_hand_on.h), shows it on its page, and on Next
+// hands the ticked files on to the save step (step_handoffs.h).
 #pragma once
 
 #include <QtCore/QElapsedTimer>
