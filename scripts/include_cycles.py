@@ -5,7 +5,17 @@ A unit is a header and its source (x.h with x.cpp); unit A depends on unit B
 when any file of A includes B's header. Prints every strongly connected set of
 more than one unit (a cycle) and exits 1 if there is one.
 
-Usage: include_cycles.py FOLDER [--graph]
+Two rules of layering may be checked with it too:
+  --top UNIT       only UNIT's own files include UNIT's header (the one place
+                   that makes and wires everything);
+  --concrete RE    units whose name matches RE (a Python regular expression)
+                   are concrete parts, each reached by the others through an
+                   interface: a file includes at most one of their headers
+                   (that of the part it belongs to), and none of their
+                   headers includes another. The --top unit is exempt.
+Each broken rule is printed and makes the exit status 1.
+
+Usage: include_cycles.py FOLDER [--graph] [--top UNIT] [--concrete RE]
 """
 import os
 import re
@@ -25,26 +35,55 @@ def units(folder):
     return result
 
 
-def edges(folder, table):
+def file_includes(folder, table):
+    """(unit, file) -> the units whose headers that file includes."""
     by_header = {}
     for unit, paths in table.items():
         for path in paths:
             if path.endswith('.h'):
                 by_header[os.path.normpath(path)] = unit
-    graph = {unit: set() for unit in table}
+    result = {}
     src_root = os.path.dirname(os.path.normpath(folder))
     for unit, paths in table.items():
         for path in paths:
             with open(path, encoding='utf-8', errors='replace') as f:
                 text = f.read()
+            found = set()
             for target in INCLUDE.findall(text):
                 for base in (os.path.dirname(path), src_root):
                     full = os.path.normpath(os.path.join(base, target))
                     other = by_header.get(full)
-                    if other and other != unit:
-                        graph[unit].add(other)
+                    if other:
+                        found.add(other)
                         break
+            result[(unit, path)] = found
+    return result
+
+
+def edges(folder, table):
+    graph = {unit: set() for unit in table}
+    for (unit, _), found in file_includes(folder, table).items():
+        graph[unit].update(other for other in found if other != unit)
     return graph
+
+
+def broken_rules(folder, table, top, concrete):
+    broken = []
+    includes = file_includes(folder, table)
+    for (unit, path), found in sorted(includes.items()):
+        name = os.path.relpath(path, folder)
+        if top and top in found and unit != top:
+            broken.append(f'{name} includes {top}')
+        if not concrete or unit == top:
+            continue
+        parts = sorted(other for other in found if re.search(concrete, other))
+        if path.endswith('.h') and re.search(concrete, unit):
+            others = [other for other in parts if other != unit]
+            if others:
+                broken.append(f'{name} includes {", ".join(others)}')
+        elif len(parts) > 1:
+            broken.append(f'{name} includes {", ".join(parts)}')
+    return broken
 
 
 def cycles(graph):
@@ -81,12 +120,19 @@ def cycles(graph):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if not a.startswith('--')]
+    args, options, rest = [], {}, sys.argv[1:]
+    while rest:
+        arg = rest.pop(0)
+        if arg in ('--top', '--concrete') and rest:
+            options[arg] = rest.pop(0)
+        elif not arg.startswith('--'):
+            args.append(arg)
     if len(args) != 1:
         print(__doc__)
         return 2
     folder = args[0]
-    graph = edges(folder, units(folder))
+    table = units(folder)
+    graph = edges(folder, table)
     if '--graph' in sys.argv:
         for unit in sorted(graph):
             print(f'{unit} -> {", ".join(sorted(graph[unit]))}')
@@ -95,7 +141,10 @@ def main():
     print(f'{len(graph)} units, {arrows} include arrows, {len(found)} cycles')
     for group in found:
         print('cycle: ' + ' <-> '.join(group))
-    return 1 if found else 0
+    broken = broken_rules(folder, table, options.get('--top'), options.get('--concrete'))
+    for rule in broken:
+        print('layering: ' + rule)
+    return 1 if found or broken else 0
 
 
 if __name__ == '__main__':

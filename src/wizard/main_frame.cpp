@@ -11,13 +11,12 @@
 #include "controls/file_type_name_table.h"
 #include "platform/log.h"
 #include "app/string_table.h"
-#include "wizard/wizard_context.h"
 #include "wizard/wizard_sheet.h"
 
 namespace qm {
 
-CMainFrame::CMainFrame(WizardContext& context, QWidget* parent)
-    : QMainWindow(parent), context_(context), sheet_(context.sheet())
+CMainFrame::CMainFrame(IMainFrameWizard& wizard, QWidget* parent)
+    : QMainWindow(parent), wizard_(wizard), sheet_(wizard.sheet())
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(LoadAppString(349));
@@ -81,9 +80,7 @@ void CMainFrame::CloseNow()
 
 void CMainFrame::OpenHelpTopic(int topic)
 {
-    if (context_.services().openHelp) {
-        context_.services().openHelp(topic);
-    }
+    wizard_.OpenHelp(topic);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -94,7 +91,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (closingNow_ || context_.prompter().AskYesNo(this, LoadAppString(242), LoadAppString(349), true)) {
+    if (closingNow_ || wizard_.prompter().AskYesNo(this, LoadAppString(242), LoadAppString(349), true)) {
         event->accept();
     } else {
         event->ignore();

@@ -6,10 +6,11 @@
 
 #include <QtWidgets/QMainWindow>
 
+#include "wizard/main_frame_wizard.h"
+
 namespace qm {
 
 class CWizardSheet;
-class WizardContext;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
     static constexpr QSize kMinimumClientSize{1000, 680};
     static constexpr int kOpenCommand = 32777;
 
-    explicit CMainFrame(WizardContext& context, QWidget* parent = nullptr);
+    explicit CMainFrame(IMainFrameWizard& wizard, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     void SetResizable(bool resizable);
@@ -35,7 +36,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    WizardContext& context_;
+    IMainFrameWizard& wizard_;
     CWizardSheet& sheet_;
     bool resizable_ = true;
     bool closingNow_ = false;

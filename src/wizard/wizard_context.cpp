@@ -125,6 +125,12 @@ CWizardSheet& WizardContext::sheet() {
   return *sheet_;
 }
 
+void WizardContext::OpenHelp(int topic) {
+  if (services_.openHelp) {
+    services_.openHelp(topic);
+  }
+}
+
 void WizardContext::Navigator::SetActivePage(int page) { context_.sheet().SetActivePage(page); }
 
 void WizardContext::Navigator::EnableButton(bool enable) { context_.sheet().EnableButton(enable); }

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "wizard/main_frame_wizard.h"
 #include "wizard/services/wizard_services.h"
 #include "wizard/steps/step_environment.h"
 
@@ -26,24 +27,26 @@ class CLostRecoveryPartitionDeviceSelectController;
 class CCompleteRecoveryScanPartitionDeviceSelectController;
 class CLostRecoveryScanPartitionDeviceSelectController;
 
-class WizardContext {
+class WizardContext : public IMainFrameWizard {
 public:
   WizardContext(Prompter& prompter, AppSettings& settings, WizardServices services = DefaultWizardServices());
-  ~WizardContext();
+  ~WizardContext() override;
   WizardContext(const WizardContext&) = delete;
   WizardContext& operator=(const WizardContext&) = delete;
 
   // The current context (the most recent one alive); null when none.
   static WizardContext* instance();
 
-  Prompter& prompter() { return prompter_; }
+  Prompter& prompter() override { return prompter_; }
   AppSettings& settings() { return settings_; }
   WizardServices& services() { return services_; }
   // What every step is given when made (the tests make steps of their own).
   const StepEnvironment& stepEnvironment() const { return environment_; }
 
   // The sheet, made on first call (its pages and controllers linked).
-  CWizardSheet& sheet();
+  CWizardSheet& sheet() override;
+  // The help topic through the program's help service, when it has one.
+  void OpenHelp(int topic) override;
   bool HasSheet() const { return sheet_ != nullptr; }
 
   CRecoveryModeSelectController& modeController() { return *mode_; }

@@ -21,7 +21,7 @@
 #include "wizard/services/found_tree.h"
 #include "wizard/steps/device_select_controllers.h"
 #include "wizard/steps/device_step_hand_on.h"
-#include "wizard/steps/file_select_controller.h"
+#include "wizard/steps/step_handoffs.h"
 
 namespace qm {
 namespace {
@@ -94,7 +94,7 @@ bool HandOnDeletedFileVolume(CDeleteRecoveryPartitionDeviceSelectController& fro
     hint.exec();
     from.SetShowsHint(hint.IsChecked() == 0);
   }
-  CFileSelectController& next = (*env.steps.fileSelect);
+  IFileSelectStep& next = *env.steps.fileSelect;
   next.SetPrevController(&from);
   next.SetTree(root);
   next.Activate();

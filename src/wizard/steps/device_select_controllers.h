@@ -73,7 +73,7 @@ public:
   // The collector of the page's view (made with the first collection).
   CDeviceCollector* Collector() const { return collector_.get(); }
   void* Picked() const { return picked_; }
-  void* Chosen() const { return chosen_; }
+  void* Chosen() const override { return chosen_; }
 
 protected:
   // The selected record for Next; shows `noSelection` when nothing is

@@ -1,5 +1,6 @@
 // A device step as its page sees it: the list's commands (refresh, images,
-// the previous recovery) and the selection the page reports.
+// the previous recovery) and the selection the page reports; and as the
+// steps after it see it: the device it chose.
 #pragma once
 
 #include "wizard/steps/page_controller.h"
@@ -30,6 +31,10 @@ public:
   // previous-recovery entry and its state file are removed and the
   // deletion's result returned.
   virtual int RemovePreviousRecovery() = 0;
+  // The record Next took (a volume's DeviceListItem, a disk's
+  // CScanStateRecord); null before. The steps after a disk step read the
+  // disk from it.
+  virtual void* Chosen() const = 0;
 };
 
 } // namespace qm

@@ -16,7 +16,6 @@
 #include "wizard/pages/file_select_page.h"
 #include "wizard/services/search_runs.h"
 #include "wizard/services/wizard_state_files.h"
-#include "wizard/steps/save_file_controller.h"
 
 namespace qm {
 namespace {
@@ -25,7 +24,7 @@ namespace {
 // SetFileSelection), this step as its step before, and is activated.
 bool HandOnFileSelection(CFileSelectController& from, CFileNode* root) {
   if (root == nullptr || !root->IsFileSystemNode()) return false;
-  CSaveFileController& save = *from.Env().steps.saveFile;
+  ISaveFileStep& save = *from.Env().steps.saveFile;
   save.SetFileSelection(static_cast<CFileSystemNode*>(root), from.GetSourceDevice());
   save.SetPrevController(&from);
   save.Activate();

@@ -1,15 +1,15 @@
 // The controller of the file-select step (page 9): it receives the tree a
-// road built, shows it on its page, and on Next hands the ticked files on
-// to the save step (file_select_hand_on.h).
+// road built (file_select_hand_on.h), shows it on its page, and on Next
+// hands the ticked files on to the save step (step_handoffs.h).
 #pragma once
 
 #include <QtCore/QElapsedTimer>
 
 #include <cstdint>
 
-#include "wizard/steps/file_select_step.h"
 #include "wizard/steps/page_controller.h"
 #include "wizard/steps/step_environment.h"
+#include "wizard/steps/step_handoffs.h"
 
 class CFileNode;
 class IStorageDevice;
@@ -23,7 +23,7 @@ class CFileSelectPage;
 // selection has none.
 IStorageDevice* SourceDeviceOf(const StateVariant& selection);
 
-class CFileSelectController : public IFileSelectController {
+class CFileSelectController : public IFileSelectStep {
 public:
   explicit CFileSelectController(const StepEnvironment& env) : env_(env) {}
   static CFileSelectController* GetInstance();
@@ -48,7 +48,7 @@ public:
 
   // The tree to show (a "Root" file-system node whose children are the
   // scanned volumes' trees); the page owns it from here on.
-  void SetTree(CFileNode* root);
+  void SetTree(CFileNode* root) override;
   CFileNode* GetTree() const { return root_; }
   // Where the files' data is read from (previews, saving).
   IStorageDevice* GetSourceDevice() override;

@@ -26,9 +26,7 @@
 #include "wizard/services/search_runs.h"
 #include "wizard/services/tree_build_progress.h"
 #include "wizard/services/wizard_state_files.h"
-#include "wizard/steps/device_select_controllers.h"
-#include "wizard/steps/device_step_hand_on.h"
-#include "wizard/steps/scan_partition_controllers.h"
+#include "wizard/steps/device_step.h"
 
 namespace qm {
 namespace {
@@ -161,7 +159,7 @@ int CLostRecoveryPartitionDeviceSelectController::SaveState(IRSData* writer, IDI
 
 bool CLostRecoveryPartitionDeviceSelectController::LoadState(IRSData* reader, IDIRBuildCallback*) {
   Leave();
-  auto* disk = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
+  auto* disk = static_cast<CScanStateRecord*>(env_.steps.lostDisk->Chosen());
   if (disk == nullptr || disk->device == nullptr) {
     return false;
   }
@@ -274,7 +272,7 @@ bool CLostRecoveryPartitionDeviceSelectController::ScanChosenPartition() {
 
 bool CLostRecoveryPartitionDeviceSelectController::ScanWholeDisk() {
   chosen_ = -1;
-  auto* disk = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
+  auto* disk = static_cast<CScanStateRecord*>(env_.steps.lostDisk->Chosen());
   if (disk == nullptr || disk->device == nullptr) {
     return false;
   }
@@ -304,7 +302,7 @@ bool CLostRecoveryPartitionDeviceSelectController::ScanWholeDisk() {
     HandTreeToFileSelection(env_, StepBeforeNext(), root);
     return true;
   }
-  CLostRecoveryScanPartitionDeviceSelectController& scan = (*env_.steps.lostScan);
+  IScanPartitionStep& scan = *env_.steps.lostScan;
   scan.SetPrevController(StepBeforeNext());
   scan.SetScanInput(partitions, controllers, std::move(store));
   if (env_.settings.bPageOption != 0) {
@@ -313,23 +311,6 @@ bool CLostRecoveryPartitionDeviceSelectController::ScanWholeDisk() {
     scan.Next();
     scan.Leave();
   }
-  return true;
-}
-
-bool HandOnLostDisk(CLostRecoveryDiskDeviceSelectController& from, CScanStateRecord& disk) {
-  ScanTarget target;
-  target.imageFile = disk.GetKind() != CScanStateRecord::kKindDisk;
-  target.name = disk.GetImagePath();
-  LogDiskScanTarget(target, true);
-  QWidget* owner = from.GetPage() != nullptr ? from.GetPage()->window() : nullptr;
-  std::vector<LostPartitionRecord> found;
-  const StepEnvironment& env = from.Env();
-  CLostPartitionFilter filter(owner, env.prompter);
-  filter.FilterExisting(disk, found);
-  CLostRecoveryPartitionDeviceSelectController& partitions = *env.steps.lostPartition;
-  partitions.SetPrevController(&from);
-  partitions.SetFoundPartitions(found);
-  partitions.Activate();
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "filemodel/scan_result_sections.h"
 #include "wizard/steps/page_controller.h"
 #include "wizard/steps/step_environment.h"
+#include "wizard/steps/step_handoffs.h"
 
 struct AppSettings;
 class CFileNode;
@@ -19,7 +20,7 @@ namespace qm {
 
 class CLostRecoveryPartitionDeviceSelectPage;
 
-class CLostRecoveryPartitionDeviceSelectController : public ILostRecoveryPartitionDeviceSelectController {
+class CLostRecoveryPartitionDeviceSelectController : public ILostPartitionStep {
 public:
   explicit CLostRecoveryPartitionDeviceSelectController(const StepEnvironment& env) : env_(env) {}
   ~CLostRecoveryPartitionDeviceSelectController() override;
@@ -46,7 +47,7 @@ public:
 
   // Takes the finds over (their devices with them), lists them and saves
   // the state files; the result of the save.
-  int SetFoundPartitions(std::vector<LostPartitionRecord>& found);
+  int SetFoundPartitions(std::vector<LostPartitionRecord>& found) override;
   const PartitionWindowList& Found() const { return found_; }
   int WholeDiskScan() const { return wholeDisk_; }
   // What the context gave the step when it made it.

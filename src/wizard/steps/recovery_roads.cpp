@@ -1,7 +1,8 @@
 // The complete road from its device step on (the sweep of the chosen
-// volume or image, then the found partitions or the carved files), what
-// the two device steps keep in a state file, and resuming a previous
-// recovery from it.
+// volume or image, then the found partitions or the carved files), the
+// partition road from its disk step on (the search for lost partitions,
+// then the found-partition step), what the two device steps keep in a
+// state file, and resuming a previous recovery from it.
 #include <QtCore/QFileInfo>
 
 #include <cstring>
@@ -25,10 +26,8 @@
 #include "wizard/services/wizard_state_files.h"
 #include "wizard/steps/device_select_controllers.h"
 #include "wizard/steps/device_step_hand_on.h"
-#include "wizard/steps/file_select_controller.h"
 #include "wizard/steps/file_select_hand_on.h"
-#include "wizard/steps/lost_partition_controllers.h"
-#include "wizard/steps/scan_partition_controllers.h"
+#include "wizard/steps/step_handoffs.h"
 
 namespace qm {
 namespace {
@@ -105,7 +104,7 @@ bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController& from
     HandTreeToFileSelection(env, &from, root);
     return true;
   }
-  CCompleteRecoveryScanPartitionDeviceSelectController& scan = *env.steps.completeScan;
+  IScanPartitionStep& scan = *env.steps.completeScan;
   scan.SetPrevController(&from);
   scan.SetScanInput(partitions, controllers, std::move(store));
   if (settings.bPageOption != 0) {
@@ -115,6 +114,23 @@ bool HandOnCompleteVolume(CCompleteRecoveryPartitionDeviceSelectController& from
   const bool moved = scan.Next();
   scan.Leave();
   return moved;
+}
+
+bool HandOnLostDisk(CLostRecoveryDiskDeviceSelectController& from, CScanStateRecord& disk) {
+  ScanTarget target;
+  target.imageFile = disk.GetKind() != CScanStateRecord::kKindDisk;
+  target.name = disk.GetImagePath();
+  LogDiskScanTarget(target, true);
+  QWidget* owner = from.GetPage() != nullptr ? from.GetPage()->window() : nullptr;
+  std::vector<LostPartitionRecord> found;
+  const StepEnvironment& env = from.Env();
+  CLostPartitionFilter filter(owner, env.prompter);
+  filter.FilterExisting(disk, found);
+  ILostPartitionStep& partitions = *env.steps.lostPartition;
+  partitions.SetPrevController(&from);
+  partitions.SetFoundPartitions(found);
+  partitions.Activate();
+  return true;
 }
 
 int CCompleteRecoveryPartitionDeviceSelectController::SaveState(IRSData* writer, IDIRBuildCallback*) {

@@ -14,7 +14,7 @@
 #include "platform/log.h"
 #include "wizard/pages/save_file_page.h"
 #include "wizard/services/save_target_check.h"
-#include "wizard/steps/save_result_controller.h"
+#include "wizard/steps/save_result_step.h"
 
 namespace qm {
 namespace {
@@ -107,7 +107,7 @@ bool CSaveFileController::Next() {
   if (outcome_.failed != 0)
     LogInfo("%llu of %llu files could not be recovered", static_cast<unsigned long long>(outcome_.failed),
             static_cast<unsigned long long>(outcome_.files));
-  CSaveResultController& result = *env_.steps.saveResult;
+  ISaveResultController& result = *env_.steps.saveResult;
   result.SetPrevController(this);
   result.Activate();
   return true;

@@ -12,8 +12,8 @@
 
 #include "dialogs/recovering_dlg.h"
 #include "wizard/steps/page_controller.h"
-#include "wizard/steps/save_file_step.h"
 #include "wizard/steps/step_environment.h"
+#include "wizard/steps/step_handoffs.h"
 
 class CFileSystemNode;
 class IStorageDevice;
@@ -22,7 +22,7 @@ namespace qm {
 
 class CSaveFilePage;
 
-class CSaveFileController : public ISaveFileController {
+class CSaveFileController : public ISaveFileStep {
 public:
   explicit CSaveFileController(const StepEnvironment& env) : env_(env) {}
   static CSaveFileController* GetInstance();
@@ -33,7 +33,7 @@ public:
   // What the file-select step hands on: the "Root" node whose file-system
   // children hold the checked files, and the device they are read from.
   // The page shows how much is selected.
-  void SetFileSelection(CFileSystemNode* root, IStorageDevice* source);
+  void SetFileSelection(CFileSystemNode* root, IStorageDevice* source) override;
   CFileSystemNode* GetFileSelection() const { return root_; }
   IStorageDevice* GetSourceDevice() const { return source_; }
 

@@ -12,15 +12,17 @@
 #include "filemodel/file_system_node.h"
 #include "filemodel/raw_file_collection.h"
 #include "filemodel/scan_result_sections.h"
+#include "filemodel/scan_state_store.h"
 #include "platform/log.h"
 #include "raw/search_controllers.h"
 #include "storage/app_settings.h"
+#include "storage/device_collection.h"
 #include "storage/searched_partition_info.h"
 #include "wizard/pages/scan_partition_page.h"
 #include "wizard/services/search_runs.h"
 #include "wizard/services/tree_build_progress.h"
 #include "wizard/services/wizard_state_files.h"
-#include "wizard/steps/device_select_controllers.h"
+#include "wizard/steps/device_step.h"
 
 namespace qm {
 namespace {
@@ -216,18 +218,18 @@ CLostRecoveryScanPartitionDeviceSelectController::CLostRecoveryScanPartitionDevi
 
 StateVariant* CLostRecoveryScanPartitionDeviceSelectController::GetDeviceSelection(StateVariant* out) {
   out->kind = 0;
-  out->pointer = (*env_.steps.lostDisk).Chosen();
+  out->pointer = env_.steps.lostDisk->Chosen();
   return out;
 }
 
 IStorageDevice* CLostRecoveryScanPartitionDeviceSelectController::Device() {
-  auto* record = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
+  auto* record = static_cast<CScanStateRecord*>(env_.steps.lostDisk->Chosen());
   return record != nullptr ? record->device : nullptr;
 }
 
 void CLostRecoveryScanPartitionDeviceSelectController::FillPage() {
   LogSearchedPartitionList(Partitions());
-  auto* record = static_cast<CScanStateRecord*>((*env_.steps.lostDisk).Chosen());
+  auto* record = static_cast<CScanStateRecord*>(env_.steps.lostDisk->Chosen());
   if (GetPage() == nullptr || record == nullptr) {
     return;
   }

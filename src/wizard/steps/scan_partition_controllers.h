@@ -14,6 +14,7 @@
 #include "ntfs/search_controller.h"
 #include "wizard/steps/page_controller.h"
 #include "wizard/steps/step_environment.h"
+#include "wizard/steps/step_handoffs.h"
 
 class CFileNode;
 class CRawFileCollection;
@@ -24,7 +25,7 @@ namespace qm {
 
 class CScanPartitionDeviceSelectPage;
 
-class CScanPartitionStepController : public IWizardPageController {
+class CScanPartitionStepController : public IScanPartitionStep {
 public:
   static constexpr int kMaxBuilds = 4;
 
@@ -51,7 +52,7 @@ public:
   // Takes the sweep's results over (the given lists are emptied), lists
   // them and saves the state files.
   void SetScanInput(std::vector<CSearchedPartitionInfo*>& partitions, SearchControllerList& controllers,
-                    std::unique_ptr<CRawFileCollection> store);
+                    std::unique_ptr<CRawFileCollection> store) override;
 
   const std::vector<CSearchedPartitionInfo*>& Partitions() const { return partitions_; }
   SearchControllerList& Controllers() { return controllers_; }

@@ -11,15 +11,12 @@ namespace qm {
 
 class IWizardPageController;
 class ITypeOfFileToRecoveryController;
-class CDeleteRecoveryPartitionDeviceSelectController;
-class CCompleteRecoveryPartitionDeviceSelectController;
-class CLostRecoveryDiskDeviceSelectController;
-class CSaveFileController;
-class CSaveResultController;
-class CFileSelectController;
-class CLostRecoveryPartitionDeviceSelectController;
-class CCompleteRecoveryScanPartitionDeviceSelectController;
-class CLostRecoveryScanPartitionDeviceSelectController;
+class IDeviceStepController;
+class ISaveFileStep;
+class ISaveResultController;
+class IFileSelectStep;
+class ILostPartitionStep;
+class IScanPartitionStep;
 
 // The sheet as the steps see it.
 class IWizardNavigator {
@@ -35,21 +32,22 @@ public:
 };
 
 // The steps of the roads, set by the context once it has made them all. A
-// road's hand-on reads the step it moves to from here.
+// road's hand-on reads the step it moves to from here, by the interface of
+// what that step takes over (step_handoffs.h), never by its controller.
 struct WizardSteps {
   // The start of every road: the file-type step, and the device step of
   // each recovery mode (0 deleted files, 1 format, 2 partitions).
   ITypeOfFileToRecoveryController* type = nullptr;
   IWizardPageController* deviceOfMode[3] = {};
-  CDeleteRecoveryPartitionDeviceSelectController* deleteDevice = nullptr;
-  CCompleteRecoveryPartitionDeviceSelectController* completeDevice = nullptr;
-  CLostRecoveryDiskDeviceSelectController* lostDisk = nullptr;
-  CSaveFileController* saveFile = nullptr;
-  CSaveResultController* saveResult = nullptr;
-  CFileSelectController* fileSelect = nullptr;
-  CLostRecoveryPartitionDeviceSelectController* lostPartition = nullptr;
-  CCompleteRecoveryScanPartitionDeviceSelectController* completeScan = nullptr;
-  CLostRecoveryScanPartitionDeviceSelectController* lostScan = nullptr;
+  IDeviceStepController* deleteDevice = nullptr;
+  IDeviceStepController* completeDevice = nullptr;
+  IDeviceStepController* lostDisk = nullptr;
+  ISaveFileStep* saveFile = nullptr;
+  ISaveResultController* saveResult = nullptr;
+  IFileSelectStep* fileSelect = nullptr;
+  ILostPartitionStep* lostPartition = nullptr;
+  IScanPartitionStep* completeScan = nullptr;
+  IScanPartitionStep* lostScan = nullptr;
 };
 
 struct StepEnvironment : WizardShared {
