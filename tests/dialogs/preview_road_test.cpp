@@ -503,8 +503,6 @@ private:
   int selected_ = -1;
 };
 
-} // namespace
-
 TEST_F(PreviewRoad, SearchFilesByNameSizeAndType) {
   auto& types = qm::CFileTypeNameTable::GetInstance();
   types.Clear();
@@ -636,3 +634,5 @@ TEST_F(PreviewRoad, PropertiesOfFilesFoldersAndTheVolume) {
   qm::test::SaveToGallery(dialog, QStringLiteral("properties"));
   dialog.hide();
 }
+
+} // namespace

@@ -253,7 +253,9 @@ TEST(FatDeepScan, VolumeWithoutBootSectorsOrFirstFatIsFoundFromItsDirectories) {
     EXPECT_EQ(volume->GetScore(), 20u);
     // It outweighs every other candidate.
     for (const auto& record : found.records)
-      if (record.get() != volume) EXPECT_LT(record->GetFoldersMatched(), volume->GetFoldersMatched());
+      if (record.get() != volume) {
+        EXPECT_LT(record->GetFoldersMatched(), volume->GetFoldersMatched());
+      }
 
     qm::test::TreeRoot root(controller.BuildTree(const_cast<CFATSearchedPartitionInfo*>(volume), &device, 0, nullptr));
     ASSERT_NE(root, nullptr);

@@ -204,7 +204,9 @@ void ExpectRecovered(const std::map<std::string, std::vector<std::uint8_t>>& rec
     const std::string path = fs::relative(entry.path(), expected).generic_string();
     const std::string found = qm::test::PathEndingWith(recovered, path);
     EXPECT_FALSE(found.empty()) << path;
-    if (!found.empty()) EXPECT_TRUE(recovered.at(found) == qm::ReadFileBytes(entry.path())) << path;
+    if (!found.empty()) {
+      EXPECT_TRUE(recovered.at(found) == qm::ReadFileBytes(entry.path())) << path;
+    }
     ++compared;
   }
   EXPECT_EQ(compared, count);

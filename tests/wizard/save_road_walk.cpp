@@ -88,7 +88,9 @@ SaveRun RecoverThroughWindows(CMainFrame& frame, WizardContext& context, Scripte
         run.sawResult = true;
         run.headline = resultPage.Panel().Headline();
         run.report = resultPage.Panel().Report();
-        if (!picture.isEmpty()) EXPECT_FALSE(SaveToGallery(window, picture).isEmpty());
+        if (!picture.isEmpty()) {
+          EXPECT_FALSE(SaveToGallery(window, picture).isEmpty());
+        }
         resultPage.OkButton().click();
       });
   prompter.shown.clear();

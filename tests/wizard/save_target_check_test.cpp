@@ -75,7 +75,9 @@ TEST(CheckTargetFolder, TextRulesBeforeTheSystemIsAsked) {
     FakeSystem system;
     system.folders = {{"/", 0}, {"/home", 0}, {"/home/u", 0}};
     EXPECT_EQ(CheckTargetFolder(c.path, system), c.code) << c.path;
-    if (c.code != kTargetOk) EXPECT_TRUE(system.probed.empty()) << c.path;
+    if (c.code != kTargetOk) {
+      EXPECT_TRUE(system.probed.empty()) << c.path;
+    }
   }
 }
 
