@@ -214,10 +214,13 @@ private:
 // record order, so the entries are those of one thread, in the same order.
 class MftSweep {
 public:
+  // entries holds room for every record when it has room for maxRecords.
   MftSweep(IStorageDevice& device, const VolumeLayout& layout, const qm::NtfsRunList& runs,
-           IDIRBuildCallback* callback, std::vector<NtfsRecordEntry>& entries, unsigned threads)
+           IDIRBuildCallback* callback, std::vector<NtfsRecordEntry>& entries, std::uint64_t maxRecords,
+           unsigned threads)
       : device_(device), layout_(layout), runs_(runs), callback_(callback), entries_(entries),
-        blockBytes_(SweepBlockBytes(layout, runs)), reader_(device, layout, runs) {
+        entriesStay_(entries.capacity() >= maxRecords), blockBytes_(SweepBlockBytes(layout, runs)),
+        reader_(device, layout, runs) {
     if (threads > 1) {
       pool_ = std::make_unique<qm::ThreadPool>(threads);
       for (unsigned i = 0; i < pool_->Size(); ++i)
@@ -344,11 +347,15 @@ private:
     sectorsDone_ += block.filled / layout_.sectorSize;
     block.sectorsDone = sectorsDone_;
     if (!pool_) {
+      // Each record takes two objects of the tree-object pool: they are
+      // taken in runs, not one lock each.
+      const qm::TreeObjectCache cache;
       for (std::size_t pos = 0; pos + layout_.recordSize <= block.filled; pos += layout_.recordSize)
         ReadRecord(block, pos, reader_, true);
       block.filled = 0;
       return Report(block.sectorsDone);
     }
+    PrefaultEntriesAhead();
     Submit(block);
     ++inFlight_;
     current_ = (current_ + 1) % blocks_.size();
@@ -390,6 +397,7 @@ private:
       slice.entries.clear();
       slice.deferred.clear();
       pool_->Submit([this, &block, &slice](unsigned worker) {
+        const qm::TreeObjectCache cache; // as in Flush
         RecordReader& reader = *workerReaders_[worker];
         for (std::size_t pos = slice.begin; pos < slice.end; pos += layout_.recordSize) {
           const std::size_t before = slice.entries.size();
@@ -400,6 +408,22 @@ private:
         if (--block.pending == 0) sliceDone_.notify_all();
       });
     }
+  }
+
+  // The entries are appended on this thread: the pages of the list ahead
+  // of them are made to exist on the pool, so that this thread does not
+  // wait for the system to clear them.
+  void PrefaultEntriesAhead() {
+    // Never over storage that a growing list could give up meanwhile.
+    if (!entriesStay_) return;
+    constexpr std::size_t kPiece = std::size_t{2} << 20;
+    const std::size_t capacity = entries_.capacity() * sizeof(NtfsRecordEntry);
+    const std::size_t used = entries_.size() * sizeof(NtfsRecordEntry);
+    if (prefaulted_ >= capacity || prefaulted_ > used + kPiece) return;
+    auto* at = reinterpret_cast<std::uint8_t*>(entries_.data()) + prefaulted_;
+    const std::size_t bytes = std::min(kPiece, capacity - prefaulted_);
+    prefaulted_ += bytes;
+    pool_->Submit([at, bytes](unsigned) { qm::PrefaultPages(at, bytes); });
   }
 
   // Waits for the block's slices, appends their entries in record order
@@ -435,6 +459,7 @@ private:
   const qm::NtfsRunList& runs_;
   IDIRBuildCallback* callback_;
   std::vector<NtfsRecordEntry>& entries_;
+  bool entriesStay_; // the entries' storage is never moved
   std::size_t blockBytes_;
   RecordReader reader_; // the build thread's
   std::vector<Block> blocks_;
@@ -443,6 +468,7 @@ private:
   std::uint64_t mftByte_ = 0;
   std::uint64_t sectorsDone_ = 0;
   std::size_t slicesPerBlock_ = 1;
+  std::size_t prefaulted_ = 0; // bytes of the entries' storage
   std::mutex mutex_;
   std::condition_variable sliceDone_;
   std::vector<std::unique_ptr<RecordReader>> workerReaders_;
@@ -490,9 +516,12 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
   collection.entries.reserve(
       static_cast<std::size_t>(std::min<std::uint64_t>(mftRecords, kMaxReservedEntries)));
   qm::AdviseHugePages(collection.entries.data(), collection.entries.capacity() * sizeof(NtfsRecordEntry));
-  MftSweep sweep(*device, *layout, mftRuns_, callback, collection.entries, threads_);
+  MftSweep sweep(*device, *layout, mftRuns_, callback, collection.entries, mftRecords, threads_);
   const bool completed = sweep.Run();
   entriesFound_ = collection.entries.size();
+  // Threads that ran out of room at the same time each made a chunk of
+  // the tree-object pool; the ones not needed go back.
+  if (threads_ > 1) qm::TrimTreeObjectPool();
   if (!completed) return nullptr;
 
   if (callback != nullptr)
