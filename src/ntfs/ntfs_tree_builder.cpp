@@ -400,6 +400,9 @@ private:
         const qm::TreeObjectCache cache; // as in Flush
         RecordReader& reader = *workerReaders_[worker];
         for (std::size_t pos = slice.begin; pos < slice.end; pos += layout_.recordSize) {
+          // The block was filled on another core: the next record's lines
+          // are asked for while this one is read.
+          if (pos + layout_.recordSize < slice.end) Prefetch(block.bytes.data() + pos + layout_.recordSize);
           const std::size_t before = slice.entries.size();
           if (ReadRecord(block, pos, reader, false, &slice.entries) == RecordReader::Result::kForBuildThread)
             slice.deferred.push_back({before, pos});
@@ -408,6 +411,11 @@ private:
         if (--block.pending == 0) sliceDone_.notify_all();
       });
     }
+  }
+
+  void Prefetch(const std::uint8_t* record) const {
+    for (std::size_t at = 0; at < layout_.recordSize; at += 64)
+      __builtin_prefetch(record + at);
   }
 
   // The entries are appended on this thread: the pages of the list ahead
