@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <numeric>
 #include <optional>
 #include <set>
@@ -228,9 +230,17 @@ public:
       slicesPerBlock_ = threads;
     }
     blocks_.resize(pool_ ? kBlocksInFlight : 1);
-    for (Block& block : blocks_) {
-      block.bytes.resize(blockBytes_);
-      block.sectors.resize(blockBytes_ / layout.sectorSize);
+    // The blocks of a large $MFT lie in huge pages: where the first touch
+    // of a page costs much (a virtual machine), hundreds of small pages
+    // cost more than the reading.
+    const std::size_t alignment = blocks_.size() * blockBytes_ >= kBlockBytes ? kHugePage : kPage;
+    const std::size_t memory = (blocks_.size() * blockBytes_ + alignment - 1) / alignment * alignment;
+    blockMemory_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(alignment, memory)));
+    if (!blockMemory_) throw std::bad_alloc();
+    qm::AdviseHugePages(blockMemory_.get(), memory);
+    for (std::size_t i = 0; i < blocks_.size(); ++i) {
+      blocks_[i].bytes = blockMemory_.get() + i * blockBytes_;
+      blocks_[i].sectors.resize(blockBytes_ / layout.sectorSize);
     }
   }
   ~MftSweep() {
@@ -266,7 +276,7 @@ public:
         Block& block = blocks_[current_];
         const std::uint64_t room = (blockBytes_ - block.filled) / layout_.sectorSize;
         const std::uint64_t n = std::min({runSectors - done, room, layout_.deviceSectors - sector, budget});
-        std::uint8_t* at = block.bytes.data() + block.filled;
+        std::uint8_t* at = block.bytes + block.filled;
         if (!device_.ReadSectors(at, sector, n)) std::fill(at, at + n * layout_.sectorSize, std::uint8_t{0});
         for (std::uint64_t i = 0; i < n; ++i)
           block.sectors[block.filled / layout_.sectorSize + i] = sector + i;
@@ -281,6 +291,8 @@ public:
     while (inFlight_ > 0) {
       if (!Retire(Oldest())) return false;
     }
+    // The workers have given back what their caches held.
+    if (pool_) pool_->WaitIdle();
     return true;
   }
 
@@ -289,6 +301,11 @@ public:
 private:
   // Blocks read ahead of the one whose records are taken back.
   static constexpr std::size_t kBlocksInFlight = 4;
+  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  static constexpr std::size_t kPage = 4096;
+  struct FreeMemory {
+    void operator()(std::uint8_t* memory) const { std::free(memory); }
+  };
   // Fewer records a slice are not worth a task.
   static constexpr std::size_t kMinSliceRecords = 16;
 
@@ -305,7 +322,7 @@ private:
     std::vector<Deferred> deferred;
   };
   struct Block {
-    std::vector<std::uint8_t> bytes;
+    std::uint8_t* bytes = nullptr;      // blockBytes_ of blockMemory_
     std::vector<std::uint64_t> sectors; // the device sector of each of its sectors
     std::size_t filled = 0;
     std::uint64_t mftByte = 0;     // of the block's first byte
@@ -372,7 +389,7 @@ private:
   RecordReader::Result ReadRecord(Block& block, std::size_t pos, RecordReader& reader, bool buildThread,
                                   std::vector<NtfsRecordEntry>* into = nullptr) {
     const std::size_t recordSize = layout_.recordSize;
-    return reader.Read(std::span<std::uint8_t>(block.bytes.data() + pos, recordSize),
+    return reader.Read(std::span<std::uint8_t>(block.bytes + pos, recordSize),
                        (block.mftByte + pos) / recordSize, block.sectors[pos / layout_.sectorSize],
                        static_cast<std::uint32_t>(pos % layout_.sectorSize), buildThread,
                        into != nullptr ? *into : entries_, volumeName);
@@ -402,7 +419,7 @@ private:
         for (std::size_t pos = slice.begin; pos < slice.end; pos += layout_.recordSize) {
           // The block was filled on another core: the next record's lines
           // are asked for while this one is read.
-          if (pos + layout_.recordSize < slice.end) Prefetch(block.bytes.data() + pos + layout_.recordSize);
+          if (pos + layout_.recordSize < slice.end) Prefetch(block.bytes + pos + layout_.recordSize);
           const std::size_t before = slice.entries.size();
           if (ReadRecord(block, pos, reader, false, &slice.entries) == RecordReader::Result::kForBuildThread)
             slice.deferred.push_back({before, pos});
@@ -470,6 +487,7 @@ private:
   bool entriesStay_; // the entries' storage is never moved
   std::size_t blockBytes_;
   RecordReader reader_; // the build thread's
+  std::unique_ptr<std::uint8_t, FreeMemory> blockMemory_;
   std::vector<Block> blocks_;
   std::size_t current_ = 0;  // the block being filled
   std::size_t inFlight_ = 0; // blocks handed to the pool and not taken back
