@@ -39,6 +39,7 @@ void CFileTypeMap::Build(std::span<const FileTypeChoice> catalogue, int allTypes
       if (entry.checkState == 2 && entry.isMutex != 0) mode_ = kExclude;
   }
   extensions_.clear();
+  hasExtensions_ = false;
   if (allTypes != 0) return;
   for (const FileTypeChoice& entry : catalogue) {
     if (mode_ == kInclude && entry.checkState == 2) {
@@ -56,17 +57,16 @@ void CFileTypeMap::Build(std::span<const FileTypeChoice> catalogue, int allTypes
       }
     }
   }
+  hasExtensions_ = !extensions_.empty();
 }
 
 void CFileTypeMap::Clear() {
   qm::ExclusiveHold hold(lock_);
   extensions_.clear();
+  hasExtensions_ = false;
 }
 
-bool CFileTypeMap::HasExtensions() {
-  qm::SharedHold hold(lock_);
-  return !extensions_.empty();
-}
+bool CFileTypeMap::HasExtensions() { return hasExtensions_.load(std::memory_order_acquire); }
 
 int CFileTypeMap::GetMode() {
   qm::SharedHold hold(lock_);

@@ -3,6 +3,7 @@
 // page rebuilds it from the catalogue of types.
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +35,8 @@ public:
   void Clear();
 
   // Whether the set holds any extension at all (none: every file passes).
+  // Takes no lock: the tree builds ask it for every name, from several
+  // threads at once.
   bool HasExtensions();
   int GetMode();
 
@@ -49,6 +52,7 @@ private:
 
   CReadWriteLock lock_;
   std::unordered_map<std::string, std::string> extensions_; // key -> as written
+  std::atomic<bool> hasExtensions_{false};                  // !extensions_.empty(), set under the lock
   int mode_ = kAllFiles;
 };
 

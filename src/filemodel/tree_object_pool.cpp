@@ -52,7 +52,8 @@ struct alignas(kGrain) Chunk {
 
 struct SizeClass {
   std::mutex lock;
-  Chunk* withRoom = nullptr; // chunks that can give an object
+  Chunk* withRoom = nullptr; // chunks that can give an object; objects come from the first
+  Chunk* lastWithRoom = nullptr;
   std::size_t chunks = 0;
   std::size_t objects = 0;
 };
@@ -75,6 +76,18 @@ void Link(SizeClass& c, Chunk* chunk) {
   chunk->next = c.withRoom;
   if (c.withRoom != nullptr) c.withRoom->prev = chunk;
   c.withRoom = chunk;
+  if (c.lastWithRoom == nullptr) c.lastWithRoom = chunk;
+  chunk->listed = true;
+}
+
+// At the end: the chunk being filled stays first, so that a new chunk is
+// not begun while another still has room.
+void LinkLast(SizeClass& c, Chunk* chunk) {
+  chunk->next = nullptr;
+  chunk->prev = c.lastWithRoom;
+  if (c.lastWithRoom != nullptr) c.lastWithRoom->next = chunk;
+  c.lastWithRoom = chunk;
+  if (c.withRoom == nullptr) c.withRoom = chunk;
   chunk->listed = true;
 }
 
@@ -83,7 +96,10 @@ void Unlink(SizeClass& c, Chunk* chunk) {
     chunk->prev->next = chunk->next;
   else
     c.withRoom = chunk->next;
-  if (chunk->next != nullptr) chunk->next->prev = chunk->prev;
+  if (chunk->next != nullptr)
+    chunk->next->prev = chunk->prev;
+  else
+    c.lastWithRoom = chunk->prev;
   chunk->prev = chunk->next = nullptr;
   chunk->listed = false;
 }
@@ -105,32 +121,82 @@ Chunk* NewChunk(std::size_t size) {
 
 } // namespace
 
-void* AllocateTreeObject(std::size_t bytes) {
-  if (bytes == 0) bytes = 1;
-  if (bytes > kTreeObjectMaxBytes) return ::operator new(bytes);
-  const std::size_t size = (bytes + kGrain - 1) / kGrain * kGrain;
-  SizeClass& c = ClassFor(size);
-  std::lock_guard<std::mutex> guard(c.lock);
+namespace {
+
+// The objects that a cache on this thread hands out, when there is one.
+thread_local TreeObjectCache* threadCache = nullptr;
+
+std::size_t Rounded(std::size_t bytes) { return (bytes + kGrain - 1) / kGrain * kGrain; }
+
+// One object of the class, left poisoned; guard holds the class's lock.
+void* TakeObject(SizeClass& c, std::unique_lock<std::mutex>& guard, std::size_t size) {
   Chunk* chunk = c.withRoom;
   if (chunk == nullptr) {
-    chunk = NewChunk(size);
+    // A new chunk's first touch has the system clear its pages, which
+    // takes long: threads that allocate beside this one go on meanwhile,
+    // and those that find no room either make chunks of their own at the
+    // same time. What is left of those unused goes back at the next trim.
+    guard.unlock();
+    Chunk* fresh = NewChunk(size);
+    guard.lock();
     ++c.chunks;
-    Link(c, chunk);
+    LinkLast(c, fresh);
+    chunk = c.withRoom;
   }
   void* object;
   if (chunk->free != nullptr) {
     FreeBlock* block = chunk->free;
-    QM_UNPOISON(block, size);
+    QM_UNPOISON(block, sizeof(FreeBlock));
     chunk->free = block->next;
+    QM_POISON(block, sizeof(FreeBlock));
     object = block;
   } else {
     object = reinterpret_cast<std::uint8_t*>(chunk) + chunk->bump;
     chunk->bump += size;
-    QM_UNPOISON(object, size);
   }
   ++chunk->live;
   ++c.objects;
   if (!HasRoom(chunk)) Unlink(c, chunk);
+  return object;
+}
+
+} // namespace
+
+TreeObjectCache::TreeObjectCache() : previous_(threadCache) { threadCache = this; }
+
+TreeObjectCache::~TreeObjectCache() {
+  threadCache = previous_;
+  for (std::size_t i = 0; i < kClasses; ++i) {
+    Run& run = runs_[i];
+    for (; run.next < run.count; ++run.next) {
+      QM_UNPOISON(run.objects[run.next], (i + 1) * kGrain);
+      FreeTreeObject(run.objects[run.next], (i + 1) * kGrain);
+    }
+  }
+}
+
+void* TreeObjectCache::Take(std::size_t size) {
+  Run& run = runs_[size / kGrain - 1];
+  if (run.next == run.count) {
+    SizeClass& c = ClassFor(size);
+    std::unique_lock<std::mutex> guard(c.lock);
+    for (run.next = 0, run.count = 0; run.count < kRun; ++run.count)
+      run.objects[run.count] = TakeObject(c, guard, size);
+  }
+  void* object = run.objects[run.next++];
+  QM_UNPOISON(object, size);
+  return object;
+}
+
+void* AllocateTreeObject(std::size_t bytes) {
+  if (bytes == 0) bytes = 1;
+  if (bytes > kTreeObjectMaxBytes) return ::operator new(bytes);
+  const std::size_t size = Rounded(bytes);
+  if (threadCache != nullptr) return threadCache->Take(size);
+  SizeClass& c = ClassFor(size);
+  std::unique_lock<std::mutex> guard(c.lock);
+  void* object = TakeObject(c, guard, size);
+  QM_UNPOISON(object, size);
   return object;
 }
 
@@ -141,7 +207,7 @@ void FreeTreeObject(void* object, std::size_t bytes) noexcept {
     ::operator delete(object); // the unsized form: not every compiler declares the sized one
     return;
   }
-  const std::size_t size = (bytes + kGrain - 1) / kGrain * kGrain;
+  const std::size_t size = Rounded(bytes);
   SizeClass& c = ClassFor(size);
   Chunk* chunk = ChunkOf(object);
   std::lock_guard<std::mutex> guard(c.lock);
@@ -164,6 +230,26 @@ void FreeTreeObject(void* object, std::size_t bytes) noexcept {
   if (!chunk->listed) Link(c, chunk);
 }
 
+std::size_t TrimTreeObjectPool() noexcept {
+  std::size_t freed = 0;
+  for (std::size_t i = 0; i < kClasses; ++i) {
+    SizeClass& c = ClassFor((i + 1) * kGrain);
+    std::lock_guard<std::mutex> guard(c.lock);
+    for (Chunk* chunk = c.withRoom; chunk != nullptr;) {
+      Chunk* next = chunk->next;
+      if (chunk->live == 0) {
+        Unlink(c, chunk);
+        --c.chunks;
+        QM_UNPOISON(chunk, kChunkBytes);
+        std::free(chunk);
+        ++freed;
+      }
+      chunk = next;
+    }
+  }
+  return freed;
+}
+
 void AdviseHugePages(void* block, std::size_t bytes) noexcept {
 #ifdef MADV_HUGEPAGE
   const auto begin = reinterpret_cast<std::uintptr_t>(block);
@@ -171,6 +257,20 @@ void AdviseHugePages(void* block, std::size_t bytes) noexcept {
   const std::uintptr_t first = (begin + kChunkBytes - 1) & ~(kChunkBytes - 1);
   const std::uintptr_t last = (begin + bytes) & ~(kChunkBytes - 1);
   if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)bytes;
+#endif
+}
+
+void PrefaultPages(void* block, std::size_t bytes) noexcept {
+#ifdef MADV_POPULATE_WRITE
+  constexpr std::uintptr_t kPage = 4096;
+  const auto begin = reinterpret_cast<std::uintptr_t>(block);
+  if (block == nullptr || bytes == 0 || bytes > UINTPTR_MAX - kPage - begin) return;
+  const std::uintptr_t first = begin & ~(kPage - 1);
+  const std::uintptr_t last = (begin + bytes + kPage - 1) & ~(kPage - 1);
+  ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
 #else
   (void)block;
   (void)bytes;

@@ -6,24 +6,10 @@ namespace qm {
 
 namespace attr {
 
-std::uint32_t Type(ByteView a) { return a.le32(mft::kAttrType); }
-std::uint32_t Length(ByteView a) { return a.le32(mft::kAttrLength); }
-bool IsResident(ByteView a) { return a.u8(mft::kAttrNonResident) == 0; }
-std::uint16_t Flags(ByteView a) { return a.le16(mft::kAttrFlags); }
-std::uint8_t NameLength(ByteView a) { return a.u8(mft::kAttrNameLength); }
-
 ByteView NameBytes(ByteView a) {
   const std::uint64_t length = std::uint64_t{NameLength(a)} * 2;
   if (length == 0) return {};
   return a.sub(a.le16(mft::kAttrNameOffset), length);
-}
-
-std::optional<ByteView> ResidentValue(ByteView a) {
-  if (!IsResident(a) || !a.has(0, mft::kResidentHeader)) return std::nullopt;
-  const std::uint64_t offset = a.le16(mft::kAttrValueOffset);
-  const std::uint64_t length = a.le32(mft::kAttrValueLength);
-  if (!a.has(offset, length)) return std::nullopt;
-  return a.sub(offset, length);
 }
 
 } // namespace attr

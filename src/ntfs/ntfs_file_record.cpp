@@ -169,23 +169,49 @@ BuildExtensionRecordList(std::span<std::uint8_t> record, std::uint64_t recordSec
 
 CNTFSFileRecord::CNTFSFileRecord(std::span<const std::uint8_t> record, std::uint64_t sector,
                                  IStorageDevice* device, const qm::ExtensionRecordList& extensions,
-                                 std::uint32_t offsetInSector)
-    : base_(record.begin(), record.end()), sector_(sector), offsetInSector_(offsetInSector), device_(device) {
-  CheckBase();
-  for (const auto& ref : extensions)
-    extensions_.push_back({ref, false, false, {}});
+                                 std::uint32_t offsetInSector) {
+  Reset(record, sector, device, extensions, offsetInSector);
 }
 
-CNTFSFileRecord::~CNTFSFileRecord() = default;
+CNTFSFileRecord::~CNTFSFileRecord() { Release(); }
 
 void CNTFSFileRecord::Reset(std::span<const std::uint8_t> record, std::uint64_t sector,
                             IStorageDevice* device, const qm::ExtensionRecordList& extensions,
                             std::uint32_t offsetInSector) {
-  base_.assign(record.begin(), record.end());
+  Release();
+  copy_.assign(record.begin(), record.end());
+  base_ = copy_;
   sector_ = sector;
   offsetInSector_ = offsetInSector;
   device_ = device;
   CheckBase();
+  TakeExtensions(extensions);
+}
+
+void CNTFSFileRecord::Borrow(std::span<std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
+                             const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector) {
+  Release();
+  base_ = record;
+  borrowed_ = true;
+  sector_ = sector;
+  offsetInSector_ = offsetInSector;
+  device_ = device;
+  CheckBase();
+  TakeExtensions(extensions);
+}
+
+void CNTFSFileRecord::Release() {
+  if (borrowed_) {
+    if (fixedUp_) UndoUpdateSequenceFixup(base_);
+    base_ = {};
+    borrowed_ = false;
+    valid_ = false;
+    baseAttributes_.Clear();
+  }
+  fixedUp_ = false;
+}
+
+void CNTFSFileRecord::TakeExtensions(const qm::ExtensionRecordList& extensions) {
   extensions_.clear();
   for (const auto& ref : extensions)
     extensions_.push_back({ref, false, false, {}});
@@ -194,13 +220,15 @@ void CNTFSFileRecord::Reset(std::span<const std::uint8_t> record, std::uint64_t 
 void CNTFSFileRecord::CheckBase() {
   // What IsValidFileRecord tests, with the fix-up applied once and kept,
   // and the attribute walk noting where the attributes lie.
+  fixedUp_ = false;
   valid_ =
       base_.size() >= qm::mft::kFixupBytes && IsFileRecordHeader(qm::ByteView(base_.data(), base_.size()));
   if (!valid_) {
     baseAttributes_.Clear();
     return;
   }
-  ApplyUpdateSequenceFixup(base_); // when it does not apply, the record is used as it lies
+  // When the fix-up does not apply, the record is used as it lies.
+  fixedUp_ = ApplyUpdateSequenceFixup(base_);
   valid_ = baseAttributes_.Check(qm::ByteView(base_.data(), base_.size()));
 }
 

@@ -83,6 +83,14 @@ public:
   // build that reads millions of records allocates none of them anew.
   void Reset(std::span<const std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
              const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector = 0);
+  // The same over the caller's buffer without copying it: the buffer is
+  // fixed up in place and stays so until Release, the next Reset or Borrow,
+  // or the end of this object, each of which gives it back byte for byte
+  // as it came. The buffer must outlive its use here.
+  void Borrow(std::span<std::uint8_t> record, std::uint64_t sector, IStorageDevice* device,
+              const qm::ExtensionRecordList& extensions, std::uint32_t offsetInSector = 0);
+  // Gives a borrowed buffer back as it came; the record is then invalid.
+  void Release();
 
   bool IsValid() const { return valid_; }
   qm::ByteView Record() const { return valid_ ? qm::ByteView(base_.data(), base_.size()) : qm::ByteView(); }
@@ -112,8 +120,12 @@ private:
   qm::ByteView LoadExtension(Extension& extension);
   bool BelongsToThisFile(qm::ByteView extension, const qm::ExtensionRecordRef& ref) const;
   void CheckBase();
+  void TakeExtensions(const qm::ExtensionRecordList& extensions);
 
-  std::vector<std::uint8_t> base_;
+  std::vector<std::uint8_t> copy_; // the base record, unless borrowed
+  std::span<std::uint8_t> base_;   // copy_ or the borrowed buffer
+  bool borrowed_ = false;
+  bool fixedUp_ = false; // the fix-up was applied to base_
   qm::NtfsAttributeTable baseAttributes_;
   std::uint64_t sector_ = 0;
   std::uint32_t offsetInSector_ = 0;

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <numeric>
 #include <optional>
 #include <set>
@@ -24,6 +29,7 @@
 #include "ntfs/volume_record.h"
 #include "platform/log.h"
 #include "platform/message_pump.h"
+#include "platform/thread_pool.h"
 #include "platform/worker_thread.h"
 #include "storage/app_settings.h"
 #include "storage/storage_device.h"
@@ -136,15 +142,114 @@ qm::NtfsRunList CollectMftRuns(IStorageDevice& device, const VolumeLayout& layou
   return runs;
 }
 
+// Turns one record of the $MFT, as it lies in the sweep's block, into the
+// entry of a base record; the block's bytes come back unchanged. The record
+// is fixed up where it lies, not copied. Only the build's thread may read
+// the device: elsewhere the few records that need it (those with an
+// attribute list, whose extension records are read) and the volume's
+// record (whose name goes to the build) are left to that thread, which
+// reads them again with the same function.
+class RecordReader {
+public:
+  RecordReader(IStorageDevice& device, const VolumeLayout& layout, const qm::NtfsRunList& runs)
+      : device_(device), layout_(layout), runs_(runs), record_({}, 0, nullptr, {}) {}
+
+  enum class Result { kRead, kForBuildThread };
+
+  // buildThread: this is the build's thread, which may read the device and
+  // sets volumeName.
+  Result Read(std::span<std::uint8_t> raw, std::uint64_t number, std::uint64_t sector, std::uint32_t offset,
+              bool buildThread, std::vector<NtfsRecordEntry>& entries,
+              char (&volumeName)[qm::kVolumeNameBytes]) {
+    if (!IsFileRecordHeader(qm::ByteView(raw.data(), raw.size()))) return Result::kRead;
+    Taken taken{record_};
+    record_.Borrow(raw, sector, &device_, kNoExtensions, offset);
+    if (!record_.IsValid()) return Result::kRead;
+    const qm::ByteView fixed = record_.Record();
+    if (IsExtensionRecord(fixed)) return Result::kRead;
+    if (IsSystemFileRecord(record_.Attributes())) {
+      if (number != qm::kVolumeRecordNumber) return Result::kRead;
+      if (!buildThread) return Result::kForBuildThread;
+      // The volume's name comes from its system record, read on the way.
+      record_.Release();
+      GetVolumeNameFromRecord(raw, volumeName);
+      return Result::kRead;
+    }
+    const bool isFolder = IsDirectory(fixed);
+    std::optional<qm::ExtensionRecordList> extensions;
+    if (record_.Attributes().Find(qm::mft::kAttributeList, 0)) {
+      if (!buildThread) return Result::kForBuildThread;
+      record_.Release();
+      extensions = BuildExtensionRecordList(raw, sector, device_, layout_.Geometry(), runs_);
+      record_.Borrow(raw, sector, &device_, extensions ? *extensions : kNoExtensions, offset);
+    }
+    NtfsRecordEntry entry;
+    entry.isFolder = isFolder ? 1 : 0;
+    entry.recordSector = sector;
+    entry.recordNumber = number;
+    std::uint64_t parent = qm::kNoNumber;
+    entry.properties = BuildNtfsFileProperties(sector, record_, layout_.ClusterBytes(), &parent, extensions);
+    entry.parentNumber = parent;
+    entries.push_back(std::move(entry));
+    return Result::kRead;
+  }
+
+private:
+  // Gives the borrowed record back however Read returns.
+  struct Taken {
+    CNTFSFileRecord& record;
+    ~Taken() { record.Release(); }
+  };
+
+  static inline const qm::ExtensionRecordList kNoExtensions{};
+
+  IStorageDevice& device_;
+  const VolumeLayout& layout_;
+  const qm::NtfsRunList& runs_;
+  CNTFSFileRecord record_;
+};
+
 // Reads the $MFT in blocks in record order and turns every base record
-// into an entry.
+// into an entry. With more than one thread, the records of each block are
+// read in slices on a pool while the next blocks are read from the device;
+// the blocks are taken back in order and their slices' entries appended in
+// record order, so the entries are those of one thread, in the same order.
 class MftSweep {
 public:
+  // entries holds room for every record when it has room for maxRecords.
   MftSweep(IStorageDevice& device, const VolumeLayout& layout, const qm::NtfsRunList& runs,
-           IDIRBuildCallback* callback, std::vector<NtfsRecordEntry>& entries)
+           IDIRBuildCallback* callback, std::vector<NtfsRecordEntry>& entries, std::uint64_t maxRecords,
+           unsigned threads)
       : device_(device), layout_(layout), runs_(runs), callback_(callback), entries_(entries),
-        blockBytes_(SweepBlockBytes(layout, runs)), block_(blockBytes_),
-        blockSectors_(blockBytes_ / layout.sectorSize), record_({}, 0, nullptr, {}) {}
+        entriesStay_(entries.capacity() >= maxRecords), blockBytes_(SweepBlockBytes(layout, runs)),
+        reader_(device, layout, runs) {
+    if (threads > 1) {
+      pool_ = std::make_unique<qm::ThreadPool>(threads);
+      for (unsigned i = 0; i < pool_->Size(); ++i)
+        workerReaders_.push_back(std::make_unique<RecordReader>(device, layout, runs));
+      slicesPerBlock_ = threads;
+    }
+    blocks_.resize(pool_ ? kBlocksInFlight : 1);
+    // The blocks of a large $MFT lie in huge pages: where the first touch
+    // of a page costs much (a virtual machine), hundreds of small pages
+    // cost more than the reading.
+    const std::size_t alignment = blocks_.size() * blockBytes_ >= kBlockBytes ? kHugePage : kPage;
+    const std::size_t memory = (blocks_.size() * blockBytes_ + alignment - 1) / alignment * alignment;
+    blockMemory_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(alignment, memory)));
+    if (!blockMemory_) throw std::bad_alloc();
+    qm::AdviseHugePages(blockMemory_.get(), memory);
+    for (std::size_t i = 0; i < blocks_.size(); ++i) {
+      blocks_[i].bytes = blockMemory_.get() + i * blockBytes_;
+      blocks_[i].sectors.resize(blockBytes_ / layout.sectorSize);
+    }
+  }
+  ~MftSweep() {
+    // A cancelled sweep: no slice may still be reading a block.
+    if (pool_) {
+      pool_->DropPending();
+      pool_->WaitIdle();
+    }
+  }
 
   // False when cancelled.
   bool Run() {
@@ -168,25 +273,65 @@ public:
           Skip(runSectors - done);
           break;
         }
-        const std::uint64_t room = (blockBytes_ - filled_) / layout_.sectorSize;
+        Block& block = blocks_[current_];
+        const std::uint64_t room = (blockBytes_ - block.filled) / layout_.sectorSize;
         const std::uint64_t n = std::min({runSectors - done, room, layout_.deviceSectors - sector, budget});
-        std::uint8_t* at = block_.data() + filled_;
+        std::uint8_t* at = block.bytes + block.filled;
         if (!device_.ReadSectors(at, sector, n)) std::fill(at, at + n * layout_.sectorSize, std::uint8_t{0});
         for (std::uint64_t i = 0; i < n; ++i)
-          blockSectors_[filled_ / layout_.sectorSize + i] = sector + i;
-        filled_ += n * layout_.sectorSize;
+          block.sectors[block.filled / layout_.sectorSize + i] = sector + i;
+        block.filled += n * layout_.sectorSize;
         done += n;
         budget -= n;
-        if (filled_ == blockBytes_ && !Flush()) return false;
+        if (block.filled == blockBytes_ && !Flush()) return false;
       }
       if (budget == 0) break;
     }
-    return Flush();
+    if (!Flush()) return false;
+    while (inFlight_ > 0) {
+      if (!Retire(Oldest())) return false;
+    }
+    // The workers have given back what their caches held.
+    if (pool_) pool_->WaitIdle();
+    return true;
   }
 
   char volumeName[qm::kVolumeNameBytes] = {};
 
 private:
+  // Blocks read ahead of the one whose records are taken back.
+  static constexpr std::size_t kBlocksInFlight = 4;
+  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  static constexpr std::size_t kPage = 4096;
+  struct FreeMemory {
+    void operator()(std::uint8_t* memory) const { std::free(memory); }
+  };
+  // Fewer records a slice are not worth a task.
+  static constexpr std::size_t kMinSliceRecords = 16;
+
+  // A record left to the build's thread: its place among the slice's
+  // entries and its offset in the block.
+  struct Deferred {
+    std::size_t entriesBefore;
+    std::size_t pos;
+  };
+  struct Slice {
+    std::size_t begin = 0; // byte offsets in the block
+    std::size_t end = 0;
+    std::vector<NtfsRecordEntry> entries;
+    std::vector<Deferred> deferred;
+  };
+  struct Block {
+    std::uint8_t* bytes = nullptr;      // blockBytes_ of blockMemory_
+    std::vector<std::uint64_t> sectors; // the device sector of each of its sectors
+    std::size_t filled = 0;
+    std::uint64_t mftByte = 0;     // of the block's first byte
+    std::uint64_t sectorsDone = 0; // after this block, for the progress
+    std::vector<Slice> slices;     // the first sliceCount are in use
+    std::size_t sliceCount = 0;
+    unsigned pending = 0; // slices still being read, under mutex_
+  };
+
   // A whole number of sectors and of records, so that a full block leaves
   // no room and no record straddles two blocks whatever the sector size
   // (1536-byte sectors hold no whole number of megabytes); no larger than
@@ -200,75 +345,161 @@ private:
     return static_cast<std::size_t>(units * unit);
   }
 
+  std::size_t Oldest() const { return (current_ + blocks_.size() - inFlight_) % blocks_.size(); }
+
   void Skip(std::uint64_t sectors) {
     Flush();
     mftByte_ += sectors * layout_.sectorSize;
     sectorsDone_ += sectors;
   }
 
-  // Processes the buffered records; false when the callback cancels.
+  // Hands the buffered records on: read here with one thread, else to the
+  // pool, taking back the oldest block when every block is in flight.
+  // False when the callback cancels.
   bool Flush() {
-    if (filled_ == 0) return true;
-    Process();
-    mftByte_ += filled_;
-    sectorsDone_ += filled_ / layout_.sectorSize;
-    filled_ = 0;
+    Block& block = blocks_[current_];
+    if (block.filled == 0) return true;
+    block.mftByte = mftByte_;
+    mftByte_ += block.filled;
+    sectorsDone_ += block.filled / layout_.sectorSize;
+    block.sectorsDone = sectorsDone_;
+    if (!pool_) {
+      // Each record takes two objects of the tree-object pool: they are
+      // taken in runs, not one lock each.
+      const qm::TreeObjectCache cache;
+      for (std::size_t pos = 0; pos + layout_.recordSize <= block.filled; pos += layout_.recordSize)
+        ReadRecord(block, pos, reader_, true);
+      block.filled = 0;
+      return Report(block.sectorsDone);
+    }
+    PrefaultEntriesAhead();
+    Submit(block);
+    ++inFlight_;
+    current_ = (current_ + 1) % blocks_.size();
+    if (inFlight_ == blocks_.size()) return Retire(current_);
+    return true;
+  }
+
+  bool Report(std::uint64_t sectorsDone) {
     if (callback_ == nullptr) return true;
-    callback_->OnPosition(static_cast<std::uint32_t>(sectorsDone_ / qm::kNtfsProgressSectors));
+    callback_->OnPosition(static_cast<std::uint32_t>(sectorsDone / qm::kNtfsProgressSectors));
     return callback_->Poll() != kCallbackCancel;
   }
 
-  void Process() {
+  RecordReader::Result ReadRecord(Block& block, std::size_t pos, RecordReader& reader, bool buildThread,
+                                  std::vector<NtfsRecordEntry>* into = nullptr) {
     const std::size_t recordSize = layout_.recordSize;
-    for (std::size_t pos = 0; pos + recordSize <= filled_; pos += recordSize) {
-      const std::span<std::uint8_t> raw(block_.data() + pos, recordSize);
-      if (!IsFileRecordHeader(qm::ByteView(raw.data(), raw.size()))) continue;
-      const std::uint64_t number = (mftByte_ + pos) / recordSize;
-      const std::uint64_t sector = blockSectors_[pos / layout_.sectorSize];
-      const auto offset = static_cast<std::uint32_t>(pos % layout_.sectorSize);
-      // One copy, one check and one fix-up a record; the block keeps the
-      // record as it lies for the extension-record lookup.
-      record_.Reset(raw, sector, &device_, kNoExtensions, offset);
-      if (!record_.IsValid()) continue;
-      const qm::ByteView fixed = record_.Record();
-      if (IsExtensionRecord(fixed)) continue;
-      if (IsSystemFileRecord(record_.Attributes())) {
-        // The volume's name comes from its system record, read on the way.
-        if (number == qm::kVolumeRecordNumber) GetVolumeNameFromRecord(raw, volumeName);
-        continue;
-      }
-      const bool isFolder = IsDirectory(fixed);
-      std::optional<qm::ExtensionRecordList> extensions;
-      if (record_.Attributes().Find(qm::mft::kAttributeList, 0)) {
-        extensions = BuildExtensionRecordList(raw, sector, device_, layout_.Geometry(), runs_);
-        if (extensions) record_.Reset(raw, sector, &device_, *extensions, offset);
-      }
-      NtfsRecordEntry entry;
-      entry.isFolder = isFolder ? 1 : 0;
-      entry.recordSector = sector;
-      entry.recordNumber = number;
-      std::uint64_t parent = qm::kNoNumber;
-      entry.properties =
-          BuildNtfsFileProperties(sector, record_, layout_.ClusterBytes(), &parent, extensions);
-      entry.parentNumber = parent;
-      entries_.push_back(std::move(entry));
+    return reader.Read(std::span<std::uint8_t>(block.bytes + pos, recordSize),
+                       (block.mftByte + pos) / recordSize, block.sectors[pos / layout_.sectorSize],
+                       static_cast<std::uint32_t>(pos % layout_.sectorSize), buildThread,
+                       into != nullptr ? *into : entries_, volumeName);
+  }
+
+  void Submit(Block& block) {
+    const std::size_t recordSize = layout_.recordSize;
+    const std::size_t records = block.filled / recordSize;
+    const std::size_t perSlice = std::max<std::size_t>(
+        {(records + slicesPerBlock_ - 1) / slicesPerBlock_, std::min(records, kMinSliceRecords), 1});
+    const std::size_t slices = (records + perSlice - 1) / perSlice;
+    if (block.slices.size() < slices) block.slices.resize(slices);
+    block.sliceCount = slices;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      block.pending = static_cast<unsigned>(slices);
+    }
+    for (std::size_t i = 0; i < slices; ++i) {
+      Slice& slice = block.slices[i];
+      slice.begin = i * perSlice * recordSize;
+      slice.end = std::min(records, (i + 1) * perSlice) * recordSize;
+      slice.entries.clear();
+      slice.deferred.clear();
+      pool_->Submit([this, &block, &slice](unsigned worker) {
+        const qm::TreeObjectCache cache; // as in Flush
+        RecordReader& reader = *workerReaders_[worker];
+        for (std::size_t pos = slice.begin; pos < slice.end; pos += layout_.recordSize) {
+          // The block was filled on another core: the next record's lines
+          // are asked for while this one is read.
+          if (pos + layout_.recordSize < slice.end) Prefetch(block.bytes + pos + layout_.recordSize);
+          const std::size_t before = slice.entries.size();
+          if (ReadRecord(block, pos, reader, false, &slice.entries) == RecordReader::Result::kForBuildThread)
+            slice.deferred.push_back({before, pos});
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--block.pending == 0) sliceDone_.notify_all();
+      });
     }
   }
 
-  static inline const qm::ExtensionRecordList kNoExtensions{};
+  void Prefetch(const std::uint8_t* record) const {
+    for (std::size_t at = 0; at < layout_.recordSize; at += 64)
+      __builtin_prefetch(record + at);
+  }
+
+  // The entries are appended on this thread: the pages of the list ahead
+  // of them are made to exist on the pool, so that this thread does not
+  // wait for the system to clear them.
+  void PrefaultEntriesAhead() {
+    // Never over storage that a growing list could give up meanwhile.
+    if (!entriesStay_) return;
+    constexpr std::size_t kPiece = std::size_t{2} << 20;
+    const std::size_t capacity = entries_.capacity() * sizeof(NtfsRecordEntry);
+    const std::size_t used = entries_.size() * sizeof(NtfsRecordEntry);
+    if (prefaulted_ >= capacity || prefaulted_ > used + kPiece) return;
+    auto* at = reinterpret_cast<std::uint8_t*>(entries_.data()) + prefaulted_;
+    const std::size_t bytes = std::min(kPiece, capacity - prefaulted_);
+    prefaulted_ += bytes;
+    pool_->Submit([at, bytes](unsigned) { qm::PrefaultPages(at, bytes); });
+  }
+
+  // Waits for the block's slices, appends their entries in record order
+  // with the records left to this thread read in their places, and reports
+  // the progress. False when the callback cancels.
+  bool Retire(std::size_t index) {
+    Block& block = blocks_[index];
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      sliceDone_.wait(lock, [&block] { return block.pending == 0; });
+    }
+    for (std::size_t i = 0; i < block.sliceCount; ++i) {
+      Slice& slice = block.slices[i];
+      std::size_t next = 0;
+      for (const Deferred& deferred : slice.deferred) {
+        for (; next < deferred.entriesBefore; ++next)
+          entries_.push_back(std::move(slice.entries[next]));
+        ReadRecord(block, deferred.pos, reader_, true);
+      }
+      for (; next < slice.entries.size(); ++next)
+        entries_.push_back(std::move(slice.entries[next]));
+      slice.entries.clear();
+      slice.deferred.clear();
+    }
+    block.sliceCount = 0;
+    block.filled = 0;
+    --inFlight_;
+    return Report(block.sectorsDone);
+  }
 
   IStorageDevice& device_;
   const VolumeLayout& layout_;
   const qm::NtfsRunList& runs_;
   IDIRBuildCallback* callback_;
   std::vector<NtfsRecordEntry>& entries_;
+  bool entriesStay_; // the entries' storage is never moved
   std::size_t blockBytes_;
-  std::vector<std::uint8_t> block_;
-  std::vector<std::uint64_t> blockSectors_;
-  CNTFSFileRecord record_;
-  std::size_t filled_ = 0;
+  RecordReader reader_; // the build thread's
+  std::unique_ptr<std::uint8_t, FreeMemory> blockMemory_;
+  std::vector<Block> blocks_;
+  std::size_t current_ = 0;  // the block being filled
+  std::size_t inFlight_ = 0; // blocks handed to the pool and not taken back
   std::uint64_t mftByte_ = 0;
   std::uint64_t sectorsDone_ = 0;
+  std::size_t slicesPerBlock_ = 1;
+  std::size_t prefaulted_ = 0; // bytes of the entries' storage
+  std::mutex mutex_;
+  std::condition_variable sliceDone_;
+  std::vector<std::unique_ptr<RecordReader>> workerReaders_;
+  // Last, so that it goes first: its workers use everything above.
+  std::unique_ptr<qm::ThreadPool> pool_;
 };
 
 } // namespace
@@ -311,9 +542,12 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
   collection.entries.reserve(
       static_cast<std::size_t>(std::min<std::uint64_t>(mftRecords, kMaxReservedEntries)));
   qm::AdviseHugePages(collection.entries.data(), collection.entries.capacity() * sizeof(NtfsRecordEntry));
-  MftSweep sweep(*device, *layout, mftRuns_, callback, collection.entries);
+  MftSweep sweep(*device, *layout, mftRuns_, callback, collection.entries, mftRecords, threads_);
   const bool completed = sweep.Run();
   entriesFound_ = collection.entries.size();
+  // Threads that ran out of room at the same time each made a chunk of
+  // the tree-object pool; the ones not needed go back.
+  if (threads_ > 1) qm::TrimTreeObjectPool();
   if (!completed) return nullptr;
 
   if (callback != nullptr)
@@ -330,6 +564,10 @@ CFileNode* CNtfsTreeBuilder::Build(std::uint64_t firstSector, IStorageDevice* de
   }
   if (callback != nullptr) callback->OnEnd();
   return root;
+}
+
+void CNtfsTreeBuilder::SetThreads(unsigned threads) {
+  threads_ = threads != 0 ? threads : std::max(std::thread::hardware_concurrency(), 1u);
 }
 
 CFileNode* CNtfsTreeBuilder::Start(std::uint64_t firstSector, IStorageDevice* device,

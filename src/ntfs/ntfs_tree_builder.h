@@ -34,6 +34,13 @@ public:
   // The same build on the calling thread.
   CFileNode* Build(std::uint64_t firstSector, IStorageDevice* device, IDIRBuildCallback* callback);
 
+  // The threads that check the $MFT's records and read their fields: 1 (the
+  // default) does it all on the build's thread, 0 takes one a core. The
+  // device is read and the records are linked on the build's thread
+  // whatever the count, and the tree comes out the same.
+  void SetThreads(unsigned threads);
+  unsigned Threads() const { return threads_; }
+
   // What the last build read of the $MFT (for tests and traces).
   const qm::NtfsRunList& MftRuns() const { return mftRuns_; }
   std::uint64_t EntriesFound() const { return entriesFound_; }
@@ -42,4 +49,5 @@ private:
   qm::NtfsRunList mftRuns_;
   std::uint64_t entriesFound_ = 0;
   qm::LostFilesCounter counter_;
+  unsigned threads_ = 1;
 };

@@ -80,9 +80,48 @@ TEST(TreeObjectPool, TreesBuiltAndDeletedOnSeveralThreads) {
   EXPECT_EQ(qm::GetTreeObjectPoolUse().objects, before.objects);
 }
 
-// The huge-page advice is only advice: any block (unaligned, smaller than a
-// huge page, empty, null, a length that would wrap the address space) keeps
-// every byte it holds and stays usable.
+// Threads that allocate side by side, each through a cache of its own, get
+// distinct whole objects; what a cache took and did not hand out goes back
+// when it ends, and the chunks that threads made at the same time and did
+// not need go back at the trim.
+TEST(TreeObjectPool, CachesOnSeveralThreadsAndTheTrim) {
+  const qm::TreeObjectPoolUse before = qm::GetTreeObjectPoolUse();
+  constexpr int kThreads = 6;
+  constexpr std::size_t kEach = 30000;
+  constexpr std::size_t kSize = 112;
+  std::vector<std::vector<std::uint8_t*>> objects(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([t, &objects] {
+      const qm::TreeObjectCache cache;
+      for (std::size_t i = 0; i < kEach; ++i) {
+        auto* at = static_cast<std::uint8_t*>(qm::AllocateTreeObject(kSize));
+        std::memset(at, t, kSize);
+        objects[t].push_back(at);
+        if (i % 1000 == 0) qm::FreeTreeObject(qm::AllocateTreeObject(40), 40); // another size between
+      }
+    });
+  for (auto& thread : threads)
+    thread.join();
+  for (int t = 0; t < kThreads; ++t)
+    for (const std::uint8_t* at : objects[t])
+      ASSERT_TRUE(std::all_of(at, at + kSize, [t](std::uint8_t b) { return b == t; }));
+  EXPECT_EQ(qm::GetTreeObjectPoolUse().objects, before.objects + kThreads * kEach);
+  qm::TrimTreeObjectPool();
+  const std::size_t chunkObjects = ((std::size_t{2} << 20) - 64) / kSize;
+  const std::size_t needed = (kThreads * kEach + chunkObjects - 1) / chunkObjects;
+  EXPECT_LE(qm::GetTreeObjectPoolUse().chunks, before.chunks + needed + 1);
+  for (const auto& taken : objects)
+    for (std::uint8_t* at : taken)
+      qm::FreeTreeObject(at, kSize);
+  qm::TrimTreeObjectPool();
+  EXPECT_EQ(qm::GetTreeObjectPoolUse().objects, before.objects);
+  EXPECT_LE(qm::GetTreeObjectPoolUse().chunks, before.chunks);
+}
+
+// The huge-page advice and the prefault are only advice: any block
+// (unaligned, smaller than a huge page, empty, null, a length that would
+// wrap the address space) keeps every byte it holds and stays usable.
 TEST(TreeObjectPool, HugePageAdviceLeavesBlocksAsTheyAre) {
   std::vector<std::uint8_t> block(5u << 20);
   for (std::size_t i = 0; i < block.size(); ++i)
@@ -92,6 +131,10 @@ TEST(TreeObjectPool, HugePageAdviceLeavesBlocksAsTheyAre) {
   qm::AdviseHugePages(block.data(), 0);
   qm::AdviseHugePages(nullptr, block.size());
   qm::AdviseHugePages(block.data() + 1, SIZE_MAX);
+  qm::PrefaultPages(block.data() + 3, block.size() - 3);
+  qm::PrefaultPages(block.data(), 0);
+  qm::PrefaultPages(nullptr, block.size());
+  qm::PrefaultPages(block.data() + 1, SIZE_MAX);
   for (std::size_t i = 0; i < block.size(); ++i)
     ASSERT_EQ(block[i], static_cast<std::uint8_t>(i * 7)) << i;
   std::fill(block.begin(), block.end(), std::uint8_t{1});
