@@ -38,6 +38,7 @@ struct Volume {
 
   // Records carry their own number in the header, as drivers write them.
   void PutRecord(std::uint64_t n, Bytes record) {
+    ASSERT_GE(record.size(), 0x30u);
     qm::StoreLe32(&record[0x2C], static_cast<std::uint32_t>(n));
     std::copy(record.begin(), record.end(), device.sector(kMftCluster + 2 * n));
   }
