@@ -83,6 +83,7 @@ template <typename Build> CFileNode* CTreeBuildRunner::Run(Build&& build) {
 CFileNode* CTreeBuildRunner::BuildNtfsTree(IStorageDevice* device) {
   return Run([&](IDIRBuildCallback* callback) {
     CNtfsTreeBuilder builder;
+    builder.SetThreads(0); // the $MFT's records are checked on every core
     return builder.Start(0, device, callback);
   });
 }

@@ -72,6 +72,7 @@ CFileNode* BuildLostPartitionTree(const LostPartitionRecord& record, IDIRBuildCa
     return BuildFat(device, true, callback, settings);
   case 3: {
     CNtfsTreeBuilder builder;
+    builder.SetThreads(0); // the $MFT's records are checked on every core
     return builder.Start(0, device, callback);
   }
   case 4:
