@@ -64,18 +64,21 @@ private:
   std::vector<bool> read_;
 };
 
+// When the inode last changed. Every claimant of an EXT2 tree carries EXT2
+// properties.
+qm::ClaimAge Ext2ClaimAge(const CFilePropertiesBase& properties) {
+  return qm::ClaimAge{static_cast<const CExt2FileProperties&>(properties).GetChangeSeconds(), 0};
+}
+
 } // namespace
 
 void MarkReusedDeletedFiles(CFileNode* root, CExt2FileSystem& fileSystem) {
-  qm::DeletedFileClaims claims(root, fileSystem.BlockSize());
+  qm::DeletedFileClaims claims(root, fileSystem.BlockSize(), &Ext2ClaimAge);
   if (claims.FileCount() == 0) return;
   BlockBitmaps bitmaps(fileSystem);
   const std::size_t inUse = claims.MarkFilesInUse(
       [&](std::uint64_t start, std::uint64_t end) { return bitmaps.AnyUsed(start, end); });
-  const std::size_t older = claims.MarkOlderClaimants([](CFileNode& file) {
-    // Every claimant of an EXT2 tree carries EXT2 properties.
-    return qm::ClaimAge{static_cast<const CExt2FileProperties*>(file.GetProperties())->GetChangeSeconds(), 0};
-  });
+  const std::size_t older = claims.MarkOlderClaimants();
   if (inUse + older != 0)
     LogInfo(
         "Ext2: %zu of %zu deleted files marked damaged: %zu with blocks in use, %zu sharing blocks with a "
