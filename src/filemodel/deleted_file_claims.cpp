@@ -166,6 +166,15 @@ private:
   std::uint32_t file_ = 0;
 };
 
+// Asks for the first two lines of a file's properties, where the fields
+// the walk reads lie.
+void PrefetchProperties(const void* properties) {
+  if (properties == nullptr) return;
+  const auto* at = static_cast<const char*>(properties);
+  __builtin_prefetch(at);
+  __builtin_prefetch(at + 64);
+}
+
 // Arrays are made this large at first; a larger tree grows them.
 constexpr std::size_t kMostClaimsAtFirst = std::size_t{64} << 20;
 
@@ -189,6 +198,9 @@ DeletedFileClaims::DeletedFileClaims(CFileNode* root, std::uint64_t clusterBytes
   ClaimantClasses classes;
   std::vector<ClusterClaim> runs;
   ForEachInSubtree(root, [&](CFileNode* node) {
+    // The walk waits on memory: the next file's properties are asked for
+    // while this one's are looked at.
+    if (const CFileNode* next = node->GetNextSibling()) PrefetchProperties(next->GetProperties());
     IFileProperties* properties = node->GetProperties();
     if (properties == nullptr) return;
     CFilePropertiesBase* claimant = classes.Claimant(*properties);
