@@ -13,8 +13,9 @@
 // A claim is cut at the file's size (clusters allocated past it held none
 // of its bytes) and leaves sparse runs and resident data out. Every file's
 // claims are merged first, so that no file ever overlaps itself. All work is
-// sorting and sweeps over the sorted runs: a tree of millions of deleted
-// files costs a radix sort and a few sweeps, never a search of every pair.
+// ordering and sweeps over the ordered runs: a tree of millions of deleted
+// files costs a walk, a look at the few claims out of order (a radix sort
+// when many are) and a few sweeps, never a search of every pair.
 // The pass runs at the end of every tree build, so its cost is kept to a
 // small part of the build's: 16 bytes a claim, no lookups in maps, and
 // arrays on huge pages (huge_page_array.h).
@@ -56,7 +57,7 @@ public:
   // the tree's runs (a cluster, or an EXT2 block); 0 gathers nothing.
   // ageOf, for a file system whose ages lie in the properties, is what
   // MarkOlderClaimants() asks; without it MarkOlderClaimants(ageOf) asks
-  // about the nodes.
+  // about the nodes (the nodes are kept only then).
   DeletedFileClaims(CFileNode* root, std::uint64_t clusterBytes, PropertiesAge ageOf = nullptr);
 
   std::size_t FileCount() const { return fileCount_; }
