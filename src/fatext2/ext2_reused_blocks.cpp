@@ -6,6 +6,7 @@
 
 #include "fatext2/ext2_file_properties.h"
 #include "fatext2/ext2_file_system.h"
+#include "filemodel/allocation_bits.h"
 #include "filemodel/deleted_file_claims.h"
 #include "filemodel/file_node.h"
 #include "platform/log.h"
@@ -30,12 +31,14 @@ public:
     if (perGroup_ == 0) return false;
     if (start < first_) start = first_;
     end = std::min<std::uint64_t>(end, fs_.BlockCount());
-    for (std::uint64_t block = start; block < end; ++block) {
+    for (std::uint64_t block = start; block < end;) {
       const std::uint64_t group = (block - first_) / perGroup_;
       if (group >= bitmaps_.size()) return false;
+      const std::uint64_t groupFirst = first_ + group * perGroup_;
+      const std::uint64_t past = std::min(end, groupFirst + perGroup_);
       const std::vector<std::uint8_t>& bits = Bitmap(static_cast<std::uint32_t>(group));
-      const std::uint64_t bit = (block - first_) % perGroup_;
-      if (bit / 8 < bits.size() && (bits[bit / 8] >> (bit % 8) & 1) != 0) return true;
+      if (qm::AnyAllocationBitSet(bits, block - groupFirst, past - groupFirst)) return true;
+      block = past;
     }
     return false;
   }
@@ -64,18 +67,21 @@ private:
   std::vector<bool> read_;
 };
 
+// When the inode last changed. Every claimant of an EXT2 tree carries EXT2
+// properties.
+qm::ClaimAge Ext2ClaimAge(const CFilePropertiesBase& properties) {
+  return qm::ClaimAge{static_cast<const CExt2FileProperties&>(properties).GetChangeSeconds(), 0};
+}
+
 } // namespace
 
 void MarkReusedDeletedFiles(CFileNode* root, CExt2FileSystem& fileSystem) {
-  qm::DeletedFileClaims claims(root, fileSystem.BlockSize());
+  qm::DeletedFileClaims claims(root, fileSystem.BlockSize(), &Ext2ClaimAge);
   if (claims.FileCount() == 0) return;
   BlockBitmaps bitmaps(fileSystem);
   const std::size_t inUse = claims.MarkFilesInUse(
       [&](std::uint64_t start, std::uint64_t end) { return bitmaps.AnyUsed(start, end); });
-  const std::size_t older = claims.MarkOlderClaimants([](CFileNode& file) {
-    // Every claimant of an EXT2 tree carries EXT2 properties.
-    return qm::ClaimAge{static_cast<const CExt2FileProperties*>(file.GetProperties())->GetChangeSeconds(), 0};
-  });
+  const std::size_t older = claims.MarkOlderClaimants();
   if (inUse + older != 0)
     LogInfo(
         "Ext2: %zu of %zu deleted files marked damaged: %zu with blocks in use, %zu sharing blocks with a "

@@ -25,13 +25,13 @@ public:
   // A null text leaves no name; a longer one than kMaxNameBytes is cut.
   void SetName(const char* name) override;
   const char* GetName() const override { return name_.c_str(); }
-  std::uint64_t GetSize() const override { return size_; }
-  std::uint16_t GetAttributes() const override { return attributes_; }
+  std::uint64_t GetSize() const final { return size_; }
+  std::uint16_t GetAttributes() const final { return attributes_; }
   const char* GetDescription() const override { return ""; }
-  qm::FileTime* GetCreationTime(qm::FileTime* out) const override { return Put(creationTime_, out); }
-  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const override { return Put(lastWriteTime_, out); }
+  qm::FileTime* GetCreationTime(qm::FileTime* out) const final { return Put(creationTime_, out); }
+  qm::FileTime* GetLastWriteTime(qm::FileTime* out) const final { return Put(lastWriteTime_, out); }
   qm::FileTime* GetLastAccessTime(qm::FileTime* out) const override { return Put(lastAccessTime_, out); }
-  std::uint16_t GetState() const override { return state_; }
+  std::uint16_t GetState() const final { return state_; }
   std::uint8_t GetCheckState() const override { return checkState_; }
   void SetCheckState(std::uint8_t state) override { checkState_ = state; }
   // A new list unpacked from the packed extents; null when there are none.

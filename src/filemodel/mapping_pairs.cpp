@@ -3,17 +3,6 @@
 namespace qm {
 namespace {
 
-constexpr unsigned kMaxFieldBytes = 8;
-
-// Sign-extends the low `bytes` bytes of value (1 to 8).
-std::uint64_t SignExtend(std::uint64_t value, unsigned bytes) {
-  if (bytes == 0 || bytes >= 8) return value;
-  const unsigned bits = bytes * 8;
-  const std::uint64_t signBit = std::uint64_t{1} << (bits - 1);
-  if (value & signBit) value |= ~std::uint64_t{0} << bits;
-  return value;
-}
-
 // Fewest bytes (1 to 8) whose sign-extension gives back value.
 unsigned SignedWidth(std::int64_t value) {
   unsigned bytes = 1;
@@ -34,47 +23,6 @@ unsigned LengthWidth(std::uint64_t value) {
 
 } // namespace
 
-bool MappingPairsReader::Next(DataRunEntry& run) {
-  if (done_) return false;
-  if (!bytes_.has(position_, 1)) {
-    end_ = MappingPairsEnd::kEndOfBytes;
-    done_ = true;
-    return false;
-  }
-  const std::uint8_t header = bytes_.u8(position_);
-  if (header == 0) {
-    ++position_;
-    end_ = MappingPairsEnd::kTerminator;
-    done_ = true;
-    return false;
-  }
-  const unsigned lengthBytes = header & 0x0F;
-  const unsigned offsetBytes = header >> 4;
-  if (lengthBytes > kMaxFieldBytes || offsetBytes > kMaxFieldBytes) {
-    end_ = MappingPairsEnd::kBadFieldSize;
-    done_ = true;
-    return false;
-  }
-  if (!bytes_.has(position_ + 1, lengthBytes + offsetBytes)) {
-    end_ = MappingPairsEnd::kTruncated;
-    done_ = true;
-    return false;
-  }
-  const std::uint64_t length = bytes_.leN(position_ + 1, lengthBytes);
-  if (offsetBytes == 0) {
-    run.start = kSparseRunStart;
-  } else {
-    const std::uint64_t delta = SignExtend(bytes_.leN(position_ + 1 + lengthBytes, offsetBytes), offsetBytes);
-    lcn_ += delta; // wraps like the signed sum it stands for
-    run.start = lcn_;
-  }
-  run.count = length;
-  vcn_ = nextVcn_;
-  nextVcn_ += length;
-  position_ += 1 + lengthBytes + offsetBytes;
-  return true;
-}
-
 MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& runs) {
   MappingPairsReader reader(bytes);
   DataRunEntry run;
@@ -92,13 +40,13 @@ bool ValidateMappingPairsStrict(ByteView bytes) {
     if (header == 0) return true;
     const unsigned lengthBytes = header & 0x0F;
     const unsigned offsetBytes = header >> 4;
-    if (lengthBytes > kMaxFieldBytes || offsetBytes > kMaxFieldBytes) return false;
+    if (lengthBytes > kMaxMappingFieldBytes || offsetBytes > kMaxMappingFieldBytes) return false;
     if (!bytes.has(position + 1, lengthBytes + offsetBytes)) return false;
     if (offsetBytes != 0) {
       const std::uint64_t delta = bytes.leN(position + 1 + lengthBytes, offsetBytes);
       // A run before cluster 0 lies outside every volume (also a sum that
       // wraps past the largest cluster number).
-      const auto step = static_cast<std::int64_t>(SignExtend(delta, offsetBytes));
+      const auto step = static_cast<std::int64_t>(SignExtendField(delta, offsetBytes));
       if (__builtin_add_overflow(lcn, step, &lcn) || lcn < 0) return false;
     }
     position += 1 + lengthBytes + offsetBytes;

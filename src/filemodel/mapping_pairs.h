@@ -60,6 +60,61 @@ private:
   bool done_ = false;
 };
 
+// The widest field of an entry, in bytes.
+inline constexpr unsigned kMaxMappingFieldBytes = 8;
+
+// Sign-extends the low `bytes` bytes of value (1 to 8).
+inline std::uint64_t SignExtendField(std::uint64_t value, unsigned bytes) {
+  if (bytes == 0 || bytes >= 8) return value;
+  const unsigned bits = bytes * 8;
+  const std::uint64_t signBit = std::uint64_t{1} << (bits - 1);
+  if (value & signBit) value |= ~std::uint64_t{0} << bits;
+  return value;
+}
+
+// Inline: the pass after every tree build decodes a million short lists.
+inline bool MappingPairsReader::Next(DataRunEntry& run) {
+  if (done_) return false;
+  if (!bytes_.has(position_, 1)) {
+    end_ = MappingPairsEnd::kEndOfBytes;
+    done_ = true;
+    return false;
+  }
+  const std::uint8_t header = bytes_.u8(position_);
+  if (header == 0) {
+    ++position_;
+    end_ = MappingPairsEnd::kTerminator;
+    done_ = true;
+    return false;
+  }
+  const unsigned lengthBytes = header & 0x0F;
+  const unsigned offsetBytes = header >> 4;
+  if (lengthBytes > kMaxMappingFieldBytes || offsetBytes > kMaxMappingFieldBytes) {
+    end_ = MappingPairsEnd::kBadFieldSize;
+    done_ = true;
+    return false;
+  }
+  if (!bytes_.has(position_ + 1, lengthBytes + offsetBytes)) {
+    end_ = MappingPairsEnd::kTruncated;
+    done_ = true;
+    return false;
+  }
+  const std::uint64_t length = bytes_.leN(position_ + 1, lengthBytes);
+  if (offsetBytes == 0) {
+    run.start = kSparseRunStart;
+  } else {
+    const std::uint64_t delta =
+        SignExtendField(bytes_.leN(position_ + 1 + lengthBytes, offsetBytes), offsetBytes);
+    lcn_ += delta; // wraps like the signed sum it stands for
+    run.start = lcn_;
+  }
+  run.count = length;
+  vcn_ = nextVcn_;
+  nextVcn_ += length;
+  position_ += 1 + lengthBytes + offsetBytes;
+  return true;
+}
+
 // Appends the runs of the bytes to runs; returns why the decode ended.
 MappingPairsEnd DecodeMappingPairs(ByteView bytes, std::vector<DataRunEntry>& runs);
 

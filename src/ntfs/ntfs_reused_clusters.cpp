@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "filemodel/allocation_bits.h"
 #include "filemodel/deleted_file_claims.h"
 #include "filemodel/file_node.h"
 #include "ntfs/mft_record.h"
@@ -51,26 +52,19 @@ public:
   // another file has them.
   bool AnyUsed(std::uint64_t start, std::uint64_t end) {
     end = std::min(end, bytes_ * 8);
+    const std::uint64_t windowClusters = windowBytes_ * 8;
     for (std::uint64_t cluster = start; cluster < end;) {
-      const std::uint8_t byte = ByteAt(cluster / 8);
-      if (cluster % 8 == 0 && end - cluster >= 8) {
-        if (byte != 0) return true;
-        cluster += 8;
-        continue;
-      }
-      if ((byte >> (cluster % 8) & 1) != 0) return true;
-      ++cluster;
+      const std::uint64_t window = cluster / windowClusters;
+      if (window != loaded_) Load(window);
+      const std::uint64_t first = window * windowClusters;
+      const std::uint64_t past = std::min(end, first + windowClusters);
+      if (qm::AnyAllocationBitSet(window_, cluster - first, past - first)) return true;
+      cluster = past;
     }
     return false;
   }
 
 private:
-  std::uint8_t ByteAt(std::uint64_t offset) {
-    const std::uint64_t window = offset / windowBytes_;
-    if (window != loaded_) Load(window);
-    return window_[static_cast<std::size_t>(offset - window * windowBytes_)];
-  }
-
   void Load(std::uint64_t window) {
     loaded_ = window;
     window_.assign(static_cast<std::size_t>(windowBytes_), 0);

@@ -219,3 +219,193 @@ TEST(DeletedFileClaims, TheSweepAgreesWithEveryPairCompared) {
 }
 
 } // namespace
+
+namespace {
+
+constexpr std::uint64_t kMillion = 1'000'000;
+constexpr std::uint64_t kLastCluster = ~std::uint64_t{0} - 1; // the last number that is no sparse mark
+
+TEST(DeletedFileClaims, HighClusterNumbersAndLongClaims) {
+  const std::uint8_t deleted = qm::kStateDeleted;
+  const std::uint64_t high = std::uint64_t{1} << 40;
+  const std::vector<OverlapCase> cases = {
+      {"one cluster in common across 2^32",
+       {{"a", deleted, 3, {{0xFFFFFFFEu, 3}}, 1}, {"b", deleted, 2, {{0x100000000u, 2}}, 2}},
+       {"a"}},
+      {"touching at 2^32",
+       {{"a", deleted, 1, {{0xFFFFFFFFu, 1}}, 1}, {"b", deleted, 1, {{0x100000000u, 1}}, 2}},
+       {}},
+      {"64-bit cluster numbers, one cluster in common",
+       {{"a", deleted, kMillion, {{high, kMillion}}, 5}, {"b", deleted, 4, {{high + kMillion - 1, 4}}, 1}},
+       {"b"}},
+      {"millions of clusters, one in common at each end of the middle claim",
+       {{"a", deleted, 3 * kMillion, {{1000, 3 * kMillion}}, 2},
+        {"b", deleted, 3 * kMillion, {{1000 + 3 * kMillion - 1, 3 * kMillion}}, 3},
+        {"c", deleted, 3 * kMillion, {{1000 + 6 * kMillion - 2, 3 * kMillion}}, 1}},
+       {"a", "c"}},
+      {"a claim inside a longer one",
+       {{"outer", deleted, 8 * kMillion, {{0, 8 * kMillion}}, 9},
+        {"inner", deleted, 1, {{4 * kMillion, 1}}, 1}},
+       {"inner"}},
+      {"a claim inside a longer, older one",
+       {{"outer", deleted, 8 * kMillion, {{high, 8 * kMillion}}, 1},
+        {"inner", deleted, kMillion, {{high + 4 * kMillion, kMillion}}, 2}},
+       {"outer"}},
+      {"long claims that only touch",
+       {{"a", deleted, 4 * kMillion, {{0, 4 * kMillion}}, 1},
+        {"b", deleted, 4 * kMillion, {{4 * kMillion, 4 * kMillion}}, 2}},
+       {}},
+      {"up to the last cluster number",
+       {{"a", deleted, 10, {{kLastCluster - 9, 10}}, 1}, {"b", deleted, 1, {{kLastCluster, 1}}, 2}},
+       {"a"}},
+      {"a run past the last cluster number claims up to it",
+       {{"a", deleted, 100, {{kLastCluster - 4, 100}}, 1},
+        {"b", deleted, 1, {{kLastCluster - 1, 1}}, 2},
+        {"low", deleted, 1, {{3, 1}}, 0}},
+       {"a"}},
+  };
+  for (const auto& test : cases) {
+    Tree tree(test.files);
+    EXPECT_EQ(MarkOlder(tree), test.damaged.size()) << test.what;
+    EXPECT_EQ(tree.Damaged(), test.damaged) << test.what;
+  }
+}
+
+TEST(DeletedFileClaims, FilesInUseAreAskedAboutWholeClaimsOfAnyLength) {
+  const std::uint64_t high = std::uint64_t{1} << 40;
+  Tree tree({{"long", qm::kStateDeleted, 5 * kMillion, {{high, 5 * kMillion}}, 1},
+             {"low", qm::kStateDeleted, 2, {{0xFFFFFFFFu, 2}}, 1}});
+  qm::DeletedFileClaims claims(tree.Root(), kCluster);
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> asked;
+  claims.MarkFilesInUse([&](std::uint64_t start, std::uint64_t end) {
+    asked.emplace_back(start, end);
+    return false;
+  });
+  EXPECT_EQ(asked, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{0xFFFFFFFFu, 0x100000001u},
+                                                                         {high, high + 5 * kMillion}}));
+}
+
+// A folder whose files the walk meets in the order given, each with its age
+// as its write time.
+class OrderedTree {
+public:
+  explicit OrderedTree(const std::vector<FileSpec>& files) : root_(CreateFileSystemNode()) {
+    // Children stand in reverse order of adding.
+    for (auto spec = files.rbegin(); spec != files.rend(); ++spec) {
+      CFileNode* node = root_->AddChild(CreateFileNode());
+      auto properties = std::make_unique<ClaimProperties>(spec->state, spec->clusters * kCluster, spec->runs);
+      properties->SetLastWriteTime(spec->age);
+      node->SetProperties(std::move(properties));
+      names_[node] = spec->name;
+    }
+  }
+  ~OrderedTree() { DeleteFileTree(root_); }
+  OrderedTree(const OrderedTree&) = delete;
+  OrderedTree& operator=(const OrderedTree&) = delete;
+
+  CFileNode* Root() const { return root_; }
+  std::uint64_t AgeOf(CFileNode& node) const {
+    qm::FileTime time = 0;
+    node.GetProperties()->GetLastWriteTime(&time);
+    return time;
+  }
+  std::vector<std::string> Damaged() const {
+    std::vector<std::string> names;
+    for (const auto& [node, name] : names_)
+      if ((node->GetProperties()->GetState() & qm::kStateDamaged) != 0) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+private:
+  CFileSystemNode* root_;
+  std::map<CFileNode*, std::string> names_;
+};
+
+ClaimAge AgeFromWriteTime(const CFilePropertiesBase& properties) {
+  qm::FileTime time = 0;
+  properties.GetLastWriteTime(&time);
+  return {time, 0};
+}
+
+// The files that share a cluster with another file as late or later.
+std::vector<std::string> OlderByEveryPair(const std::vector<FileSpec>& files) {
+  std::vector<std::string> older;
+  for (const auto& a : files) {
+    bool beaten = false;
+    for (const auto& b : files) {
+      if (&a == &b || b.age < a.age) continue;
+      for (const auto& ra : a.runs)
+        for (const auto& rb : b.runs)
+          beaten = beaten || (ra.start < rb.start + rb.count && rb.start < ra.start + ra.count);
+    }
+    if (beaten) older.push_back(a.name);
+  }
+  std::sort(older.begin(), older.end());
+  return older;
+}
+
+// Trees list files in any order: in the order of their clusters or its
+// reverse, nearly so, or none. Each order, and both ways of reading ages,
+// must mark what comparing every pair marks.
+TEST(DeletedFileClaims, EveryOrderOfTheWalkMarksTheSameFiles) {
+  struct Shape {
+    const char* what;
+    int files;
+    int islands; // starts lie in [0, span) past the start of one of them
+    std::uint64_t span;
+    std::uint64_t longest; // runs are 1 to longest clusters long
+    int mostPieces;        // runs per file
+  };
+  const std::vector<Shape> shapes = {
+      {"neighbours", 600, 1, 4000, 12, 1},
+      {"fragments", 600, 1, 4000, 12, 3},
+      {"many at once, apart (the heaps take over and hand back)", 400, 4, 600, 200, 1},
+      {"few overlaps, many files (radix sort)", 3000, 1, 1u << 30, 1000, 2},
+  };
+  enum class Order { kRising, kFalling, kNearlyRising, kNearlyFalling, kShuffled };
+  const std::vector<std::pair<Order, const char*>> orders = {{Order::kRising, "rising"},
+                                                             {Order::kFalling, "falling"},
+                                                             {Order::kNearlyRising, "nearly rising"},
+                                                             {Order::kNearlyFalling, "nearly falling"},
+                                                             {Order::kShuffled, "shuffled"}};
+  std::mt19937_64 random(91);
+  for (const Shape& shape : shapes) {
+    std::vector<FileSpec> files;
+    for (int i = 0; i < shape.files; ++i) {
+      FileSpec spec{"f" + std::to_string(i), qm::kStateDeleted, 0, {}, random() % 40};
+      const int pieces = 1 + static_cast<int>(random() % static_cast<unsigned>(shape.mostPieces));
+      for (int p = 0; p < pieces; ++p) {
+        const std::uint64_t length = 1 + random() % shape.longest;
+        const std::uint64_t island = random() % static_cast<unsigned>(shape.islands) * (shape.span * 100);
+        spec.runs.push_back({island + random() % shape.span, length});
+        spec.clusters += length;
+      }
+      files.push_back(spec);
+    }
+    const std::vector<std::string> expected = OlderByEveryPair(files);
+    for (const auto& [order, name] : orders) {
+      std::vector<FileSpec> walk = files;
+      auto byStart = [](const FileSpec& a, const FileSpec& b) { return a.runs[0].start < b.runs[0].start; };
+      if (order == Order::kShuffled) std::shuffle(walk.begin(), walk.end(), random);
+      if (order != Order::kShuffled) std::sort(walk.begin(), walk.end(), byStart);
+      if (order == Order::kFalling || order == Order::kNearlyFalling) std::reverse(walk.begin(), walk.end());
+      if (order == Order::kNearlyRising || order == Order::kNearlyFalling)
+        for (int swap = 0; swap < shape.files / 40; ++swap)
+          std::swap(walk[random() % walk.size()], walk[random() % walk.size()]);
+      const std::string what = std::string(shape.what) + ", " + name;
+
+      OrderedTree asked(walk);
+      qm::DeletedFileClaims byNode(asked.Root(), kCluster);
+      byNode.MarkOlderClaimants([&](CFileNode& node) { return ClaimAge{asked.AgeOf(node), 0}; });
+      EXPECT_EQ(asked.Damaged(), expected) << what << ", ages asked about nodes";
+
+      OrderedTree read(walk);
+      qm::DeletedFileClaims byProperties(read.Root(), kCluster, &AgeFromWriteTime);
+      EXPECT_EQ(byProperties.MarkOlderClaimants(), expected.size()) << what;
+      EXPECT_EQ(read.Damaged(), expected) << what << ", ages read from the properties";
+    }
+  }
+}
+
+} // namespace

@@ -28,7 +28,7 @@ fs::path FreshFolder(const std::string& name) {
   return folder;
 }
 
-Bytes RandomBytes(std::size_t n, unsigned seed) {
+Bytes RandomBundleBytes(std::size_t n, unsigned seed) {
   std::mt19937 random(seed);
   Bytes bytes(n);
   for (auto& b : bytes)
@@ -105,8 +105,9 @@ Bytes HandBundle(const std::vector<HandEntry>& entries) {
 
 TEST(StateFileBundle, ExportAndImportRoundTrip) {
   const fs::path source = FreshFolder("source");
-  const Files states = {
-      {"cslast.rdf", RandomBytes(10000, 1)}, {"cstemp.rdf", {}}, {"lpslast.rdf", RandomBytes(4096, 2)}};
+  const Files states = {{"cslast.rdf", RandomBundleBytes(10000, 1)},
+                        {"cstemp.rdf", {}},
+                        {"lpslast.rdf", RandomBundleBytes(4096, 2)}};
   Fill(source, states);
   Fill(source, {{"Quenmark.log", Bytes(100, 'x')}, {"notes.rdf.txt", Bytes(3, 'y')}});
   const fs::path bundlePath = qm::ScratchPath("bundle_round.rsf");
@@ -137,7 +138,7 @@ TEST(StateFileBundle, ExportAndImportRoundTrip) {
 
 TEST(StateFileBundle, ImportsABundleLaidOutByHand) {
   const fs::path target = FreshFolder("hand");
-  const Bytes big = RandomBytes(3 * 4096 + 17, 3); // pieces of 4096 and a short last one
+  const Bytes big = RandomBundleBytes(3 * 4096 + 17, 3); // pieces of 4096 and a short last one
   const fs::path path = qm::ScratchPath("bundle_hand.rsf");
   WriteWhole(path, HandBundle({{"cslast.rdf", big}, {"LPSTEMP.RDF", {1, 2, 3}}}));
   CStateFile import(0, {}, target);
@@ -147,7 +148,7 @@ TEST(StateFileBundle, ImportsABundleLaidOutByHand) {
 
 TEST(StateFileBundle, DamagedAndHostileBundlesLeaveTheStateFilesAlone) {
   const Files current = {{"cslast.rdf", Bytes(50, 7)}};
-  const Bytes good = HandBundle({{"cslast.rdf", RandomBytes(5000, 4)}});
+  const Bytes good = HandBundle({{"cslast.rdf", RandomBundleBytes(5000, 4)}});
   struct Case {
     const char* what;
     Bytes bundle;
@@ -213,7 +214,7 @@ TEST(StateFileBundle, DamagedAndHostileBundlesLeaveTheStateFilesAlone) {
 
 TEST(StateFileBundle, EveryTruncationFailsCleanly) {
   const fs::path source = FreshFolder("trunc_source");
-  Fill(source, {{"a.rdf", RandomBytes(700, 5)}, {"b.rdf", RandomBytes(300, 6)}});
+  Fill(source, {{"a.rdf", RandomBundleBytes(700, 5)}, {"b.rdf", RandomBundleBytes(300, 6)}});
   const fs::path full = qm::ScratchPath("bundle_full.rsf");
   ASSERT_EQ(CStateFile(1, {}, source).Save(full.c_str()), 1);
   const Bytes bundle = qm::ReadFileBytes(full);
