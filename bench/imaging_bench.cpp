@@ -2,10 +2,14 @@
 // half random bytes) at each compression type beside a plain sequential
 // copy of the same data in the same run, then reads each image back
 // through the image device beside pread of that raw copy; both at 1, 2, 4
-// and 8 threads, so that the scaling shows. The size in MiB may be set by
+// and 8 threads, so that the scaling shows. Each figure comes with the
+// CPU time of the whole process (all threads) in the same span, as MB per
+// CPU second: on a shared machine the wall figure moves with the load,
+// the CPU figure much less. The size in MiB may be set by
 // QM_BENCH_IMAGE_MB, the thread counts by QM_BENCH_THREADS ("1,2,4,8"),
 // the codecs by QM_BENCH_CODECS (names of the rows, e.g. "zlib-1,lzma").
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -34,11 +38,27 @@ public:
   void OnBlockStored(std::uint32_t) override {}
 };
 
-template <typename Fn> double Seconds(Fn&& fn) {
+// User and system time of every thread of the process so far.
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Span {
+  double wall = 0;
+  double cpu = 0;
+};
+
+template <typename Fn> Span Measure(Fn&& fn) {
+  const double cpu = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   fn();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), CpuSeconds() - cpu};
 }
+
+template <typename Fn> double Seconds(Fn&& fn) { return Measure(fn).wall; }
 
 double MBps(std::uint64_t bytes, double seconds) { return static_cast<double>(bytes) / 1e6 / seconds; }
 
@@ -144,6 +164,13 @@ std::vector<unsigned> ThreadCounts() {
   return counts;
 }
 
+// The one-minute load average, printed with each row: the machine may be
+// shared with other work.
+double Load() {
+  double load[3] = {};
+  return getloadavg(load, 3) > 0 ? load[0] : 0.0;
+}
+
 std::uint64_t FolderBytes(const std::filesystem::path& folder) {
   std::uint64_t stored = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -200,7 +227,7 @@ int main() {
       writer.SetCompression(run.type, run.level, 8388600);
       writer.SetTargetPath(index);
       Quiet quiet;
-      const double write = Seconds([&] {
+      const Span write = Measure([&] {
         if (writer.Run(&quiet) != 1) std::abort();
         for (const auto& entry : std::filesystem::directory_iterator(imageFolder))
           FlushFile(entry.path());
@@ -209,10 +236,11 @@ int main() {
       // The same image on every thread count, or the figures mean nothing.
       if (stored != 0 && size != stored) std::abort();
       stored = size;
-      std::printf("  %ut %7.1f MB/s", n, MBps(bytes, write));
+      std::printf("  %ut %7.1f MB/s (cpu %6.1f)", n, MBps(bytes, write.wall), MBps(bytes, write.cpu));
       std::fflush(stdout);
     }
-    std::printf("  (stored %.1f%%)\n", 100.0 * static_cast<double>(stored) / static_cast<double>(bytes));
+    std::printf("  (stored %.1f%%, load %.1f)\n", 100.0 * static_cast<double>(stored) / static_cast<double>(bytes),
+                Load());
 
     Settle();
     std::vector<std::uint8_t> buffer(kChunk);
@@ -222,19 +250,18 @@ int main() {
       image.SetReadAheadThreads(n);
       if (!image.CheckPartFiles() || image.GetSectorCount() != sectors) return 2;
       const double plain = Seconds([&] { PlainRead(rawCopy, bytes); });
-      const double read = Seconds([&] {
+      const Span read = Measure([&] {
         for (std::uint64_t s = 0; s < sectors; s += kChunk / 512) {
           if (!image.ReadSectors(buffer.data(), s, kChunk / 512)) std::abort();
         }
       });
-      std::printf("  %ut %7.1f MB/s (pread %7.1f) %.3f", n, MBps(bytes, read), MBps(bytes, plain), plain / read);
+      std::printf("  %ut %7.1f MB/s (cpu %6.1f, pread %7.1f) %.3f", n, MBps(bytes, read.wall), MBps(bytes, read.cpu),
+                  MBps(bytes, plain), plain / read.wall);
       std::fflush(stdout);
     }
-    std::printf("\n");
+    std::printf("  (load %.1f)\n", Load());
     std::filesystem::remove(rawCopy);
     std::filesystem::remove_all(imageFolder);
   }
-  double load[3] = {};
-  if (getloadavg(load, 3) > 0) std::printf("load average %.1f\n", load[0]);
   return 0;
 }
