@@ -7,7 +7,8 @@
 // CPU second: on a shared machine the wall figure moves with the load,
 // the CPU figure much less. The size in MiB may be set by
 // QM_BENCH_IMAGE_MB, the thread counts by QM_BENCH_THREADS ("1,2,4,8"),
-// the codecs by QM_BENCH_CODECS (names of the rows, e.g. "zlib-1,lzma").
+// the codecs by QM_BENCH_CODECS (names of the rows, e.g. "zlib-1,lzma");
+// QM_BENCH_COLD=1 reads from the disk instead of the page cache.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -55,7 +56,8 @@ template <typename Fn> Span Measure(Fn&& fn) {
   const double cpu = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   fn();
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), CpuSeconds() - cpu};
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          CpuSeconds() - cpu};
 }
 
 template <typename Fn> double Seconds(Fn&& fn) { return Measure(fn).wall; }
@@ -123,6 +125,32 @@ void FlushFile(const std::filesystem::path& path) {
     std::abort();
   }
   ::close(fd);
+}
+
+// With QM_BENCH_COLD=1 each read starts with its files out of the page
+// cache (written to the disk, then dropped), so that the image and the
+// raw copy are both read from the disk: the figure that says whether
+// reading an image keeps up with the disk. By default both are read from
+// the cache, which shows what the reader itself costs.
+bool ColdReads() {
+  const char* cold = std::getenv("QM_BENCH_COLD");
+  return cold != nullptr && std::strcmp(cold, "1") == 0;
+}
+
+void DropFromCache(const std::filesystem::path& path) {
+  if (!ColdReads()) {
+    return;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fdatasync(fd) != 0 || ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) != 0) {
+    std::abort();
+  }
+  ::close(fd);
+}
+
+void DropFolderFromCache(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    DropFromCache(entry.path());
 }
 
 void PlainCopy(const std::filesystem::path& from, const std::filesystem::path& to, std::uint64_t bytes) {
@@ -239,24 +267,27 @@ int main() {
       std::printf("  %ut %7.1f MB/s (cpu %6.1f)", n, MBps(bytes, write.wall), MBps(bytes, write.cpu));
       std::fflush(stdout);
     }
-    std::printf("  (stored %.1f%%, load %.1f)\n", 100.0 * static_cast<double>(stored) / static_cast<double>(bytes),
-                Load());
+    std::printf("  (stored %.1f%%, load %.1f)\n",
+                100.0 * static_cast<double>(stored) / static_cast<double>(bytes), Load());
 
     Settle();
     std::vector<std::uint8_t> buffer(kChunk);
-    std::printf("%-6s read 4 MiB requests, ratio to pread of the raw copy:", run.name);
+    std::printf("%-6s read 4 MiB requests from the %s, ratio to pread of the raw copy:", run.name,
+                ColdReads() ? "disk" : "cache");
     for (unsigned n : threads) {
       CImageFileDeviceWithDecompress image(index);
       image.SetReadAheadThreads(n);
       if (!image.CheckPartFiles() || image.GetSectorCount() != sectors) return 2;
+      DropFromCache(rawCopy);
       const double plain = Seconds([&] { PlainRead(rawCopy, bytes); });
+      DropFolderFromCache(imageFolder);
       const Span read = Measure([&] {
         for (std::uint64_t s = 0; s < sectors; s += kChunk / 512) {
           if (!image.ReadSectors(buffer.data(), s, kChunk / 512)) std::abort();
         }
       });
-      std::printf("  %ut %7.1f MB/s (cpu %6.1f, pread %7.1f) %.3f", n, MBps(bytes, read.wall), MBps(bytes, read.cpu),
-                  MBps(bytes, plain), plain / read.wall);
+      std::printf("  %ut %7.1f MB/s (cpu %6.1f, pread %7.1f) %.3f", n, MBps(bytes, read.wall),
+                  MBps(bytes, read.cpu), MBps(bytes, plain), plain / read.wall);
       std::fflush(stdout);
     }
     std::printf("  (load %.1f)\n", Load());
