@@ -1,6 +1,7 @@
 #include "imaging/compress_controller.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <semaphore>
 #include <vector>
@@ -21,10 +22,18 @@ using qm::image::CImageFile;
 
 namespace {
 
-// Blocks in flight per compressing thread: one being compressed and two
-// read and waiting, so that no thread idles while the calling thread
-// reads, writes or compresses a block itself.
-constexpr unsigned kCompressSlotsPerThread = 3;
+// Blocks in flight per compressing thread: one being compressed and the
+// others read and waiting, so that no thread idles while the calling
+// thread reads, writes or compresses a block itself, nor while a thread
+// that holds the next block to write is held up by the system. Bounded by
+// the memory the blocks take (large sectors make large blocks), though
+// never below two per thread.
+constexpr unsigned kCompressSlotsPerThread = 8;
+constexpr unsigned kMinSlotsPerThread = 2;
+constexpr std::uint64_t kSlotMemory = 32u << 20;
+// How long the calling thread goes on compressing blocks of the others
+// while the next block to write is not done.
+constexpr std::chrono::milliseconds kLongestHelp{200};
 
 // The share of the free memory that LZMA encoders may take between them;
 // each takes some 90 MB, and the rest of the program and the system need
@@ -174,7 +183,13 @@ int CCompressController::Run(ICompressCallBack* callback) {
   while (codecs.size() < caller + 1) {
     codecs.push_back(makeCompressor_());
   }
-  const unsigned window = pool ? kCompressSlotsPerThread * (caller + 1) : 1;
+  unsigned window = 1;
+  if (pool) {
+    const std::uint64_t slotBytes = static_cast<std::uint64_t>(blockBytes_) + room_;
+    const std::uint64_t fit = kSlotMemory / slotBytes;
+    window = static_cast<unsigned>(std::clamp<std::uint64_t>(fit, kMinSlotsPerThread * (caller + 1),
+                                                             kCompressSlotsPerThread * (caller + 1)));
+  }
   for (unsigned i = 0; i < window && i < totalBlocks; ++i) {
     auto slot = std::make_unique<Slot>();
     slot->input = qm::MakeMemBuffer<std::uint8_t>(blockBytes_);
@@ -212,10 +227,12 @@ int CCompressController::Run(ICompressCallBack* callback) {
       }
     }
     Slot& slot = *slots[i % window];
-    // Rather than wait, compress the oldest block no thread has begun:
-    // block i itself when none has.
+    // Rather than wait, compress the oldest block no thread has begun
+    // (block i itself when none has), though not for so long that the
+    // user interface, a cancel or a new-part request waits on it.
+    const auto helpUntil = std::chrono::steady_clock::now() + kLongestHelp;
     while (pool && !slot.compressed.try_acquire()) {
-      if (!pool->RunPending(caller)) {
+      if (std::chrono::steady_clock::now() >= helpUntil || !pool->RunPending(caller)) {
         slot.compressed.acquire();
         break;
       }
