@@ -28,18 +28,14 @@ constexpr unsigned kSlotsPerThread = 4;
 // Blocks fetched one after another before the reads count as sequential.
 constexpr unsigned kSequentialStreak = 2;
 
-// How a block of a read reaches the caller's buffer.
-constexpr std::uint8_t kNotDirect = 0;     // through the last block decoded
-constexpr std::uint8_t kReadDirect = 1;    // stored raw (or zeros): read by the reading thread
-constexpr std::uint8_t kDecodedDirect = 2; // decoded by whichever thread is free
-
 } // namespace
 
 // One block read ahead: where its stored bytes are, and what they decode to.
 struct CImageFileDeviceWithDecompress::AheadSlot {
-  enum class State { kFree, kInFlight, kReady };
+  enum class State { kFree, kInFlight, kReady }; // ready: its semaphore was taken
   State state = State::kFree;
   std::uint64_t block = 0;
+  Stored where;
   qm::MemBuffer<std::uint8_t> out;
   std::binary_semaphore decoded{0}; // released by the worker
 };
@@ -260,6 +256,22 @@ void CImageFileDeviceWithDecompress::DecodeInto(unsigned worker, const Stored& w
   qm::image::DecodeBlock(decoder, stored, where.length, sectorSize_, out, blockBytes_);
 }
 
+bool CImageFileDeviceWithDecompress::IsRaw(const Stored& where) const {
+  return where.handle == nullptr || where.offset < 0 || where.length == 0 ||
+         where.length % sectorSize_ == 0 || !decompressor_;
+}
+
+void CImageFileDeviceWithDecompress::RunJob(unsigned worker, const Job& job) {
+  if (job.slot != nullptr) {
+    std::memcpy(job.target, job.slot->out.get(), blockBytes_);
+  } else {
+    DecodeInto(worker, job.where, job.target);
+  }
+  if (jobsLeft_.fetch_sub(1) == 1) {
+    jobsDone_.release();
+  }
+}
+
 void CImageFileDeviceWithDecompress::WaitHelping(std::binary_semaphore& done) {
   const unsigned reader = pool_->Size();
   while (!done.try_acquire()) {
@@ -284,6 +296,12 @@ void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t
     if (block == cachedBlock_ || SlotOf(block) != nullptr) {
       continue;
     }
+    // Blocks stored raw are left to the read that wants them: they are
+    // read straight into its buffer, not copied twice.
+    const Stored where = Locate(block);
+    if (IsRaw(where)) {
+      continue;
+    }
     // A free slot, else one holding a block this read-ahead has moved past
     // (or away from, after a jump), once its worker is done with it.
     AheadSlot* slot = nullptr;
@@ -306,11 +324,11 @@ void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t
     if (slot == nullptr) {
       return; // every slot holds a block still to be read
     }
-    const Stored where = Locate(block);
     slot->block = block;
+    slot->where = where;
     slot->state = AheadSlot::State::kInFlight;
-    pool_->Submit([this, slot, where](unsigned worker) {
-      DecodeInto(worker, where, slot->out.get());
+    pool_->Submit([this, slot](unsigned worker) {
+      DecodeInto(worker, slot->where, slot->out.get());
       slot->decoded.release();
     });
   }
@@ -368,58 +386,49 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
   if (several) {
     StartReaders();
   }
-  const unsigned reader = pool_ ? pool_->Size() : 0; // the reading thread's index
 
-  // The whole blocks of this read that are neither the last one decoded nor
-  // read ahead go straight into the caller's buffer: stored raw, read by
-  // the reading thread; compressed, decoded side by side. Then the blocks
-  // past this read are read ahead, when the reads run in order.
-  std::atomic<std::uint64_t> directLeft{0};
-  std::binary_semaphore directDone{0};
-  std::uint64_t decodedDirect = 0;
+  // The whole blocks of this read that are not the last block decoded go
+  // straight into the caller's buffer. With workers, each is a job for
+  // whichever thread is free, the reading thread too: a block decoded
+  // ahead is copied, any other is read (raw) or decoded in place. On the
+  // reading thread alone, raw blocks are read in place and compressed
+  // ones go through the last block decoded, as a single read does.
   const auto target = [&](std::uint64_t block) {
     return out + (block * qm::image::kBlockSectors - first) * sectorSize_;
   };
+  jobs_.clear();
   if (several) {
-    direct_.assign(lastBlock - firstBlock + 1, kNotDirect);
-    directWhere_.resize(direct_.size());
+    direct_.assign(lastBlock - firstBlock + 1, 0);
     for (std::uint64_t block = firstBlock; block <= lastBlock; ++block) {
       const std::uint64_t start = block * qm::image::kBlockSectors;
       const bool whole = start >= first && start + qm::image::kBlockSectors <= first + deliver;
-      if (!whole || block == cachedBlock_ || SlotOf(block) != nullptr) {
+      if (!whole || block == cachedBlock_) {
+        continue;
+      }
+      if (AheadSlot* slot = SlotOf(block)) {
+        if (slot->state == AheadSlot::State::kInFlight && slot->decoded.try_acquire()) {
+          slot->state = AheadSlot::State::kReady;
+        }
+        // One still on its way is the reading thread's to wait for.
+        if (slot->state == AheadSlot::State::kReady) {
+          jobs_.push_back(Job{{}, target(block), slot});
+          direct_[block - firstBlock] = 1;
+        }
         continue;
       }
       const Stored where = Locate(block);
-      const bool raw = where.handle == nullptr || where.offset < 0 || where.length == 0 ||
-                       where.length % sectorSize_ == 0 || !decompressor_;
-      if (!raw && !pool_) {
-        continue; // decoded through the last block, as a single read is
+      if (pool_) {
+        jobs_.push_back(Job{where, target(block), nullptr});
+        direct_[block - firstBlock] = 1;
+      } else if (IsRaw(where)) {
+        DecodeInto(0, where, target(block));
+        direct_[block - firstBlock] = 1;
       }
-      const bool decode = !raw;
-      direct_[block - firstBlock] = decode ? kDecodedDirect : kReadDirect;
-      directWhere_[block - firstBlock] = where;
-      decodedDirect += decode ? 1 : 0;
     }
-    directLeft = decodedDirect;
-    for (std::uint64_t block = firstBlock; decodedDirect != 0 && block <= lastBlock; ++block) {
-      if (direct_[block - firstBlock] != kDecodedDirect) {
-        continue;
-      }
-      pool_->Submit([this, where = directWhere_[block - firstBlock], to = target(block), &directLeft,
-                     &directDone](unsigned worker) {
-        DecodeInto(worker, where, to);
-        if (directLeft.fetch_sub(1) == 1) {
-          directDone.release();
-        }
-      });
-    }
-    if (sequential && pool_) {
-      ReadAhead(lastBlock + 1, lastBlock + ahead_.size(), firstBlock);
-    }
-    for (std::uint64_t block = firstBlock; block <= lastBlock; ++block) {
-      if (direct_[block - firstBlock] == kReadDirect) {
-        DecodeInto(reader, directWhere_[block - firstBlock], target(block));
-      }
+    // Handed out once the list is complete: the tasks point into it.
+    jobsLeft_ = jobs_.size();
+    for (const Job& job : jobs_) {
+      pool_->Submit([this, &job](unsigned worker) { RunJob(worker, job); });
     }
   }
   std::uint64_t sector = first;
@@ -428,7 +437,7 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
     const std::uint64_t block = sector / qm::image::kBlockSectors;
     const std::uint64_t inBlock = sector % qm::image::kBlockSectors;
     const std::uint64_t chunk = std::min<std::uint64_t>(qm::image::kBlockSectors - inBlock, deliver - done);
-    if (!several || direct_[block - firstBlock] == kNotDirect) {
+    if (!several || direct_[block - firstBlock] == 0) {
       if (block != cachedBlock_) {
         FetchBlock(block);
       }
@@ -437,15 +446,20 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
     done += chunk;
     sector += chunk;
   }
-  // The slots this read took its blocks from go on to the blocks after,
-  // so that the workers keep decoding while the reader uses these.
+  // The caller's buffer must be complete, and no task may still use it,
+  // before the read returns.
+  if (!jobs_.empty()) {
+    WaitHelping(jobsDone_);
+  }
+  for (const Job& job : jobs_) {
+    if (job.slot != nullptr) {
+      job.slot->state = AheadSlot::State::kFree;
+    }
+  }
+  // The slots go on to the blocks after this read, so that the workers
+  // decode while the reader uses these.
   if (sequential && pool_) {
     ReadAhead(lastBlock + 1, lastBlock + ahead_.size(), firstBlock);
-  }
-  // The caller's buffer must be complete, and no task may still write to
-  // it, before the read returns.
-  if (decodedDirect != 0) {
-    WaitHelping(directDone);
   }
   return 1;
 }

@@ -12,6 +12,7 @@
 // the reading thread. Either way the sectors are the same.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -87,6 +88,16 @@ private:
   // Block n decoded into out (blockBytes_) by worker `worker`, with that
   // worker's decoder and buffer; raw blocks are read straight into out.
   void DecodeInto(unsigned worker, const Stored& where, std::uint8_t* out);
+  // Whether the block's bytes are read as they are stored (or as zeros).
+  bool IsRaw(const Stored& where) const;
+  // A whole block of a read on its way to the caller's buffer: copied from
+  // its slot, or read or decoded from where it is stored.
+  struct Job {
+    Stored where;
+    std::uint8_t* target = nullptr;
+    AheadSlot* slot = nullptr;
+  };
+  void RunJob(unsigned worker, const Job& job);
   // Until the semaphore is released, the reading thread runs waiting tasks.
   void WaitHelping(std::binary_semaphore& done);
   AheadSlot* SlotOf(std::uint64_t block);
@@ -116,10 +127,12 @@ private:
   // One per worker and one, the last, for the reading thread.
   std::vector<std::unique_ptr<IDecompressor>> aheadDecoders_;
   std::vector<qm::MemBuffer<std::uint8_t>> aheadStored_;
-  // Per block of the current read: whether and how it goes straight into
-  // the caller's buffer, and where its stored bytes are.
+  // The current read's jobs, and per block whether it goes straight into
+  // the caller's buffer; the jobs not yet done, and the sign that all are.
+  std::vector<Job> jobs_;
   std::vector<std::uint8_t> direct_;
-  std::vector<Stored> directWhere_;
+  std::atomic<std::size_t> jobsLeft_{0};
+  std::binary_semaphore jobsDone_{0};
   std::vector<std::unique_ptr<qm::IDeviceHandle>> aheadParts_; // one per part, opened on demand
   std::vector<std::unique_ptr<AheadSlot>> ahead_;
   // Last, so that it is gone (its tasks finished) before what they use.
