@@ -25,6 +25,9 @@ bool FileExists(const std::string& path) {
 // Blocks decompressed ahead per thread: enough for the next read of a
 // sequential reader to find its blocks done or on their way.
 constexpr unsigned kSlotsPerThread = 4;
+// A slot's handover once its block is decoded and no read has claimed it.
+constexpr std::uintptr_t kDecodedMark = 1;
+
 // Blocks fetched one after another before the reads count as sequential.
 constexpr unsigned kSequentialStreak = 2;
 
@@ -38,6 +41,10 @@ struct CImageFileDeviceWithDecompress::AheadSlot {
   Stored where;
   qm::MemBuffer<std::uint8_t> out;
   std::binary_semaphore decoded{0}; // released by the worker
+  // While the block is decoded, a read that wants it may leave the place
+  // in its buffer here, and the worker copies it there when done: 0 until
+  // either happens, kDecodedMark once the worker is done first.
+  std::atomic<std::uintptr_t> handover{0};
 };
 
 CImageFileDeviceWithDecompress::CImageFileDeviceWithDecompress(const std::string& indexPath)
@@ -267,6 +274,10 @@ void CImageFileDeviceWithDecompress::RunJob(unsigned worker, const Job& job) {
   } else {
     DecodeInto(worker, job.where, job.target);
   }
+  JobDone();
+}
+
+void CImageFileDeviceWithDecompress::JobDone() {
   if (jobsLeft_.fetch_sub(1) == 1) {
     jobsDone_.release();
   }
@@ -327,8 +338,14 @@ void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t
     slot->block = block;
     slot->where = where;
     slot->state = AheadSlot::State::kInFlight;
+    slot->handover = 0;
     pool_->Submit([this, slot](unsigned worker) {
       DecodeInto(worker, slot->where, slot->out.get());
+      const std::uintptr_t target = slot->handover.exchange(kDecodedMark);
+      if (target != 0) {
+        std::memcpy(reinterpret_cast<std::uint8_t*>(target), slot->out.get(), blockBytes_);
+        JobDone();
+      }
       slot->decoded.release();
     });
   }
@@ -397,6 +414,11 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
     return out + (block * qm::image::kBlockSectors - first) * sectorSize_;
   };
   jobs_.clear();
+  claimed_.clear();
+  // Counts the jobs and the claimed blocks not yet in the buffer, and one
+  // for this thread until all are handed out, so that none can end the
+  // count early.
+  jobsLeft_ = 1;
   if (several) {
     direct_.assign(lastBlock - firstBlock + 1, 0);
     for (std::uint64_t block = firstBlock; block <= lastBlock; ++block) {
@@ -406,14 +428,23 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
         continue;
       }
       if (AheadSlot* slot = SlotOf(block)) {
-        if (slot->state == AheadSlot::State::kInFlight && slot->decoded.try_acquire()) {
+        if (slot->state == AheadSlot::State::kInFlight) {
+          // Still on its way: its worker copies it here when done, unless
+          // it is done already.
+          std::uintptr_t expected = 0;
+          jobsLeft_.fetch_add(1);
+          if (slot->handover.compare_exchange_strong(expected,
+                                                     reinterpret_cast<std::uintptr_t>(target(block)))) {
+            claimed_.push_back(slot);
+            direct_[block - firstBlock] = 1;
+            continue;
+          }
+          jobsLeft_.fetch_sub(1);  // never reaches 0 here: this thread's one remains
+          slot->decoded.acquire(); // released right after the handover
           slot->state = AheadSlot::State::kReady;
         }
-        // One still on its way is the reading thread's to wait for.
-        if (slot->state == AheadSlot::State::kReady) {
-          jobs_.push_back(Job{{}, target(block), slot});
-          direct_[block - firstBlock] = 1;
-        }
+        jobs_.push_back(Job{{}, target(block), slot});
+        direct_[block - firstBlock] = 1;
         continue;
       }
       const Stored where = Locate(block);
@@ -426,7 +457,7 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
       }
     }
     // Handed out once the list is complete: the tasks point into it.
-    jobsLeft_ = jobs_.size();
+    jobsLeft_.fetch_add(jobs_.size());
     for (const Job& job : jobs_) {
       pool_->Submit([this, &job](unsigned worker) { RunJob(worker, job); });
     }
@@ -448,13 +479,18 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
   }
   // The caller's buffer must be complete, and no task may still use it,
   // before the read returns.
-  if (!jobs_.empty()) {
+  if (several && pool_) {
+    JobDone(); // this thread's one
     WaitHelping(jobsDone_);
   }
   for (const Job& job : jobs_) {
     if (job.slot != nullptr) {
       job.slot->state = AheadSlot::State::kFree;
     }
+  }
+  for (AheadSlot* slot : claimed_) {
+    slot->decoded.acquire(); // released just after the copy
+    slot->state = AheadSlot::State::kFree;
   }
   // The slots go on to the blocks after this read, so that the workers
   // decode while the reader uses these.

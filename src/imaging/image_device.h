@@ -98,6 +98,8 @@ private:
     AheadSlot* slot = nullptr;
   };
   void RunJob(unsigned worker, const Job& job);
+  // One job or claimed block of the current read is in the buffer.
+  void JobDone();
   // Until the semaphore is released, the reading thread runs waiting tasks.
   void WaitHelping(std::binary_semaphore& done);
   AheadSlot* SlotOf(std::uint64_t block);
@@ -130,6 +132,7 @@ private:
   // The current read's jobs, and per block whether it goes straight into
   // the caller's buffer; the jobs not yet done, and the sign that all are.
   std::vector<Job> jobs_;
+  std::vector<AheadSlot*> claimed_; // slots whose workers copy into the buffer
   std::vector<std::uint8_t> direct_;
   std::atomic<std::size_t> jobsLeft_{0};
   std::binary_semaphore jobsDone_{0};
