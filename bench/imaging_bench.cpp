@@ -2,10 +2,15 @@
 // half random bytes) at each compression type beside a plain sequential
 // copy of the same data in the same run, then reads each image back
 // through the image device beside pread of that raw copy; both at 1, 2, 4
-// and 8 threads, so that the scaling shows. The size in MiB may be set by
+// and 8 threads, so that the scaling shows. Each figure comes with the
+// CPU time of the whole process (all threads) in the same span, as MB per
+// CPU second: on a shared machine the wall figure moves with the load,
+// the CPU figure much less. The size in MiB may be set by
 // QM_BENCH_IMAGE_MB, the thread counts by QM_BENCH_THREADS ("1,2,4,8"),
-// the codecs by QM_BENCH_CODECS (names of the rows, e.g. "zlib-1,lzma").
+// the codecs by QM_BENCH_CODECS (names of the rows, e.g. "zlib-1,lzma");
+// QM_BENCH_COLD=1 reads from the disk instead of the page cache.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -34,11 +39,28 @@ public:
   void OnBlockStored(std::uint32_t) override {}
 };
 
-template <typename Fn> double Seconds(Fn&& fn) {
+// User and system time of every thread of the process so far.
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Span {
+  double wall = 0;
+  double cpu = 0;
+};
+
+template <typename Fn> Span Measure(Fn&& fn) {
+  const double cpu = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   fn();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          CpuSeconds() - cpu};
 }
+
+template <typename Fn> double Seconds(Fn&& fn) { return Measure(fn).wall; }
 
 double MBps(std::uint64_t bytes, double seconds) { return static_cast<double>(bytes) / 1e6 / seconds; }
 
@@ -105,6 +127,32 @@ void FlushFile(const std::filesystem::path& path) {
   ::close(fd);
 }
 
+// With QM_BENCH_COLD=1 each read starts with its files out of the page
+// cache (written to the disk, then dropped), so that the image and the
+// raw copy are both read from the disk: the figure that says whether
+// reading an image keeps up with the disk. By default both are read from
+// the cache, which shows what the reader itself costs.
+bool ColdReads() {
+  const char* cold = std::getenv("QM_BENCH_COLD");
+  return cold != nullptr && std::strcmp(cold, "1") == 0;
+}
+
+void DropFromCache(const std::filesystem::path& path) {
+  if (!ColdReads()) {
+    return;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fdatasync(fd) != 0 || ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) != 0) {
+    std::abort();
+  }
+  ::close(fd);
+}
+
+void DropFolderFromCache(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    DropFromCache(entry.path());
+}
+
 void PlainCopy(const std::filesystem::path& from, const std::filesystem::path& to, std::uint64_t bytes) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -142,6 +190,13 @@ std::vector<unsigned> ThreadCounts() {
     at = *end == ',' ? end + 1 : end;
   }
   return counts;
+}
+
+// The one-minute load average, printed with each row: the machine may be
+// shared with other work.
+double Load() {
+  double load[3] = {};
+  return getloadavg(load, 3) > 0 ? load[0] : 0.0;
 }
 
 std::uint64_t FolderBytes(const std::filesystem::path& folder) {
@@ -200,7 +255,7 @@ int main() {
       writer.SetCompression(run.type, run.level, 8388600);
       writer.SetTargetPath(index);
       Quiet quiet;
-      const double write = Seconds([&] {
+      const Span write = Measure([&] {
         if (writer.Run(&quiet) != 1) std::abort();
         for (const auto& entry : std::filesystem::directory_iterator(imageFolder))
           FlushFile(entry.path());
@@ -209,32 +264,35 @@ int main() {
       // The same image on every thread count, or the figures mean nothing.
       if (stored != 0 && size != stored) std::abort();
       stored = size;
-      std::printf("  %ut %7.1f MB/s", n, MBps(bytes, write));
+      std::printf("  %ut %7.1f MB/s (cpu %6.1f)", n, MBps(bytes, write.wall), MBps(bytes, write.cpu));
       std::fflush(stdout);
     }
-    std::printf("  (stored %.1f%%)\n", 100.0 * static_cast<double>(stored) / static_cast<double>(bytes));
+    std::printf("  (stored %.1f%%, load %.1f)\n",
+                100.0 * static_cast<double>(stored) / static_cast<double>(bytes), Load());
 
     Settle();
     std::vector<std::uint8_t> buffer(kChunk);
-    std::printf("%-6s read 4 MiB requests, ratio to pread of the raw copy:", run.name);
+    std::printf("%-6s read 4 MiB requests from the %s, ratio to pread of the raw copy:", run.name,
+                ColdReads() ? "disk" : "cache");
     for (unsigned n : threads) {
       CImageFileDeviceWithDecompress image(index);
       image.SetReadAheadThreads(n);
       if (!image.CheckPartFiles() || image.GetSectorCount() != sectors) return 2;
+      DropFromCache(rawCopy);
       const double plain = Seconds([&] { PlainRead(rawCopy, bytes); });
-      const double read = Seconds([&] {
+      DropFolderFromCache(imageFolder);
+      const Span read = Measure([&] {
         for (std::uint64_t s = 0; s < sectors; s += kChunk / 512) {
           if (!image.ReadSectors(buffer.data(), s, kChunk / 512)) std::abort();
         }
       });
-      std::printf("  %ut %7.1f MB/s (pread %7.1f) %.3f", n, MBps(bytes, read), MBps(bytes, plain), plain / read);
+      std::printf("  %ut %7.1f MB/s (cpu %6.1f, pread %7.1f) %.3f", n, MBps(bytes, read.wall),
+                  MBps(bytes, read.cpu), MBps(bytes, plain), plain / read.wall);
       std::fflush(stdout);
     }
-    std::printf("\n");
+    std::printf("  (load %.1f)\n", Load());
     std::filesystem::remove(rawCopy);
     std::filesystem::remove_all(imageFolder);
   }
-  double load[3] = {};
-  if (getloadavg(load, 3) > 0) std::printf("load average %.1f\n", load[0]);
   return 0;
 }

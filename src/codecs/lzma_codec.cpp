@@ -30,15 +30,11 @@ std::uint8_t PropertiesByte(std::uint32_t lc, std::uint32_t lp, std::uint32_t pb
   return static_cast<std::uint8_t>((pb * 5 + lp) * 9 + lc);
 }
 
-} // namespace
-
-CLZMACompressor::~CLZMACompressor() { lzma_end(&stream_); }
-
-int CLZMACompressor::Init(int /*level*/, int dictionarySize) {
-  End();
-  if (dictionarySize < 0 || static_cast<std::uint32_t>(dictionarySize) > kDictionaryMax) return kInitFailed;
-  lzma_options_lzma options{};
-  if (lzma_lzma_preset(&options, 6)) return kInitFailed;
+// The encoder's settings for a dictionary size; false when there are none.
+bool EncoderOptions(int dictionarySize, lzma_options_lzma& options) {
+  if (dictionarySize < 0 || static_cast<std::uint32_t>(dictionarySize) > kDictionaryMax) return false;
+  options = lzma_options_lzma{};
+  if (lzma_lzma_preset(&options, 6)) return false;
   options.dict_size = std::max(static_cast<std::uint32_t>(dictionarySize), kDictionaryMin);
   options.nice_len = kFastBytes;
   options.mode = LZMA_MODE_NORMAL;
@@ -46,6 +42,29 @@ int CLZMACompressor::Init(int /*level*/, int dictionarySize) {
   options.lc = kLc;
   options.lp = kLp;
   options.pb = kPb;
+  return true;
+}
+
+} // namespace
+
+namespace qm {
+
+std::uint64_t LzmaEncoderMemory(int dictionarySize) {
+  lzma_options_lzma options{};
+  if (!EncoderOptions(dictionarySize, options)) return 0;
+  const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  const std::uint64_t bytes = lzma_raw_encoder_memusage(filters);
+  return bytes == UINT64_MAX ? 0 : bytes;
+}
+
+} // namespace qm
+
+CLZMACompressor::~CLZMACompressor() { lzma_end(&stream_); }
+
+int CLZMACompressor::Init(int /*level*/, int dictionarySize) {
+  End();
+  lzma_options_lzma options{};
+  if (!EncoderOptions(dictionarySize, options)) return kInitFailed;
   const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   // On a stream that held an encoder before, liblzma reuses its memory (some
   // 90 MB for an 8 MiB dictionary) instead of allocating it again: the

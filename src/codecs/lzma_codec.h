@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include <lzma.h>
 
@@ -14,6 +15,10 @@ namespace qm {
 inline constexpr std::size_t kLzmaHeaderSize = 5;
 // Properties bytes of this value or above describe no valid lc / lp / pb.
 inline constexpr unsigned kLzmaPropertiesLimit = 225;
+// The bytes one compressor takes for a dictionary size (the size Init
+// takes); 0 when Init would refuse it. Callers that run one encoder per
+// thread size the number of threads by it.
+std::uint64_t LzmaEncoderMemory(int dictionarySize);
 } // namespace qm
 
 class CLZMACompressor : public ICompressor {

@@ -83,7 +83,8 @@ std::uint32_t CompressBlock(ICompressor* codec, const BlockCompression& settings
 
 std::uint32_t DecodeBlock(IDecompressor* codec, const std::uint8_t* stored, std::uint32_t length,
                           std::uint32_t sectorSize, std::uint8_t* out, std::uint32_t blockBytes) {
-  std::memset(out, 0, blockBytes);
+  // The decoder writes from the start of out on; only what it leaves is
+  // cleared, once it is done.
   if (codec != nullptr && length % sectorSize != 0) {
     int status = codec->Init();
     if (status >= 0) {
@@ -101,6 +102,7 @@ std::uint32_t DecodeBlock(IDecompressor* codec, const std::uint8_t* stored, std:
     const std::uint32_t produced = blockBytes - codec->GetAvailOut();
     codec->End();
     if (status >= 0) {
+      std::memset(out + produced, 0, blockBytes - produced);
       return produced;
     }
     // A damaged block: its stored bytes stand in, but they say nothing
@@ -111,6 +113,7 @@ std::uint32_t DecodeBlock(IDecompressor* codec, const std::uint8_t* stored, std:
   }
   const std::uint32_t copied = std::min(length, blockBytes);
   std::memcpy(out, stored, copied);
+  std::memset(out + copied, 0, blockBytes - copied);
   return copied;
 }
 

@@ -28,8 +28,8 @@ struct BlockCompression {
 std::uint32_t CompressBlock(ICompressor* codec, const BlockCompression& settings, const std::uint8_t* input,
                             std::uint32_t length, std::uint8_t* output, std::uint32_t room);
 
-// Decodes a block's `length` stored bytes into out (blockBytes bytes,
-// cleared first). Returns the block's raw length, or 0 when it is unknown:
+// Decodes a block's `length` stored bytes into out (blockBytes bytes; what
+// the block does not fill reads as zeros). Returns the block's raw length, or 0 when it is unknown:
 // a damaged stream, whose stored bytes then stand in for the block. A
 // length that is a whole number of sectors is raw data and is copied
 // without a decoder, as is everything when there is no decoder.

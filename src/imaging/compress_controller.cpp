@@ -1,11 +1,14 @@
 #include "imaging/compress_controller.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <semaphore>
 #include <vector>
 
+#include "codecs/lzma_codec.h"
 #include "platform/log.h"
+#include "platform/memory_status.h"
 #include "platform/thread_pool.h"
 #include "storage/storage_device.h"
 
@@ -19,9 +22,47 @@ using qm::image::CImageFile;
 
 namespace {
 
-// Blocks in flight per compressing thread: one being compressed, one read
-// and waiting, so that no thread idles while the calling thread writes.
-constexpr unsigned kCompressSlotsPerThread = 2;
+// Blocks in flight per compressing thread: one being compressed and the
+// others read and waiting, so that no thread idles while the calling
+// thread reads, writes or compresses a block itself, nor while a thread
+// that holds the next block to write is held up by the system. Bounded by
+// the memory the blocks take (large sectors make large blocks), though
+// never below two per thread.
+constexpr unsigned kCompressSlotsPerThread = 8;
+constexpr unsigned kMinSlotsPerThread = 2;
+constexpr std::uint64_t kSlotMemory = 32u << 20;
+// How long the calling thread goes on compressing blocks of the others
+// while the next block to write is not done.
+constexpr std::chrono::milliseconds kLongestHelp{200};
+
+// The share of the free memory that LZMA encoders may take between them;
+// each takes some 90 MB, and the rest of the program and the system need
+// theirs.
+constexpr std::uint64_t kLzmaMemoryShare = 2;
+
+// The threads a run compresses on: as asked, but no more LZMA encoders
+// than the free memory holds (one is always made).
+unsigned CompressingThreads(unsigned asked, std::uint32_t type) {
+  unsigned threads = std::max(asked, 1u);
+  if (type != kCodecLzma || threads == 1) {
+    return threads;
+  }
+  const std::uint64_t perEncoder = qm::LzmaEncoderMemory(static_cast<int>(qm::image::kLzmaDictionary));
+  qm::MemoryStatus memory;
+  if (perEncoder == 0 || !qm::QueryMemoryStatus(memory) || memory.availablePhysical == 0) {
+    return threads;
+  }
+  const std::uint64_t fit =
+      std::max<std::uint64_t>(memory.availablePhysical / kLzmaMemoryShare / perEncoder, 1);
+  if (fit < threads) {
+    LogInfo("Disk image: %u threads compress instead of %u; %llu MB free, %llu MB per LZMA encoder",
+            static_cast<unsigned>(fit), threads,
+            static_cast<unsigned long long>(memory.availablePhysical >> 20),
+            static_cast<unsigned long long>(perEncoder >> 20));
+    threads = static_cast<unsigned>(fit);
+  }
+  return threads;
+}
 
 } // namespace
 
@@ -29,13 +70,14 @@ constexpr unsigned kCompressSlotsPerThread = 2;
 struct CCompressController::Slot {
   qm::MemBuffer<std::uint8_t> input;
   qm::MemBuffer<std::uint8_t> output;
-  std::uint32_t length = 0;    // raw bytes
-  std::uint32_t stored = 0;    // compressed bytes in output; 0: store input raw
+  std::uint32_t length = 0; // raw bytes
+  std::uint32_t stored = 0; // compressed bytes in output; 0: store input raw
   bool unreadable = false;
   std::binary_semaphore compressed{0}; // released by the thread that compressed it
 };
 
-CCompressController::CCompressController() : threads_(qm::DefaultPoolThreads()) {}
+// The pool's default workers and the calling thread: one per core.
+CCompressController::CCompressController() : threads_(qm::DefaultPoolThreads() + 1) {}
 
 CCompressController::~CCompressController() = default;
 
@@ -119,9 +161,9 @@ int CCompressController::Run(ICompressCallBack* callback) {
   room_ = qm::image::StoredBound(blockBytes_);
   const qm::image::BlockCompression settings{compressionType_, level_, sectorSize_};
 
-  // One codec per compressing thread, each used by that thread alone, and
-  // the slots: they, and the work on them, outlive the pool, which is gone
-  // before they are.
+  // One codec per compressing thread, each used by that thread alone (the
+  // calling thread's is the last), and the slots: they, and the work on
+  // them, outlive the pool, which is gone before they are.
   std::vector<std::unique_ptr<ICompressor>> codecs;
   std::vector<std::unique_ptr<Slot>> slots;
   codecs.push_back(makeCompressor_ ? makeCompressor_() : nullptr);
@@ -129,15 +171,25 @@ int CCompressController::Run(ICompressCallBack* callback) {
     slot.stored = qm::image::CompressBlock(codecs[worker].get(), settings, slot.input.get(), slot.length,
                                            slot.output.get(), room_);
   };
-  // Without a codec there is nothing to hand out: the calling thread copies.
+  // Without a codec there is nothing to hand out: the calling thread
+  // copies. Else the calling thread counts as one of the threads: it
+  // compresses blocks too while it waits for the next one to write.
   std::unique_ptr<qm::ThreadPool> pool;
-  if (codecs.front() && threads_ > 1) {
-    pool = std::make_unique<qm::ThreadPool>(threads_);
+  const unsigned threads = codecs.front() ? CompressingThreads(threads_, compressionType_) : 1;
+  if (threads > 1) {
+    pool = std::make_unique<qm::ThreadPool>(threads - 1);
   }
-  while (pool && codecs.size() < pool->Size()) {
+  const unsigned caller = pool ? pool->Size() : 0; // the calling thread's worker index
+  while (codecs.size() < caller + 1) {
     codecs.push_back(makeCompressor_());
   }
-  const unsigned window = pool ? kCompressSlotsPerThread * pool->Size() : 1;
+  unsigned window = 1;
+  if (pool) {
+    const std::uint64_t slotBytes = static_cast<std::uint64_t>(blockBytes_) + room_;
+    const std::uint64_t fit = kSlotMemory / slotBytes;
+    window = static_cast<unsigned>(std::clamp<std::uint64_t>(fit, kMinSlotsPerThread * (caller + 1),
+                                                             kCompressSlotsPerThread * (caller + 1)));
+  }
   for (unsigned i = 0; i < window && i < totalBlocks; ++i) {
     auto slot = std::make_unique<Slot>();
     slot->input = qm::MakeMemBuffer<std::uint8_t>(blockBytes_);
@@ -175,8 +227,15 @@ int CCompressController::Run(ICompressCallBack* callback) {
       }
     }
     Slot& slot = *slots[i % window];
-    if (pool) {
-      slot.compressed.acquire();
+    // Rather than wait, compress the oldest block no thread has begun
+    // (block i itself when none has), though not for so long that the
+    // user interface, a cancel or a new-part request waits on it.
+    const auto helpUntil = std::chrono::steady_clock::now() + kLongestHelp;
+    while (pool && !slot.compressed.try_acquire()) {
+      if (std::chrono::steady_clock::now() >= helpUntil || !pool->RunPending(caller)) {
+        slot.compressed.acquire();
+        break;
+      }
     }
     if (slot.unreadable) {
       ++unreadableBlocks_;
@@ -214,7 +273,6 @@ void CCompressController::ReadBlock(Slot& slot, std::uint64_t firstSector, std::
   slot.length = count * sectorSize_;
   slot.stored = 0;
   slot.unreadable = false;
-  std::memset(slot.input.get(), 0, blockBytes_);
   if (!source_->ReadSectors(slot.input.get(), firstSector, count)) {
     // Imaged as zeros, counted and logged: a rescue copy goes on past
     // a bad area.

@@ -5,12 +5,11 @@
 // would reach the split size or when its caller asks for one.
 //
 // Blocks are compressed on a pool of worker threads while the calling
-// thread reads the source in order and writes the finished blocks strictly
-// in order: the index, the parts and their bytes are the same whatever the
-// number of threads. The calling thread alone touches the source, the
-// files and the callback, so a cancel, a new-part request or a new target
-// path takes effect at the same block boundary as with one thread; a fixed
-// number of blocks is in flight.
+// thread reads the source in order, compresses blocks itself while it
+// waits, and writes the finished blocks strictly in order: the index, the
+// parts and their bytes are the same whatever the number of threads. The calling thread alone touches the
+// source, the files and the callback, so a cancel, a new-part request or a new target path takes effect at
+// the same block boundary as with one thread; a fixed number of blocks is in flight.
 #pragma once
 
 #include <cstdint>
@@ -80,8 +79,9 @@ public:
   std::uint32_t BlocksWritten() const { return blockCounter_; }
   const std::string& IndexPath() const { return indexPath_; }
 
-  // The threads that compress blocks (the default: one per core, less
-  // one). 1 or 0: the calling thread compresses each block itself.
+  // The threads that compress blocks, the calling thread included (the
+  // default: one per core); 1 or 0: the calling thread alone. LZMA runs
+  // on fewer when the free memory does not hold an encoder for each.
   void SetThreads(unsigned threads) { threads_ = threads; }
 
   using CompressorFactory = std::function<std::unique_ptr<ICompressor>()>;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <semaphore>
 
@@ -21,9 +22,12 @@ bool FileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Blocks decompressed ahead per worker: one being decompressed, one done
-// and waiting for the reader.
-constexpr unsigned kSlotsPerThread = 2;
+// Blocks decompressed ahead per thread: enough for the next read of a
+// sequential reader to find its blocks done or on their way.
+constexpr unsigned kSlotsPerThread = 4;
+// A slot's handover once its block is decoded and no read has claimed it.
+constexpr std::uintptr_t kDecodedMark = 1;
+
 // Blocks fetched one after another before the reads count as sequential.
 constexpr unsigned kSequentialStreak = 2;
 
@@ -31,17 +35,21 @@ constexpr unsigned kSequentialStreak = 2;
 
 // One block read ahead: where its stored bytes are, and what they decode to.
 struct CImageFileDeviceWithDecompress::AheadSlot {
-  enum class State { kFree, kInFlight, kReady };
+  enum class State { kFree, kInFlight, kReady }; // ready: its semaphore was taken
   State state = State::kFree;
   std::uint64_t block = 0;
-  qm::MemBuffer<std::uint8_t> stored;
+  Stored where;
   qm::MemBuffer<std::uint8_t> out;
   std::binary_semaphore decoded{0}; // released by the worker
+  // While the block is decoded, a read that wants it may leave the place
+  // in its buffer here, and the worker copies it there when done: 0 until
+  // either happens, kDecodedMark once the worker is done first.
+  std::atomic<std::uintptr_t> handover{0};
 };
 
 CImageFileDeviceWithDecompress::CImageFileDeviceWithDecompress(const std::string& indexPath)
     : image_(std::make_unique<CImageFile>(indexPath)), indexPath_(indexPath),
-      aheadThreads_(qm::DefaultPoolThreads()) {
+      aheadThreads_(qm::DefaultPoolThreads() + 1) {
   image_->OpenIndex(CPlainFile::kRead);
   sectorSize_ = image_->GetSectorSize();
   blockBytes_ = sectorSize_ * qm::image::kBlockSectors;
@@ -169,32 +177,33 @@ void CImageFileDeviceWithDecompress::SetReadAheadThreads(unsigned threads) {
   pool_.reset();
   ahead_.clear();
   aheadDecoders_.clear();
+  aheadStored_.clear();
   aheadThreads_ = threads;
 }
 
-bool CImageFileDeviceWithDecompress::StartReadAhead() {
-  if (pool_) {
-    return true;
-  }
-  if (aheadThreads_ <= 1 || totalBlocks_ < 2) {
-    return false;
+void CImageFileDeviceWithDecompress::StartReaders() {
+  if (!aheadDecoders_.empty()) {
+    return;
   }
   // The room of a block's stored bytes also takes the decoded block.
   const std::uint32_t room = qm::image::StoredBound(blockBytes_);
-  auto pool = std::make_unique<qm::ThreadPool>(aheadThreads_);
-  while (aheadDecoders_.size() < pool->Size()) {
-    aheadDecoders_.push_back(qm::MakeDecompressor(static_cast<int>(compressionType_)));
+  // Workers only where there is decoding to share out.
+  if (aheadThreads_ > 1 && totalBlocks_ >= 2 && decompressor_) {
+    pool_ = std::make_unique<qm::ThreadPool>(aheadThreads_ - 1);
   }
-  const unsigned slots = kSlotsPerThread * pool->Size();
+  const unsigned threads = pool_ ? pool_->Size() + 1 : 1;
+  // The workers' and, last, the reading thread's.
+  while (aheadDecoders_.size() < threads) {
+    aheadDecoders_.push_back(qm::MakeDecompressor(static_cast<int>(compressionType_)));
+    aheadStored_.push_back(qm::MakeMemBuffer<std::uint8_t>(room));
+  }
+  const unsigned slots = pool_ ? kSlotsPerThread * threads : 0;
   for (unsigned i = 0; i < slots; ++i) {
     auto slot = std::make_unique<AheadSlot>();
-    slot->stored = qm::MakeMemBuffer<std::uint8_t>(room);
     slot->out = qm::MakeMemBuffer<std::uint8_t>(room);
     ahead_.push_back(std::move(slot));
   }
   aheadParts_.resize(partBlocks_.size());
-  pool_ = std::move(pool);
-  return true;
 }
 
 qm::IDeviceHandle* CImageFileDeviceWithDecompress::AheadPartHandle(std::uint32_t part) {
@@ -208,24 +217,105 @@ qm::IDeviceHandle* CImageFileDeviceWithDecompress::AheadPartHandle(std::uint32_t
   return aheadParts_[part].get();
 }
 
-void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t to) {
+CImageFileDeviceWithDecompress::Stored CImageFileDeviceWithDecompress::Locate(std::uint64_t block) {
+  // Read here, from the index, so that only positioned reads of the part
+  // files happen on the workers.
+  Stored where;
+  const std::int32_t part = FindBlockPart(static_cast<std::uint32_t>(block));
+  if (part >= 0) {
+    where.handle = AheadPartHandle(static_cast<std::uint32_t>(part));
+  }
+  if (where.handle != nullptr) {
+    const bool firstInPart = block == partFirstBlock_[static_cast<std::size_t>(part)];
+    where.offset =
+        image_->GetBlockLocation(static_cast<std::uint32_t>(block), firstInPart, blockBytes_, where.length);
+    if (where.offset < 0) {
+      LogError("Disk image %s: block %llu has a damaged table entry", indexPath_.c_str(),
+               static_cast<unsigned long long>(block));
+    }
+  }
+  return where;
+}
+
+void CImageFileDeviceWithDecompress::DecodeInto(unsigned worker, const Stored& where, std::uint8_t* out) {
+  if (where.handle == nullptr || where.offset < 0 || where.length == 0) {
+    // A missing part, a damaged entry or an empty block: zeros.
+    std::memset(out, 0, blockBytes_);
+    return;
+  }
+  IDecompressor* decoder = aheadDecoders_[worker].get();
+  int error = 0;
+  // A raw block (a whole number of sectors), or any block without a
+  // decoder, is its stored bytes: read straight where they belong.
+  if (decoder == nullptr || where.length % sectorSize_ == 0) {
+    const std::uint32_t length = std::min(where.length, blockBytes_);
+    const std::int64_t got =
+        where.handle->ReadAt(out, length, static_cast<std::uint64_t>(where.offset), error);
+    const std::uint32_t read = got > 0 ? static_cast<std::uint32_t>(got) : 0;
+    std::memset(out + read, 0, blockBytes_ - read);
+    return;
+  }
+  std::uint8_t* stored = aheadStored_[worker].get();
+  const std::int64_t got =
+      where.handle->ReadAt(stored, where.length, static_cast<std::uint64_t>(where.offset), error);
+  const std::uint32_t read = got > 0 ? static_cast<std::uint32_t>(got) : 0;
+  std::memset(stored + read, 0, where.length - read);
+  qm::image::DecodeBlock(decoder, stored, where.length, sectorSize_, out, blockBytes_);
+}
+
+bool CImageFileDeviceWithDecompress::IsRaw(const Stored& where) const {
+  return where.handle == nullptr || where.offset < 0 || where.length == 0 ||
+         where.length % sectorSize_ == 0 || !decompressor_;
+}
+
+void CImageFileDeviceWithDecompress::RunJob(unsigned worker, const Job& job) {
+  if (job.slot != nullptr) {
+    std::memcpy(job.target, job.slot->out.get(), blockBytes_);
+  } else {
+    DecodeInto(worker, job.where, job.target);
+  }
+  JobDone();
+}
+
+void CImageFileDeviceWithDecompress::JobDone() {
+  if (jobsLeft_.fetch_sub(1) == 1) {
+    jobsDone_.release();
+  }
+}
+
+void CImageFileDeviceWithDecompress::WaitHelping(std::binary_semaphore& done) {
+  const unsigned reader = pool_->Size();
+  while (!done.try_acquire()) {
+    if (!pool_->RunPending(reader)) {
+      done.acquire();
+      return;
+    }
+  }
+}
+
+CImageFileDeviceWithDecompress::AheadSlot* CImageFileDeviceWithDecompress::SlotOf(std::uint64_t block) {
+  for (const auto& slot : ahead_) {
+    if (slot->state != AheadSlot::State::kFree && slot->block == block) {
+      return slot.get();
+    }
+  }
+  return nullptr;
+}
+
+void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t to, std::uint64_t keepFrom) {
   for (std::uint64_t block = from; block <= to && block < totalBlocks_; ++block) {
-    if (block == cachedBlock_) {
+    if (block == cachedBlock_ || SlotOf(block) != nullptr) {
       continue;
     }
-    AheadSlot* slot = nullptr;
-    bool onItsWay = false;
-    for (const auto& candidate : ahead_) {
-      if (candidate->state != AheadSlot::State::kFree && candidate->block == block) {
-        onItsWay = true;
-        break;
-      }
-    }
-    if (onItsWay) {
+    // Blocks stored raw are left to the read that wants them: they are
+    // read straight into its buffer, not copied twice.
+    const Stored where = Locate(block);
+    if (IsRaw(where)) {
       continue;
     }
     // A free slot, else one holding a block this read-ahead has moved past
     // (or away from, after a jump), once its worker is done with it.
+    AheadSlot* slot = nullptr;
     for (const auto& candidate : ahead_) {
       if (candidate->state == AheadSlot::State::kFree) {
         slot = candidate.get();
@@ -234,77 +324,43 @@ void CImageFileDeviceWithDecompress::ReadAhead(std::uint64_t from, std::uint64_t
     }
     for (std::size_t i = 0; slot == nullptr && i < ahead_.size(); ++i) {
       AheadSlot& candidate = *ahead_[i];
-      if (candidate.block < from || candidate.block > to) {
+      if (candidate.block < keepFrom || candidate.block > to) {
         if (candidate.state == AheadSlot::State::kInFlight) {
-          candidate.decoded.acquire();
+          WaitHelping(candidate.decoded);
         }
         candidate.state = AheadSlot::State::kFree;
         slot = &candidate;
       }
     }
     if (slot == nullptr) {
-      return; // every slot holds a block of this read-ahead
-    }
-    // Where the stored bytes are: read here, from the index, so that only
-    // positioned reads of the part files happen on the workers.
-    qm::IDeviceHandle* handle = nullptr;
-    std::int64_t offset = -1;
-    std::uint32_t length = 0;
-    const std::int32_t part = FindBlockPart(static_cast<std::uint32_t>(block));
-    if (part >= 0) {
-      handle = AheadPartHandle(static_cast<std::uint32_t>(part));
-    }
-    if (handle != nullptr) {
-      const bool firstInPart = block == partFirstBlock_[static_cast<std::size_t>(part)];
-      offset = image_->GetBlockLocation(static_cast<std::uint32_t>(block), firstInPart, blockBytes_, length);
-      if (offset < 0) {
-        LogError("Disk image %s: block %llu has a damaged table entry", indexPath_.c_str(),
-                 static_cast<unsigned long long>(block));
-      }
+      return; // every slot holds a block still to be read
     }
     slot->block = block;
+    slot->where = where;
     slot->state = AheadSlot::State::kInFlight;
-    pool_->Submit([this, slot, handle, offset, length](unsigned worker) {
-      if (handle == nullptr || offset < 0 || length == 0) {
-        // A missing part, a damaged entry or an empty block: zeros.
-        std::memset(slot->out.get(), 0, blockBytes_);
-      } else {
-        std::memset(slot->stored.get(), 0, length);
-        int error = 0;
-        handle->ReadAt(slot->stored.get(), length, static_cast<std::uint64_t>(offset), error);
-        qm::image::DecodeBlock(aheadDecoders_[worker].get(), slot->stored.get(), length, sectorSize_,
-                               slot->out.get(), blockBytes_);
+    slot->handover = 0;
+    pool_->Submit([this, slot](unsigned worker) {
+      DecodeInto(worker, slot->where, slot->out.get());
+      const std::uintptr_t target = slot->handover.exchange(kDecodedMark);
+      if (target != 0) {
+        std::memcpy(reinterpret_cast<std::uint8_t*>(target), slot->out.get(), blockBytes_);
+        JobDone();
       }
       slot->decoded.release();
     });
   }
 }
 
-void CImageFileDeviceWithDecompress::FetchBlock(std::uint64_t block, std::uint64_t lastInRead) {
-  streak_ = block == lastFetched_ + 1 ? streak_ + 1 : 0;
-  lastFetched_ = block;
-  // Blocks this read needs beyond the first, and, once reads run in
-  // sequence, as many as the slots hold.
-  std::uint64_t last = lastInRead;
-  const bool sequential = streak_ >= kSequentialStreak;
-  if ((last > block || sequential) && StartReadAhead()) {
-    if (sequential) {
-      last = std::max<std::uint64_t>(last, block + ahead_.size() - 1);
+void CImageFileDeviceWithDecompress::FetchBlock(std::uint64_t block) {
+  if (AheadSlot* slot = SlotOf(block)) {
+    if (slot->state == AheadSlot::State::kInFlight) {
+      WaitHelping(slot->decoded);
     }
-    last = std::min<std::uint64_t>(last, block + ahead_.size() - 1);
-    ReadAhead(block, last);
-  }
-  for (const auto& slot : ahead_) {
-    if (slot->state != AheadSlot::State::kFree && slot->block == block) {
-      if (slot->state == AheadSlot::State::kInFlight) {
-        slot->decoded.acquire();
-      }
-      // The decoded block changes places with the last one.
-      std::swap(slot->out, block_);
-      slot->state = AheadSlot::State::kFree;
-      cachedBlock_ = block;
-      return;
-    }
+    // The decoded block changes places with the last one.
+    std::swap(slot->out, block_);
+    slot->state = AheadSlot::State::kFree;
+    cachedBlock_ = block;
+    return;
   }
   const std::int32_t part = FindBlockPart(static_cast<std::uint32_t>(block));
   if (part < 0) {
@@ -324,23 +380,123 @@ int CImageFileDeviceWithDecompress::ReadSectors(void* buffer, std::uint64_t firs
     block_ = qm::MakeMemBuffer<std::uint8_t>(qm::image::StoredBound(blockBytes_));
     stored_ = qm::MakeMemBuffer<std::uint8_t>(qm::image::StoredBound(blockBytes_));
   }
-  const std::uint64_t deliver = std::min(count, sectorCount_ - first);
-  const std::uint64_t lastInRead = deliver == 0 ? 0 : (first + deliver - 1) / qm::image::kBlockSectors;
   auto* out = static_cast<std::uint8_t*>(buffer);
+  const std::uint64_t deliver = std::min(count, sectorCount_ - first);
+  std::memset(out + deliver * sectorSize_, 0, (count - deliver) * sectorSize_);
+  if (deliver == 0) {
+    return 1;
+  }
+  const std::uint64_t firstBlock = first / qm::image::kBlockSectors;
+  const std::uint64_t lastBlock = (first + deliver - 1) / qm::image::kBlockSectors;
+  // Blocks fetched one after another make a sequential reader; a read
+  // inside the last block decoded fetches nothing.
+  bool fetching = false;
+  for (std::uint64_t block = firstBlock; block <= lastBlock; ++block) {
+    if (block != cachedBlock_) {
+      streak_ = block == lastFetched_ + 1 ? streak_ + 1 : 0;
+      lastFetched_ = block;
+      fetching = true;
+    }
+  }
+  const bool sequential = fetching && streak_ >= kSequentialStreak;
+  const bool several = lastBlock > firstBlock || sequential;
+  if (several) {
+    StartReaders();
+  }
+
+  // The whole blocks of this read that are not the last block decoded go
+  // straight into the caller's buffer. With workers, each is a job for
+  // whichever thread is free, the reading thread too: a block decoded
+  // ahead is copied, any other is read (raw) or decoded in place. On the
+  // reading thread alone, raw blocks are read in place and compressed
+  // ones go through the last block decoded, as a single read does.
+  const auto target = [&](std::uint64_t block) {
+    return out + (block * qm::image::kBlockSectors - first) * sectorSize_;
+  };
+  jobs_.clear();
+  claimed_.clear();
+  // Counts the jobs and the claimed blocks not yet in the buffer, and one
+  // for this thread until all are handed out, so that none can end the
+  // count early.
+  jobsLeft_ = 1;
+  if (several) {
+    direct_.assign(lastBlock - firstBlock + 1, 0);
+    for (std::uint64_t block = firstBlock; block <= lastBlock; ++block) {
+      const std::uint64_t start = block * qm::image::kBlockSectors;
+      const bool whole = start >= first && start + qm::image::kBlockSectors <= first + deliver;
+      if (!whole || block == cachedBlock_) {
+        continue;
+      }
+      if (AheadSlot* slot = SlotOf(block)) {
+        if (slot->state == AheadSlot::State::kInFlight) {
+          // Still on its way: its worker copies it here when done, unless
+          // it is done already.
+          std::uintptr_t expected = 0;
+          jobsLeft_.fetch_add(1);
+          if (slot->handover.compare_exchange_strong(expected,
+                                                     reinterpret_cast<std::uintptr_t>(target(block)))) {
+            claimed_.push_back(slot);
+            direct_[block - firstBlock] = 1;
+            continue;
+          }
+          jobsLeft_.fetch_sub(1);  // never reaches 0 here: this thread's one remains
+          slot->decoded.acquire(); // released right after the handover
+          slot->state = AheadSlot::State::kReady;
+        }
+        jobs_.push_back(Job{{}, target(block), slot});
+        direct_[block - firstBlock] = 1;
+        continue;
+      }
+      const Stored where = Locate(block);
+      if (pool_) {
+        jobs_.push_back(Job{where, target(block), nullptr});
+        direct_[block - firstBlock] = 1;
+      } else if (IsRaw(where)) {
+        DecodeInto(0, where, target(block));
+        direct_[block - firstBlock] = 1;
+      }
+    }
+    // Handed out once the list is complete: the tasks point into it.
+    jobsLeft_.fetch_add(jobs_.size());
+    for (const Job& job : jobs_) {
+      pool_->Submit([this, &job](unsigned worker) { RunJob(worker, job); });
+    }
+  }
   std::uint64_t sector = first;
   std::uint64_t done = 0;
   while (done < deliver) {
     const std::uint64_t block = sector / qm::image::kBlockSectors;
     const std::uint64_t inBlock = sector % qm::image::kBlockSectors;
     const std::uint64_t chunk = std::min<std::uint64_t>(qm::image::kBlockSectors - inBlock, deliver - done);
-    if (block != cachedBlock_) {
-      FetchBlock(block, lastInRead);
+    if (!several || direct_[block - firstBlock] == 0) {
+      if (block != cachedBlock_) {
+        FetchBlock(block);
+      }
+      std::memcpy(out + done * sectorSize_, block_.get() + inBlock * sectorSize_, chunk * sectorSize_);
     }
-    std::memcpy(out + done * sectorSize_, block_.get() + inBlock * sectorSize_, chunk * sectorSize_);
     done += chunk;
     sector += chunk;
   }
-  std::memset(out + deliver * sectorSize_, 0, (count - deliver) * sectorSize_);
+  // The caller's buffer must be complete, and no task may still use it,
+  // before the read returns.
+  if (several && pool_) {
+    JobDone(); // this thread's one
+    WaitHelping(jobsDone_);
+  }
+  for (const Job& job : jobs_) {
+    if (job.slot != nullptr) {
+      job.slot->state = AheadSlot::State::kFree;
+    }
+  }
+  for (AheadSlot* slot : claimed_) {
+    slot->decoded.acquire(); // released just after the copy
+    slot->state = AheadSlot::State::kFree;
+  }
+  // The slots go on to the blocks after this read, so that the workers
+  // decode while the reader uses these.
+  if (sequential && pool_) {
+    ReadAhead(lastBlock + 1, lastBlock + ahead_.size(), firstBlock);
+  }
   return 1;
 }
 

@@ -7,13 +7,16 @@
 // Read sequentially (a search, imaging an image, saving files), the device
 // decompresses the blocks ahead of the reader on a pool of worker threads,
 // a fixed number of blocks at a time; a read that spans several blocks has
-// them decompressed side by side. A random read of one block is served as
-// before, on the reading thread. Either way the sectors are the same.
+// its whole blocks decoded side by side straight into the caller's buffer,
+// the reading thread decoding too. A random read of one block is served on
+// the reading thread. Either way the sectors are the same.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <vector>
 
@@ -53,9 +56,9 @@ public:
   // The part holding block n, or -1 when no part does.
   std::int32_t FindBlockPart(std::uint32_t block) const;
 
-  // The threads that decompress ahead of sequential reads (the default:
-  // one per core, less one); 1 or 0 reads every block on the reading
-  // thread.
+  // The threads that decompress the blocks of sequential reads, the
+  // reading thread included (the default: one per core); 1 or 0 reads
+  // every block on the reading thread alone.
   void SetReadAheadThreads(unsigned threads);
 
 private:
@@ -63,16 +66,43 @@ private:
   // Block n of part p decompressed into block_; the block's raw length, or
   // 0 when that is unknown (a missing part, a damaged entry or stream).
   std::uint32_t LoadBlock(std::uint32_t part, std::uint32_t block);
-  // Makes block_ hold block n, from a slot read ahead when there is one;
-  // lastInRead is the last block the current read needs.
-  void FetchBlock(std::uint64_t block, std::uint64_t lastInRead);
+  // Makes block_ hold block n, from a slot read ahead when there is one.
+  void FetchBlock(std::uint64_t block);
   // Hands blocks [from, to] that are not on their way yet to the pool, as
-  // far as free slots go.
-  void ReadAhead(std::uint64_t from, std::uint64_t to);
-  bool StartReadAhead();
+  // far as free slots go; slots of blocks from keepFrom to `to` stay.
+  void ReadAhead(std::uint64_t from, std::uint64_t to, std::uint64_t keepFrom);
+  // The decoders and buffers of reads that span blocks, and the pool and
+  // the read-ahead slots when there are threads to decode on.
+  void StartReaders();
   // The part file on a handle the workers may read at the same time; null
   // when it cannot be opened (its blocks read as zeros).
   qm::IDeviceHandle* AheadPartHandle(std::uint32_t part);
+  // Where block n's stored bytes are, for a worker: a null handle or a
+  // negative offset when it reads as zeros.
+  struct Stored {
+    qm::IDeviceHandle* handle = nullptr;
+    std::int64_t offset = -1;
+    std::uint32_t length = 0;
+  };
+  Stored Locate(std::uint64_t block);
+  // Block n decoded into out (blockBytes_) by worker `worker`, with that
+  // worker's decoder and buffer; raw blocks are read straight into out.
+  void DecodeInto(unsigned worker, const Stored& where, std::uint8_t* out);
+  // Whether the block's bytes are read as they are stored (or as zeros).
+  bool IsRaw(const Stored& where) const;
+  // A whole block of a read on its way to the caller's buffer: copied from
+  // its slot, or read or decoded from where it is stored.
+  struct Job {
+    Stored where;
+    std::uint8_t* target = nullptr;
+    AheadSlot* slot = nullptr;
+  };
+  void RunJob(unsigned worker, const Job& job);
+  // One job or claimed block of the current read is in the buffer.
+  void JobDone();
+  // Until the semaphore is released, the reading thread runs waiting tasks.
+  void WaitHelping(std::binary_semaphore& done);
+  AheadSlot* SlotOf(std::uint64_t block);
 
   std::recursive_mutex section_;
   std::unique_ptr<qm::image::CImageFile> image_;
@@ -96,7 +126,16 @@ private:
   unsigned aheadThreads_;
   std::uint64_t lastFetched_ = ~std::uint64_t{0};
   unsigned streak_ = 0; // blocks fetched one after another
-  std::vector<std::unique_ptr<IDecompressor>> aheadDecoders_; // one per worker
+  // One per worker and one, the last, for the reading thread.
+  std::vector<std::unique_ptr<IDecompressor>> aheadDecoders_;
+  std::vector<qm::MemBuffer<std::uint8_t>> aheadStored_;
+  // The current read's jobs, and per block whether it goes straight into
+  // the caller's buffer; the jobs not yet done, and the sign that all are.
+  std::vector<Job> jobs_;
+  std::vector<AheadSlot*> claimed_; // slots whose workers copy into the buffer
+  std::vector<std::uint8_t> direct_;
+  std::atomic<std::size_t> jobsLeft_{0};
+  std::binary_semaphore jobsDone_{0};
   std::vector<std::unique_ptr<qm::IDeviceHandle>> aheadParts_; // one per part, opened on demand
   std::vector<std::unique_ptr<AheadSlot>> ahead_;
   // Last, so that it is gone (its tasks finished) before what they use.

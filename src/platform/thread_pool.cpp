@@ -59,6 +59,30 @@ std::size_t ThreadPool::DropPending() {
   return dropped;
 }
 
+bool ThreadPool::RunPending(unsigned worker) {
+  Task task;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (queue_.empty()) return false;
+    task = std::move(queue_.front());
+    queue_.pop_front();
+    ++running_;
+  }
+  // Counted as running until it ends, also when it throws: WaitIdle must
+  // not return while it runs, nor wait for ever after.
+  struct Finish {
+    ThreadPool& pool;
+    ~Finish() {
+      std::lock_guard<std::mutex> lock(pool.mutex_);
+      --pool.running_;
+      if (pool.running_ == 0 && pool.queue_.empty()) pool.idle_.notify_all();
+    }
+  } finish{*this};
+  task(worker);
+  task = nullptr; // what the task holds goes before the pool looks idle
+  return true;
+}
+
 void ThreadPool::WaitIdle() {
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [this] { return queue_.empty() && running_ == 0; });

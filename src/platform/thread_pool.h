@@ -45,6 +45,11 @@ public:
 
   // Queues the task; tasks start in the order they were submitted.
   void Submit(Task task);
+  // Runs the oldest task that has not started on the calling thread, as
+  // worker `worker` (a submitter that would otherwise wait passes an index
+  // of its own, Size() or above, for its per-worker state). False when no
+  // task was waiting.
+  bool RunPending(unsigned worker);
   // Removes the tasks that have not started; returns how many.
   std::size_t DropPending();
   // Waits until no task is queued or running.

@@ -35,7 +35,8 @@ std::vector<std::uint8_t> SourceBytes() {
       for (std::size_t i = at; i < end; ++i)
         bytes[i] = static_cast<std::uint8_t>(random());
     } else if (b % 4 == 2) {
-      std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(end), 0);
+      std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                bytes.begin() + static_cast<std::ptrdiff_t>(end), 0);
     }
   }
   return bytes;
@@ -90,7 +91,7 @@ TEST(ImageReadAhead, SequentialReadsOfEverySizeGiveTheSectorsOfABlockByBlockRead
     const std::string index = WriteImage(bytes, type, "image_read_ahead_" + std::to_string(type));
     const auto reference = BlockByBlock(index);
     ASSERT_EQ(reference, bytes);
-    for (unsigned threads : {2u, 8u}) {
+    for (unsigned threads : {1u, 2u, 8u}) {
       for (std::uint64_t step : std::initializer_list<std::uint64_t>{1, 7, 256, 300, 4096, kSectors}) {
         SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(step) + " sectors a read");
         CImageFileDeviceWithDecompress device(index);
@@ -104,26 +105,36 @@ TEST(ImageReadAhead, SequentialReadsOfEverySizeGiveTheSectorsOfABlockByBlockRead
 
 TEST(ImageReadAhead, ReadsThatJumpAboutAndRunOnAgainGiveTheSameSectors) {
   const auto bytes = SourceBytes();
-  const std::string index = WriteImage(bytes, 2, "image_read_ahead_jumps");
-  CImageFileDeviceWithDecompress device(index);
-  device.SetReadAheadThreads(4);
-  std::mt19937 random(17);
-  std::vector<std::uint8_t> buffer(600 * 512);
-  std::uint64_t at = 0;
-  for (int round = 0; round < 400; ++round) {
-    // Mostly runs of sequential reads, now and then a jump anywhere
-    // (backwards too), and reads that run past the end and are clipped.
-    if (random() % 8 == 0) at = random() % (kSectors + 1);
-    const std::uint64_t count = 1 + random() % 600;
-    ASSERT_EQ(device.ReadSectors(buffer.data(), at, count), 1);
-    const std::uint64_t inside = std::min(count, kSectors - at);
-    ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(inside * 512),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(at * 512)))
-        << "round " << round << " at " << at << " count " << count;
-    ASSERT_TRUE(std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(inside * 512),
-                            buffer.begin() + static_cast<std::ptrdiff_t>(count * 512),
-                            [](std::uint8_t b) { return b == 0; }));
-    at = std::min<std::uint64_t>(at + count, kSectors);
+  // Uncompressed and compressed images, on the reading thread alone and
+  // with workers: whole blocks go straight into the buffer, the others
+  // through the last block decoded or the read-ahead.
+  const struct {
+    std::uint32_t type;
+    unsigned threads;
+  } kCases[] = {{0, 1}, {0, 4}, {2, 1}, {2, 4}, {3, 2}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("type " + std::to_string(c.type) + ", " + std::to_string(c.threads) + " threads");
+    const std::string index = WriteImage(bytes, c.type, "image_read_ahead_jumps_" + std::to_string(c.type));
+    CImageFileDeviceWithDecompress device(index);
+    device.SetReadAheadThreads(c.threads);
+    std::mt19937 random(17);
+    std::vector<std::uint8_t> buffer(600 * 512);
+    std::uint64_t at = 0;
+    for (int round = 0; round < 400; ++round) {
+      // Mostly runs of sequential reads, now and then a jump anywhere
+      // (backwards too), and reads that run past the end and are clipped.
+      if (random() % 8 == 0) at = random() % (kSectors + 1);
+      const std::uint64_t count = 1 + random() % 600;
+      ASSERT_EQ(device.ReadSectors(buffer.data(), at, count), 1);
+      const std::uint64_t inside = std::min(count, kSectors - at);
+      ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(inside * 512),
+                             bytes.begin() + static_cast<std::ptrdiff_t>(at * 512)))
+          << "round " << round << " at " << at << " count " << count;
+      ASSERT_TRUE(std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(inside * 512),
+                              buffer.begin() + static_cast<std::ptrdiff_t>(count * 512),
+                              [](std::uint8_t b) { return b == 0; }));
+      at = std::min<std::uint64_t>(at + count, kSectors);
+    }
   }
 }
 
@@ -134,8 +145,7 @@ TEST(ImageReadAhead, DamagedImagesReadTheSameAsBlockByBlock) {
     std::function<void(const std::string& index)> damage;
   };
   const Row rows[] = {
-      {"missing part",
-       [](const std::string& index) { fs::remove(image::MakePartFileName(index, 1)); }},
+      {"missing part", [](const std::string& index) { fs::remove(image::MakePartFileName(index, 1)); }},
       {"corrupt stored bytes",
        [](const std::string& index) {
          const std::string part = image::MakePartFileName(index, 0);

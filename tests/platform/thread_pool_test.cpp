@@ -8,8 +8,9 @@
 #include <chrono>
 #include <semaphore>
 #include <set>
+#include <stdexcept>
+#include <thread>
 #include <vector>
-
 
 namespace qm {
 namespace {
@@ -71,6 +72,40 @@ TEST(ThreadPool, TasksRunInParallelAndPendingOnesCanBeDropped) {
   release.release();
   pool.WaitIdle();
   EXPECT_EQ(ran.load(), 2);
+}
+
+TEST(ThreadPool, ASubmitterRunsWaitingTasksInOrderUnderItsOwnIndex) {
+  ThreadPool pool(1);
+  std::binary_semaphore release{0};
+  std::binary_semaphore started{0};
+  pool.Submit([&](unsigned) {
+    started.release();
+    release.acquire();
+  });
+  started.acquire();
+  const auto caller = std::this_thread::get_id();
+  std::vector<int> order;
+  std::vector<unsigned> indices;
+  bool onCaller = true;
+  for (int i = 0; i < 3; ++i) {
+    pool.Submit([&, i](unsigned worker) {
+      order.push_back(i);
+      indices.push_back(worker);
+      onCaller = onCaller && std::this_thread::get_id() == caller;
+    });
+  }
+  while (pool.RunPending(pool.Size())) {
+  }
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(indices, (std::vector<unsigned>{1, 1, 1}));
+  EXPECT_TRUE(onCaller);
+  // A task that throws on the submitter's thread leaves the pool usable:
+  // the exception reaches the submitter and WaitIdle still returns.
+  pool.Submit([](unsigned) { throw std::runtime_error("task"); });
+  EXPECT_THROW(pool.RunPending(pool.Size()), std::runtime_error);
+  EXPECT_FALSE(pool.RunPending(pool.Size()));
+  release.release();
+  pool.WaitIdle();
 }
 
 TEST(ThreadPool, DestructionDropsWhatHasNotStartedAndWaitsForTheRest) {
