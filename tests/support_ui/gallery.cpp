@@ -38,7 +38,7 @@ QString SaveToGallery(QWidget& widget, const QString& name)
     return widget.grab().save(path, "PNG") ? path : QString();
 }
 
-void WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs)
+QPointer<QTimer> WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs)
 {
     auto* timer = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
@@ -56,6 +56,7 @@ void WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs)
         }
     });
     timer->start();
+    return timer;
 }
 
 }  // namespace qm::test

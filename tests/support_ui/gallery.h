@@ -2,7 +2,9 @@
 // interface: nothing is asserted about the pixels.
 #pragma once
 
+#include <QtCore/QPointer>
 #include <QtCore/QString>
+#include <QtCore/QTimer>
 
 #include <functional>
 
@@ -21,7 +23,9 @@ QString SaveToGallery(QWidget& widget, const QString& name);
 // Runs `action` on the next modal window that opens (a dialog started by
 // exec() or a message box), from a timer polling every 20 ms, at most
 // `timeoutMs` long. The action usually saves a picture and closes the
-// window. Call it before the code that opens the window.
-void WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs = 5000);
+// window. Call it before the code that opens the window. The timer is
+// returned so that a test that expects no window can end the wait before
+// what the action refers to is gone.
+QPointer<QTimer> WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs = 5000);
 
 }  // namespace qm::test

@@ -399,11 +399,12 @@ TEST_F(RecoveryRoads, CompleteRecoveryFindsTheQuickFormattedNtfsVolumeAndResumes
   EXPECT_EQ(Stage(LastStateFile(1)), 2);
   ASSERT_TRUE(Select(again.DeviceCtrl(), QStringLiteral("Previous Recovery...")));
   bool swept = false;
-  test::WhenModalOpens(
+  QPointer<QTimer> watch = test::WhenModalOpens(
       [&](QWidget& w) { swept = w.objectName() == QStringLiteral("intelligentSearchingDialog"); }, 1500);
   EXPECT_FALSE(context_->completeDeviceController().Next()); // the resume shows its own step
   QTest::qWait(100);
   EXPECT_FALSE(swept);
+  delete watch.data(); // it must not outlive `swept`
   ASSERT_EQ(context_->sheet().ActiveIndex(), kPageFileSelect);
   auto* resumed = static_cast<DeviceListItem*>(context_->completeDeviceController().Chosen());
   ASSERT_NE(resumed, nullptr);
