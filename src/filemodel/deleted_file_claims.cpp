@@ -175,6 +175,10 @@ void PrefetchProperties(const void* properties) {
   __builtin_prefetch(at + 64);
 }
 
+// How many places on in the order of start the sweeps ask for what they
+// will read.
+constexpr std::size_t kLookAhead = 16;
+
 // Arrays are made this large at first; a larger tree grows them.
 constexpr std::size_t kMostClaimsAtFirst = std::size_t{64} << 20;
 
@@ -192,7 +196,6 @@ DeletedFileClaims::DeletedFileClaims(CFileNode* root, std::uint64_t clusterBytes
   properties_ = HugePageArray<CFilePropertiesBase*>(bound);
   if (ageOf == nullptr) files_ = HugePageArray<CFileNode*>(bound);
   claims_ = HugePageArray<ClusterClaim>(bound);
-  claimFiles_ = HugePageArray<std::uint32_t>(bound);
 
   const RunUnits units(clusterBytes);
   ClaimantClasses classes;
@@ -225,7 +228,7 @@ void DeletedFileClaims::AddFile(CFileNode* node, CFilePropertiesBase* properties
   if (claimCount_ + count > claims_.capacity()) {
     const std::size_t capacity = std::max(claimCount_ + count, claims_.capacity() * 2);
     claims_.Grow(capacity, claimCount_);
-    claimFiles_.Grow(capacity, claimCount_);
+    if (!oneClaimEach_) claimFiles_.Grow(capacity, claimCount_);
   }
   if (fileCount_ == properties_.capacity()) {
     properties_.Grow(fileCount_ * 2, fileCount_);
@@ -240,8 +243,8 @@ void DeletedFileClaims::AddFile(CFileNode* node, CFilePropertiesBase* properties
       rises_ += claim.start > previous ? 1 : 0;
       falls_ += claim.start < previous ? 1 : 0;
     }
-    claims_[claimCount_] = claim;
-    claimFiles_[claimCount_++] = file;
+    if (!oneClaimEach_) claimFiles_[claimCount_] = file;
+    claims_[claimCount_++] = claim;
   };
   ClusterClaim merged = runs[0];
   for (std::size_t i = 1; i < count; ++i) {
@@ -249,10 +252,19 @@ void DeletedFileClaims::AddFile(CFileNode* node, CFilePropertiesBase* properties
       merged.end = std::max(merged.end, runs[i].end);
       continue;
     }
+    if (oneClaimEach_) KeepClaimFiles(claims_.capacity());
     append(merged);
     merged = runs[i];
   }
   append(merged);
+}
+
+void DeletedFileClaims::KeepClaimFiles(std::size_t capacity) {
+  // Until now each claim's file was its position.
+  oneClaimEach_ = false;
+  claimFiles_ = HugePageArray<std::uint32_t>(std::max<std::size_t>(capacity, 1));
+  for (std::size_t at = 0; at < claimCount_; ++at)
+    claimFiles_[at] = static_cast<std::uint32_t>(at);
 }
 
 void DeletedFileClaims::Order() {
@@ -302,7 +314,7 @@ void DeletedFileClaims::Order() {
     }
   }
   aside_ = HugePageArray<Aside>(asideCount);
-  ForEachBit(bits, n, [&](std::size_t at) { aside_[asideCount_++] = {claims_[at], claimFiles_[at]}; });
+  ForEachBit(bits, n, [&](std::size_t at) { aside_[asideCount_++] = {claims_[at], FileOf(at)}; });
   std::sort(aside_.data(), aside_.data() + asideCount_,
             [](const Aside& a, const Aside& b) { return ClaimsByStart(a.claim, b.claim); });
 }
@@ -331,6 +343,7 @@ void DeletedFileClaims::RadixSort() {
     for (unsigned pass = 0; pass < passes; ++pass)
       ++counts[pass][key >> (pass * kDigitBits) & (kDigits - 1)];
   }
+  if (oneClaimEach_) KeepClaimFiles(n);
   HugePageArray<ClusterClaim> sortedClaims;
   HugePageArray<std::uint32_t> sortedFiles;
   for (unsigned pass = 0; pass < passes; ++pass) {
@@ -356,6 +369,10 @@ void DeletedFileClaims::RadixSort() {
 }
 
 template <class Visit> void DeletedFileClaims::ForEachInOrder(Visit&& visit) const {
+  ForEachInOrder(visit, [](std::size_t) {});
+}
+
+template <class Visit, class Ahead> void DeletedFileClaims::ForEachInOrder(Visit&& visit, Ahead&& ahead) const {
   const std::size_t n = claimCount_;
   const Aside* aside = aside_.data();
   const Aside* const asideEnd = aside + asideCount_;
@@ -363,11 +380,12 @@ template <class Visit> void DeletedFileClaims::ForEachInOrder(Visit&& visit) con
   auto walk = [&](auto descending) {
     for (std::size_t k = 0; k < n; ++k) {
       const std::size_t at = descending ? n - 1 - k : k;
+      if (k + kLookAhead < n) ahead(descending ? n - 1 - (k + kLookAhead) : k + kLookAhead);
       if (bits != nullptr && HasBit(bits, at)) continue;
       const ClusterClaim& claim = claims_[at];
       for (; aside != asideEnd && aside->claim.start < claim.start; ++aside)
         visit(aside->claim, aside->file);
-      visit(claim, claimFiles_[at]);
+      visit(claim, FileOf(at));
     }
   };
   if (descending_)
@@ -398,7 +416,7 @@ std::size_t DeletedFileClaims::MarkFilesInUse(
   return count;
 }
 
-template <class AgeOf> std::size_t DeletedFileClaims::MarkOlder(AgeOf&& ageOf) {
+template <bool kReadsProperties, class AgeOf> std::size_t DeletedFileClaims::MarkOlder(AgeOf&& ageOf) {
   // A shared claim is beaten when a claim that overlaps it is as late or
   // later. A sweep over the shared claims in order of start meets every
   // overlapping pair when the second of the two starts: the first one still
@@ -508,7 +526,20 @@ template <class AgeOf> std::size_t DeletedFileClaims::MarkOlder(AgeOf&& ageOf) {
     many = true;
   };
   SharedClaims shared(sweep);
-  ForEachInOrder(shared);
+  // The sweep waits on memory when it reads ages and writes marks: the
+  // properties of a claim a few places on are asked for early when it
+  // overlaps a neighbour in the stored order (the others the sweep never
+  // looks at).
+  const std::size_t n = claimCount_;
+  ForEachInOrder(shared, [&](std::size_t at) {
+    if constexpr (kReadsProperties) {
+      const bool overlaps = (at + 1 < n && claims_[at + 1].start < claims_[at].end &&
+                             claims_[at].start < claims_[at + 1].end) ||
+                            (at > 0 && claims_[at - 1].start < claims_[at].end &&
+                             claims_[at].start < claims_[at - 1].end);
+      if (overlaps) PrefetchProperties(properties_[FileOf(at)]);
+    }
+  });
   shared.Finish();
   return count;
 }
@@ -530,12 +561,12 @@ std::size_t DeletedFileClaims::MarkOlderClaimants(const std::function<ClaimAge(C
   if (!any) return 0;
   HugePageArray<ClaimAge> ages(fileCount_);
   ForEachBit(aged.data(), fileCount_, [&](std::size_t file) { ages[file] = ageOf(*files_[file]); });
-  return MarkOlder([&](std::uint32_t file) { return ages[file]; });
+  return MarkOlder<false>([&](std::uint32_t file) { return ages[file]; });
 }
 
 std::size_t DeletedFileClaims::MarkOlderClaimants() {
   if (claimCount_ == 0 || ageOf_ == nullptr) return 0;
-  return MarkOlder([&](std::uint32_t file) { return ageOf_(*properties_[file]); });
+  return MarkOlder<true>([&](std::uint32_t file) { return ageOf_(*properties_[file]); });
 }
 
 } // namespace qm

@@ -91,12 +91,21 @@ private:
   // Puts the claims in order of start.
   void Order();
   void RadixSort();
+  // Fills claimFiles_ for the claims so far, with room for capacity.
+  void KeepClaimFiles(std::size_t capacity);
+  std::uint32_t FileOf(std::size_t at) const {
+    return oneClaimEach_ ? static_cast<std::uint32_t>(at) : claimFiles_[at];
+  }
   // visit(claim, file) for every claim, in order of start.
   template <class Visit> void ForEachInOrder(Visit&& visit) const;
+  // The same, with ahead(position) called for the claim that comes a few
+  // places on in the main run, to fetch early what its visit will read.
+  template <class Visit, class Ahead> void ForEachInOrder(Visit&& visit, Ahead&& ahead) const;
   // The sweep over the claims that share clusters, with ageOf(file) the
   // age of a file; marks the files of the older claims and returns how
-  // many were newly marked.
-  template <class AgeOf> std::size_t MarkOlder(AgeOf&& ageOf);
+  // many were newly marked. kReadsProperties: ageOf and the marks read the
+  // files' properties (rather than ages gathered apart).
+  template <bool kReadsProperties, class AgeOf> std::size_t MarkOlder(AgeOf&& ageOf);
   // Sets the damaged bit; false when it was set already.
   bool Mark(std::uint32_t file);
 
@@ -106,9 +115,12 @@ private:
   HugePageArray<CFilePropertiesBase*> properties_;
   HugePageArray<CFileNode*> files_;
   std::size_t fileCount_ = 0;
-  // The claims, with the index of each one's file, in the order of the
-  // walk until Order.
+  // The claims in the order of the walk until Order, and the index of
+  // each one's file. While every file has one claim, as nearly every file
+  // has, the index is the claim's position and claimFiles_ stays empty:
+  // the pass is bound by the memory it touches.
   HugePageArray<ClusterClaim> claims_;
+  bool oneClaimEach_ = true;
   HugePageArray<std::uint32_t> claimFiles_;
   std::size_t claimCount_ = 0;
   // How many neighbours in the walk's order rise and fall in start.
