@@ -38,15 +38,17 @@ QString SaveToGallery(QWidget& widget, const QString& name)
     return widget.grab().save(path, "PNG") ? path : QString();
 }
 
-QPointer<QTimer> WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs)
+QPointer<QTimer> WhenModalWindowIs(std::function<bool(QWidget&)> is, std::function<void(QWidget&)> action,
+                                   int timeoutMs)
 {
     auto* timer = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, timeoutMs, action = std::move(action)] {
+    QObject::connect(timer, &QTimer::timeout, timer,
+                     [timer, clock, timeoutMs, is = std::move(is), action = std::move(action)] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && modal->isVisible()) {
+        if (modal != nullptr && modal->isVisible() && is(*modal)) {
             timer->stop();
             timer->deleteLater();
             action(*modal);
@@ -57,6 +59,11 @@ QPointer<QTimer> WhenModalOpens(std::function<void(QWidget&)> action, int timeou
     });
     timer->start();
     return timer;
+}
+
+QPointer<QTimer> WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs)
+{
+    return WhenModalWindowIs([](QWidget&) { return true; }, std::move(action), timeoutMs);
 }
 
 }  // namespace qm::test

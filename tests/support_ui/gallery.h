@@ -28,4 +28,8 @@ QString SaveToGallery(QWidget& widget, const QString& name);
 // what the action refers to is gone.
 QPointer<QTimer> WhenModalOpens(std::function<void(QWidget&)> action, int timeoutMs = 5000);
 
+// The same for the first modal window that `is` accepts.
+QPointer<QTimer> WhenModalWindowIs(std::function<bool(QWidget&)> is, std::function<void(QWidget&)> action,
+                                   int timeoutMs = 30000);
+
 }  // namespace qm::test

@@ -29,27 +29,6 @@ template <typename T> std::function<bool(QWidget&)> IsWindowOf() {
 
 } // namespace
 
-QPointer<QTimer> WhenModalWindowIs(std::function<bool(QWidget&)> is, std::function<void(QWidget&)> action,
-                                   int timeoutMs) {
-  auto* timer = new QTimer(qApp);
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, timer, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible() && is(*modal)) {
-      timer->stop();
-      timer->deleteLater();
-      action(*modal);
-    } else if (clock->elapsed() > timeoutMs) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
-  timer->start();
-  return timer;
-}
-
 SaveRun RecoverThroughWindows(CMainFrame& frame, WizardContext& context, ScriptedPrompter& prompter,
                               const std::vector<std::filesystem::path>& targets, const QString& picture,
                               std::function<void(CRecoveringDlg&)> onRecovering) {

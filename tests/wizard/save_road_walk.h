@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "support_ui/gallery.h"
 #include "wizard/pages/save_result_page.h"
 
 class QWidget;
@@ -25,12 +26,6 @@ class WizardContext;
 namespace test {
 
 class ScriptedPrompter;
-
-// Runs action on the first modal window that `is` accepts, polling every
-// 20 ms for at most timeoutMs. The timer is returned so that a caller can
-// end the wait once the windows it waits for can no longer come.
-QPointer<QTimer> WhenModalWindowIs(std::function<bool(QWidget&)> is, std::function<void(QWidget&)> action,
-                                   int timeoutMs = 30000);
 
 // What a person saw on the way.
 struct SaveRun {

@@ -58,22 +58,7 @@ namespace {
 // 20 ms for at most timeoutMs.
 void WhenModalIs(std::function<bool(QWidget&)> is, std::function<void(QWidget&)> action,
                  int timeoutMs = 20000) {
-  auto* timer = new QTimer(qApp);
-  auto clock = std::make_shared<QElapsedTimer>();
-  clock->start();
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, timer, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible() && is(*modal)) {
-      timer->stop();
-      timer->deleteLater();
-      action(*modal);
-    } else if (clock->elapsed() > timeoutMs) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
-  timer->start();
+  test::WhenModalWindowIs(std::move(is), std::move(action), timeoutMs);
 }
 
 template <typename T> std::function<bool(QWidget&)> Is() {
